@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what building and running Glimmerbox needs on Debian 12, then configures and builds.
+# Sourced by run.sh and test.sh; safe to run again (installs only what is missing).
+set -euo pipefail
+
+GLIMMERBOX_PACKAGES=(
+    build-essential cmake
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins
+    libgtest-dev libgmock-dev
+    xvfb xauth fonts-dejavu-core
+)
+
+glimmerbox_install_packages() {
+    local missing=()
+    for pkg in "${GLIMMERBOX_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq || true
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# glimmerbox_build BUILD_DIR [extra cmake args...]
+glimmerbox_build() {
+    local dir="$1"
+    shift
+    cmake -S "$GLIMMERBOX_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace gb::app {
+
+// What the program was asked to do on its command line.
+struct CommandLine {
+    QString folder; // open this folder instead of the remembered one
+    QString contactSheet; // write the folder's cells to this PNG and exit
+    int columns = 8; // columns of the contact sheet
+    QString screenshot; // save the main window here once its first load has ended, then exit
+    QString error; // not empty: the command line was not understood
+    bool showHelp = false;
+};
+
+// Understands: [FOLDER] | --contact-sheet OUT.png [--columns N] FOLDER | --screenshot OUT.png
+// [FOLDER] | --help. `arguments` excludes the program name.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+QString UsageText();
+
+} // namespace gb::app

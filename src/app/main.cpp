@@ -1,0 +1,112 @@
+// Glimmerbox: a folder of pictures as a grid of tick-box thumbnails.
+#include "app/command_line.h"
+#include "app/contact_sheet.h"
+#include "app/headless_dialogs.h"
+#include "app/module1.h"
+#include "browser/frm_thumbs.h"
+#include "platform/ini_profile.h"
+#include "platform/linux_app_info.h"
+#include "platform/qt_dialogs.h"
+#include "platform/qt_picture_loader.h"
+#include "platform/services.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using gb::app::CommandLine;
+
+// Without any display the unattended modes still work, drawn offscreen.
+void UseOffscreenWhenHeadless(const CommandLine& command)
+{
+    const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();
+    if (unattended && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+QStringList ArgumentsOf(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(QString::fromLocal8Bit(argv[i]));
+    return args;
+}
+
+int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
+{
+    gb::browser::frmThumbs window(module1);
+    if (!window.LoadFolder(command.folder)) {
+        std::fprintf(stderr, "glimmerbox: cannot open the folder \"%s\"\n",
+            qPrintable(QDir::toNativeSeparators(command.folder)));
+        return 2;
+    }
+    const QImage sheet = gb::app::RenderContactSheet(
+        window.Cells(), command.columns, *window.style(), window.palette());
+    if (!sheet.save(command.contactSheet, "PNG")) {
+        std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.contactSheet));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(window.PanelText(2)));
+    return 0;
+}
+
+int RunWindow(gb::app::Module1& module1, const CommandLine& command)
+{
+    gb::browser::frmThumbs window(module1);
+    if (!command.folder.isEmpty())
+        window.SetStartFolder(QDir(command.folder).absolutePath());
+    int status = 0;
+    if (!command.screenshot.isEmpty()) {
+        QObject::connect(&window, &gb::browser::frmThumbs::FirstActivationDone, &window, [&] {
+            QCoreApplication::processEvents();
+            if (window.grab().save(command.screenshot, "PNG")) {
+                std::printf("%s\n", qPrintable(QDir(command.screenshot).absolutePath()));
+            } else {
+                std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.screenshot));
+                status = 1;
+            }
+            window.close();
+        });
+    }
+    window.show();
+    const int loopStatus = QApplication::exec();
+    return status != 0 ? status : loopStatus;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const CommandLine command = gb::app::ParseCommandLine(ArgumentsOf(argc, argv));
+    if (command.showHelp || !command.error.isEmpty()) {
+        if (!command.error.isEmpty())
+            std::fprintf(stderr, "glimmerbox: %s\n", qPrintable(command.error));
+        std::fprintf(command.showHelp ? stdout : stderr, "%s", qPrintable(gb::app::UsageText()));
+        return command.showHelp && command.error.isEmpty() ? 0 : 2;
+    }
+    UseOffscreenWhenHeadless(command);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
+    QApplication::setApplicationVersion(QStringLiteral(GLIMMERBOX_VERSION));
+
+    gb::platform::IniProfile profile;
+    gb::platform::QtPictureLoader pictures;
+    gb::platform::LinuxAppInfo appInfo;
+    const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();
+    std::unique_ptr<gb::platform::IDialogs> dialogs;
+    if (unattended)
+        dialogs = std::make_unique<gb::app::HeadlessDialogs>();
+    else
+        dialogs = std::make_unique<gb::platform::QtDialogs>();
+    gb::platform::Services services { profile, pictures, *dialogs, appInfo };
+    gb::app::Module1 module1(services);
+
+    if (!command.contactSheet.isEmpty())
+        return RunContactSheet(module1, command);
+    return RunWindow(module1, command);
+}

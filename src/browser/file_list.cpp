@@ -1,0 +1,44 @@
+#include "browser/file_list.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace gb::browser {
+
+const QStringList& FileList::Patterns()
+{
+    static const QStringList patterns { "*.bmp", "*.dib", "*.rle", "*.gif", "*.jpg", "*.wmf",
+        "*.emf", "*.ico", "*.cur" };
+    return patterns;
+}
+
+bool FileList::SetPath(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+        return false;
+    path_ = QDir::cleanPath(info.absoluteFilePath());
+    names_.clear();
+    return true;
+}
+
+void FileList::Refresh()
+{
+    names_.clear();
+    if (path_.isEmpty())
+        return;
+    // QDir::Files without QDir::System leaves out devices, FIFOs, sockets and broken links;
+    // without QDir::Hidden it leaves out dot files. Matching ignores case by default.
+    QDir dir(path_, QString(), QDir::NoSort, QDir::Files);
+    dir.setNameFilters(Patterns());
+    names_ = dir.entryList();
+    // Case-insensitive by name, then by exact spelling so that "a.jpg" and "A.jpg" keep a
+    // stable order.
+    std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
+        const int folded = a.compare(b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+}
+
+} // namespace gb::browser

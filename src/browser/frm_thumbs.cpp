@@ -1,0 +1,301 @@
+#include "browser/frm_thumbs.h"
+
+#include "app/module1.h"
+#include "browser/main_toolbar.h"
+#include "browser/progress_display.h"
+#include "browser/thumb_grid.h"
+#include "browser/toolbar_icons.h"
+#include "core/grid_layout.h"
+#include "core/window_position.h"
+#include "platform/app_info.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <cmath>
+
+namespace gb::browser {
+
+namespace {
+    constexpr QSize DesignedClientSize(580, 338);
+    constexpr QSize MinimumOuterSize(600, 285);
+    constexpr int LargestWindowSide = 16384; // hand-edited settings may ask for anything
+} // namespace
+
+frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
+    : QMainWindow(parent)
+    , module1_(module1)
+{
+    setObjectName(QStringLiteral("frmThumbs"));
+    setWindowTitle(QStringLiteral("Glimmerbox"));
+    setWindowIcon(ApplicationIcon());
+    chkThumb.resize(1);
+    BuildControls();
+    Form_Load();
+}
+
+frmThumbs::~frmThumbs() = default;
+
+void frmThumbs::BuildControls()
+{
+    toolbar_ = new MainToolbar(addToolBar(QStringLiteral("Main")));
+    connect(toolbar_, &MainToolbar::ButtonClicked, this, &frmThumbs::tbrMain_ButtonClick);
+
+    picFrame = new QWidget(this);
+    picFrame->setObjectName(QStringLiteral("picFrame"));
+    picFrame->setFocusPolicy(Qt::StrongFocus);
+    picFrame->installEventFilter(this);
+    setCentralWidget(picFrame);
+
+    vsbSlide = new QScrollBar(Qt::Vertical, picFrame);
+    vsbSlide->setObjectName(QStringLiteral("vsbSlide"));
+    vsbSlide->resize(vsbSlide->sizeHint().width(), vsbSlide->height());
+    connect(vsbSlide, &QScrollBar::valueChanged, this, &frmThumbs::vsbSlide_Change);
+
+    picSlide = new ThumbGrid(chkThumb, picFrame);
+    picSlide->installEventFilter(this);
+    connect(picSlide, &ThumbGrid::CellClicked, this, [this](int index) {
+        ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
+        cell.Value = cell.Value ? 0 : 1;
+        picSlide->update(picSlide->CellRect(index));
+        chkThumb_Click(index);
+    });
+
+    BuildStatusBar();
+    picProgress = new ProgressDisplay(this);
+    resize(DesignedClientSize);
+}
+
+void frmThumbs::BuildStatusBar()
+{
+    QStatusBar* sbrMain = statusBar();
+    sbrMain->setObjectName(QStringLiteral("sbrMain"));
+    for (int i = 0; i < 3; ++i) {
+        panels_[i] = new QLabel(sbrMain);
+        panels_[i]->setObjectName(QStringLiteral("sbrMainPanel%1").arg(i + 1));
+    }
+    panels_[0]->setPixmap(StatusBarBadge());
+    panels_[1]->setMinimumWidth(110);
+    panels_[1]->setText(QStringLiteral("File(s): 0"));
+    panels_[2]->setTextFormat(Qt::PlainText);
+    sbrMain->addWidget(panels_[0]);
+    sbrMain->addWidget(panels_[1]);
+    sbrMain->addWidget(panels_[2], 1);
+}
+
+QString frmThumbs::PanelText(int panel) const
+{
+    return panel >= 1 && panel <= 3 ? panels_[panel - 1]->text() : QString();
+}
+
+// ---- Life of the window ----------------------------------------------------------------------
+
+void frmThumbs::Form_Load()
+{
+    const platform::IAppInfo& app = module1_.Services().appInfo;
+    const int tx = app.TwipsPerPixelX();
+    const int ty = app.TwipsPerPixelY();
+    const QRect outer = frameGeometry();
+    const core::WindowPlacement designed { outer.x() * tx, outer.y() * ty, outer.width() * tx,
+        outer.height() * ty };
+    const QString stored = module1_.ReadSetting("Main", "Window Position", "");
+    const core::WindowPlacement twips = core::ParseWindowPosition(stored, designed);
+
+    const auto toPixels = [](int value, int perPixel) {
+        return std::clamp(qRound(value / double(perPixel)), -LargestWindowSide, LargestWindowSide);
+    };
+    QRect placement(toPixels(twips.left, tx), toPixels(twips.top, ty),
+        std::max(1, toPixels(twips.width, tx)), std::max(1, toPixels(twips.height, ty)));
+    // A placement that no screen shows any of (a monitor gone, a hand-edited file) would open
+    // the window where nobody can reach it; keep the designed spot instead.
+    const QScreen* screen = QGuiApplication::screenAt(placement.center());
+    bool onScreen = screen != nullptr;
+    for (const QScreen* each : QGuiApplication::screens())
+        onScreen = onScreen || each->availableGeometry().intersects(placement);
+    if (!onScreen && !QGuiApplication::screens().isEmpty())
+        placement.moveTopLeft(outer.topLeft());
+    move(placement.topLeft());
+    resize(placement.size());
+    if (!stored.isEmpty())
+        storedOuter_ = placement;
+
+    const QString maximized = module1_.ReadSetting("Main", "Maximized", "False");
+    if (core::ParseBoolean(maximized).value_or(false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void frmThumbs::RestoreFrameSize()
+{
+    // The stored size is the outer size; the window frame only becomes known once the window
+    // manager has framed the window, so the client size is corrected here, once.
+    const QSize frameExtra = frameGeometry().size() - size();
+    if (frameExtra.isEmpty() || isMaximized() || !storedOuter_.isValid())
+        return;
+    resize(storedOuter_.size() - frameExtra);
+}
+
+void frmThumbs::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!Activated)
+        QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
+}
+
+bool frmThumbs::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && !Activated)
+        QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
+    return QMainWindow::event(event);
+}
+
+void frmThumbs::Form_Activate()
+{
+    if (Activated || unloaded_)
+        return;
+    // Set before yielding: the yield may deliver another activation.
+    Activated = true;
+    picSlide->hide();
+    QCoreApplication::processEvents();
+    RestoreFrameSize();
+    if (startFolder_.isEmpty() || !OpenSourceFolder(startFolder_))
+        ChooseSourceFolder(true);
+    Q_EMIT FirstActivationDone();
+}
+
+void frmThumbs::closeEvent(QCloseEvent* event)
+{
+    Form_QueryUnload();
+    event->accept();
+}
+
+void frmThumbs::Form_QueryUnload()
+{
+    // Closing is never refused; a load in progress stops at its next step.
+    closing_ = true;
+    Form_Unload();
+}
+
+void frmThumbs::Form_Unload()
+{
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    chkThumb.resize(1);
+    const platform::IAppInfo& app = module1_.Services().appInfo;
+    const Qt::WindowStates state = windowState();
+    if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        const QRect outer = frameGeometry();
+        const core::WindowPlacement twips { outer.x() * app.TwipsPerPixelX(),
+            outer.y() * app.TwipsPerPixelY(), outer.width() * app.TwipsPerPixelX(),
+            outer.height() * app.TwipsPerPixelY() };
+        module1_.WriteSetting("Main", "Window Position", core::FormatWindowPosition(twips));
+    }
+    const bool maximized = (state & Qt::WindowMaximized) && !(state & Qt::WindowMinimized);
+    module1_.WriteSetting("Main", "Maximized", maximized ? "True" : "False");
+}
+
+// ---- Layout ----------------------------------------------------------------------------------
+
+void frmThumbs::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized())
+        Form_Resize();
+}
+
+void frmThumbs::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    // The outer window is at least 600 x 285; the window system holds it there while the user
+    // drags, once the frame's own size is known.
+    const QSize frameExtra = frameGeometry().size() - size();
+    if (minimumSize() != MinimumOuterSize - frameExtra)
+        setMinimumSize(MinimumOuterSize - frameExtra);
+
+    const QSize inner = picFrame->size();
+    const int barWidth = vsbSlide->width();
+    vsbSlide->setGeometry(inner.width() - barWidth, 0, barWidth, inner.height());
+    const core::GridLayout layout = core::ComputeGridLayout(
+        inner, barWidth, ThumbCellSize, static_cast<int>(chkThumb.size()));
+    for (size_t i = 0; i < chkThumb.size(); ++i)
+        chkThumb[i].Position = layout.CellPosition(static_cast<int>(i));
+    picSlide->setGeometry(0, 0, std::max(0, inner.width() - barWidth), inner.height());
+    picSlide->SetLayout(layout);
+
+    // Every layout starts again at the top of the grid.
+    vsbSlide->setValue(0);
+    vsbSlide_Change();
+    vsbSlide->setMaximum(layout.scrollMax);
+    vsbSlide->setEnabled(layout.scrollEnabled);
+    if (layout.scrollEnabled) {
+        vsbSlide->setSingleStep(layout.smallChange);
+        vsbSlide->setPageStep(layout.largeChange);
+    }
+}
+
+bool frmThumbs::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == picFrame && event->type() == QEvent::Resize)
+        Form_Resize();
+    if (watched == picSlide && event->type() == QEvent::Wheel && vsbSlide->isEnabled()) {
+        QCoreApplication::sendEvent(vsbSlide, event);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmThumbs::vsbSlide_Change()
+{
+    picSlide->SetScroll(vsbSlide->value());
+    picFrame->setFocus();
+}
+
+// ---- Toolbar and ticks -----------------------------------------------------------------------
+
+void frmThumbs::UpdateToolbar()
+{
+    bool anyTicked = false;
+    for (const ThumbCell& cell : chkThumb)
+        anyTicked = anyTicked || cell.Value != 0;
+    for (const char* key : { "Delete", "Rename", "Slideshow" })
+        toolbar_->SetEnabled(QString::fromLatin1(key), anyTicked);
+    toolbar_->SetEnabled(QStringLiteral("SelectAll"), chkThumb.size() > 1);
+}
+
+void frmThumbs::chkThumb_Click(int index)
+{
+    QString path = filHidden.Path();
+    if (!path.isEmpty() && !path.endsWith(u'/'))
+        path += u'/';
+    const ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
+    panels_[2]->setText(cell.Value ? path + cell.Tag : path);
+    UpdateToolbar();
+}
+
+void frmThumbs::tbrMain_ButtonClick(const QString& key)
+{
+    if (key == QLatin1String("Browse")) {
+        ChooseSourceFolder(false);
+    } else if (key == QLatin1String("SelectAll")) {
+        for (size_t i = 0; i < chkThumb.size(); ++i) {
+            if (chkThumb[i].Value != 1) {
+                chkThumb[i].Value = 1;
+                chkThumb_Click(static_cast<int>(i));
+            }
+        }
+        picSlide->update();
+    } else if (key == QLatin1String("Refresh")) {
+        LoadThumbnails();
+    } else if (key == QLatin1String("Exit")) {
+        close();
+    }
+}
+
+} // namespace gb::browser

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "browser/file_list.h"
+#include "browser/thumb_cell.h"
+
+#include <QMainWindow>
+#include <QRect>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QScrollBar;
+
+namespace gb::app {
+class Module1;
+}
+
+namespace gb::browser {
+
+class MainToolbar;
+class ProgressDisplay;
+class ThumbGrid;
+
+// The main window: the thumbnail grid of one source folder, its toolbar and status bar.
+class frmThumbs : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmThumbs(app::Module1& module1, QWidget* parent = nullptr);
+    ~frmThumbs() override;
+
+    // A folder to open at the first activation instead of the remembered one.
+    void SetStartFolder(const QString& folder) { startFolder_ = folder; }
+
+    // Opens `folder`, loads it and remembers it; false (nothing changed) when the folder cannot
+    // be opened.
+    bool OpenSourceFolder(const QString& folder);
+    // Opens and loads `folder` without remembering it.
+    bool LoadFolder(const QString& folder);
+    void ChooseSourceFolder(bool useRemembered);
+    void LoadThumbnails();
+    bool IsLoading() const { return loading_; }
+
+    // What the window shows, for the contact sheet and for tests.
+    const std::vector<ThumbCell>& Cells() const { return chkThumb; }
+    QString SourcePath() const { return SourcePath_; }
+    QString PanelText(int panel) const;
+    MainToolbar& Toolbar() const { return *toolbar_; }
+    ThumbGrid& Grid() const { return *picSlide; }
+    QScrollBar& ScrollBar() const { return *vsbSlide; }
+    QWidget& Viewport() const { return *picFrame; }
+    ProgressDisplay& Progress() const { return *picProgress; }
+
+    void UpdateToolbar();
+    void Form_Resize();
+
+Q_SIGNALS:
+    // Every load has ended (also an empty one, after its message).
+    void LoadFinished();
+    // The first activation has been handled (its folder loaded, or nothing to load).
+    void FirstActivationDone();
+    // A load is about to show the progress step `percent` for `name`.
+    void ProgressStepped(int percent, const QString& name);
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildStatusBar();
+    void Form_Load();
+    void Form_Activate();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void RestoreFrameSize();
+    void filHidden_PathChange();
+    void chkThumb_Click(int index);
+    void tbrMain_ButtonClick(const QString& key);
+    void vsbSlide_Change();
+    void BeginProgress();
+    void StepProgress(int percent, const QString& text);
+    void FinishLoad(int listed, int made);
+    void ResetCells();
+    QString FitCaption(const QString& name) const;
+
+    app::Module1& module1_;
+    FileList filHidden;
+    QString SourcePath_;
+    std::vector<ThumbCell> chkThumb;
+
+    MainToolbar* toolbar_ = nullptr;
+    QWidget* picFrame = nullptr;
+    QScrollBar* vsbSlide = nullptr;
+    ThumbGrid* picSlide = nullptr;
+    ProgressDisplay* picProgress = nullptr;
+    QLabel* panels_[3] = {};
+
+    bool Activated = false;
+    bool loading_ = false;
+    bool closing_ = false;
+    bool unloaded_ = false;
+    QString startFolder_;
+    QRect storedOuter_; // the placement read at start-up, in pixels
+};
+
+} // namespace gb::browser

@@ -1,0 +1,79 @@
+#include "browser/main_toolbar.h"
+
+#include "browser/toolbar_icons.h"
+
+#include <QAction>
+#include <QToolBar>
+
+namespace gb::browser {
+
+namespace {
+
+    struct Entry {
+        const char* key; // nullptr: a separator
+        const char* caption;
+        const char* toolTip;
+        const char* image;
+    };
+
+    constexpr Entry Entries[] = {
+        { nullptr, nullptr, nullptr, nullptr },
+        { "Browse", "&Browse", "Select a Source Folder", "Browse" },
+        { nullptr, nullptr, nullptr, nullptr },
+        { "Delete", "&Delete", "Delete Selected File(s)", "Delete" },
+        { "SelectAll", "&Select All", "Select All Files", "SelectAll" },
+        { "Rename", "R&ename", "Rename Selected File(s)", "Rename" },
+        { "Refresh", "&Refresh", "Refresh Thumbnails", "Refresh" },
+        { "Slideshow", "S&lideshow", "Slideshow Selected Files", "Slide" },
+        { nullptr, nullptr, nullptr, nullptr },
+        { "About", "&About", "About Glimmerbox", "About" },
+        { "Help", "&Help", "On-Line Help", "Help" },
+        { "Exit", "E&xit", "Exit Program", "Exit" },
+        { nullptr, nullptr, nullptr, nullptr },
+    };
+
+} // namespace
+
+MainToolbar::MainToolbar(QToolBar* bar)
+    : QObject(bar)
+    , bar_(bar)
+{
+    bar_->setObjectName(QStringLiteral("tbrMain"));
+    bar_->setMovable(false);
+    bar_->setFloatable(false);
+    bar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar_->setIconSize(QSize(24, 24));
+    bar_->toggleViewAction()->setVisible(false);
+    for (const Entry& entry : Entries) {
+        if (!entry.key) {
+            bar_->addSeparator();
+            continue;
+        }
+        const QString key = QString::fromLatin1(entry.key);
+        QAction* action = bar_->addAction(ToolbarIcon(QString::fromLatin1(entry.image)),
+            QString::fromLatin1(entry.caption));
+        action->setObjectName(key);
+        action->setToolTip(QString::fromLatin1(entry.toolTip));
+        connect(action, &QAction::triggered, this, [this, key] { Q_EMIT ButtonClicked(key); });
+        buttons_.insert(key, action);
+    }
+}
+
+QString MainToolbar::KeyAt(int number) const
+{
+    const QList<QAction*> actions = bar_->actions();
+    if (number < 1 || number > actions.size())
+        return {};
+    QAction* action = actions[number - 1];
+    return action->isSeparator() ? QString() : action->objectName();
+}
+
+int MainToolbar::EntryCount() const { return static_cast<int>(bar_->actions().size()); }
+
+void MainToolbar::SetEnabled(const QString& key, bool enabled)
+{
+    if (QAction* action = buttons_.value(key))
+        action->setEnabled(enabled);
+}
+
+} // namespace gb::browser

@@ -1,0 +1,154 @@
+#include "browser/thumb_grid.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QToolTip>
+
+namespace gb::browser {
+
+namespace {
+    constexpr int PictureTop = 4;
+    constexpr int CaptionGap = 2;
+
+    void PaintTickBadge(QPainter& painter, const QRect& cellRect, const QPalette& palette)
+    {
+        const QRect badge(cellRect.right() - 16, cellRect.top() + 3, 14, 14);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette.color(QPalette::Highlight));
+        painter.drawEllipse(badge);
+        QPen tick(palette.color(QPalette::HighlightedText), 2.0);
+        painter.setPen(tick);
+        painter.drawPolyline(QPolygonF({ QPointF(badge.left() + 3.5, badge.top() + 7.5),
+            QPointF(badge.left() + 6.0, badge.top() + 10.0),
+            QPointF(badge.left() + 10.5, badge.top() + 4.0) }));
+        painter.restore();
+    }
+} // namespace
+
+ThumbGrid::ThumbGrid(const std::vector<ThumbCell>& cells, QWidget* parent)
+    : QWidget(parent)
+    , cells_(cells)
+{
+    setObjectName(QStringLiteral("picSlide"));
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ThumbGrid::SetLayout(const core::GridLayout& layout)
+{
+    layout_ = layout;
+    update();
+}
+
+void ThumbGrid::SetScroll(int value)
+{
+    if (value == scroll_)
+        return;
+    scroll_ = value;
+    update();
+}
+
+int ThumbGrid::CellAt(QPoint widgetPoint) const
+{
+    const int index = layout_.CellAt(widgetPoint + QPoint(0, scroll_), static_cast<int>(cells_.size()));
+    return index >= 0 && cells_[static_cast<size_t>(index)].Visible ? index : -1;
+}
+
+QRect ThumbGrid::CellRect(int index) const
+{
+    const ThumbCell& cell = cells_.at(static_cast<size_t>(index));
+    return QRect(cell.Position - QPoint(0, scroll_), layout_.cell);
+}
+
+void ThumbGrid::PaintCell(
+    QPainter& painter, const QRect& rect, const ThumbCell& cell, const QStyle& style,
+    const QPalette& palette, bool pressed)
+{
+    const bool ticked = cell.Value != 0;
+    QStyleOptionButton option;
+    option.rect = rect;
+    option.palette = palette;
+    option.state = QStyle::State_Enabled | (ticked || pressed ? QStyle::State_Sunken : QStyle::State_Raised);
+    if (ticked)
+        option.state |= QStyle::State_On;
+    style.drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &painter);
+    if (ticked) {
+        QColor wash = palette.color(QPalette::Highlight);
+        wash.setAlpha(70);
+        painter.fillRect(rect.adjusted(2, 2, -2, -2), wash);
+    }
+
+    const int shift = ticked || pressed ? 1 : 0; // a pressed button's face moves down-right
+    const QPoint pictureAt(rect.left() + (rect.width() - cell.Picture.width()) / 2 + shift,
+        rect.top() + PictureTop + shift);
+    painter.drawImage(pictureAt, cell.Picture);
+
+    const QRect captionRect(rect.left() + shift, pictureAt.y() + 64 + CaptionGap, rect.width(),
+        rect.bottom() - (pictureAt.y() + 64 + CaptionGap));
+    painter.setPen(palette.color(QPalette::ButtonText));
+    painter.drawText(captionRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, cell.Caption);
+    if (ticked)
+        PaintTickBadge(painter, rect, palette);
+}
+
+void ThumbGrid::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), palette().color(QPalette::Button));
+    if (layout_.cell.isEmpty())
+        return;
+    const int count = static_cast<int>(cells_.size());
+    const int firstRow = std::max(0, (event->rect().top() + scroll_) / layout_.cell.height());
+    const int lastRow = (event->rect().bottom() + scroll_) / layout_.cell.height();
+    const long long first = static_cast<long long>(firstRow) * layout_.cols;
+    const long long last = std::min<long long>(count - 1, (static_cast<long long>(lastRow) + 1) * layout_.cols - 1);
+    for (long long i = first; i <= last; ++i) {
+        const ThumbCell& cell = cells_[static_cast<size_t>(i)];
+        if (cell.Visible)
+            PaintCell(painter, CellRect(static_cast<int>(i)), cell, *style(), palette(),
+                i == pressedIndex_);
+    }
+}
+
+void ThumbGrid::mousePressEvent(QMouseEvent* event)
+{
+    pressedIndex_ = event->button() == Qt::LeftButton ? CellAt(event->position().toPoint()) : -1;
+    if (pressedIndex_ >= 0)
+        update(CellRect(pressedIndex_));
+}
+
+void ThumbGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    const int index = CellAt(event->position().toPoint());
+    const int pressed = pressedIndex_;
+    pressedIndex_ = -1;
+    if (pressed >= 0)
+        update(CellRect(pressed));
+    if (index < 0)
+        return;
+    if (event->button() == Qt::LeftButton && index == pressed)
+        Q_EMIT CellClicked(index);
+    Q_EMIT CellMouseUp(index, event->button(), event->globalPosition().toPoint());
+}
+
+bool ThumbGrid::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int index = CellAt(help->pos());
+        if (index >= 0)
+            QToolTip::showText(help->globalPos(), cells_[static_cast<size_t>(index)].ToolTipText,
+                this, CellRect(index));
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+} // namespace gb::browser

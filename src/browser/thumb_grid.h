@@ -1,0 +1,55 @@
+#pragma once
+
+#include "browser/thumb_cell.h"
+#include "core/grid_layout.h"
+
+#include <QWidget>
+#include <vector>
+
+namespace gb::browser {
+
+// The scrolling surface of the thumbnail grid. It is as wide and tall as the visible part of the
+// grid, paints only the cells in view (shifted by the scroll position) and finds the cell under
+// the mouse itself.
+class ThumbGrid : public QWidget {
+    Q_OBJECT
+public:
+    ThumbGrid(const std::vector<ThumbCell>& cells, QWidget* parent);
+
+    void SetLayout(const core::GridLayout& layout);
+    const core::GridLayout& Layout() const { return layout_; }
+    QSize SurfaceSize() const { return layout_.surface; }
+
+    // The surface top relative to the viewport: minus the scroll position.
+    int SurfaceTop() const { return -scroll_; }
+    void SetScroll(int value);
+
+    // The cell under a point of this widget, or -1.
+    int CellAt(QPoint widgetPoint) const;
+    // Where cell `index` currently is in this widget.
+    QRect CellRect(int index) const;
+
+    // Paints one cell into `rect`; also used for the contact sheet.
+    static void PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
+        const QStyle& style, const QPalette& palette, bool pressed = false);
+
+Q_SIGNALS:
+    // A left click released over the cell it started on.
+    void CellClicked(int index);
+    // Any mouse button released over a cell.
+    void CellMouseUp(int index, Qt::MouseButton button, QPoint globalPos);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    const std::vector<ThumbCell>& cells_;
+    core::GridLayout layout_;
+    int scroll_ = 0;
+    int pressedIndex_ = -1;
+};
+
+} // namespace gb::browser

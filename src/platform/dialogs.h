@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace gb::platform {
+
+// Message box styles and answers, numbered as the classic message box API numbers them.
+namespace MsgBoxStyle {
+    inline constexpr int OkOnly = 0;
+    inline constexpr int OkCancel = 1;
+    inline constexpr int YesNo = 4;
+    inline constexpr int Critical = 16;
+    inline constexpr int Question = 32;
+    inline constexpr int Exclamation = 48;
+    inline constexpr int Information = 64;
+}
+namespace MsgBoxResult {
+    inline constexpr int Ok = 1;
+    inline constexpr int Cancel = 2;
+    inline constexpr int Yes = 6;
+    inline constexpr int No = 7;
+}
+
+// Modal dialogs. Everything is asked on the user-interface thread.
+class IDialogs {
+public:
+    virtual ~IDialogs() = default;
+    // Shows `prompt` with the buttons and icon of `style`; returns the answer (MsgBoxResult).
+    virtual int MsgBox(
+        QWidget* owner, const QString& prompt, int style, const QString& title)
+        = 0;
+    // Lets the user pick a folder, opening at `initialFolder` when it exists.
+    // Returns the chosen folder, or "" when cancelled.
+    virtual QString BrowseForFolder(
+        QWidget* owner, const QString& title, const QString& initialFolder)
+        = 0;
+};
+
+} // namespace gb::platform

@@ -1,0 +1,59 @@
+#include "platform/linux_app_info.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+#include <unistd.h>
+
+namespace gb::platform {
+
+namespace {
+
+    int TwipsPerPixel(qreal logicalDpi)
+    {
+        if (logicalDpi <= 0)
+            return 15;
+        return std::max(1, qRound(1440.0 / logicalDpi));
+    }
+
+    qreal ScreenDpiX()
+    {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->logicalDotsPerInchX() : 96.0;
+    }
+
+    qreal ScreenDpiY()
+    {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->logicalDotsPerInchY() : 96.0;
+    }
+
+} // namespace
+
+LinuxAppInfo::LinuxAppInfo()
+    : dataDirectory_(ChooseDataDirectory(QCoreApplication::applicationDirPath(),
+          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)))
+    , exeBaseName_(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName())
+{
+    if (exeBaseName_.isEmpty())
+        exeBaseName_ = QStringLiteral("glimmerbox");
+}
+
+QString LinuxAppInfo::ChooseDataDirectory(const QString& executableDir, const QString& configHome)
+{
+    const QByteArray native = QFile::encodeName(executableDir);
+    if (!executableDir.isEmpty() && ::access(native.constData(), W_OK) == 0)
+        return QDir::cleanPath(executableDir);
+    const QString own = QDir(configHome).filePath(QStringLiteral("glimmerbox"));
+    QDir().mkpath(own);
+    return QDir::cleanPath(own);
+}
+
+int LinuxAppInfo::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpiX()); }
+
+int LinuxAppInfo::TwipsPerPixelY() const { return TwipsPerPixel(ScreenDpiY()); }
+
+} // namespace gb::platform

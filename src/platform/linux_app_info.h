@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/app_info.h"
+
+namespace gb::platform {
+
+// The running executable's facts on Linux. Needs a QGuiApplication for the screen's DPI.
+class LinuxAppInfo : public IAppInfo {
+public:
+    LinuxAppInfo();
+    QString DataDirectory() const override { return dataDirectory_; }
+    QString ExeBaseName() const override { return exeBaseName_; }
+    int TwipsPerPixelX() const override;
+    int TwipsPerPixelY() const override;
+
+    // The executable's folder when we may write there, else the per-user config folder
+    // (created on demand). Settings and Wallpaper.bmp belong with a portable copy of the
+    // program, but an installed one lives in a read-only /usr/bin.
+    static QString ChooseDataDirectory(const QString& executableDir, const QString& configHome);
+
+private:
+    QString dataDirectory_;
+    QString exeBaseName_;
+};
+
+} // namespace gb::platform

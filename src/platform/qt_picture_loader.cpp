@@ -1,0 +1,247 @@
+#include "platform/qt_picture_loader.h"
+
+#include "platform/icon_directory.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QtEndian>
+#include <algorithm>
+#include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace gb::platform {
+
+namespace {
+
+    // Nobody keeps a picture this large; refusing early keeps a hostile file out of memory.
+    constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+    // Qt's own limit and ours: a decoded picture of more than this is refused before decoding.
+    constexpr int kAllocationLimitMb = 256;
+    constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
+    const QSize kLargeIconSize(32, 32);
+
+    constexpr qsizetype kFileHeaderSize = 14;
+    constexpr quint32 kCoreHeader = 12, kInfoHeader = 40, kV2Header = 52, kV3Header = 56,
+                      kV4Header = 108, kV5Header = 124;
+    constexpr quint32 kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
+
+    quint32 U16(const QByteArray& b, qsizetype at)
+    {
+        return qFromLittleEndian<quint16>(b.constData() + at);
+    }
+    quint32 U32(const QByteArray& b, qsizetype at)
+    {
+        return qFromLittleEndian<quint32>(b.constData() + at);
+    }
+    qint32 S32(const QByteArray& b, qsizetype at)
+    {
+        return qFromLittleEndian<qint32>(b.constData() + at);
+    }
+    void SetU32(QByteArray& b, qsizetype at, quint32 v) { qToLittleEndian(v, b.data() + at); }
+
+    // Reads the whole file, but only a regular one: a FIFO, socket or device must never be
+    // opened in blocking mode, and the check is repeated on the descriptor in case the path was
+    // swapped in between.
+    std::optional<QByteArray> ReadRegularFile(const QString& path)
+    {
+        const QByteArray native = QFile::encodeName(path);
+        struct stat info { };
+        if (native.isEmpty() || ::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+            return std::nullopt;
+        const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            return std::nullopt;
+        QFile file;
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0
+            || info.st_size > kMaxFileBytes
+            || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        QByteArray bytes = file.read(info.st_size);
+        if (bytes.isEmpty())
+            return std::nullopt;
+        return bytes;
+    }
+
+    struct DibHeader {
+        quint32 size = 0;
+        qint64 width = 0;
+        qint64 height = 0;
+        quint32 planes = 0;
+        quint32 bits = 0;
+        quint32 compression = kBiRgb;
+        quint32 coloursUsed = 0;
+    };
+
+    std::optional<DibHeader> ReadDibHeader(const QByteArray& b, qsizetype at)
+    {
+        if (b.size() - at < 16)
+            return std::nullopt;
+        DibHeader h;
+        h.size = U32(b, at);
+        if (h.size == kCoreHeader) {
+            h.width = U16(b, at + 4);
+            h.height = U16(b, at + 6);
+            h.planes = U16(b, at + 8);
+            h.bits = U16(b, at + 10);
+            return h;
+        }
+        const std::array known { kInfoHeader, kV2Header, kV3Header, kV4Header, kV5Header };
+        if (std::find(known.begin(), known.end(), h.size) == known.end()
+            || b.size() - at < qsizetype(h.size))
+            return std::nullopt;
+        h.width = S32(b, at + 4);
+        h.height = S32(b, at + 8);
+        h.planes = U16(b, at + 12);
+        h.bits = U16(b, at + 14);
+        h.compression = U32(b, at + 16);
+        h.coloursUsed = U32(b, at + 32);
+        return h;
+    }
+
+    bool IsPlausible(const DibHeader& h)
+    {
+        const std::array depths { 1u, 4u, 8u, 16u, 24u, 32u };
+        const bool compressionFits = h.compression == kBiRgb
+            || (h.compression == kBiRle8 && h.bits == 8)
+            || (h.compression == kBiRle4 && h.bits == 4)
+            || (h.compression == kBiBitfields && (h.bits == 16 || h.bits == 32));
+        return h.width > 0 && h.height != 0 && h.width <= 0xffff && qAbs(h.height) <= 0xffff
+            && h.planes == 1 && std::find(depths.begin(), depths.end(), h.bits) != depths.end()
+            && compressionFits && h.coloursUsed <= 256;
+    }
+
+    // A packed DIB (as the clipboard and some old programs save it) gets the file header it
+    // lacks, with the pixel offset worked out from the header, masks and palette.
+    std::optional<QByteArray> WrapHeaderlessDib(const QByteArray& dib)
+    {
+        const auto header = ReadDibHeader(dib, 0);
+        if (!header || !IsPlausible(*header))
+            return std::nullopt;
+        const bool separateMasks
+            = header->size == kInfoHeader && header->compression == kBiBitfields;
+        const quint32 paletteEntries = header->coloursUsed != 0 ? header->coloursUsed
+            : header->bits <= 8                                 ? 1u << header->bits
+                                                                : 0u;
+        const qint64 pixelOffset = kFileHeaderSize + header->size + (separateMasks ? 12 : 0)
+            + qint64(paletteEntries) * (header->size == kCoreHeader ? 3 : 4);
+        if (pixelOffset > kFileHeaderSize + dib.size())
+            return std::nullopt;
+        QByteArray file("BM");
+        file.append(12, '\0');
+        SetU32(file, 2, static_cast<quint32>(kFileHeaderSize + dib.size()));
+        SetU32(file, 10, static_cast<quint32>(pixelOffset));
+        return file + dib;
+    }
+
+    // Qt reads neither BITMAPV2INFOHEADER nor BITMAPV3INFOHEADER, which are BITMAPV4HEADER cut
+    // short after the masks; so extend them to a V4 header, everything after it moved along.
+    QByteArray ExtendShortBmpHeader(const QByteArray& bmp)
+    {
+        const auto header = ReadDibHeader(bmp, kFileHeaderSize);
+        if (!header || (header->size != kV2Header && header->size != kV3Header))
+            return bmp;
+        QByteArray v4 = bmp.mid(kFileHeaderSize, header->size);
+        if (header->size == kV2Header)
+            v4.append(4, '\0'); // no alpha mask
+        v4.append("BGRs", 4); // LCS_sRGB
+        v4.append(kV4Header - v4.size(), '\0');
+        SetU32(v4, 0, kV4Header);
+        QByteArray out = bmp.left(kFileHeaderSize) + v4 + bmp.mid(kFileHeaderSize + header->size);
+        const quint32 growth = kV4Header - header->size;
+        SetU32(out, 2, static_cast<quint32>(out.size()));
+        SetU32(out, 10, U32(out, 10) + growth);
+        return out;
+    }
+
+    bool IsShownFormat(const QByteArray& format)
+    {
+        static const std::array<QByteArray, 5> shown { "bmp", "dib", "gif", "jpeg", "ico" };
+        return std::find(shown.begin(), shown.end(), format.toLower()) != shown.end();
+    }
+
+    // libjpeg scales by 1/2, 1/4 or 1/8 while decoding. Take the strongest reduction that still
+    // leaves twice the size the picture gets when fitted into the box.
+    int JpegReduction(QSize upright, QSize box)
+    {
+        const QSize fitted = upright.scaled(box, Qt::KeepAspectRatio);
+        for (int factor : { 8, 4, 2 }) {
+            const int w = (upright.width() + factor - 1) / factor;
+            const int h = (upright.height() + factor - 1) / factor;
+            if (w >= 2 * fitted.width() && h >= 2 * fitted.height())
+                return factor;
+        }
+        return 1;
+    }
+
+    QImage ToDisplayFormat(const QImage& image)
+    {
+        return image.convertToFormat(
+            image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    }
+
+    std::optional<LoadedPicture> Decode(const QByteArray& bytes, const PictureOptions& options)
+    {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        if (!buffer.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QImageReader reader(&buffer);
+        reader.setDecideFormatFromContent(true);
+        reader.setAutoTransform(true);
+        const QByteArray format = reader.format();
+        if (!IsShownFormat(format))
+            return std::nullopt;
+        if (format == "ico" && options.largeIcon) {
+            const auto index = ChooseIconEntry(bytes, kLargeIconSize);
+            if (index && *index > 0 && !reader.jumpToImage(*index))
+                return std::nullopt;
+        }
+        // The stored size: for JPEG that is before the Exif rotation, as is the scaled size.
+        const QSize stored = reader.size();
+        if (stored.isEmpty() || qint64(stored.width()) * stored.height() * 4 > kMaxDecodedBytes)
+            return std::nullopt;
+        const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+        const QSize upright = turned ? stored.transposed() : stored;
+        if (format == "jpeg" && options.reduceFor.isValid() && !options.reduceFor.isEmpty()) {
+            const int factor = JpegReduction(upright, options.reduceFor);
+            if (factor > 1)
+                reader.setScaledSize(QSize((stored.width() + factor - 1) / factor,
+                    (stored.height() + factor - 1) / factor));
+        }
+        const QImage image = reader.read();
+        if (image.isNull())
+            return std::nullopt;
+        return LoadedPicture { ToDisplayFormat(image), upright };
+    }
+
+} // namespace
+
+QtPictureLoader::QtPictureLoader()
+{
+    // The limit is process-wide in Qt; setting it once keeps concurrent loads free of races.
+    static const bool limitSet = [] {
+        QImageReader::setAllocationLimit(kAllocationLimitMb);
+        return true;
+    }();
+    Q_UNUSED(limitSet);
+}
+
+std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
+    const QString& path, const PictureOptions& options) const
+{
+    const auto bytes = ReadRegularFile(path);
+    if (!bytes)
+        return std::nullopt;
+    if (const auto wrapped = WrapHeaderlessDib(*bytes))
+        return Decode(ExtendShortBmpHeader(*wrapped), options);
+    if (bytes->startsWith("BM"))
+        return Decode(ExtendShortBmpHeader(*bytes), options);
+    return Decode(*bytes, options);
+}
+
+} // namespace gb::platform

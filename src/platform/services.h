@@ -1,0 +1,19 @@
+#pragma once
+
+namespace gb::platform {
+
+class IProfile;
+class IPictureLoader;
+class IDialogs;
+class IAppInfo;
+
+// The platform services, built once by the program's start-up (or by a test with fakes) and
+// handed by reference to Module1 and every window.
+struct Services {
+    IProfile& profile;
+    IPictureLoader& pictures;
+    IDialogs& dialogs;
+    IAppInfo& appInfo;
+};
+
+} // namespace gb::platform

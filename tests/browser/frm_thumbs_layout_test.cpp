@@ -1,0 +1,146 @@
+#include "main_window_harness.h"
+
+#include "browser/main_toolbar.h"
+#include "browser/progress_display.h"
+#include "browser/thumb_grid.h"
+
+#include <QScrollBar>
+#include <QToolBar>
+
+namespace gb::test {
+namespace {
+
+    // A window showing `count` small pictures.
+    void LoadPictures(MainWindowHarness& h, TempFolder& photos, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            WritePicture(photos, QString("img%1.bmp").arg(i, 3, 10, QChar('0')), QSize(8, 8));
+        h.Window().show();
+        h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
+    }
+
+    TEST(MainWindowLayout, CellsFlowInWholeColumnsAndTheGridScrollsByCells)
+    {
+        MainWindowHarness h;
+        TempFolder photos;
+        LoadPictures(h, photos, 100);
+        browser::frmThumbs& w = h.Window();
+        w.resize(800, 500);
+        QCoreApplication::processEvents();
+
+        const QSize inner = w.Viewport().size();
+        QScrollBar& bar = w.ScrollBar();
+        const int cols = (inner.width() - bar.width()) / 89;
+        ASSERT_GT(cols, 0);
+        EXPECT_EQ(w.Grid().Layout().cols, cols);
+        EXPECT_EQ(bar.geometry(), QRect(inner.width() - bar.width(), 0, bar.width(), inner.height()));
+        EXPECT_EQ(w.Cells()[static_cast<size_t>(cols)].Position, QPoint(0, 97));
+        EXPECT_EQ(w.Cells()[static_cast<size_t>(cols + 1)].Position, QPoint(89, 97));
+        const int rows = (100 + cols - 1) / cols;
+        EXPECT_EQ(w.Grid().SurfaceSize(), QSize(cols * 89, rows * 97));
+        ASSERT_TRUE(bar.isEnabled());
+        EXPECT_EQ(bar.maximum(), rows * 97 - inner.height());
+        EXPECT_EQ(bar.singleStep(), 97);
+        EXPECT_EQ(bar.pageStep(), inner.height());
+
+        bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        EXPECT_EQ(w.Grid().SurfaceTop(), -97);
+        bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+        EXPECT_EQ(w.Grid().SurfaceTop(), -97 - inner.height());
+
+        // Any resize lays out again from the top.
+        w.resize(900, 520);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(bar.value(), 0);
+        EXPECT_EQ(w.Grid().SurfaceTop(), 0);
+    }
+
+    TEST(MainWindowLayout, ScrollBarIsDisabledWhenEveryRowFits)
+    {
+        MainWindowHarness h;
+        TempFolder photos;
+        LoadPictures(h, photos, 3);
+        h.Window().resize(800, 500);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(h.Window().ScrollBar().isEnabled());
+        EXPECT_EQ(h.Window().ScrollBar().maximum(), 0);
+    }
+
+    TEST(MainWindowLayout, WindowNeverShrinksBelowItsMinimum)
+    {
+        MainWindowHarness h;
+        h.ShowAndActivate();
+        h.Window().resize(300, 100);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(h.Window().frameGeometry().width(), 600);
+        EXPECT_EQ(h.Window().frameGeometry().height(), 285);
+    }
+
+    TEST(MainWindowLayout, ClickingAScrolledGridTicksTheCellUnderTheMouse)
+    {
+        MainWindowHarness h;
+        TempFolder photos;
+        LoadPictures(h, photos, 60);
+        browser::frmThumbs& w = h.Window();
+        w.ScrollBar().triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        const int cols = w.Grid().Layout().cols;
+        // The top row on screen is now the second row of the grid.
+        QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
+        EXPECT_EQ(w.Cells()[static_cast<size_t>(cols)].Value, 1);
+        EXPECT_EQ(w.Cells()[0].Value, 0);
+    }
+
+    TEST(MainWindowToolbar, ThirteenEntriesByKeyWithCaptionsAndTooltips)
+    {
+        MainWindowHarness h;
+        browser::MainToolbar& bar = h.Window().Toolbar();
+        ASSERT_EQ(bar.EntryCount(), 13);
+        const QStringList keys { "", "Browse", "", "Delete", "SelectAll", "Rename", "Refresh",
+            "Slideshow", "", "About", "Help", "Exit", "" };
+        for (int i = 0; i < 13; ++i)
+            EXPECT_EQ(bar.KeyAt(i + 1), keys[i]) << i + 1;
+        EXPECT_EQ(bar.Button("Rename")->text(), "R&ename");
+        EXPECT_EQ(bar.Button("Slideshow")->toolTip(), "Slideshow Selected Files");
+        EXPECT_EQ(bar.Button("Help")->toolTip(), "On-Line Help");
+        EXPECT_EQ(bar.Button("Exit")->text(), "E&xit");
+        for (const char* key : { "Browse", "Refresh", "About", "Help", "Exit" })
+            EXPECT_TRUE(bar.Button(key)->isEnabled()) << key;
+    }
+
+    TEST(ProgressDisplay, BarFollowsThePercentageAndTextIsCentred)
+    {
+        QWidget parent;
+        browser::ProgressDisplay progress(&parent);
+        progress.Begin(QRect(10, 5, 200, 21));
+        progress.Step(0, "first.jpg");
+        EXPECT_EQ(progress.BarWidth(), 0.0);
+        progress.Step(37, "second.jpg");
+        EXPECT_DOUBLE_EQ(progress.BarWidth(), 74.0);
+        progress.Step(100, "last.jpg");
+        EXPECT_DOUBLE_EQ(progress.BarWidth(), 200.0);
+        EXPECT_EQ(progress.Text(), "last.jpg");
+        const int textHeight = progress.fontMetrics().height();
+        EXPECT_LE(std::abs(2 * progress.TextTop() + textHeight - 21), 1);
+        progress.setGeometry(10, 5, 200, 40);
+        EXPECT_LE(std::abs(2 * progress.TextTop() + textHeight - 40), 1);
+    }
+
+    TEST(ProgressDisplay, TextIsInvertedWhereTheBarHasPassed)
+    {
+        QWidget parent;
+        parent.resize(300, 60);
+        browser::ProgressDisplay progress(&parent);
+        progress.Begin(QRect(0, 0, 300, 30));
+        progress.Step(50, QString(60, QChar(0x2588))); // a row of full blocks: solid text
+        const QImage shot = progress.grab().toImage();
+        const QPalette& pal = progress.palette();
+        const int y = progress.TextTop() + progress.fontMetrics().ascent() - 2;
+        // Left half: highlight text on highlight; right half: button text on button face.
+        EXPECT_EQ(shot.pixelColor(2, 1), pal.color(QPalette::Highlight));
+        EXPECT_EQ(shot.pixelColor(298, 1), pal.color(QPalette::Button));
+        EXPECT_EQ(shot.pixelColor(100, y), pal.color(QPalette::HighlightedText));
+        EXPECT_EQ(shot.pixelColor(200, y), pal.color(QPalette::ButtonText));
+    }
+
+} // namespace
+} // namespace gb::test

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/app_info.h"
+
+namespace gb::test {
+
+// The program's folder and screen facts as a test wants them.
+class FakeAppInfo : public platform::IAppInfo {
+public:
+    explicit FakeAppInfo(QString dataDirectory, QString exeBaseName = "glimmerbox")
+        : dataDirectory_(std::move(dataDirectory))
+        , exeBaseName_(std::move(exeBaseName))
+    {
+    }
+    QString DataDirectory() const override { return dataDirectory_; }
+    QString ExeBaseName() const override { return exeBaseName_; }
+    int TwipsPerPixelX() const override { return 15; }
+    int TwipsPerPixelY() const override { return 15; }
+
+private:
+    QString dataDirectory_;
+    QString exeBaseName_;
+};
+
+} // namespace gb::test

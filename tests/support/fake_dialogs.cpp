@@ -1,0 +1,25 @@
+#include "support/fake_dialogs.h"
+
+namespace gb::test {
+
+int FakeDialogs::MsgBox(QWidget*, const QString& prompt, int style, const QString& title)
+{
+    messages.push_back({ prompt, style, title });
+    if (msgBoxAnswers.empty())
+        return platform::MsgBoxResult::Ok;
+    const int answer = msgBoxAnswers.front();
+    msgBoxAnswers.pop_front();
+    return answer;
+}
+
+QString FakeDialogs::BrowseForFolder(QWidget*, const QString& title, const QString& initialFolder)
+{
+    folderRequests.push_back({ title, initialFolder });
+    if (folderAnswers.empty())
+        return {};
+    QString answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+}
+
+} // namespace gb::test
