@@ -63,6 +63,8 @@ namespace {
         h.Window().resize(800, 500);
         QCoreApplication::processEvents();
         EXPECT_FALSE(h.Window().ScrollBar().isEnabled());
+        EXPECT_TRUE(h.Window().ScrollBar().isVisible());
+        EXPECT_GT(h.Window().ScrollBar().width(), 0);
         EXPECT_EQ(h.Window().ScrollBar().maximum(), 0);
     }
 
