@@ -45,7 +45,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         else if (!result.folder.isEmpty())
             result.error = QStringLiteral("only one folder can be opened");
         else
-            result.folder = arg == QLatin1String("--") && i + 1 < arguments.size() ? arguments[++i] : arg;
+            result.folder
+                = arg == QLatin1String("--") && i + 1 < arguments.size() ? arguments[++i] : arg;
     }
     if (result.error.isEmpty() && !result.contactSheet.isEmpty() && result.folder.isEmpty())
         result.error = QStringLiteral("--contact-sheet needs a FOLDER");

@@ -22,9 +22,10 @@ QImage RenderContactSheet(const std::vector<browser::ThumbCell>& cells, int colu
     sheet.fill(palette.color(QPalette::Button));
     QPainter painter(&sheet);
     for (int i = 0; i < count; ++i) {
-        const QRect rect(QPoint((i % cols) * cellSize.width(), (i / cols) * cellSize.height()),
-            cellSize);
-        browser::ThumbGrid::PaintCell(painter, rect, *shown[static_cast<size_t>(i)], style, palette);
+        const QRect rect(
+            QPoint((i % cols) * cellSize.width(), (i / cols) * cellSize.height()), cellSize);
+        browser::ThumbGrid::PaintCell(
+            painter, rect, *shown[static_cast<size_t>(i)], style, palette);
     }
     return sheet;
 }

@@ -67,7 +67,8 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
             if (window.grab().save(command.screenshot, "PNG")) {
                 std::printf("%s\n", qPrintable(QDir(command.screenshot).absolutePath()));
             } else {
-                std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.screenshot));
+                std::fprintf(
+                    stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.screenshot));
                 status = 1;
             }
             window.close();

@@ -37,7 +37,8 @@ QString Module1::ChooseFile(const QString& iniFile)
 QString Module1::ReadSetting(
     const QString& section, const QString& key, const QString& defaultValue, const QString& iniFile)
 {
-    return services_.profile.GetString(section, key, defaultValue, ReadBufferSize, ChooseFile(iniFile));
+    return services_.profile.GetString(
+        section, key, defaultValue, ReadBufferSize, ChooseFile(iniFile));
 }
 
 qint32 Module1::WriteSetting(

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
@@ -248,7 +249,27 @@ bool frmThumbs::eventFilter(QObject* watched, QEvent* event)
         QCoreApplication::sendEvent(vsbSlide, event);
         return true;
     }
+    if (watched == picFrame && event->type() == QEvent::KeyPress)
+        return ScrollByKey(static_cast<QKeyEvent*>(event)->key());
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmThumbs::ScrollByKey(int key)
+{
+    static const QHash<int, QAbstractSlider::SliderAction> actions {
+        { Qt::Key_Up, QAbstractSlider::SliderSingleStepSub },
+        { Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd },
+        { Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub },
+        { Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd },
+        { Qt::Key_Home, QAbstractSlider::SliderToMinimum },
+        { Qt::Key_End, QAbstractSlider::SliderToMaximum },
+    };
+    const auto action = actions.find(key);
+    if (action == actions.end())
+        return false;
+    if (vsbSlide->isEnabled())
+        vsbSlide->triggerAction(action.value());
+    return true;
 }
 
 void frmThumbs::vsbSlide_Change()

@@ -80,6 +80,7 @@ private:
     void chkThumb_Click(int index);
     void tbrMain_ButtonClick(const QString& key);
     void vsbSlide_Change();
+    bool ScrollByKey(int key);
     void BeginProgress();
     void StepProgress(int percent, const QString& text);
     void FinishLoad(int listed, int made);

@@ -44,7 +44,8 @@ namespace {
             options.largeIcon = IsIconName(QFileInfo(path).fileName());
             const int room = core::ThumbnailTileSize - core::ThumbnailMargin;
             options.reduceFor = QSize(room, room);
-            const std::optional<platform::LoadedPicture> picture = loader.LoadPicture(path, options);
+            const std::optional<platform::LoadedPicture> picture
+                = loader.LoadPicture(path, options);
             if (!picture)
                 return std::nullopt;
             return core::DrawThumbnail(picture->image, picture->naturalSize, colors);

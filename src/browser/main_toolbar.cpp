@@ -50,8 +50,8 @@ MainToolbar::MainToolbar(QToolBar* bar)
             continue;
         }
         const QString key = QString::fromLatin1(entry.key);
-        QAction* action = bar_->addAction(ToolbarIcon(QString::fromLatin1(entry.image)),
-            QString::fromLatin1(entry.caption));
+        QAction* action = bar_->addAction(
+            ToolbarIcon(QString::fromLatin1(entry.image)), QString::fromLatin1(entry.caption));
         action->setObjectName(key);
         action->setToolTip(QString::fromLatin1(entry.toolTip));
         connect(action, &QAction::triggered, this, [this, key] { Q_EMIT ButtonClicked(key); });

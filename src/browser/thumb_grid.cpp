@@ -55,7 +55,8 @@ void ThumbGrid::SetScroll(int value)
 
 int ThumbGrid::CellAt(QPoint widgetPoint) const
 {
-    const int index = layout_.CellAt(widgetPoint + QPoint(0, scroll_), static_cast<int>(cells_.size()));
+    const int index
+        = layout_.CellAt(widgetPoint + QPoint(0, scroll_), static_cast<int>(cells_.size()));
     return index >= 0 && cells_[static_cast<size_t>(index)].Visible ? index : -1;
 }
 
@@ -65,15 +66,15 @@ QRect ThumbGrid::CellRect(int index) const
     return QRect(cell.Position - QPoint(0, scroll_), layout_.cell);
 }
 
-void ThumbGrid::PaintCell(
-    QPainter& painter, const QRect& rect, const ThumbCell& cell, const QStyle& style,
-    const QPalette& palette, bool pressed)
+void ThumbGrid::PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
+    const QStyle& style, const QPalette& palette, bool pressed)
 {
     const bool ticked = cell.Value != 0;
     QStyleOptionButton option;
     option.rect = rect;
     option.palette = palette;
-    option.state = QStyle::State_Enabled | (ticked || pressed ? QStyle::State_Sunken : QStyle::State_Raised);
+    option.state
+        = QStyle::State_Enabled | (ticked || pressed ? QStyle::State_Sunken : QStyle::State_Raised);
     if (ticked)
         option.state |= QStyle::State_On;
     style.drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &painter);
@@ -91,7 +92,8 @@ void ThumbGrid::PaintCell(
     const QRect captionRect(rect.left() + shift, pictureAt.y() + 64 + CaptionGap, rect.width(),
         rect.bottom() - (pictureAt.y() + 64 + CaptionGap));
     painter.setPen(palette.color(QPalette::ButtonText));
-    painter.drawText(captionRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, cell.Caption);
+    painter.drawText(
+        captionRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, cell.Caption);
     if (ticked)
         PaintTickBadge(painter, rect, palette);
 }
@@ -106,7 +108,8 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
     const int firstRow = std::max(0, (event->rect().top() + scroll_) / layout_.cell.height());
     const int lastRow = (event->rect().bottom() + scroll_) / layout_.cell.height();
     const long long first = static_cast<long long>(firstRow) * layout_.cols;
-    const long long last = std::min<long long>(count - 1, (static_cast<long long>(lastRow) + 1) * layout_.cols - 1);
+    const long long last
+        = std::min<long long>(count - 1, (static_cast<long long>(lastRow) + 1) * layout_.cols - 1);
     for (long long i = first; i <= last; ++i) {
         const ThumbCell& cell = cells_[static_cast<size_t>(i)];
         if (cell.Visible)

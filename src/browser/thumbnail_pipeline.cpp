@@ -24,8 +24,8 @@ void ThumbnailPipeline::LaunchUpTo(qsizetype count)
 {
     while (static_cast<qsizetype>(inFlight_.size()) < count && launched_ < paths_.size()) {
         const QString path = paths_[launched_++];
-        inFlight_.push_back(QtConcurrent::run(&pool_,
-            [decoder = decoder_, cancelled = cancelled_, path]() -> std::optional<QImage> {
+        inFlight_.push_back(QtConcurrent::run(
+            &pool_, [decoder = decoder_, cancelled = cancelled_, path]() -> std::optional<QImage> {
                 if (cancelled->load())
                     return std::nullopt;
                 return decoder(path);

@@ -35,8 +35,10 @@ GridLayout ComputeGridLayout(QSize viewportInner, int scrollBarWidth, QSize cell
         : 1.0;
     layout.cols = static_cast<int>(std::clamp(fit, 1.0, 1.0e6));
 
-    const long long rows = (static_cast<long long>(std::max(0, count)) + layout.cols - 1) / layout.cols;
-    const long long height = std::min<long long>(rows * cell.height(), std::numeric_limits<int>::max());
+    const long long rows
+        = (static_cast<long long>(std::max(0, count)) + layout.cols - 1) / layout.cols;
+    const long long height
+        = std::min<long long>(rows * cell.height(), std::numeric_limits<int>::max());
     layout.surface = QSize(cell.width() * layout.cols, static_cast<int>(height));
 
     const long long excess = height - viewportInner.height();

@@ -28,9 +28,7 @@ class IDialogs {
 public:
     virtual ~IDialogs() = default;
     // Shows `prompt` with the buttons and icon of `style`; returns the answer (MsgBoxResult).
-    virtual int MsgBox(
-        QWidget* owner, const QString& prompt, int style, const QString& title)
-        = 0;
+    virtual int MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title) = 0;
     // Lets the user pick a folder, opening at `initialFolder` when it exists.
     // Returns the chosen folder, or "" when cancelled.
     virtual QString BrowseForFolder(

@@ -35,7 +35,7 @@ namespace {
 
 LinuxAppInfo::LinuxAppInfo()
     : dataDirectory_(ChooseDataDirectory(QCoreApplication::applicationDirPath(),
-          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)))
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)))
     , exeBaseName_(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName())
 {
     if (exeBaseName_.isEmpty())

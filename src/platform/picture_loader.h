@@ -26,8 +26,7 @@ public:
     virtual ~IPictureLoader() = default;
     // nullopt when the file cannot be read or is not a picture we can decode.
     virtual std::optional<LoadedPicture> LoadPicture(
-        const QString& path, const PictureOptions& options) const
-        = 0;
+        const QString& path, const PictureOptions& options) const = 0;
 };
 
 } // namespace gb::platform

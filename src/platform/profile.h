@@ -14,8 +14,7 @@ public:
     // The value of `key` in `section` of `file`, or `defaultValue` when the file, the section or
     // the key is missing. At most `bufferSize` - 1 characters are returned.
     virtual QString GetString(const QString& section, const QString& key,
-        const QString& defaultValue, int bufferSize, const QString& file) const
-        = 0;
+        const QString& defaultValue, int bufferSize, const QString& file) const = 0;
 
     // Stores `value` under `key`, creating file and section as needed. No key removes the whole
     // section; a key without a value removes that key. Returns false when the file could not be

@@ -58,7 +58,8 @@ int QtDialogs::MsgBox(QWidget* owner, const QString& prompt, int style, const QS
     return ResultOf(box.exec());
 }
 
-QString QtDialogs::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder)
+QString QtDialogs::BrowseForFolder(
+    QWidget* owner, const QString& title, const QString& initialFolder)
 {
     const QString start = QDir(initialFolder).exists() ? initialFolder : QString();
     return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);

@@ -28,8 +28,10 @@ namespace {
     {
         EXPECT_FALSE(ParseCommandLine({ "--contact-sheet", "out.png" }).error.isEmpty());
         EXPECT_FALSE(ParseCommandLine({ "--contact-sheet" }).error.isEmpty());
-        EXPECT_FALSE(ParseCommandLine({ "--columns", "0", "--contact-sheet", "o", "/p" }).error.isEmpty());
-        EXPECT_FALSE(ParseCommandLine({ "--columns", "x", "--contact-sheet", "o", "/p" }).error.isEmpty());
+        EXPECT_FALSE(
+            ParseCommandLine({ "--columns", "0", "--contact-sheet", "o", "/p" }).error.isEmpty());
+        EXPECT_FALSE(
+            ParseCommandLine({ "--columns", "x", "--contact-sheet", "o", "/p" }).error.isEmpty());
         EXPECT_FALSE(ParseCommandLine({ "--frobnicate" }).error.isEmpty());
         EXPECT_FALSE(ParseCommandLine({ "/a", "/b" }).error.isEmpty());
         EXPECT_TRUE(ParseCommandLine({ "--help" }).showHelp);

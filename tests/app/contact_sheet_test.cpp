@@ -39,14 +39,16 @@ namespace {
         photos.Write("d.bmp", tools::WriteBmp(Filled(Qt::green)));
         const QString sheetPath = photos.File("sheet.png");
 
-        const ProgramRun run = RunGlimmerbox({ "--contact-sheet", sheetPath, "--columns", "2", photos.Path() });
+        const ProgramRun run
+            = RunGlimmerbox({ "--contact-sheet", sheetPath, "--columns", "2", photos.Path() });
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(run.out.trimmed().split('\n').last(), "File(s): 3");
 
         const QImage sheet(sheetPath);
         ASSERT_EQ(sheet.size(), QSize(2 * 89, 2 * 97));
         // Each tile's picture sits in the middle of the cell's top 64 x 64 square.
-        const auto pictureCentre = [](int col, int row) { return QPoint(col * 89 + 44, row * 97 + 4 + 32); };
+        const auto pictureCentre
+            = [](int col, int row) { return QPoint(col * 89 + 44, row * 97 + 4 + 32); };
         EXPECT_EQ(sheet.pixelColor(pictureCentre(0, 0)), QColor(Qt::red));
         EXPECT_EQ(sheet.pixelColor(pictureCentre(1, 0)), QColor(Qt::blue));
         EXPECT_EQ(sheet.pixelColor(pictureCentre(0, 1)), QColor(Qt::green));
@@ -55,7 +57,8 @@ namespace {
     TEST(ContactSheet, FolderThatCannotBeOpenedExitsWithStatus2)
     {
         TempFolder scratch;
-        const ProgramRun run = RunGlimmerbox({ "--contact-sheet", scratch.File("x.png"), scratch.File("nope") });
+        const ProgramRun run
+            = RunGlimmerbox({ "--contact-sheet", scratch.File("x.png"), scratch.File("nope") });
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.err.contains("cannot open the folder")) << run.err.toStdString();
         EXPECT_FALSE(QFile::exists(scratch.File("x.png")));

@@ -111,15 +111,18 @@ namespace {
     {
         TempFolder exe;
         TempFolder config;
-        EXPECT_EQ(platform::LinuxAppInfo::ChooseDataDirectory(exe.Path(), config.Path()), exe.Path());
+        EXPECT_EQ(
+            platform::LinuxAppInfo::ChooseDataDirectory(exe.Path(), config.Path()), exe.Path());
         const QString fallback
             = platform::LinuxAppInfo::ChooseDataDirectory(exe.File("no/such/dir"), config.Path());
         EXPECT_EQ(fallback, config.Path() + "/glimmerbox");
         EXPECT_TRUE(QFileInfo(fallback).isDir());
         if (::geteuid() != 0) {
             QFile::setPermissions(exe.Path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-            EXPECT_EQ(platform::LinuxAppInfo::ChooseDataDirectory(exe.Path(), config.Path()), fallback);
-            QFile::setPermissions(exe.Path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            EXPECT_EQ(
+                platform::LinuxAppInfo::ChooseDataDirectory(exe.Path(), config.Path()), fallback);
+            QFile::setPermissions(exe.Path(),
+                QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         }
     }
 

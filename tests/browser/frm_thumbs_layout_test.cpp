@@ -33,7 +33,8 @@ namespace {
         const int cols = (inner.width() - bar.width()) / 89;
         ASSERT_GT(cols, 0);
         EXPECT_EQ(w.Grid().Layout().cols, cols);
-        EXPECT_EQ(bar.geometry(), QRect(inner.width() - bar.width(), 0, bar.width(), inner.height()));
+        EXPECT_EQ(
+            bar.geometry(), QRect(inner.width() - bar.width(), 0, bar.width(), inner.height()));
         EXPECT_EQ(w.Cells()[static_cast<size_t>(cols)].Position, QPoint(0, 97));
         EXPECT_EQ(w.Cells()[static_cast<size_t>(cols + 1)].Position, QPoint(89, 97));
         const int rows = (100 + cols - 1) / cols;
@@ -47,6 +48,11 @@ namespace {
         EXPECT_EQ(w.Grid().SurfaceTop(), -97);
         bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
         EXPECT_EQ(w.Grid().SurfaceTop(), -97 - inner.height());
+
+        QTest::keyClick(&w.Viewport(), Qt::Key_End);
+        EXPECT_EQ(w.Grid().SurfaceTop(), -bar.maximum());
+        QTest::keyClick(&w.Viewport(), Qt::Key_PageUp);
+        EXPECT_EQ(w.Grid().SurfaceTop(), -bar.maximum() + inner.height());
 
         // Any resize lays out again from the top.
         w.resize(900, 520);

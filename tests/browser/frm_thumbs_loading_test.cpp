@@ -88,8 +88,8 @@ namespace {
         QList<int> percents;
         QStringList countsDuringLoad;
         h.Window();
-        QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped,
-            [&](int percent, const QString&) {
+        QObject::connect(
+            &h.Window(), &browser::frmThumbs::ProgressStepped, [&](int percent, const QString&) {
                 percents << percent;
                 countsDuringLoad << h.Window().PanelText(2);
             });

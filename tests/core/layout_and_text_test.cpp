@@ -51,7 +51,10 @@ namespace {
     }
 
     // Every character is 7 pixels wide; "..." is 9.
-    int FixedWidth(const QString& text) { return text == "..." ? 9 : 7 * static_cast<int>(text.size()); }
+    int FixedWidth(const QString& text)
+    {
+        return text == "..." ? 9 : 7 * static_cast<int>(text.size());
+    }
 
     TEST(CaptionFit, ExactFitStaysWholeOneMoreIsCut)
     {
