@@ -4,8 +4,12 @@
 #include "app/headless_dialogs.h"
 #include "app/module1.h"
 #include "browser/frm_thumbs.h"
+#include "platform/desktop_shell.h"
 #include "platform/ini_profile.h"
 #include "platform/linux_app_info.h"
+#include "platform/linux_file_operations.h"
+#include "platform/linux_wallpaper.h"
+#include "platform/process_command_runner.h"
 #include "platform/qt_dialogs.h"
 #include "platform/qt_picture_loader.h"
 #include "platform/services.h"
@@ -104,7 +108,13 @@ int main(int argc, char** argv)
         dialogs = std::make_unique<gb::app::HeadlessDialogs>();
     else
         dialogs = std::make_unique<gb::platform::QtDialogs>();
-    gb::platform::Services services { profile, pictures, *dialogs, appInfo };
+    gb::platform::DesktopShell shell;
+    gb::platform::ProcessCommandRunner runner;
+    gb::platform::LinuxWallpaper wallpaper(
+        runner, gb::platform::LinuxWallpaper::CurrentDesktopFromEnvironment());
+    gb::platform::LinuxFileOperations files;
+    gb::platform::Services services { profile, pictures, *dialogs, appInfo, shell, wallpaper,
+        files };
     gb::app::Module1 module1(services);
 
     if (!command.contactSheet.isEmpty())

@@ -3,6 +3,7 @@
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
+#include "platform/shell.h"
 
 #include <optional>
 
@@ -58,6 +59,11 @@ qint32 Module1::WriteSetting(
 QString Module1::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder)
 {
     return services_.dialogs.BrowseForFolder(owner, title, initialFolder);
+}
+
+void Module1::OpenDocument(QWidget*, const QString& fileName)
+{
+    services_.shell.OpenDocument(fileName);
 }
 
 } // namespace gb::app

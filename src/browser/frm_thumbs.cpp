@@ -61,12 +61,11 @@ void frmThumbs::BuildControls()
 
     picSlide = new ThumbGrid(chkThumb, picFrame);
     picSlide->installEventFilter(this);
-    connect(picSlide, &ThumbGrid::CellClicked, this, [this](int index) {
-        ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
-        cell.Value = cell.Value ? 0 : 1;
-        picSlide->update(picSlide->CellRect(index));
-        chkThumb_Click(index);
-    });
+    connect(picSlide, &ThumbGrid::CellClicked, this, &frmThumbs::ToggleCell);
+    connect(picSlide, &ThumbGrid::CellMouseUp, this, &frmThumbs::chkThumb_MouseUp);
+    connect(picSlide, &ThumbGrid::SelectAllRequested, this, &frmThumbs::SelectAll);
+    connect(picSlide, &ThumbGrid::EnsureVisibleRequested, this, &frmThumbs::ScrollIntoView);
+    BuildContextMenu();
 
     BuildStatusBar();
     picProgress = new ProgressDisplay(this);
@@ -275,7 +274,19 @@ bool frmThumbs::ScrollByKey(int key)
 void frmThumbs::vsbSlide_Change()
 {
     picSlide->SetScroll(vsbSlide->value());
-    picFrame->setFocus();
+    // The scroll bar must not keep the keyboard after a click: the grid takes it.
+    if (picSlide->isVisible())
+        picSlide->setFocus();
+    else
+        picFrame->setFocus();
+}
+
+void frmThumbs::ScrollIntoView(const QRect& rect)
+{
+    if (rect.top() < 0)
+        vsbSlide->setValue(vsbSlide->value() + rect.top());
+    else if (rect.bottom() >= picSlide->height())
+        vsbSlide->setValue(vsbSlide->value() + rect.bottom() - picSlide->height() + 1);
 }
 
 // ---- Toolbar and ticks -----------------------------------------------------------------------
@@ -288,35 +299,6 @@ void frmThumbs::UpdateToolbar()
     for (const char* key : { "Delete", "Rename", "Slideshow" })
         toolbar_->SetEnabled(QString::fromLatin1(key), anyTicked);
     toolbar_->SetEnabled(QStringLiteral("SelectAll"), chkThumb.size() > 1);
-}
-
-void frmThumbs::chkThumb_Click(int index)
-{
-    QString path = filHidden.Path();
-    if (!path.isEmpty() && !path.endsWith(u'/'))
-        path += u'/';
-    const ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
-    panels_[2]->setText(cell.Value ? path + cell.Tag : path);
-    UpdateToolbar();
-}
-
-void frmThumbs::tbrMain_ButtonClick(const QString& key)
-{
-    if (key == QLatin1String("Browse")) {
-        ChooseSourceFolder(false);
-    } else if (key == QLatin1String("SelectAll")) {
-        for (size_t i = 0; i < chkThumb.size(); ++i) {
-            if (chkThumb[i].Value != 1) {
-                chkThumb[i].Value = 1;
-                chkThumb_Click(static_cast<int>(i));
-            }
-        }
-        picSlide->update();
-    } else if (key == QLatin1String("Refresh")) {
-        LoadThumbnails();
-    } else if (key == QLatin1String("Exit")) {
-        close();
-    }
 }
 
 } // namespace gb::browser

@@ -2,6 +2,7 @@
 
 #include "browser/file_list.h"
 #include "browser/thumb_cell.h"
+#include "core/files_dictionary.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -9,6 +10,7 @@
 #include <vector>
 
 class QLabel;
+class QMenu;
 class QScrollBar;
 
 namespace gb::app {
@@ -53,6 +55,13 @@ public:
     void UpdateToolbar();
     void Form_Resize();
 
+    // A new dictionary of the ticked cells' files, in cell order.
+    core::FilesPtr GetSelectedFiles() const;
+    // The cell the context menu acts on: where a mouse button was last released.
+    int MenuIndex() const { return MenuIndex_; }
+    QMenu& ContextMenu() const { return *mnuMenu; }
+    void tbrMain_ButtonClick(const QString& key);
+
 Q_SIGNALS:
     // Every load has ended (also an empty one, after its message).
     void LoadFinished();
@@ -78,7 +87,19 @@ private:
     void RestoreFrameSize();
     void filHidden_PathChange();
     void chkThumb_Click(int index);
-    void tbrMain_ButtonClick(const QString& key);
+    void chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globalPos);
+    void ToggleCell(int index, Qt::KeyboardModifiers modifiers);
+    void SetValue(int index, int value);
+    void SelectAll();
+    void DeleteSelected();
+    void ShowHelp();
+    void BuildContextMenu();
+    void mnuView_Click();
+    void mnuWallpaper_Click();
+    void SetWallpaper();
+    void ScrollIntoView(const QRect& rect);
+    QString MenuFile() const;
+    void Inform(const QString& text);
     void vsbSlide_Change();
     bool ScrollByKey(int key);
     void BeginProgress();
@@ -98,6 +119,9 @@ private:
     ThumbGrid* picSlide = nullptr;
     ProgressDisplay* picProgress = nullptr;
     QLabel* panels_[3] = {};
+    QMenu* mnuMenu = nullptr;
+    int MenuIndex_ = 0;
+    int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
 
     bool Activated = false;
     bool loading_ = false;

@@ -1,9 +1,11 @@
 #include "browser/thumb_grid.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 #include <QToolTip>
 
 namespace gb::browser {
@@ -37,12 +39,65 @@ ThumbGrid::ThumbGrid(const std::vector<ThumbCell>& cells, QWidget* parent)
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void ThumbGrid::SetLayout(const core::GridLayout& layout)
 {
     layout_ = layout;
     update();
+}
+
+void ThumbGrid::SetFocusIndex(int index)
+{
+    focusIndex_ = index >= 0 && index < VisibleCount() ? index : -1;
+    update();
+}
+
+int ThumbGrid::VisibleCount() const
+{
+    // Cells are made in order, so the visible ones are a prefix (an empty folder keeps only
+    // a hidden cell 0).
+    int count = 0;
+    while (count < static_cast<int>(cells_.size()) && cells_[static_cast<size_t>(count)].Visible)
+        ++count;
+    return count;
+}
+
+void ThumbGrid::MoveFocus(int step)
+{
+    const int count = VisibleCount();
+    if (count == 0)
+        return;
+    const int target = focusIndex_ < 0 ? 0 : std::clamp(focusIndex_ + step, 0, count - 1);
+    focusIndex_ = target;
+    update();
+    Q_EMIT EnsureVisibleRequested(CellRect(target));
+}
+
+void ThumbGrid::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    const bool menuKey
+        = key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() & Qt::ShiftModifier);
+    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
+        const int cols = std::max(1, layout_.cols);
+        MoveFocus(key == Qt::Key_Left  ? -1
+                : key == Qt::Key_Right ? 1
+                : key == Qt::Key_Up    ? -cols
+                                       : cols);
+    } else if (key == Qt::Key_Space && focusIndex_ >= 0) {
+        Q_EMIT CellClicked(focusIndex_, event->modifiers());
+    } else if (menuKey && focusIndex_ >= 0) {
+        Q_EMIT CellMouseUp(
+            focusIndex_, Qt::RightButton, mapToGlobal(CellRect(focusIndex_).center()));
+    } else if (event->matches(QKeySequence::SelectAll)) {
+        Q_EMIT SelectAllRequested();
+    } else {
+        QWidget::keyPressEvent(event); // scrolling keys go on to the viewport
+        return;
+    }
+    event->accept();
 }
 
 void ThumbGrid::SetScroll(int value)
@@ -116,6 +171,12 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
             PaintCell(painter, CellRect(static_cast<int>(i)), cell, *style(), palette(),
                 i == pressedIndex_);
     }
+    if (hasFocus() && focusIndex_ >= 0) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = CellRect(focusIndex_).adjusted(3, 3, -3, -3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 void ThumbGrid::mousePressEvent(QMouseEvent* event)
@@ -134,8 +195,10 @@ void ThumbGrid::mouseReleaseEvent(QMouseEvent* event)
         update(CellRect(pressed));
     if (index < 0)
         return;
-    if (event->button() == Qt::LeftButton && index == pressed)
-        Q_EMIT CellClicked(index);
+    if (event->button() == Qt::LeftButton && index == pressed) {
+        focusIndex_ = index;
+        Q_EMIT CellClicked(index, event->modifiers());
+    }
     Q_EMIT CellMouseUp(index, event->button(), event->globalPosition().toPoint());
 }
 

@@ -29,20 +29,30 @@ public:
     // Where cell `index` currently is in this widget.
     QRect CellRect(int index) const;
 
+    // The cell the keyboard acts on (-1 when there is none); shown with a focus mark.
+    int FocusIndex() const { return focusIndex_; }
+    void SetFocusIndex(int index);
+
     // Paints one cell into `rect`; also used for the contact sheet.
     static void PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
         const QStyle& style, const QPalette& palette, bool pressed = false);
 
 Q_SIGNALS:
-    // A left click released over the cell it started on.
-    void CellClicked(int index);
-    // Any mouse button released over a cell.
+    // A left click released over the cell it started on, or Space on the focused cell.
+    void CellClicked(int index, Qt::KeyboardModifiers modifiers);
+    // Any mouse button released over a cell; the Menu key and Shift+F10 count as a right
+    // button released over the focused cell.
     void CellMouseUp(int index, Qt::MouseButton button, QPoint globalPos);
+    // Ctrl+A.
+    void SelectAllRequested();
+    // The focused cell moved to `rect` (widget coordinates) and should be scrolled into view.
+    void EnsureVisibleRequested(QRect rect);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -50,6 +60,10 @@ private:
     core::GridLayout layout_;
     int scroll_ = 0;
     int pressedIndex_ = -1;
+    int focusIndex_ = -1;
+
+    int VisibleCount() const;
+    void MoveFocus(int step);
 };
 
 } // namespace gb::browser

@@ -14,6 +14,9 @@ public:
     virtual QString DataDirectory() const = 0;
     // The executable's file name without extension ("glimmerbox").
     virtual QString ExeBaseName() const = 0;
+    // Where the help pages live: a web site or the installed local copy, as an address under
+    // which "/GBHelp/toc.htm" is the first page.
+    virtual QString HelpSite() const = 0;
     // Window placement is stored in twips (1/1440 inch).
     virtual int TwipsPerPixelX() const = 0;
     virtual int TwipsPerPixelY() const = 0;

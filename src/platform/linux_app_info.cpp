@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QUrl>
 #include <unistd.h>
 
 namespace gb::platform {
@@ -50,6 +51,25 @@ QString LinuxAppInfo::ChooseDataDirectory(const QString& executableDir, const QS
     const QString own = QDir(configHome).filePath(QStringLiteral("glimmerbox"));
     QDir().mkpath(own);
     return QDir::cleanPath(own);
+}
+
+QString LinuxAppInfo::ChooseHelpSite(const QString& configured, const QStringList& candidates)
+{
+    if (!configured.isEmpty())
+        return configured.endsWith(u'/') ? configured.chopped(1) : configured;
+    for (const QString& folder : candidates) {
+        if (QFileInfo(QDir(folder).filePath(QStringLiteral("GBHelp/toc.htm"))).isFile())
+            return QUrl::fromLocalFile(QDir::cleanPath(folder)).toString();
+    }
+    return QUrl::fromLocalFile(QDir::cleanPath(candidates.value(0))).toString();
+}
+
+QString LinuxAppInfo::HelpSite() const
+{
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    return ChooseHelpSite(QStringLiteral(GLIMMERBOX_HELP_SITE),
+        { QDir(exeDir).filePath(QStringLiteral(GLIMMERBOX_INSTALLED_DATA_DIR)),
+            QStringLiteral(GLIMMERBOX_SOURCE_DOCS_DIR) });
 }
 
 int LinuxAppInfo::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpiX()); }

@@ -2,6 +2,8 @@
 
 #include "platform/app_info.h"
 
+#include <QStringList>
+
 namespace gb::platform {
 
 // The running executable's facts on Linux. Needs a QGuiApplication for the screen's DPI.
@@ -10,6 +12,7 @@ public:
     LinuxAppInfo();
     QString DataDirectory() const override { return dataDirectory_; }
     QString ExeBaseName() const override { return exeBaseName_; }
+    QString HelpSite() const override;
     int TwipsPerPixelX() const override;
     int TwipsPerPixelY() const override;
 
@@ -17,6 +20,10 @@ public:
     // (created on demand). Settings and Wallpaper.bmp belong with a portable copy of the
     // program, but an installed one lives in a read-only /usr/bin.
     static QString ChooseDataDirectory(const QString& executableDir, const QString& configHome);
+
+    // The configured help site, else the first folder holding GBHelp/toc.htm among the
+    // installed data folder (relative to the executable) and the source tree, as a file URL.
+    static QString ChooseHelpSite(const QString& configured, const QStringList& candidates);
 
 private:
     QString dataDirectory_;

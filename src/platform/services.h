@@ -6,6 +6,9 @@ class IProfile;
 class IPictureLoader;
 class IDialogs;
 class IAppInfo;
+class IShell;
+class IWallpaper;
+class IFileOperations;
 
 // The platform services, built once by the program's start-up (or by a test with fakes) and
 // handed by reference to Module1 and every window.
@@ -14,6 +17,9 @@ struct Services {
     IPictureLoader& pictures;
     IDialogs& dialogs;
     IAppInfo& appInfo;
+    IShell& shell;
+    IWallpaper& wallpaper;
+    IFileOperations& files;
 };
 
 } // namespace gb::platform

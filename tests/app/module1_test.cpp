@@ -1,15 +1,21 @@
 #include "app/module1.h"
 #include "platform/ini_profile.h"
 #include "platform/linux_app_info.h"
+#include "platform/linux_file_operations.h"
+#include "platform/linux_wallpaper.h"
 #include "platform/qt_picture_loader.h"
 #include "platform/services.h"
 #include "support/fake_app_info.h"
+#include "support/fake_command_runner.h"
 #include "support/fake_dialogs.h"
+#include "support/fake_shell.h"
 #include "support/temp_folder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -25,7 +31,12 @@ namespace {
         platform::QtPictureLoader pictures;
         FakeDialogs dialogs;
         FakeAppInfo appInfo;
-        platform::Services services { profile, pictures, dialogs, appInfo };
+        FakeShell shell;
+        FakeCommandRunner runner;
+        platform::LinuxWallpaper wallpaper { runner, "GNOME" };
+        platform::LinuxFileOperations files;
+        platform::Services services { profile, pictures, dialogs, appInfo, shell, wallpaper,
+            files };
         app::Module1 module1 { services };
     };
 
@@ -107,6 +118,16 @@ namespace {
         EXPECT_EQ(f.dialogs.folderRequests[0].initialFolder, "/start");
     }
 
+    TEST(Module1Shell, OpenDocumentHandsTheNameToTheDesktop)
+    {
+        TempFolder data;
+        Module1Fixture f(data.Path());
+        f.shell.accept = false; // a refusal is not reported
+        f.module1.OpenDocument(nullptr, "/photos/a b.jpg");
+        EXPECT_EQ(f.shell.opened, QStringList({ "/photos/a b.jpg" }));
+        EXPECT_TRUE(f.dialogs.messages.empty());
+    }
+
     TEST(DataDirectory, ExecutableFolderWhenWritableElseConfigFolder)
     {
         TempFolder exe;
@@ -124,6 +145,34 @@ namespace {
             QFile::setPermissions(exe.Path(),
                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         }
+    }
+
+    TEST(HelpSite, ConfiguredSiteElseTheFirstFolderHoldingThePages)
+    {
+        EXPECT_EQ(platform::LinuxAppInfo::ChooseHelpSite("https://example.org/", {}),
+            "https://example.org");
+        TempFolder installed;
+        TempFolder source;
+        QDir(source.Path()).mkpath("GBHelp");
+        source.Write("GBHelp/toc.htm", "<html></html>");
+        EXPECT_EQ(platform::LinuxAppInfo::ChooseHelpSite("", { installed.Path(), source.Path() }),
+            QUrl::fromLocalFile(source.Path()).toString());
+        QDir(installed.Path()).mkpath("GBHelp");
+        installed.Write("GBHelp/toc.htm", "<html></html>");
+        EXPECT_EQ(platform::LinuxAppInfo::ChooseHelpSite("", { installed.Path(), source.Path() }),
+            QUrl::fromLocalFile(installed.Path()).toString());
+    }
+
+    TEST(HelpSite, InstalledProgramFindsItsPages)
+    {
+        TempFolder prefix;
+        QProcess install;
+        install.start("cmake",
+            { "--install", QStringLiteral(GLIMMERBOX_BUILD_DIR), "--prefix", prefix.Path() });
+        ASSERT_TRUE(install.waitForFinished(60000));
+        ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+        EXPECT_TRUE(QFileInfo(prefix.File("share/glimmerbox/GBHelp/toc.htm")).isFile());
+        EXPECT_TRUE(QFileInfo(prefix.File("bin/glimmerbox")).isExecutable());
     }
 
 } // namespace

@@ -3,10 +3,14 @@
 #include "app/module1.h"
 #include "browser/frm_thumbs.h"
 #include "platform/ini_profile.h"
+#include "platform/linux_file_operations.h"
+#include "platform/linux_wallpaper.h"
 #include "platform/qt_picture_loader.h"
 #include "platform/services.h"
 #include "support/fake_app_info.h"
+#include "support/fake_command_runner.h"
 #include "support/fake_dialogs.h"
+#include "support/fake_shell.h"
 #include "support/temp_folder.h"
 
 #include <QImage>
@@ -22,7 +26,8 @@ class MainWindowHarness {
 public:
     MainWindowHarness()
         : appInfo(dataFolder.Path())
-        , services { profile, pictures, dialogs, appInfo }
+        , wallpaper(runner, "GNOME")
+        , services { profile, pictures, dialogs, appInfo, shell, wallpaper, files }
         , module1(services)
     {
     }
@@ -64,6 +69,10 @@ public:
     platform::QtPictureLoader pictures;
     FakeDialogs dialogs;
     FakeAppInfo appInfo;
+    FakeShell shell;
+    FakeCommandRunner runner;
+    platform::LinuxWallpaper wallpaper;
+    platform::LinuxFileOperations files;
     platform::Services services;
     app::Module1 module1;
     std::unique_ptr<browser::frmThumbs> window;

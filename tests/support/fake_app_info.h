@@ -14,6 +14,7 @@ public:
     }
     QString DataDirectory() const override { return dataDirectory_; }
     QString ExeBaseName() const override { return exeBaseName_; }
+    QString HelpSite() const override { return QStringLiteral("file:///usr/share/glimmerbox"); }
     int TwipsPerPixelX() const override { return 15; }
     int TwipsPerPixelY() const override { return 15; }
 

@@ -1,0 +1,143 @@
+// The main window's ticks and toolbar commands.
+#include "app/module1.h"
+#include "browser/frm_thumbs.h"
+#include "browser/thumb_grid.h"
+#include "platform/app_info.h"
+#include "platform/dialogs.h"
+#include "platform/file_operations.h"
+
+#include <QLabel>
+#include <QMenu>
+
+namespace gb::browser {
+
+void frmThumbs::chkThumb_Click(int index)
+{
+    QString path = filHidden.Path();
+    if (!path.isEmpty() && !path.endsWith(u'/'))
+        path += u'/';
+    const ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
+    panels_[2]->setText(cell.Value ? path + cell.Tag : path);
+    UpdateToolbar();
+}
+
+void frmThumbs::SetValue(int index, int value)
+{
+    ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
+    if (cell.Value == value)
+        return;
+    // A change of value, by the user or by the program, goes through the click handling.
+    cell.Value = value;
+    picSlide->update(picSlide->CellRect(index));
+    chkThumb_Click(index);
+}
+
+void frmThumbs::ToggleCell(int index, Qt::KeyboardModifiers modifiers)
+{
+    if (loading_)
+        return;
+    if ((modifiers & Qt::ShiftModifier) && anchorIndex_ >= 0
+        && anchorIndex_ < static_cast<int>(chkThumb.size())) {
+        const int from = std::min(anchorIndex_, index);
+        const int to = std::max(anchorIndex_, index);
+        for (int i = from; i <= to; ++i)
+            SetValue(i, 1);
+        return;
+    }
+    SetValue(index, chkThumb[static_cast<size_t>(index)].Value ? 0 : 1);
+    anchorIndex_ = index;
+}
+
+void frmThumbs::chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globalPos)
+{
+    MenuIndex_ = index;
+    if (button == Qt::RightButton && !loading_)
+        mnuMenu->popup(globalPos);
+}
+
+void frmThumbs::SelectAll()
+{
+    if (loading_)
+        return;
+    for (size_t i = 0; i < chkThumb.size(); ++i) {
+        if (chkThumb[i].Visible)
+            SetValue(static_cast<int>(i), 1);
+    }
+}
+
+core::FilesPtr frmThumbs::GetSelectedFiles() const
+{
+    auto files = std::make_shared<core::Files>();
+    for (const ThumbCell& cell : chkThumb) {
+        if (cell.Value)
+            files->SetItem(cell.Tag, SourcePath_);
+    }
+    return files;
+}
+
+void frmThumbs::tbrMain_ButtonClick(const QString& key)
+{
+    // Commands that reload or hand over the selection wait until a running load has ended.
+    if (loading_ && key != QLatin1String("Exit") && key != QLatin1String("Help"))
+        return;
+    if (key == QLatin1String("Browse"))
+        ChooseSourceFolder(false);
+    else if (key == QLatin1String("Delete"))
+        DeleteSelected();
+    else if (key == QLatin1String("SelectAll"))
+        SelectAll();
+    else if (key == QLatin1String("Refresh"))
+        LoadThumbnails();
+    else if (key == QLatin1String("Help"))
+        ShowHelp();
+    else if (key == QLatin1String("Exit"))
+        close();
+}
+
+void frmThumbs::DeleteSelected()
+{
+    QStringList names;
+    for (const ThumbCell& cell : chkThumb) {
+        if (cell.Value)
+            names << cell.Tag;
+    }
+    const QString prompt
+        = "You are about to delete all selected files listed below! Are you sure?\n"
+        + names.join(u'\n') + u'\n';
+    platform::IDialogs& dialogs = module1_.Services().dialogs;
+    if (dialogs.MsgBox(this, prompt, platform::MsgBoxStyle::YesNo, "GLIMMERBOX - DELETING FILE(S)")
+        != platform::MsgBoxResult::Yes)
+        return;
+
+    // Every ticked file is tried; one that cannot go never stops the others.
+    QStringList failures;
+    for (const QString& name : names) {
+        const platform::FileError error = module1_.Services().files.DeleteFile(SourcePath_ + name);
+        if (!error.Ok())
+            failures << QStringLiteral("%1: %2").arg(name, error.description);
+    }
+    panels_[2]->setText(SourcePath_);
+    for (size_t i = 0; i < chkThumb.size(); ++i)
+        SetValue(static_cast<int>(i), 0);
+    LoadThumbnails();
+    if (!failures.isEmpty())
+        Inform("These files were not deleted:\n" + failures.join(u'\n'));
+}
+
+void frmThumbs::ShowHelp()
+{
+    const int answer = module1_.Services().dialogs.MsgBox(this,
+        "All Help Documentation for Glimmerbox is On-Line.\n"
+        "You must be connected to the internet to access Glimmerbox Help",
+        platform::MsgBoxStyle::OkCancel, QString());
+    if (answer == platform::MsgBoxResult::Ok)
+        module1_.OpenDocument(this, module1_.Services().appInfo.HelpSite() + "/GBHelp/toc.htm");
+}
+
+void frmThumbs::Inform(const QString& text)
+{
+    module1_.Services().dialogs.MsgBox(
+        this, text, platform::MsgBoxStyle::Information, "Glimmerbox");
+}
+
+} // namespace gb::browser

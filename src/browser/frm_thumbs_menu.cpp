@@ -1,0 +1,87 @@
+// The thumbnail context menu: open the file, or make it the desktop wallpaper.
+#include "app/module1.h"
+#include "browser/frm_thumbs.h"
+#include "core/thumbnail_drawing.h"
+#include "platform/app_info.h"
+#include "platform/picture_loader.h"
+#include "platform/wallpaper.h"
+
+#include <QDir>
+#include <QImageWriter>
+#include <QMenu>
+#include <QSaveFile>
+
+namespace gb::browser {
+
+namespace {
+
+    // Writes `image` as a BMP file of its own pixel size. The file appears complete or not at
+    // all, so a failed write never leaves a broken wallpaper behind.
+    QString SaveBitmap(const QImage& image, const QString& path)
+    {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return file.errorString();
+        QImageWriter writer(&file, "bmp");
+        if (!writer.write(image)) {
+            file.cancelWriting();
+            return writer.errorString();
+        }
+        if (!file.commit())
+            return file.errorString();
+        return {};
+    }
+
+} // namespace
+
+void frmThumbs::BuildContextMenu()
+{
+    mnuMenu = new QMenu(QStringLiteral("Menu"), this);
+    mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
+    QAction* view = mnuMenu->addAction(QStringLiteral("&View\\Edit File"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    connect(view, &QAction::triggered, this, &frmThumbs::mnuView_Click);
+    QAction* wallpaper = mnuMenu->addAction(QStringLiteral("&Set as Wallpaper"));
+    wallpaper->setObjectName(QStringLiteral("mnuWallpaper"));
+    connect(wallpaper, &QAction::triggered, this, &frmThumbs::mnuWallpaper_Click);
+}
+
+QString frmThumbs::MenuFile() const
+{
+    if (MenuIndex_ < 0 || MenuIndex_ >= static_cast<int>(chkThumb.size()))
+        return {};
+    return SourcePath_ + chkThumb[static_cast<size_t>(MenuIndex_)].Tag;
+}
+
+void frmThumbs::mnuView_Click() { module1_.OpenDocument(this, MenuFile()); }
+
+void frmThumbs::mnuWallpaper_Click() { SetWallpaper(); }
+
+void frmThumbs::SetWallpaper()
+{
+    const platform::Services& services = module1_.Services();
+    const QString target = QDir(services.appInfo.DataDirectory()).filePath("Wallpaper.bmp");
+    const QString image = MenuFile();
+    std::optional<platform::LoadedPicture> picture
+        = services.pictures.LoadPicture(image, platform::PictureOptions {});
+    if (!picture) {
+        Inform("The picture \"" + QDir::toNativeSeparators(image)
+            + "\" could not be loaded, so the wallpaper was not changed.");
+        return;
+    }
+    const QColor surface = palette().color(QPalette::Button);
+    const QImage bitmap
+        = core::FlattenOnto(picture->image, surface).convertToFormat(QImage::Format_RGB888);
+    picture.reset(); // the full picture is not needed any longer
+    const QString writeError = SaveBitmap(bitmap, target);
+    if (!writeError.isEmpty()) {
+        Inform("The wallpaper file \"" + QDir::toNativeSeparators(target)
+            + "\" could not be written (" + writeError + "), so the wallpaper was not changed.");
+        return;
+    }
+    const platform::WallpaperResult result = services.wallpaper.SetWallpaper(target);
+    if (!result.ok)
+        Inform(result.error);
+}
+
+} // namespace gb::browser

@@ -1,0 +1,17 @@
+#include "platform/desktop_shell.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace gb::platform {
+
+bool DesktopShell::OpenDocument(const QString& fileOrAddress)
+{
+    // A path is always taken as a file, even when it looks like an address ("a:b.jpg").
+    const QUrl url = fileOrAddress.startsWith(u'/') ? QUrl::fromLocalFile(fileOrAddress)
+                                                    : QUrl::fromUserInput(fileOrAddress);
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+} // namespace gb::platform
