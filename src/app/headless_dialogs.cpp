@@ -19,4 +19,6 @@ int HeadlessDialogs::MsgBox(QWidget*, const QString& prompt, int style, const QS
 
 QString HeadlessDialogs::BrowseForFolder(QWidget*, const QString&, const QString&) { return {}; }
 
+QString HeadlessDialogs::SaveAs(QWidget*, const QString&, const QString&) { return {}; }
+
 } // namespace gb::app

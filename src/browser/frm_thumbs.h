@@ -16,6 +16,9 @@ class QScrollBar;
 namespace gb::app {
 class Module1;
 }
+namespace gb::rename {
+class frmRename;
+}
 
 namespace gb::browser {
 
@@ -55,6 +58,9 @@ public:
     void UpdateToolbar();
     void Form_Resize();
 
+    // The rename window, once the Rename command has made it.
+    rename::frmRename* RenameWindow() const { return frmRename_.get(); }
+
     // A new dictionary of the ticked cells' files, in cell order.
     core::FilesPtr GetSelectedFiles() const;
     // The cell the context menu acts on: where a mouse button was last released.
@@ -92,6 +98,7 @@ private:
     void SetValue(int index, int value);
     void SelectAll();
     void DeleteSelected();
+    void RenameSelected();
     void ShowHelp();
     void BuildContextMenu();
     void mnuView_Click();
@@ -120,6 +127,7 @@ private:
     ProgressDisplay* picProgress = nullptr;
     QLabel* panels_[3] = {};
     QMenu* mnuMenu = nullptr;
+    std::unique_ptr<rename::frmRename> frmRename_; // made on first use, kept for the run
     int MenuIndex_ = 0;
     int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
 

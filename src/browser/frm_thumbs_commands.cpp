@@ -5,7 +5,9 @@
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"
+#include "rename/frm_rename.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 
@@ -84,6 +86,8 @@ void frmThumbs::tbrMain_ButtonClick(const QString& key)
         ChooseSourceFolder(false);
     else if (key == QLatin1String("Delete"))
         DeleteSelected();
+    else if (key == QLatin1String("Rename"))
+        RenameSelected();
     else if (key == QLatin1String("SelectAll"))
         SelectAll();
     else if (key == QLatin1String("Refresh"))
@@ -122,6 +126,20 @@ void frmThumbs::DeleteSelected()
     LoadThumbnails();
     if (!failures.isEmpty())
         Inform("These files were not deleted:\n" + failures.join(u'\n'));
+}
+
+void frmThumbs::RenameSelected()
+{
+    if (!frmRename_)
+        frmRename_ = std::make_unique<rename::frmRename>(module1_, this);
+    frmRename_->SetFiles(GetSelectedFiles());
+    hide();
+    QCoreApplication::processEvents();
+    frmRename_->ShowModal();
+    QCoreApplication::processEvents();
+    show();
+    // Renamed, moved and new files appear.
+    LoadThumbnails();
 }
 
 void frmThumbs::ShowHelp()

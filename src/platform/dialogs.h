@@ -34,6 +34,10 @@ public:
     virtual QString BrowseForFolder(
         QWidget* owner, const QString& title, const QString& initialFolder)
         = 0;
+    // The Save As dialog, proposing `proposedPath` and offering the one file type `pattern`
+    // (such as "*.jpg"). It asks before replacing an existing file. Returns the chosen path, or
+    // "" when cancelled.
+    virtual QString SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern) = 0;
 };
 
 } // namespace gb::platform

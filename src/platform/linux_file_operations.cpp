@@ -2,11 +2,188 @@
 
 #include <QFile>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace gb::platform {
+
+namespace {
+
+    // A photo goes through in a few system calls; the buffer stays small enough not to matter.
+    constexpr size_t kChunkSize = 1024 * 1024;
+    // Marks a temporary file as ours, should a crash ever leave one behind.
+    constexpr char kTempSuffix[] = ".glimmerbox-XXXXXX";
+
+    // The copy under its temporary name beside the target.
+    struct TempFile {
+        QByteArray path;
+        int fd = -1;
+    };
+
+    FileError NotRegularFile()
+    {
+        return { 75, QStringLiteral("Path/File access error (not a regular file)") };
+    }
+
+    bool SameInode(const struct stat& first, const struct stat& second)
+    {
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    }
+
+    QByteArray NameOf(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
+
+    QByteArray FolderOf(const QByteArray& path)
+    {
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash < 0)
+            return QByteArrayLiteral(".");
+        return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+    }
+
+    // Pipes and devices are turned away before they are opened, since opening one can block or
+    // have side effects (a tape rewinds, a watchdog arms). The open descriptor is checked again
+    // in case the name was swapped in between.
+    FileError OpenSource(const QByteArray& path, struct stat& info, int& fd)
+    {
+        if (::stat(path.constData(), &info) != 0)
+            return LinuxFileOperations::FromErrno(errno);
+        if (!S_ISREG(info.st_mode))
+            return NotRegularFile();
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return LinuxFileOperations::FromErrno(errno);
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            fd = -1;
+            return NotRegularFile();
+        }
+        return {};
+    }
+
+    // Settles everything that can be known before a byte is written. A missing target folder is
+    // left for the temporary file to report.
+    FileError CheckTarget(
+        const QByteArray& path, const struct stat& sourceInfo, bool overwrite, bool& sameFile)
+    {
+        struct stat info { };
+        if (::stat(path.constData(), &info) == 0) {
+            sameFile = SameInode(info, sourceInfo);
+            if (sameFile)
+                return {};
+            if (!overwrite)
+                return LinuxFileOperations::FromErrno(EEXIST);
+            if (S_ISDIR(info.st_mode))
+                return { 75, QStringLiteral("Path/File access error (the target is a folder)") };
+            return {};
+        }
+        // A link pointing nowhere still holds the name.
+        if (!overwrite && errno == ENOENT && ::lstat(path.constData(), &info) == 0)
+            return LinuxFileOperations::FromErrno(EEXIST);
+        return {};
+    }
+
+    // The temporary name starts with a dot so file browsers hide the copy while it grows, and the
+    // target's name is shortened where needed to stay within NAME_MAX. mkostemp creates it with
+    // O_EXCL and mode 0600: nobody else sees a half-written photo.
+    FileError MakeTemp(const QByteArray& targetPath, TempFile& temp)
+    {
+        const QByteArray name = NameOf(targetPath);
+        if (name.isEmpty() || name == "." || name == "..")
+            return { 75, QStringLiteral("Path/File access error (the target is not a file name)") };
+        const qsizetype room = NAME_MAX - 1 - qsizetype(sizeof(kTempSuffix) - 1);
+        temp.path = targetPath.left(targetPath.size() - name.size()) + '.' + name.left(room)
+            + kTempSuffix;
+        temp.fd = ::mkostemp(temp.path.data(), O_CLOEXEC);
+        if (temp.fd >= 0)
+            return {};
+        const int error = errno;
+        temp.path.clear();
+        if (error == ENOENT)
+            return { 76, QStringLiteral("Path not found (the target folder does not exist)") };
+        return LinuxFileOperations::FromErrno(error);
+    }
+
+    void DiscardTemp(TempFile& temp)
+    {
+        if (temp.fd >= 0)
+            ::close(temp.fd);
+        if (!temp.path.isEmpty())
+            ::unlink(temp.path.constData());
+        temp = {};
+    }
+
+    // Mode and times are set before the fsync so that one flush makes them durable with the
+    // bytes. Set-user/group-ID bits are dropped: a copy must not hand on anyone's privileges.
+    // File systems that cannot store Unix permissions (FAT on a memory card) refuse fchmod, which
+    // must not cost the user the copy.
+    FileError FinishTemp(TempFile& temp, const struct stat& sourceInfo)
+    {
+        const mode_t mode = sourceInfo.st_mode & 07777 & ~mode_t(S_ISUID | S_ISGID);
+        if (::fchmod(temp.fd, mode) != 0 && errno != EPERM && errno != EOPNOTSUPP)
+            return LinuxFileOperations::FromErrno(errno);
+        const struct timespec times[2] = { sourceInfo.st_atim, sourceInfo.st_mtim };
+        if (::futimens(temp.fd, times) != 0)
+            return LinuxFileOperations::FromErrno(errno);
+        if (::fsync(temp.fd) != 0 && errno != EINVAL)
+            return LinuxFileOperations::FromErrno(errno);
+        const int fd = std::exchange(temp.fd, -1);
+        // A delayed write error (network file systems) may only surface here.
+        if (::close(fd) != 0 && errno != EINTR)
+            return LinuxFileOperations::FromErrno(errno);
+        return {};
+    }
+
+    // Claims the name only if it is still free, so a file that appeared while the copy ran is
+    // kept. Returns 0 or an errno value.
+    int ClaimFreeName(const char* from, const char* to)
+    {
+        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno != EINVAL && errno != ENOSYS)
+            return errno;
+        // The file system cannot rename without replacing; a hard link claims a name just as
+        // atomically.
+        if (::link(from, to) == 0) {
+            ::unlink(from);
+            return 0;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP)
+            return errno;
+        // Neither (exFAT, some FUSE mounts): a last look right before the rename leaves only a
+        // moment for another program to slip in.
+        struct stat info { };
+        if (::lstat(to, &info) == 0)
+            return EEXIST;
+        return ::rename(from, to) == 0 ? 0 : errno;
+    }
+
+    FileError PlaceTemp(const QByteArray& tempPath, const QByteArray& targetPath, bool overwrite)
+    {
+        const int error = overwrite
+            ? (::rename(tempPath.constData(), targetPath.constData()) == 0 ? 0 : errno)
+            : ClaimFreeName(tempPath.constData(), targetPath.constData());
+        return error == 0 ? FileError {} : LinuxFileOperations::FromErrno(error);
+    }
+
+    // Makes the new name itself survive a power cut. A folder that cannot be synced (some network
+    // file systems) does not undo a copy that is complete.
+    void SyncFolder(const QByteArray& folder)
+    {
+        const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        ::fsync(fd);
+        ::close(fd);
+    }
+
+} // namespace
 
 FileError LinuxFileOperations::FromErrno(int error)
 {
@@ -48,6 +225,96 @@ FileError LinuxFileOperations::DeleteFile(const QString& path, bool force)
     if (::unlink(native.constData()) != 0)
         return FromErrno(errno);
     return {};
+}
+
+FileError LinuxFileOperations::CopyFile(
+    const QString& source, const QString& target, bool overwrite)
+{
+    const QByteArray sourcePath = QFile::encodeName(source);
+    const QByteArray targetPath = QFile::encodeName(target);
+    // An embedded NUL would silently cut the path short and name some other file.
+    if (sourcePath.contains('\0') || targetPath.contains('\0'))
+        return { 75, QStringLiteral("Path/File access error (invalid file name)") };
+    struct stat sourceInfo { };
+    int sourceFd = -1;
+    FileError result = OpenSource(sourcePath, sourceInfo, sourceFd);
+    if (!result.Ok())
+        return result;
+    bool sameFile = false;
+    result = CheckTarget(targetPath, sourceInfo, overwrite, sameFile);
+    // Copying a file onto itself through a temporary file would be harmless, but opening the
+    // target for writing (as a naive copy does) would truncate the only copy.
+    if (result.Ok() && !sameFile)
+        result = CopyThroughTemp(sourceFd, sourceInfo, targetPath, overwrite);
+    ::close(sourceFd);
+    return result;
+}
+
+bool LinuxFileOperations::IsSameFile(const QString& first, const QString& second)
+{
+    struct stat firstInfo { };
+    struct stat secondInfo { };
+    return ::stat(QFile::encodeName(first).constData(), &firstInfo) == 0
+        && ::stat(QFile::encodeName(second).constData(), &secondInfo) == 0
+        && SameInode(firstInfo, secondInfo);
+}
+
+FileError LinuxFileOperations::CopyThroughTemp(
+    int sourceFd, const struct stat& sourceInfo, const QByteArray& targetPath, bool overwrite)
+{
+    TempFile temp;
+    FileError result = MakeTemp(targetPath, temp);
+    if (!result.Ok())
+        return result;
+    result = CopyBytes(sourceFd, temp.fd);
+    if (result.Ok())
+        result = FinishTemp(temp, sourceInfo);
+    if (result.Ok())
+        result = PlaceTemp(temp.path, targetPath, overwrite);
+    if (!result.Ok()) {
+        DiscardTemp(temp);
+        return result;
+    }
+    SyncFolder(FolderOf(targetPath));
+    return {};
+}
+
+FileError LinuxFileOperations::CopyBytes(int sourceFd, int tempFd)
+{
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kChunkSize);
+    for (;;) {
+        const ssize_t got = ::read(sourceFd, buffer.get(), kChunkSize);
+        if (got == 0)
+            return {};
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return FromErrno(errno);
+        if (FileError error = WriteAll(tempFd, buffer.get(), size_t(got)); !error.Ok())
+            return error;
+    }
+}
+
+FileError LinuxFileOperations::WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = WriteBytes(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return FromErrno(errno);
+        // A write that makes no progress would loop for ever; the disk is as good as full.
+        if (written == 0)
+            return FromErrno(ENOSPC);
+        data += written;
+        size -= size_t(written);
+    }
+    return {};
+}
+
+ssize_t LinuxFileOperations::WriteBytes(int fd, const char* data, size_t size)
+{
+    return ::write(fd, data, size);
 }
 
 } // namespace gb::platform

@@ -54,7 +54,9 @@ namespace {
 
 int QtDialogs::MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title)
 {
-    QMessageBox box(IconOf(style), title, prompt, ButtonsOf(style), owner);
+    // A message without a title of its own carries the program's name.
+    const QString caption = title.isEmpty() ? QStringLiteral("Glimmerbox") : title;
+    QMessageBox box(IconOf(style), caption, prompt, ButtonsOf(style), owner);
     return ResultOf(box.exec());
 }
 
@@ -63,6 +65,14 @@ QString QtDialogs::BrowseForFolder(
 {
     const QString start = QDir(initialFolder).exists() ? initialFolder : QString();
     return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+}
+
+QString QtDialogs::SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern)
+{
+    // One file type only, the displayed file's own; no default suffix is added, so a name typed
+    // without an extension is used as typed.
+    const QString filter = QStringLiteral("%1 (%1)").arg(pattern);
+    return QFileDialog::getSaveFileName(owner, QStringLiteral("Save As"), proposedPath, filter);
 }
 
 } // namespace gb::platform

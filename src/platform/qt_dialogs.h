@@ -10,6 +10,7 @@ public:
     int MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title) override;
     QString BrowseForFolder(
         QWidget* owner, const QString& title, const QString& initialFolder) override;
+    QString SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern) override;
 };
 
 } // namespace gb::platform

@@ -1,15 +1,5 @@
-#include "app/module1.h"
-#include "platform/ini_profile.h"
 #include "platform/linux_app_info.h"
-#include "platform/linux_file_operations.h"
-#include "platform/linux_wallpaper.h"
-#include "platform/qt_picture_loader.h"
-#include "platform/services.h"
-#include "support/fake_app_info.h"
-#include "support/fake_command_runner.h"
-#include "support/fake_dialogs.h"
-#include "support/fake_shell.h"
-#include "support/temp_folder.h"
+#include "support/test_services.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,23 +12,7 @@
 namespace gb::test {
 namespace {
 
-    struct Module1Fixture {
-        explicit Module1Fixture(const QString& dataDirectory)
-            : appInfo(dataDirectory)
-        {
-        }
-        platform::IniProfile profile;
-        platform::QtPictureLoader pictures;
-        FakeDialogs dialogs;
-        FakeAppInfo appInfo;
-        FakeShell shell;
-        FakeCommandRunner runner;
-        platform::LinuxWallpaper wallpaper { runner, "GNOME" };
-        platform::LinuxFileOperations files;
-        platform::Services services { profile, pictures, dialogs, appInfo, shell, wallpaper,
-            files };
-        app::Module1 module1 { services };
-    };
+    using Module1Fixture = TestServices;
 
     TEST(Module1Settings, IniPathIsTheDataFolderAndExecutableName)
     {

@@ -2,10 +2,13 @@
 
 #include "browser/main_toolbar.h"
 #include "browser/thumb_grid.h"
+#include "rename/frm_rename.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QPushButton>
+#include <QTimer>
 #include <sys/stat.h>
 
 namespace gb::test {
@@ -213,6 +216,41 @@ namespace {
         ASSERT_EQ(other.dialogs.messages.size(), 1u);
         EXPECT_TRUE(other.dialogs.messages[0].prompt.contains("could not be written"));
         EXPECT_TRUE(other.runner.calls.empty());
+    }
+
+} // namespace
+} // namespace gb::test
+
+namespace gb::test {
+namespace {
+
+    TEST(RenameCommand, HandsOverTheTicksHidesTheWindowAndReloadsAfterwards)
+    {
+        LoadedWindow w;
+        w.Click(1);
+        w.Click(3);
+        bool checked = false;
+        // Acts once the rename window is really up (its modal loop is running).
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            rename::frmRename* rename = w.Window().RenameWindow();
+            if (!rename || !rename->isVisible())
+                return;
+            poll.stop();
+            EXPECT_FALSE(w.Window().isVisible());
+            EXPECT_EQ(rename->Files()->Keys(), QStringList({ "b.bmp", "d.bmp" }));
+            // A file made while the window is open shows up after it closes.
+            WritePicture(w.photos, "e.bmp");
+            checked = true;
+            rename->findChild<QPushButton*>("cmdDone")->click();
+        });
+        poll.start();
+        w.WaitForLoad([&] { w.Trigger("Rename"); });
+        EXPECT_TRUE(checked);
+        EXPECT_TRUE(w.Window().isVisible());
+        EXPECT_EQ(w.Window().PanelText(2), "File(s): 5");
+        EXPECT_EQ(w.Values(), QList<int>({ 0, 0, 0, 0, 0 }));
     }
 
 } // namespace

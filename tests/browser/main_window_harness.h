@@ -1,17 +1,7 @@
 #pragma once
 
-#include "app/module1.h"
 #include "browser/frm_thumbs.h"
-#include "platform/ini_profile.h"
-#include "platform/linux_file_operations.h"
-#include "platform/linux_wallpaper.h"
-#include "platform/qt_picture_loader.h"
-#include "platform/services.h"
-#include "support/fake_app_info.h"
-#include "support/fake_command_runner.h"
-#include "support/fake_dialogs.h"
-#include "support/fake_shell.h"
-#include "support/temp_folder.h"
+#include "support/test_services.h"
 
 #include <QImage>
 #include <QSignalSpy>
@@ -20,24 +10,10 @@
 
 namespace gb::test {
 
-// The real main window on the real settings store and picture loader, with scripted dialogs;
-// the settings file lives in a scratch folder of its own.
-class MainWindowHarness {
+// The real main window on the test services.
+class MainWindowHarness : public TestServices {
 public:
-    MainWindowHarness()
-        : appInfo(dataFolder.Path())
-        , wallpaper(runner, "GNOME")
-        , services { profile, pictures, dialogs, appInfo, shell, wallpaper, files }
-        , module1(services)
-    {
-    }
-
     QString IniPath() { return module1.IniPath(); }
-    QString Setting(const QString& key) { return module1.ReadSetting("Main", key, "<missing>"); }
-    void SetSetting(const QString& key, const QString& value)
-    {
-        module1.WriteSetting("Main", key, value);
-    }
 
     browser::frmThumbs& Window()
     {
@@ -64,17 +40,6 @@ public:
         }
     }
 
-    TempFolder dataFolder;
-    platform::IniProfile profile;
-    platform::QtPictureLoader pictures;
-    FakeDialogs dialogs;
-    FakeAppInfo appInfo;
-    FakeShell shell;
-    FakeCommandRunner runner;
-    platform::LinuxWallpaper wallpaper;
-    platform::LinuxFileOperations files;
-    platform::Services services;
-    app::Module1 module1;
     std::unique_ptr<browser::frmThumbs> window;
 };
 

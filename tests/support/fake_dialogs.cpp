@@ -22,4 +22,14 @@ QString FakeDialogs::BrowseForFolder(QWidget*, const QString& title, const QStri
     return answer;
 }
 
+QString FakeDialogs::SaveAs(QWidget*, const QString& proposedPath, const QString& pattern)
+{
+    saveRequests.push_back({ proposedPath, pattern });
+    if (saveAnswers.empty())
+        return {};
+    QString answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
 } // namespace gb::test

@@ -1,0 +1,308 @@
+#include "rename/frm_rename.h"
+
+#include "app/module1.h"
+#include "core/batch_naming.h"
+#include "platform/dialogs.h"
+#include "platform/picture_loader.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace gb::rename {
+
+namespace {
+    constexpr QSize PreviewSize(129, 153);
+    constexpr QSize LogoSize(231, 109);
+
+    template <typename T> T* Named(T* widget, const char* name, const QString& toolTip = {})
+    {
+        widget->setObjectName(QString::fromLatin1(name));
+        if (!toolTip.isEmpty())
+            widget->setToolTip(toolTip);
+        return widget;
+    }
+} // namespace
+
+frmRename::frmRename(app::Module1& module1, QWidget* parent)
+    : QDialog(parent)
+    , module1_(module1)
+{
+    setObjectName(QStringLiteral("frmRename"));
+    setWindowTitle(QStringLiteral("Glimmerbox"));
+    setModal(true);
+    BuildControls();
+}
+
+frmRename::~frmRename() = default;
+
+core::FilesPtr frmRename::Files()
+{
+    if (!Files_)
+        Files_ = std::make_shared<core::Files>();
+    return Files_;
+}
+
+QWidget* frmRename::BuildSourceArea()
+{
+    auto* area = new QWidget(this);
+    auto* column = new QVBoxLayout(area);
+    column->setContentsMargins(0, 0, 0, 0);
+    Picture1 = Named(new QLabel(area), "Picture1");
+    Picture1->setFixedSize(PreviewSize);
+    Picture1->setFrameShape(QFrame::Box);
+    Picture1->setScaledContents(true); // stretched to the frame, as a preview
+    column->addWidget(Picture1);
+    auto* steps = new QHBoxLayout;
+    cmdBack = Named(new QPushButton(QStringLiteral("<"), area), "cmdBack", "Previous Image");
+    cmdNext = Named(new QPushButton(QStringLiteral(">"), area), "cmdNext", "Next Image");
+    steps->addWidget(cmdBack);
+    steps->addWidget(cmdNext);
+    column->addLayout(steps);
+    cmdSaveAs = Named(new QPushButton(QStringLiteral("&Save As"), area), "cmdSaveAs");
+    column->addWidget(cmdSaveAs);
+    column->addStretch();
+    connect(cmdBack, &QPushButton::clicked, this, &frmRename::cmdBack_Click);
+    connect(cmdNext, &QPushButton::clicked, this, &frmRename::cmdNext_Click);
+    connect(cmdSaveAs, &QPushButton::clicked, this, &frmRename::cmdSaveAs_Click);
+    return area;
+}
+
+QGroupBox* frmRename::BuildBatchFrame()
+{
+    fraBatch = Named(new QGroupBox(QStringLiteral("Batch Options"), this), "fraBatch");
+    auto* grid = new QGridLayout(fraBatch);
+    txtFilename = Named(new QLineEdit(fraBatch), "txtFilename",
+        "Batch filename used to rename selected files.  Example: \"ChristmasParty\"");
+    txtSuffix = Named(new QLineEdit(fraBatch), "txtSuffix",
+        "This value will be appended onto the Filename above and incremented for each file.");
+    txtSuffix->setMaxLength(5);
+    // Typing is filtered key by key; the validator also keeps pasted text to digits.
+    txtSuffix->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), txtSuffix));
+    txtSuffix->installEventFilter(this);
+    lblDestination
+        = Named(new QLabel(fraBatch), "lblDestination", "Where to copy the selected files to.");
+    lblDestination->setFrameShape(QFrame::Box);
+    lblDestination->setMinimumWidth(170);
+    cmdBrowse = Named(new QPushButton(QStringLiteral("..."), fraBatch), "cmdBrowse",
+        "Browse for destination folder...");
+    cmdBatch = Named(new QPushButton(QStringLiteral("Save &Batch"), fraBatch), "cmdBatch",
+        "Click here to batch raname all the selected files and copy them into the destination "
+        "folder...");
+    chkOverwrite = Named(
+        new QCheckBox(QStringLiteral("Overwrite Pre-Existing File"), fraBatch), "chkOverwrite");
+    grid->addWidget(Named(new QLabel(QStringLiteral("Filename:"), fraBatch), "lblFilename"), 0, 0);
+    grid->addWidget(txtFilename, 0, 1, 1, 2);
+    grid->addWidget(
+        Named(new QLabel(QStringLiteral("Begin Increment:"), fraBatch), "lblSuffix"), 1, 0);
+    grid->addWidget(txtSuffix, 1, 1);
+    grid->addWidget(Named(new QLabel(QStringLiteral("Destination:"), fraBatch), "lblDest"), 2, 0);
+    grid->addWidget(lblDestination, 3, 0, 1, 2);
+    grid->addWidget(cmdBrowse, 3, 2);
+    grid->addWidget(cmdBatch, 4, 0, 1, 3, Qt::AlignHCenter);
+    grid->addWidget(chkOverwrite, 5, 0, 1, 3, Qt::AlignHCenter);
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmRename::cmdBrowse_Click);
+    connect(cmdBatch, &QPushButton::clicked, this, &frmRename::cmdBatch_Click);
+    return fraBatch;
+}
+
+void frmRename::BuildControls()
+{
+    auto* page = new QGridLayout(this);
+    Frame1 = Named(new QGroupBox(QStringLiteral("Source"), this), "Frame1");
+    lblSource = Named(new QLabel(Frame1), "lblSource");
+    QFont bold = lblSource->font();
+    bold.setBold(true);
+    lblSource->setFont(bold);
+    lblSource->setTextFormat(Qt::PlainText);
+    (new QVBoxLayout(Frame1))->addWidget(lblSource);
+    page->addWidget(Frame1, 0, 0, 1, 2);
+
+    optSave[0] = Named(new QRadioButton(QStringLiteral("Save File"), this), "optSave0",
+        "Save the displayed image.");
+    optSave[1] = Named(new QRadioButton(QStringLiteral("Rename Batch"), this), "optSave1",
+        "Renames all selected images with a common name and increments each one.");
+    page->addWidget(optSave[0], 1, 0);
+    page->addWidget(optSave[1], 1, 1);
+    for (int i = 0; i < 2; ++i)
+        connect(optSave[i], &QRadioButton::clicked, this, [this, i] { optSave_Click(i); });
+
+    page->addWidget(BuildSourceArea(), 2, 0);
+    Image1 = Named(new QLabel(this), "Image1");
+    Image1->setFixedSize(LogoSize);
+    Image1->setFrameShape(QFrame::Box);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/rename/logo.jpg")));
+    auto* right = new QVBoxLayout;
+    right->addWidget(Image1, 0, Qt::AlignTop);
+    right->addWidget(BuildBatchFrame());
+    right->addStretch();
+    page->addLayout(right, 2, 1);
+
+    chkDeleteOrig
+        = Named(new QCheckBox(QStringLiteral("Delete Original File After Renaming"), this),
+            "chkDeleteOrig");
+    page->addWidget(chkDeleteOrig, 3, 1);
+    lblProgress = Named(new QLabel(this), "lblProgress");
+    page->addWidget(lblProgress, 4, 0);
+    cmdDone = Named(new QPushButton(QStringLiteral("&Done"), this), "cmdDone");
+    page->addWidget(cmdDone, 4, 1, Qt::AlignRight);
+    connect(cmdDone, &QPushButton::clicked, this, &QDialog::accept);
+    SetTabOrder();
+}
+
+void frmRename::SetTabOrder()
+{
+    QWidget* order[] = { cmdDone, cmdBack, cmdNext, cmdSaveAs, optSave[0], optSave[1], txtFilename,
+        cmdBrowse, cmdBatch, txtSuffix, chkDeleteOrig, chkOverwrite };
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+// ---- Opening and stepping --------------------------------------------------------------------
+
+int frmRename::ShowModal()
+{
+    Form_Load();
+    cmdDone->setFocus();
+    return exec();
+}
+
+void frmRename::ResetControls()
+{
+    // Every showing starts from the window's design, as if its controls were new.
+    txtFilename->clear();
+    txtSuffix->setText(QStringLiteral("1"));
+    chkOverwrite->setChecked(false);
+    chkDeleteOrig->setChecked(false);
+    optSave[0]->setChecked(true);
+    optSave_Click(0);
+    cmdBack->setEnabled(true);
+    cmdNext->setEnabled(true);
+    lblProgress->clear();
+}
+
+void frmRename::Form_Load()
+{
+    ResetControls();
+    lblDestination->setText(
+        module1_.ReadSetting("Main", "Last Dest Path", QDir::homePath() + u'/'));
+    CurrentIndex_ = 0;
+    ShowEntry(0);
+    const bool several = Files()->Count() > 1;
+    cmdBack->setVisible(several);
+    cmdNext->setVisible(several);
+}
+
+QString frmRename::EntryPath(int index)
+{
+    const QStringList items = Files()->Items();
+    const QStringList keys = Files()->Keys();
+    return index >= 0 && index < keys.size() ? items[index] + keys[index] : QString();
+}
+
+void frmRename::ShowEntry(int index)
+{
+    const QString path = EntryPath(index);
+    lblSource->setText(path);
+    platform::PictureOptions options;
+    options.reduceFor = PreviewSize;
+    std::optional<platform::LoadedPicture> picture;
+    if (!path.isEmpty())
+        picture = module1_.Services().pictures.LoadPicture(path, options);
+    // A picture that cannot be loaded (gone, damaged) just leaves the preview empty.
+    Picture1->setPixmap(picture ? QPixmap::fromImage(picture->image) : QPixmap());
+}
+
+void frmRename::cmdBack_Click()
+{
+    cmdNext->setEnabled(true);
+    if (CurrentIndex_ < 1) {
+        cmdBack->setEnabled(false);
+        CurrentIndex_ = 0;
+    } else {
+        cmdBack->setEnabled(true);
+        ShowEntry(--CurrentIndex_);
+    }
+    if (CurrentIndex_ == 0)
+        cmdBack->setEnabled(false);
+}
+
+void frmRename::cmdNext_Click()
+{
+    const int last = Files()->Count() - 1;
+    cmdBack->setEnabled(true);
+    if (CurrentIndex_ < last) {
+        cmdNext->setEnabled(true);
+        ShowEntry(++CurrentIndex_);
+    } else {
+        cmdNext->setEnabled(false);
+        CurrentIndex_ = std::max(0, last);
+    }
+    if (CurrentIndex_ == last)
+        cmdNext->setEnabled(false);
+}
+
+void frmRename::optSave_Click(int index)
+{
+    if (index != 0 && index != 1)
+        return;
+    const bool batch = index == 1;
+    Image1->setVisible(!batch);
+    fraBatch->setVisible(batch);
+    fraBatch->setEnabled(batch);
+    cmdSaveAs->setEnabled(!batch);
+    if (batch)
+        txtFilename->setFocus();
+}
+
+void frmRename::cmdBrowse_Click()
+{
+    const QString folder
+        = module1_.BrowseForFolder(this, "Select Destination Folder...", lblDestination->text());
+    if (folder.isEmpty())
+        return;
+    lblDestination->setText(folder);
+    module1_.WriteSetting("Main", "Last Dest Path", folder);
+    cmdBatch->setEnabled(true);
+}
+
+bool frmRename::txtSuffix_KeyPress(const QString& typed)
+{
+    // Digits and backspace pass; every other character, control characters included, is
+    // dropped. Keys that type nothing (arrows, Delete, Tab) are not characters and pass.
+    if (typed.isEmpty())
+        return true;
+    const QChar c = typed.front();
+    return c == u'\b' || (c >= u'0' && c <= u'9');
+}
+
+bool frmRename::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtSuffix && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Backspace)
+            return false;
+        if (!txtSuffix_KeyPress(key->text()))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmRename::Inform(const QString& text)
+{
+    module1_.Services().dialogs.MsgBox(
+        this, text, platform::MsgBoxStyle::Information, "Glimmerbox");
+}
+
+} // namespace gb::rename

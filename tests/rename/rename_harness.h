@@ -1,0 +1,79 @@
+#pragma once
+
+#include "rename/frm_rename.h"
+#include "samplegen/image_writers.h"
+#include "support/test_services.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace gb::test {
+
+// The rename window on the test services, with a folder of real pictures to work on.
+struct RenameHarness : TestServices {
+    explicit RenameHarness(platform::IFileOperations* fileOperations = nullptr)
+        : TestServices(QString(), fileOperations)
+    {
+        window.SetFiles(std::make_shared<core::Files>());
+    }
+
+    // Puts real pictures into `photos` and selects them, in this order.
+    void Select(const QStringList& names)
+    {
+        auto selection = std::make_shared<core::Files>();
+        for (const QString& name : names) {
+            QImage image(48, 32, QImage::Format_RGB32);
+            image.fill(QColor::fromHsv(qHash(name) % 360, 200, 220));
+            photos.Write(name, tools::WriteBmp(image));
+            selection->SetItem(name, photos.Path() + "/");
+        }
+        window.SetFiles(selection);
+    }
+
+    // Opens the window modally, runs `body` inside it, then closes it with Done.
+    void WhileOpen(const std::function<void()>& body)
+    {
+        QTimer::singleShot(0, &window, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+            body();
+            Get<QPushButton>("cmdDone")->click();
+        });
+        window.ShowModal();
+    }
+
+    template <typename T> T* Get(const char* name)
+    {
+        return window.findChild<T*>(QString::fromLatin1(name));
+    }
+    QString Source() { return Get<QLabel>("lblSource")->text(); }
+    QString Destination() { return Get<QLabel>("lblDestination")->text(); }
+    void Click(const char* name) { Get<QPushButton>(name)->click(); }
+    QStringList Paths()
+    {
+        QStringList paths;
+        const auto selection = window.Files();
+        for (int i = 0; i < selection->Count(); ++i)
+            paths << selection->Items()[i] + selection->Keys()[i];
+        return paths;
+    }
+    // Switches to the batch mode and fills in its fields.
+    void SetUpBatch(const QString& name, const QString& start, const QString& destination)
+    {
+        Get<QRadioButton>("optSave1")->click();
+        Get<QLineEdit>("txtFilename")->setText(name);
+        Get<QLineEdit>("txtSuffix")->setText(start);
+        dialogs.folderAnswers.push_back(destination);
+        Click("cmdBrowse");
+    }
+
+    TempFolder photos;
+    rename::frmRename window { module1 };
+};
+
+} // namespace gb::test

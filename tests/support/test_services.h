@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/module1.h"
+#include "platform/ini_profile.h"
+#include "platform/linux_file_operations.h"
+#include "platform/linux_wallpaper.h"
+#include "platform/qt_picture_loader.h"
+#include "platform/services.h"
+#include "support/fake_app_info.h"
+#include "support/fake_command_runner.h"
+#include "support/fake_dialogs.h"
+#include "support/fake_shell.h"
+#include "support/temp_folder.h"
+
+namespace gb::test {
+
+// The program's real services (settings file, pictures, file operations, wallpaper logic) with
+// fakes only at the edge of the machine: dialogs, the desktop shell and external commands.
+// Settings and Wallpaper.bmp go to a scratch folder unless another data folder is given.
+struct TestServices {
+    // `fileOperations` stands in for the real file operations when a test injects faults.
+    explicit TestServices(const QString& dataDirectory = QString(),
+        platform::IFileOperations* fileOperations = nullptr)
+        : appInfo(dataDirectory.isEmpty() ? dataFolder.Path() : dataDirectory)
+        , usedFiles(fileOperations ? fileOperations : &files)
+    {
+    }
+    QString Setting(const QString& key) { return module1.ReadSetting("Main", key, "<missing>"); }
+    void SetSetting(const QString& key, const QString& value)
+    {
+        module1.WriteSetting("Main", key, value);
+    }
+
+    TempFolder dataFolder;
+    platform::IniProfile profile;
+    platform::QtPictureLoader pictures;
+    FakeDialogs dialogs;
+    FakeAppInfo appInfo;
+    FakeShell shell;
+    FakeCommandRunner runner;
+    platform::LinuxWallpaper wallpaper { runner, "GNOME" };
+    platform::LinuxFileOperations files;
+    platform::IFileOperations* usedFiles;
+    platform::Services services { profile, pictures, dialogs, appInfo, shell, wallpaper,
+        *usedFiles };
+    app::Module1 module1 { services };
+};
+
+} // namespace gb::test
