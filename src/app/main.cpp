@@ -1,18 +1,9 @@
 // Glimmerbox: a folder of pictures as a grid of tick-box thumbnails.
 #include "app/command_line.h"
 #include "app/contact_sheet.h"
-#include "app/headless_dialogs.h"
+#include "app/linux_services.h"
 #include "app/module1.h"
 #include "browser/frm_thumbs.h"
-#include "platform/desktop_shell.h"
-#include "platform/ini_profile.h"
-#include "platform/linux_app_info.h"
-#include "platform/linux_file_operations.h"
-#include "platform/linux_wallpaper.h"
-#include "platform/process_command_runner.h"
-#include "platform/qt_dialogs.h"
-#include "platform/qt_picture_loader.h"
-#include "platform/services.h"
 
 #include <QApplication>
 #include <QDir>
@@ -99,23 +90,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
     QApplication::setApplicationVersion(QStringLiteral(GLIMMERBOX_VERSION));
 
-    gb::platform::IniProfile profile;
-    gb::platform::QtPictureLoader pictures;
-    gb::platform::LinuxAppInfo appInfo;
     const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();
-    std::unique_ptr<gb::platform::IDialogs> dialogs;
-    if (unattended)
-        dialogs = std::make_unique<gb::app::HeadlessDialogs>();
-    else
-        dialogs = std::make_unique<gb::platform::QtDialogs>();
-    gb::platform::DesktopShell shell;
-    gb::platform::ProcessCommandRunner runner;
-    gb::platform::LinuxWallpaper wallpaper(
-        runner, gb::platform::LinuxWallpaper::CurrentDesktopFromEnvironment());
-    gb::platform::LinuxFileOperations files;
-    gb::platform::Services services { profile, pictures, *dialogs, appInfo, shell, wallpaper,
-        files };
-    gb::app::Module1 module1(services);
+    gb::app::LinuxServices services(unattended);
+    gb::app::Module1 module1(services.Services());
 
     if (!command.contactSheet.isEmpty())
         return RunContactSheet(module1, command);

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QProcess>
 #include <QUrl>
 
 namespace gb::platform {
@@ -12,6 +13,15 @@ bool DesktopShell::OpenDocument(const QString& fileOrAddress)
     const QUrl url = fileOrAddress.startsWith(u'/') ? QUrl::fromLocalFile(fileOrAddress)
                                                     : QUrl::fromUserInput(fileOrAddress);
     return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+bool DesktopShell::StartProgram(const QString& commandLine)
+{
+    QStringList words = QProcess::splitCommand(commandLine);
+    if (words.isEmpty())
+        return false;
+    const QString program = words.takeFirst();
+    return QProcess::startDetached(program, words);
 }
 
 } // namespace gb::platform

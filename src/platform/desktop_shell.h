@@ -8,6 +8,7 @@ namespace gb::platform {
 class DesktopShell : public IShell {
 public:
     bool OpenDocument(const QString& fileOrAddress) override;
+    bool StartProgram(const QString& commandLine) override;
 };
 
 } // namespace gb::platform

@@ -9,6 +9,7 @@ class IAppInfo;
 class IShell;
 class IWallpaper;
 class IFileOperations;
+class IRegistry;
 
 // The platform services, built once by the program's start-up (or by a test with fakes) and
 // handed by reference to Module1 and every window.
@@ -20,6 +21,7 @@ struct Services {
     IShell& shell;
     IWallpaper& wallpaper;
     IFileOperations& files;
+    IRegistry& registry;
 };
 
 } // namespace gb::platform

@@ -14,8 +14,15 @@ public:
         opened.push_back(fileOrAddress);
         return accept;
     }
+    bool StartProgram(const QString& commandLine) override
+    {
+        started.push_back(commandLine);
+        return startSucceeds;
+    }
     QStringList opened;
     bool accept = true;
+    QStringList started; // command lines of programs that would have been started
+    bool startSucceeds = true;
 };
 
 } // namespace gb::test

@@ -4,6 +4,8 @@
 #include "platform/ini_profile.h"
 #include "platform/linux_file_operations.h"
 #include "platform/linux_wallpaper.h"
+#include "platform/memory_registry.h"
+#include "platform/memory_registry.h"
 #include "platform/qt_picture_loader.h"
 #include "platform/services.h"
 #include "support/fake_app_info.h"
@@ -41,8 +43,9 @@ struct TestServices {
     platform::LinuxWallpaper wallpaper { runner, "GNOME" };
     platform::LinuxFileOperations files;
     platform::IFileOperations* usedFiles;
+    platform::MemoryRegistry registry;
     platform::Services services { profile, pictures, dialogs, appInfo, shell, wallpaper,
-        *usedFiles };
+        *usedFiles, registry };
     app::Module1 module1 { services };
 };
 

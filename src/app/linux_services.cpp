@@ -1,0 +1,24 @@
+#include "app/linux_services.h"
+
+#include "app/headless_dialogs.h"
+#include "platform/qt_dialogs.h"
+
+namespace gb::app {
+
+namespace {
+    std::unique_ptr<platform::IDialogs> MakeDialogs(bool unattended)
+    {
+        if (unattended)
+            return std::make_unique<HeadlessDialogs>();
+        return std::make_unique<platform::QtDialogs>();
+    }
+} // namespace
+
+LinuxServices::LinuxServices(bool unattended)
+    : dialogs_(MakeDialogs(unattended))
+    , wallpaper_(runner_, platform::LinuxWallpaper::CurrentDesktopFromEnvironment())
+    , services_ { profile_, pictures_, *dialogs_, appInfo_, shell_, wallpaper_, files_, registry_ }
+{
+}
+
+} // namespace gb::app
