@@ -2,6 +2,7 @@
 
 #include "app/headless_dialogs.h"
 #include "platform/qt_dialogs.h"
+#include "platform/system_info_seed.h"
 
 namespace gb::app {
 
@@ -19,6 +20,7 @@ LinuxServices::LinuxServices(bool unattended)
     , wallpaper_(runner_, platform::LinuxWallpaper::CurrentDesktopFromEnvironment())
     , services_ { profile_, pictures_, *dialogs_, appInfo_, shell_, wallpaper_, files_, registry_ }
 {
+    platform::SeedSystemInfo(registry_);
 }
 
 } // namespace gb::app

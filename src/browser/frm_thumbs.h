@@ -19,6 +19,12 @@ class Module1;
 namespace gb::rename {
 class frmRename;
 }
+namespace gb::slideshow {
+class frmSlideShow;
+}
+namespace gb::about {
+class frmAbout;
+}
 
 namespace gb::browser {
 
@@ -60,6 +66,8 @@ public:
 
     // The rename window, once the Rename command has made it.
     rename::frmRename* RenameWindow() const { return frmRename_.get(); }
+    // The About window, once the About command has made it.
+    about::frmAbout* AboutWindow() const { return frmAbout_; }
 
     // A new dictionary of the ticked cells' files, in cell order.
     core::FilesPtr GetSelectedFiles() const;
@@ -99,6 +107,8 @@ private:
     void SelectAll();
     void DeleteSelected();
     void RenameSelected();
+    void SlideShowSelected();
+    void ShowAbout();
     void ShowHelp();
     void BuildContextMenu();
     void mnuView_Click();
@@ -128,6 +138,8 @@ private:
     QLabel* panels_[3] = {};
     QMenu* mnuMenu = nullptr;
     std::unique_ptr<rename::frmRename> frmRename_; // made on first use, kept for the run
+    slideshow::frmSlideShow* frmSlideShow_ = nullptr; // made on first use, a child for the run
+    about::frmAbout* frmAbout_ = nullptr; // made on first use, a child kept for the run
     int MenuIndex_ = 0;
     int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
 

@@ -1,4 +1,5 @@
 // The main window's ticks and toolbar commands.
+#include "about/frm_about.h"
 #include "app/module1.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
@@ -6,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"
 #include "rename/frm_rename.h"
+#include "slideshow/frm_slide_show.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -88,6 +90,10 @@ void frmThumbs::tbrMain_ButtonClick(const QString& key)
         DeleteSelected();
     else if (key == QLatin1String("Rename"))
         RenameSelected();
+    else if (key == QLatin1String("Slideshow"))
+        SlideShowSelected();
+    else if (key == QLatin1String("About"))
+        ShowAbout();
     else if (key == QLatin1String("SelectAll"))
         SelectAll();
     else if (key == QLatin1String("Refresh"))
@@ -140,6 +146,28 @@ void frmThumbs::RenameSelected()
     show();
     // Renamed, moved and new files appear.
     LoadThumbnails();
+}
+
+void frmThumbs::SlideShowSelected()
+{
+    if (!frmSlideShow_)
+        frmSlideShow_ = new slideshow::frmSlideShow(module1_, this);
+    frmSlideShow_->SetFiles(GetSelectedFiles());
+    // Taken before hiding: the show goes full screen where the user was looking.
+    QScreen* screen = this->screen();
+    hide();
+    QCoreApplication::processEvents();
+    frmSlideShow_->ShowModal(screen);
+    QCoreApplication::processEvents();
+    show();
+}
+
+void frmThumbs::ShowAbout()
+{
+    // The main window stays up behind it; as its parent it also lends it the program's icon.
+    if (!frmAbout_)
+        frmAbout_ = new about::frmAbout(module1_, this);
+    frmAbout_->ShowModal();
 }
 
 void frmThumbs::ShowHelp()

@@ -1,10 +1,13 @@
 #include "main_window_harness.h"
 
+#include "about/frm_about.h"
 #include "browser/main_toolbar.h"
 #include "browser/thumb_grid.h"
 #include "rename/frm_rename.h"
+#include "slideshow/frm_slide_show.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
@@ -251,6 +254,83 @@ namespace {
         EXPECT_TRUE(w.Window().isVisible());
         EXPECT_EQ(w.Window().PanelText(2), "File(s): 5");
         EXPECT_EQ(w.Values(), QList<int>({ 0, 0, 0, 0, 0 }));
+    }
+
+    TEST(SlideshowCommand, HandsOverTheTicksHidesTheWindowAndComesBackWithoutReloading)
+    {
+        LoadedWindow w;
+        w.Click(1);
+        w.Click(3);
+        QSignalSpy loads(&w.Window(), &browser::frmThumbs::LoadFinished);
+        bool checked = false;
+        // Acts once the slide show is really up (its modal loop is running).
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* show = w.Window().findChild<slideshow::frmSlideShow*>("frmSlideShow");
+            if (!show || !show->isVisible())
+                return;
+            poll.stop();
+            EXPECT_FALSE(w.Window().isVisible());
+            EXPECT_EQ(show->Files()->Keys(), QStringList({ "b.bmp", "d.bmp" }));
+            EXPECT_EQ(show->Files()->Items(), QStringList(2, w.photos.Path() + "/"));
+            EXPECT_TRUE(show->isMaximized());
+            EXPECT_EQ(show->screen(), w.Window().screen());
+            // A file made while the show is open does not appear: there is no reload.
+            WritePicture(w.photos, "e.bmp");
+            checked = true;
+            show->findChild<QAction*>("Exit")->trigger();
+        });
+        poll.start();
+        w.Trigger("Slideshow");
+        EXPECT_TRUE(checked);
+        EXPECT_TRUE(w.Window().isVisible());
+        EXPECT_TRUE(loads.isEmpty());
+        EXPECT_EQ(w.Window().PanelText(2), "File(s): 4");
+        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 1 }));
+    }
+
+} // namespace
+} // namespace gb::test
+
+namespace gb::test {
+namespace {
+
+    TEST(AboutCommand, ShowsOneKeptAboutWindowModallyOverTheVisibleMainWindow)
+    {
+        LoadedWindow w;
+        w.Click(2);
+        int showings = 0;
+        about::frmAbout* first = nullptr;
+        // Acts once the About window is really up (its modal loop is running).
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            about::frmAbout* aboutWindow = w.Window().AboutWindow();
+            if (!aboutWindow || !aboutWindow->isVisible())
+                return;
+            poll.stop();
+            ++showings;
+            if (!first)
+                first = aboutWindow;
+            EXPECT_EQ(aboutWindow, first);
+            EXPECT_TRUE(w.Window().isVisible());
+            EXPECT_EQ(QApplication::activeModalWidget(), aboutWindow);
+            EXPECT_EQ(aboutWindow->windowTitle(), "About Glimmerbox");
+            EXPECT_FALSE(aboutWindow->windowIcon().isNull());
+            EXPECT_EQ(aboutWindow->windowIcon().cacheKey(), w.Window().windowIcon().cacheKey());
+            aboutWindow->findChild<QPushButton*>("cmdOK")->click();
+        });
+        for (int i = 0; i < 2; ++i) {
+            poll.start();
+            w.Trigger("About");
+            EXPECT_EQ(showings, i + 1);
+            EXPECT_FALSE(first && first->isVisible());
+        }
+        EXPECT_TRUE(w.Window().isVisible());
+        // Nothing was reloaded: the tick is still there.
+        EXPECT_EQ(w.Values(), QList<int>({ 0, 0, 1, 0 }));
+        EXPECT_TRUE(w.dialogs.messages.empty());
     }
 
 } // namespace

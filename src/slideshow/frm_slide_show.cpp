@@ -1,0 +1,371 @@
+#include "slideshow/frm_slide_show.h"
+
+#include "app/module1.h"
+#include "platform/picture_loader.h"
+#include "slideshow/slide_show_icons.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+#include <cmath>
+
+namespace gb::slideshow {
+
+namespace {
+
+    constexpr QSize RestoredClientSize(555, 468);
+    constexpr int StepInterval = 2000; // milliseconds
+    constexpr int CaptionMargin = 8;
+
+    struct ButtonDesign {
+        const char* key;
+        const char* toolTip;
+        bool enabled;
+    };
+
+    constexpr std::array<ButtonDesign, 5> ButtonDesigns = { {
+        { "Left", "Previous Image", true },
+        { "Right", "Next Image", true },
+        { "Play", "Start SlideShow", true },
+        { "Stop", "Stop SlideShow", false },
+        { "Exit", "Exit SlideShow", true },
+    } };
+
+    bool IsModifierOnly(int key)
+    {
+        return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt
+            || key == Qt::Key_Meta || key == Qt::Key_AltGr || key == Qt::Key_CapsLock
+            || key == Qt::Key_NumLock || key == Qt::Key_unknown;
+    }
+
+} // namespace
+
+frmSlideShow::frmSlideShow(app::Module1& module1, QWidget* parent)
+    : QDialog(parent)
+    , module1_(module1)
+    , prefetcher_(module1.Services().pictures)
+{
+    setObjectName(QStringLiteral("frmSlideShow"));
+    setWindowTitle(QStringLiteral("Glimmerbox SlideShow"));
+    setWindowIcon(SlideShowWindowIcon());
+    setModal(true);
+    setFocusPolicy(Qt::StrongFocus);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+    BuildControls();
+}
+
+frmSlideShow::~frmSlideShow() = default;
+
+core::FilesPtr frmSlideShow::Files()
+{
+    if (!Files_)
+        Files_ = std::make_shared<core::Files>();
+    return Files_;
+}
+
+void frmSlideShow::BuildControls()
+{
+    picImage = new QLabel(this);
+    picImage->setObjectName(QStringLiteral("picImage"));
+    picImage->setScaledContents(false); // a picture is shown at its own size, cut at the edges
+    picImage->installEventFilter(this);
+
+    lblFileName = new QLabel(this);
+    lblFileName->setObjectName(QStringLiteral("lblFileName"));
+    lblFileName->setTextFormat(Qt::PlainText);
+    QFont small = lblFileName->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    lblFileName->setFont(small);
+    QPalette grey = lblFileName->palette();
+    grey.setColor(QPalette::WindowText, QColor(150, 150, 150));
+    lblFileName->setPalette(grey);
+    lblFileName->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(StepInterval);
+    connect(Timer1, &QTimer::timeout, this, &frmSlideShow::Timer1_Timer);
+
+    BuildToolbar();
+}
+
+void frmSlideShow::BuildToolbar()
+{
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setIconSize(QSize(16, 16));
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // An ordinary toolbar on top of the black show, always above the picture.
+    Toolbar1->setPalette(QGuiApplication::palette());
+    Toolbar1->setAutoFillBackground(true);
+    for (size_t i = 0; i < ButtonDesigns.size(); ++i) {
+        const QString key = QString::fromLatin1(ButtonDesigns[i].key);
+        QAction* action = Toolbar1->addAction(SlideShowButtonIcon(key), key);
+        action->setObjectName(key);
+        action->setToolTip(QString::fromLatin1(ButtonDesigns[i].toolTip));
+        connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+        // Keys belong to the show (every key closes it), not to a focused button.
+        if (QWidget* button = Toolbar1->widgetForAction(action))
+            button->setFocusPolicy(Qt::NoFocus);
+        Buttons_[i] = action;
+    }
+    Toolbar1->raise();
+}
+
+// ---- Opening and closing ---------------------------------------------------------------------
+
+int frmSlideShow::ShowModal(QScreen* screen)
+{
+    Form_Load();
+    PlaceOnScreen(screen);
+    return exec();
+}
+
+void frmSlideShow::PlaceOnScreen(QScreen* screen)
+{
+    QScreen* target = screen ? screen : QGuiApplication::primaryScreen();
+    setWindowState(windowState() & ~Qt::WindowMaximized);
+    if (target) {
+        setScreen(target);
+        // Where the window goes when the user restores it: centred on that screen.
+        resize(RestoredClientSize);
+        move(target->availableGeometry().center() - rect().center());
+    }
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void frmSlideShow::Form_Load()
+{
+    // Every showing starts as designed: stopped, nothing shown yet.
+    for (size_t i = 0; i < ButtonDesigns.size(); ++i)
+        Buttons_[i]->setEnabled(ButtonDesigns[i].enabled);
+    Timer1->stop();
+    picImage->clear();
+    picImage->hide();
+    lblFileName->hide();
+    activated_ = false;
+    direction_ = 1;
+    // A position kept from a larger selection starts the new one from its beginning.
+    if (CurrentIndex_ < 0 || CurrentIndex_ >= Files()->Count())
+        CurrentIndex_ = 0;
+}
+
+void frmSlideShow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    setFocus();
+    // After the window is up, so that it paints black before the first picture is read.
+    if (!activated_)
+        QMetaObject::invokeMethod(this, &frmSlideShow::Form_Activate, Qt::QueuedConnection);
+}
+
+void frmSlideShow::Form_Activate()
+{
+    if (activated_ || !isVisible())
+        return;
+    activated_ = true;
+    QCoreApplication::processEvents();
+    if (isVisible())
+        ShowCurrentFile();
+}
+
+void frmSlideShow::done(int result)
+{
+    // Closing ends a running show and lets go of the pictures; the position stays.
+    Timer1->stop();
+    prefetcher_.Discard();
+    picImage->clear();
+    QDialog::done(result);
+}
+
+// ---- Input -----------------------------------------------------------------------------------
+
+void frmSlideShow::keyPressEvent(QKeyEvent* event)
+{
+    // Any key ends the show; a modifier on its own is the start of a combination, not a key.
+    if (IsModifierOnly(event->key())) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    accept();
+}
+
+void frmSlideShow::mousePressEvent(QMouseEvent* event)
+{
+    // Taken so that the release comes here too.
+    event->accept();
+}
+
+void frmSlideShow::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && rect().contains(at)
+        && !Toolbar1->geometry().contains(at))
+        Form_Click();
+}
+
+bool frmSlideShow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == picImage
+        && (event->type() == QEvent::MouseButtonPress
+            || event->type() == QEvent::MouseButtonRelease)) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton
+            && picImage->rect().contains(mouse->position().toPoint()))
+            picImage_Click();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmSlideShow::Form_Click()
+{
+    // While a show runs the clock alone moves it.
+    if (!Button(4)->isEnabled())
+        StepForward();
+}
+
+void frmSlideShow::picImage_Click()
+{
+    if (!Button(4)->isEnabled())
+        StepForward();
+}
+
+void frmSlideShow::Timer1_Timer() { StepForward(); }
+
+void frmSlideShow::Toolbar1_ButtonClick(const QString& key)
+{
+    if (key == QLatin1String("Left"))
+        StepBack();
+    else if (key == QLatin1String("Right"))
+        StepForward();
+    else if (key == QLatin1String("Play"))
+        SetRunning(true);
+    else if (key == QLatin1String("Stop"))
+        SetRunning(false);
+    else
+        accept();
+}
+
+void frmSlideShow::SetRunning(bool running)
+{
+    // The timer and the Stop button always change together: Stop's state is the show's state.
+    if (running)
+        Timer1->start(); // the first step comes a whole interval from now
+    else
+        Timer1->stop();
+    Button(3)->setEnabled(!running);
+    Button(1)->setEnabled(!running);
+    Button(2)->setEnabled(!running);
+    Button(4)->setEnabled(running);
+}
+
+// ---- Stepping and showing --------------------------------------------------------------------
+
+int frmSlideShow::Wrapped(int index)
+{
+    const int count = Files()->Count();
+    if (count == 0)
+        return 0;
+    if (index > count - 1)
+        return 0;
+    if (index < 0)
+        return count - 1;
+    return index;
+}
+
+void frmSlideShow::StepForward()
+{
+    direction_ = 1;
+    CurrentIndex_ = Wrapped(CurrentIndex_ + 1);
+    ShowCurrentFile();
+}
+
+void frmSlideShow::StepBack()
+{
+    direction_ = -1;
+    CurrentIndex_ = Wrapped(CurrentIndex_ - 1);
+    ShowCurrentFile();
+}
+
+QString frmSlideShow::FilePath(int index)
+{
+    const core::FilesPtr files = Files();
+    if (index < 0 || index >= files->Count())
+        return {};
+    return files->Items()[index] + files->Keys()[index];
+}
+
+void frmSlideShow::ShowCurrentFile()
+{
+    const QString path = FilePath(CurrentIndex_);
+    std::optional<platform::LoadedPicture> picture = prefetcher_.Take(path);
+    if (!picture && !path.isEmpty())
+        picture = module1_.Services().pictures.LoadPicture(path, platform::PictureOptions {});
+    const QString name = path.isEmpty() ? QString() : Files()->Keys()[CurrentIndex_];
+    ShowPicture(std::move(picture), name);
+    CenterImage();
+    // Decoded while this one is looked at; a single file is read afresh for its next showing.
+    prefetcher_.Request(FilePath(Wrapped(CurrentIndex_ + direction_)));
+    Q_EMIT PictureShown(CurrentIndex_);
+}
+
+void frmSlideShow::ShowPicture(std::optional<platform::LoadedPicture> picture, const QString& name)
+{
+    if (!picture || picture->image.isNull()) {
+        // Nothing to show is not an error worth stopping a show for: black, and the file's name.
+        picImage->clear();
+        picImage->resize(0, 0);
+        picImage->hide();
+        lblFileName->setText(name);
+        lblFileName->adjustSize();
+        PlaceCaption();
+        lblFileName->setVisible(!name.isEmpty());
+        return;
+    }
+    lblFileName->hide();
+    QPixmap pixmap = QPixmap::fromImage(std::move(picture->image));
+    // One picture pixel to one screen pixel, also on a scaled display.
+    pixmap.setDevicePixelRatio(devicePixelRatioF());
+    picImage->setPixmap(pixmap);
+    picImage->resize(pixmap.deviceIndependentSize().toSize());
+    picImage->show();
+}
+
+void frmSlideShow::CenterImage()
+{
+    // On the window's outer size, as the show has always done; only the top is kept on screen,
+    // so a tall picture shows its top and a wide one is cut equally at both sides.
+    const QSize outer = frameGeometry().size();
+    const double left = (outer.width() - picImage->width()) / 2.0;
+    double top = (outer.height() - picImage->height()) / 2.0;
+    if (top < 0)
+        top = 0;
+    picImage->move(static_cast<int>(std::floor(left)), static_cast<int>(std::floor(top)));
+}
+
+void frmSlideShow::PlaceCaption()
+{
+    lblFileName->move(CaptionMargin, height() - lblFileName->height() - CaptionMargin);
+}
+
+void frmSlideShow::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    Toolbar1->setGeometry(0, 0, width(), Toolbar1->sizeHint().height());
+    // The window system may maximise only after the first picture is up.
+    CenterImage();
+    PlaceCaption();
+}
+
+} // namespace gb::slideshow
