@@ -3,6 +3,7 @@
 #include "browser/toolbar_icons.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QToolBar>
 
 namespace gb::browser {
@@ -54,6 +55,8 @@ MainToolbar::MainToolbar(QToolBar* bar)
             ToolbarIcon(QString::fromLatin1(entry.image)), QString::fromLatin1(entry.caption));
         action->setObjectName(key);
         action->setToolTip(QString::fromLatin1(entry.toolTip));
+        // Toolbar buttons show the caption without its "&", so the Alt key is given explicitly.
+        action->setShortcut(QKeySequence::mnemonic(action->text()));
         connect(action, &QAction::triggered, this, [this, key] { Q_EMIT ButtonClicked(key); });
         buttons_.insert(key, action);
     }

@@ -111,6 +111,8 @@ namespace {
         EXPECT_EQ(bar.Button("Slideshow")->toolTip(), "Slideshow Selected Files");
         EXPECT_EQ(bar.Button("Help")->toolTip(), "On-Line Help");
         EXPECT_EQ(bar.Button("Exit")->text(), "E&xit");
+        EXPECT_EQ(bar.Button("Rename")->shortcut(), QKeySequence("Alt+E"));
+        EXPECT_EQ(bar.Button("Slideshow")->shortcut(), QKeySequence("Alt+L"));
         for (const char* key : { "Browse", "Refresh", "About", "Help", "Exit" })
             EXPECT_TRUE(bar.Button(key)->isEnabled()) << key;
     }
