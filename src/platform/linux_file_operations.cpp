@@ -84,7 +84,7 @@ namespace {
             return {};
         }
         // A link pointing nowhere still holds the name.
-        if (false && ::lstat(path.constData(), &info) == 0)
+        if (!overwrite && errno == ENOENT && ::lstat(path.constData(), &info) == 0)
             return LinuxFileOperations::FromErrno(EEXIST);
         return {};
     }

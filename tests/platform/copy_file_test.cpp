@@ -47,63 +47,49 @@ namespace {
         return QDir(folder).entryList(all, QDir::Name).join(QStringLiteral(", ")).toStdString();
     }
 
-    // A disk that fills up, writes in short pieces, or gets interrupted by signals.
+    // A disk that fills up, writes in short pieces or gets interrupted by signals, and another
+    // program that creates the file `racer` names while the copy is under way.
     class FaultyDisk : public LinuxFileOperations {
     public:
         qint64 capacity = std::numeric_limits<qint64>::max();
         size_t largestWrite = std::numeric_limits<size_t>::max();
         bool interruptEveryOtherWrite = false;
+        QString racer;
         qint64 written = 0;
+        int calls = 0;
 
     protected:
         ssize_t WriteBytes(int fd, const char* data, size_t size) override
         {
-            if (interruptEveryOtherWrite && calls_++ % 2 == 0) {
-                errno = EINTR;
-                return -1;
+            if (!racer.isEmpty()) {
+                QFile other(std::exchange(racer, QString()));
+                EXPECT_TRUE(other.open(QIODevice::NewOnly));
+                other.write("the other program's file");
             }
-            if (written >= capacity) {
-                errno = ENOSPC;
-                return -1;
-            }
+            if (interruptEveryOtherWrite && calls++ % 2 == 0)
+                return errno = EINTR, -1;
+            if (written >= capacity)
+                return errno = ENOSPC, -1;
             size = std::min({ size, largestWrite, size_t(capacity - written) });
             const ssize_t result = LinuxFileOperations::WriteBytes(fd, data, size);
             written += std::max<ssize_t>(result, 0);
             return result;
         }
-
-    private:
-        int calls_ = 0;
     };
 
-    // Another program that creates the target name while the copy is under way.
-    class RacingProgram : public LinuxFileOperations {
-    public:
-        explicit RacingProgram(QString target)
-            : target_(std::move(target))
-        {
-        }
-
+    class CopyFile : public ::testing::Test {
     protected:
-        ssize_t WriteBytes(int fd, const char* data, size_t size) override
+        FileError Copy(const QString& from, const QString& to, bool overwrite)
         {
-            if (!raced_) {
-                raced_ = true;
-                QFile other(target_);
-                EXPECT_TRUE(other.open(QIODevice::NewOnly));
-                other.write("the other program's file");
-            }
-            return LinuxFileOperations::WriteBytes(fd, data, size);
+            return disk.CopyFile(folder.File(from), folder.File(to), overwrite);
         }
 
-    private:
-        QString target_;
-        bool raced_ = false;
+        TempFolder folder;
+        FaultyDisk disk;
     };
 
-    TEST(CopyFile, CopiesEveryByteWithTimeAndPermissions)
+    TEST_F(CopyFile, CopiesEveryByteEvenInShortInterruptedWritesWithTimeAndPermissions)
     {
-        TempFolder folder;
         const QByteArray photo = Pattern(3 * 1000 * 1000 + 17);
         folder.Write("photo.jpg", photo);
         folder.Write("empty.jpg", "");
@@ -111,210 +97,137 @@ namespace {
         const struct timespec times[2] = { { 1000000000, 5 }, { 1234567890, 987654321 } };
         ASSERT_EQ(::utimensat(AT_FDCWD, source.constData(), times, 0), 0);
         ASSERT_EQ(::chmod(source.constData(), 0640), 0);
-        LinuxFileOperations files;
-
-        ASSERT_TRUE(files.CopyFile(folder.File("photo.jpg"), folder.File("copy.jpg"), false).Ok());
+        ASSERT_TRUE(Copy("photo.jpg", "copy.jpg", false).Ok());
         EXPECT_TRUE(folder.Read("copy.jpg") == photo);
         const struct stat copy = StatOf(folder.File("copy.jpg"));
         EXPECT_EQ(copy.st_mtim.tv_sec, 1234567890);
         EXPECT_EQ(copy.st_mtim.tv_nsec, 987654321);
         EXPECT_EQ(copy.st_mode & 07777, 0640u);
-
-        ASSERT_TRUE(
-            files.CopyFile(folder.File("empty.jpg"), folder.File("empty2.jpg"), false).Ok());
-        EXPECT_TRUE(QFile::exists(folder.File("empty2.jpg")));
-        EXPECT_EQ(StatOf(folder.File("empty2.jpg")).st_size, 0);
-
-        // Nobody gets another user's privileges by copying a set-user-ID program.
-        ASSERT_EQ(::chmod(source.constData(), 06751), 0);
-        ASSERT_TRUE(files.CopyFile(folder.File("photo.jpg"), folder.File("copy.jpg"), true).Ok());
-        EXPECT_EQ(StatOf(folder.File("copy.jpg")).st_mode & 07777, 0751u);
-        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, empty.jpg, empty2.jpg, photo.jpg");
-    }
-
-    TEST(CopyFile, ShortAndInterruptedWritesStillGiveAWholeCopy)
-    {
-        TempFolder folder;
-        const QByteArray photo = Pattern(300 * 1000);
-        folder.Write("photo.jpg", photo);
-        FaultyDisk disk;
         disk.largestWrite = 4099;
         disk.interruptEveryOtherWrite = true;
-        ASSERT_TRUE(disk.CopyFile(folder.File("photo.jpg"), folder.File("copy.jpg"), false).Ok());
-        EXPECT_TRUE(folder.Read("copy.jpg") == photo);
+        ASSERT_TRUE(Copy("photo.jpg", "pieces.jpg", false).Ok());
+        EXPECT_TRUE(folder.Read("pieces.jpg") == photo);
+        ASSERT_TRUE(Copy("empty.jpg", "empty2.jpg", false).Ok());
+        EXPECT_EQ(StatOf(folder.File("empty2.jpg")).st_size, 0);
+        // Nobody gets another user's privileges by copying a set-user-ID program.
+        ASSERT_EQ(::chmod(source.constData(), 06751), 0);
+        ASSERT_TRUE(Copy("photo.jpg", "copy.jpg", true).Ok());
+        EXPECT_EQ(StatOf(folder.File("copy.jpg")).st_mode & 07777, 0751u);
+        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, empty.jpg, empty2.jpg, photo.jpg, pieces.jpg");
     }
 
-    TEST(CopyFile, OnlyOverwriteReplacesAnExistingTarget)
+    TEST_F(CopyFile, RefusalsAndCopiesOntoTheSameFileWriteNothing)
     {
-        TempFolder folder;
         folder.Write("photo.jpg", "new photo");
         folder.Write("target.jpg", "old photo");
         ASSERT_TRUE(QFile::link(folder.File("nowhere.jpg"), folder.File("dangling.jpg")));
-        FaultyDisk disk;
-
-        const FileError refused
-            = disk.CopyFile(folder.File("photo.jpg"), folder.File("target.jpg"), false);
-        EXPECT_EQ(refused.number, 58);
-        EXPECT_FALSE(refused.description.isEmpty());
-        EXPECT_EQ(folder.Read("target.jpg").toStdString(), "old photo");
-        // A link that points nowhere still holds the name.
-        EXPECT_EQ(
-            disk.CopyFile(folder.File("photo.jpg"), folder.File("dangling.jpg"), false).number, 58);
-        EXPECT_EQ(QFile::symLinkTarget(folder.File("dangling.jpg")), folder.File("nowhere.jpg"));
-        EXPECT_EQ(disk.written, 0);
-
-        ASSERT_TRUE(disk.CopyFile(folder.File("photo.jpg"), folder.File("target.jpg"), true).Ok());
-        EXPECT_EQ(folder.Read("target.jpg").toStdString(), "new photo");
-        EXPECT_EQ(Entries(folder.Path()), "dangling.jpg, photo.jpg, target.jpg");
-    }
-
-    TEST(CopyFile, MissingSourceOrFolderAndFolderTargetsAreRefused)
-    {
-        TempFolder folder;
-        folder.Write("photo.jpg", "photo");
-        LinuxFileOperations files;
-        EXPECT_EQ(
-            files.CopyFile(folder.File("gone.jpg"), folder.File("copy.jpg"), true).number, 53);
-        EXPECT_FALSE(QFile::exists(folder.File("copy.jpg")));
-        EXPECT_EQ(
-            files.CopyFile(folder.File("photo.jpg"), folder.File("no/copy.jpg"), false).number, 76);
-        ASSERT_TRUE(QDir(folder.Path()).mkdir("album"));
-        EXPECT_EQ(files.CopyFile(folder.File("photo.jpg"), folder.File("album"), true).number, 75);
-        EXPECT_TRUE(QDir(folder.File("album"))
-                        .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-        EXPECT_EQ(Entries(folder.Path()), "album, photo.jpg");
-    }
-
-    TEST(CopyFile, PipesDevicesAndFoldersAreRefusedWithoutBlocking)
-    {
-        TempFolder folder;
-        // Nobody ever writes to this pipe: opening or reading it the ordinary way would hang.
-        ASSERT_EQ(::mkfifo(QFile::encodeName(folder.File("pipe.jpg")).constData(), 0600), 0);
-        ASSERT_TRUE(QDir(folder.Path()).mkdir("album.jpg"));
-        LinuxFileOperations files;
-        for (const QString& source :
-            { folder.File("pipe.jpg"), folder.File("album.jpg"), QStringLiteral("/dev/zero") }) {
-            SCOPED_TRACE(source.toStdString());
-            EXPECT_EQ(files.CopyFile(source, folder.File("copy.jpg"), true).number, 75);
-        }
-        EXPECT_EQ(Entries(folder.Path()), "album.jpg, pipe.jpg");
-    }
-
-    TEST(CopyFile, CopyingAFileOntoItselfChangesNothing)
-    {
-        TempFolder folder;
-        folder.Write("photo.jpg", "the only copy");
         ASSERT_EQ(::link(QFile::encodeName(folder.File("photo.jpg")).constData(),
                       QFile::encodeName(folder.File("hard.jpg")).constData()),
             0);
         ASSERT_TRUE(QFile::link(folder.File("photo.jpg"), folder.File("soft.jpg")));
-        FaultyDisk disk;
-        for (const QString& target : { QStringLiteral("photo.jpg"), QStringLiteral("hard.jpg"),
-                 QStringLiteral("soft.jpg") }) {
-            for (const bool overwrite : { false, true }) {
-                SCOPED_TRACE(target.toStdString() + (overwrite ? " overwrite" : ""));
-                EXPECT_TRUE(
-                    disk.CopyFile(folder.File("photo.jpg"), folder.File(target), overwrite).Ok());
-                EXPECT_EQ(folder.Read("photo.jpg").toStdString(), "the only copy");
-            }
+        ASSERT_TRUE(QDir(folder.Path()).mkdir("album"));
+        ASSERT_TRUE(QDir(folder.Path()).mkdir("album.jpg"));
+        // Nobody ever writes to this pipe: opening or reading it the ordinary way would hang.
+        ASSERT_EQ(::mkfifo(QFile::encodeName(folder.File("pipe.jpg")).constData(), 0600), 0);
+        const struct {
+            QString source, target;
+            bool overwrite;
+            int number; // 0: success
+        } cases[] = {
+            { "photo.jpg", "target.jpg", false, 58 },
+            { "photo.jpg", "dangling.jpg", false, 58 }, // a link to nowhere still holds the name
+            { "gone.jpg", "copy.jpg", true, 53 },
+            { "photo.jpg", "no/copy.jpg", false, 76 },
+            { "photo.jpg", "album", true, 75 },
+            { "pipe.jpg", "copy.jpg", true, 75 },
+            { "album.jpg", "copy.jpg", true, 75 },
+            { "/dev/zero", "copy.jpg", true, 75 },
+            // Opening the target for writing, as a naive copy does, would empty the only copy.
+            { "photo.jpg", "photo.jpg", false, 0 },
+            { "photo.jpg", "photo.jpg", true, 0 },
+            { "photo.jpg", "hard.jpg", false, 0 },
+            { "photo.jpg", "hard.jpg", true, 0 },
+            { "photo.jpg", "soft.jpg", false, 0 },
+            { "photo.jpg", "soft.jpg", true, 0 },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(
+                qPrintable(c.source + " to " + c.target + (c.overwrite ? ", replacing" : "")));
+            const FileError error = Copy(c.source, c.target, c.overwrite);
+            EXPECT_EQ(error.number, c.number);
+            EXPECT_EQ(error.description.isEmpty(), c.number == 0);
+            EXPECT_EQ(folder.Read("photo.jpg").toStdString(), "new photo");
         }
         EXPECT_EQ(disk.written, 0);
+        EXPECT_EQ(folder.Read("target.jpg").toStdString(), "old photo");
+        EXPECT_EQ(QFile::symLinkTarget(folder.File("dangling.jpg")), folder.File("nowhere.jpg"));
         EXPECT_TRUE(QFileInfo(folder.File("soft.jpg")).isSymLink());
-        EXPECT_EQ(Entries(folder.Path()), "hard.jpg, photo.jpg, soft.jpg");
+        EXPECT_EQ(Entries(folder.File("album")), "");
+        EXPECT_EQ(Entries(folder.Path()),
+            "album, album.jpg, dangling.jpg, hard.jpg, photo.jpg, pipe.jpg, soft.jpg, target.jpg");
+
+        ASSERT_TRUE(Copy("photo.jpg", "target.jpg", true).Ok());
+        EXPECT_EQ(folder.Read("target.jpg").toStdString(), "new photo"); // now the same bytes
+        EXPECT_TRUE(disk.IsSameFile(folder.File("photo.jpg"), folder.File("soft.jpg")));
+        EXPECT_TRUE(disk.IsSameFile(folder.File("photo.jpg"), folder.File("./photo.jpg")));
+        EXPECT_FALSE(disk.IsSameFile(folder.File("photo.jpg"), folder.File("target.jpg")));
+        EXPECT_FALSE(disk.IsSameFile(folder.File("gone.jpg"), folder.File("gone.jpg")));
     }
 
-    TEST(IsSameFile, SeesThroughLinksButNotEqualContent)
+    TEST_F(CopyFile, AFullDiskOrARaceLeavesNoPartialFileAndKeepsWhatWasThere)
     {
-        TempFolder folder;
-        folder.Write("photo.jpg", "same bytes");
-        folder.Write("twin.jpg", "same bytes");
-        ASSERT_TRUE(QFile::link(folder.File("photo.jpg"), folder.File("soft.jpg")));
-        LinuxFileOperations files;
-        EXPECT_TRUE(files.IsSameFile(folder.File("photo.jpg"), folder.File("soft.jpg")));
-        EXPECT_TRUE(files.IsSameFile(folder.File("photo.jpg"), folder.File("./photo.jpg")));
-        EXPECT_FALSE(files.IsSameFile(folder.File("photo.jpg"), folder.File("twin.jpg")));
-        EXPECT_FALSE(files.IsSameFile(folder.File("gone.jpg"), folder.File("gone.jpg")));
-    }
-
-    TEST(CopyFile, AFullDiskLeavesNoPartialFileAndKeepsTheOldTarget)
-    {
-        TempFolder folder;
         const QByteArray photo = Pattern(3 * 1000 * 1000);
         folder.Write("photo.jpg", photo);
-        FaultyDisk disk;
         disk.capacity = photo.size() / 2;
-
-        const FileError full
-            = disk.CopyFile(folder.File("photo.jpg"), folder.File("copy.jpg"), false);
-        EXPECT_EQ(full.number, 61);
-        EXPECT_FALSE(full.description.isEmpty());
+        EXPECT_EQ(Copy("photo.jpg", "copy.jpg", false).number, 61);
         EXPECT_EQ(disk.written, photo.size() / 2);
         EXPECT_EQ(Entries(folder.Path()), "photo.jpg");
 
         folder.Write("copy.jpg", "old copy");
         disk.written = 0;
-        EXPECT_EQ(
-            disk.CopyFile(folder.File("photo.jpg"), folder.File("copy.jpg"), true).number, 61);
+        EXPECT_EQ(Copy("photo.jpg", "copy.jpg", true).number, 61);
         EXPECT_EQ(folder.Read("copy.jpg").toStdString(), "old copy");
         EXPECT_TRUE(folder.Read("photo.jpg") == photo);
         EXPECT_EQ(Entries(folder.Path()), "copy.jpg, photo.jpg");
+
+        // A name another program takes while the copy runs is kept.
+        disk.capacity = std::numeric_limits<qint64>::max();
+        disk.racer = folder.File("taken.jpg");
+        EXPECT_EQ(Copy("photo.jpg", "taken.jpg", false).number, 58);
+        EXPECT_EQ(folder.Read("taken.jpg").toStdString(), "the other program's file");
+        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, photo.jpg, taken.jpg");
     }
 
-    TEST(CopyFile, ANameTakenDuringTheCopyIsKept)
-    {
-        TempFolder folder;
-        folder.Write("photo.jpg", Pattern(100 * 1000));
-        RacingProgram racer(folder.File("copy.jpg"));
-        EXPECT_EQ(
-            racer.CopyFile(folder.File("photo.jpg"), folder.File("copy.jpg"), false).number, 58);
-        EXPECT_EQ(folder.Read("copy.jpg").toStdString(), "the other program's file");
-        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, photo.jpg");
-    }
-
-    TEST(CopyFile, AReadOnlyFolderIsPermissionDenied)
+    TEST_F(CopyFile, AReadOnlyFolderIsPermissionDenied)
     {
         if (::geteuid() == 0)
             GTEST_SKIP() << "root may write into any folder";
-        TempFolder folder;
         folder.Write("photo.jpg", "photo");
         ASSERT_TRUE(QDir(folder.Path()).mkdir("locked"));
         const QByteArray locked = QFile::encodeName(folder.File("locked"));
         ASSERT_EQ(::chmod(locked.constData(), 0555), 0);
-        LinuxFileOperations files;
-        EXPECT_EQ(
-            files.CopyFile(folder.File("photo.jpg"), folder.File("locked/copy.jpg"), false).number,
-            70);
+        EXPECT_EQ(Copy("photo.jpg", "locked/copy.jpg", false).number, 70);
         ::chmod(locked.constData(), 0755);
         EXPECT_EQ(Entries(folder.File("locked")), "");
     }
 
-    TEST(CopyFile, AReadOnlyFileSystemIsPermissionDenied)
+    TEST_F(CopyFile, ReadOnlyAndRealFullFileSystemsLeaveNothingBehind)
     {
-        TempFolder folder;
-        folder.Write("photo.jpg", "photo");
-        ASSERT_TRUE(QDir(folder.Path()).mkdir("card"));
-        const ScratchMount card(folder.File("card"), "size=64k", MS_RDONLY);
-        if (!card.Mounted())
-            GTEST_SKIP() << "mounting needs root with CAP_SYS_ADMIN";
-        LinuxFileOperations files;
-        EXPECT_EQ(
-            files.CopyFile(folder.File("photo.jpg"), folder.File("card/copy.jpg"), false).number,
-            70);
-    }
-
-    TEST(CopyFile, ARealFullFileSystemLeavesNothingBehind)
-    {
-        TempFolder folder;
-        ASSERT_TRUE(QDir(folder.Path()).mkdir("card"));
-        const ScratchMount card(folder.File("card"), "size=512k");
-        if (!card.Mounted())
-            GTEST_SKIP() << "mounting needs root with CAP_SYS_ADMIN";
         folder.Write("photo.jpg", Pattern(1024 * 1024));
-        LinuxFileOperations files;
-        EXPECT_EQ(
-            files.CopyFile(folder.File("photo.jpg"), folder.File("card/copy.jpg"), false).number,
-            61);
-        EXPECT_EQ(Entries(folder.File("card")), "");
+        const struct {
+            const char* options;
+            unsigned long flags;
+            int number;
+        } cases[] = { { "size=64k", MS_RDONLY, 70 }, { "size=512k", 0, 61 } };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.options);
+            ASSERT_TRUE(QDir(folder.Path()).mkpath("card"));
+            const ScratchMount card(folder.File("card"), c.options, c.flags);
+            if (!card.Mounted())
+                GTEST_SKIP() << "mounting needs root with CAP_SYS_ADMIN";
+            EXPECT_EQ(Copy("photo.jpg", "card/copy.jpg", false).number, c.number);
+            EXPECT_EQ(Entries(folder.File("card")), "");
+        }
     }
 
 } // namespace
