@@ -1,5 +1,6 @@
 // The main window's folder loading: choosing the folder, listing it and making one cell per
 // picture, with the progress display running over the status bar meanwhile.
+#include "app/busy_pointer.h"
 #include "app/module1.h"
 #include "browser/frm_thumbs.h"
 #include "browser/progress_display.h"
@@ -51,15 +52,6 @@ namespace {
             return core::DrawThumbnail(picture->image, picture->naturalSize, colors);
         };
     }
-
-    // Keeps the busy pointer up for exactly as long as it lives.
-    class BusyPointer {
-    public:
-        BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
-        BusyPointer(const BusyPointer&) = delete;
-        BusyPointer& operator=(const BusyPointer&) = delete;
-    };
 
 } // namespace
 
@@ -120,7 +112,7 @@ void frmThumbs::LoadThumbnails()
         return;
     loading_ = true;
     {
-        BusyPointer busy;
+        app::BusyPointer busy;
         filHidden.Refresh();
         picSlide->hide();
         ResetCells();

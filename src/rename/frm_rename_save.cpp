@@ -1,4 +1,5 @@
 // Saving the displayed file under a new name, and the numbered batch copy of the selection.
+#include "app/busy_pointer.h"
 #include "app/module1.h"
 #include "core/batch_naming.h"
 #include "platform/dialogs.h"
@@ -13,15 +14,6 @@
 namespace gb::rename {
 
 namespace {
-
-    // Keeps the busy pointer up for exactly as long as it lives.
-    class BusyPointer {
-    public:
-        BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
-        BusyPointer(const BusyPointer&) = delete;
-        BusyPointer& operator=(const BusyPointer&) = delete;
-    };
 
     // Repaints without taking user input: a running batch must not be clicked into.
     void Repaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
@@ -95,7 +87,7 @@ void frmRename::cmdBatch_Click()
     if (!ValidateBatch())
         return;
     {
-        BusyPointer busy;
+        app::BusyPointer busy;
         Repaint();
         RunBatch();
     }
