@@ -8,7 +8,6 @@
 #include "core/grid_layout.h"
 #include "core/window_position.h"
 #include "platform/app_info.h"
-#include "rename/frm_rename.h"
 
 #include <QApplication>
 #include <QCloseEvent>

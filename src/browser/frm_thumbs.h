@@ -65,7 +65,7 @@ public:
     void Form_Resize();
 
     // The rename window, once the Rename command has made it.
-    rename::frmRename* RenameWindow() const { return frmRename_.get(); }
+    rename::frmRename* RenameWindow() const { return frmRename_; }
     // The About window, once the About command has made it.
     about::frmAbout* AboutWindow() const { return frmAbout_; }
 
@@ -137,9 +137,10 @@ private:
     ProgressDisplay* picProgress = nullptr;
     QLabel* panels_[3] = {};
     QMenu* mnuMenu = nullptr;
-    std::unique_ptr<rename::frmRename> frmRename_; // made on first use, kept for the run
-    slideshow::frmSlideShow* frmSlideShow_ = nullptr; // made on first use, a child for the run
-    about::frmAbout* frmAbout_ = nullptr; // made on first use, a child kept for the run
+    // The other windows: each made on first use and kept, as a child, for the rest of the run.
+    rename::frmRename* frmRename_ = nullptr;
+    slideshow::frmSlideShow* frmSlideShow_ = nullptr;
+    about::frmAbout* frmAbout_ = nullptr;
     int MenuIndex_ = 0;
     int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
 

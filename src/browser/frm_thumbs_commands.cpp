@@ -137,7 +137,7 @@ void frmThumbs::DeleteSelected()
 void frmThumbs::RenameSelected()
 {
     if (!frmRename_)
-        frmRename_ = std::make_unique<rename::frmRename>(module1_, this);
+        frmRename_ = new rename::frmRename(module1_, this);
     frmRename_->SetFiles(GetSelectedFiles());
     hide();
     QCoreApplication::processEvents();
