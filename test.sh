@@ -15,6 +15,12 @@ sheet="$GLIMMERBOX_ROOT/build/samples-contact-sheet.png"
 "$GLIMMERBOX_ROOT/build/src/app/glimmerbox" --contact-sheet "$sheet" "$GLIMMERBOX_ROOT/samples"
 [ -s "$sheet" ]
 
+# The desktop files as a software centre and a launcher read them, then the Debian package:
+# built from this tree, unpacked into a scratch root and run from there.
+desktop-file-validate "$GLIMMERBOX_ROOT"/packaging/*.desktop
+appstreamcli validate --no-net "$GLIMMERBOX_ROOT"/packaging/*.metainfo.xml
+bash "$GLIMMERBOX_ROOT/packaging/check_package.sh" "$GLIMMERBOX_ROOT/build" "$GLIMMERBOX_ROOT/samples"
+
 if [ "${1:-}" = "--sanitize" ]; then
     glimmerbox_build "$GLIMMERBOX_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DGLIMMERBOX_SANITIZE=ON
     ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$GLIMMERBOX_ROOT/build-asan" --output-on-failure -j"$(nproc)" --timeout 600

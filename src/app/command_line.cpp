@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <QFileInfo>
+
 namespace gb::app {
 
 namespace {
@@ -53,6 +55,12 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     if (result.error.isEmpty() && !result.contactSheet.isEmpty() && !result.screenshot.isEmpty())
         result.error = QStringLiteral("--contact-sheet and --screenshot cannot be combined");
     return result;
+}
+
+QString FolderToOpen(const QString& argument)
+{
+    const QFileInfo info(argument);
+    return info.isFile() ? info.absolutePath() : info.absoluteFilePath();
 }
 
 QString UsageText()

@@ -21,4 +21,8 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 
 QString UsageText();
 
+// The folder to open for a FOLDER argument: the folder itself, or the folder of a picture
+// (the file manager hands over the picture that was opened). Always absolute.
+QString FolderToOpen(const QString& argument);
+
 } // namespace gb::app

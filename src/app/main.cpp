@@ -35,7 +35,7 @@ QStringList ArgumentsOf(int argc, char** argv)
 int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
-    if (!window.LoadFolder(command.folder)) {
+    if (!window.LoadFolder(gb::app::FolderToOpen(command.folder))) {
         std::fprintf(stderr, "glimmerbox: cannot open the folder \"%s\"\n",
             qPrintable(QDir::toNativeSeparators(command.folder)));
         return 2;
@@ -54,7 +54,7 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
     if (!command.folder.isEmpty())
-        window.SetStartFolder(QDir(command.folder).absolutePath());
+        window.SetStartFolder(gb::app::FolderToOpen(command.folder));
     int status = 0;
     if (!command.screenshot.isEmpty()) {
         QObject::connect(&window, &gb::browser::frmThumbs::FirstActivationDone, &window, [&] {
@@ -88,6 +88,8 @@ int main(int argc, char** argv)
     UseOffscreenWhenHeadless(command);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
+    // Lets Wayland desktops match the window to its launcher entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.glimmerbox.Glimmerbox"));
     QApplication::setApplicationVersion(QStringLiteral(GLIMMERBOX_VERSION));
 
     const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();

@@ -45,9 +45,14 @@ LinuxAppInfo::LinuxAppInfo()
 
 QString LinuxAppInfo::ChooseDataDirectory(const QString& executableDir, const QString& configHome)
 {
+    // A program installed into the system's own folders keeps nothing there, even when run by
+    // root, who could write there: removing the package must leave nothing behind.
+    const QString clean = QDir::cleanPath(executableDir);
+    const bool systemFolder = clean.startsWith(QLatin1String("/usr/"))
+        || clean == QLatin1String("/bin") || clean == QLatin1String("/sbin");
     const QByteArray native = QFile::encodeName(executableDir);
-    if (!executableDir.isEmpty() && ::access(native.constData(), W_OK) == 0)
-        return QDir::cleanPath(executableDir);
+    if (!executableDir.isEmpty() && !systemFolder && ::access(native.constData(), W_OK) == 0)
+        return clean;
     const QString own = QDir(configHome).filePath(QStringLiteral("glimmerbox"));
     QDir().mkpath(own);
     return QDir::cleanPath(own);

@@ -1,6 +1,7 @@
 #include "platform/qt_picture_loader.h"
 
 #include "platform/icon_directory.h"
+#include "platform/metafile_loader.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -237,6 +238,8 @@ std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
     const auto bytes = ReadRegularFile(path);
     if (!bytes)
         return std::nullopt;
+    if (MetafileLoader::IsMetafile(*bytes))
+        return MetafileLoader::Load(*bytes, options);
     if (const auto wrapped = WrapHeaderlessDib(*bytes))
         return Decode(ExtendShortBmpHeader(*wrapped), options);
     if (bytes->startsWith("BM"))

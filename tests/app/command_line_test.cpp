@@ -1,5 +1,9 @@
 #include "app/command_line.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace gb::app {
@@ -35,6 +39,17 @@ namespace {
         EXPECT_FALSE(ParseCommandLine({ "--frobnicate" }).error.isEmpty());
         EXPECT_FALSE(ParseCommandLine({ "/a", "/b" }).error.isEmpty());
         EXPECT_TRUE(ParseCommandLine({ "--help" }).showHelp);
+    }
+
+    TEST(CommandLine, APictureArgumentOpensItsFolder)
+    {
+        QTemporaryDir dir;
+        QFile picture(dir.filePath("a.jpg"));
+        ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+        picture.close();
+        EXPECT_EQ(FolderToOpen(dir.filePath("a.jpg")), QDir(dir.path()).absolutePath());
+        EXPECT_EQ(FolderToOpen(dir.path()), QDir(dir.path()).absolutePath());
+        EXPECT_TRUE(QFileInfo(FolderToOpen("relative/folder")).isAbsolute());
     }
 
 } // namespace

@@ -112,6 +112,10 @@ namespace {
             = platform::LinuxAppInfo::ChooseDataDirectory(exe.File("no/such/dir"), config.Path());
         EXPECT_EQ(fallback, config.Path() + "/glimmerbox");
         EXPECT_TRUE(QFileInfo(fallback).isDir());
+        // Installed into the system: never beside the executable, even for root.
+        EXPECT_EQ(platform::LinuxAppInfo::ChooseDataDirectory("/usr/bin", config.Path()), fallback);
+        EXPECT_EQ(platform::LinuxAppInfo::ChooseDataDirectory("/usr/local/bin/", config.Path()),
+            fallback);
         if (::geteuid() != 0) {
             QFile::setPermissions(exe.Path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
             EXPECT_EQ(

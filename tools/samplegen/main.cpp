@@ -2,6 +2,7 @@
 // awkward shapes (wide, tall, tiny) and with transparency, so a fresh checkout has something to
 // browse. Usage: glimmerbox_samplegen OUTDIR
 #include "samplegen/image_writers.h"
+#include "samplegen/metafile_writers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -229,6 +230,8 @@ QList<Sample> Samples()
         { "meadow.bmp", [] { return WriteBmp(Meadow(112, 80)); } },
         { "Pebbles.dib", [] { return WriteHeaderlessDib(Pebbles(96, 64)); } },
         { "tower-tall.gif", [] { return WriteGif(Tower(50, 240), 0); } },
+        { "house.wmf", [] { return WriteSampleWmf(); } },
+        { "shapes.emf", [] { return WriteSampleEmf(); } },
         { "tiny-dot.bmp", [] { return WriteBmp(Dot(8, QColor(40, 150, 230)), 32); } },
         { "Checker Tiles.bmp", [] { return WriteRle4Bmp(Tiles(64, 48)); } },
         { "Flower.ico",

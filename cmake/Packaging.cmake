@@ -1,0 +1,31 @@
+# The Debian package: `cpack -G DEB` in the build folder. It holds exactly what `cmake --install`
+# puts under the prefix, with /usr as the prefix.
+set(CPACK_PACKAGE_NAME glimmerbox)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The Glimmerbox developers")
+set(CPACK_PACKAGE_CONTACT "The Glimmerbox developers <maintainers@glimmerbox.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fast thumbnail browser, renamer and slide show for photos")
+# Kept in lines under 80 columns: dpkg shows the long description as written.
+set(CPACK_PACKAGE_DESCRIPTION "Glimmerbox shows a folder of camera pictures as a scrolling grid of
+tick-box thumbnails. The ticked pictures can be deleted, renamed one by one
+with a preview, copied or moved into a folder under a common name plus a
+number, or shown full screen as a slide show. Pictures are recognised by
+their content, so a mislabelled file still loads.")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://glimmerbox.example/")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The tree is built with debug information for the tests; the package does not need it.
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Library dependencies come from what the executable really links (dpkg-shlibdeps), so they
+# follow the Qt the package was built against; the image plugins are loaded at run time and
+# so are named by hand.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins")
+
+set(CPACK_GENERATOR DEB)
+include(CPack)

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <variant>
+
+namespace gb::platform {
+
+// The drawing objects a metafile creates and selects, as this program draws them.
+struct MetafilePen {
+    bool visible = true;
+    double width = 0; // logical units; 0 is one pixel wide whatever the scale
+    QColor colour = Qt::black;
+    Qt::PenStyle style = Qt::SolidLine;
+};
+
+struct MetafileBrush {
+    bool visible = true;
+    QColor colour = Qt::white;
+    Qt::BrushStyle style = Qt::SolidPattern;
+    QImage pattern; // for bitmap pattern brushes
+};
+
+struct MetafileFont {
+    double height = 0; // logical units; negative is the character height, positive the cell's
+    double escapement = 0; // tenths of a degree, anticlockwise
+    int weight = 400;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    quint8 charset = 0;
+    QString face;
+};
+
+// Regions and palettes are not drawn with, but still fill their slot in the object table: later
+// records count on that when they pick objects by index.
+struct MetafilePlaceholder { };
+
+using MetafileObject = std::variant<MetafilePlaceholder, MetafilePen, MetafileBrush, MetafileFont>;
+
+} // namespace gb::platform

@@ -1,0 +1,187 @@
+#include "samplegen/metafile_writers.h"
+
+#include <QImage>
+#include <QtEndian>
+
+namespace gb::tools {
+
+namespace {
+
+    void Put16(QByteArray& b, qint32 v)
+    {
+        char bytes[2];
+        qToLittleEndian(quint16(v), bytes);
+        b.append(bytes, 2);
+    }
+
+    void Put32(QByteArray& b, qint64 v)
+    {
+        char bytes[4];
+        qToLittleEndian(quint32(v), bytes);
+        b.append(bytes, 4);
+    }
+
+    quint32 Colour(int r, int g, int b) { return quint32(r | g << 8 | b << 16); }
+
+} // namespace
+
+QByteArray Words(const QList<qint32>& values)
+{
+    QByteArray b;
+    for (qint32 v : values)
+        Put16(b, v);
+    return b;
+}
+
+QByteArray Dwords(const QList<qint32>& values)
+{
+    QByteArray b;
+    for (qint32 v : values)
+        Put32(b, v);
+    return b;
+}
+
+WmfWriter::WmfWriter(QRect box, int unitsPerInch)
+    : box_(box)
+    , unitsPerInch_(unitsPerInch)
+{
+}
+
+WmfWriter& WmfWriter::AddRaw(quint16 function, const QByteArray& params)
+{
+    QByteArray padded = params;
+    if (padded.size() % 2)
+        padded.append('\0');
+    const quint32 words = 3 + quint32(padded.size() / 2);
+    largest_ = qMax(largest_, words);
+    Put32(records_, words);
+    Put16(records_, function);
+    records_ += padded;
+    return *this;
+}
+
+QByteArray WmfWriter::Finish(int objects) const
+{
+    QByteArray file;
+    if (unitsPerInch_ > 0) {
+        Put32(file, 0x9AC6CDD7);
+        file += Words({ 0, box_.left(), box_.top(), box_.right() + 1, box_.bottom() + 1,
+            unitsPerInch_, 0, 0 });
+        quint16 sum = 0;
+        for (int i = 0; i < 10; ++i)
+            sum ^= qFromLittleEndian<quint16>(file.constData() + i * 2);
+        file += Words({ sum });
+    }
+    const QByteArray body = records_ + Words({ 3, 0, 0 });
+    file += Words({ 1, 9, 0x300 });
+    Put32(file, 9 + body.size() / 2);
+    file += Words({ objects });
+    Put32(file, largest_);
+    file += Words({ 0 });
+    return file + body;
+}
+
+EmfWriter::EmfWriter(QRect frame)
+    : frame_(frame)
+{
+}
+
+EmfWriter& EmfWriter::AddRaw(quint32 type, const QByteArray& params)
+{
+    QByteArray padded = params;
+    while (padded.size() % 4)
+        padded.append('\0');
+    Put32(records_, type);
+    Put32(records_, 8 + padded.size());
+    records_ += padded;
+    ++count_;
+    return *this;
+}
+
+QByteArray EmfWriter::Finish(int handles) const
+{
+    const QByteArray eof = Dwords({ 14, 20, 0, 16, 20 });
+    QByteArray header
+        = Dwords({ 1, 108, 0, 0, frame_.width() * 96 / 2540, frame_.height() * 96 / 2540,
+            frame_.left(), frame_.top(), frame_.right(), frame_.bottom(), 0x464D4520, 0x10000 });
+    Put32(header, 108 + records_.size() + eof.size());
+    Put32(header, count_ + 1);
+    header += Words({ handles, 0 });
+    // No description, no palette; a 1920 x 1080 device of 508 x 286 mm: 96 DPI, near enough.
+    header += Dwords({ 0, 0, 0, 1920, 1080, 508, 286, 0, 0, 0, 508000, 285750 });
+    return header + records_ + eof;
+}
+
+QByteArray WritePackedDib(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const int stride = (rgb.width() * 3 + 3) / 4 * 4;
+    QByteArray dib = Dwords({ 40, rgb.width(), rgb.height() }) + Words({ 1, 24 })
+        + Dwords({ 0, stride * rgb.height(), 3780, 3780, 0, 0 });
+    for (int y = rgb.height() - 1; y >= 0; --y) {
+        QByteArray row(stride, '\0');
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb px = rgb.pixel(x, y);
+            row[x * 3] = char(qBlue(px));
+            row[x * 3 + 1] = char(qGreen(px));
+            row[x * 3 + 2] = char(qRed(px));
+        }
+        dib += row;
+    }
+    return dib;
+}
+
+QByteArray WriteSampleWmf()
+{
+    // 6000 x 4500 units at 1440 per inch: 400 x 300 pixels.
+    WmfWriter w(QRect(0, 0, 6000, 4500), 1440);
+    const auto brush = [&](quint32 colour) {
+        w.AddRaw(0x02FC, Words({ 0, qint32(colour & 0xffff), qint32(colour >> 16), 0 }));
+        w.Add(0x012D, { 0 }).Add(0x01F0, { 0 }); // select, then free the slot for the next
+    };
+    w.Add(0x020B, { 0, 0 }).Add(0x020C, { 4500, 6000 });
+    w.AddRaw(0x02FA, Words({ 0, 30, 0, 0x3020, 0x10 })).Add(0x012D, { 0 }).Add(0x01F0, { 0 });
+    brush(Colour(150, 200, 240));
+    w.Add(0x041B, { 4500, 6000, 0, 0 });
+    brush(Colour(70, 150, 60));
+    w.Add(0x041B, { 4500, 6000, 3600, 0 });
+    brush(Colour(240, 220, 180));
+    w.Add(0x041B, { 3800, 3600, 2100, 1800 });
+    brush(Colour(190, 40, 40));
+    w.Add(0x0324, { 3, 1500, 2100, 2700, 900, 3900, 2100 });
+    brush(Colour(255, 210, 60));
+    w.Add(0x0418, { 1500, 5400, 300, 4200 });
+    w.AddRaw(0x0209, Dwords({ qint32(Colour(40, 40, 90)) })).Add(0x0102, { 1 });
+    QByteArray font = Words({ -480, 0, 0, 0, 700, 0, 0, 0, 0 });
+    font.append("Sans Serif").append('\0');
+    w.AddRaw(0x02FB, font).Add(0x012D, { 0 });
+    const QByteArray text("Glimmerbox");
+    w.AddRaw(0x0521, Words({ qint32(text.size()) }) + text + Words({ 3850, 300 }));
+    return w.Finish(2);
+}
+
+QByteArray WriteSampleEmf()
+{
+    // 100 x 60 mm: about 378 x 227 pixels. Logical units are tenths of a millimetre, y up.
+    EmfWriter e(QRect(0, 0, 10000, 6000));
+    e.Add(17, { 2 }).Add(10, { 0, 600 }); // MM_LOMETRIC, window origin at the top
+    e.Add(39, { 1, 0, qint32(Colour(250, 245, 230)), 0 }).Add(37, { 1 });
+    e.Add(38, { 2, 0, 8, 0, qint32(Colour(40, 60, 120)) }).Add(37, { 2 });
+    e.Add(43, { 20, 580, 980, 20 });
+    e.Add(39, { 3, 0, qint32(Colour(60, 130, 200)), 0 }).Add(37, { 3 });
+    e.Add(42, { 80, 520, 380, 220 });
+    e.Add(39, { 1, 0, qint32(Colour(230, 120, 40)), 0 }).Add(37, { 1 });
+    e.AddRaw(86, Dwords({ 0, 0, 0, 0, 3 }) + Words({ 450, 220, 700, 520, 950, 220 }));
+    // A band of colour through STRETCHDIBITS, from a 4 x 1 bitmap stretched wide.
+    QImage band(4, 1, QImage::Format_RGB32);
+    for (int x = 0; x < 4; ++x)
+        band.setPixel(x, 0, qRgb(60 * x, 200 - 40 * x, 150));
+    const QByteArray dib = WritePackedDib(band);
+    e.AddRaw(81,
+        Dwords({ 0, 0, 0, 0, 50, 150, 0, 0, 4, 1, 80, 40, 120, qint32(dib.size()) - 40, 0, 0xCC0020,
+            900, -60 })
+            + dib);
+    return e.Finish(4);
+}
+
+} // namespace gb::tools

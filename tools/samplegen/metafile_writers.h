@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QRect>
+
+namespace gb::tools {
+
+// Little-endian packing for building metafile records by hand.
+QByteArray Words(const QList<qint32>& values); // 16-bit each
+QByteArray Dwords(const QList<qint32>& values); // 32-bit each
+
+// Builds a Windows metafile record by record; placeable when given units per inch.
+class WmfWriter {
+public:
+    explicit WmfWriter(QRect box = {}, int unitsPerInch = 0);
+    // params: the record's bytes after its size and function, padded to whole words.
+    WmfWriter& AddRaw(quint16 function, const QByteArray& params);
+    WmfWriter& Add(quint16 function, const QList<qint32>& words)
+    {
+        return AddRaw(function, Words(words));
+    }
+    // The file with its header and the EOF record.
+    QByteArray Finish(int objects) const;
+
+private:
+    QRect box_;
+    int unitsPerInch_;
+    QByteArray records_;
+    quint32 largest_ = 3;
+};
+
+// Builds an enhanced metafile; the frame is in 0.01 mm, the reference device 96 DPI.
+class EmfWriter {
+public:
+    explicit EmfWriter(QRect frame);
+    EmfWriter& AddRaw(quint32 type, const QByteArray& params);
+    EmfWriter& Add(quint32 type, const QList<qint32>& dwords)
+    {
+        return AddRaw(type, Dwords(dwords));
+    }
+    QByteArray Finish(int handles) const;
+
+private:
+    QRect frame_;
+    QByteArray records_;
+    quint32 count_ = 1;
+};
+
+// A packed 24-bit bottom-up DIB (BITMAPINFOHEADER and rows) of the image.
+QByteArray WritePackedDib(const QImage& image);
+
+// The samples in samples/: a small house drawn with a few of each kind of record.
+QByteArray WriteSampleWmf();
+QByteArray WriteSampleEmf();
+
+} // namespace gb::tools
