@@ -21,6 +21,9 @@ desktop-file-validate "$GLIMMERBOX_ROOT"/packaging/*.desktop
 appstreamcli validate --no-net "$GLIMMERBOX_ROOT"/packaging/*.metainfo.xml
 bash "$GLIMMERBOX_ROOT/packaging/check_package.sh" "$GLIMMERBOX_ROOT/build" "$GLIMMERBOX_ROOT/samples"
 
+# The parsers of files we do not control, fuzzed for a short fixed time.
+bash "$GLIMMERBOX_ROOT/fuzz/run.sh" 30
+
 if [ "${1:-}" = "--sanitize" ]; then
     glimmerbox_build "$GLIMMERBOX_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DGLIMMERBOX_SANITIZE=ON
     ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$GLIMMERBOX_ROOT/build-asan" --output-on-failure -j"$(nproc)" --timeout 600

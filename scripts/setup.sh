@@ -8,6 +8,7 @@ GLIMMERBOX_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins
     libgtest-dev libgmock-dev
     xvfb xauth fonts-dejavu-core
+    clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev
 )
 

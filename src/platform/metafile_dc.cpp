@@ -6,7 +6,8 @@ namespace gb::platform {
 
 namespace {
 
-    constexpr int kMmText = 1, kMmLoMetric = 2, kMmHiMetric = 3, kMmLoEnglish = 4, kMmHiEnglish = 5,
+    // Mapping modes; 1 (text, one unit per pixel) is every mode not listed.
+    constexpr int kMmLoMetric = 2, kMmHiMetric = 3, kMmLoEnglish = 4, kMmHiEnglish = 5,
                   kMmTwips = 6, kMmIsotropic = 7, kMmAnisotropic = 8;
     // A save stack this deep only comes from a file trying to exhaust memory.
     constexpr size_t kMaxSaved = 4096;
