@@ -171,6 +171,21 @@ void MetafileDc::Select(const MetafileObject& object)
         state_.brush = *brush;
     else if (const auto* font = std::get_if<MetafileFont>(&object))
         state_.font = *font;
+    else if (const auto* region = std::get_if<MetafileRegion>(&object)) {
+        // Selecting a region into a device context selects it as the clip.
+        SetClip(std::nullopt);
+        IntersectClip(region->area);
+    }
+}
+
+void MetafileDc::SelectClipRegion(quint32 index)
+{
+    const MetafileRegion* region = index < table_.size() && table_[index]
+        ? std::get_if<MetafileRegion>(&*table_[index])
+        : nullptr;
+    SetClip(std::nullopt);
+    if (region)
+        IntersectClip(region->area);
 }
 
 bool MetafileDc::SelectStockObject(quint32 which)

@@ -59,6 +59,8 @@ public:
     void IntersectClip(const QPainterPath& logicalArea);
     void ExcludeClip(const QPainterPath& logicalArea);
     void SetClip(std::optional<QPainterPath> pictureArea) { state_.clip = std::move(pictureArea); }
+    // Makes the region in table slot `index` the clip; a slot without a region removes the clip.
+    void SelectClipRegion(quint32 index);
 
 private:
     QTransform PageTransform() const;

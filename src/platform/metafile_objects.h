@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QColor>
 #include <QImage>
 #include <QString>
@@ -37,6 +38,12 @@ struct MetafileFont {
 // records count on that when they pick objects by index.
 struct MetafilePlaceholder { };
 
-using MetafileObject = std::variant<MetafilePlaceholder, MetafilePen, MetafileBrush, MetafileFont>;
+// A region in logical units; selecting it makes it the clip.
+struct MetafileRegion {
+    QPainterPath area;
+};
+
+using MetafileObject
+    = std::variant<MetafilePlaceholder, MetafilePen, MetafileBrush, MetafileFont, MetafileRegion>;
 
 } // namespace gb::platform

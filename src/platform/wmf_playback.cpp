@@ -143,13 +143,53 @@ bool WmfPlayback::PlayMapping(quint16 function)
         dc_.ExcludeClip(area);
         break;
     }
-    case 0x012C: // SELECTCLIPREGION: regions are not kept, so the clip opens up to everything
-        dc_.SetClip(std::nullopt);
+    case 0x012C: // SELECTCLIPREGION
+        dc_.SelectClipRegion(r_.U16(6));
         break;
     default:
         break;
     }
     return true;
+}
+
+MetafileObject WmfPlayback::ReadRegion() const
+{
+    // Region: next in chain, object type, object count (4), region size, scan count, max scan,
+    // bounding box (8), then the scans: count, top, bottom, count/2 pairs of left and right,
+    // and count again.
+    constexpr qint64 params = 6;
+    MetafileRegion region;
+    if (!r_.Fits(params, 22))
+        return region;
+    const int scans = r_.U16(params + 10);
+    // Clipping to a path of thousands of rectangles is slow enough to stall a thumbnail; a
+    // region that detailed is clipped to its bounding box instead.
+    constexpr int kMostRectangles = 1024;
+    int rectangles = 0;
+    qint64 at = params + 22;
+    for (int scan = 0; scan < scans && r_.Fits(at, 6); ++scan) {
+        const int words = r_.U16(at);
+        const qint64 length = 6 + 2 * static_cast<qint64>(words) + 2;
+        if (!r_.Fits(at, length))
+            break;
+        const double top = r_.S16(at + 2);
+        const double bottom = r_.S16(at + 4);
+        for (int pair = 0; pair + 1 < words; pair += 2) {
+            const double left = r_.S16(at + 6 + 2 * pair);
+            const double right = r_.S16(at + 8 + 2 * pair);
+            region.area.addRect(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized());
+            ++rectangles;
+        }
+        at += length;
+    }
+    if (rectangles > kMostRectangles) {
+        region.area = QPainterPath();
+        region.area.addRect(QRectF(QPointF(r_.S16(params + 14), r_.S16(params + 16)),
+            QPointF(r_.S16(params + 18), r_.S16(params + 20)))
+                                .normalized());
+    }
+    region.area.setFillRule(Qt::WindingFill);
+    return region;
 }
 
 MetafileObject WmfPlayback::ReadPen() const
@@ -218,9 +258,11 @@ bool WmfPlayback::PlayObject(quint16 function)
         dc_.AddObject(brush);
         break;
     }
+    case 0x06FF: // CREATEREGION; one too short to hold a region still takes its slot, empty
+        dc_.AddObject(ReadRegion());
+        break;
     case 0x00F7: // CREATEPALETTE
     case 0x01F9: // CREATEPATTERNBRUSH
-    case 0x06FF: // CREATEREGION, even one too short to hold a region
         dc_.AddObject(MetafilePlaceholder {});
         break;
     case 0x012D: {

@@ -35,6 +35,7 @@ private:
     std::optional<QPolygonF> Points(qint64 at, qint64 count) const;
     QRectF Box(qint64 at) const; // stored bottom, right, top, left
     MetafileObject ReadPen() const;
+    MetafileObject ReadRegion() const;
     MetafileObject ReadBrush() const;
     MetafileObject ReadFont() const;
 

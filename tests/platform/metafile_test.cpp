@@ -133,6 +133,24 @@ namespace {
         EXPECT_TRUE(IsColour(picture->image, 80, 80, Qt::red));
     }
 
+    TEST_F(MetafileTest, ASelectedClipRegionLimitsDrawingToItsScans)
+    {
+        WmfWriter w = Placeable100();
+        NoPen(w);
+        UseBrush(w, kBlue);
+        // Two scans: the top-left and the bottom-right quarter.
+        w.AddRaw(0x06FF,
+            Words({ 0, 6, 0, 0, 0, 2, 4, 0, 0, 100, 100, 2, 0, 50, 0, 50, 2, 2, 50, 100, 50, 100,
+                2 }));
+        w.Add(0x012C, { 0 }).Add(0x041B, { 100, 100, 0, 0 });
+        const auto picture = Load(w.Finish(1));
+        ASSERT_TRUE(picture);
+        EXPECT_TRUE(IsColour(picture->image, 25, 25, Qt::blue));
+        EXPECT_TRUE(IsColour(picture->image, 75, 75, Qt::blue));
+        EXPECT_TRUE(IsClear(picture->image, 75, 25));
+        EXPECT_TRUE(IsClear(picture->image, 25, 75));
+    }
+
     TEST_F(MetafileTest, TextIsDrawnAtItsAlignment)
     {
         for (const int align : { 0, 6 | 24 }) { // top-left; centred on the baseline
