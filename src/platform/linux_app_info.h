@@ -17,8 +17,8 @@ public:
     int TwipsPerPixelY() const override;
 
     // The executable's folder when we may write there and it is not a system folder (/usr,
-    // /bin), else the per-user config folder (created on demand). Settings and Wallpaper.bmp belong with a portable copy of the
-    // program, but an installed one lives in a read-only /usr/bin.
+    // /bin), else the per-user config folder (created on demand). Settings and Wallpaper.bmp belong
+    // with a portable copy of the program, but an installed one lives in a read-only /usr/bin.
     static QString ChooseDataDirectory(const QString& executableDir, const QString& configHome);
 
     // The configured help site, else the first folder holding GBHelp/toc.htm among the

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QPainterPath>
 #include <QColor>
 #include <QImage>
+#include <QPainterPath>
 #include <QString>
 #include <variant>
 

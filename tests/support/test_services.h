@@ -5,7 +5,6 @@
 #include "platform/linux_file_operations.h"
 #include "platform/linux_wallpaper.h"
 #include "platform/memory_registry.h"
-#include "platform/memory_registry.h"
 #include "platform/qt_picture_loader.h"
 #include "platform/services.h"
 #include "support/fake_app_info.h"
@@ -44,8 +43,8 @@ struct TestServices {
     platform::LinuxFileOperations files;
     platform::IFileOperations* usedFiles;
     platform::MemoryRegistry registry;
-    platform::Services services { profile, pictures, dialogs, appInfo, shell, wallpaper,
-        *usedFiles, registry };
+    platform::Services services { profile, pictures, dialogs, appInfo, shell, wallpaper, *usedFiles,
+        registry };
     app::Module1 module1 { services };
 };
 
