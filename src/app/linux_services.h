@@ -2,6 +2,7 @@
 
 #include "platform/desktop_shell.h"
 #include "platform/dialogs.h"
+#include "platform/freedesktop_thumbnail_cache.h"
 #include "platform/ini_profile.h"
 #include "platform/linux_app_info.h"
 #include "platform/linux_file_operations.h"
@@ -32,6 +33,7 @@ private:
     platform::LinuxWallpaper wallpaper_;
     platform::LinuxFileOperations files_;
     platform::MemoryRegistry registry_;
+    platform::FreedesktopThumbnailCache thumbnails_;
     platform::Services services_;
 };
 

@@ -4,6 +4,7 @@
 #include "browser/main_toolbar.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
+#include "browser/thumbnail_cache_writer.h"
 #include "browser/toolbar_icons.h"
 #include "core/grid_layout.h"
 #include "core/window_position.h"
@@ -37,6 +38,7 @@ frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
     setWindowTitle(QStringLiteral("Glimmerbox"));
     setWindowIcon(ApplicationIcon());
     chkThumb.resize(1);
+    cacheWriter_ = std::make_unique<ThumbnailCacheWriter>(module1_.Services().thumbnails);
     BuildControls();
     Form_Load();
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class QElapsedTimer;
 class QLabel;
 class QMenu;
 class QScrollBar;
@@ -31,6 +32,7 @@ namespace gb::browser {
 class MainToolbar;
 class ProgressDisplay;
 class ThumbGrid;
+class ThumbnailCacheWriter;
 
 // The main window: the thumbnail grid of one source folder, its toolbar and status bar.
 class frmThumbs : public QMainWindow {
@@ -45,8 +47,8 @@ public:
     // Opens `folder`, loads it and remembers it; false (nothing changed) when the folder cannot
     // be opened.
     bool OpenSourceFolder(const QString& folder);
-    // Opens and loads `folder` without remembering it.
-    bool LoadFolder(const QString& folder);
+    // Opens and loads `folder`, remembering it only when asked.
+    bool LoadFolder(const QString& folder, bool remember = false);
     void ChooseSourceFolder(bool useRemembered);
     void LoadThumbnails();
     bool IsLoading() const { return loading_; }
@@ -120,7 +122,8 @@ private:
     void vsbSlide_Change();
     bool ScrollByKey(int key);
     void BeginProgress();
-    void StepProgress(int percent, const QString& text);
+    void StepProgress(int percent, const QString& text, QElapsedTimer& sinceEvents);
+    bool LoadListedFiles();
     void FinishLoad(int listed, int made);
     void ResetCells();
     QString FitCaption(const QString& name) const;
@@ -146,10 +149,12 @@ private:
 
     bool Activated = false;
     bool loading_ = false;
+    bool restartLoad_ = false; // a new load was asked for while one ran
     bool closing_ = false;
     bool unloaded_ = false;
     QString startFolder_;
     QRect storedOuter_; // the placement read at start-up, in pixels
+    std::unique_ptr<ThumbnailCacheWriter> cacheWriter_;
 };
 
 } // namespace gb::browser

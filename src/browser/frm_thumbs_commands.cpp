@@ -81,8 +81,11 @@ core::FilesPtr frmThumbs::GetSelectedFiles() const
 
 void frmThumbs::tbrMain_ButtonClick(const QString& key)
 {
-    // Commands that reload or hand over the selection wait until a running load has ended.
-    if (loading_ && key != QLatin1String("Exit") && key != QLatin1String("Help"))
+    // Commands that hand over the selection wait until a running load has ended; Browse and
+    // Refresh start a new load, which stops the running one.
+    const bool anyTime = key == QLatin1String("Exit") || key == QLatin1String("Help")
+        || key == QLatin1String("Browse") || key == QLatin1String("Refresh");
+    if (loading_ && !anyTime)
         return;
     if (key == QLatin1String("Browse"))
         ChooseSourceFolder(false);

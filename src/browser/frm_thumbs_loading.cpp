@@ -5,7 +5,9 @@
 #include "browser/frm_thumbs.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
+#include "browser/thumbnail_cache_writer.h"
 #include "browser/thumbnail_pipeline.h"
+#include "browser/tile_maker.h"
 #include "core/caption_fit.h"
 #include "core/load_text.h"
 #include "core/thumbnail_drawing.h"
@@ -14,6 +16,7 @@
 #include "platform/picture_loader.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
@@ -29,35 +32,22 @@ namespace {
         return path;
     }
 
-    // Icons and cursors are loaded at the large shell icon size; the test is on the name, so
-    // "photo.icon.jpg" counts too.
-    bool IsIconName(const QString& name)
+    bool IsSwitchedOff(const QString& setting)
     {
-        const QString lower = name.toLower();
-        return lower.contains(QLatin1String(".ico")) || lower.contains(QLatin1String(".cur"));
+        const QString value = setting.trimmed();
+        return value.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
+            || value == QLatin1String("0");
     }
 
-    ThumbnailPipeline::Decoder MakeDecoder(
-        const platform::IPictureLoader& loader, const core::ThumbnailColors& colors)
-    {
-        return [&loader, colors](const QString& path) -> std::optional<QImage> {
-            platform::PictureOptions options;
-            options.largeIcon = IsIconName(QFileInfo(path).fileName());
-            const int room = core::ThumbnailTileSize - core::ThumbnailMargin;
-            options.reduceFor = QSize(room, room);
-            const std::optional<platform::LoadedPicture> picture
-                = loader.LoadPicture(path, options);
-            if (!picture)
-                return std::nullopt;
-            return core::DrawThumbnail(picture->image, picture->naturalSize, colors);
-        };
-    }
+    // Painting the progress display for every file would cost more than a cached tile does;
+    // events (and so repaints, clicks and Close) are handled at this interval instead.
+    constexpr qint64 EventIntervalMs = 15;
 
 } // namespace
 
 void frmThumbs::ChooseSourceFolder(bool useRemembered)
 {
-    if (loading_ || unloaded_)
+    if (unloaded_)
         return;
     QString folder = module1_.ReadSetting("Main", "Last Path", "");
     if (folder.isEmpty())
@@ -69,18 +59,16 @@ void frmThumbs::ChooseSourceFolder(bool useRemembered)
     OpenSourceFolder(folder);
 }
 
-bool frmThumbs::OpenSourceFolder(const QString& folder)
-{
-    if (!LoadFolder(folder))
-        return false;
-    module1_.WriteSetting("Main", "Last Path", folder);
-    return true;
-}
+bool frmThumbs::OpenSourceFolder(const QString& folder) { return LoadFolder(folder, true); }
 
-bool frmThumbs::LoadFolder(const QString& folder)
+bool frmThumbs::LoadFolder(const QString& folder, bool remember)
 {
-    if (loading_ || unloaded_ || !filHidden.SetPath(folder))
+    // While a load runs it keeps its own copy of the listing, so the list may change under it.
+    if (unloaded_ || !filHidden.SetPath(folder))
         return false;
+    // Remembered before loading: a folder opened during this load must win.
+    if (remember)
+        module1_.WriteSetting("Main", "Last Path", folder);
     filHidden_PathChange();
     LoadThumbnails();
     return true;
@@ -107,58 +95,83 @@ QString frmThumbs::FitCaption(const QString& name) const
 
 void frmThumbs::LoadThumbnails()
 {
-    // A second load (Refresh, Browse) arriving during the yields of this one is ignored.
-    if (loading_ || unloaded_)
+    if (unloaded_)
         return;
+    // Asked for again during the yields of a running load (Refresh, Browse): that load stops
+    // at its next step and this one starts over in its place.
+    if (loading_) {
+        restartLoad_ = true;
+        return;
+    }
     loading_ = true;
+    bool finished = false;
     {
         app::BusyPointer busy;
-        filHidden.Refresh();
-        picSlide->hide();
-        ResetCells();
-        QCoreApplication::processEvents();
-
-        const int listed = filHidden.ListCount();
-        SourcePath_ = WithTrailingSlash(filHidden.Path());
-        panels_[2]->setText(SourcePath_);
-        panels_[1]->setText(core::FileCountText(listed));
-        BeginProgress();
-
-        QStringList paths;
-        paths.reserve(listed);
-        for (int i = 0; i < listed; ++i)
-            paths.push_back(SourcePath_ + filHidden.List(i));
-        const QColor buttonFace = palette().color(QPalette::Button);
-        ThumbnailPipeline pipeline(
-            paths, MakeDecoder(module1_.Services().pictures, { buttonFace, buttonFace }));
-
-        int made = 0;
-        for (int i = 0; i < listed && !closing_; ++i) {
-            const QString name = filHidden.List(i);
-            StepProgress(core::ProgressPercent(i, listed), name);
-            std::optional<QImage> tile = pipeline.Next();
-            if (!tile || closing_)
-                continue;
-            if (made > 0)
-                chkThumb.emplace_back();
-            ThumbCell& cell = chkThumb.back();
-            cell.Tag = name;
-            cell.ToolTipText = name;
-            cell.Picture = std::move(*tile);
-            cell.Caption = FitCaption(name);
-            cell.Value = 0;
-            cell.Visible = true;
-            ++made;
-        }
-        picProgress->hide();
-        if (closing_) {
-            loading_ = false;
-            return;
-        }
-        FinishLoad(listed, made);
+        do {
+            restartLoad_ = false;
+            finished = LoadListedFiles();
+        } while (restartLoad_ && !closing_);
     }
     loading_ = false;
-    Q_EMIT LoadFinished();
+    if (finished)
+        Q_EMIT LoadFinished();
+}
+
+// One pass over the folder's listing; false when it was stopped by closing or a new load.
+bool frmThumbs::LoadListedFiles()
+{
+    filHidden.Refresh();
+    picSlide->hide();
+    ResetCells();
+    QCoreApplication::processEvents();
+
+    const int listed = filHidden.ListCount();
+    SourcePath_ = WithTrailingSlash(filHidden.Path());
+    panels_[2]->setText(SourcePath_);
+    panels_[1]->setText(core::FileCountText(listed));
+    BeginProgress();
+
+    QStringList names;
+    QStringList paths;
+    names.reserve(listed);
+    paths.reserve(listed);
+    for (int i = 0; i < listed; ++i) {
+        names.push_back(filHidden.List(i));
+        paths.push_back(SourcePath_ + names.back());
+    }
+    const QColor buttonFace = palette().color(QPalette::Button);
+    const bool embedded
+        = !IsSwitchedOff(module1_.ReadSetting("Main", "Use Embedded Thumbnails", "True"));
+    cacheWriter_->Hold();
+    const TileMaker maker(module1_.Services().pictures, module1_.Services().thumbnails,
+        *cacheWriter_, { embedded, buttonFace });
+    ThumbnailPipeline pipeline(paths, [&maker](const QString& path) { return maker.Make(path); });
+
+    int made = 0;
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    for (int i = 0; i < listed && !closing_ && !restartLoad_; ++i) {
+        StepProgress(core::ProgressPercent(i, listed), names[i], sinceEvents);
+        std::optional<core::CompactTile> tile = pipeline.Next();
+        if (!tile || closing_ || restartLoad_)
+            continue;
+        if (made > 0)
+            chkThumb.emplace_back();
+        ThumbCell& cell = chkThumb.back();
+        cell.Tag = names[i];
+        cell.ToolTipText = names[i];
+        cell.Picture = std::move(*tile);
+        cell.Caption = FitCaption(names[i]);
+        cell.Value = 0;
+        cell.Visible = true;
+        ++made;
+    }
+    picProgress->hide();
+    if (closing_ || restartLoad_)
+        return false;
+    FinishLoad(listed, made);
+    cacheWriter_->Release();
+    return true;
 }
 
 void frmThumbs::FinishLoad(int listed, int made)
@@ -190,11 +203,14 @@ void frmThumbs::BeginProgress()
     picProgress->Begin(QRect(bar->x() + panel.x(), bar->y() + 1, panel.width(), bar->height() - 1));
 }
 
-void frmThumbs::StepProgress(int percent, const QString& text)
+void frmThumbs::StepProgress(int percent, const QString& text, QElapsedTimer& sinceEvents)
 {
     picProgress->Step(percent, text);
     Q_EMIT ProgressStepped(percent, text);
-    QCoreApplication::processEvents();
+    if (sinceEvents.elapsed() >= EventIntervalMs) {
+        QCoreApplication::processEvents();
+        sinceEvents.restart();
+    }
 }
 
 } // namespace gb::browser

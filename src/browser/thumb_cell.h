@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/thumbnail_drawing.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QSize>
@@ -17,7 +19,7 @@ struct ThumbCell {
     QString Caption; // the name fitted to the cell's width
     QString ToolTipText;
     int Value = 0; // 0 unticked, 1 ticked
-    QImage Picture; // the 64 x 64 tile
+    core::CompactTile Picture; // the 64 x 64 tile, kept compactly
     bool Visible = false;
     QPoint Position; // top-left on the scrolling surface
 };

@@ -1,5 +1,7 @@
 #include "browser/thumb_grid.h"
 
+#include "core/thumbnail_geometry.h"
+
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -140,9 +142,10 @@ void ThumbGrid::PaintCell(QPainter& painter, const QRect& rect, const ThumbCell&
     }
 
     const int shift = ticked || pressed ? 1 : 0; // a pressed button's face moves down-right
-    const QPoint pictureAt(rect.left() + (rect.width() - cell.Picture.width()) / 2 + shift,
+    const QPoint pictureAt(rect.left() + (rect.width() - core::ThumbnailTileSize) / 2 + shift,
         rect.top() + PictureTop + shift);
-    painter.drawImage(pictureAt, cell.Picture);
+    if (!cell.Picture.isNull())
+        cell.Picture.Paint(painter, pictureAt, palette.color(QPalette::Button));
 
     const QRect captionRect(rect.left() + shift, pictureAt.y() + 64 + CaptionGap, rect.width(),
         rect.bottom() - (pictureAt.y() + 64 + CaptionGap));

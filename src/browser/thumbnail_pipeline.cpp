@@ -24,8 +24,9 @@ void ThumbnailPipeline::LaunchUpTo(qsizetype count)
 {
     while (static_cast<qsizetype>(inFlight_.size()) < count && launched_ < paths_.size()) {
         const QString path = paths_[launched_++];
-        inFlight_.push_back(QtConcurrent::run(
-            &pool_, [decoder = decoder_, cancelled = cancelled_, path]() -> std::optional<QImage> {
+        inFlight_.push_back(QtConcurrent::run(&pool_,
+            [decoder = decoder_, cancelled = cancelled_,
+                path]() -> std::optional<core::CompactTile> {
                 if (cancelled->load())
                     return std::nullopt;
                 return decoder(path);
@@ -33,11 +34,11 @@ void ThumbnailPipeline::LaunchUpTo(qsizetype count)
     }
 }
 
-std::optional<QImage> ThumbnailPipeline::Next()
+std::optional<core::CompactTile> ThumbnailPipeline::Next()
 {
     if (inFlight_.empty())
         return std::nullopt;
-    QFuture<std::optional<QImage>> next = std::move(inFlight_.front());
+    QFuture<std::optional<core::CompactTile>> next = std::move(inFlight_.front());
     inFlight_.pop_front();
     LaunchUpTo(lookAhead_);
     return next.result();

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/thumbnail_drawing.h"
 #include <QFuture>
-#include <QImage>
 #include <QStringList>
 #include <QThreadPool>
 #include <atomic>
@@ -17,7 +17,7 @@ namespace gb::browser {
 // Destroying the pipeline cancels what has not started and waits for what has.
 class ThumbnailPipeline {
 public:
-    using Decoder = std::function<std::optional<QImage>(const QString& path)>;
+    using Decoder = std::function<std::optional<core::CompactTile>(const QString& path)>;
 
     ThumbnailPipeline(QStringList paths, Decoder decoder, int lookAhead = 0);
     ~ThumbnailPipeline();
@@ -26,7 +26,7 @@ public:
 
     // The tile of the next file in list order (waiting for it when needed); nullopt when that
     // file could not be made into a tile.
-    std::optional<QImage> Next();
+    std::optional<core::CompactTile> Next();
 
 private:
     void LaunchUpTo(qsizetype count);
@@ -35,7 +35,7 @@ private:
     Decoder decoder_;
     qsizetype launched_ = 0;
     qsizetype lookAhead_;
-    std::deque<QFuture<std::optional<QImage>>> inFlight_;
+    std::deque<QFuture<std::optional<core::CompactTile>>> inFlight_;
     std::shared_ptr<std::atomic<bool>> cancelled_;
     QThreadPool pool_;
 };

@@ -28,10 +28,9 @@ QImage AreaAverageScale(const QImage& image, QSize size)
 
 namespace {
 
-    void DrawFrame(QImage& tile, const QRect& frame)
+    void DrawFrame(QPainter& painter, const QRect& frame)
     {
         // Filled one-pixel strips rather than a stroked rectangle: exact pixels, no pen rules.
-        QPainter painter(&tile);
         const QColor black(Qt::black);
         painter.fillRect(QRect(frame.left(), frame.top(), frame.width(), 1), black);
         painter.fillRect(QRect(frame.left(), frame.bottom(), frame.width(), 1), black);
@@ -41,19 +40,37 @@ namespace {
 
 } // namespace
 
-QImage DrawThumbnail(const QImage& source, QSize naturalSize, const ThumbnailColors& colors)
+CompactTile MakeCompactTile(const QImage& source, QSize naturalSize, const QColor& loadSurface)
+{
+    const ThumbnailGeometry geometry = ComputeThumbnailGeometry(naturalSize);
+    CompactTile tile { QImage(), geometry.image, geometry.frame };
+    if (!geometry.image.isEmpty() && !source.isNull()) {
+        tile.picture = AreaAverageScale(FlattenOnto(source, loadSurface), geometry.image.size())
+                           .convertToFormat(QImage::Format_RGB888);
+    }
+    return tile;
+}
+
+void CompactTile::Paint(QPainter& painter, QPoint at, const QColor& face) const
+{
+    painter.fillRect(QRect(at, QSize(ThumbnailTileSize, ThumbnailTileSize)), face);
+    if (!picture.isNull())
+        painter.drawImage(at + image.topLeft(), picture);
+    DrawFrame(painter, frame.translated(at));
+}
+
+QImage CompactTile::Tile(const QColor& face) const
 {
     QImage tile(ThumbnailTileSize, ThumbnailTileSize, QImage::Format_RGB32);
-    tile.fill(colors.tile);
-    const ThumbnailGeometry geometry = ComputeThumbnailGeometry(naturalSize);
-    if (!geometry.image.isEmpty() && !source.isNull()) {
-        const QImage scaled
-            = AreaAverageScale(FlattenOnto(source, colors.loadSurface), geometry.image.size());
-        QPainter painter(&tile);
-        painter.drawImage(geometry.image.topLeft(), scaled);
-    }
-    DrawFrame(tile, geometry.frame);
+    QPainter painter(&tile);
+    Paint(painter, QPoint(0, 0), face);
+    painter.end();
     return tile;
+}
+
+QImage DrawThumbnail(const QImage& source, QSize naturalSize, const ThumbnailColors& colors)
+{
+    return MakeCompactTile(source, naturalSize, colors.loadSurface).Tile(colors.tile);
 }
 
 } // namespace gb::core

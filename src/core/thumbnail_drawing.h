@@ -2,7 +2,10 @@
 
 #include <QColor>
 #include <QImage>
+#include <QRect>
 #include <QSize>
+
+class QPainter;
 
 namespace gb::core {
 
@@ -10,6 +13,23 @@ struct ThumbnailColors {
     QColor tile; // around the picture (button face)
     QColor loadSurface; // what transparent pixels of the picture show
 };
+
+// A tile kept small: only the picture's own pixels, three bytes each. The button face and the
+// frame around them cost nothing to redraw, so a folder of 100,000 files keeps about 1.2 GB of
+// tiles instead of 1.6 GB.
+struct CompactTile {
+    QImage picture; // RGB888, the fitted picture with transparency already flattened
+    QRect image; // where `picture` goes inside the tile
+    QRect frame; // the one-pixel black frame (outer edge, inclusive)
+
+    bool isNull() const { return frame.isNull(); }
+    // Paints the whole 64 x 64 tile with its top-left corner at `at`.
+    void Paint(QPainter& painter, QPoint at, const QColor& face) const;
+    // The whole tile as an image, exactly as DrawThumbnail draws it.
+    QImage Tile(const QColor& face) const;
+};
+
+CompactTile MakeCompactTile(const QImage& source, QSize naturalSize, const QColor& loadSurface);
 
 // Draws the 64 x 64 tile of a picture: the picture shrunk to fit (area-averaged), centred, with
 // a one-pixel black frame directly around it. `source` may be a reduced decode of the picture;

@@ -1,6 +1,7 @@
 #include "platform/qt_picture_loader.h"
 
 #include "platform/icon_directory.h"
+#include "platform/jpeg_exif.h"
 #include "platform/metafile_loader.h"
 
 #include <QBuffer>
@@ -9,7 +10,9 @@
 #include <QtEndian>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +22,8 @@ namespace {
 
     // Nobody keeps a picture this large; refusing early keeps a hostile file out of memory.
     constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+    // Enough for the Exif block of nearly every camera picture.
+    constexpr qint64 kExifHeadBytes = 64 * 1024;
     // Qt's own limit and ours: a decoded picture of more than this is refused before decoding.
     constexpr int kAllocationLimitMb = 256;
     constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
@@ -43,10 +48,14 @@ namespace {
     }
     void SetU32(QByteArray& b, qsizetype at, quint32 v) { qToLittleEndian(v, b.data() + at); }
 
-    // Reads the whole file, but only a regular one: a FIFO, socket or device must never be
-    // opened in blocking mode, and the check is repeated on the descriptor in case the path was
-    // swapped in between.
-    std::optional<QByteArray> ReadRegularFile(const QString& path)
+    struct OpenFile {
+        std::unique_ptr<QFile> file; // owns the descriptor
+        qint64 size = 0;
+    };
+
+    // Opens only a regular file: a FIFO, socket or device must never be opened in blocking mode,
+    // and the check is repeated on the descriptor in case the path was swapped in between.
+    std::optional<OpenFile> OpenRegularFile(const QString& path)
     {
         const QByteArray native = QFile::encodeName(path);
         struct stat info { };
@@ -55,17 +64,49 @@ namespace {
         const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
             return std::nullopt;
-        QFile file;
+        auto file = std::make_unique<QFile>();
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0
             || info.st_size > kMaxFileBytes
-            || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            || !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
             ::close(fd);
             return std::nullopt;
         }
-        QByteArray bytes = file.read(info.st_size);
-        if (bytes.isEmpty())
+        return OpenFile { std::move(file), info.st_size };
+    }
+
+    // Appends up to `length` bytes from `offset` on; fewer when the file ends sooner.
+    void ReadAt(int fd, qint64 offset, qint64 length, QByteArray& into)
+    {
+        if (offset < 0 || length <= 0 || length > kMaxFileBytes)
+            return;
+        const qsizetype start = into.size();
+        into.resize(start + length);
+        qint64 done = 0;
+        while (done < length) {
+            const ssize_t got
+                = ::pread(fd, into.data() + start + done, length - done, offset + done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        into.resize(start + done);
+    }
+
+    // The Exif thumbnail, from the head of the file and what lies beyond it read as needed.
+    std::optional<LoadedPicture> EmbeddedThumbnail(int fd, const QByteArray& head, QSize box)
+    {
+        if (!head.startsWith("\xff\xd8"))
             return std::nullopt;
-        return bytes;
+        const auto exif = ReadJpegExif([fd, &head](qint64 offset, qint64 length) {
+            if (offset >= 0 && length >= 0 && offset + length <= head.size())
+                return head.mid(offset, length);
+            QByteArray beyond;
+            ReadAt(fd, offset, length, beyond);
+            return beyond;
+        });
+        return exif ? TrustedEmbeddedThumbnail(*exif, box) : std::nullopt;
     }
 
     struct DibHeader {
@@ -235,16 +276,29 @@ QtPictureLoader::QtPictureLoader()
 std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
     const QString& path, const PictureOptions& options) const
 {
-    const auto bytes = ReadRegularFile(path);
-    if (!bytes)
+    const auto file = OpenRegularFile(path);
+    if (!file)
         return std::nullopt;
-    if (MetafileLoader::IsMetafile(*bytes))
-        return MetafileLoader::Load(*bytes, options);
-    if (const auto wrapped = WrapHeaderlessDib(*bytes))
+    const int fd = file->file->handle();
+    const qint64 size = file->size;
+    const bool thumbnail = options.embeddedThumbnail && !options.reduceFor.isEmpty();
+    // The Exif block sits at the start; most of a camera picture need not be read at all then.
+    QByteArray bytes;
+    ReadAt(fd, 0, thumbnail ? std::min(size, kExifHeadBytes) : size, bytes);
+    if (thumbnail) {
+        if (auto embedded = EmbeddedThumbnail(fd, bytes, options.reduceFor))
+            return embedded;
+        ReadAt(fd, bytes.size(), size - bytes.size(), bytes);
+    }
+    if (bytes.isEmpty())
+        return std::nullopt;
+    if (MetafileLoader::IsMetafile(bytes))
+        return MetafileLoader::Load(bytes, options);
+    if (const auto wrapped = WrapHeaderlessDib(bytes))
         return Decode(ExtendShortBmpHeader(*wrapped), options);
-    if (bytes->startsWith("BM"))
-        return Decode(ExtendShortBmpHeader(*bytes), options);
-    return Decode(*bytes, options);
+    if (bytes.startsWith("BM"))
+        return Decode(ExtendShortBmpHeader(bytes), options);
+    return Decode(bytes, options);
 }
 
 } // namespace gb::platform

@@ -10,6 +10,7 @@ class IShell;
 class IWallpaper;
 class IFileOperations;
 class IRegistry;
+class IThumbnailStore;
 
 // The platform services, built once by the program's start-up (or by a test with fakes) and
 // handed by reference to Module1 and every window.
@@ -22,6 +23,7 @@ struct Services {
     IWallpaper& wallpaper;
     IFileOperations& files;
     IRegistry& registry;
+    IThumbnailStore& thumbnails;
 };
 
 } // namespace gb::platform

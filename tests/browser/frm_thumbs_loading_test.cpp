@@ -67,7 +67,8 @@ namespace {
             EXPECT_EQ(cell.ToolTipText, cell.Tag);
             EXPECT_EQ(cell.Caption, cell.Tag);
             EXPECT_EQ(cell.Value, 0);
-            EXPECT_EQ(cell.Picture.size(), QSize(64, 64));
+            EXPECT_EQ(cell.Picture.Tile(Qt::gray).size(), QSize(64, 64));
+            EXPECT_EQ(cell.Picture.picture.format(), QImage::Format_RGB888);
         }
         EXPECT_TRUE(w.Grid().isVisible());
         EXPECT_FALSE(Enabled(w, "Delete"));
@@ -141,23 +142,54 @@ namespace {
         EXPECT_FALSE(Enabled(h.Window(), "Delete"));
     }
 
-    TEST(MainWindowLoad, RefreshDuringALoadDoesNotStartAnother)
+    TEST(MainWindowLoad, RefreshDuringALoadStartsItOver)
     {
         MainWindowHarness h;
         TempFolder photos;
         for (int i = 0; i < 6; ++i)
             WritePicture(photos, QString("p%1.bmp").arg(i));
-        int refreshes = 0;
+        QStringList steps;
         h.Window();
-        QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped, [&] {
-            if (refreshes++ == 0)
-                h.Window().Toolbar().Button("Refresh")->trigger();
-        });
+        QObject::connect(
+            &h.Window(), &browser::frmThumbs::ProgressStepped, [&](int, const QString& name) {
+                steps << name;
+                if (steps.size() == 2)
+                    h.Window().Toolbar().Button("Refresh")->trigger();
+            });
         QSignalSpy finished(&h.Window(), &browser::frmThumbs::LoadFinished);
         h.Window().OpenSourceFolder(photos.Path());
-        QCoreApplication::processEvents();
         EXPECT_EQ(finished.size(), 1);
+        EXPECT_EQ(steps,
+            QStringList({ "p0.bmp", "p1.bmp", "p0.bmp", "p1.bmp", "p2.bmp", "p3.bmp", "p4.bmp",
+                "p5.bmp" }));
         EXPECT_EQ(Tags(h.Window()).size(), 6);
+        EXPECT_EQ(h.Window().PanelText(2), "File(s): 6");
+    }
+
+    TEST(MainWindowLoad, OpeningAnotherFolderDuringALoadCancelsTheRest)
+    {
+        MainWindowHarness h;
+        TempFolder first, second;
+        for (int i = 0; i < 40; ++i)
+            WritePicture(first, QString("first%1.jpg").arg(i, 2, 10, QChar('0')), QSize(300, 200));
+        for (const char* name : { "x.gif", "y.bmp" })
+            WritePicture(second, name);
+        QStringList steps;
+        h.Window();
+        QObject::connect(
+            &h.Window(), &browser::frmThumbs::ProgressStepped, [&](int, const QString& name) {
+                steps << name;
+                if (steps.size() == 3)
+                    h.Window().OpenSourceFolder(second.Path());
+            });
+        QSignalSpy finished(&h.Window(), &browser::frmThumbs::LoadFinished);
+        h.Window().OpenSourceFolder(first.Path());
+        EXPECT_EQ(finished.size(), 1);
+        EXPECT_EQ(steps.mid(3), QStringList({ "x.gif", "y.bmp" }));
+        EXPECT_EQ(Tags(h.Window()), QStringList({ "x.gif", "y.bmp" }));
+        EXPECT_EQ(h.Window().PanelText(2), "File(s): 2");
+        EXPECT_EQ(h.Window().SourcePath(), second.Path() + "/");
+        EXPECT_EQ(h.Setting("Last Path"), second.Path());
     }
 
     TEST(MainWindowFolder, CancelledBrowseChangesNothing)

@@ -132,3 +132,33 @@ namespace {
 
 } // namespace
 } // namespace gb::core
+
+namespace gb::core {
+namespace {
+
+    // Cells keep tiles in this form, so its size bounds the memory of a large folder.
+    TEST(CompactTile, KeepsOnlyThePicturesPixelsAndPaintsTheSameTileAnywhere)
+    {
+        QImage source(500, 375, QImage::Format_ARGB32_Premultiplied);
+        source.fill(QColor(200, 30, 30));
+        source.setPixelColor(0, 0, Qt::transparent);
+        for (QSize natural : { QSize(4000, 3000), QSize(3000, 3000), QSize(3000, 4000) }) {
+            const CompactTile tile = MakeCompactTile(source, natural, Colors.loadSurface);
+            EXPECT_EQ(tile.picture.format(), QImage::Format_RGB888);
+            EXPECT_EQ(tile.picture.size(), ComputeThumbnailGeometry(natural).image.size());
+            EXPECT_LE(tile.picture.sizeInBytes(), 12 * 1024);
+
+            QImage surface(100, 100, QImage::Format_RGB32);
+            surface.fill(Qt::white);
+            QPainter painter(&surface);
+            tile.Paint(painter, QPoint(7, 9), Colors.tile);
+            painter.end();
+            const QImage whole = DrawThumbnail(source, natural, Colors);
+            EXPECT_EQ(tile.Tile(Colors.tile), whole);
+            EXPECT_EQ(surface.copy(7, 9, 64, 64), whole);
+            EXPECT_EQ(surface.pixelColor(6, 9), QColor(Qt::white));
+        }
+    }
+
+} // namespace
+} // namespace gb::core

@@ -141,7 +141,7 @@ struct SlideShowHarness : TestServices {
 
     RecordingLoader loader { pictures };
     platform::Services recorded { profile, loader, dialogs, appInfo, shell, wallpaper, *usedFiles,
-        registry };
+        registry, thumbnails };
     app::Module1 recordedModule { recorded };
     TempFolder photos;
     slideshow::frmSlideShow window { recordedModule };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/module1.h"
+#include "platform/freedesktop_thumbnail_cache.h"
 #include "platform/ini_profile.h"
 #include "platform/linux_file_operations.h"
 #include "platform/linux_wallpaper.h"
@@ -43,8 +44,10 @@ struct TestServices {
     platform::LinuxFileOperations files;
     platform::IFileOperations* usedFiles;
     platform::MemoryRegistry registry;
+    // The shared thumbnail cache, kept inside the scratch folder: tests never touch the user's.
+    platform::FreedesktopThumbnailCache thumbnails { dataFolder.Path() + "/cache/thumbnails" };
     platform::Services services { profile, pictures, dialogs, appInfo, shell, wallpaper, *usedFiles,
-        registry };
+        registry, thumbnails };
     app::Module1 module1 { services };
 };
 

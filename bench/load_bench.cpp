@@ -1,0 +1,292 @@
+// How long the main window takes from "open this folder" to a shown grid, measured on the real
+// window with the real services, the way a user meets it. Prints one line per measurement
+// ("glimmerbox-load cold ms_total=... files=...") for the scripts beside it to pick up.
+//
+//   glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] FOLDER
+//   glimmerbox_load_bench --make-small N DIR
+#include "app/linux_services.h"
+#include "app/module1.h"
+#include "browser/frm_thumbs.h"
+#include "browser/thumb_grid.h"
+#include "small_pictures.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+using gb::browser::frmThumbs;
+
+constexpr int ActivationTimeoutMs = 60 * 1000;
+constexpr int LoadTimeoutMs = 60 * 60 * 1000; // a hundred thousand files on a slow disk
+constexpr int ScrollSteps = 50;
+
+struct Options {
+    int rounds = 3;
+    bool embedded = true;
+    bool warm = false;
+    bool scroll = false;
+    QString folder;
+    int makeSmall = 0;
+    QString error;
+};
+
+struct Round {
+    double loadMs = 0;
+    int files = 0;
+    std::vector<double> scrollMs;
+    QString scrollMethod;
+    QSize gridSize;
+};
+
+const char* Usage()
+{
+    return "usage: glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] FOLDER\n"
+           "       glimmerbox_load_bench --make-small N DIR\n"
+           "  cold rounds (the default) each start with an empty thumbnail cache; --warm fills\n"
+           "  the cache with one untimed load first. --scroll also times repainting the grid\n"
+           "  after moving the scroll bar a page.\n";
+}
+
+int PositiveNumber(const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value > 0 ? value : 0;
+}
+
+Options ParseOptions(QStringList args)
+{
+    Options options;
+    args.removeFirst();
+    while (!args.isEmpty() && options.error.isEmpty()) {
+        const QString arg = args.takeFirst();
+        if (arg == QLatin1String("--rounds") && !args.isEmpty())
+            options.rounds = PositiveNumber(args.takeFirst());
+        else if (arg == QLatin1String("--make-small") && !args.isEmpty())
+            options.makeSmall = PositiveNumber(args.takeFirst());
+        else if (arg == QLatin1String("--no-embedded"))
+            options.embedded = false;
+        else if (arg == QLatin1String("--warm"))
+            options.warm = true;
+        else if (arg == QLatin1String("--scroll"))
+            options.scroll = true;
+        else if (!arg.startsWith(QLatin1String("--")) && options.folder.isEmpty())
+            options.folder = arg;
+        else
+            options.error = QStringLiteral("unexpected argument \"%1\"").arg(arg);
+    }
+    if (options.error.isEmpty() && (options.rounds == 0 || options.folder.isEmpty()))
+        options.error = QStringLiteral("a folder and a positive --rounds/--make-small count");
+    return options;
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double PeakRssMb()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // Linux counts in KiB
+}
+
+// Runs the event loop until `signal` fires; false when `timeoutMs` passed first.
+template <typename Signal> bool WaitFor(frmThumbs& window, Signal signal, int timeoutMs)
+{
+    QEventLoop loop;
+    bool fired = false;
+    QObject::connect(&window, signal, &loop, [&] {
+        fired = true;
+        loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return fired;
+}
+
+void PrepareSettings(gb::app::Module1& module1, bool embedded)
+{
+    // The settings file may be the one beside the executable, kept from an earlier run: its
+    // remembered folder would be loaded on activation, before and around the timed load.
+    module1.WriteSetting(QStringLiteral("Main"), QStringLiteral("Last Path"), QString());
+    const QString value = embedded ? QStringLiteral("True") : QStringLiteral("False");
+    if (!module1.WriteSetting(
+            QStringLiteral("Main"), QStringLiteral("Use Embedded Thumbnails"), value))
+        std::fprintf(stderr, "warning: could not write the settings file %s\n",
+            qPrintable(module1.IniPath()));
+}
+
+std::optional<double> TimeLoad(frmThumbs& window, const QString& folder)
+{
+    QElapsedTimer timer;
+    qint64 finishedNs = -1;
+    const QMetaObject::Connection connection = QObject::connect(
+        &window, &frmThumbs::LoadFinished, &window, [&] { finishedNs = timer.nsecsElapsed(); });
+    timer.start();
+    const bool opened = window.LoadFolder(folder);
+    if (opened && finishedNs < 0)
+        WaitFor(window, &frmThumbs::LoadFinished, LoadTimeoutMs);
+    QObject::disconnect(connection);
+    if (!opened || finishedNs < 0)
+        return std::nullopt;
+    return static_cast<double>(finishedNs) / 1e6;
+}
+
+int VisibleCells(const frmThumbs& window)
+{
+    const auto& cells = window.Cells();
+    return static_cast<int>(std::count_if(
+        cells.begin(), cells.end(), [](const gb::browser::ThumbCell& c) { return c.Visible; }));
+}
+
+// One page down per step, back to the top at the end, each step timed until the grid has
+// repainted. A window that is not exposed (hidden, minimised) is never repainted, so there the
+// grid is rendered into a pixmap instead, which runs the same painting code.
+void TimeScrolling(frmThumbs& window, Round& round)
+{
+    QScrollBar& bar = window.ScrollBar();
+    QWidget& grid = window.Grid();
+    QCoreApplication::processEvents(); // nothing queued from the load may land in a step
+    const QWindow* handle = window.windowHandle();
+    const bool exposed = handle && handle->isExposed() && grid.isVisible();
+    round.scrollMethod = exposed ? QStringLiteral("repaint") : QStringLiteral("grab");
+    round.gridSize = grid.size();
+    for (int i = 0; i < ScrollSteps; ++i) {
+        const int next = bar.value() + bar.pageStep();
+        QElapsedTimer timer;
+        timer.start();
+        bar.setValue(next > bar.maximum() ? bar.minimum() : next);
+        if (exposed)
+            grid.repaint();
+        else
+            (void)grid.grab();
+        round.scrollMs.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+}
+
+// One load on services of its own, so that a cold round really starts with the cache empty.
+// Leaving the scope also waits for the thumbnails the load hands to the cache writer.
+std::optional<Round> RunRound(const Options& options, const QString& cacheHome)
+{
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
+    gb::app::LinuxServices services(true);
+    gb::app::Module1 module1(services.Services());
+    PrepareSettings(module1, options.embedded);
+    frmThumbs window(module1);
+    window.show();
+    if (!WaitFor(window, &frmThumbs::FirstActivationDone, ActivationTimeoutMs)) {
+        std::fprintf(stderr, "error: the window never finished its first activation\n");
+        return std::nullopt;
+    }
+    const std::optional<double> ms = TimeLoad(window, options.folder);
+    if (!ms) {
+        std::fprintf(stderr, "error: could not load %s\n", qPrintable(options.folder));
+        return std::nullopt;
+    }
+    Round round;
+    round.loadMs = *ms;
+    round.files = VisibleCells(window);
+    if (options.scroll)
+        TimeScrolling(window, round);
+    return round;
+}
+
+void PrintRound(const char* mode, int index, const Round& round)
+{
+    std::printf("glimmerbox-load-round %s round=%d ms_total=%.1f ms_per_image=%.3f files=%d\n",
+        mode, index, round.loadMs, round.loadMs / std::max(1, round.files), round.files);
+    std::fflush(stdout);
+}
+
+void PrintSummary(const char* mode, const Options& options, const std::vector<Round>& rounds)
+{
+    std::vector<double> totals;
+    std::vector<double> scrolls;
+    for (const Round& round : rounds) {
+        totals.push_back(round.loadMs);
+        scrolls.insert(scrolls.end(), round.scrollMs.begin(), round.scrollMs.end());
+    }
+    const double median = Median(totals);
+    const int files = rounds.back().files;
+    std::printf("glimmerbox-load %s ms_total=%.1f ms_per_image=%.3f peak_rss_mb=%.1f files=%d "
+                "rounds=%zu embedded=%d stat=median\n",
+        mode, median, median / std::max(1, files), PeakRssMb(), files, rounds.size(),
+        options.embedded ? 1 : 0);
+    if (options.scroll) {
+        std::printf("glimmerbox-scroll %s median_ms=%.2f max_ms=%.2f steps=%zu method=%s "
+                    "grid=%dx%d\n",
+            mode, Median(scrolls), *std::max_element(scrolls.begin(), scrolls.end()),
+            scrolls.size(), qPrintable(rounds.back().scrollMethod), rounds.back().gridSize.width(),
+            rounds.back().gridSize.height());
+    }
+}
+
+int RunBench(const Options& options)
+{
+    const char* mode = options.warm ? "warm" : "cold";
+    QTemporaryDir sharedCache;
+    if (!sharedCache.isValid())
+        return 1;
+    if (options.warm && !RunRound(options, sharedCache.path()))
+        return 1;
+    std::vector<Round> rounds;
+    for (int i = 1; i <= options.rounds; ++i) {
+        QTemporaryDir freshCache;
+        const QString cacheHome = options.warm ? sharedCache.path() : freshCache.path();
+        std::optional<Round> round = RunRound(options, cacheHome);
+        if (!round)
+            return 1;
+        PrintRound(mode, i, *round);
+        rounds.push_back(std::move(*round));
+    }
+    PrintSummary(mode, options, rounds);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // Settings land beside the executable when its folder is writable, else here: never in the
+    // user's own settings.
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.contains(QLatin1String("--help"))) {
+        std::printf("%s", Usage());
+        return 0;
+    }
+    const Options options = ParseOptions(args);
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "glimmerbox_load_bench: %s\n%s", qPrintable(options.error), Usage());
+        return 2;
+    }
+    if (options.makeSmall > 0) {
+        const int written = gb::bench::WriteSmallPictures(options.makeSmall, options.folder);
+        std::printf("glimmerbox-make-small files=%d dir=%s\n", written, qPrintable(options.folder));
+        return written == options.makeSmall ? 0 : 1;
+    }
+    return RunBench(options);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/thumbnail_store.h"
+
+#include <QThreadPool>
+#include <mutex>
+#include <vector>
+
+namespace gb::browser {
+
+// Writes the thumbnails a folder load had to decode into the shared cache, after the grid is
+// shown so that writing never slows the load down. What a load produces is held until
+// Release(); past `holdLimit` entries the producing thread writes at once, so memory stays
+// bounded whatever the folder size. Safe to call from several threads at once.
+class ThumbnailCacheWriter {
+public:
+    explicit ThumbnailCacheWriter(const platform::IThumbnailStore& store, int holdLimit = 512);
+    ~ThumbnailCacheWriter(); // finishes the writes already released
+    ThumbnailCacheWriter(const ThumbnailCacheWriter&) = delete;
+    ThumbnailCacheWriter& operator=(const ThumbnailCacheWriter&) = delete;
+
+    // A load begins: hold what it produces.
+    void Hold();
+    // The grid is shown: write everything held, on a background thread.
+    void Release();
+
+    void Add(const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize);
+    void AddFailure(const platform::ThumbnailKey& key);
+
+private:
+    struct Entry {
+        platform::ThumbnailKey key;
+        QImage thumbnail; // null for a failure record
+        QSize naturalSize;
+    };
+    void Put(Entry entry);
+    void Write(const Entry& entry) const;
+
+    const platform::IThumbnailStore& store_;
+    const size_t holdLimit_;
+    std::mutex mutex_;
+    bool holding_ = false;
+    std::vector<Entry> held_;
+    QThreadPool writer_;
+};
+
+} // namespace gb::browser

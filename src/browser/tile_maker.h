@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/thumbnail_drawing.h"
+
+#include <QColor>
+#include <QString>
+#include <optional>
+
+namespace gb::platform {
+class IPictureLoader;
+class IThumbnailStore;
+} // namespace gb::platform
+
+namespace gb::browser {
+
+class ThumbnailCacheWriter;
+
+// Makes the tile of one file by the cheapest correct path: a current entry of the shared
+// thumbnail cache, else a thumbnail embedded in the file when allowed and trustworthy, else a
+// reduced decode, whose result is handed to the cache writer for next time. Safe to call from
+// several threads at once.
+class TileMaker {
+public:
+    struct Options {
+        bool embeddedThumbnails = true;
+        QColor loadSurface; // what transparent pixels show
+    };
+    TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,
+        ThumbnailCacheWriter& writer, Options options);
+
+    // nullopt when the file cannot be made into a tile.
+    std::optional<core::CompactTile> Make(const QString& path) const;
+
+private:
+    const platform::IPictureLoader& pictures_;
+    const platform::IThumbnailStore& cache_;
+    ThumbnailCacheWriter& writer_;
+    Options options_;
+};
+
+// Icons and cursors are loaded at the large shell icon size; the test is on the name, so
+// "photo.icon.jpg" counts too.
+bool IsIconName(const QString& name);
+
+} // namespace gb::browser

@@ -1,0 +1,355 @@
+#include "platform/freedesktop_thumbnail_cache.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace gb::platform {
+
+namespace {
+
+    constexpr int kThumbnailSide = 128;
+    // Other programs may misfile a large (256-pixel) thumbnail under normal/; beyond that an
+    // entry is not a thumbnail at all.
+    constexpr int kMaxEntrySide = 256;
+    // A 256 x 256 PNG stays far below this even uncompressed.
+    constexpr qint64 kMaxEntryBytes = 1024 * 1024;
+    // Qt's PNG writer turns quality q into zlib level (100 - q) * 9 / 91, so 85 means level 1:
+    // entries are written while a folder is being browsed, where speed beats a few bytes.
+    constexpr int kFastPngQuality = 85;
+    // Marks a temporary file as ours, should a crash ever leave one behind. It does not end in
+    // ".png", so no reader of the cache takes it for an entry.
+    constexpr char kTempSuffix[] = ".glimmerbox-XXXXXX";
+
+    const QString kUriKey = QStringLiteral("Thumb::URI");
+    const QString kMTimeKey = QStringLiteral("Thumb::MTime");
+    const QString kWidthKey = QStringLiteral("Thumb::Image::Width");
+    const QString kHeightKey = QStringLiteral("Thumb::Image::Height");
+    const QString kSoftwareKey = QStringLiteral("Software");
+    const QString kSoftware = QStringLiteral("Glimmerbox 1.0.3");
+
+    QString Absolute(const QString& path)
+    {
+        return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    }
+
+    bool IsWithin(const QString& path, const QString& folder)
+    {
+        if (path == folder)
+            return true;
+        return path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
+    }
+
+    // The bytes GLib leaves as they are in the path of a file: URI.
+    bool IsUriSafe(unsigned char byte)
+    {
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z')
+            || (byte >= '0' && byte <= '9'))
+            return true;
+        return byte != 0 && std::strchr("!$&'()*+,-./:=@_~", byte) != nullptr;
+    }
+
+    // Reads to the end, failing once more than `limit` bytes come.
+    std::optional<QByteArray> ReadAll(int fd, qint64 limit)
+    {
+        QByteArray bytes(static_cast<qsizetype>(limit) + 1, Qt::Uninitialized);
+        qsizetype filled = 0;
+        while (filled < bytes.size()) {
+            const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return std::nullopt;
+            if (got == 0) {
+                bytes.truncate(filled);
+                return bytes;
+            }
+            filled += got;
+        }
+        return std::nullopt;
+    }
+
+    // Pipes and devices are turned away before they are opened, and the open descriptor is
+    // checked again in case the name was swapped in between.
+    std::optional<QByteArray> ReadSmallFile(const QByteArray& path)
+    {
+        struct stat info { };
+        if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
+            || info.st_size > kMaxEntryBytes)
+            return std::nullopt;
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return std::nullopt;
+        std::optional<QByteArray> bytes;
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxEntryBytes)
+            bytes = ReadAll(fd, info.st_size);
+        ::close(fd);
+        return bytes;
+    }
+
+    // Qt keeps the text of a PNG from QImageReader::text under keys cut at the first colon
+    // ("Thumb"), so the "Thumb::" keys are only found on the decoded image. The caps on file
+    // and picture size keep that decoding small.
+    std::optional<QImage> ReadEntry(const QString& file)
+    {
+        std::optional<QByteArray> bytes = ReadSmallFile(QFile::encodeName(file));
+        if (!bytes)
+            return std::nullopt;
+        QBuffer buffer(&*bytes);
+        if (!buffer.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QImageReader reader(&buffer, "png");
+        reader.setAutoDetectImageFormat(false);
+        const QSize size = reader.size();
+        if (size.isEmpty() || size.width() > kMaxEntrySide || size.height() > kMaxEntrySide)
+            return std::nullopt;
+        QImage image = reader.read();
+        if (image.isNull() || image.width() > kMaxEntrySide || image.height() > kMaxEntrySide)
+            return std::nullopt;
+        return image;
+    }
+
+    bool Matches(const QImage& entry, const ThumbnailKey& key)
+    {
+        return entry.text(kUriKey) == QLatin1String(key.uri)
+            && entry.text(kMTimeKey) == QString::number(key.mtime);
+    }
+
+    int PositiveNumber(const QString& text)
+    {
+        bool ok = false;
+        const int number = text.toInt(&ok);
+        return ok && number > 0 ? number : 0;
+    }
+
+    QSize NaturalSizeOf(const QImage& entry)
+    {
+        const int width = PositiveNumber(entry.text(kWidthKey));
+        const int height = PositiveNumber(entry.text(kHeightKey));
+        return width > 0 && height > 0 ? QSize(width, height) : QSize();
+    }
+
+    // Fits the picture into the thumbnail square, never enlarging it. The result carries none
+    // of the picture's own text or colour profile, which have no place in an entry.
+    QImage Shrunk(const QImage& picture, QImage::Format format)
+    {
+        QImage image = picture;
+        if (picture.width() > kThumbnailSide || picture.height() > kThumbnailSide) {
+            const double scale = std::min(double(kThumbnailSide) / picture.width(),
+                double(kThumbnailSide) / picture.height());
+            const QSize size(std::clamp(qRound(picture.width() * scale), 1, kThumbnailSide),
+                std::clamp(qRound(picture.height() * scale), 1, kThumbnailSide));
+            image = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+        image = image.convertToFormat(format);
+        if (image.isNull())
+            return image;
+        return QImage(
+            image.constBits(), image.width(), image.height(), image.bytesPerLine(), image.format())
+            .copy();
+    }
+
+    QByteArray EncodePng(const QImage& image)
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly))
+            return {};
+        QImageWriter writer(&buffer, "png");
+        writer.setQuality(kFastPngQuality);
+        if (!writer.write(image))
+            return {};
+        buffer.close();
+        return bytes;
+    }
+
+    // Creates the folder and any missing parents, private to the user as the cache must be.
+    // Folders that already exist are left as they are.
+    bool MakeFolders(const QByteArray& folder)
+    {
+        struct stat info { };
+        if (::stat(folder.constData(), &info) == 0)
+            return S_ISDIR(info.st_mode);
+        if (errno != ENOENT)
+            return false;
+        const qsizetype slash = folder.lastIndexOf('/');
+        if (slash > 0 && !MakeFolders(folder.left(slash)))
+            return false;
+        if (::mkdir(folder.constData(), 0700) != 0) {
+            // Another thread may have made it just now.
+            return errno == EEXIST && ::stat(folder.constData(), &info) == 0
+                && S_ISDIR(info.st_mode);
+        }
+        // The umask may have taken bits away; the folder must be exactly 0700.
+        return ::chmod(folder.constData(), 0700) == 0;
+    }
+
+    bool WriteAll(int fd, const QByteArray& bytes)
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t wrote = ::write(fd, bytes.constData() + done, bytes.size() - done);
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            if (wrote <= 0)
+                return false;
+            done += wrote;
+        }
+        return true;
+    }
+
+    // Readers see the old entry or the new one, never half of one. Each writer has its own
+    // temporary name, so threads saving the same entry do not trample each other.
+    bool WriteAtomically(const QByteArray& target, const QByteArray& bytes)
+    {
+        QByteArray temp = target + kTempSuffix;
+        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        bool written = ::fchmod(fd, 0600) == 0 && WriteAll(fd, bytes);
+        written = ::close(fd) == 0 && written;
+        if (written && ::rename(temp.constData(), target.constData()) == 0)
+            return true;
+        ::unlink(temp.constData());
+        return false;
+    }
+
+} // namespace
+
+FreedesktopThumbnailCache::FreedesktopThumbnailCache(QString root, QString failureFolder)
+    : root_(Absolute(root))
+    , normalFolder_(QDir::cleanPath(root_ + QStringLiteral("/normal")))
+    , failFolder_(QDir::cleanPath(root_ + QStringLiteral("/fail/") + failureFolder))
+{
+}
+
+QString FreedesktopThumbnailCache::DefaultRoot()
+{
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    return QDir::cleanPath(cache + QStringLiteral("/thumbnails"));
+}
+
+QByteArray FreedesktopThumbnailCache::FileUri(const QString& absolutePath)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const QByteArray path = QFile::encodeName(absolutePath);
+    QByteArray uri = QByteArrayLiteral("file://");
+    uri.reserve(uri.size() + path.size() * 3);
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (IsUriSafe(byte)) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0x0f];
+        }
+    }
+    return uri;
+}
+
+QString FreedesktopThumbnailCache::EntryName(const QByteArray& uri)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex())
+        + QStringLiteral(".png");
+}
+
+std::optional<ThumbnailKey> FreedesktopThumbnailCache::KeyFor(const QString& path) const
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    // File managers key a symbolic link by its own name but its target's time.
+    const QString absolute = Absolute(path);
+    struct stat info { };
+    if (::stat(QFile::encodeName(absolute).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return ThumbnailKey { absolute, FileUri(absolute), static_cast<qint64>(info.st_mtim.tv_sec) };
+}
+
+CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key) const
+{
+    CachedThumbnail found;
+    if (key.uri.isEmpty())
+        return found;
+    const QString name = EntryName(key.uri);
+    const std::optional<QImage> entry = ReadEntry(normalFolder_ + u'/' + name);
+    if (entry && Matches(*entry, key)) {
+        found.result = ThumbnailLookup::Hit;
+        found.naturalSize = NaturalSizeOf(*entry);
+        found.image = Shrunk(*entry,
+            entry->hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return found;
+    }
+    // A failure is looked up even beside a stale entry: the file may have been spoilt since.
+    const std::optional<QImage> failure = ReadEntry(failFolder_ + u'/' + name);
+    if (failure && Matches(*failure, key))
+        found.result = ThumbnailLookup::KnownFailure;
+    return found;
+}
+
+bool FreedesktopThumbnailCache::Save(
+    const ThumbnailKey& key, const QImage& picture, QSize naturalSize) const
+{
+    if (picture.isNull() || !MayStore(key))
+        return false;
+    QImage image
+        = Shrunk(picture, picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull())
+        return false;
+    if (naturalSize.width() > 0 && naturalSize.height() > 0) {
+        image.setText(kWidthKey, QString::number(naturalSize.width()));
+        image.setText(kHeightKey, QString::number(naturalSize.height()));
+    }
+    return Store(normalFolder_, key, std::move(image));
+}
+
+bool FreedesktopThumbnailCache::SaveFailure(const ThumbnailKey& key) const
+{
+    if (!MayStore(key))
+        return false;
+    QImage mark(1, 1, QImage::Format_ARGB32);
+    mark.fill(Qt::transparent);
+    return Store(failFolder_, key, std::move(mark));
+}
+
+// Thumbnails of the cache's own files would breed without end as a viewer browses it.
+bool FreedesktopThumbnailCache::MayStore(const ThumbnailKey& key) const
+{
+    if (key.uri.isEmpty() || key.path.isEmpty())
+        return false;
+    const QString path = Absolute(key.path);
+    if (IsWithin(path, root_))
+        return false;
+    // Again through symbolic links, such as a ~/.cache that points to another disk.
+    const QString realRoot = QFileInfo(root_).canonicalFilePath();
+    const QString realPath = QFileInfo(path).canonicalFilePath();
+    return realRoot.isEmpty() || realPath.isEmpty() || !IsWithin(realPath, realRoot);
+}
+
+bool FreedesktopThumbnailCache::Store(
+    const QString& folder, const ThumbnailKey& key, QImage image) const
+{
+    // The URI is all ASCII once escaped, so it is stored byte for byte.
+    image.setText(kUriKey, QString::fromLatin1(key.uri));
+    image.setText(kMTimeKey, QString::number(key.mtime));
+    image.setText(kSoftwareKey, kSoftware);
+    const QByteArray png = EncodePng(image);
+    const QByteArray folderPath = QFile::encodeName(folder);
+    return !png.isEmpty() && MakeFolders(folderPath)
+        && WriteAtomically(folderPath + '/' + QFile::encodeName(EntryName(key.uri)), png);
+}
+
+} // namespace gb::platform

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <optional>
+
+namespace gb::platform {
+
+// One version of one file as the shared thumbnail cache knows it: the file's URI and its
+// modification time in whole seconds, taken before the file is read so that a file changed
+// while it was being decoded is never stored under its new time.
+struct ThumbnailKey {
+    QString path;
+    QByteArray uri;
+    qint64 mtime = 0;
+};
+
+enum class ThumbnailLookup { Miss, Hit, KnownFailure };
+
+struct CachedThumbnail {
+    ThumbnailLookup result = ThumbnailLookup::Miss;
+    QImage image; // on a hit: the stored thumbnail, at most 128 x 128
+    QSize naturalSize; // on a hit: the picture's own size when the entry records it, else invalid
+};
+
+// The thumbnail cache shared with file managers and other viewers. Safe to call from several
+// threads at once.
+class IThumbnailStore {
+public:
+    virtual ~IThumbnailStore() = default;
+    // nullopt when the path is no regular file: nothing is cached for it.
+    virtual std::optional<ThumbnailKey> KeyFor(const QString& path) const = 0;
+    virtual CachedThumbnail Find(const ThumbnailKey& key) const = 0;
+    // Stores `picture` shrunk to fit 128 x 128 (never enlarged), atomically. False on failure.
+    virtual bool Save(const ThumbnailKey& key, const QImage& picture, QSize naturalSize) const = 0;
+    // Records that the file could not be made into a thumbnail.
+    virtual bool SaveFailure(const ThumbnailKey& key) const = 0;
+};
+
+} // namespace gb::platform

@@ -1,0 +1,170 @@
+// The shared thumbnail cache in the loading path: what a load decodes is stored once the grid is
+// shown, the next load takes it from there, and both paths draw the same tile.
+#include "main_window_harness.h"
+
+#include "browser/main_toolbar.h"
+#include "browser/thumbnail_cache_writer.h"
+#include "browser/tile_maker.h"
+#include "platform/freedesktop_thumbnail_cache.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QTest>
+
+namespace gb::test {
+namespace {
+
+    using browser::ThumbnailCacheWriter;
+    using browser::TileMaker;
+
+    QString NormalEntry(const QString& cacheRoot, const QString& file)
+    {
+        const QByteArray uri = platform::FreedesktopThumbnailCache::FileUri(file);
+        return cacheRoot + "/normal/"
+            + QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
+    }
+
+    int MaxChannelDifference(const QImage& a, const QImage& b)
+    {
+        int worst = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                worst = std::max({ worst, std::abs(qRed(p) - qRed(q)),
+                    std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q)) });
+            }
+        return worst;
+    }
+
+    struct Maker {
+        TestServices s;
+        QString root = s.dataFolder.Path() + "/cache/thumbnails";
+        ThumbnailCacheWriter writer { s.thumbnails };
+        TileMaker maker { s.pictures, s.thumbnails, writer, { true, Qt::gray } };
+    };
+
+    TEST(TileMaker, DecodedPictureIsCachedOnReleaseAndTheCachedTileMatches)
+    {
+        Maker m;
+        TempFolder photos;
+        WritePicture(photos, "wide.jpg", QSize(640, 400));
+        const QString file = photos.File("wide.jpg");
+
+        m.writer.Hold();
+        const auto decoded = m.maker.Make(file);
+        ASSERT_TRUE(decoded);
+        EXPECT_FALSE(QFile::exists(NormalEntry(m.root, file))); // held until the grid is shown
+        m.writer.Release();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(NormalEntry(m.root, file)), 20000);
+
+        const QImage entry(NormalEntry(m.root, file));
+        EXPECT_EQ(entry.size(), QSize(128, 80));
+        const auto cached = m.maker.Make(file);
+        ASSERT_TRUE(cached);
+        EXPECT_EQ(cached->image, decoded->image);
+        EXPECT_EQ(cached->frame, decoded->frame);
+        EXPECT_LE(MaxChannelDifference(cached->Tile(Qt::gray), decoded->Tile(Qt::gray)), 12);
+    }
+
+    TEST(TileMaker, CurrentCacheEntryIsUsedInsteadOfThePicture)
+    {
+        Maker m;
+        TempFolder photos;
+        WritePicture(photos, "p.jpg", QSize(300, 300));
+        const QString file = photos.File("p.jpg");
+        const auto key = m.s.thumbnails.KeyFor(file);
+        ASSERT_TRUE(key);
+        QImage green(128, 128, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        ASSERT_TRUE(m.s.thumbnails.Save(*key, green, QSize(300, 300)));
+
+        const auto tile = m.maker.Make(file);
+        ASSERT_TRUE(tile);
+        EXPECT_EQ(tile->picture.pixelColor(10, 10), QColor(Qt::green));
+
+        // Once the file changes, its entry no longer counts.
+        WritePicture(photos, "p.jpg", QSize(300, 300));
+        QFile changed(file);
+        ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(changed.setFileTime(
+            QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+        changed.close();
+        const auto fresh = m.maker.Make(file);
+        ASSERT_TRUE(fresh);
+        EXPECT_NE(fresh->picture.pixelColor(10, 10), QColor(Qt::green));
+    }
+
+    TEST(TileMaker, FailuresAreRecordedSmallPicturesAndIconsAreNotCached)
+    {
+        Maker m;
+        TempFolder photos;
+        photos.Write("broken.jpg", "not a picture at all");
+        WritePicture(photos, "small.jpg", QSize(256, 192));
+        WritePicture(photos, "icon.ico");
+        m.writer.Hold();
+        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
+        EXPECT_TRUE(m.maker.Make(photos.File("small.jpg")));
+        EXPECT_TRUE(m.maker.Make(photos.File("icon.ico")));
+        m.writer.Release();
+
+        const auto key = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
+        ASSERT_TRUE(key);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            m.s.thumbnails.Find(*key).result, platform::ThumbnailLookup::KnownFailure, 20000);
+        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
+        for (const char* name : { "small.jpg", "icon.ico" })
+            EXPECT_FALSE(QFile::exists(NormalEntry(m.root, photos.File(name)))) << name;
+    }
+
+    TEST(ThumbnailCacheWriter, PastItsHoldLimitWritesAtOnceAndNeverLosesAnEntry)
+    {
+        TestServices s;
+        TempFolder photos;
+        const QString root = s.dataFolder.Path() + "/cache/thumbnails";
+        QImage blue(128, 96, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        {
+            ThumbnailCacheWriter writer(s.thumbnails, 2);
+            writer.Hold();
+            for (int i = 0; i < 5; ++i) {
+                const QString name = QString("f%1.jpg").arg(i);
+                WritePicture(photos, name, QSize(400, 300));
+                writer.Add(*s.thumbnails.KeyFor(photos.File(name)), blue, QSize(400, 300));
+            }
+            int stored = 0;
+            for (int i = 0; i < 5; ++i)
+                stored += QFile::exists(NormalEntry(root, photos.File(QString("f%1.jpg").arg(i))));
+            EXPECT_EQ(stored, 3); // two held, three written by the adding thread
+            writer.Release();
+        } // the writer finishes what it released before it goes
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(QFile::exists(NormalEntry(root, photos.File(QString("f%1.jpg").arg(i)))));
+    }
+
+    TEST(MainWindowCache, SecondLoadOfAFolderComesFromTheCache)
+    {
+        MainWindowHarness h;
+        TempFolder photos;
+        WritePicture(photos, "a.jpg", QSize(400, 300));
+        WritePicture(photos, "b.bmp", QSize(300, 400));
+        h.SetSetting("Last Path", photos.Path());
+        h.ShowAndActivate();
+        ASSERT_EQ(h.Window().Cells().size(), 2u);
+        const QString root = h.dataFolder.Path() + "/cache/thumbnails";
+        for (const char* name : { "a.jpg", "b.bmp" })
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(NormalEntry(root, photos.File(name))), 20000);
+
+        // Painted over in the cache, a.jpg's tile shows the cache's picture on Refresh.
+        QImage red(128, 96, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        ASSERT_TRUE(h.thumbnails.Save(*h.thumbnails.KeyFor(photos.File("a.jpg")), red, {}));
+        h.WaitForLoad([&] { h.Window().Toolbar().Button("Refresh")->trigger(); });
+        const auto& cells = h.Window().Cells();
+        ASSERT_EQ(cells.size(), 2u);
+        EXPECT_EQ(cells[0].Tag, "a.jpg");
+        EXPECT_EQ(cells[0].Picture.picture.pixelColor(20, 20), QColor(Qt::red));
+        EXPECT_NE(cells[1].Picture.picture.pixelColor(20, 20), QColor(Qt::red));
+    }
+
+} // namespace
+} // namespace gb::test
