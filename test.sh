@@ -22,7 +22,7 @@ appstreamcli validate --no-net "$GLIMMERBOX_ROOT"/packaging/*.metainfo.xml
 bash "$GLIMMERBOX_ROOT/packaging/check_package.sh" "$GLIMMERBOX_ROOT/build" "$GLIMMERBOX_ROOT/samples"
 
 # The parsers of files we do not control, fuzzed for a short fixed time.
-bash "$GLIMMERBOX_ROOT/fuzz/run.sh" 30
+bash "$GLIMMERBOX_ROOT/fuzz/run.sh" 20
 
 if [ "${1:-}" = "--sanitize" ]; then
     glimmerbox_build "$GLIMMERBOX_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DGLIMMERBOX_SANITIZE=ON

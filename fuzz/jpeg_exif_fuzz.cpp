@@ -1,0 +1,39 @@
+// Feeds arbitrary bytes to the JPEG header and Exif reader and to the check that decides whether
+// an embedded thumbnail may stand in for the picture: anything must be read or refused, never
+// crash or read out of bounds, and an accepted thumbnail must fit what it claims.
+#include "platform/jpeg_exif.h"
+
+#include <QGuiApplication>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
+{
+    // The thumbnail is decoded by Qt's JPEG plugin, found through the application. It lives
+    // until the process ends: destroying it from an exit handler would crash.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    new QGuiApplication(argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace gb::platform;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const auto exif = ReadJpegExif([&bytes](qint64 offset, qint64 length) {
+        if (offset < 0 || length < 0 || offset >= bytes.size())
+            return QByteArray();
+        return bytes.mid(offset, length);
+    });
+    if (!exif)
+        return 0;
+    if (exif->orientation < 1 || exif->orientation > 8)
+        std::abort();
+    const auto picture = TrustedEmbeddedThumbnail(*exif, QSize(62, 62));
+    if (picture
+        && (picture->image.isNull() || !picture->embedded || picture->naturalSize.isEmpty()))
+        std::abort();
+    return 0;
+}
