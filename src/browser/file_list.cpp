@@ -29,10 +29,15 @@ void FileList::Refresh()
     if (path_.isEmpty())
         return;
     // QDir::Files without QDir::System leaves out devices, FIFOs, sockets and broken links;
-    // without QDir::Hidden it leaves out dot files. Matching ignores case by default.
+    // without QDir::Hidden it leaves out dot files. Matching ignores case by default. A link
+    // to a device, FIFO or socket still gets through, so what each entry resolves to is checked
+    // too: only a regular file is a picture file.
     QDir dir(path_, QString(), QDir::NoSort, QDir::Files);
     dir.setNameFilters(Patterns());
-    names_ = dir.entryList();
+    for (const QFileInfo& entry : dir.entryInfoList()) {
+        if (entry.isFile())
+            names_.push_back(entry.fileName());
+    }
     // Case-insensitive by name, then by exact spelling so that "a.jpg" and "A.jpg" keep a
     // stable order.
     std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {

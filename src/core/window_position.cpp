@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <array>
+#include <cmath>
 
 namespace gb::core {
 
@@ -36,9 +37,10 @@ std::optional<bool> ParseBoolean(const QString& text)
         return true;
     if (trimmed.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0)
         return false;
+    // A finite number only: Qt also reads "nan" and "inf", which no program stores as a flag.
     bool ok = false;
     const double number = trimmed.toDouble(&ok);
-    if (ok)
+    if (ok && std::isfinite(number))
         return number != 0.0;
     return std::nullopt;
 }

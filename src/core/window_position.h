@@ -23,8 +23,8 @@ WindowPlacement ParseWindowPosition(const QString& stored, const WindowPlacement
 // The stored form of a placement: "120, 90, 900, 660".
 QString FormatWindowPosition(const WindowPlacement& placement);
 
-// A stored boolean: "True"/"False" in any case, or a number (non-zero is true).
-// Anything else is not a boolean.
+// A stored boolean: "True"/"False" in any case, or a finite number (non-zero is true).
+// Anything else ("yes", "nan", "inf") is not a boolean.
 std::optional<bool> ParseBoolean(const QString& text);
 
 } // namespace gb::core

@@ -73,6 +73,7 @@ IniDocument IniDocument::Parse(const QByteArray& bytes)
         const qsizetype lastEnd = text.first(kMaxParsedBytes).lastIndexOf('\n');
         text = text.first(lastEnd + 1);
     }
+    doc.parsedBytes_ = text.size();
     if (text.startsWith(kUtf8Bom)) {
         doc.hasBom_ = true;
         text = text.sliced(kUtf8Bom.size());

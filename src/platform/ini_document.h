@@ -45,6 +45,11 @@ public:
     // True once an edit has changed a line; lets the caller skip rewriting an unchanged file.
     bool IsModified() const { return modified_; }
 
+    // How many bytes at the start of the parsed input the lines cover, byte order mark included:
+    // all of it, unless it ran past kMaxParsedBytes. A rewrite of the file must carry the rest
+    // over unchanged, or what was never read would be lost.
+    qsizetype ParsedBytes() const { return parsedBytes_; }
+
 private:
     enum class LineKind { Other, Section, Key };
 
@@ -66,6 +71,7 @@ private:
     std::vector<Line> lines_;
     bool hasBom_ = false;
     bool modified_ = false;
+    qsizetype parsedBytes_ = 0;
 };
 
 } // namespace gb::platform

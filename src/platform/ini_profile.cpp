@@ -5,17 +5,38 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace gb::platform {
 
 namespace {
 
+    // Opens only a regular file: a FIFO put in the settings file's place would block the open
+    // until some writer came, and a device never ends. The check is made on the descriptor,
+    // which is opened without waiting, so that nothing swapped in after a look at the path counts.
+    bool OpenRegularFile(const QString& file, QFile& in)
+    {
+        const int fd
+            = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        struct stat info { };
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
+            || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return false;
+        }
+        return true;
+    }
+
     // Reads one byte past the limit so the parser can tell a file that ends exactly there from
     // one that goes on, and never reads more than that however large the file is.
     std::optional<IniDocument> ReadDocument(const QString& file)
     {
-        QFile in(file);
-        if (!in.open(QIODevice::ReadOnly))
+        QFile in;
+        if (!OpenRegularFile(file, in))
             return std::nullopt;
         const QByteArray bytes = in.read(IniDocument::kMaxParsedBytes + 1);
         if (in.error() != QFileDevice::NoError)
@@ -23,13 +44,33 @@ namespace {
         return IniDocument::Parse(bytes);
     }
 
+    // Copies what lies past the first `from` bytes of `file` (what a document over the parse
+    // limit never read) in pieces, so that nothing is lost and nothing is held whole in memory.
+    bool CopyUnparsedTail(const QString& file, qint64 from, QSaveFile& out)
+    {
+        if (!QFileInfo::exists(file))
+            return true;
+        QFile in;
+        if (!OpenRegularFile(file, in) || !in.seek(from))
+            return false;
+        while (!in.atEnd()) {
+            const QByteArray piece = in.read(64 * 1024);
+            if (piece.isEmpty() || out.write(piece) != piece.size())
+                return false;
+        }
+        return in.error() == QFileDevice::NoError;
+    }
+
+    // Unbuffered, because QSaveFile::commit() ignores a failure to write out what is still
+    // buffered: on a full disk a settings file smaller than the buffer was replaced by an empty
+    // one. Unbuffered, every failed write is seen and the old file stays.
     bool SaveDocument(const IniDocument& doc, const QString& file)
     {
         QSaveFile out(file);
-        if (!out.open(QIODevice::WriteOnly))
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return false;
         const QByteArray bytes = doc.Serialize();
-        if (out.write(bytes) != bytes.size()) {
+        if (out.write(bytes) != bytes.size() || !CopyUnparsedTail(file, doc.ParsedBytes(), out)) {
             out.cancelWriting();
             return false;
         }

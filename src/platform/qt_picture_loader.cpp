@@ -22,8 +22,11 @@ namespace {
 
     // Nobody keeps a picture this large; refusing early keeps a hostile file out of memory.
     constexpr qint64 kMaxFileBytes = qint64(1) << 30;
-    // Enough for the Exif block of nearly every camera picture.
-    constexpr qint64 kExifHeadBytes = 64 * 1024;
+    // Enough for the Exif block of nearly every camera picture, and to tell any type apart.
+    constexpr qint64 kHeadBytes = 64 * 1024;
+    // Types parsed from memory (metafiles, icons, headerless or unusual bitmaps) are read whole,
+    // up to this size.
+    constexpr qint64 kMaxWholeReadBytes = qint64(128) << 20;
     // Qt's own limit and ours: a decoded picture of more than this is refused before decoding.
     constexpr int kAllocationLimitMb = 256;
     constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
@@ -226,13 +229,11 @@ namespace {
             image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     }
 
-    std::optional<LoadedPicture> Decode(const QByteArray& bytes, const PictureOptions& options)
+    // `device` holds the picture; `bytes` the whole file when it had to be read (icons).
+    std::optional<LoadedPicture> Decode(
+        QIODevice& device, const QByteArray& bytes, const PictureOptions& options)
     {
-        QBuffer buffer;
-        buffer.setData(bytes);
-        if (!buffer.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        QImageReader reader(&buffer);
+        QImageReader reader(&device);
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(true);
         const QByteArray format = reader.format();
@@ -261,6 +262,36 @@ namespace {
         return LoadedPicture { ToDisplayFormat(image), upright };
     }
 
+    std::optional<LoadedPicture> DecodeBytes(const QByteArray& bytes, const PictureOptions& options)
+    {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        if (!buffer.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return Decode(buffer, bytes, options);
+    }
+
+    // What the first bytes say a file is. Only the types we show are read any further, so a
+    // video or disk image named like a picture costs one small read, not its size in memory.
+    enum class Kind { Unknown, Streamed, WholeBitmap, Icon, HeaderlessDib, Metafile };
+
+    Kind Sniff(const QByteArray& head)
+    {
+        if (MetafileLoader::IsMetafile(head)) // judged by its first 44 bytes
+            return Kind::Metafile;
+        if (head.startsWith("BM")) {
+            const auto header = ReadDibHeader(head, kFileHeaderSize);
+            const bool shortV4 = header && (header->size == kV2Header || header->size == kV3Header);
+            return shortV4 ? Kind::WholeBitmap : Kind::Streamed;
+        }
+        if (head.startsWith("\xff\xd8") || head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+            return Kind::Streamed;
+        if (head.size() >= 4 && U16(head, 0) == 0 && (U16(head, 2) == 1 || U16(head, 2) == 2))
+            return Kind::Icon;
+        const auto dib = ReadDibHeader(head, 0);
+        return dib && IsPlausible(*dib) ? Kind::HeaderlessDib : Kind::Unknown;
+    }
+
 } // namespace
 
 QtPictureLoader::QtPictureLoader()
@@ -281,24 +312,35 @@ std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
         return std::nullopt;
     const int fd = file->file->handle();
     const qint64 size = file->size;
-    const bool thumbnail = options.embeddedThumbnail && !options.reduceFor.isEmpty();
+    QByteArray head;
+    ReadAt(fd, 0, std::min(size, kHeadBytes), head);
     // The Exif block sits at the start; most of a camera picture need not be read at all then.
-    QByteArray bytes;
-    ReadAt(fd, 0, thumbnail ? std::min(size, kExifHeadBytes) : size, bytes);
-    if (thumbnail) {
-        if (auto embedded = EmbeddedThumbnail(fd, bytes, options.reduceFor))
+    if (options.embeddedThumbnail && !options.reduceFor.isEmpty()) {
+        if (auto embedded = EmbeddedThumbnail(fd, head, options.reduceFor))
             return embedded;
-        ReadAt(fd, bytes.size(), size - bytes.size(), bytes);
     }
-    if (bytes.isEmpty())
+    const Kind kind = Sniff(head);
+    if (kind == Kind::Unknown)
         return std::nullopt;
-    if (MetafileLoader::IsMetafile(bytes))
+    if (kind == Kind::Streamed)
+        return file->file->seek(0) ? Decode(*file->file, head, options) : std::nullopt;
+    // The other kinds are parsed from memory; none is legitimately this large.
+    if (size > kMaxWholeReadBytes)
+        return std::nullopt;
+    QByteArray bytes = std::move(head);
+    ReadAt(fd, bytes.size(), size - bytes.size(), bytes);
+    switch (kind) {
+    case Kind::Metafile:
         return MetafileLoader::Load(bytes, options);
-    if (const auto wrapped = WrapHeaderlessDib(bytes))
-        return Decode(ExtendShortBmpHeader(*wrapped), options);
-    if (bytes.startsWith("BM"))
-        return Decode(ExtendShortBmpHeader(bytes), options);
-    return Decode(bytes, options);
+    case Kind::HeaderlessDib: {
+        const auto wrapped = WrapHeaderlessDib(bytes);
+        return wrapped ? DecodeBytes(ExtendShortBmpHeader(*wrapped), options) : std::nullopt;
+    }
+    case Kind::WholeBitmap:
+        return DecodeBytes(ExtendShortBmpHeader(bytes), options);
+    default:
+        return DecodeBytes(bytes, options);
+    }
 }
 
 } // namespace gb::platform

@@ -1,0 +1,202 @@
+// A settings file edited by hand, by another program or by a disk error: the main window still
+// opens where it can be seen, and writing the settings back loses none of the other lines.
+#include "main_window_harness.h"
+
+#include "browser/thumb_grid.h"
+#include "core/window_position.h"
+#include "platform/ini_document.h"
+
+#include <QScreen>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace gb::test {
+namespace {
+
+    using platform::IniDocument;
+
+    void Seed(MainWindowHarness& h, const QByteArray& bytes)
+    {
+        QFile file(h.IniPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    QByteArray OnDisk(MainWindowHarness& h)
+    {
+        QFile file(h.IniPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void ExpectOpenOnScreen(browser::frmThumbs& window, const std::string& what)
+    {
+        const QRect outer = window.frameGeometry();
+        EXPECT_TRUE(window.isVisible()) << what;
+        EXPECT_TRUE(window.screen()->geometry().intersects(outer)) << what;
+        if (!window.isMaximized()) {
+            EXPECT_GE(outer.width(), 600) << what;
+            EXPECT_GE(outer.height(), 285) << what;
+        }
+    }
+
+    TEST(SettingsFileHazards, HandEditedJunkStillOpensOnScreenAndKeepsEveryOtherLine)
+    {
+        QByteArray junk;
+        for (int i = 0; i < 300; ++i)
+            junk += static_cast<char>((i * 7) % 256);
+        const QByteArray big = "Big=" + QByteArray(IniDocument::kMaxParsedBytes, 'x');
+        const QByteArray before = "; my notes\r\n[Other]\r\nkeep=1\r\n[Main]\r\n"
+                                  "Window Position=abc, 1e999, -1e999, 99999999999999999999\r\n"
+                                  "Maximized=\x01\x02 yes\r\n"
+            + junk + "\r\nno equals sign here\r\n" + QByteArray("nul\0inside=1\r\n", 14)
+            + "[Main]\r\nWindow Position=1500, 1500, 9000, 6600\r\nMaximized=True\r\n"
+              "[Other]\r\nkeep=2\r\n";
+        const QByteArray after = big + "\r\n[Tail]\r\nlast=1\r\n";
+        MainWindowHarness h;
+        Seed(h, before + after);
+
+        h.ShowAndActivate();
+        ExpectOpenOnScreen(h.Window(), "junk placement");
+        EXPECT_FALSE(h.Window().isMaximized());
+        h.Window().close();
+
+        // The first [Main] got the new values; every other line is still there, in order. Lines
+        // the document read now end in "\n"; what lay past its read limit is copied unchanged.
+        const QByteArray written = OnDisk(h);
+        const QByteArray placement = h.Setting("Window Position").toUtf8();
+        QByteArray expected = before;
+        expected.replace("\r\n", "\n");
+        expected.replace("Window Position=abc, 1e999, -1e999, 99999999999999999999",
+            "Window Position=" + placement);
+        expected.replace("Maximized=\x01\x02 yes", "Maximized=False");
+        EXPECT_TRUE(written == expected + after) << written.left(600).toStdString();
+        EXPECT_EQ(h.Setting("Maximized"), "False");
+        EXPECT_EQ(h.module1.ReadSetting("Other", "keep", ""), "1");
+    }
+
+    TEST(SettingsFileHazards, ImpossiblePlacementsStillOpenOnScreen)
+    {
+        const struct {
+            const char* position;
+            const char* maximized;
+        } cases[] = {
+            { "-2147483648, -2147483648, 2147483647, 2147483647", "False" },
+            { "2147483647, 2147483647, -2147483648, -2147483648", "0" },
+            { "99999999999999999999, -99999999999999999999, 1e308, -1e308", "-0" },
+            { "nan, inf, -inf, 0x7fffffff", "nan" }, { "-5, -5, -5, -5", "1e999" },
+            { "0, 0, 0, 0", "TRUE " }, { ", , , , , , ,", "" }, { "1500,3000,12000,6000", "yes" },
+            { "\xef\xbc\x91\xef\xbc\x92, 1, 1, 1", "\xef\xbc\x91" }, // full-width digits
+            { "245760, 245760, 9000, 6600", "False" }, // 16384 px in: past any screen
+        };
+        for (const auto& c : cases) {
+            MainWindowHarness h;
+            Seed(h,
+                QByteArray("[Main]\nWindow Position=") + c.position + "\nMaximized=" + c.maximized
+                    + "\n");
+            h.ShowAndActivate();
+            const std::string what = std::string(c.position) + " / " + c.maximized;
+            ExpectOpenOnScreen(h.Window(), what);
+            const bool maximized = h.Window().isMaximized();
+            h.Window().close();
+            if (maximized) // the normal placement is kept as it was while maximized
+                continue;
+            // What was written back reads as four whole numbers.
+            const QStringList stored = h.Setting("Window Position").split(", ");
+            ASSERT_EQ(stored.size(), 4) << what;
+            for (const QString& number : stored) {
+                bool ok = false;
+                number.toInt(&ok);
+                EXPECT_TRUE(ok) << what << ": " << number.toStdString();
+            }
+        }
+    }
+
+    // Regression: Qt reads "nan" and "inf" as numbers, and they were taken as true.
+    TEST(SettingsFileHazards, MaximizedThatIsNoFiniteNumberIsNotTrue)
+    {
+        for (const char* odd : { "nan", "-NaN", "inf", "-inf", "1e999", "yes", "\x01" }) {
+            EXPECT_EQ(core::ParseBoolean(odd), std::nullopt) << odd;
+            MainWindowHarness h;
+            Seed(h, QByteArray("[Main]\nWindow Position=1500, 1500, 9000, 6600\nMaximized=") + odd);
+            h.ShowAndActivate();
+            EXPECT_FALSE(h.Window().isMaximized()) << odd;
+            ExpectOpenOnScreen(h.Window(), odd);
+        }
+        EXPECT_EQ(core::ParseBoolean(" -1e2 "), true);
+        EXPECT_EQ(core::ParseBoolean("-0"), false);
+    }
+
+    TEST(SettingsFileHazards, RememberedFolderThatIsNoFolderOpensNothing)
+    {
+        TempFolder scratch;
+        const QByteArray fifo = QFile::encodeName(scratch.File("pipe"));
+        ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+        scratch.Write("file.jpg", "not a folder");
+        for (const QString& lastPath : { QString("/dev/zero"), QString::fromUtf8(fifo),
+                 scratch.File("file.jpg"), "/" + QString(2000, u'x') }) {
+            MainWindowHarness h;
+            h.SetSetting("Last Path", lastPath);
+            h.ShowAndActivate();
+            EXPECT_FALSE(h.Window().Grid().isVisible()) << lastPath.left(40).toStdString();
+            EXPECT_TRUE(h.dialogs.messages.empty());
+            EXPECT_EQ(h.Setting("Last Path"), lastPath);
+        }
+    }
+
+    // Regression: opening a FIFO in the settings file's place waited for a writer for ever, so
+    // the program hung before its window appeared. Should that happen again, the read runs on
+    // its own thread and a writer is let in after a long grace, so the test fails instead.
+    TEST(SettingsFileHazards, SettingsFileThatIsNoRegularFileIsNeitherWaitedOnNorReplaced)
+    {
+        for (const bool fifo : { true, false }) {
+            MainWindowHarness h;
+            const QByteArray path = QFile::encodeName(h.IniPath());
+            ASSERT_EQ(
+                fifo ? ::mkfifo(path.constData(), 0600) : ::symlink("/dev/zero", path.constData()),
+                0);
+            auto read = std::async(std::launch::async, [&h] { return h.Setting("Last Path"); });
+            if (read.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
+                const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                ::close(writer);
+                FAIL() << "reading a FIFO settings file blocked";
+            }
+            EXPECT_EQ(read.get(), "<missing>");
+            EXPECT_EQ(h.module1.WriteSetting("Main", "Last Path", "/tmp"), 0);
+            h.ShowAndActivate();
+            ExpectOpenOnScreen(h.Window(), fifo ? "FIFO settings" : "device settings");
+            h.Window().close();
+            struct stat info { };
+            ASSERT_EQ(::lstat(path.constData(), &info), 0);
+            EXPECT_TRUE(fifo ? S_ISFIFO(info.st_mode) : S_ISLNK(info.st_mode));
+        }
+    }
+
+    // Regression: a file over the read limit was rewritten from the part that had been read, so
+    // the first setting saved deleted everything past the first megabyte.
+    TEST(SettingsFileHazards, SavingKeepsWhatLiesPastTheReadLimit)
+    {
+        platform::IniProfile profile;
+        TempFolder folder;
+        const QString file = folder.File("settings.ini");
+        const QByteArray tail = "big=" + QByteArray(IniDocument::kMaxParsedBytes, 'y')
+            + "\r\n[T]\r\nt=1\r\n" + QByteArray("\0\xff", 2);
+        folder.Write("settings.ini", "[S]\nk=1\n" + tail);
+        ASSERT_TRUE(profile.WriteString("S", "k", "2", file));
+        EXPECT_TRUE(folder.Read("settings.ini") == "[S]\nk=2\n" + tail);
+        ASSERT_TRUE(profile.WriteString("New", "n", "1", file));
+        EXPECT_TRUE(folder.Read("settings.ini") == "[S]\nk=2\n[New]\nn=1\n" + tail);
+        EXPECT_EQ(profile.GetString("New", "n", "", 100, file), "1");
+
+        // A first line longer than the limit: nothing of the file is read, all of it is kept.
+        const QByteArray unreadable
+            = "[S]" + QByteArray(IniDocument::kMaxParsedBytes, ' ') + "\nk=1\n";
+        folder.Write("settings.ini", unreadable);
+        ASSERT_TRUE(profile.WriteString("S", "k", "v", file));
+        EXPECT_TRUE(folder.Read("settings.ini") == "[S]\nk=v\n" + unreadable);
+        EXPECT_EQ(profile.GetString("S", "k", "", 100, file), "v");
+    }
+
+} // namespace
+} // namespace gb::test
