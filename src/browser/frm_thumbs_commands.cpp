@@ -122,11 +122,12 @@ void frmThumbs::DeleteSelected()
         != platform::MsgBoxResult::Yes)
         return;
 
-    // Every ticked file is tried; one that cannot go never stops the others.
+    // Every ticked file is tried; one that cannot go never stops the others. One that another
+    // program removed since the folder was listed is gone, as asked, and not worth a word.
     QStringList failures;
     for (const QString& name : names) {
         const platform::FileError error = module1_.Services().files.DeleteFile(SourcePath_ + name);
-        if (!error.Ok())
+        if (!error.Ok() && error.number != 53)
             failures << QStringLiteral("%1: %2").arg(name, error.description);
     }
     panels_[2]->setText(SourcePath_);

@@ -16,11 +16,13 @@ namespace gb::browser {
 namespace {
 
     // Writes `image` as a BMP file of its own pixel size. The file appears complete or not at
-    // all, so a failed write never leaves a broken wallpaper behind.
+    // all, so a failed write never leaves a broken wallpaper behind. Unbuffered, because
+    // QSaveFile::commit() ignores a failure to write out what is still buffered (a small
+    // bitmap on a full disk) and puts the empty file in the old one's place.
     QString SaveBitmap(const QImage& image, const QString& path)
     {
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return file.errorString();
         QImageWriter writer(&file, "bmp");
         if (!writer.write(image)) {

@@ -1,10 +1,10 @@
 #include "platform/linux_file_operations.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -18,12 +18,19 @@ namespace {
 
     // A photo goes through in a few system calls; the buffer stays small enough not to matter.
     constexpr size_t kChunkSize = 1024 * 1024;
-    // Marks a temporary file as ours, should a crash ever leave one behind.
-    constexpr char kTempSuffix[] = ".glimmerbox-XXXXXX";
+    // Marks a temporary file as ours, should a crash ever leave one behind; six random
+    // characters follow.
+    constexpr char kTempMark[] = ".glimmerbox-";
+    constexpr qsizetype kTempTagSize = 6;
+    // As many tries as mkstemp makes before it gives up on finding a free temporary name.
+    constexpr int kTempNameTries = 100;
 
-    // The copy under its temporary name beside the target.
+    // The copy under its temporary name beside the target. The folder is held open so that the
+    // temporary file can still be removed when the folder is renamed or moved while the copy
+    // runs: a path would then name nothing, and the half-written copy would stay behind.
     struct TempFile {
-        QByteArray path;
+        int folderFd = -1;
+        QByteArray name;
         int fd = -1;
     };
 
@@ -89,33 +96,57 @@ namespace {
         return {};
     }
 
+    FileError TargetFolderMissing()
+    {
+        return { 76, QStringLiteral("Path not found (the target folder does not exist)") };
+    }
+
+    QByteArray RandomTag()
+    {
+        static constexpr char kLetters[]
+            = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        QByteArray tag(kTempTagSize, Qt::Uninitialized);
+        for (char& c : tag)
+            c = kLetters[QRandomGenerator::global()->bounded(int(sizeof(kLetters) - 1))];
+        return tag;
+    }
+
     // The temporary name starts with a dot so file browsers hide the copy while it grows, and the
-    // target's name is shortened where needed to stay within NAME_MAX. mkostemp creates it with
-    // O_EXCL and mode 0600: nobody else sees a half-written photo.
+    // target's name is shortened where needed to stay within NAME_MAX. It is created with O_EXCL
+    // and mode 0600, as mkostemp would: nobody else sees a half-written photo. The folder is
+    // opened with O_PATH, which needs no read permission, just as creating a file needs none.
     FileError MakeTemp(const QByteArray& targetPath, TempFile& temp)
     {
         const QByteArray name = NameOf(targetPath);
         if (name.isEmpty() || name == "." || name == "..")
             return { 75, QStringLiteral("Path/File access error (the target is not a file name)") };
-        const qsizetype room = NAME_MAX - 1 - qsizetype(sizeof(kTempSuffix) - 1);
-        temp.path = targetPath.left(targetPath.size() - name.size()) + '.' + name.left(room)
-            + kTempSuffix;
-        temp.fd = ::mkostemp(temp.path.data(), O_CLOEXEC);
-        if (temp.fd >= 0)
-            return {};
-        const int error = errno;
-        temp.path.clear();
-        if (error == ENOENT)
-            return { 76, QStringLiteral("Path not found (the target folder does not exist)") };
-        return LinuxFileOperations::FromErrno(error);
+        temp.folderFd = ::open(FolderOf(targetPath).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (temp.folderFd < 0)
+            return errno == ENOENT ? TargetFolderMissing() : LinuxFileOperations::FromErrno(errno);
+        const qsizetype room = NAME_MAX - 1 - qsizetype(sizeof(kTempMark) - 1) - kTempTagSize;
+        for (int tries = 0; tries < kTempNameTries; ++tries) {
+            const QByteArray tempName = '.' + name.left(room) + kTempMark + RandomTag();
+            temp.fd = ::openat(temp.folderFd, tempName.constData(),
+                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (temp.fd >= 0) {
+                temp.name = tempName;
+                return {};
+            }
+            if (errno != EEXIST)
+                break;
+        }
+        return errno == ENOENT ? TargetFolderMissing() : LinuxFileOperations::FromErrno(errno);
     }
 
+    // Closes what is open and removes the temporary file unless it was given its final name.
     void DiscardTemp(TempFile& temp)
     {
         if (temp.fd >= 0)
             ::close(temp.fd);
-        if (!temp.path.isEmpty())
-            ::unlink(temp.path.constData());
+        if (!temp.name.isEmpty())
+            ::unlinkat(temp.folderFd, temp.name.constData(), 0);
+        if (temp.folderFd >= 0)
+            ::close(temp.folderFd);
         temp = {};
     }
 
@@ -140,43 +171,11 @@ namespace {
         return {};
     }
 
-    // Claims the name only if it is still free, so a file that appeared while the copy ran is
-    // kept. Returns 0 or an errno value.
-    int ClaimFreeName(const char* from, const char* to)
-    {
-        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-            return 0;
-        if (errno != EINVAL && errno != ENOSYS)
-            return errno;
-        // The file system cannot rename without replacing; a hard link claims a name just as
-        // atomically.
-        if (::link(from, to) == 0) {
-            ::unlink(from);
-            return 0;
-        }
-        if (errno != EPERM && errno != EOPNOTSUPP)
-            return errno;
-        // Neither (exFAT, some FUSE mounts): a last look right before the rename leaves only a
-        // moment for another program to slip in.
-        struct stat info { };
-        if (::lstat(to, &info) == 0)
-            return EEXIST;
-        return ::rename(from, to) == 0 ? 0 : errno;
-    }
-
-    FileError PlaceTemp(const QByteArray& tempPath, const QByteArray& targetPath, bool overwrite)
-    {
-        const int error = overwrite
-            ? (::rename(tempPath.constData(), targetPath.constData()) == 0 ? 0 : errno)
-            : ClaimFreeName(tempPath.constData(), targetPath.constData());
-        return error == 0 ? FileError {} : LinuxFileOperations::FromErrno(error);
-    }
-
     // Makes the new name itself survive a power cut. A folder that cannot be synced (some network
     // file systems) does not undo a copy that is complete.
-    void SyncFolder(const QByteArray& folder)
+    void SyncFolder(int folderFd)
     {
-        const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0)
             return;
         ::fsync(fd);
@@ -216,10 +215,14 @@ FileError LinuxFileOperations::DeleteFile(const QString& path, bool force)
     if (S_ISDIR(info.st_mode))
         return { 75, QStringLiteral("Path/File access error (it is a folder)") };
     // A file nobody may write to is what other systems call read-only: it is kept unless the
-    // caller forces the deletion. Root's ability to write anyway does not count.
-    const bool readOnly = !S_ISLNK(info.st_mode)
-        && ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0
-            || ::access(native.constData(), W_OK) != 0);
+    // caller forces the deletion. Root's ability to write anyway does not count. On a read-only
+    // disk it is the disk, not the file, that the user has to be told about.
+    const bool link = S_ISLNK(info.st_mode);
+    const int writable = link ? 0 : ::access(native.constData(), W_OK);
+    if (writable != 0 && errno == EROFS)
+        return FromErrno(EROFS);
+    const bool readOnly
+        = !link && ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || writable != 0);
     if (readOnly && !force)
         return { 70, QStringLiteral("Permission denied (the file is read-only)") };
     if (::unlink(native.constData()) != 0)
@@ -264,26 +267,62 @@ FileError LinuxFileOperations::CopyThroughTemp(
 {
     TempFile temp;
     FileError result = MakeTemp(targetPath, temp);
-    if (!result.Ok())
-        return result;
-    result = CopyBytes(sourceFd, temp.fd);
+    if (result.Ok())
+        result = CopyBytes(sourceFd, temp.fd);
     if (result.Ok())
         result = FinishTemp(temp, sourceInfo);
     if (result.Ok())
-        result = PlaceTemp(temp.path, targetPath, overwrite);
-    if (!result.Ok()) {
-        DiscardTemp(temp);
-        return result;
+        result = PlaceTemp(temp.folderFd, temp.name, targetPath, overwrite);
+    if (result.Ok()) {
+        temp.name.clear(); // it is the target now
+        SyncFolder(temp.folderFd);
     }
-    SyncFolder(FolderOf(targetPath));
-    return {};
+    DiscardTemp(temp);
+    return result;
+}
+
+// The target is named by its path, not through the held folder: should the folder have been
+// moved away, the copy must not turn up somewhere the user never chose.
+FileError LinuxFileOperations::PlaceTemp(
+    int folderFd, const QByteArray& tempName, const QByteArray& targetPath, bool overwrite)
+{
+    const int error = overwrite
+        ? (RenameAt(folderFd, tempName.constData(), targetPath.constData(), 0) == 0 ? 0 : errno)
+        : ClaimFreeName(folderFd, tempName.constData(), targetPath.constData());
+    if (error == ENOENT)
+        return TargetFolderMissing();
+    return error == 0 ? FileError {} : FromErrno(error);
+}
+
+// Claims the name only if it is still free, so a file that appeared while the copy ran is kept.
+// Returns 0 or an errno value.
+int LinuxFileOperations::ClaimFreeName(int folderFd, const char* tempName, const char* target)
+{
+    if (RenameAt(folderFd, tempName, target, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // The file system cannot rename without replacing; a hard link claims a name just as
+    // atomically.
+    if (::linkat(folderFd, tempName, AT_FDCWD, target, 0) == 0) {
+        ::unlinkat(folderFd, tempName, 0);
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    // Neither (exFAT, some FUSE mounts): a last look right before the rename leaves only a
+    // moment for another program to slip in.
+    struct stat info { };
+    if (::lstat(target, &info) == 0)
+        return EEXIST;
+    return RenameAt(folderFd, tempName, target, 0) == 0 ? 0 : errno;
 }
 
 FileError LinuxFileOperations::CopyBytes(int sourceFd, int tempFd)
 {
     const auto buffer = std::make_unique_for_overwrite<char[]>(kChunkSize);
     for (;;) {
-        const ssize_t got = ::read(sourceFd, buffer.get(), kChunkSize);
+        const ssize_t got = ReadBytes(sourceFd, buffer.get(), kChunkSize);
         if (got == 0)
             return {};
         if (got < 0 && errno == EINTR)
@@ -315,6 +354,17 @@ FileError LinuxFileOperations::WriteAll(int fd, const char* data, size_t size)
 ssize_t LinuxFileOperations::WriteBytes(int fd, const char* data, size_t size)
 {
     return ::write(fd, data, size);
+}
+
+ssize_t LinuxFileOperations::ReadBytes(int fd, char* data, size_t size)
+{
+    return ::read(fd, data, size);
+}
+
+int LinuxFileOperations::RenameAt(
+    int folderFd, const char* tempName, const char* target, unsigned flags)
+{
+    return ::renameat2(folderFd, tempName, AT_FDCWD, target, flags);
 }
 
 } // namespace gb::platform

@@ -21,15 +21,22 @@ public:
     static FileError FromErrno(int error);
 
 protected:
-    // The one step that puts the copy's bytes on disk. It behaves like ::write (and sets errno),
-    // so a test can stand in a full disk or another program racing for the target name.
+    // The three steps of a copy that touch the disk, so that a test can stand in a full disk, a
+    // failing card, a destination that turns read-only or vanishes, or another program racing for
+    // the target name. Each behaves like the system call it wraps (and sets errno): ::write,
+    // ::read, and ::renameat2 of `tempName` in the folder `folderFd` to the path `target`.
     virtual ssize_t WriteBytes(int fd, const char* data, size_t size);
+    virtual ssize_t ReadBytes(int fd, char* data, size_t size);
+    virtual int RenameAt(int folderFd, const char* tempName, const char* target, unsigned flags);
 
 private:
     FileError CopyBytes(int sourceFd, int tempFd);
     FileError WriteAll(int fd, const char* data, size_t size);
     FileError CopyThroughTemp(
         int sourceFd, const struct stat& sourceInfo, const QByteArray& targetPath, bool overwrite);
+    FileError PlaceTemp(
+        int folderFd, const QByteArray& tempName, const QByteArray& targetPath, bool overwrite);
+    int ClaimFreeName(int folderFd, const char* tempName, const char* target);
 };
 
 } // namespace gb::platform
