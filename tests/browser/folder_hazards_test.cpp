@@ -8,18 +8,16 @@
 #include "browser/thumb_grid.h"
 #include "samplegen/image_writers.h"
 
+#include "support/disk_checks.h"
+
 #include <QAction>
 #include <QThread>
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
 #include <fcntl.h>
-#include <mutex>
+#include <future>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace gb::test {
 namespace {
@@ -51,16 +49,6 @@ namespace {
         return QFile::encodeName(folder.Path()) + '/' + name;
     }
 
-    void MakeFifo(const TempFolder& folder, const char* name)
-    {
-        ASSERT_EQ(::mkfifo(Native(folder, name).constData(), 0600), 0) << name;
-    }
-
-    void MakeLink(const TempFolder& folder, const QByteArray& target, const char* name)
-    {
-        ASSERT_EQ(::symlink(target.constData(), Native(folder, name).constData()), 0) << name;
-    }
-
     // A listening UNIX socket at `name`; the descriptor is returned for the caller to close.
     int MakeSocket(const TempFolder& folder, const char* name)
     {
@@ -75,62 +63,47 @@ namespace {
         return fd;
     }
 
-    // Should a load open a FIFO for reading, it would block until a writer came. After a long
-    // grace this opens every given FIFO for writing, which succeeds only when a reader is
-    // blocked in it, and so both frees the load and records that it happened.
-    class FifoWatchdog {
-    public:
-        explicit FifoWatchdog(std::vector<QByteArray> fifos)
-            : fifos_(std::move(fifos))
-            , thread_([this] { Watch(); })
-        {
-        }
-        ~FifoWatchdog()
-        {
-            {
-                const std::lock_guard lock(mutex_);
-                done_ = true;
-            }
-            wake_.notify_all();
-            thread_.join();
-        }
-        bool CaughtAReader() const { return caught_; }
+    void Open(MainWindowHarness& h, const QString& folder)
+    {
+        h.WaitForLoad([&] { h.Window().OpenSourceFolder(folder); });
+    }
 
-    private:
-        void Watch()
-        {
-            std::unique_lock lock(mutex_);
-            if (wake_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; }))
-                return;
-            for (const QByteArray& fifo : fifos_) {
-                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-                if (fd >= 0) {
-                    caught_ = true;
-                    ::close(fd);
-                }
-            }
-        }
+    void Refresh(MainWindowHarness& h)
+    {
+        h.WaitForLoad([&] { h.Window().Toolbar().Button("Refresh")->trigger(); });
+    }
 
-        std::vector<QByteArray> fifos_;
-        std::mutex mutex_;
-        std::condition_variable wake_;
-        bool done_ = false;
-        std::atomic<bool> caught_ = false;
-        std::thread thread_;
-    };
+    // Should the load open `fifo` for reading, it would block until a writer came. After a long
+    // grace this opens it for writing, which succeeds only when a reader is blocked in it, and so
+    // both frees the load and records that it happened.
+    void OpenWatchingFifo(MainWindowHarness& h, const QString& folder, const QString& fifo)
+    {
+        std::promise<void> loaded;
+        auto watchdog = std::async(std::launch::async, [&fifo, done = loaded.get_future()] {
+            if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready)
+                return false;
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+            return fd >= 0;
+        });
+        Open(h, folder);
+        loaded.set_value();
+        EXPECT_FALSE(watchdog.get()) << "a load opened the FIFO and blocked";
+    }
 
     TEST(FolderHazards, SpecialFilesNamedLikePicturesAreNeitherListedNorOpened)
     {
         TempFolder photos;
         WritePicture(photos, "good.jpg");
-        MakeLink(photos, "good.jpg", "link-to-good.bmp");
-        MakeFifo(photos, "pipe.jpg");
+        ASSERT_TRUE(MakeFifo(photos.File("pipe.jpg")));
         const int socket = MakeSocket(photos, "socket.gif");
-        MakeLink(photos, "loop-b.jpg", "loop-a.jpg");
-        MakeLink(photos, "loop-a.jpg", "loop-b.jpg");
-        MakeLink(photos, "/dev/zero", "zero.bmp");
-        MakeLink(photos, "pipe.jpg", "link-to-pipe.gif");
-        MakeLink(photos, "missing.bmp", "dangling.bmp");
+        for (const auto& [target, name] :
+            std::initializer_list<std::pair<const char*, const char*>> {
+                { "good.jpg", "link-to-good.bmp" }, { "loop-b.jpg", "loop-a.jpg" },
+                { "loop-a.jpg", "loop-b.jpg" }, { "/dev/zero", "zero.bmp" },
+                { "pipe.jpg", "link-to-pipe.gif" }, { "missing.bmp", "dangling.bmp" } })
+            ASSERT_EQ(::symlink(target, Native(photos, name).constData()), 0) << name;
         ASSERT_TRUE(QDir(photos.Path()).mkdir("folder.jpg"));
         const QStringList pictures { "good.jpg", "link-to-good.bmp" };
         EXPECT_EQ(Listed(photos.Path()), pictures);
@@ -139,11 +112,7 @@ namespace {
         QStringList countsDuringLoad;
         QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped,
             [&] { countsDuringLoad << h.Window().PanelText(2); });
-        {
-            FifoWatchdog watchdog({ Native(photos, "pipe.jpg") });
-            h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
-            EXPECT_FALSE(watchdog.CaughtAReader()) << "a load opened the FIFO and blocked";
-        }
+        OpenWatchingFifo(h, photos.Path(), photos.File("pipe.jpg"));
         ::close(socket);
         EXPECT_EQ(countsDuringLoad, QStringList(2, "File(s): 2"));
         EXPECT_EQ(Tags(h.Window()), pictures);
@@ -156,13 +125,10 @@ namespace {
         WritePicture(photos, "a.bmp");
         WritePicture(photos, "secret.jpg");
         ASSERT_TRUE(QFile::setPermissions(photos.File("secret.jpg"), QFileDevice::Permissions()));
-        const int probe = ::open(Native(photos, "secret.jpg").constData(), O_RDONLY | O_CLOEXEC);
-        if (probe >= 0) {
-            ::close(probe);
+        if (QFile(photos.File("secret.jpg")).open(QIODevice::ReadOnly))
             GTEST_SKIP() << "permissions do not stop this user (root) from reading";
-        }
         MainWindowHarness h;
-        h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
+        Open(h, photos.Path());
         EXPECT_EQ(Tags(h.Window()), QStringList { "a.bmp" });
         EXPECT_EQ(h.Window().PanelText(2), "File(s): 1");
         EXPECT_EQ(QFileInfo(photos.File("secret.jpg")).permissions(), QFileDevice::Permissions());
@@ -176,28 +142,23 @@ namespace {
         TempFolder photos;
         WritePicture(photos, "b.jpg");
         const QByteArray broken("a\xff.jpg");
-        const QByteArray replacement("a\xef\xbf\xbd.jpg"); // U+FFFD, what "\xff" decodes to
-        for (const QByteArray& name : { broken, QByteArray("c\xfe\xfe.gif") }) {
-            const int fd
-                = ::open(Native(photos, name).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-            ASSERT_GE(fd, 0);
-            const QByteArray bytes = photos.Read("b.jpg");
-            EXPECT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
-            ::close(fd);
-        }
-        const QString decoded = QString::fromUtf8(replacement);
+        // Made under a name Qt can give, then renamed to one it cannot.
+        for (const QByteArray& name : { broken, QByteArray("c\xfe\xfe.gif") })
+            ASSERT_TRUE(QFile::copy(photos.File("b.jpg"), photos.File("copy"))
+                && ::rename(Native(photos, "copy").constData(), Native(photos, name).constData())
+                    == 0);
+        const QString decoded = QString::fromUtf8("a\xef\xbf\xbd.jpg"); // what "\xff" decodes to
         EXPECT_EQ(Listed(photos.Path()), QStringList { "b.jpg" });
 
         MainWindowHarness h;
-        h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
+        Open(h, photos.Path());
         EXPECT_EQ(Tags(h.Window()), QStringList { "b.jpg" });
         EXPECT_EQ(h.Window().PanelText(2), "File(s): 1");
 
         WritePicture(photos, decoded, QSize(10, 50));
-        h.WaitForLoad([&] { h.Window().Toolbar().Button("Refresh")->trigger(); });
+        Refresh(h);
         EXPECT_EQ(Tags(h.Window()), QStringList({ decoded, "b.jpg" }));
-        struct stat info { };
-        EXPECT_EQ(::stat(Native(photos, broken).constData(), &info), 0)
+        EXPECT_EQ(::access(Native(photos, broken).constData(), F_OK), 0)
             << "the file is still there";
     }
 
@@ -206,12 +167,12 @@ namespace {
         TempFolder photos;
         const QString ascii = QString(251, u'x') + ".jpg";
         const QString wide = QString(125, QChar(0xe9)) + "a.gif"; // 250 + 5 bytes in UTF-8
-        ASSERT_EQ(QFile::encodeName(ascii).size(), 255);
-        ASSERT_EQ(QFile::encodeName(wide).size(), 255);
-        WritePicture(photos, ascii);
-        WritePicture(photos, wide);
+        for (const QString& name : { ascii, wide }) {
+            ASSERT_EQ(QFile::encodeName(name).size(), 255);
+            WritePicture(photos, name);
+        }
         MainWindowHarness h;
-        h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
+        Open(h, photos.Path());
         EXPECT_EQ(Tags(h.Window()), QStringList({ ascii, wide }));
         for (const ThumbCell& cell : h.Window().Cells())
             EXPECT_TRUE(cell.Caption.endsWith("...")) << cell.Caption.size();
@@ -223,13 +184,12 @@ namespace {
     {
         EXPECT_TRUE(QFile::remove(photos.File("z1-deleted.jpg")));
         EXPECT_TRUE(QFile::remove(photos.File("z2-becomes-fifo.jpg")));
-        MakeFifo(photos, "z2-becomes-fifo.jpg");
+        EXPECT_TRUE(MakeFifo(photos.File("z2-becomes-fifo.jpg")));
         EXPECT_TRUE(QFile::copy(photos.File("z5-control-new.jpg"), photos.File("new.tmp")));
         EXPECT_EQ(::rename(Native(photos, "new.tmp").constData(),
                       Native(photos, "z3-replaced.gif").constData()),
             0);
-        QFile emptied(photos.File("z4-emptied.bmp"));
-        EXPECT_TRUE(emptied.resize(0));
+        EXPECT_TRUE(QFile::resize(photos.File("z4-emptied.bmp"), 0));
     }
 
     // Loading runs a little ahead of the progress display, so the files changed at the first
@@ -240,10 +200,9 @@ namespace {
         const int fillers = 4 * QThread::idealThreadCount() + 16;
         for (int i = 0; i < fillers; ++i)
             WritePicture(photos, QString("a%1.bmp").arg(i, 3, 10, QChar(u'0')), QSize(8, 8));
-        WritePicture(photos, "z1-deleted.jpg");
-        WritePicture(photos, "z2-becomes-fifo.jpg");
-        WritePicture(photos, "z3-replaced.gif", QSize(40, 30));
-        WritePicture(photos, "z4-emptied.bmp");
+        for (const char* name :
+            { "z1-deleted.jpg", "z2-becomes-fifo.jpg", "z3-replaced.gif", "z4-emptied.bmp" })
+            WritePicture(photos, name);
         WritePicture(photos, "z5-control-new.jpg", QSize(10, 50));
         const int listed = fillers + 5;
 
@@ -252,16 +211,10 @@ namespace {
         bool changed = false;
         QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped, [&] {
             countsDuringLoad << h.Window().PanelText(2);
-            if (changed)
-                return;
-            changed = true;
-            ChangeTheLastFiles(photos);
+            if (!std::exchange(changed, true))
+                ChangeTheLastFiles(photos);
         });
-        {
-            FifoWatchdog watchdog({ Native(photos, "z2-becomes-fifo.jpg") });
-            h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
-            EXPECT_FALSE(watchdog.CaughtAReader()) << "a load opened the FIFO and blocked";
-        }
+        OpenWatchingFifo(h, photos.Path(), photos.File("z2-becomes-fifo.jpg"));
         ASSERT_TRUE(changed);
         EXPECT_EQ(countsDuringLoad.first(), QString("File(s): %1").arg(listed));
         const QStringList tags = Tags(h.Window());
@@ -281,12 +234,12 @@ namespace {
         WritePicture(*photos, "b.gif");
         MainWindowHarness h;
         h.Window().show();
-        h.WaitForLoad([&] { h.Window().OpenSourceFolder(path); });
+        Open(h, path);
         ASSERT_EQ(Tags(h.Window()).size(), 2);
 
         photos.reset();
         ASSERT_FALSE(QFileInfo::exists(path));
-        h.WaitForLoad([&] { h.Window().Toolbar().Button("Refresh")->trigger(); });
+        Refresh(h);
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
         EXPECT_TRUE(h.dialogs.messages[0].prompt.startsWith("There are no image files"));
         EXPECT_TRUE(Tags(h.Window()).isEmpty());
@@ -297,9 +250,9 @@ namespace {
         ASSERT_TRUE(QDir().mkpath(path));
         QFile picture(QDir(path).filePath("c.jpg"));
         ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
-        picture.write(tools::WriteJpeg(Gradient(20, 20), 90));
+        ASSERT_GT(picture.write(tools::WriteJpeg(Gradient(20, 20), 90)), 0);
         picture.close();
-        h.WaitForLoad([&] { h.Window().Toolbar().Button("Refresh")->trigger(); });
+        Refresh(h);
         EXPECT_EQ(Tags(h.Window()), QStringList { "c.jpg" });
         QDir(path).removeRecursively();
     }
@@ -313,7 +266,7 @@ namespace {
         MainWindowHarness h;
         QObject::connect(
             &h.Window(), &browser::frmThumbs::ProgressStepped, [&] { photos.reset(); });
-        h.WaitForLoad([&] { h.Window().OpenSourceFolder(path); });
+        Open(h, path);
         const QStringList tags = Tags(h.Window());
         EXPECT_EQ(h.Window().PanelText(2), QString("File(s): %1").arg(tags.size()));
         EXPECT_TRUE(tags.isEmpty() || tags.first() == "p000.bmp");

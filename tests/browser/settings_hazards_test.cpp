@@ -5,11 +5,12 @@
 #include "browser/thumb_grid.h"
 #include "core/window_position.h"
 #include "platform/ini_document.h"
+#include "support/disk_checks.h"
 
+#include <QFileInfo>
 #include <QScreen>
 #include <fcntl.h>
 #include <future>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gb::test {
@@ -19,15 +20,7 @@ namespace {
 
     void Seed(MainWindowHarness& h, const QByteArray& bytes)
     {
-        QFile file(h.IniPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
-    }
-
-    QByteArray OnDisk(MainWindowHarness& h)
-    {
-        QFile file(h.IniPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        h.dataFolder.Write(QFileInfo(h.IniPath()).fileName(), bytes);
     }
 
     void ExpectOpenOnScreen(browser::frmThumbs& window, const std::string& what)
@@ -64,7 +57,7 @@ namespace {
 
         // The first [Main] got the new values; every other line is still there, in order. Lines
         // the document read now end in "\n"; what lay past its read limit is copied unchanged.
-        const QByteArray written = OnDisk(h);
+        const QByteArray written = ReadAll(h.IniPath());
         const QByteArray placement = h.Setting("Window Position").toUtf8();
         QByteArray expected = before;
         expected.replace("\r\n", "\n");
@@ -93,8 +86,7 @@ namespace {
         for (const auto& c : cases) {
             MainWindowHarness h;
             Seed(h,
-                QByteArray("[Main]\nWindow Position=") + c.position + "\nMaximized=" + c.maximized
-                    + "\n");
+                QByteArray("[Main]\nWindow Position=") + c.position + "\nMaximized=" + c.maximized);
             h.ShowAndActivate();
             const std::string what = std::string(c.position) + " / " + c.maximized;
             ExpectOpenOnScreen(h.Window(), what);
@@ -131,10 +123,9 @@ namespace {
     TEST(SettingsFileHazards, RememberedFolderThatIsNoFolderOpensNothing)
     {
         TempFolder scratch;
-        const QByteArray fifo = QFile::encodeName(scratch.File("pipe"));
-        ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+        ASSERT_TRUE(MakeFifo(scratch.File("pipe")));
         scratch.Write("file.jpg", "not a folder");
-        for (const QString& lastPath : { QString("/dev/zero"), QString::fromUtf8(fifo),
+        for (const QString& lastPath : { QString("/dev/zero"), scratch.File("pipe"),
                  scratch.File("file.jpg"), "/" + QString(2000, u'x') }) {
             MainWindowHarness h;
             h.SetSetting("Last Path", lastPath);
@@ -153,9 +144,7 @@ namespace {
         for (const bool fifo : { true, false }) {
             MainWindowHarness h;
             const QByteArray path = QFile::encodeName(h.IniPath());
-            ASSERT_EQ(
-                fifo ? ::mkfifo(path.constData(), 0600) : ::symlink("/dev/zero", path.constData()),
-                0);
+            ASSERT_TRUE(fifo ? MakeFifo(h.IniPath()) : QFile::link("/dev/zero", h.IniPath()));
             auto read = std::async(std::launch::async, [&h] { return h.Setting("Last Path"); });
             if (read.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
                 const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -167,9 +156,7 @@ namespace {
             h.ShowAndActivate();
             ExpectOpenOnScreen(h.Window(), fifo ? "FIFO settings" : "device settings");
             h.Window().close();
-            struct stat info { };
-            ASSERT_EQ(::lstat(path.constData(), &info), 0);
-            EXPECT_TRUE(fifo ? S_ISFIFO(info.st_mode) : S_ISLNK(info.st_mode));
+            EXPECT_TRUE(fifo ? S_ISFIFO(LinkMode(h.IniPath())) : S_ISLNK(LinkMode(h.IniPath())));
         }
     }
 

@@ -5,18 +5,18 @@
 
 #include "browser/thumb_grid.h"
 #include "samplegen/image_writers.h"
+#include "support/disk_checks.h"
 #include "support/scratch_mount.h"
 
 #include <QAction>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMenu>
 #include <QRegularExpression>
-#include <cerrno>
 #include <fcntl.h>
 #include <limits>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -36,9 +36,6 @@ namespace {
         {
         }
         ~SmallDisk() { ::chmod(folder_.constData(), 0700); }
-        SmallDisk(const SmallDisk&) = delete;
-        SmallDisk& operator=(const SmallDisk&) = delete;
-
         bool Mounted() const { return mount_.Mounted(); }
         bool CanBe(DiskFault fault) const
         {
@@ -94,10 +91,14 @@ namespace {
         return files.join(", ").toStdString();
     }
 
-    QByteArray ReadFile(const QString& path)
+    // Changes a setting and the placement, then closes the window, which writes them back.
+    void ChangeSettingsAndClose(MainWindowHarness& h)
     {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        EXPECT_EQ(h.module1.WriteSetting("Main", "Last Path", "/somewhere/else"), 0);
+        h.Window().move(h.Window().pos() + QPoint(40, 30));
+        EXPECT_TRUE(h.Window().close());
+        EXPECT_FALSE(h.Window().isVisible());
+        h.window.reset();
     }
 
     TEST(SettingsWriteFaults, FullOrReadOnlyDataFolderNeverTouchesTheSettingsFile)
@@ -113,22 +114,14 @@ namespace {
             const QByteArray settings = "; mine\r\n[Main]\r\nWindow Position=1500, 1500, 9000, "
                                         "6600\r\nMaximized=False\r\nLast Path="
                 + QFile::encodeName(photos.Path()) + "\r\n[Other]\r\nkeep=1\r\n";
-            QFile ini(h.IniPath());
-            ASSERT_TRUE(ini.open(QIODevice::NewOnly));
-            ASSERT_EQ(ini.write(settings), settings.size());
-            ini.close();
+            h.dataFolder.Write(QFileInfo(h.IniPath()).fileName(), settings);
             disk.Apply(fault);
             const std::string before = Files(h.dataFolder.Path());
 
             h.ShowAndActivate(); // opens the remembered folder, which it remembers again
             ASSERT_EQ(h.Window().Cells().size(), 1u);
-            EXPECT_EQ(h.module1.WriteSetting("Main", "Last Path", "/somewhere/else"), 0);
-            h.Window().move(h.Window().pos() + QPoint(40, 30));
-            EXPECT_TRUE(h.Window().close());
-            EXPECT_FALSE(h.Window().isVisible());
-            h.window.reset();
-
-            EXPECT_TRUE(ReadFile(h.IniPath()) == settings) << ReadFile(h.IniPath()).toStdString();
+            ChangeSettingsAndClose(h);
+            EXPECT_TRUE(ReadAll(h.IniPath()) == settings) << ReadAll(h.IniPath()).toStdString();
             EXPECT_EQ(Files(h.dataFolder.Path()), before);
         }
     }
@@ -138,17 +131,11 @@ namespace {
         for (const bool pipe : { false, true }) {
             SCOPED_TRACE(pipe ? "pipe" : "folder");
             MainWindowHarness h;
-            const QByteArray path = QFile::encodeName(h.IniPath());
-            ASSERT_EQ(pipe ? ::mkfifo(path.constData(), 0600) : ::mkdir(path.constData(), 0700), 0);
+            ASSERT_TRUE(pipe ? MakeFifo(h.IniPath()) : QDir().mkdir(h.IniPath()));
             h.ShowAndActivate();
-            EXPECT_EQ(h.module1.WriteSetting("Main", "Last Path", "/somewhere/else"), 0);
-            h.Window().move(h.Window().pos() + QPoint(40, 30));
-            EXPECT_TRUE(h.Window().close());
-            h.window.reset();
-
-            struct stat info { };
-            ASSERT_EQ(::lstat(path.constData(), &info), 0);
-            EXPECT_TRUE(pipe ? S_ISFIFO(info.st_mode) : S_ISDIR(info.st_mode));
+            ChangeSettingsAndClose(h);
+            const mode_t mode = LinkMode(h.IniPath());
+            EXPECT_TRUE(pipe ? S_ISFIFO(mode) : S_ISDIR(mode));
             // Nothing was written beside it or, for the folder, into it.
             EXPECT_EQ(Files(h.dataFolder.Path()), pipe ? "glimmerbox.ini (0)" : "");
         }
@@ -211,12 +198,10 @@ namespace {
             const QString path = it.next();
             if (path == cache + "/filler")
                 continue;
-            EXPECT_TRUE(entryName.match(it.fileName()).hasMatch()) << path.toStdString();
-            const QByteArray bytes = ReadFile(path);
-            EXPECT_TRUE(bytes.endsWith(QByteArray("IEND\xae\x42\x60\x82", 8)))
+            EXPECT_TRUE(entryName.match(it.fileName()).hasMatch()
+                && ReadAll(path).endsWith(QByteArray("IEND\xae\x42\x60\x82", 8))
+                && !QImageReader(path, "png").read().isNull())
                 << path.toStdString();
-            QImageReader reader(path, "png");
-            EXPECT_FALSE(reader.read().isNull()) << path.toStdString();
         }
     }
 
@@ -242,10 +227,9 @@ namespace {
         for (int load = 0; load < 2; ++load) { // the second load meets what the first stored
             h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
             ASSERT_EQ(h.Window().Cells().size(), size_t(kPictures));
-            for (const browser::ThumbCell& cell : h.Window().Cells()) {
-                EXPECT_FALSE(cell.Picture.isNull()) << cell.Tag.toStdString();
-                EXPECT_FALSE(cell.Picture.picture.isNull()) << cell.Tag.toStdString();
-            }
+            for (const browser::ThumbCell& cell : h.Window().Cells())
+                EXPECT_FALSE(cell.Picture.isNull() || cell.Picture.picture.isNull())
+                    << cell.Tag.toStdString();
         }
         h.window.reset(); // waits for the cache writes
         ExpectOnlyWholeEntries(cache);

@@ -274,10 +274,9 @@ namespace {
             SCOPED_TRACE(c.name);
             const auto exif = ReadJpegExif(Source(c.file));
             ASSERT_TRUE(exif);
-            EXPECT_EQ(exif->orientation, c.orientation);
-            EXPECT_EQ(exif->recordedSize.isValid(), c.recorded);
-            EXPECT_EQ(exif->frameSize.isValid(), c.frame);
-            EXPECT_EQ(exif->thumbnail.isEmpty(), !c.thumbnail);
+            EXPECT_EQ(std::tuple(exif->orientation, exif->recordedSize.isValid(),
+                          exif->frameSize.isValid(), !exif->thumbnail.isEmpty()),
+                std::tuple(c.orientation, c.recorded, c.frame, c.thumbnail));
             EXPECT_FALSE(TrustedEmbeddedThumbnail(*exif, kTile));
             // The loader falls back on the picture itself, whatever is left of it.
             folder.Write("hostile.jpg", c.file);
@@ -298,19 +297,7 @@ namespace {
             }
     }
 
-    class ExifPictureLoaderTest : public ::testing::Test {
-    protected:
-        std::optional<LoadedPicture> Load(const QByteArray& bytes, PictureOptions options)
-        {
-            folder_.Write("camera.jpg", bytes);
-            return loader_.LoadPicture(folder_.File("camera.jpg"), options);
-        }
-
-        test::TempFolder folder_;
-        QtPictureLoader loader_;
-    };
-
-    TEST_F(ExifPictureLoaderTest, UsesTheEmbeddedThumbnailOnlyWhenAskedAndTrusted)
+    TEST(ExifPictureLoaderTest, UsesTheEmbeddedThumbnailOnlyWhenAskedAndTrusted)
     {
         const PictureOptions embedded { false, kTile, true }, decoded { false, kTile, false },
             whole { false, {}, true };
@@ -330,9 +317,12 @@ namespace {
             { "no box", camera, whole, { 1200, 1600 }, kAllGrey },
             { "edited since", CameraFile({ 6, { 3200, 2400 } }), embedded, { 150, 200 }, kAllGrey },
         };
+        QtPictureLoader loader;
+        test::TempFolder folder;
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name);
-            const auto loaded = Load(c.file, c.options);
+            folder.Write("camera.jpg", c.file);
+            const auto loaded = loader.LoadPicture(folder.File("camera.jpg"), c.options);
             ASSERT_TRUE(loaded);
             EXPECT_EQ(loaded->naturalSize, QSize(1200, 1600));
             EXPECT_EQ(loaded->image.size(), c.image);

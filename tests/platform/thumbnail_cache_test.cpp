@@ -1,13 +1,13 @@
 #include "platform/freedesktop_thumbnail_cache.h"
+#include "support/disk_checks.h"
 #include "support/temp_folder.h"
 
-#include <QDir>
 #include <QPainter>
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -15,6 +15,7 @@ namespace gb::platform {
 namespace {
 
     using Cache = FreedesktopThumbnailCache;
+    using test::Entries, test::LinkMode, test::MakeFifo;
     const QRgb kRed = qRgb(220, 30, 30), kGreen = qRgb(30, 200, 60), kBlue = qRgb(40, 60, 220);
 
     // Red on the left, green on the right, blue along the bottom.
@@ -34,21 +35,12 @@ namespace {
             < 12;
     }
 
-    int ModeOf(const QString& path)
-    {
-        struct stat info { };
-        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : -1;
-    }
+    int ModeOf(const QString& path) { return int(LinkMode(path) & 07777); }
 
     void SetMTime(const QString& path, time_t seconds)
     {
         const timespec times[2] = { { seconds, 0 }, { seconds, 0 } };
         ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
-    }
-
-    QStringList Listing(const QString& folder)
-    {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     }
 
     class ThumbnailCacheTest : public ::testing::Test {
@@ -70,9 +62,18 @@ namespace {
             return key;
         }
         ThumbnailLookup Lookup(const ThumbnailKey& key) const { return cache_.Find(key).result; }
+        // Another program's entry, or one this cache would have written, for the key.
+        QImage Entry(const ThumbnailKey& key, int w, int h) const
+        {
+            QImage entry = Picture(w, h);
+            entry.setText("Thumb::URI", QString::fromLatin1(key.uri));
+            entry.setText("Thumb::MTime", QString::number(key.mtime));
+            return entry;
+        }
 
         test::TempFolder home_, pictures_;
         const QString root_ = home_.File(QStringLiteral("thumbnails"));
+        const QString normal_ = root_ + QStringLiteral("/normal");
         const Cache cache_ { root_ };
     };
 
@@ -108,7 +109,7 @@ namespace {
         EXPECT_EQ(linked->uri, Cache::FileUri(pictures_.File("link")));
         EXPECT_EQ(linked->mtime, 1500000000);
 
-        ASSERT_EQ(::mkfifo(QFile::encodeName(pictures_.File("fifo")).constData(), 0600), 0);
+        ASSERT_TRUE(MakeFifo(pictures_.File("fifo")));
         EXPECT_FALSE(cache_.KeyFor(pictures_.File("fifo")));
         EXPECT_FALSE(cache_.KeyFor(pictures_.Path()));
         // Qt cannot name a file whose name is not UTF-8: the decoded name is another file.
@@ -125,13 +126,11 @@ namespace {
         ASSERT_EQ(found.result, ThumbnailLookup::Hit);
         EXPECT_EQ(found.image.size(), QSize(128, 85));
         EXPECT_EQ(found.naturalSize, QSize(3000, 2000));
-        EXPECT_TRUE(Near(found.image.pixel(20, 20), kRed));
-        EXPECT_TRUE(Near(found.image.pixel(100, 20), kGreen));
-        EXPECT_TRUE(Near(found.image.pixel(64, 80), kBlue));
-        EXPECT_EQ(ModeOf(home_.File(EntryOf(key))), 0600);
-        EXPECT_EQ(ModeOf(root_ + QStringLiteral("/normal")), 0700);
-        EXPECT_EQ(ModeOf(root_), 0700);
-        EXPECT_EQ(Listing(root_ + QStringLiteral("/normal")).size(), 1);
+        EXPECT_TRUE(Near(found.image.pixel(20, 20), kRed)
+            && Near(found.image.pixel(100, 20), kGreen) && Near(found.image.pixel(64, 80), kBlue));
+        EXPECT_EQ(std::tuple(ModeOf(home_.File(EntryOf(key))), ModeOf(normal_), ModeOf(root_)),
+            std::tuple(0600, 0700, 0700));
+        EXPECT_EQ(Entries(normal_).size(), 1);
         // zlib's header names the level: 78 01 is level 1 (or 0, which would not shrink it).
         const QByteArray png = home_.Read(EntryOf(key));
         EXPECT_EQ(png.mid(png.indexOf("IDAT") + 4, 2), QByteArray("\x78\x01", 2));
@@ -147,51 +146,39 @@ namespace {
         EXPECT_FALSE(smallFound.naturalSize.isValid());
     }
 
-    TEST_F(ThumbnailCacheTest, EntryOfAnotherFileOrVersionMisses)
-    {
-        const ThumbnailKey key = Saved(QStringLiteral("photo.png"));
-        ThumbnailKey other = key;
-        other.uri += "x";
-        EXPECT_EQ(Lookup(other), ThumbnailLookup::Miss);
-        // Even when the entry sits under the other file's name.
-        home_.Write(EntryOf(other), home_.Read(EntryOf(key)));
-        EXPECT_EQ(Lookup(other), ThumbnailLookup::Miss);
-        SetMTime(key.path, key.mtime + 1);
-        EXPECT_EQ(Lookup(*cache_.KeyFor(key.path)), ThumbnailLookup::Miss);
-    }
-
-    TEST_F(ThumbnailCacheTest, DamagedOrOversizedEntriesMiss)
+    TEST_F(ThumbnailCacheTest, EntryOfAnotherFileOrVersionOrDamagedMisses)
     {
         const ThumbnailKey key = Saved(QStringLiteral("photo.png"));
         const QByteArray good = home_.Read(EntryOf(key));
+        ThumbnailKey other = key;
+        other.uri += "x";
+        EXPECT_EQ(Lookup(other), ThumbnailLookup::Miss);
+        home_.Write(EntryOf(other), good); // even when the entry sits under the other file's name
+        EXPECT_EQ(Lookup(other), ThumbnailLookup::Miss);
+        SetMTime(key.path, key.mtime + 1);
+        EXPECT_EQ(Lookup(*cache_.KeyFor(key.path)), ThumbnailLookup::Miss);
+        SetMTime(key.path, key.mtime);
+        ASSERT_EQ(Lookup(key), ThumbnailLookup::Hit);
         QByteArray flipped = good;
         flipped[good.size() - 40] = char(flipped[good.size() - 40] ^ 0x55);
-        QImage huge = Picture(300, 300);
-        huge.setText("Thumb::URI", QString::fromLatin1(key.uri));
-        huge.setText("Thumb::MTime", QString::number(key.mtime));
-        ASSERT_TRUE(huge.save(home_.File(QStringLiteral("huge.png"))));
+        ASSERT_TRUE(Entry(key, 300, 300).save(home_.File(QStringLiteral("huge.png"))));
         for (const QByteArray& bytes : { good.left(good.size() / 2), good.left(60), QByteArray(),
                  flipped, good + QByteArray(2 * 1024 * 1024, '\0'), home_.Read("huge.png") }) {
             home_.Write(EntryOf(key), bytes);
             EXPECT_EQ(Lookup(key), ThumbnailLookup::Miss) << bytes.size();
         }
-        const QByteArray entry = QFile::encodeName(home_.File(EntryOf(key)));
-        ASSERT_TRUE(::unlink(entry.constData()) == 0 && ::mkfifo(entry.constData(), 0600) == 0);
+        ASSERT_TRUE(QFile::remove(home_.File(EntryOf(key))) && MakeFifo(home_.File(EntryOf(key))));
         EXPECT_EQ(Lookup(key), ThumbnailLookup::Miss);
     }
 
     TEST_F(ThumbnailCacheTest, EntryOfAnotherProgramIsFound)
     {
         const ThumbnailKey key = KeyOf(QStringLiteral("photo.png"));
-        QImage theirs = Picture(128, 96);
-        theirs.setText("Thumb::URI", QString::fromLatin1(key.uri));
-        theirs.setText("Thumb::MTime", QString::number(key.mtime));
-        ASSERT_TRUE(QDir().mkpath(root_ + QStringLiteral("/normal")));
-        ASSERT_TRUE(theirs.save(home_.File(EntryOf(key))));
+        ASSERT_TRUE(QDir().mkpath(normal_));
+        ASSERT_TRUE(Entry(key, 128, 96).save(home_.File(EntryOf(key))));
         const CachedThumbnail found = cache_.Find(key);
-        EXPECT_EQ(found.result, ThumbnailLookup::Hit);
-        EXPECT_EQ(found.image.size(), QSize(128, 96));
-        EXPECT_FALSE(found.naturalSize.isValid());
+        EXPECT_EQ(std::tuple(found.result, found.image.size(), found.naturalSize.isValid()),
+            std::tuple(ThumbnailLookup::Hit, QSize(128, 96), false));
     }
 
     TEST_F(ThumbnailCacheTest, FailedWritesLeaveNoTemporaryFile)
@@ -200,14 +187,13 @@ namespace {
         // A folder in the way of the entry: the temporary file is written, the rename fails.
         ASSERT_TRUE(QDir().mkpath(home_.File(EntryOf(key)) + QStringLiteral("/inside")));
         EXPECT_FALSE(cache_.Save(key, Picture(), QSize()));
-        EXPECT_EQ(
-            Listing(root_ + QStringLiteral("/normal")), QStringList { Cache::EntryName(key.uri) });
+        EXPECT_EQ(Entries(normal_), QStringList { Cache::EntryName(key.uri) });
         // A file where the folder should be.
         ASSERT_TRUE(QDir(root_).removeRecursively());
         home_.Write(QStringLiteral("thumbnails"), "not a folder");
         EXPECT_FALSE(cache_.Save(key, Picture(), QSize()));
         EXPECT_FALSE(cache_.SaveFailure(key));
-        EXPECT_EQ(Listing(home_.Path()), QStringList { QStringLiteral("thumbnails") });
+        EXPECT_EQ(Entries(home_.Path()), QStringList { QStringLiteral("thumbnails") });
     }
 
     TEST_F(ThumbnailCacheTest, FailureIsKnownUntilTheFileChanges)
@@ -237,8 +223,8 @@ namespace {
         // Nor when the cache is reached through a symbolic link.
         ASSERT_TRUE(QFile::link(root_, home_.File(QStringLiteral("link"))));
         EXPECT_FALSE(Cache(home_.File(QStringLiteral("link"))).Save(*inner, Picture(), QSize()));
-        EXPECT_EQ(Listing(root_), QStringList { QStringLiteral("normal") });
-        EXPECT_EQ(Listing(root_ + QStringLiteral("/normal")).size(), 1);
+        EXPECT_EQ(Entries(root_), QStringList { QStringLiteral("normal") });
+        EXPECT_EQ(Entries(normal_).size(), 1);
     }
 
     TEST_F(ThumbnailCacheTest, ConcurrentSavesAllLand)
@@ -265,7 +251,7 @@ namespace {
             EXPECT_TRUE(Near(found.image.pixel(10, 10), qRgb(i / kEach * 40, 0, 0))) << i;
         }
         EXPECT_EQ(Lookup(keys.back()), ThumbnailLookup::Hit);
-        EXPECT_EQ(Listing(root_ + QStringLiteral("/normal")).size(), kThreads * kEach + 1);
+        EXPECT_EQ(Entries(normal_).size(), kThreads * kEach + 1);
     }
 
 } // namespace

@@ -4,11 +4,12 @@
 // copy and only when overwriting is on, and the stop is reported once.
 #include "injected_fault.h"
 #include "rename_harness.h"
+#include "support/disk_checks.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -40,18 +41,6 @@ namespace {
         return pictures;
     }
 
-    QStringList Everything(const QString& folder)
-    {
-        return QDir(folder).entryList(
-            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    }
-
-    QByteArray ReadFile(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     // Creating and deleting thousands of files takes many times longer on a journalled disk than
     // in memory, so the pictures go to the shared-memory tmpfs where there is one.
     QString ScratchTemplate()
@@ -75,11 +64,11 @@ namespace {
             // Taken names at the start and around the fault, with contents of their own.
             for (const int number : { 5, 6, failAt, failAt + 1, failAt + 2 }) {
                 const QString name = QStringLiteral("Moved%1.bmp").arg(number);
-                if (!taken_.contains(name))
+                if (!taken_.contains(name)) {
                     taken_.insert(name, "someone else's " + name.toUtf8());
+                    Write(QDir(destination_).filePath(name), taken_.value(name));
+                }
             }
-            for (auto it = taken_.cbegin(); it != taken_.cend(); ++it)
-                Write(QDir(destination_).filePath(it.key()), it.value());
             auto selection = std::make_shared<core::Files>();
             for (int i = 0; i < kPictures; ++i) {
                 Write(QDir(photos_).filePath(PictureName(i)), Pictures()[size_t(i)]);
@@ -106,16 +95,16 @@ namespace {
             CheckDestination(copies);
             for (int i = 0; i < kPictures; ++i)
                 EXPECT_EQ(copies[size_t(i)], 1) << PictureName(i).toStdString();
-            EXPECT_EQ(Everything(scratch_.path()),
-                QStringList({ vanishes_ ? "away" : "dest", "photos" }));
+            EXPECT_EQ(
+                Entries(scratch_.path()), QStringList({ vanishes_ ? "away" : "dest", "photos" }));
             CheckSelection();
 
-            const auto& messages = h_.dialogs.messages;
-            ASSERT_EQ(messages.size(), 1u) << "the stop is reported once";
-            EXPECT_TRUE(messages[0].prompt.contains(expectedReason)) << Text(messages[0].prompt);
-            EXPECT_TRUE(messages[0].prompt.contains(
-                QStringLiteral("%1 of %2").arg(kPictures - left).arg(kPictures)))
-                << Text(messages[0].prompt);
+            ASSERT_EQ(h_.dialogs.messages.size(), 1u) << "the stop is reported once";
+            const QString message = h_.dialogs.messages[0].prompt;
+            EXPECT_TRUE(message.contains(expectedReason)
+                && message.contains(
+                    QStringLiteral("%1 of %2").arg(kPictures - left).arg(kPictures)))
+                << Text(message);
             EXPECT_GT(left, 0);
         }
 
@@ -132,11 +121,11 @@ namespace {
         // Only whole originals under their own names; returns how many are left.
         int CheckOriginals(std::vector<int>& copies) const
         {
-            const QStringList names = Everything(photos_);
+            const QStringList names = Entries(photos_);
             for (const QString& name : names) {
                 const int index = name.mid(1, 4).toInt();
                 const bool whole = index >= 0 && index < kPictures && name == PictureName(index)
-                    && ReadFile(QDir(photos_).filePath(name)) == Pictures()[size_t(index)];
+                    && ReadAll(QDir(photos_).filePath(name)) == Pictures()[size_t(index)];
                 EXPECT_TRUE(whole) << "source folder: " << Text(name);
                 if (whole)
                     ++copies[size_t(index)];
@@ -151,8 +140,8 @@ namespace {
             QHash<QByteArray, int> indexOf;
             for (int i = 0; i < kPictures; ++i)
                 indexOf.insert(Pictures()[size_t(i)], i);
-            for (const QString& name : Everything(Landed())) {
-                const QByteArray bytes = ReadFile(QDir(Landed()).filePath(name));
+            for (const QString& name : Entries(Landed())) {
+                const QByteArray bytes = ReadAll(QDir(Landed()).filePath(name));
                 if (taken_.contains(name) && bytes == taken_.value(name))
                     continue;
                 EXPECT_TRUE(overwrite_ || !taken_.contains(name)) << "overwritten: " << Text(name);
@@ -167,14 +156,13 @@ namespace {
         void CheckSelection()
         {
             const core::FilesPtr selection = h_.window.Files();
-            const QStringList folders = selection->Items();
-            const QStringList names = selection->Keys();
+            const QStringList folders = selection->Items(), names = selection->Keys();
             ASSERT_EQ(names.size(), kPictures);
             for (int i = 0; i < kPictures; ++i) {
                 QString path = folders[i] + names[i];
                 if (vanishes_ && path.startsWith(destination_ + "/"))
                     path = away_ + path.mid(destination_.size());
-                EXPECT_EQ(ReadFile(path), Pictures()[size_t(i)]) << Text(path);
+                EXPECT_EQ(ReadAll(path), Pictures()[size_t(i)]) << Text(path);
             }
         }
 
@@ -197,7 +185,9 @@ namespace {
         return { 1, 20240611, 4007 };
     }
 
-    void MoveWithFaultAtRandomPoints(Fault fault)
+    class BatchMoveFaults : public testing::TestWithParam<Fault> { };
+
+    TEST_P(BatchMoveFaults, EveryPictureSurvivesWholeExactlyOnce)
     {
         for (const unsigned seed : Seeds()) {
             std::mt19937 random(seed);
@@ -207,34 +197,22 @@ namespace {
                     overwrite ? "on" : "off", failAt);
                 SCOPED_TRACE(testing::Message() << "seed " << seed << ", overwrite " << overwrite
                                                 << ", fault at copy " << failAt);
-                FaultyMove move(fault, failAt, overwrite);
+                FaultyMove move(GetParam(), failAt, overwrite);
                 move.Run();
-                move.CheckNothingLost(ReasonFor(fault));
+                move.CheckNothingLost(ReasonFor(GetParam()));
             }
         }
     }
 
-    TEST(BatchMoveFaults, DiskFullHalfWayThroughACopy)
-    {
-        MoveWithFaultAtRandomPoints(Fault::DiskFull);
-    }
-
-    TEST(BatchMoveFaults, WritePermissionDenied)
-    {
-        MoveWithFaultAtRandomPoints(Fault::WriteDenied);
-    }
-
-    TEST(BatchMoveFaults, DestinationTurnsReadOnlyBeforeTheRename)
-    {
-        MoveWithFaultAtRandomPoints(Fault::ReadOnlyAtRename);
-    }
-
-    TEST(BatchMoveFaults, DestinationFolderRenamedAwayMidCopy)
-    {
-        MoveWithFaultAtRandomPoints(Fault::FolderVanishes);
-    }
-
-    TEST(BatchMoveFaults, SourceUnreadable) { MoveWithFaultAtRandomPoints(Fault::ReadError); }
+    // Disk full half-way through a copy, write denied, the destination turning read-only before
+    // the rename or renamed away mid-copy, and an unreadable source.
+    INSTANTIATE_TEST_SUITE_P(Faults, BatchMoveFaults,
+        testing::Values(Fault::DiskFull, Fault::WriteDenied, Fault::ReadOnlyAtRename,
+            Fault::FolderVanishes, Fault::ReadError),
+        [](const auto& param) {
+            return std::string(std::array { "DiskFull", "WriteDenied", "ReadOnlyAtRename",
+                "FolderVanishes", "ReadError" }[param.index]);
+        });
 
 } // namespace
 } // namespace gb::test
