@@ -124,6 +124,7 @@ private:
     void BeginProgress();
     void StepProgress(int percent, const QString& text, QElapsedTimer& sinceEvents);
     bool LoadListedFiles();
+    void AddCell(int index, const QString& name, core::CompactTile tile);
     void FinishLoad(int listed, int made);
     void ResetCells();
     QString FitCaption(const QString& name) const;

@@ -153,18 +153,8 @@ bool frmThumbs::LoadListedFiles()
     for (int i = 0; i < listed && !closing_ && !restartLoad_; ++i) {
         StepProgress(core::ProgressPercent(i, listed), names[i], sinceEvents);
         std::optional<core::CompactTile> tile = pipeline.Next();
-        if (!tile || closing_ || restartLoad_)
-            continue;
-        if (made > 0)
-            chkThumb.emplace_back();
-        ThumbCell& cell = chkThumb.back();
-        cell.Tag = names[i];
-        cell.ToolTipText = names[i];
-        cell.Picture = std::move(*tile);
-        cell.Caption = FitCaption(names[i]);
-        cell.Value = 0;
-        cell.Visible = true;
-        ++made;
+        if (tile && !closing_ && !restartLoad_)
+            AddCell(made++, names[i], std::move(*tile));
     }
     picProgress->hide();
     if (closing_ || restartLoad_)
@@ -172,6 +162,20 @@ bool frmThumbs::LoadListedFiles()
     FinishLoad(listed, made);
     cacheWriter_->Release();
     return true;
+}
+
+// Cell 0 always exists; the others are added behind it.
+void frmThumbs::AddCell(int index, const QString& name, core::CompactTile tile)
+{
+    if (index > 0)
+        chkThumb.emplace_back();
+    ThumbCell& cell = chkThumb.back();
+    cell.Tag = name;
+    cell.ToolTipText = name;
+    cell.Picture = std::move(tile);
+    cell.Caption = FitCaption(name);
+    cell.Value = 0;
+    cell.Visible = true;
 }
 
 void frmThumbs::FinishLoad(int listed, int made)

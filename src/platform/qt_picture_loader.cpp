@@ -24,9 +24,10 @@ namespace {
     constexpr qint64 kMaxFileBytes = qint64(1) << 30;
     // Enough for the Exif block of nearly every camera picture, and to tell any type apart.
     constexpr qint64 kHeadBytes = 64 * 1024;
-    // Types parsed from memory (metafiles, icons, headerless or unusual bitmaps) are read whole,
-    // up to this size.
-    constexpr qint64 kMaxWholeReadBytes = qint64(128) << 20;
+    // Files up to this size are read whole: one read, then decoding from memory, is faster
+    // than decoding as the file streams in. Larger JPEGs, GIFs and bitmaps stream, so a huge
+    // file never sits in memory; the types parsed from memory are refused beyond it.
+    constexpr qint64 kMaxWholeReadBytes = qint64(64) << 20;
     // Qt's own limit and ours: a decoded picture of more than this is refused before decoding.
     constexpr int kAllocationLimitMb = 256;
     constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
@@ -273,7 +274,7 @@ namespace {
 
     // What the first bytes say a file is. Only the types we show are read any further, so a
     // video or disk image named like a picture costs one small read, not its size in memory.
-    enum class Kind { Unknown, Streamed, WholeBitmap, Icon, HeaderlessDib, Metafile };
+    enum class Kind { Unknown, Streamable, WholeBitmap, Icon, HeaderlessDib, Metafile };
 
     Kind Sniff(const QByteArray& head)
     {
@@ -282,10 +283,10 @@ namespace {
         if (head.startsWith("BM")) {
             const auto header = ReadDibHeader(head, kFileHeaderSize);
             const bool shortV4 = header && (header->size == kV2Header || header->size == kV3Header);
-            return shortV4 ? Kind::WholeBitmap : Kind::Streamed;
+            return shortV4 ? Kind::WholeBitmap : Kind::Streamable;
         }
         if (head.startsWith("\xff\xd8") || head.startsWith("GIF87a") || head.startsWith("GIF89a"))
-            return Kind::Streamed;
+            return Kind::Streamable;
         if (head.size() >= 4 && U16(head, 0) == 0 && (U16(head, 2) == 1 || U16(head, 2) == 2))
             return Kind::Icon;
         const auto dib = ReadDibHeader(head, 0);
@@ -322,11 +323,11 @@ std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
     const Kind kind = Sniff(head);
     if (kind == Kind::Unknown)
         return std::nullopt;
-    if (kind == Kind::Streamed)
+    if (size > kMaxWholeReadBytes) {
+        if (kind != Kind::Streamable)
+            return std::nullopt;
         return file->file->seek(0) ? Decode(*file->file, head, options) : std::nullopt;
-    // The other kinds are parsed from memory; none is legitimately this large.
-    if (size > kMaxWholeReadBytes)
-        return std::nullopt;
+    }
     QByteArray bytes = std::move(head);
     ReadAt(fd, bytes.size(), size - bytes.size(), bytes);
     switch (kind) {
