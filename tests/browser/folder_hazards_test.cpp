@@ -24,15 +24,6 @@ namespace {
 
     using browser::ThumbCell;
 
-    QStringList Tags(const browser::frmThumbs& window)
-    {
-        QStringList tags;
-        for (const ThumbCell& cell : window.Cells())
-            if (cell.Visible)
-                tags << cell.Tag;
-        return tags;
-    }
-
     QStringList Listed(const QString& folder)
     {
         browser::FileList list;

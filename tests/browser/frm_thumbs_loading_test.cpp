@@ -11,15 +11,6 @@ namespace {
 
     using browser::ThumbCell;
 
-    QStringList Tags(const browser::frmThumbs& window)
-    {
-        QStringList tags;
-        for (const ThumbCell& cell : window.Cells())
-            if (cell.Visible)
-                tags << cell.Tag;
-        return tags;
-    }
-
     bool Enabled(browser::frmThumbs& window, const char* key)
     {
         return window.Toolbar().Button(QString::fromLatin1(key))->isEnabled();

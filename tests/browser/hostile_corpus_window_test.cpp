@@ -15,15 +15,6 @@ namespace {
 
     const QString kCorpus = QStringLiteral(GLIMMERBOX_HOSTILE_CORPUS);
 
-    QStringList Tags(const browser::frmThumbs& window)
-    {
-        QStringList tags;
-        for (const browser::ThumbCell& cell : window.Cells())
-            if (cell.Visible)
-                tags << cell.Tag;
-        return tags;
-    }
-
     // README.txt's verdict word for each file.
     QMap<QString, QString> Verdicts()
     {

@@ -52,6 +52,16 @@ inline QImage Gradient(int width, int height)
     return image;
 }
 
+// The names of the cells a load made, in grid order.
+inline QStringList Tags(const browser::frmThumbs& window)
+{
+    QStringList tags;
+    for (const browser::ThumbCell& cell : window.Cells())
+        if (cell.Visible)
+            tags << cell.Tag;
+    return tags;
+}
+
 // Writes a real picture file of the type its name says.
 void WritePicture(const TempFolder& folder, const QString& name, QSize size = QSize(40, 30));
 
