@@ -1,20 +1,16 @@
 // Feeds arbitrary bytes to the JPEG header and Exif reader and to the check that decides whether
 // an embedded thumbnail may stand in for the picture: anything must be read or refused, never
 // crash or read out of bounds, and an accepted thumbnail must fit what it claims.
+#include "offscreen_application.h"
 #include "platform/jpeg_exif.h"
 
-#include <QGuiApplication>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 {
-    // The thumbnail is decoded by Qt's JPEG plugin, found through the application. It lives
-    // until the process ends: destroying it from an exit handler would crash.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    new QGuiApplication(argc, *argv);
+    StartOffscreenApplication(*argv);
     return 0;
 }
 

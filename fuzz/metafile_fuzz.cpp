@@ -1,19 +1,14 @@
 // Feeds arbitrary bytes to the metafile reader and player: any input must either load or be
 // refused, never crash, read out of bounds or hang.
+#include "offscreen_application.h"
 #include "platform/metafile_loader.h"
 
-#include <QGuiApplication>
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 {
-    // Text records need fonts, which need a GUI application; no display is used. The
-    // application lives until the process ends: destroying it from an exit handler, after
-    // Qt's own statics are gone, would crash.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    new QGuiApplication(argc, *argv);
+    StartOffscreenApplication(*argv);
     return 0;
 }
 
