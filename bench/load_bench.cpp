@@ -5,7 +5,7 @@
 //   glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] FOLDER
 //   glimmerbox_load_bench --make-small N DIR
 #include "app/linux_services.h"
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
 #include "small_pictures.h"

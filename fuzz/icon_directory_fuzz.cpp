@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the icon and cursor directory reader: every entry it hands out must
 // lie inside the file, and the choice must be one of them.
-#include "platform/icon_directory.h"
+#include "formats/icon_directory.h"
 
 #include <QSize>
 #include <cstddef>
@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace gb::platform;
+    using namespace gb::formats;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const auto entries = ReadIconDirectory(bytes);
     const auto chosen = ChooseIconEntry(bytes, QSize(32, 32));

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the settings-file reader, then edits and rewrites it the way the
 // program does: nothing may crash, and what was written must read back.
-#include "platform/ini_document.h"
+#include "formats/ini_document.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using gb::platform::IniDocument;
+    using gb::formats::IniDocument;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     IniDocument document = IniDocument::Parse(bytes);
     (void)document.Value("Main", "Window Position");

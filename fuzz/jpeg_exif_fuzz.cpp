@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the JPEG header and Exif reader and to the check that decides whether
 // an embedded thumbnail may stand in for the picture: anything must be read or refused, never
 // crash or read out of bounds, and an accepted thumbnail must fit what it claims.
+#include "formats/jpeg_exif.h"
 #include "offscreen_application.h"
-#include "platform/jpeg_exif.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace gb::platform;
+    using namespace gb::formats;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const auto exif = ReadJpegExif([&bytes](qint64 offset, qint64 length) {
         if (offset < 0 || length < 0 || offset >= bytes.size())

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the metafile reader and player: any input must either load or be
 // refused, never crash, read out of bounds or hang.
+#include "formats/metafile_loader.h"
 #include "offscreen_application.h"
-#include "platform/metafile_loader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    gb::platform::PictureOptions thumbnail;
+    gb::formats::PictureOptions thumbnail;
     thumbnail.reduceFor = QSize(62, 62);
-    (void)gb::platform::MetafileLoader::Load(bytes, thumbnail);
+    (void)gb::formats::MetafileLoader::Load(bytes, thumbnail);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "about/sys_info.h"
 
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
 

@@ -1,7 +1,7 @@
 #include "app/linux_services.h"
 
 #include "app/headless_dialogs.h"
-#include "platform/qt_dialogs.h"
+#include "app/qt_dialogs.h"
 #include "platform/system_info_seed.h"
 
 namespace gb::app {

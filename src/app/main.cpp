@@ -2,7 +2,7 @@
 #include "app/command_line.h"
 #include "app/contact_sheet.h"
 #include "app/linux_services.h"
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "browser/frm_thumbs.h"
 
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "browser/main_toolbar.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"

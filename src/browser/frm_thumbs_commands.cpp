@@ -1,6 +1,6 @@
 // The main window's ticks and toolbar commands.
 #include "about/frm_about.h"
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
 #include "platform/app_info.h"

@@ -1,7 +1,7 @@
 // The main window's folder loading: choosing the folder, listing it and making one cell per
 // picture, with the progress display running over the status bar meanwhile.
-#include "app/busy_pointer.h"
-#include "app/module1.h"
+#include "module1/busy_pointer.h"
+#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"

@@ -1,5 +1,5 @@
 // The thumbnail context menu: open the file, or make it the desktop wallpaper.
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 #include "core/thumbnail_drawing.h"
 #include "platform/app_info.h"

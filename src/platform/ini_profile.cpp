@@ -1,6 +1,6 @@
 #include "platform/ini_profile.h"
 
-#include "platform/ini_document.h"
+#include "formats/ini_document.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -33,15 +33,15 @@ namespace {
 
     // Reads one byte past the limit so the parser can tell a file that ends exactly there from
     // one that goes on, and never reads more than that however large the file is.
-    std::optional<IniDocument> ReadDocument(const QString& file)
+    std::optional<formats::IniDocument> ReadDocument(const QString& file)
     {
         QFile in;
         if (!OpenRegularFile(file, in))
             return std::nullopt;
-        const QByteArray bytes = in.read(IniDocument::kMaxParsedBytes + 1);
+        const QByteArray bytes = in.read(formats::IniDocument::kMaxParsedBytes + 1);
         if (in.error() != QFileDevice::NoError)
             return std::nullopt;
-        return IniDocument::Parse(bytes);
+        return formats::IniDocument::Parse(bytes);
     }
 
     // Copies what lies past the first `from` bytes of `file` (what a document over the parse
@@ -64,7 +64,7 @@ namespace {
     // Unbuffered, because QSaveFile::commit() ignores a failure to write out what is still
     // buffered: on a full disk a settings file smaller than the buffer was replaced by an empty
     // one. Unbuffered, every failed write is seen and the old file stays.
-    bool SaveDocument(const IniDocument& doc, const QString& file)
+    bool SaveDocument(const formats::IniDocument& doc, const QString& file)
     {
         QSaveFile out(file);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -112,8 +112,8 @@ bool IniProfile::WriteString(const QString& section, const std::optional<QString
     const std::optional<QString>& value, const QString& file)
 {
     // A file that is there but cannot be read is not rewritten: what it holds would be lost.
-    std::optional<IniDocument> doc
-        = QFileInfo::exists(file) ? ReadDocument(file) : std::optional(IniDocument());
+    std::optional<formats::IniDocument> doc
+        = QFileInfo::exists(file) ? ReadDocument(file) : std::optional(formats::IniDocument());
     if (!doc)
         return false;
     if (!key)

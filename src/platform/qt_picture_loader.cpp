@@ -1,8 +1,8 @@
 #include "platform/qt_picture_loader.h"
 
-#include "platform/icon_directory.h"
-#include "platform/jpeg_exif.h"
-#include "platform/metafile_loader.h"
+#include "formats/icon_directory.h"
+#include "formats/jpeg_exif.h"
+#include "formats/metafile_loader.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -103,14 +103,14 @@ namespace {
     {
         if (!head.startsWith("\xff\xd8"))
             return std::nullopt;
-        const auto exif = ReadJpegExif([fd, &head](qint64 offset, qint64 length) {
+        const auto exif = formats::ReadJpegExif([fd, &head](qint64 offset, qint64 length) {
             if (offset >= 0 && length >= 0 && offset + length <= head.size())
                 return head.mid(offset, length);
             QByteArray beyond;
             ReadAt(fd, offset, length, beyond);
             return beyond;
         });
-        return exif ? TrustedEmbeddedThumbnail(*exif, box) : std::nullopt;
+        return exif ? formats::TrustedEmbeddedThumbnail(*exif, box) : std::nullopt;
     }
 
     struct DibHeader {
@@ -241,7 +241,7 @@ namespace {
         if (!IsShownFormat(format))
             return std::nullopt;
         if (format == "ico" && options.largeIcon) {
-            const auto index = ChooseIconEntry(bytes, kLargeIconSize);
+            const auto index = formats::ChooseIconEntry(bytes, kLargeIconSize);
             if (index && *index > 0 && !reader.jumpToImage(*index))
                 return std::nullopt;
         }
@@ -278,7 +278,7 @@ namespace {
 
     Kind Sniff(const QByteArray& head)
     {
-        if (MetafileLoader::IsMetafile(head)) // judged by its first 44 bytes
+        if (formats::MetafileLoader::IsMetafile(head)) // judged by its first 44 bytes
             return Kind::Metafile;
         if (head.startsWith("BM")) {
             const auto header = ReadDibHeader(head, kFileHeaderSize);
@@ -332,7 +332,7 @@ std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
     ReadAt(fd, bytes.size(), size - bytes.size(), bytes);
     switch (kind) {
     case Kind::Metafile:
-        return MetafileLoader::Load(bytes, options);
+        return formats::MetafileLoader::Load(bytes, options);
     case Kind::HeaderlessDib: {
         const auto wrapped = WrapHeaderlessDib(bytes);
         return wrapped ? DecodeBytes(ExtendShortBmpHeader(*wrapped), options) : std::nullopt;

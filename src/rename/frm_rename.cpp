@@ -1,6 +1,6 @@
 #include "rename/frm_rename.h"
 
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "core/batch_naming.h"
 #include "platform/dialogs.h"
 #include "platform/picture_loader.h"

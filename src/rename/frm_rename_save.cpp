@@ -1,6 +1,6 @@
 // Saving the displayed file under a new name, and the numbered batch copy of the selection.
-#include "app/busy_pointer.h"
-#include "app/module1.h"
+#include "module1/busy_pointer.h"
+#include "module1/module1.h"
 #include "core/batch_naming.h"
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"

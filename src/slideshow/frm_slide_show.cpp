@@ -1,6 +1,6 @@
 #include "slideshow/frm_slide_show.h"
 
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "platform/picture_loader.h"
 #include "slideshow/slide_show_icons.h"
 

@@ -4,7 +4,7 @@
 
 #include "browser/thumb_grid.h"
 #include "core/window_position.h"
-#include "platform/ini_document.h"
+#include "formats/ini_document.h"
 #include "support/disk_checks.h"
 
 #include <QFileInfo>
@@ -16,7 +16,7 @@
 namespace gb::test {
 namespace {
 
-    using platform::IniDocument;
+    using formats::IniDocument;
 
     void Seed(MainWindowHarness& h, const QByteArray& bytes)
     {

@@ -1,4 +1,4 @@
-#include "platform/ini_document.h"
+#include "formats/ini_document.h"
 #include "platform/ini_profile.h"
 #include "support/temp_folder.h"
 
@@ -184,17 +184,18 @@ namespace {
     {
         const QByteArray filler = "; " + QByteArray(1000, '-') + "\n";
         QByteArray bytes = "[S]\nearly=1\n";
-        while (bytes.size() + filler.size() < IniDocument::kMaxParsedBytes - 20)
+        while (bytes.size() + filler.size() < formats::IniDocument::kMaxParsedBytes - 20)
             bytes += filler;
-        bytes += ";" + QByteArray(IniDocument::kMaxParsedBytes - 22 - bytes.size(), '-') + "\n";
-        ASSERT_EQ(bytes.size(), IniDocument::kMaxParsedBytes - 20);
+        bytes += ";" + QByteArray(formats::IniDocument::kMaxParsedBytes - 22 - bytes.size(), '-')
+            + "\n";
+        ASSERT_EQ(bytes.size(), formats::IniDocument::kMaxParsedBytes - 20);
         bytes += "straddles=" + QByteArray(1000, 'y') + "\nlate=1\n";
         Seed(bytes);
         EXPECT_EQ(Get("S", "early"), "1");
         EXPECT_EQ(Get("S", "straddles"), "dflt");
         EXPECT_EQ(Get("S", "late"), "dflt");
         // A single line longer than the limit holds nothing readable at all.
-        Seed("[S]" + QByteArray(IniDocument::kMaxParsedBytes, ' ') + "\nk=1\n");
+        Seed("[S]" + QByteArray(formats::IniDocument::kMaxParsedBytes, ' ') + "\nk=1\n");
         EXPECT_EQ(Get("S", "k"), "dflt");
     }
 

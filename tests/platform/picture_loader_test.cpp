@@ -1,4 +1,4 @@
-#include "platform/icon_directory.h"
+#include "formats/icon_directory.h"
 #include "platform/qt_picture_loader.h"
 #include "samplegen/image_writers.h"
 #include "support/temp_folder.h"
@@ -296,7 +296,8 @@ namespace {
         for (size_t i = 0; i < std::size(cases); ++i) {
             SCOPED_TRACE(i);
             const QSize wanted(cases[i].side, cases[i].side);
-            EXPECT_EQ(ChooseIconEntry(cases[i].bytes, wanted).value_or(-1), cases[i].chosen);
+            EXPECT_EQ(
+                formats::ChooseIconEntry(cases[i].bytes, wanted).value_or(-1), cases[i].chosen);
         }
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/module1.h"
+#include "module1/module1.h"
 #include "platform/freedesktop_thumbnail_cache.h"
 #include "platform/ini_profile.h"
 #include "platform/linux_file_operations.h"

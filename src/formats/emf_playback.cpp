@@ -1,0 +1,230 @@
+#include "formats/emf_playback.h"
+
+#include "formats/metafile_dib.h"
+
+#include <cmath>
+
+namespace gb::formats {
+
+namespace {
+
+    constexpr quint32 kStockFlag = 0x80000000;
+
+    QColor ColourRef(const MetafileReader& r, qint64 at)
+    {
+        return QColor(r.U8(at), r.U8(at + 1), r.U8(at + 2));
+    }
+
+    std::optional<QTransform> ReadXform(const MetafileReader& r, qint64 at)
+    {
+        const QTransform t(r.F32(at), r.F32(at + 4), r.F32(at + 8), r.F32(at + 12), r.F32(at + 16),
+            r.F32(at + 20));
+        for (double v : { t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy() })
+            if (!std::isfinite(v) || std::abs(v) > 1e9)
+                return std::nullopt;
+        return t;
+    }
+
+} // namespace
+
+EmfPlayback::EmfPlayback(
+    QPainter& painter, const EmfHeader& header, QSizeF picture, const QTransform& deviceToPicture)
+    : dc_(MetafileDc::Mapping::DeviceUnits, picture, deviceToPicture, header.dotsPerMm)
+    , canvas_(painter, dc_)
+{
+    dc_.ResizeTable(header.handles);
+}
+
+bool EmfPlayback::Play(quint32 type, const MetafileReader& record)
+{
+    r_ = record;
+    for (auto step : { &EmfPlayback::PlayState, &EmfPlayback::PlayMapping, &EmfPlayback::PlayObject,
+             &EmfPlayback::PlayShape, &EmfPlayback::PlayPoly, &EmfPlayback::PlayPolyPoly,
+             &EmfPlayback::PlayPath, &EmfPlayback::PlayText, &EmfPlayback::PlayBitmap })
+        if (!(this->*step)(type))
+            return false;
+    if (type == 118)
+        return PlayGradient();
+    return type != 75 || PlayClipRegion();
+}
+
+bool EmfPlayback::PlayState(quint32 type)
+{
+    MetafileState& s = dc_.State();
+    switch (type) {
+    case 18:
+        s.opaqueBackground = r_.U32(8) == 2;
+        break;
+    case 19:
+        s.fillRule = r_.U32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        break;
+    case 20:
+        dc_.SetRop2(r_.U32(8));
+        break;
+    case 22:
+        s.textAlign = r_.U32(8);
+        break;
+    case 24:
+        s.textColour = ColourRef(r_, 8);
+        break;
+    case 25:
+        s.backgroundColour = ColourRef(r_, 8);
+        break;
+    case 33:
+        dc_.Save();
+        break;
+    case 34:
+        dc_.Restore(r_.S32(8));
+        break;
+    case 29:
+    case 30: {
+        QPainterPath area;
+        area.addRect(r_.Rect32(8).normalized());
+        if (type == 29)
+            dc_.ExcludeClip(area);
+        else
+            dc_.IntersectClip(area);
+        break;
+    }
+    default:
+        break;
+    }
+    return true;
+}
+
+bool EmfPlayback::PlayMapping(quint32 type)
+{
+    MetafileState& s = dc_.State();
+    const QPointF p = r_.Point32(8);
+    switch (type) {
+    case 9:
+        s.windowExt = QSizeF(p.x(), p.y());
+        break;
+    case 10:
+        s.windowOrg = p;
+        break;
+    case 11:
+        s.viewportExt = QSizeF(p.x(), p.y());
+        break;
+    case 12:
+        s.viewportOrg = p;
+        break;
+    case 17:
+        s.mapMode = r_.S32(8);
+        break;
+    case 35:
+        if (const auto t = ReadXform(r_, 8))
+            s.world = *t;
+        break;
+    case 36:
+        if (const auto t = ReadXform(r_, 8)) {
+            const quint32 mode = r_.U32(32);
+            s.world = mode == 1 ? QTransform()
+                : mode == 2     ? *t * s.world
+                : mode == 3     ? s.world * *t
+                : mode == 4     ? *t
+                                : s.world;
+        }
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void EmfPlayback::CreatePen(bool extended)
+{
+    static constexpr Qt::PenStyle styles[] = { Qt::SolidLine, Qt::DashLine, Qt::DotLine,
+        Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen, Qt::SolidLine, Qt::SolidLine };
+    MetafilePen pen;
+    const quint32 style = extended ? r_.U32(28) : r_.U32(12);
+    pen.style = styles[style & 7];
+    pen.visible = pen.style != Qt::NoPen && !(extended && r_.U32(36) == 1);
+    pen.width = extended ? r_.U32(32) : std::abs(r_.S32(16));
+    // A geometric pen's width is in logical units; a cosmetic one is always a pixel.
+    if (extended && !(style & 0x10000))
+        pen.width = 0;
+    pen.colour = ColourRef(r_, extended ? 40 : 24);
+    dc_.PutObject(r_.U32(8), pen);
+}
+
+void EmfPlayback::CreateBrush()
+{
+    static constexpr Qt::BrushStyle hatches[] = { Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+        Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern };
+    MetafileBrush brush;
+    const quint32 style = r_.U32(12);
+    brush.colour = ColourRef(r_, 16);
+    brush.visible = style != 1;
+    brush.style = !brush.visible ? Qt::NoBrush
+        : style == 2             ? hatches[qMin<quint32>(r_.U32(20), 5)]
+                                 : Qt::SolidPattern;
+    dc_.PutObject(r_.U32(8), brush);
+}
+
+void EmfPlayback::CreateFont()
+{
+    MetafileFont font;
+    font.height = r_.S32(12);
+    font.escapement = r_.S32(20);
+    font.weight = r_.S32(28);
+    font.italic = r_.U8(32);
+    font.underline = r_.U8(33);
+    font.strikeOut = r_.U8(34);
+    font.charset = r_.U8(35);
+    for (qint64 at = 40; at < qMin<qint64>(r_.Size(), 40 + 64) && r_.U16(at) != 0; at += 2)
+        font.face.append(QChar(r_.U16(at)));
+    dc_.PutObject(r_.U32(8), font);
+}
+
+void EmfPlayback::CreatePatternBrush()
+{
+    // The colour usage, then where the bitmap's header and rows lie in the record.
+    MetafileBrush brush;
+    const auto image
+        = MetafileDib::Decode(r_.Part(r_.U32(16), r_.U32(20)), r_.Part(r_.U32(24), r_.U32(28)));
+    brush.style = image ? Qt::TexturePattern : Qt::SolidPattern;
+    brush.pattern = image.value_or(QImage());
+    brush.colour = Qt::gray; // what a pattern we cannot read looks like from afar
+    dc_.PutObject(r_.U32(8), brush);
+}
+
+bool EmfPlayback::PlayObject(quint32 type)
+{
+    const quint32 index = r_.U32(8);
+    switch (type) {
+    case 37:
+        if (index & kStockFlag)
+            dc_.SelectStockObject(index & ~kStockFlag);
+        else
+            dc_.SelectObject(index);
+        break;
+    case 40:
+        dc_.DeleteObject(index);
+        break;
+    case 38:
+        CreatePen(false);
+        break;
+    case 95:
+        CreatePen(true);
+        break;
+    case 39:
+        CreateBrush();
+        break;
+    case 82:
+        CreateFont();
+        break;
+    case 93: // CREATEMONOBRUSH
+    case 94: // CREATEDIBPATTERNBRUSHPT
+        CreatePatternBrush();
+        break;
+    case 49: // CREATEPALETTE
+        dc_.PutObject(index, MetafilePlaceholder {});
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+} // namespace gb::formats

@@ -1,0 +1,77 @@
+#include "formats/emf_player.h"
+
+#include "formats/emf_playback.h"
+#include "formats/metafile_budget.h"
+
+#include <cmath>
+
+namespace gb::formats {
+
+namespace {
+
+    constexpr quint32 kSignature = 0x464D4520; // " EMF"
+    constexpr qint64 kMinHeader = 88;
+    constexpr quint32 kEof = 14;
+
+} // namespace
+
+bool EmfPlayer::IsEmf(const MetafileReader& file)
+{
+    return file.U32(0) == 1 && file.U32(40) == kSignature;
+}
+
+bool EmfPlayback::Walk(const MetafileReader& file, qint64 first, const Visitor& visit)
+{
+    MetafileBudget budget;
+    for (qint64 at = first; at < file.Size();) {
+        if (!file.Fits(at, 8) || !budget.Spend())
+            return false;
+        const qint64 bytes = file.U32(at + 4);
+        if (bytes < 8 || bytes % 4 != 0 || !file.Fits(at, bytes))
+            return false;
+        const quint32 type = file.U32(at);
+        if (type == kEof)
+            return true;
+        if (!visit(type, file.Part(at, bytes)))
+            return false;
+        at += bytes;
+    }
+    return true;
+}
+
+std::optional<EmfHeader> EmfPlayer::ReadHeader(const MetafileReader& file)
+{
+    const qint64 size = file.U32(4);
+    if (!IsEmf(file) || size < kMinHeader || size % 4 != 0 || !file.Fits(0, size))
+        return std::nullopt;
+    if (!EmfPlayback::Walk(file, size, [](quint32, const MetafileReader&) { return true; }))
+        return std::nullopt;
+    EmfHeader header;
+    header.firstRecord = size;
+    header.handles = file.U16(56);
+    const QRectF frame = file.Rect32(24); // 0.01 mm
+    header.naturalSize = frame.size() * 96 / 2540; // a frame turned inside out has no size
+    const double devW = file.S32(72), devH = file.S32(76), mmW = file.S32(80), mmH = file.S32(84);
+    header.dotsPerMm = devW > 0 && devH > 0 && mmW > 0 && mmH > 0 ? QSizeF(devW / mmW, devH / mmH)
+                                                                  : QSizeF(96 / 25.4, 96 / 25.4);
+    header.frame = QRectF(frame.left() * header.dotsPerMm.width() / 100,
+        frame.top() * header.dotsPerMm.height() / 100,
+        frame.width() * header.dotsPerMm.width() / 100,
+        frame.height() * header.dotsPerMm.height() / 100);
+    return header;
+}
+
+bool EmfPlayer::Play(
+    const MetafileReader& file, const EmfHeader& header, QPainter& painter, QSizeF picture)
+{
+    const QRectF f = header.frame;
+    if (f.width() == 0 || f.height() == 0)
+        return false;
+    const QTransform deviceToPicture = QTransform::fromTranslate(-f.left(), -f.top())
+        * QTransform::fromScale(picture.width() / f.width(), picture.height() / f.height());
+    EmfPlayback playback(painter, header, picture, deviceToPicture);
+    return EmfPlayback::Walk(file, header.firstRecord,
+        [&](quint32 type, const MetafileReader& record) { return playback.Play(type, record); });
+}
+
+} // namespace gb::formats

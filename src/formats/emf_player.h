@@ -1,0 +1,31 @@
+#pragma once
+
+#include "formats/metafile_reader.h"
+
+#include <QPainter>
+#include <QRectF>
+#include <optional>
+
+namespace gb::formats {
+
+struct EmfHeader {
+    QSizeF naturalSize; // pixels at 96 DPI
+    QRectF frame; // the picture's edges in the recording device's pixels
+    QSizeF dotsPerMm; // the recording device's
+    int handles = 0;
+    qint64 firstRecord = 0;
+};
+
+// Enhanced metafiles. EMF+ records ride in comments and are skipped: the plain records after
+// them draw the same picture.
+class EmfPlayer {
+public:
+    static bool IsEmf(const MetafileReader& file);
+    // Also walks every record once (never trusting the header's count), so a file whose
+    // records run off its end or have impossible sizes fails here.
+    static std::optional<EmfHeader> ReadHeader(const MetafileReader& file);
+    static bool Play(
+        const MetafileReader& file, const EmfHeader& header, QPainter& painter, QSizeF picture);
+};
+
+} // namespace gb::formats

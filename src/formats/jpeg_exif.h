@@ -1,0 +1,32 @@
+#pragma once
+
+#include "formats/loaded_picture.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <functional>
+#include <optional>
+
+namespace gb::formats {
+
+// What a JPEG's header says about itself: enough to decide whether the small picture a camera
+// embeds can stand in for the whole one in a thumbnail.
+struct JpegExif {
+    QSize frameSize; // from the first frame header, as stored (before orientation); invalid if none
+    int orientation = 1; // Exif orientation 1..8; 1 when absent or out of range
+    QSize recordedSize; // the pixel size the Exif block was written for; invalid if absent
+    QByteArray thumbnail; // the embedded JPEG; empty if absent or lying outside the Exif segment
+};
+
+// Up to `length` bytes of the file from `offset`; fewer (or none) at its end.
+using ByteSource = std::function<QByteArray(qint64 offset, qint64 length)>;
+
+// Walks the segments before the first frame header. Reads only what it needs through `read`,
+// never past the first 16 MiB. nullopt when the bytes do not start like a JPEG.
+std::optional<JpegExif> ReadJpegExif(const ByteSource& read);
+
+// The embedded thumbnail turned upright, when it demonstrably shows this very picture and is
+// large enough for a tile that fits `box`; nullopt otherwise (the caller decodes the picture).
+std::optional<LoadedPicture> TrustedEmbeddedThumbnail(const JpegExif& exif, QSize box);
+
+} // namespace gb::formats

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "formats/metafile_dc.h"
+#include "formats/metafile_reader.h"
+
+#include <QImage>
+#include <QPolygonF>
+#include <optional>
+#include <vector>
+
+namespace gb::formats {
+
+// Paints GDI's drawing operations with QPainter, in the logical units of a MetafileDc. While a
+// path is open, shapes go into the path instead of onto the picture, as GDI does.
+class MetafileCanvas {
+public:
+    enum class ArcKind { Arc, ArcTo, Chord, Pie };
+    struct TextRun {
+        QPointF reference;
+        QString text;
+        quint32 options = 0; // ETO_OPAQUE, ETO_CLIPPED
+        QRectF rect; // logical; used with those options
+        std::vector<double> advances; // logical; empty for the font's own
+    };
+
+    MetafileCanvas(QPainter& painter, MetafileDc& dc);
+
+    void MoveTo(QPointF to);
+    void LineTo(QPointF to);
+    void Polyline(const QPolygonF& points);
+    void PolylineTo(const QPolygonF& points);
+    void PolyBezier(const QPolygonF& points);
+    void PolyBezierTo(const QPolygonF& points);
+    void PolyPolygon(const std::vector<QPolygonF>& polygons);
+    void PolyPolyline(const std::vector<QPolygonF>& lines);
+    void Rectangle(const QRectF& box);
+    void RoundRect(const QRectF& box, QSizeF corner);
+    void Ellipse(const QRectF& box);
+    void Arc(ArcKind kind, const QRectF& box, QPointF start, QPointF end);
+    // PATBLT and the bitmap-less blits: the brush, or black or white, by the raster operation.
+    void PatternFill(const QRectF& box, quint32 rop);
+    void Text(const TextRun& run);
+    // A fill with a brush of its own, as gradients make, leaving the selected brush alone.
+    void Fill(const QPainterPath& shape, const QBrush& brush);
+    void Image(const QRectF& target, const QImage& image, const QRectF& source, quint32 rop);
+
+    void BeginPath();
+    void EndPath() { pathOpen_ = false; }
+    void CloseFigure();
+    void AbortPath();
+    void FillPath() { FinishPath(true, false); }
+    void StrokePath() { FinishPath(false, true); }
+    void StrokeAndFillPath() { FinishPath(true, true); }
+    void SelectClipPath();
+
+private:
+    void Draw(const QPainterPath& shape, bool fill, bool stroke);
+    void Prepare();
+    void FinishPath(bool fill, bool stroke);
+    void ContinueFigure();
+
+    QPainter& painter_;
+    MetafileDc& dc_;
+    QPainterPath path_;
+    bool pathOpen_ = false;
+};
+
+} // namespace gb::formats

@@ -1,0 +1,416 @@
+#include "formats/wmf_playback.h"
+
+#include "formats/metafile_budget.h"
+#include "formats/metafile_dib.h"
+#include "formats/metafile_text.h"
+
+#include <cmath>
+
+namespace gb::formats {
+
+namespace {
+
+    constexpr quint16 kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C;
+
+    QColor ColourRef(const MetafileReader& r, qint64 at)
+    {
+        return QColor(r.U8(at), r.U8(at + 1), r.U8(at + 2));
+    }
+
+} // namespace
+
+bool WmfPlayback::Walk(const MetafileReader& file, qint64 first, const Visitor& visit)
+{
+    MetafileBudget budget;
+    for (qint64 at = first; at < file.Size();) {
+        if (!file.Fits(at, 6) || !budget.Spend())
+            return false;
+        const qint64 bytes = qint64(file.U32(at)) * 2;
+        if (bytes < 6 || !file.Fits(at, bytes))
+            return false;
+        const WmfRecord record { file.U16(at + 4), file.Part(at, bytes) };
+        if (record.function == 0)
+            return true;
+        if (!visit(record))
+            return false;
+        at += bytes;
+    }
+    return true;
+}
+
+WmfPlayback::WmfPlayback(QPainter& painter, const WmfHeader& header, QSizeF picture)
+    : dc_(MetafileDc::Mapping::WindowFillsPicture, picture, {}, {})
+    , canvas_(painter, dc_)
+{
+    dc_.ResizeTable(header.objects);
+    dc_.State().windowOrg = header.window.topLeft();
+    dc_.State().windowExt = header.window.size();
+}
+
+bool WmfPlayback::Play(const WmfRecord& record)
+{
+    r_ = record.data;
+    for (auto step : { &WmfPlayback::PlayState, &WmfPlayback::PlayMapping, &WmfPlayback::PlayObject,
+             &WmfPlayback::PlayShape, &WmfPlayback::PlayPoly, &WmfPlayback::PlayText,
+             &WmfPlayback::PlayBitmap })
+        if (!(this->*step)(record.function))
+            return false;
+    return true;
+}
+
+std::optional<QPolygonF> WmfPlayback::Points(qint64 at, qint64 count) const
+{
+    if (count < 0 || !r_.Fits(at, count * 4))
+        return std::nullopt;
+    QPolygonF points;
+    points.reserve(count);
+    for (qint64 i = 0; i < count; ++i)
+        points.append(r_.Point16(at + i * 4));
+    return points;
+}
+
+QRectF WmfPlayback::Box(qint64 at) const
+{
+    return QRectF(QPointF(r_.S16(at + 6), r_.S16(at + 4)), QPointF(r_.S16(at + 2), r_.S16(at)));
+}
+
+bool WmfPlayback::PlayState(quint16 function)
+{
+    MetafileState& s = dc_.State();
+    switch (function) {
+    case 0x0201:
+        s.backgroundColour = ColourRef(r_, 6);
+        break;
+    case 0x0209:
+        s.textColour = ColourRef(r_, 6);
+        break;
+    case 0x0102:
+        s.opaqueBackground = r_.U16(6) == 2;
+        break;
+    case 0x0104:
+        dc_.SetRop2(r_.U16(6));
+        break;
+    case 0x0106:
+        s.fillRule = r_.U16(6) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        break;
+    case 0x012E:
+        s.textAlign = r_.U16(6);
+        break;
+    case 0x001E:
+        dc_.Save();
+        break;
+    case 0x0127:
+        dc_.Restore(r_.S16(6));
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool WmfPlayback::PlayMapping(quint16 function)
+{
+    MetafileState& s = dc_.State();
+    const QPointF yx(r_.S16(8), r_.S16(6)); // these records store y before x
+    switch (function) {
+    case 0x0103:
+        s.mapMode = r_.U16(6);
+        break;
+    case kSetWindowOrg:
+        s.windowOrg = yx;
+        break;
+    case kSetWindowExt:
+        s.windowExt = QSizeF(yx.x(), yx.y());
+        break;
+    case 0x020F:
+        s.windowOrg += yx;
+        break;
+    case 0x0410: { // SCALEWINDOWEXT: y denominator, y numerator, x denominator, x numerator
+        const double yd = r_.S16(6), yn = r_.S16(8), xd = r_.S16(10), xn = r_.S16(12);
+        if (xd != 0 && yd != 0)
+            s.windowExt = QSizeF(s.windowExt.width() * xn / xd, s.windowExt.height() * yn / yd);
+        break;
+    }
+    case 0x0416: {
+        QPainterPath area;
+        area.addRect(Box(6).normalized());
+        dc_.IntersectClip(area);
+        break;
+    }
+    case 0x0415: {
+        QPainterPath area;
+        area.addRect(Box(6).normalized());
+        dc_.ExcludeClip(area);
+        break;
+    }
+    case 0x012C: // SELECTCLIPREGION
+        dc_.SelectClipRegion(r_.U16(6));
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+MetafileObject WmfPlayback::ReadRegion() const
+{
+    // Region: next in chain, object type, object count (4), region size, scan count, max scan,
+    // bounding box (8), then the scans: count, top, bottom, count/2 pairs of left and right,
+    // and count again.
+    constexpr qint64 params = 6;
+    MetafileRegion region;
+    if (!r_.Fits(params, 22))
+        return region;
+    const int scans = r_.U16(params + 10);
+    // Clipping to a path of thousands of rectangles is slow enough to stall a thumbnail; a
+    // region that detailed is clipped to its bounding box instead.
+    constexpr int kMostRectangles = 1024;
+    int rectangles = 0;
+    qint64 at = params + 22;
+    for (int scan = 0; scan < scans && r_.Fits(at, 6); ++scan) {
+        const int words = r_.U16(at);
+        const qint64 length = 6 + 2 * static_cast<qint64>(words) + 2;
+        if (!r_.Fits(at, length))
+            break;
+        const double top = r_.S16(at + 2);
+        const double bottom = r_.S16(at + 4);
+        for (int pair = 0; pair + 1 < words; pair += 2) {
+            const double left = r_.S16(at + 6 + 2 * pair);
+            const double right = r_.S16(at + 8 + 2 * pair);
+            region.area.addRect(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized());
+            ++rectangles;
+        }
+        at += length;
+    }
+    if (rectangles > kMostRectangles) {
+        region.area = QPainterPath();
+        region.area.addRect(QRectF(QPointF(r_.S16(params + 14), r_.S16(params + 16)),
+            QPointF(r_.S16(params + 18), r_.S16(params + 20)))
+                                .normalized());
+    }
+    region.area.setFillRule(Qt::WindingFill);
+    return region;
+}
+
+MetafileObject WmfPlayback::ReadPen() const
+{
+    static constexpr Qt::PenStyle styles[] = { Qt::SolidLine, Qt::DashLine, Qt::DotLine,
+        Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen, Qt::SolidLine, Qt::SolidLine };
+    MetafilePen pen;
+    pen.style = styles[r_.U16(6) & 7];
+    pen.visible = pen.style != Qt::NoPen;
+    pen.width = std::abs(r_.S16(8));
+    pen.colour = ColourRef(r_, 12);
+    return pen;
+}
+
+MetafileObject WmfPlayback::ReadBrush() const
+{
+    static constexpr Qt::BrushStyle hatches[] = { Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+        Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern };
+    MetafileBrush brush;
+    const quint16 style = r_.U16(6);
+    brush.colour = ColourRef(r_, 8);
+    brush.visible = style != 1;
+    brush.style = !brush.visible ? Qt::NoBrush
+        : style == 2             ? hatches[qMin<quint16>(r_.U16(12), 5)]
+                                 : Qt::SolidPattern;
+    return brush;
+}
+
+MetafileObject WmfPlayback::ReadFont() const
+{
+    MetafileFont font;
+    font.height = r_.S16(6);
+    font.escapement = r_.S16(10);
+    font.weight = r_.S16(14);
+    font.italic = r_.U8(16);
+    font.underline = r_.U8(17);
+    font.strikeOut = r_.U8(18);
+    font.charset = r_.U8(19);
+    QByteArray face;
+    for (qint64 at = 24; at < qMin<qint64>(r_.Size(), 24 + 32) && r_.U8(at) != 0; ++at)
+        face.append(char(r_.U8(at)));
+    font.face = QString::fromLatin1(face);
+    return font;
+}
+
+bool WmfPlayback::PlayObject(quint16 function)
+{
+    switch (function) {
+    case 0x02FA:
+        dc_.AddObject(ReadPen());
+        break;
+    case 0x02FC:
+        dc_.AddObject(ReadBrush());
+        break;
+    case 0x02FB:
+        dc_.AddObject(ReadFont());
+        break;
+    case 0x0142: { // DIBCREATEPATTERNBRUSH
+        MetafileBrush brush;
+        if (const auto image = MetafileDib::DecodePacked(r_.Part(10, r_.Size() - 10))) {
+            brush.style = Qt::TexturePattern;
+            brush.pattern = *image;
+        } else {
+            brush.colour = Qt::gray;
+        }
+        dc_.AddObject(brush);
+        break;
+    }
+    case 0x06FF: // CREATEREGION; one too short to hold a region still takes its slot, empty
+        dc_.AddObject(ReadRegion());
+        break;
+    case 0x00F7: // CREATEPALETTE
+    case 0x01F9: // CREATEPATTERNBRUSH
+        dc_.AddObject(MetafilePlaceholder {});
+        break;
+    case 0x012D: {
+        dc_.SelectObject(r_.U16(6));
+        break;
+    }
+    case 0x01F0:
+        dc_.DeleteObject(r_.U16(6));
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool WmfPlayback::PlayShape(quint16 function)
+{
+    using Kind = MetafileCanvas::ArcKind;
+    const QPointF yx(r_.S16(8), r_.S16(6));
+    switch (function) {
+    case 0x0214:
+        canvas_.MoveTo(yx);
+        break;
+    case 0x0213:
+        canvas_.LineTo(yx);
+        break;
+    case 0x041B:
+        canvas_.Rectangle(Box(6));
+        break;
+    case 0x0418:
+        canvas_.Ellipse(Box(6));
+        break;
+    case 0x061C:
+        canvas_.RoundRect(Box(10), QSizeF(r_.S16(8), r_.S16(6)));
+        break;
+    case 0x061D: // PATBLT: rop, height, width, y, x
+        canvas_.PatternFill(QRectF(r_.S16(16), r_.S16(14), r_.S16(12), r_.S16(10)), r_.U32(6));
+        break;
+    case 0x0817:
+    case 0x081A:
+    case 0x0830: {
+        const Kind kind = function == 0x0817 ? Kind::Arc
+            : function == 0x081A             ? Kind::Pie
+                                             : Kind::Chord;
+        canvas_.Arc(kind, Box(14), QPointF(r_.S16(12), r_.S16(10)), QPointF(r_.S16(8), r_.S16(6)));
+        break;
+    }
+    default:
+        break;
+    }
+    return true;
+}
+
+bool WmfPlayback::PlayPoly(quint16 function)
+{
+    if (function == 0x0324 || function == 0x0325) {
+        const auto points = Points(8, r_.U16(6));
+        if (!points)
+            return false;
+        if (function == 0x0324)
+            canvas_.PolyPolygon({ *points });
+        else
+            canvas_.Polyline(*points);
+    } else if (function == 0x0538) {
+        const qint64 polygons = r_.U16(6);
+        if (!r_.Fits(8, polygons * 2))
+            return false;
+        std::vector<QPolygonF> shapes;
+        qint64 at = 8 + polygons * 2;
+        for (qint64 i = 0; i < polygons; ++i) {
+            const qint64 count = r_.U16(8 + i * 2);
+            const auto points = Points(at, count);
+            if (!points)
+                return false;
+            shapes.push_back(*points);
+            at += count * 4;
+        }
+        canvas_.PolyPolygon(shapes);
+    }
+    return true;
+}
+
+bool WmfPlayback::PlayText(quint16 function)
+{
+    MetafileCanvas::TextRun run;
+    const quint8 charset = dc_.State().font.charset;
+    if (function == 0x0521) { // TEXTOUT: length, string (to an even size), y, x
+        const qint64 length = r_.U16(6), padded = (length + 1) / 2 * 2;
+        if (!r_.Fits(8, padded + 4))
+            return false;
+        run.text = MetafileText::DecodeAnsi(r_.Part(8, length), charset);
+        run.reference = QPointF(r_.S16(10 + padded), r_.S16(8 + padded));
+    } else if (function == 0x0A32) { // y, x, length, options, [rect], string, [advances]
+        const qint64 length = r_.U16(10);
+        run.options = r_.U16(12);
+        const bool hasRect = run.options & 6;
+        const qint64 at = hasRect ? 22 : 14, padded = (length + 1) / 2 * 2;
+        if (!r_.Fits(at, length))
+            return false;
+        run.reference = QPointF(r_.S16(8), r_.S16(6));
+        if (hasRect)
+            run.rect = QRectF(QPointF(r_.S16(14), r_.S16(16)), QPointF(r_.S16(18), r_.S16(20)));
+        run.text = MetafileText::DecodeAnsi(r_.Part(at, length), charset);
+        // Advances are per byte; a double-byte character's second one is added to its first.
+        if (r_.Fits(at + padded, length * 2) && run.text.size() == length)
+            for (qint64 i = 0; i < length; ++i)
+                run.advances.push_back(r_.S16(at + padded + i * 2));
+    } else {
+        return true;
+    }
+    canvas_.Text(run);
+    return true;
+}
+
+bool WmfPlayback::PlayBitmap(quint16 function)
+{
+    // With the bitmap: rop or colour usage, [source size], source origin, target size, target
+    // origin, then the bitmap. STRETCHDIB has both a rop and a colour usage; SETDIBTODEV copies
+    // with no rop and a scan range we ignore.
+    qint64 at = 10;
+    if (function == 0x0F43 || function == 0x0D33)
+        at = 12;
+    else if (function != 0x0940 && function != 0x0B41)
+        return true;
+    const qint64 fixed = function == 0x0940 ? 12 : 14;
+    if (at == 10 && r_.Size() == fixed * 2) { // the bitmap-less form fills with the brush
+        const qint64 end = r_.Size();
+        canvas_.PatternFill(
+            QRectF(r_.S16(end - 2), r_.S16(end - 4), r_.S16(end - 6), r_.S16(end - 8)), r_.U32(6));
+        return true;
+    }
+    const bool stretched = function == 0x0B41 || function == 0x0F43;
+    const QSizeF sourceSize = stretched ? QSizeF(r_.S16(at + 2), r_.S16(at)) : QSizeF();
+    if (stretched)
+        at += 4;
+    const QPointF sourceAt(r_.S16(at + 2), r_.S16(at));
+    const QSizeF targetSize(r_.S16(at + 6), r_.S16(at + 4));
+    const QPointF targetAt(r_.S16(at + 10), r_.S16(at + 8));
+    const auto image = MetafileDib::DecodePacked(r_.Part(at + 12, r_.Size() - at - 12));
+    if (!image) // a bitmap we cannot read is left out, the rest of the picture still drawn
+        return true;
+    const QSizeF size = stretched ? sourceSize : targetSize;
+    // Bottom-up rows: the source's y counts from the bitmap's last row.
+    const QRectF source(
+        sourceAt.x(), image->height() - sourceAt.y() - size.height(), size.width(), size.height());
+    const quint32 rop = function == 0x0D33 ? 0xCC0020 : r_.U32(6);
+    canvas_.Image(QRectF(targetAt, targetSize), *image, source, rop);
+    return true;
+}
+
+} // namespace gb::formats

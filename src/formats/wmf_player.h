@@ -1,0 +1,30 @@
+#pragma once
+
+#include "formats/metafile_reader.h"
+
+#include <QPainter>
+#include <QRectF>
+#include <optional>
+
+namespace gb::formats {
+
+struct WmfHeader {
+    QSizeF naturalSize; // pixels at 96 DPI
+    QRectF window; // the logical area that fills the picture until the records move it
+    qint64 firstRecord = 0;
+    int objects = 0;
+};
+
+// Windows metafiles, with or without the placeable header in front.
+class WmfPlayer {
+public:
+    static bool IsWmf(const MetafileReader& file);
+    // Also walks every record once, so a file whose records run off its end fails here.
+    static std::optional<WmfHeader> ReadHeader(const MetafileReader& file);
+    // False when a record is broken (a count claiming more than the record holds) or the file
+    // takes too long; what was drawn before then stays drawn.
+    static bool Play(
+        const MetafileReader& file, const WmfHeader& header, QPainter& painter, QSizeF picture);
+};
+
+} // namespace gb::formats

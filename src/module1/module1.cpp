@@ -1,0 +1,69 @@
+#include "module1/module1.h"
+
+#include "platform/app_info.h"
+#include "platform/dialogs.h"
+#include "platform/profile.h"
+#include "platform/shell.h"
+
+#include <optional>
+
+namespace gb::app {
+
+namespace {
+    // The classic profile read buffer: 2047 characters and the terminating NUL.
+    constexpr int ReadBufferSize = 2048;
+}
+
+Module1::Module1(platform::Services& services)
+    : services_(services)
+{
+}
+
+QString Module1::IniPath()
+{
+    if (iniPath_.isEmpty()) {
+        QString dir = services_.appInfo.DataDirectory();
+        if (!dir.endsWith(u'/'))
+            dir += u'/';
+        iniPath_ = dir + services_.appInfo.ExeBaseName() + QStringLiteral(".ini");
+    }
+    return iniPath_;
+}
+
+QString Module1::ChooseFile(const QString& iniFile)
+{
+    return iniFile.isEmpty() ? IniPath() : iniFile;
+}
+
+QString Module1::ReadSetting(
+    const QString& section, const QString& key, const QString& defaultValue, const QString& iniFile)
+{
+    return services_.profile.GetString(
+        section, key, defaultValue, ReadBufferSize, ChooseFile(iniFile));
+}
+
+qint32 Module1::WriteSetting(
+    const QString& section, const QString& key, const QString& value, const QString& iniFile)
+{
+    const QString file = ChooseFile(iniFile);
+    bool ok = false;
+    if (key.isEmpty())
+        ok = services_.profile.WriteString(section, std::nullopt, std::nullopt, file);
+    else if (value.isEmpty())
+        ok = services_.profile.WriteString(section, key, std::nullopt, file);
+    else
+        ok = services_.profile.WriteString(section, key, value, file);
+    return ok ? 1 : 0;
+}
+
+QString Module1::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder)
+{
+    return services_.dialogs.BrowseForFolder(owner, title, initialFolder);
+}
+
+void Module1::OpenDocument(QWidget*, const QString& fileName)
+{
+    services_.shell.OpenDocument(fileName);
+}
+
+} // namespace gb::app
