@@ -148,6 +148,20 @@ namespace {
             EXPECT_FALSE(ReadJpegExif(Source(other)));
     }
 
+    TEST(JpegExifTest, FrameHeaderMustHoldItsSizeAndBeThereWhole)
+    {
+        // SOI, then SOF0 with the length given, precision 8, height 2, width 256, one component.
+        const auto frame = [](int length) {
+            return QByteArray("\xff\xd8\xff\xc0\0", 5) + char(length)
+                + QByteArray("\x08\0\x02\x01\0\x01", 6);
+        };
+        EXPECT_EQ(std::get<0>(Found(frame(8))), QSize(256, 2));
+        EXPECT_EQ(std::get<0>(Found(frame(8).left(11))), QSize(256, 2)); // ends on the width
+        EXPECT_FALSE(std::get<0>(Found(frame(7))).isValid());
+        EXPECT_FALSE(std::get<0>(Found(frame(8).left(10))).isValid()); // cut inside the width
+        EXPECT_FALSE(std::get<0>(Found(frame(1))).isValid());
+    }
+
     TEST(JpegExifTest, TrustsOnlyAThumbnailOfThisPictureLargeEnoughForTheBox)
     {
         const QByteArray& thumb = Thumbnail();
@@ -268,21 +282,14 @@ namespace {
             { "segment shorter than its length field",
                 good.left(2) + QByteArray("\xff\xe1\0\x01", 4) + good.mid(2), 1, false, false },
         };
-        platform::QtPictureLoader loader;
-        test::TempFolder folder;
         for (const auto& c : cases) {
-            SCOPED_TRACE(c.name);
             const auto exif = ReadJpegExif(Source(c.file));
-            ASSERT_TRUE(exif);
+            ASSERT_TRUE(exif) << c.name;
             EXPECT_EQ(std::tuple(exif->orientation, exif->recordedSize.isValid(),
                           exif->frameSize.isValid(), !exif->thumbnail.isEmpty()),
-                std::tuple(c.orientation, c.recorded, c.frame, c.thumbnail));
-            EXPECT_FALSE(TrustedEmbeddedThumbnail(*exif, kTile));
-            // The loader falls back on the picture itself, whatever is left of it.
-            folder.Write("hostile.jpg", c.file);
-            const auto loaded
-                = loader.LoadPicture(folder.File("hostile.jpg"), { false, kTile, true });
-            EXPECT_FALSE(loaded && loaded->embedded);
+                std::tuple(c.orientation, c.recorded, c.frame, c.thumbnail))
+                << c.name;
+            EXPECT_FALSE(TrustedEmbeddedThumbnail(*exif, kTile)) << c.name;
         }
         // Every byte of the TIFF structure spoilt in turn: never a crash, never a wrong size.
         for (int at = 0; at < kThumbnailAt; ++at)
