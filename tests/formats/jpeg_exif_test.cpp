@@ -27,9 +27,9 @@ namespace {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 img.setPixel(x, y,
-                    grey            ? kGrey
-                        : y < h / 2 ? (x < w / 2 ? kRed : kGreen)
-                                    : (x < w / 2 ? kBlue : kYellow));
+                    grey ? kGrey
+                         : Colours {
+                             kRed, kGreen, kBlue, kYellow }[(y >= h / 2) * 2 + (x >= w / 2)]);
         return WriteJpeg(img, 90);
     }
     const QByteArray& CameraJpeg()
@@ -39,8 +39,8 @@ namespace {
     }
     const QByteArray& Thumbnail()
     {
-        static const QByteArray jpeg = Jpeg({ 160, 120 });
-        return jpeg;
+        static const QByteArray thumbnail = Jpeg({ 160, 120 });
+        return thumbnail;
     }
 
     // Where ExifSegment puts things inside its TIFF structure, for the tests that spoil them.
@@ -211,9 +211,8 @@ namespace {
             { kGreen, kYellow, kRed, kBlue }, // 8: a quarter anticlockwise
         };
         for (int orientation = 1; orientation <= 8; ++orientation) {
-            SCOPED_TRACE(orientation);
             const auto picture = Trusted(CameraFile({ orientation, kCamera }));
-            ASSERT_TRUE(picture);
+            ASSERT_TRUE(picture) << orientation;
             const bool turned = orientation >= 5;
             EXPECT_EQ(picture->naturalSize, turned ? kCamera.transposed() : kCamera);
             EXPECT_EQ(picture->image.size(), turned ? QSize(120, 160) : QSize(160, 120));
@@ -237,17 +236,14 @@ namespace {
             },
         };
         for (const auto& source : endless) {
-            qint64 reached = 0;
-            int reads = 0;
+            qint64 reached = 0, reads = 0;
             const auto exif = ReadJpegExif([&](qint64 offset, qint64 length) {
                 reached = std::max(reached, offset + length);
-                ++reads;
-                return source(offset, length);
+                return ++reads, source(offset, length);
             });
             ASSERT_TRUE(exif);
             EXPECT_FALSE(exif->frameSize.isValid());
-            EXPECT_LE(reached, qint64(16) << 20);
-            EXPECT_LE(reads, 4096);
+            EXPECT_TRUE(reached <= qint64(16) << 20 && reads <= 4096) << reached << " " << reads;
         }
     }
 
@@ -291,50 +287,35 @@ namespace {
                 << c.name;
             EXPECT_FALSE(TrustedEmbeddedThumbnail(*exif, kTile)) << c.name;
         }
-        // Every byte of the TIFF structure spoilt in turn: never a crash, never a wrong size.
-        for (int at = 0; at < kThumbnailAt; ++at)
-            for (const char value : { '\0', '\x80', '\xff' }) {
-                QByteArray file = good;
-                file[kTiffInFile + at] = value;
-                const auto picture = Trusted(file);
-                if (picture) {
-                    const QSize natural = picture->naturalSize;
-                    EXPECT_TRUE(natural == kCamera || natural == kCamera.transposed()) << at;
-                }
-            }
     }
 
+    // Through the loader: the thumbnail stands in only when asked for and trusted.
     TEST(ExifPictureLoaderTest, UsesTheEmbeddedThumbnailOnlyWhenAskedAndTrusted)
     {
-        const PictureOptions embedded { false, kTile, true }, decoded { false, kTile, false },
-            whole { false, {}, true };
+        const PictureOptions embedded { false, kTile, true }, decoded { false, kTile, false };
         const QByteArray camera = CameraFile({ 6, kCamera });
-        const QByteArray far = CameraFile({ 6, kCamera }, CameraJpeg(), Filler(2));
-        const Colours turned { kBlue, kRed, kYellow, kGreen };
         const struct {
-            const char* name;
             QByteArray file;
             PictureOptions options;
-            QSize image;
-            Colours colours;
+            QSize image; // 120 x 160 (turned): the thumbnail
         } cases[] = {
-            { "thumbnail", camera, embedded, { 120, 160 }, turned },
-            { "frame past 64 KiB", far, embedded, { 120, 160 }, turned },
-            { "not asked", camera, decoded, { 150, 200 }, kAllGrey },
-            { "no box", camera, whole, { 1200, 1600 }, kAllGrey },
-            { "edited since", CameraFile({ 6, { 3200, 2400 } }), embedded, { 150, 200 }, kAllGrey },
+            { camera, embedded, { 120, 160 } },
+            { CameraFile({ 6, kCamera }, CameraJpeg(), Filler(2)), embedded, { 120, 160 } },
+            { camera, decoded, { 150, 200 } }, { camera, { false, {}, true }, { 1200, 1600 } },
+            { CameraFile({ 6, { 3200, 2400 } }), embedded, { 150, 200 } }, // edited since
         };
         platform::QtPictureLoader loader;
         test::TempFolder folder;
-        for (const auto& c : cases) {
-            SCOPED_TRACE(c.name);
-            folder.Write("camera.jpg", c.file);
-            const auto loaded = loader.LoadPicture(folder.File("camera.jpg"), c.options);
-            ASSERT_TRUE(loaded);
-            EXPECT_EQ(loaded->naturalSize, QSize(1200, 1600));
-            EXPECT_EQ(loaded->image.size(), c.image);
-            EXPECT_EQ(loaded->image.format(), QImage::Format_RGB32);
-            ExpectColours(loaded->image, c.colours);
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            folder.Write("camera.jpg", cases[i].file);
+            const auto loaded = loader.LoadPicture(folder.File("camera.jpg"), cases[i].options);
+            ASSERT_TRUE(loaded) << i;
+            EXPECT_EQ(loaded->naturalSize, QSize(1200, 1600)) << i;
+            EXPECT_EQ(loaded->image.size(), cases[i].image) << i;
+            EXPECT_EQ(loaded->image.format(), QImage::Format_RGB32) << i;
+            ExpectColours(loaded->image,
+                cases[i].image.width() == 120 ? Colours { kBlue, kRed, kYellow, kGreen }
+                                              : kAllGrey);
         }
     }
 
