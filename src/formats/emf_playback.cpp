@@ -53,10 +53,10 @@ bool EmfPlayback::PlayState(EmfRecord type)
     MetafileState& s = dc_.State();
     switch (type) {
     case EmfRecord::SetBkMode:
-        s.opaqueBackground = r_.U32(8) == 2;
+        s.opaqueBackground = r_.U32(8) == kOpaqueBackground;
         break;
     case EmfRecord::SetPolyFillMode:
-        s.fillRule = r_.U32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        s.fillRule = r_.U32(8) == kWindingFill ? Qt::WindingFill : Qt::OddEvenFill;
         break;
     case EmfRecord::SetRop2:
         dc_.SetRop2(r_.U32(8));
@@ -118,12 +118,13 @@ bool EmfPlayback::PlayMapping(EmfRecord type)
         break;
     case EmfRecord::ModifyWorldTransform:
         if (const auto t = ReadXform(r_, 8)) {
-            const quint32 mode = r_.U32(32);
-            s.world = mode == 1 ? QTransform()
-                : mode == 2     ? *t * s.world
-                : mode == 3     ? s.world * *t
-                : mode == 4     ? *t
-                                : s.world;
+            using Mode = WorldTransformMode;
+            const auto mode = Mode(r_.U32(32));
+            s.world = mode == Mode::Identity  ? QTransform()
+                : mode == Mode::LeftMultiply  ? *t * s.world
+                : mode == Mode::RightMultiply ? s.world * *t
+                : mode == Mode::Set           ? *t
+                                              : s.world;
         }
         break;
     default:
@@ -155,9 +156,9 @@ void EmfPlayback::CreateBrush()
     MetafileBrush brush;
     const quint32 style = r_.U32(12);
     brush.colour = ColourRef(r_, 16);
-    brush.visible = style != 1;
+    brush.visible = style != kNullBrush;
     brush.style = !brush.visible ? Qt::NoBrush
-        : style == 2             ? hatches[qMin<quint32>(r_.U32(20), 5)]
+        : style == kHatchedBrush ? hatches[qMin<quint32>(r_.U32(20), 5)]
                                  : Qt::SolidPattern;
     dc_.PutObject(r_.U32(8), brush);
 }

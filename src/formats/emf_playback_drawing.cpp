@@ -242,8 +242,9 @@ bool EmfPlayback::PlayBitmap(EmfRecord type)
 bool EmfPlayback::PlayClipRegion()
 {
     // Region rectangles are in device units.
-    const qint64 size = r_.U32(8), mode = r_.U32(12);
-    if (mode == 5 && size == 0) {
+    const qint64 size = r_.U32(8);
+    const auto mode = RegionMode(r_.U32(12));
+    if (mode == RegionMode::Copy && size == 0) {
         dc_.SetClip(std::nullopt);
         return true;
     }
@@ -255,11 +256,11 @@ bool EmfPlayback::PlayClipRegion()
         area.addRect(r_.Rect32(48 + i * 16));
     area = dc_.DeviceToPicture().map(area.simplified());
     const auto& clip = dc_.State().clip;
-    if (mode == 1 && clip)
+    if (mode == RegionMode::And && clip)
         dc_.SetClip(clip->intersected(area));
-    else if (mode == 2 && clip)
+    else if (mode == RegionMode::Or && clip)
         dc_.SetClip(clip->united(area));
-    else if (mode == 1 || mode == 5)
+    else if (mode == RegionMode::And || mode == RegionMode::Copy)
         dc_.SetClip(area);
     return true;
 }
@@ -268,8 +269,9 @@ bool EmfPlayback::PlayGradient()
 {
     // Vertices of 16 bytes (x, y, then 16-bit red, green, blue, alpha), then the shapes: pairs
     // of vertex numbers for rectangles, triples for triangles.
-    const qint64 vertices = r_.U32(24), shapes = r_.U32(28), mode = r_.U32(32);
-    const qint64 shapeAt = 36 + vertices * 16, indices = mode == 2 ? 3 : 2;
+    const qint64 vertices = r_.U32(24), shapes = r_.U32(28);
+    const auto mode = GradientMode(r_.U32(32));
+    const qint64 shapeAt = 36 + vertices * 16, indices = mode == GradientMode::Triangles ? 3 : 2;
     if (!r_.Fits(36, vertices * 16) || !r_.Fits(shapeAt, shapes * indices * 4))
         return false;
     const auto vertex = [&](qint64 i) { return r_.Point32(36 + i * 16); };
@@ -283,7 +285,7 @@ bool EmfPlayback::PlayGradient()
         if (std::any_of(corner.begin(), corner.end(), [&](qint64 i) { return i >= vertices; }))
             return true; // a shape naming a vertex that is not there ends the record
         QPainterPath shape;
-        if (mode == 2) { // triangles: their vertices' colours, mixed evenly
+        if (mode == GradientMode::Triangles) { // their vertices' colours, mixed evenly
             shape.addPolygon(QPolygonF { vertex(corner[0]), vertex(corner[1]), vertex(corner[2]) });
             const QColor a = colour(corner[0]), b = colour(corner[1]), c = colour(corner[2]);
             canvas_.Fill(shape,
@@ -293,7 +295,8 @@ bool EmfPlayback::PlayGradient()
         }
         const QRectF box = QRectF(vertex(corner[0]), vertex(corner[1])).normalized();
         shape.addRect(box);
-        QLinearGradient ramp(box.topLeft(), mode == 0 ? box.topRight() : box.bottomLeft());
+        QLinearGradient ramp(
+            box.topLeft(), mode == GradientMode::Horizontal ? box.topRight() : box.bottomLeft());
         ramp.setColorAt(0, colour(corner[0]));
         ramp.setColorAt(1, colour(corner[1]));
         canvas_.Fill(shape, ramp);

@@ -129,4 +129,17 @@ enum class WmfFunction : quint16 {
 // The raster operation that copies the source as it is (SRCCOPY).
 constexpr quint32 kSrcCopy = 0x00CC0020;
 
+// Values the state records carry, the same in both formats: OPAQUE for SETBKMODE, WINDING for
+// SETPOLYFILLMODE, BS_NULL and BS_HATCHED for a brush's style.
+constexpr quint32 kOpaqueBackground = 2, kWindingFill = 2, kNullBrush = 1, kHatchedBrush = 2;
+
+// How MODIFYWORLDTRANSFORM combines its matrix with the current one (MWT_IDENTITY ...).
+enum class WorldTransformMode : quint32 { Identity = 1, LeftMultiply, RightMultiply, Set };
+
+// How EXTSELECTCLIPRGN combines its region with the clip (RGN_AND, RGN_OR, RGN_COPY).
+enum class RegionMode : quint32 { And = 1, Or = 2, Copy = 5 };
+
+// The shapes a GRADIENTFILL record fills (GRADIENT_FILL_RECT_H ...).
+enum class GradientMode : quint32 { Horizontal = 0, Vertical = 1, Triangles = 2 };
+
 } // namespace gb::formats

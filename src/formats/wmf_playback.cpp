@@ -83,13 +83,13 @@ bool WmfPlayback::PlayState(WmfFunction function)
         s.textColour = ColourRef(r_, 6);
         break;
     case WmfFunction::SetBkMode:
-        s.opaqueBackground = r_.U16(6) == 2;
+        s.opaqueBackground = r_.U16(6) == kOpaqueBackground;
         break;
     case WmfFunction::SetRop2:
         dc_.SetRop2(r_.U16(6));
         break;
     case WmfFunction::SetPolyFillMode:
-        s.fillRule = r_.U16(6) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+        s.fillRule = r_.U16(6) == kWindingFill ? Qt::WindingFill : Qt::OddEvenFill;
         break;
     case WmfFunction::SetTextAlign:
         s.textAlign = r_.U16(6);
@@ -209,9 +209,9 @@ MetafileObject WmfPlayback::ReadBrush() const
     MetafileBrush brush;
     const quint16 style = r_.U16(6);
     brush.colour = ColourRef(r_, 8);
-    brush.visible = style != 1;
+    brush.visible = style != kNullBrush;
     brush.style = !brush.visible ? Qt::NoBrush
-        : style == 2             ? hatches[qMin<quint16>(r_.U16(12), 5)]
+        : style == kHatchedBrush ? hatches[qMin<quint16>(r_.U16(12), 5)]
                                  : Qt::SolidPattern;
     return brush;
 }
