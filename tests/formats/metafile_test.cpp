@@ -71,13 +71,15 @@ namespace {
         return Emf100().AddRaw(+type, params).Finish(0);
     }
 
-    int CountOpaque(const QImage& image)
+    // The bounding box of the pixels drawn at least half opaque.
+    QRect Inked(const QImage& image)
     {
-        int count = 0;
+        QRect inked;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                count += qAlpha(image.pixel(x, y)) > 0;
-        return count;
+                if (qAlpha(image.pixel(x, y)) > 128)
+                    inked |= QRect(x, y, 1, 1);
+        return inked;
     }
 
     TEST(WmfTest, DrawsShapesWithTheSelectedPenAndBrush)
@@ -166,12 +168,7 @@ namespace {
             const QByteArray font = Words({ -40, 0, 0, 0, 700, 0, 0, 0, 0 }) + "Sans Serif";
             w.AddRaw(+W::CreateFontIndirect, font + '\0').Add(+W::SelectObject, { 0 });
             w.AddRaw(+W::TextOut, Words({ 3 }) + "HIH" + '\0' + Words({ 40, 100 }));
-            const QImage img = Draw(w.Finish(1));
-            QRect inked;
-            for (int y = 0; y < img.height(); ++y)
-                for (int x = 0; x < img.width(); ++x)
-                    if (qAlpha(img.pixel(x, y)) > 128)
-                        inked |= QRect(x, y, 1, 1);
+            const QRect inked = Inked(Draw(w.Finish(1)));
             ASSERT_FALSE(inked.isEmpty());
             if (align == 0) { // starts at x 100 and hangs below y 40
                 EXPECT_NEAR(inked.left(), 100, 6);
@@ -271,7 +268,8 @@ namespace {
             Dwords({ 0, 0, 0, 0, 1, 0, 0, 10, 60, 1, 76, 0, 0, 0, 0, 0, 0 }) + Words({ 'W' }));
         const QImage image = Draw(e.Finish(2));
         ExpectPixels(image, { { 10, 20, Qt::red }, { 90, 20, Qt::blue }, { 80, 90, kClear } });
-        EXPECT_GT(CountOpaque(image.copy(0, 55, 60, 45)), 20);
+        const QRect text = Inked(image.copy(0, 55, 60, 45)); // "W" 30 high at (10, 60)
+        EXPECT_TRUE(text.width() > 10 && text.height() > 10 && text.left() >= 8) << text.x();
 
         EmfWriter g = Emf100();
         g.Add(+E::ExcludeClipRect, { 40, 0, 60, 100 }); // a gap down the middle
@@ -334,7 +332,8 @@ namespace {
             const auto picture = Load(bytes);
             ASSERT_TRUE(picture) << qPrintable(name);
             EXPECT_EQ(picture->naturalSize, size) << qPrintable(name);
-            EXPECT_GT(CountOpaque(picture->image), 100) << qPrintable(name);
+            const QRect inked = Inked(picture->image);
+            EXPECT_GT(inked.width() * inked.height(), 100) << qPrintable(name);
         };
         expect(WriteSampleWmf(), QSize(400, 300), "sample.wmf");
         expect(WriteSampleEmf(), QSize(378, 227), "sample.emf");
