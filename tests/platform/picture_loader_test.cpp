@@ -96,20 +96,20 @@ namespace {
     }
 
     // Orientation 6 is stored landscape and shown turned a quarter clockwise, the blue quadrant
-    // on top. An eighth of 1600 x 1200 is still twice the 62 x 47 thumbnail, a quarter of 200 x
-    // 150 is not; bitmaps are never reduced.
+    // on top. An eighth of 992 x 744 is just twice the 62 x 46 thumbnail, a quarter of 200 x 150
+    // is not; bitmaps are never reduced.
     TEST_F(PictureLoaderTest, JpegIsTurnedUprightAndDecodedReducedForSmallBoxes)
     {
         const PictureOptions box { false, QSize(62, 62) };
-        const QImage large = Quadrants(1600, 1200), small = Quadrants(200, 150);
+        const QImage large = Quadrants(992, 744), small = Quadrants(200, 150);
         const struct {
             QByteArray bytes;
             PictureOptions options;
             QSize natural, image;
         } cases[] = {
             { WriteJpeg(Quadrants(40, 20), 95, 6), {}, { 20, 40 }, { 20, 40 } },
-            { WriteJpeg(large, 80), box, { 1600, 1200 }, { 200, 150 } },
-            { WriteJpeg(large, 80, 6), box, { 1200, 1600 }, { 150, 200 } },
+            { WriteJpeg(large, 80), box, { 992, 744 }, { 124, 93 } },
+            { WriteJpeg(large, 80, 6), box, { 744, 992 }, { 93, 124 } },
             { WriteJpeg(small, 80), box, { 200, 150 }, { 200, 150 } },
             { WriteBmp(Quadrants(400, 300)), box, { 400, 300 }, { 400, 300 } },
         };
