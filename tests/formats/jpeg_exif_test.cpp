@@ -16,7 +16,8 @@ namespace {
 
     const QRgb kRed = qRgb(220, 30, 30), kGreen = qRgb(30, 200, 60), kBlue = qRgb(40, 60, 220),
                kYellow = qRgb(240, 220, 40), kGrey = qRgb(100, 100, 100);
-    const Colours kAllGrey { kGrey, kGrey, kGrey, kGrey };
+    const Colours kAllGrey { kGrey, kGrey, kGrey, kGrey },
+        kQuadrants { kRed, kGreen, kBlue, kYellow };
     const QSize kCamera(1600, 1200), kTile(62, 62);
 
     // The main pictures are grey and the thumbnails coloured, so each result tells its source.
@@ -26,10 +27,7 @@ namespace {
         const int w = size.width(), h = size.height();
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                img.setPixel(x, y,
-                    grey ? kGrey
-                         : Colours {
-                             kRed, kGreen, kBlue, kYellow }[(y >= h / 2) * 2 + (x >= w / 2)]);
+                img.setPixel(x, y, grey ? kGrey : kQuadrants[(y >= h / 2) * 2 + (x >= w / 2)]);
         return WriteJpeg(img, 90);
     }
     const QByteArray& CameraJpeg()
@@ -192,7 +190,7 @@ namespace {
             ASSERT_TRUE(picture);
             EXPECT_EQ(picture->image.format(), QImage::Format_RGB32);
             EXPECT_TRUE(picture->embedded);
-            ExpectColours(picture->image, { kRed, kGreen, kBlue, kYellow });
+            ExpectColours(picture->image, kQuadrants);
         }
         // A 3:2 picture with a thumbnail of its own shape is taken.
         EXPECT_TRUE(Trusted(CameraFile({ 1, { 1500, 1000 }, Jpeg({ 150, 100 }) }, wide)));
@@ -201,7 +199,7 @@ namespace {
     TEST(JpegExifTest, EveryOrientationTurnsTheThumbnailUpright)
     {
         const Colours upright[] = {
-            { kRed, kGreen, kBlue, kYellow }, // 1: as stored
+            kQuadrants, // 1: as stored
             { kGreen, kRed, kYellow, kBlue }, // 2: mirrored
             { kYellow, kBlue, kGreen, kRed }, // 3: half a turn
             { kBlue, kYellow, kRed, kGreen }, // 4: upside down
