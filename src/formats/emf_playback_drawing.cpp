@@ -61,48 +61,26 @@ bool EmfPlayback::PlayShape(EmfRecord type)
 bool EmfPlayback::PlayPoly(EmfRecord type)
 {
     // Each of these comes with 32-bit points and, numbered from POLYBEZIER16 on, 16-bit ones.
-    bool small = false;
-    switch (type) {
-    case EmfRecord::PolyBezier16:
-    case EmfRecord::Polygon16:
-    case EmfRecord::Polyline16:
-    case EmfRecord::PolyBezierTo16:
-    case EmfRecord::PolylineTo16:
-        small = true;
-        break;
-    case EmfRecord::PolyBezier:
-    case EmfRecord::Polygon:
-    case EmfRecord::Polyline:
-    case EmfRecord::PolyBezierTo:
-    case EmfRecord::PolylineTo:
-        break;
-    default:
+    using R = EmfRecord;
+    const auto either = [type](R wide, R small) { return type == wide || type == small; };
+    const bool small = type == R::PolyBezier16 || type == R::Polygon16 || type == R::Polyline16
+        || type == R::PolyBezierTo16 || type == R::PolylineTo16;
+    if (!small && type != R::PolyBezier && type != R::Polygon && type != R::Polyline
+        && type != R::PolyBezierTo && type != R::PolylineTo)
         return true;
-    }
     const auto points = Points(28, r_.U32(24), small);
     if (!points)
         return false;
-    switch (type) {
-    case EmfRecord::PolyBezier:
-    case EmfRecord::PolyBezier16:
+    if (either(R::PolyBezier, R::PolyBezier16))
         canvas_.PolyBezier(*points);
-        break;
-    case EmfRecord::Polygon:
-    case EmfRecord::Polygon16:
+    else if (either(R::Polygon, R::Polygon16))
         canvas_.PolyPolygon({ *points });
-        break;
-    case EmfRecord::Polyline:
-    case EmfRecord::Polyline16:
+    else if (either(R::Polyline, R::Polyline16))
         canvas_.Polyline(*points);
-        break;
-    case EmfRecord::PolyBezierTo:
-    case EmfRecord::PolyBezierTo16:
+    else if (either(R::PolyBezierTo, R::PolyBezierTo16))
         canvas_.PolyBezierTo(*points);
-        break;
-    default:
+    else
         canvas_.PolylineTo(*points);
-        break;
-    }
     return true;
 }
 
