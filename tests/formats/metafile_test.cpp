@@ -220,12 +220,17 @@ namespace {
         e.Add(+E::BeginPath, {}).Add(+E::MoveToEx, { 10, 60 }).Add(+E::LineTo, { 40, 60 });
         e.Add(+E::LineTo, { 10, 90 }).Add(+E::CloseFigure, {}).Add(+E::EndPath, {});
         e.Add(+E::FillPath, { 0, 0, 0, 0 });
+        // A black pen 4 wide; a polyline draws from its first point, not the current position.
+        e.Add(+E::CreatePen, { 2, 0, 4, 0, 0 }).Add(+E::SelectObject, { 2 });
+        e.Add(+E::MoveToEx, { 99, 0 })
+            .AddRaw(+E::Polyline16, Dwords({ 0, 0, 0, 0, 2 }) + Words({ 5, 97, 50, 97 }));
         const auto picture = Load(e.Finish(3));
         ASSERT_TRUE(picture);
         EXPECT_EQ(picture->naturalSize, QSize(100, 100));
         ExpectPixels(picture->image,
             { { 30, 30, Qt::red }, { 75, 75, Qt::blue }, { 93, 93, Qt::red }, { 85, 15, Qt::green },
-                { 65, 35, kClear }, { 15, 65, Qt::green }, { 35, 85, kClear } });
+                { 65, 35, kClear }, { 15, 65, Qt::green }, { 35, 85, kClear },
+                { 30, 97, Qt::black }, { 52, 48, kClear } });
     }
 
     TEST(EmfTest, MappingModesAndTheWorldTransformMoveTheDrawing)
