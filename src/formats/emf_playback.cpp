@@ -10,12 +10,12 @@ namespace {
 
     constexpr quint32 kStockFlag = 0x80000000;
 
-    QColor ColourRef(const MetafileReader& r, qint64 at)
+    QColor ColourRef(const ByteView& r, qint64 at)
     {
         return QColor(r.U8(at), r.U8(at + 1), r.U8(at + 2));
     }
 
-    std::optional<QTransform> ReadXform(const MetafileReader& r, qint64 at)
+    std::optional<QTransform> ReadXform(const ByteView& r, qint64 at)
     {
         const QTransform t(r.F32(at), r.F32(at + 4), r.F32(at + 8), r.F32(at + 12), r.F32(at + 16),
             r.F32(at + 20));
@@ -35,7 +35,7 @@ EmfPlayback::EmfPlayback(
     dc_.ResizeTable(header.handles);
 }
 
-bool EmfPlayback::Play(quint32 type, const MetafileReader& record)
+bool EmfPlayback::Play(EmfRecord type, const ByteView& record)
 {
     r_ = record;
     for (auto step : { &EmfPlayback::PlayState, &EmfPlayback::PlayMapping, &EmfPlayback::PlayObject,
@@ -43,44 +43,44 @@ bool EmfPlayback::Play(quint32 type, const MetafileReader& record)
              &EmfPlayback::PlayPath, &EmfPlayback::PlayText, &EmfPlayback::PlayBitmap })
         if (!(this->*step)(type))
             return false;
-    if (type == 118)
+    if (type == EmfRecord::GradientFill)
         return PlayGradient();
-    return type != 75 || PlayClipRegion();
+    return type != EmfRecord::ExtSelectClipRgn || PlayClipRegion();
 }
 
-bool EmfPlayback::PlayState(quint32 type)
+bool EmfPlayback::PlayState(EmfRecord type)
 {
     MetafileState& s = dc_.State();
     switch (type) {
-    case 18:
-        s.opaqueBackground = r_.U32(8) == 2;
+    case EmfRecord::SetBkMode:
+        s.opaqueBackground = r_.U32(8) == kOpaqueBackground;
         break;
-    case 19:
-        s.fillRule = r_.U32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+    case EmfRecord::SetPolyFillMode:
+        s.fillRule = r_.U32(8) == kWindingFill ? Qt::WindingFill : Qt::OddEvenFill;
         break;
-    case 20:
+    case EmfRecord::SetRop2:
         dc_.SetRop2(r_.U32(8));
         break;
-    case 22:
+    case EmfRecord::SetTextAlign:
         s.textAlign = r_.U32(8);
         break;
-    case 24:
+    case EmfRecord::SetTextColor:
         s.textColour = ColourRef(r_, 8);
         break;
-    case 25:
+    case EmfRecord::SetBkColor:
         s.backgroundColour = ColourRef(r_, 8);
         break;
-    case 33:
+    case EmfRecord::SaveDc:
         dc_.Save();
         break;
-    case 34:
+    case EmfRecord::RestoreDc:
         dc_.Restore(r_.S32(8));
         break;
-    case 29:
-    case 30: {
+    case EmfRecord::ExcludeClipRect:
+    case EmfRecord::IntersectClipRect: {
         QPainterPath area;
         area.addRect(r_.Rect32(8).normalized());
-        if (type == 29)
+        if (type == EmfRecord::ExcludeClipRect)
             dc_.ExcludeClip(area);
         else
             dc_.IntersectClip(area);
@@ -92,38 +92,39 @@ bool EmfPlayback::PlayState(quint32 type)
     return true;
 }
 
-bool EmfPlayback::PlayMapping(quint32 type)
+bool EmfPlayback::PlayMapping(EmfRecord type)
 {
     MetafileState& s = dc_.State();
     const QPointF p = r_.Point32(8);
     switch (type) {
-    case 9:
+    case EmfRecord::SetWindowExtEx:
         s.windowExt = QSizeF(p.x(), p.y());
         break;
-    case 10:
+    case EmfRecord::SetWindowOrgEx:
         s.windowOrg = p;
         break;
-    case 11:
+    case EmfRecord::SetViewportExtEx:
         s.viewportExt = QSizeF(p.x(), p.y());
         break;
-    case 12:
+    case EmfRecord::SetViewportOrgEx:
         s.viewportOrg = p;
         break;
-    case 17:
+    case EmfRecord::SetMapMode:
         s.mapMode = r_.S32(8);
         break;
-    case 35:
+    case EmfRecord::SetWorldTransform:
         if (const auto t = ReadXform(r_, 8))
             s.world = *t;
         break;
-    case 36:
+    case EmfRecord::ModifyWorldTransform:
         if (const auto t = ReadXform(r_, 8)) {
-            const quint32 mode = r_.U32(32);
-            s.world = mode == 1 ? QTransform()
-                : mode == 2     ? *t * s.world
-                : mode == 3     ? s.world * *t
-                : mode == 4     ? *t
-                                : s.world;
+            using Mode = WorldTransformMode;
+            const auto mode = Mode(r_.U32(32));
+            s.world = mode == Mode::Identity  ? QTransform()
+                : mode == Mode::LeftMultiply  ? *t * s.world
+                : mode == Mode::RightMultiply ? s.world * *t
+                : mode == Mode::Set           ? *t
+                                              : s.world;
         }
         break;
     default:
@@ -155,9 +156,9 @@ void EmfPlayback::CreateBrush()
     MetafileBrush brush;
     const quint32 style = r_.U32(12);
     brush.colour = ColourRef(r_, 16);
-    brush.visible = style != 1;
+    brush.visible = style != kNullBrush;
     brush.style = !brush.visible ? Qt::NoBrush
-        : style == 2             ? hatches[qMin<quint32>(r_.U32(20), 5)]
+        : style == kHatchedBrush ? hatches[qMin<quint32>(r_.U32(20), 5)]
                                  : Qt::SolidPattern;
     dc_.PutObject(r_.U32(8), brush);
 }
@@ -189,36 +190,36 @@ void EmfPlayback::CreatePatternBrush()
     dc_.PutObject(r_.U32(8), brush);
 }
 
-bool EmfPlayback::PlayObject(quint32 type)
+bool EmfPlayback::PlayObject(EmfRecord type)
 {
     const quint32 index = r_.U32(8);
     switch (type) {
-    case 37:
+    case EmfRecord::SelectObject:
         if (index & kStockFlag)
             dc_.SelectStockObject(index & ~kStockFlag);
         else
             dc_.SelectObject(index);
         break;
-    case 40:
+    case EmfRecord::DeleteObject:
         dc_.DeleteObject(index);
         break;
-    case 38:
+    case EmfRecord::CreatePen:
         CreatePen(false);
         break;
-    case 95:
+    case EmfRecord::ExtCreatePen:
         CreatePen(true);
         break;
-    case 39:
+    case EmfRecord::CreateBrushIndirect:
         CreateBrush();
         break;
-    case 82:
+    case EmfRecord::ExtCreateFontIndirectW:
         CreateFont();
         break;
-    case 93: // CREATEMONOBRUSH
-    case 94: // CREATEDIBPATTERNBRUSHPT
+    case EmfRecord::CreateMonoBrush:
+    case EmfRecord::CreateDibPatternBrushPt:
         CreatePatternBrush();
         break;
-    case 49: // CREATEPALETTE
+    case EmfRecord::CreatePalette:
         dc_.PutObject(index, MetafilePlaceholder {});
         break;
     default:

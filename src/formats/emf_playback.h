@@ -2,6 +2,7 @@
 
 #include "formats/emf_player.h"
 #include "formats/metafile_canvas.h"
+#include "formats/metafile_records.h"
 
 #include <functional>
 
@@ -10,26 +11,26 @@ namespace gb::formats {
 // Draws EMF records one by one onto a painter.
 class EmfPlayback {
 public:
-    using Visitor = std::function<bool(quint32 type, const MetafileReader& record)>;
+    using Visitor = std::function<bool(EmfRecord type, const ByteView& record)>;
     // Visits each record after the header until EOF or the file's end; false when a record
     // does not fit the file or has an impossible size, or the file takes too long.
-    static bool Walk(const MetafileReader& file, qint64 first, const Visitor& visit);
+    static bool Walk(const ByteView& file, qint64 first, const Visitor& visit);
 
     EmfPlayback(QPainter& painter, const EmfHeader& header, QSizeF picture,
         const QTransform& deviceToPicture);
     // False when the record is broken: it claims more points or data than it holds.
-    bool Play(quint32 type, const MetafileReader& record);
+    bool Play(EmfRecord type, const ByteView& record);
 
 private:
-    bool PlayState(quint32 type);
-    bool PlayMapping(quint32 type);
-    bool PlayObject(quint32 type);
-    bool PlayShape(quint32 type);
-    bool PlayPoly(quint32 type);
-    bool PlayPolyPoly(quint32 type);
-    bool PlayPath(quint32 type);
-    bool PlayText(quint32 type);
-    bool PlayBitmap(quint32 type);
+    bool PlayState(EmfRecord type);
+    bool PlayMapping(EmfRecord type);
+    bool PlayObject(EmfRecord type);
+    bool PlayShape(EmfRecord type);
+    bool PlayPoly(EmfRecord type);
+    bool PlayPolyPoly(EmfRecord type);
+    bool PlayPath(EmfRecord type);
+    bool PlayText(EmfRecord type);
+    bool PlayBitmap(EmfRecord type);
     bool PlayClipRegion();
     bool PlayGradient();
     void CreatePen(bool extended);
@@ -41,7 +42,7 @@ private:
 
     MetafileDc dc_;
     MetafileCanvas canvas_;
-    MetafileReader r_;
+    ByteView r_;
 };
 
 } // namespace gb::formats

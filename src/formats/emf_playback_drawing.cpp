@@ -21,34 +21,34 @@ std::optional<QPolygonF> EmfPlayback::Points(qint64 at, qint64 count, bool small
     return points;
 }
 
-bool EmfPlayback::PlayShape(quint32 type)
+bool EmfPlayback::PlayShape(EmfRecord type)
 {
     using Kind = MetafileCanvas::ArcKind;
     const QRectF box = r_.Rect32(8);
     switch (type) {
-    case 27:
+    case EmfRecord::MoveToEx:
         canvas_.MoveTo(r_.Point32(8));
         break;
-    case 54:
+    case EmfRecord::LineTo:
         canvas_.LineTo(r_.Point32(8));
         break;
-    case 42:
+    case EmfRecord::Ellipse:
         canvas_.Ellipse(box);
         break;
-    case 43:
+    case EmfRecord::Rectangle:
         canvas_.Rectangle(box);
         break;
-    case 44:
+    case EmfRecord::RoundRect:
         canvas_.RoundRect(box, QSizeF(r_.S32(24), r_.S32(28)));
         break;
-    case 45:
-    case 46:
-    case 47:
-    case 55: {
-        const Kind kind = type == 45 ? Kind::Arc
-            : type == 46             ? Kind::Chord
-            : type == 47             ? Kind::Pie
-                                     : Kind::ArcTo;
+    case EmfRecord::Arc:
+    case EmfRecord::Chord:
+    case EmfRecord::Pie:
+    case EmfRecord::ArcTo: {
+        const Kind kind = type == EmfRecord::Arc ? Kind::Arc
+            : type == EmfRecord::Chord           ? Kind::Chord
+            : type == EmfRecord::Pie             ? Kind::Pie
+                                                 : Kind::ArcTo;
         canvas_.Arc(kind, box, r_.Point32(24), r_.Point32(32));
         break;
     }
@@ -58,41 +58,38 @@ bool EmfPlayback::PlayShape(quint32 type)
     return true;
 }
 
-bool EmfPlayback::PlayPoly(quint32 type)
+bool EmfPlayback::PlayPoly(EmfRecord type)
 {
-    // POLYBEZIER to POLYLINETO, then the same five with 16-bit points.
-    const bool small = type >= 85 && type <= 89;
-    const quint32 kind = small ? type - 83 : type;
-    if (kind < 2 || kind > 6 || (!small && type > 6))
+    // Each of these comes with 32-bit points and, numbered from POLYBEZIER16 on, 16-bit ones.
+    using R = EmfRecord;
+    const auto either = [type](R wide, R small) { return type == wide || type == small; };
+    const bool small = type == R::PolyBezier16 || type == R::Polygon16 || type == R::Polyline16
+        || type == R::PolyBezierTo16 || type == R::PolylineTo16;
+    if (!small && type != R::PolyBezier && type != R::Polygon && type != R::Polyline
+        && type != R::PolyBezierTo && type != R::PolylineTo)
         return true;
     const auto points = Points(28, r_.U32(24), small);
     if (!points)
         return false;
-    switch (kind) {
-    case 2:
+    if (either(R::PolyBezier, R::PolyBezier16))
         canvas_.PolyBezier(*points);
-        break;
-    case 3:
+    else if (either(R::Polygon, R::Polygon16))
         canvas_.PolyPolygon({ *points });
-        break;
-    case 4:
+    else if (either(R::Polyline, R::Polyline16))
         canvas_.Polyline(*points);
-        break;
-    case 5:
+    else if (either(R::PolyBezierTo, R::PolyBezierTo16))
         canvas_.PolyBezierTo(*points);
-        break;
-    default:
+    else
         canvas_.PolylineTo(*points);
-        break;
-    }
     return true;
 }
 
-bool EmfPlayback::PlayPolyPoly(quint32 type)
+bool EmfPlayback::PlayPolyPoly(EmfRecord type)
 {
-    if (type != 7 && type != 8 && type != 90 && type != 91)
+    const bool lines = type == EmfRecord::PolyPolyline || type == EmfRecord::PolyPolyline16;
+    const bool small = type == EmfRecord::PolyPolyline16 || type == EmfRecord::PolyPolygon16;
+    if (!lines && !small && type != EmfRecord::PolyPolygon)
         return true;
-    const bool small = type >= 90;
     const qint64 polygons = r_.U32(24), total = r_.U32(28);
     if (!r_.Fits(32, polygons * 4))
         return false;
@@ -107,38 +104,38 @@ bool EmfPlayback::PlayPolyPoly(quint32 type)
         shapes.push_back(*points);
         at += count * (small ? 4 : 8);
     }
-    if (type == 7 || type == 90)
+    if (lines)
         canvas_.PolyPolyline(shapes);
     else
         canvas_.PolyPolygon(shapes);
     return true;
 }
 
-bool EmfPlayback::PlayPath(quint32 type)
+bool EmfPlayback::PlayPath(EmfRecord type)
 {
     switch (type) {
-    case 59:
+    case EmfRecord::BeginPath:
         canvas_.BeginPath();
         break;
-    case 60:
+    case EmfRecord::EndPath:
         canvas_.EndPath();
         break;
-    case 61:
+    case EmfRecord::CloseFigure:
         canvas_.CloseFigure();
         break;
-    case 62:
+    case EmfRecord::FillPath:
         canvas_.FillPath();
         break;
-    case 63:
+    case EmfRecord::StrokeAndFillPath:
         canvas_.StrokeAndFillPath();
         break;
-    case 64:
+    case EmfRecord::StrokePath:
         canvas_.StrokePath();
         break;
-    case 67:
+    case EmfRecord::SelectClipPath:
         canvas_.SelectClipPath();
         break;
-    case 68:
+    case EmfRecord::AbortPath:
         canvas_.AbortPath();
         break;
     default:
@@ -147,11 +144,11 @@ bool EmfPlayback::PlayPath(quint32 type)
     return true;
 }
 
-bool EmfPlayback::PlayText(quint32 type)
+bool EmfPlayback::PlayText(EmfRecord type)
 {
-    if (type != 83 && type != 84)
+    const bool wide = type == EmfRecord::ExtTextOutW;
+    if (!wide && type != EmfRecord::ExtTextOutA)
         return true;
-    const bool wide = type == 84;
     if (!r_.Fits(36, 40))
         return false;
     const qint64 chars = r_.U32(44), at = r_.U32(48), dx = r_.U32(72);
@@ -183,15 +180,16 @@ std::optional<QImage> EmfPlayback::Bitmap(qint64 fieldsAt) const
     return MetafileDib::Decode(r_.Part(infoAt, infoSize), r_.Part(bitsAt, bitsSize));
 }
 
-bool EmfPlayback::PlayBitmap(quint32 type)
+bool EmfPlayback::PlayBitmap(EmfRecord type)
 {
     // BITBLT, STRETCHBLT, ALPHABLEND and TRANSPARENTBLT share one layout; STRETCHDIBITS and
     // SETDIBITSTODEVICE another.
-    const bool blt = type == 76 || type == 77 || type == 114 || type == 116;
-    const bool dib = type == 80 || type == 81;
-    if (!blt && !dib)
+    const bool bitBlt = type == EmfRecord::BitBlt, stretchDib = type == EmfRecord::StretchDiBits;
+    const bool blt = bitBlt || type == EmfRecord::StretchBlt || type == EmfRecord::AlphaBlend
+        || type == EmfRecord::TransparentBlt;
+    if (!blt && !stretchDib && type != EmfRecord::SetDiBitsToDevice)
         return true;
-    if (!r_.Fits(0, blt ? (type == 76 ? 100 : 108) : (type == 81 ? 80 : 76)))
+    if (!r_.Fits(0, blt ? (bitBlt ? 100 : 108) : (stretchDib ? 80 : 76)))
         return false;
     const QRectF target = blt ? QRectF(r_.S32(24), r_.S32(28), r_.S32(32), r_.S32(36))
                               : QRectF(r_.S32(24), r_.S32(28), r_.S32(40), r_.S32(44));
@@ -204,15 +202,17 @@ bool EmfPlayback::PlayBitmap(quint32 type)
         return true; // a bitmap we cannot read is left out
     QRectF source(r_.S32(blt ? 44 : 32), r_.S32(blt ? 48 : 36), 0, 0);
     if (blt)
-        source.setSize(type == 76 ? target.size() : QSizeF(r_.S32(100), r_.S32(104)));
+        source.setSize(bitBlt ? target.size() : QSizeF(r_.S32(100), r_.S32(104)));
     else
         source.setSize(QSizeF(r_.S32(40), r_.S32(44)));
     QRectF placed = target;
-    if (type == 81)
+    if (stretchDib)
         placed.setSize(QSizeF(r_.S32(72), r_.S32(76)));
     // Bottom-up rows: the source's y counts from the bitmap's last row.
     source.moveTop(image->height() - source.top() - source.height());
-    const quint32 rop = type == 81 ? r_.U32(68) : type == 76 || type == 77 ? r_.U32(40) : 0xCC0020;
+    const quint32 rop = stretchDib                ? r_.U32(68)
+        : bitBlt || type == EmfRecord::StretchBlt ? r_.U32(40)
+                                                  : kSrcCopy;
     canvas_.Image(placed, *image, source, rop);
     return true;
 }
@@ -220,8 +220,9 @@ bool EmfPlayback::PlayBitmap(quint32 type)
 bool EmfPlayback::PlayClipRegion()
 {
     // Region rectangles are in device units.
-    const qint64 size = r_.U32(8), mode = r_.U32(12);
-    if (mode == 5 && size == 0) {
+    const qint64 size = r_.U32(8);
+    const auto mode = RegionMode(r_.U32(12));
+    if (mode == RegionMode::Copy && size == 0) {
         dc_.SetClip(std::nullopt);
         return true;
     }
@@ -233,11 +234,11 @@ bool EmfPlayback::PlayClipRegion()
         area.addRect(r_.Rect32(48 + i * 16));
     area = dc_.DeviceToPicture().map(area.simplified());
     const auto& clip = dc_.State().clip;
-    if (mode == 1 && clip)
+    if (mode == RegionMode::And && clip)
         dc_.SetClip(clip->intersected(area));
-    else if (mode == 2 && clip)
+    else if (mode == RegionMode::Or && clip)
         dc_.SetClip(clip->united(area));
-    else if (mode == 1 || mode == 5)
+    else if (mode == RegionMode::And || mode == RegionMode::Copy)
         dc_.SetClip(area);
     return true;
 }
@@ -246,8 +247,9 @@ bool EmfPlayback::PlayGradient()
 {
     // Vertices of 16 bytes (x, y, then 16-bit red, green, blue, alpha), then the shapes: pairs
     // of vertex numbers for rectangles, triples for triangles.
-    const qint64 vertices = r_.U32(24), shapes = r_.U32(28), mode = r_.U32(32);
-    const qint64 shapeAt = 36 + vertices * 16, indices = mode == 2 ? 3 : 2;
+    const qint64 vertices = r_.U32(24), shapes = r_.U32(28);
+    const auto mode = GradientMode(r_.U32(32));
+    const qint64 shapeAt = 36 + vertices * 16, indices = mode == GradientMode::Triangles ? 3 : 2;
     if (!r_.Fits(36, vertices * 16) || !r_.Fits(shapeAt, shapes * indices * 4))
         return false;
     const auto vertex = [&](qint64 i) { return r_.Point32(36 + i * 16); };
@@ -261,7 +263,7 @@ bool EmfPlayback::PlayGradient()
         if (std::any_of(corner.begin(), corner.end(), [&](qint64 i) { return i >= vertices; }))
             return true; // a shape naming a vertex that is not there ends the record
         QPainterPath shape;
-        if (mode == 2) { // triangles: their vertices' colours, mixed evenly
+        if (mode == GradientMode::Triangles) { // their vertices' colours, mixed evenly
             shape.addPolygon(QPolygonF { vertex(corner[0]), vertex(corner[1]), vertex(corner[2]) });
             const QColor a = colour(corner[0]), b = colour(corner[1]), c = colour(corner[2]);
             canvas_.Fill(shape,
@@ -271,7 +273,8 @@ bool EmfPlayback::PlayGradient()
         }
         const QRectF box = QRectF(vertex(corner[0]), vertex(corner[1])).normalized();
         shape.addRect(box);
-        QLinearGradient ramp(box.topLeft(), mode == 0 ? box.topRight() : box.bottomLeft());
+        QLinearGradient ramp(
+            box.topLeft(), mode == GradientMode::Horizontal ? box.topRight() : box.bottomLeft());
         ramp.setColorAt(0, colour(corner[0]));
         ramp.setColorAt(1, colour(corner[1]));
         canvas_.Fill(shape, ramp);

@@ -11,16 +11,15 @@ namespace {
 
     constexpr quint32 kSignature = 0x464D4520; // " EMF"
     constexpr qint64 kMinHeader = 88;
-    constexpr quint32 kEof = 14;
 
 } // namespace
 
-bool EmfPlayer::IsEmf(const MetafileReader& file)
+bool EmfPlayer::IsEmf(const ByteView& file)
 {
     return file.U32(0) == 1 && file.U32(40) == kSignature;
 }
 
-bool EmfPlayback::Walk(const MetafileReader& file, qint64 first, const Visitor& visit)
+bool EmfPlayback::Walk(const ByteView& file, qint64 first, const Visitor& visit)
 {
     MetafileBudget budget;
     for (qint64 at = first; at < file.Size();) {
@@ -29,8 +28,8 @@ bool EmfPlayback::Walk(const MetafileReader& file, qint64 first, const Visitor& 
         const qint64 bytes = file.U32(at + 4);
         if (bytes < 8 || bytes % 4 != 0 || !file.Fits(at, bytes))
             return false;
-        const quint32 type = file.U32(at);
-        if (type == kEof)
+        const auto type = EmfRecord(file.U32(at));
+        if (type == EmfRecord::Eof)
             return true;
         if (!visit(type, file.Part(at, bytes)))
             return false;
@@ -39,12 +38,12 @@ bool EmfPlayback::Walk(const MetafileReader& file, qint64 first, const Visitor& 
     return true;
 }
 
-std::optional<EmfHeader> EmfPlayer::ReadHeader(const MetafileReader& file)
+std::optional<EmfHeader> EmfPlayer::ReadHeader(const ByteView& file)
 {
     const qint64 size = file.U32(4);
     if (!IsEmf(file) || size < kMinHeader || size % 4 != 0 || !file.Fits(0, size))
         return std::nullopt;
-    if (!EmfPlayback::Walk(file, size, [](quint32, const MetafileReader&) { return true; }))
+    if (!EmfPlayback::Walk(file, size, [](EmfRecord, const ByteView&) { return true; }))
         return std::nullopt;
     EmfHeader header;
     header.firstRecord = size;
@@ -62,7 +61,7 @@ std::optional<EmfHeader> EmfPlayer::ReadHeader(const MetafileReader& file)
 }
 
 bool EmfPlayer::Play(
-    const MetafileReader& file, const EmfHeader& header, QPainter& painter, QSizeF picture)
+    const ByteView& file, const EmfHeader& header, QPainter& painter, QSizeF picture)
 {
     const QRectF f = header.frame;
     if (f.width() == 0 || f.height() == 0)
@@ -71,7 +70,7 @@ bool EmfPlayer::Play(
         * QTransform::fromScale(picture.width() / f.width(), picture.height() / f.height());
     EmfPlayback playback(painter, header, picture, deviceToPicture);
     return EmfPlayback::Walk(file, header.firstRecord,
-        [&](quint32 type, const MetafileReader& record) { return playback.Play(type, record); });
+        [&](EmfRecord type, const ByteView& record) { return playback.Play(type, record); });
 }
 
 } // namespace gb::formats

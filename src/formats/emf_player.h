@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/metafile_reader.h"
+#include "formats/byte_view.h"
 
 #include <QPainter>
 #include <QRectF>
@@ -20,12 +20,12 @@ struct EmfHeader {
 // them draw the same picture.
 class EmfPlayer {
 public:
-    static bool IsEmf(const MetafileReader& file);
+    static bool IsEmf(const ByteView& file);
     // Also walks every record once (never trusting the header's count), so a file whose
     // records run off its end or have impossible sizes fails here.
-    static std::optional<EmfHeader> ReadHeader(const MetafileReader& file);
+    static std::optional<EmfHeader> ReadHeader(const ByteView& file);
     static bool Play(
-        const MetafileReader& file, const EmfHeader& header, QPainter& painter, QSizeF picture);
+        const ByteView& file, const EmfHeader& header, QPainter& painter, QSizeF picture);
 };
 
 } // namespace gb::formats

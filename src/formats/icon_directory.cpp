@@ -1,5 +1,8 @@
 #include "formats/icon_directory.h"
 
+#include "formats/byte_view.h"
+#include "formats/dib_header.h"
+
 #include <cstdlib>
 
 namespace gb::formats {
@@ -8,43 +11,39 @@ namespace {
 
     constexpr qsizetype kDirectoryHeader = 6;
     constexpr qsizetype kEntrySize = 16;
-    constexpr int kTypeIcon = 1;
-    constexpr int kTypeCursor = 2;
-
-    // Little-endian reads; the caller has checked that the bytes exist.
-    quint32 U8(const QByteArray& b, qsizetype at) { return static_cast<uchar>(b[at]); }
-    quint32 U16(const QByteArray& b, qsizetype at) { return U8(b, at) | (U8(b, at + 1) << 8); }
-    quint32 U32(const QByteArray& b, qsizetype at) { return U16(b, at) | (U16(b, at + 2) << 16); }
-
-    bool Fits(const QByteArray& b, quint64 at, quint64 length)
-    {
-        return at <= static_cast<quint64>(b.size()) && length <= b.size() - at;
-    }
+    constexpr quint16 kTypeIcon = 1, kTypeCursor = 2;
 
     // The bit depth the payload declares: a PNG's IHDR or a DIB's info header.
-    int PayloadBitDepth(const QByteArray& b, quint32 offset, quint32 bytes)
+    // PNG colour types and the samples each pixel holds.
+    enum class PngColour : quint8 { Grey = 0, Rgb = 2, Palette = 3, GreyAlpha = 4, Rgba = 6 };
+
+    int PngBitDepth(const ByteView& png)
+    {
+        const int depth = png.U8(24);
+        switch (PngColour(png.U8(25))) {
+        case PngColour::Grey:
+        case PngColour::Palette:
+            return depth;
+        case PngColour::Rgb:
+            return depth * 3;
+        case PngColour::GreyAlpha:
+            return depth * 2;
+        case PngColour::Rgba:
+            return depth * 4;
+        }
+        return 0;
+    }
+
+    int PayloadBitDepth(const ByteView& payload)
     {
         static const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
-        if (bytes >= 26 && b.mid(offset, 8) == pngSignature && b.mid(offset + 12, 4) == "IHDR") {
-            const int depth = static_cast<int>(U8(b, offset + 24));
-            switch (U8(b, offset + 25)) { // colour type
-            case 0:
-            case 3:
-                return depth;
-            case 2:
-                return depth * 3;
-            case 4:
-                return depth * 2;
-            case 6:
-                return depth * 4;
-            default:
-                return 0;
-            }
-        }
-        if (bytes >= 16 && U32(b, offset) == 12)
-            return static_cast<int>(U16(b, offset + 10));
-        if (bytes >= 16 && U32(b, offset) >= 40)
-            return static_cast<int>(U16(b, offset + 14));
+        const QByteArray start(payload.Data(), qMin<qsizetype>(payload.Size(), 16));
+        if (payload.Size() >= 26 && start.startsWith(pngSignature) && start.mid(12, 4) == "IHDR")
+            return PngBitDepth(payload);
+        if (payload.Size() >= 16 && payload.U32(0) == DibHeader::kCoreSize)
+            return payload.U16(10);
+        if (payload.Size() >= 16 && payload.U32(0) >= DibHeader::kInfoSize)
+            return payload.U16(14);
         return 0;
     }
 
@@ -54,29 +53,30 @@ namespace {
 
 std::optional<QList<IconDirectoryEntry>> ReadIconDirectory(const QByteArray& fileBytes)
 {
-    if (!Fits(fileBytes, 0, kDirectoryHeader))
+    const ByteView file(fileBytes);
+    if (!file.Fits(0, kDirectoryHeader))
         return std::nullopt;
-    const quint32 type = U16(fileBytes, 2);
-    if (U16(fileBytes, 0) != 0 || (type != kTypeIcon && type != kTypeCursor))
+    const quint16 type = file.U16(2);
+    if (file.U16(0) != 0 || (type != kTypeIcon && type != kTypeCursor))
         return std::nullopt;
-    const int count = static_cast<int>(U16(fileBytes, 4));
+    const int count = file.U16(4);
     QList<IconDirectoryEntry> entries;
     for (int i = 0; i < count; ++i) {
         const qsizetype at = kDirectoryHeader + kEntrySize * i;
-        if (!Fits(fileBytes, static_cast<quint64>(at), kEntrySize))
+        if (!file.Fits(at, kEntrySize))
             break;
         IconDirectoryEntry entry;
         entry.index = i;
-        entry.size = QSize(SideLength(U8(fileBytes, at)), SideLength(U8(fileBytes, at + 1)));
-        entry.bytes = U32(fileBytes, at + 8);
-        entry.offset = U32(fileBytes, at + 12);
+        entry.size = QSize(SideLength(file.U8(at)), SideLength(file.U8(at + 1)));
+        entry.bytes = file.U32(at + 8);
+        entry.offset = file.U32(at + 12);
         if (entry.bytes == 0 || entry.offset < kDirectoryHeader
-            || !Fits(fileBytes, entry.offset, entry.bytes))
+            || !file.Fits(entry.offset, entry.bytes))
             continue;
-        entry.bitDepth = PayloadBitDepth(fileBytes, entry.offset, entry.bytes);
+        entry.bitDepth = PayloadBitDepth(file.Part(entry.offset, entry.bytes));
         // In a cursor the planes and bit count words hold the hotspot instead.
         if (entry.bitDepth == 0 && type == kTypeIcon)
-            entry.bitDepth = static_cast<int>(U16(fileBytes, at + 6));
+            entry.bitDepth = file.U16(at + 6);
         entries.append(entry);
     }
     return entries;

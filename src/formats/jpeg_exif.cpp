@@ -1,9 +1,10 @@
 #include "formats/jpeg_exif.h"
 
+#include "formats/byte_view.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QTransform>
-#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -86,26 +87,18 @@ namespace {
         QByteArray block_;
     };
 
-    // The TIFF structure inside the Exif segment; every offset in it counts from its start.
-    struct Tiff {
-        QByteArray bytes;
-        bool littleEndian = true;
-    };
+    // The TIFF structure inside the Exif segment, in the byte order it names; every offset in it
+    // counts from its start.
+    using Tiff = ByteView;
 
     std::optional<quint32> Read16(const Tiff& tiff, qint64 at)
     {
-        if (at < 0 || at + 2 > tiff.bytes.size())
-            return std::nullopt;
-        const char* p = tiff.bytes.constData() + at;
-        return tiff.littleEndian ? qFromLittleEndian<quint16>(p) : qFromBigEndian<quint16>(p);
+        return tiff.Fits(at, 2) ? std::optional<quint32>(tiff.U16(at)) : std::nullopt;
     }
 
     std::optional<quint32> Read32(const Tiff& tiff, qint64 at)
     {
-        if (at < 0 || at + 4 > tiff.bytes.size())
-            return std::nullopt;
-        const char* p = tiff.bytes.constData() + at;
-        return tiff.littleEndian ? qFromLittleEndian<quint32>(p) : qFromBigEndian<quint32>(p);
+        return tiff.Fits(at, 4) ? std::optional<quint32>(tiff.U32(at)) : std::nullopt;
     }
 
     struct IfdEntry {
@@ -130,7 +123,7 @@ namespace {
             const qint64 at = qint64(offset) + 2 + 12 * qint64(i);
             const auto tag = Read16(tiff, at), type = Read16(tiff, at + 2);
             const auto values = Read32(tiff, at + 4);
-            if (!tag || !type || !values || at + 12 > tiff.bytes.size())
+            if (!tag || !type || !values || !tiff.Fits(at, 12))
                 return std::nullopt;
             ifd.entries.push_back({ *tag, *type, *values, at + 8 });
         }
@@ -167,9 +160,9 @@ namespace {
     {
         const auto offset = Number(tiff, ifd1, kThumbnailOffsetTag);
         const auto length = Number(tiff, ifd1, kThumbnailLengthTag);
-        if (!offset || !length || *length == 0 || qint64(*offset) + *length > tiff.bytes.size())
+        if (!offset || !length || *length == 0 || !tiff.Fits(*offset, *length))
             return {};
-        return tiff.bytes.mid(*offset, *length);
+        return QByteArray(tiff.Data() + *offset, *length);
     }
 
     void ReadTiff(const Tiff& tiff, JpegExif& exif)
@@ -204,11 +197,13 @@ namespace {
         static const QByteArray signature("Exif\0\0", 6);
         if (!payload.startsWith(signature))
             return false;
-        Tiff tiff { payload.mid(signature.size()) };
-        if (tiff.bytes.startsWith("II"))
+        const ByteView tiff
+            = ByteView(payload).Part(signature.size(), payload.size() - signature.size());
+        const QByteArray order(tiff.Data(), qMin<qsizetype>(tiff.Size(), 2));
+        if (order == "II")
             ReadTiff(tiff, exif);
-        else if (tiff.bytes.startsWith("MM"))
-            ReadTiff(Tiff { tiff.bytes, false }, exif);
+        else if (order == "MM")
+            ReadTiff(ByteView(tiff.Data(), tiff.Size(), ByteOrder::BigEndian), exif);
         return true;
     }
 

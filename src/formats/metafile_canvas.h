@@ -1,7 +1,7 @@
 #pragma once
 
+#include "formats/byte_view.h"
 #include "formats/metafile_dc.h"
-#include "formats/metafile_reader.h"
 
 #include <QImage>
 #include <QPolygonF>

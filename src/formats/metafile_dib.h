@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/metafile_reader.h"
+#include "formats/byte_view.h"
 
 #include <QImage>
 #include <optional>
@@ -12,8 +12,8 @@ namespace gb::formats {
 class MetafileDib {
 public:
     // nullopt when the header is not one we read or the pixels claimed are not all there.
-    static std::optional<QImage> Decode(const MetafileReader& info, const MetafileReader& bits);
-    static std::optional<QImage> DecodePacked(const MetafileReader& packed);
+    static std::optional<QImage> Decode(const ByteView& info, const ByteView& bits);
+    static std::optional<QImage> DecodePacked(const ByteView& packed);
 };
 
 } // namespace gb::formats

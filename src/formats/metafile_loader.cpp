@@ -37,7 +37,7 @@ namespace {
 
     template <typename Player, typename Header>
     std::optional<LoadedPicture> Render(
-        const MetafileReader& file, const Header& header, const PictureOptions& options)
+        const ByteView& file, const Header& header, const PictureOptions& options)
     {
         const auto natural = NaturalSize(header.naturalSize);
         if (!natural)
@@ -60,14 +60,14 @@ namespace {
 
 bool MetafileLoader::IsMetafile(const QByteArray& bytes)
 {
-    const MetafileReader file(bytes);
+    const ByteView file(bytes);
     return WmfPlayer::IsWmf(file) || EmfPlayer::IsEmf(file);
 }
 
 std::optional<LoadedPicture> MetafileLoader::Load(
     const QByteArray& bytes, const PictureOptions& options)
 {
-    const MetafileReader file(bytes);
+    const ByteView file(bytes);
     if (EmfPlayer::IsEmf(file)) {
         const auto header = EmfPlayer::ReadHeader(file);
         return header ? Render<EmfPlayer>(file, *header, options) : std::nullopt;

@@ -12,7 +12,7 @@ namespace {
 
 } // namespace
 
-QString MetafileText::DecodeAnsi(const MetafileReader& bytes, quint8 charset)
+QString MetafileText::DecodeAnsi(const ByteView& bytes, quint8 charset)
 {
     const QByteArray raw(bytes.Data(), bytes.Size());
     const char* name = nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "formats/byte_view.h"
 #include "formats/metafile_objects.h"
-#include "formats/metafile_reader.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -13,7 +13,7 @@ namespace gb::formats {
 class MetafileText {
 public:
     // Eight-bit text in the code page that the font's character set implies.
-    static QString DecodeAnsi(const MetafileReader& bytes, quint8 charset);
+    static QString DecodeAnsi(const ByteView& bytes, quint8 charset);
     // The font at a height in picture pixels: the character height, or the cell height when
     // the font's own height is positive.
     static QFont PictureFont(const MetafileFont& font, double pixelHeight);

@@ -10,16 +10,14 @@ namespace gb::formats {
 
 namespace {
 
-    constexpr quint16 kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C;
-
-    QColor ColourRef(const MetafileReader& r, qint64 at)
+    QColor ColourRef(const ByteView& r, qint64 at)
     {
         return QColor(r.U8(at), r.U8(at + 1), r.U8(at + 2));
     }
 
 } // namespace
 
-bool WmfPlayback::Walk(const MetafileReader& file, qint64 first, const Visitor& visit)
+bool WmfPlayback::Walk(const ByteView& file, qint64 first, const Visitor& visit)
 {
     MetafileBudget budget;
     for (qint64 at = first; at < file.Size();) {
@@ -28,8 +26,8 @@ bool WmfPlayback::Walk(const MetafileReader& file, qint64 first, const Visitor& 
         const qint64 bytes = qint64(file.U32(at)) * 2;
         if (bytes < 6 || !file.Fits(at, bytes))
             return false;
-        const WmfRecord record { file.U16(at + 4), file.Part(at, bytes) };
-        if (record.function == 0)
+        const WmfRecord record { WmfFunction(file.U16(at + 4)), file.Part(at, bytes) };
+        if (record.function == WmfFunction::Eof)
             return true;
         if (!visit(record))
             return false;
@@ -74,32 +72,32 @@ QRectF WmfPlayback::Box(qint64 at) const
     return QRectF(QPointF(r_.S16(at + 6), r_.S16(at + 4)), QPointF(r_.S16(at + 2), r_.S16(at)));
 }
 
-bool WmfPlayback::PlayState(quint16 function)
+bool WmfPlayback::PlayState(WmfFunction function)
 {
     MetafileState& s = dc_.State();
     switch (function) {
-    case 0x0201:
+    case WmfFunction::SetBkColor:
         s.backgroundColour = ColourRef(r_, 6);
         break;
-    case 0x0209:
+    case WmfFunction::SetTextColor:
         s.textColour = ColourRef(r_, 6);
         break;
-    case 0x0102:
-        s.opaqueBackground = r_.U16(6) == 2;
+    case WmfFunction::SetBkMode:
+        s.opaqueBackground = r_.U16(6) == kOpaqueBackground;
         break;
-    case 0x0104:
+    case WmfFunction::SetRop2:
         dc_.SetRop2(r_.U16(6));
         break;
-    case 0x0106:
-        s.fillRule = r_.U16(6) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+    case WmfFunction::SetPolyFillMode:
+        s.fillRule = r_.U16(6) == kWindingFill ? Qt::WindingFill : Qt::OddEvenFill;
         break;
-    case 0x012E:
+    case WmfFunction::SetTextAlign:
         s.textAlign = r_.U16(6);
         break;
-    case 0x001E:
+    case WmfFunction::SaveDc:
         dc_.Save();
         break;
-    case 0x0127:
+    case WmfFunction::RestoreDc:
         dc_.Restore(r_.S16(6));
         break;
     default:
@@ -108,42 +106,42 @@ bool WmfPlayback::PlayState(quint16 function)
     return true;
 }
 
-bool WmfPlayback::PlayMapping(quint16 function)
+bool WmfPlayback::PlayMapping(WmfFunction function)
 {
     MetafileState& s = dc_.State();
     const QPointF yx(r_.S16(8), r_.S16(6)); // these records store y before x
     switch (function) {
-    case 0x0103:
+    case WmfFunction::SetMapMode:
         s.mapMode = r_.U16(6);
         break;
-    case kSetWindowOrg:
+    case WmfFunction::SetWindowOrg:
         s.windowOrg = yx;
         break;
-    case kSetWindowExt:
+    case WmfFunction::SetWindowExt:
         s.windowExt = QSizeF(yx.x(), yx.y());
         break;
-    case 0x020F:
+    case WmfFunction::OffsetWindowOrg:
         s.windowOrg += yx;
         break;
-    case 0x0410: { // SCALEWINDOWEXT: y denominator, y numerator, x denominator, x numerator
+    case WmfFunction::ScaleWindowExt: { // y denominator, y numerator, x denominator, x numerator
         const double yd = r_.S16(6), yn = r_.S16(8), xd = r_.S16(10), xn = r_.S16(12);
         if (xd != 0 && yd != 0)
             s.windowExt = QSizeF(s.windowExt.width() * xn / xd, s.windowExt.height() * yn / yd);
         break;
     }
-    case 0x0416: {
+    case WmfFunction::IntersectClipRect: {
         QPainterPath area;
         area.addRect(Box(6).normalized());
         dc_.IntersectClip(area);
         break;
     }
-    case 0x0415: {
+    case WmfFunction::ExcludeClipRect: {
         QPainterPath area;
         area.addRect(Box(6).normalized());
         dc_.ExcludeClip(area);
         break;
     }
-    case 0x012C: // SELECTCLIPREGION
+    case WmfFunction::SelectClipRegion:
         dc_.SelectClipRegion(r_.U16(6));
         break;
     default:
@@ -211,9 +209,9 @@ MetafileObject WmfPlayback::ReadBrush() const
     MetafileBrush brush;
     const quint16 style = r_.U16(6);
     brush.colour = ColourRef(r_, 8);
-    brush.visible = style != 1;
+    brush.visible = style != kNullBrush;
     brush.style = !brush.visible ? Qt::NoBrush
-        : style == 2             ? hatches[qMin<quint16>(r_.U16(12), 5)]
+        : style == kHatchedBrush ? hatches[qMin<quint16>(r_.U16(12), 5)]
                                  : Qt::SolidPattern;
     return brush;
 }
@@ -235,19 +233,19 @@ MetafileObject WmfPlayback::ReadFont() const
     return font;
 }
 
-bool WmfPlayback::PlayObject(quint16 function)
+bool WmfPlayback::PlayObject(WmfFunction function)
 {
     switch (function) {
-    case 0x02FA:
+    case WmfFunction::CreatePenIndirect:
         dc_.AddObject(ReadPen());
         break;
-    case 0x02FC:
+    case WmfFunction::CreateBrushIndirect:
         dc_.AddObject(ReadBrush());
         break;
-    case 0x02FB:
+    case WmfFunction::CreateFontIndirect:
         dc_.AddObject(ReadFont());
         break;
-    case 0x0142: { // DIBCREATEPATTERNBRUSH
+    case WmfFunction::DibCreatePatternBrush: {
         MetafileBrush brush;
         if (const auto image = MetafileDib::DecodePacked(r_.Part(10, r_.Size() - 10))) {
             brush.style = Qt::TexturePattern;
@@ -258,18 +256,18 @@ bool WmfPlayback::PlayObject(quint16 function)
         dc_.AddObject(brush);
         break;
     }
-    case 0x06FF: // CREATEREGION; one too short to hold a region still takes its slot, empty
+    case WmfFunction::CreateRegion: // one too short to hold a region still takes its slot, empty
         dc_.AddObject(ReadRegion());
         break;
-    case 0x00F7: // CREATEPALETTE
-    case 0x01F9: // CREATEPATTERNBRUSH
+    case WmfFunction::CreatePalette:
+    case WmfFunction::CreatePatternBrush:
         dc_.AddObject(MetafilePlaceholder {});
         break;
-    case 0x012D: {
+    case WmfFunction::SelectObject: {
         dc_.SelectObject(r_.U16(6));
         break;
     }
-    case 0x01F0:
+    case WmfFunction::DeleteObject:
         dc_.DeleteObject(r_.U16(6));
         break;
     default:
@@ -278,35 +276,35 @@ bool WmfPlayback::PlayObject(quint16 function)
     return true;
 }
 
-bool WmfPlayback::PlayShape(quint16 function)
+bool WmfPlayback::PlayShape(WmfFunction function)
 {
     using Kind = MetafileCanvas::ArcKind;
     const QPointF yx(r_.S16(8), r_.S16(6));
     switch (function) {
-    case 0x0214:
+    case WmfFunction::MoveTo:
         canvas_.MoveTo(yx);
         break;
-    case 0x0213:
+    case WmfFunction::LineTo:
         canvas_.LineTo(yx);
         break;
-    case 0x041B:
+    case WmfFunction::Rectangle:
         canvas_.Rectangle(Box(6));
         break;
-    case 0x0418:
+    case WmfFunction::Ellipse:
         canvas_.Ellipse(Box(6));
         break;
-    case 0x061C:
+    case WmfFunction::RoundRect:
         canvas_.RoundRect(Box(10), QSizeF(r_.S16(8), r_.S16(6)));
         break;
-    case 0x061D: // PATBLT: rop, height, width, y, x
+    case WmfFunction::PatBlt: // rop, height, width, y, x
         canvas_.PatternFill(QRectF(r_.S16(16), r_.S16(14), r_.S16(12), r_.S16(10)), r_.U32(6));
         break;
-    case 0x0817:
-    case 0x081A:
-    case 0x0830: {
-        const Kind kind = function == 0x0817 ? Kind::Arc
-            : function == 0x081A             ? Kind::Pie
-                                             : Kind::Chord;
+    case WmfFunction::Arc:
+    case WmfFunction::Pie:
+    case WmfFunction::Chord: {
+        const Kind kind = function == WmfFunction::Arc ? Kind::Arc
+            : function == WmfFunction::Pie             ? Kind::Pie
+                                                       : Kind::Chord;
         canvas_.Arc(kind, Box(14), QPointF(r_.S16(12), r_.S16(10)), QPointF(r_.S16(8), r_.S16(6)));
         break;
     }
@@ -316,17 +314,17 @@ bool WmfPlayback::PlayShape(quint16 function)
     return true;
 }
 
-bool WmfPlayback::PlayPoly(quint16 function)
+bool WmfPlayback::PlayPoly(WmfFunction function)
 {
-    if (function == 0x0324 || function == 0x0325) {
+    if (function == WmfFunction::Polygon || function == WmfFunction::Polyline) {
         const auto points = Points(8, r_.U16(6));
         if (!points)
             return false;
-        if (function == 0x0324)
+        if (function == WmfFunction::Polygon)
             canvas_.PolyPolygon({ *points });
         else
             canvas_.Polyline(*points);
-    } else if (function == 0x0538) {
+    } else if (function == WmfFunction::PolyPolygon) {
         const qint64 polygons = r_.U16(6);
         if (!r_.Fits(8, polygons * 2))
             return false;
@@ -345,17 +343,18 @@ bool WmfPlayback::PlayPoly(quint16 function)
     return true;
 }
 
-bool WmfPlayback::PlayText(quint16 function)
+bool WmfPlayback::PlayText(WmfFunction function)
 {
     MetafileCanvas::TextRun run;
     const quint8 charset = dc_.State().font.charset;
-    if (function == 0x0521) { // TEXTOUT: length, string (to an even size), y, x
+    if (function == WmfFunction::TextOut) { // length, string (to an even size), y, x
         const qint64 length = r_.U16(6), padded = (length + 1) / 2 * 2;
         if (!r_.Fits(8, padded + 4))
             return false;
         run.text = MetafileText::DecodeAnsi(r_.Part(8, length), charset);
         run.reference = QPointF(r_.S16(10 + padded), r_.S16(8 + padded));
-    } else if (function == 0x0A32) { // y, x, length, options, [rect], string, [advances]
+    } else if (function
+        == WmfFunction::ExtTextOut) { // y, x, length, options, [rect], string, [advances]
         const qint64 length = r_.U16(10);
         run.options = r_.U16(12);
         const bool hasRect = run.options & 6;
@@ -377,24 +376,25 @@ bool WmfPlayback::PlayText(quint16 function)
     return true;
 }
 
-bool WmfPlayback::PlayBitmap(quint16 function)
+bool WmfPlayback::PlayBitmap(WmfFunction function)
 {
     // With the bitmap: rop or colour usage, [source size], source origin, target size, target
     // origin, then the bitmap. STRETCHDIB has both a rop and a colour usage; SETDIBTODEV copies
     // with no rop and a scan range we ignore.
     qint64 at = 10;
-    if (function == 0x0F43 || function == 0x0D33)
+    if (function == WmfFunction::StretchDib || function == WmfFunction::SetDibToDev)
         at = 12;
-    else if (function != 0x0940 && function != 0x0B41)
+    else if (function != WmfFunction::DibBitBlt && function != WmfFunction::DibStretchBlt)
         return true;
-    const qint64 fixed = function == 0x0940 ? 12 : 14;
+    const qint64 fixed = function == WmfFunction::DibBitBlt ? 12 : 14;
     if (at == 10 && r_.Size() == fixed * 2) { // the bitmap-less form fills with the brush
         const qint64 end = r_.Size();
         canvas_.PatternFill(
             QRectF(r_.S16(end - 2), r_.S16(end - 4), r_.S16(end - 6), r_.S16(end - 8)), r_.U32(6));
         return true;
     }
-    const bool stretched = function == 0x0B41 || function == 0x0F43;
+    const bool stretched
+        = function == WmfFunction::DibStretchBlt || function == WmfFunction::StretchDib;
     const QSizeF sourceSize = stretched ? QSizeF(r_.S16(at + 2), r_.S16(at)) : QSizeF();
     if (stretched)
         at += 4;
@@ -408,7 +408,7 @@ bool WmfPlayback::PlayBitmap(quint16 function)
     // Bottom-up rows: the source's y counts from the bitmap's last row.
     const QRectF source(
         sourceAt.x(), image->height() - sourceAt.y() - size.height(), size.width(), size.height());
-    const quint32 rop = function == 0x0D33 ? 0xCC0020 : r_.U32(6);
+    const quint32 rop = function == WmfFunction::SetDibToDev ? kSrcCopy : r_.U32(6);
     canvas_.Image(QRectF(targetAt, targetSize), *image, source, rop);
     return true;
 }

@@ -10,24 +10,27 @@ namespace {
 
     constexpr quint32 kPlaceableKey = 0x9AC6CDD7;
     constexpr qint64 kPlaceableSize = 22, kHeaderSize = 18;
-    constexpr quint16 kSetWindowOrg = 0x020B, kSetWindowExt = 0x020C;
+    // The header's own fields: kept in memory or on disk, its size in words, Windows 2 or 3.
+    constexpr quint16 kInMemory = 1, kOnDisk = 2, kHeaderWords = kHeaderSize / 2, kWindows2 = 0x100,
+                      kWindows3 = 0x300;
 
 } // namespace
 
-bool WmfPlayer::IsWmf(const MetafileReader& file)
+bool WmfPlayer::IsWmf(const ByteView& file)
 {
     if (file.U32(0) == kPlaceableKey)
         return true;
     const quint16 type = file.U16(0);
-    return (type == 1 || type == 2) && file.U16(2) == 9
-        && (file.U16(4) == 0x100 || file.U16(4) == 0x300);
+    const quint16 version = file.U16(4);
+    return (type == kInMemory || type == kOnDisk) && file.U16(2) == kHeaderWords
+        && (version == kWindows2 || version == kWindows3);
 }
 
-std::optional<WmfHeader> WmfPlayer::ReadHeader(const MetafileReader& file)
+std::optional<WmfHeader> WmfPlayer::ReadHeader(const ByteView& file)
 {
     const bool placeable = file.U32(0) == kPlaceableKey;
     const qint64 start = placeable ? kPlaceableSize : 0;
-    if (!file.Fits(start, kHeaderSize) || file.U16(start + 2) != 9)
+    if (!file.Fits(start, kHeaderSize) || file.U16(start + 2) != kHeaderWords)
         return std::nullopt;
     WmfHeader header;
     header.firstRecord = start + kHeaderSize;
@@ -35,9 +38,9 @@ std::optional<WmfHeader> WmfPlayer::ReadHeader(const MetafileReader& file)
     std::optional<QPointF> origin;
     std::optional<QSizeF> extent;
     const bool walked = WmfPlayback::Walk(file, header.firstRecord, [&](const WmfRecord& r) {
-        if (r.function == kSetWindowOrg && !origin && r.data.Fits(6, 4))
+        if (r.function == WmfFunction::SetWindowOrg && !origin && r.data.Fits(6, 4))
             origin = QPointF(r.data.S16(8), r.data.S16(6));
-        if (r.function == kSetWindowExt && !extent && r.data.Fits(6, 4))
+        if (r.function == WmfFunction::SetWindowExt && !extent && r.data.Fits(6, 4))
             extent = QSizeF(r.data.S16(8), r.data.S16(6));
         return true;
     });
@@ -61,7 +64,7 @@ std::optional<WmfHeader> WmfPlayer::ReadHeader(const MetafileReader& file)
 }
 
 bool WmfPlayer::Play(
-    const MetafileReader& file, const WmfHeader& header, QPainter& painter, QSizeF picture)
+    const ByteView& file, const WmfHeader& header, QPainter& painter, QSizeF picture)
 {
     WmfPlayback playback(painter, header, picture);
     return WmfPlayback::Walk(

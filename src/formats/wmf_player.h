@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/metafile_reader.h"
+#include "formats/byte_view.h"
 
 #include <QPainter>
 #include <QRectF>
@@ -18,13 +18,13 @@ struct WmfHeader {
 // Windows metafiles, with or without the placeable header in front.
 class WmfPlayer {
 public:
-    static bool IsWmf(const MetafileReader& file);
+    static bool IsWmf(const ByteView& file);
     // Also walks every record once, so a file whose records run off its end fails here.
-    static std::optional<WmfHeader> ReadHeader(const MetafileReader& file);
+    static std::optional<WmfHeader> ReadHeader(const ByteView& file);
     // False when a record is broken (a count claiming more than the record holds) or the file
     // takes too long; what was drawn before then stays drawn.
     static bool Play(
-        const MetafileReader& file, const WmfHeader& header, QPainter& painter, QSizeF picture);
+        const ByteView& file, const WmfHeader& header, QPainter& painter, QSizeF picture);
 };
 
 } // namespace gb::formats

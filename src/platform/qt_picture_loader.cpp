@@ -1,5 +1,7 @@
 #include "platform/qt_picture_loader.h"
 
+#include "formats/byte_view.h"
+#include "formats/dib_header.h"
 #include "formats/icon_directory.h"
 #include "formats/jpeg_exif.h"
 #include "formats/metafile_loader.h"
@@ -34,22 +36,8 @@ namespace {
     const QSize kLargeIconSize(32, 32);
 
     constexpr qsizetype kFileHeaderSize = 14;
-    constexpr quint32 kCoreHeader = 12, kInfoHeader = 40, kV2Header = 52, kV3Header = 56,
-                      kV4Header = 108, kV5Header = 124;
-    constexpr quint32 kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
+    constexpr quint16 kIconType = 1, kCursorType = 2;
 
-    quint32 U16(const QByteArray& b, qsizetype at)
-    {
-        return qFromLittleEndian<quint16>(b.constData() + at);
-    }
-    quint32 U32(const QByteArray& b, qsizetype at)
-    {
-        return qFromLittleEndian<quint32>(b.constData() + at);
-    }
-    qint32 S32(const QByteArray& b, qsizetype at)
-    {
-        return qFromLittleEndian<qint32>(b.constData() + at);
-    }
     void SetU32(QByteArray& b, qsizetype at, quint32 v) { qToLittleEndian(v, b.data() + at); }
 
     struct OpenFile {
@@ -113,70 +101,21 @@ namespace {
         return exif ? formats::TrustedEmbeddedThumbnail(*exif, box) : std::nullopt;
     }
 
-    struct DibHeader {
-        quint32 size = 0;
-        qint64 width = 0;
-        qint64 height = 0;
-        quint32 planes = 0;
-        quint32 bits = 0;
-        quint32 compression = kBiRgb;
-        quint32 coloursUsed = 0;
-    };
+    using formats::DibHeader;
 
-    std::optional<DibHeader> ReadDibHeader(const QByteArray& b, qsizetype at)
+    std::optional<DibHeader> HeaderAt(const QByteArray& bytes, qsizetype at)
     {
-        if (b.size() - at < 16)
-            return std::nullopt;
-        DibHeader h;
-        h.size = U32(b, at);
-        if (h.size == kCoreHeader) {
-            h.width = U16(b, at + 4);
-            h.height = U16(b, at + 6);
-            h.planes = U16(b, at + 8);
-            h.bits = U16(b, at + 10);
-            return h;
-        }
-        const std::array known { kInfoHeader, kV2Header, kV3Header, kV4Header, kV5Header };
-        if (std::find(known.begin(), known.end(), h.size) == known.end()
-            || b.size() - at < qsizetype(h.size))
-            return std::nullopt;
-        h.width = S32(b, at + 4);
-        h.height = S32(b, at + 8);
-        h.planes = U16(b, at + 12);
-        h.bits = U16(b, at + 14);
-        h.compression = U32(b, at + 16);
-        h.coloursUsed = U32(b, at + 32);
-        return h;
-    }
-
-    bool IsPlausible(const DibHeader& h)
-    {
-        const std::array depths { 1u, 4u, 8u, 16u, 24u, 32u };
-        const bool compressionFits = h.compression == kBiRgb
-            || (h.compression == kBiRle8 && h.bits == 8)
-            || (h.compression == kBiRle4 && h.bits == 4)
-            || (h.compression == kBiBitfields && (h.bits == 16 || h.bits == 32));
-        return h.width > 0 && h.height != 0 && h.width <= 0xffff && qAbs(h.height) <= 0xffff
-            && h.planes == 1 && std::find(depths.begin(), depths.end(), h.bits) != depths.end()
-            && compressionFits && h.coloursUsed <= 256;
+        return DibHeader::Read(formats::ByteView(bytes).Part(at, bytes.size() - at));
     }
 
     // A packed DIB (as the clipboard and some old programs save it) gets the file header it
     // lacks, with the pixel offset worked out from the header, masks and palette.
     std::optional<QByteArray> WrapHeaderlessDib(const QByteArray& dib)
     {
-        const auto header = ReadDibHeader(dib, 0);
-        if (!header || !IsPlausible(*header))
+        const auto header = HeaderAt(dib, 0);
+        if (!header || !header->IsPlausible() || header->InfoBytes() > dib.size())
             return std::nullopt;
-        const bool separateMasks
-            = header->size == kInfoHeader && header->compression == kBiBitfields;
-        const quint32 paletteEntries = header->coloursUsed != 0 ? header->coloursUsed
-            : header->bits <= 8                                 ? 1u << header->bits
-                                                                : 0u;
-        const qint64 pixelOffset = kFileHeaderSize + header->size + (separateMasks ? 12 : 0)
-            + qint64(paletteEntries) * (header->size == kCoreHeader ? 3 : 4);
-        if (pixelOffset > kFileHeaderSize + dib.size())
-            return std::nullopt;
+        const qint64 pixelOffset = kFileHeaderSize + header->InfoBytes();
         QByteArray file("BM");
         file.append(12, '\0');
         SetU32(file, 2, static_cast<quint32>(kFileHeaderSize + dib.size()));
@@ -188,19 +127,19 @@ namespace {
     // short after the masks; so extend them to a V4 header, everything after it moved along.
     QByteArray ExtendShortBmpHeader(const QByteArray& bmp)
     {
-        const auto header = ReadDibHeader(bmp, kFileHeaderSize);
-        if (!header || (header->size != kV2Header && header->size != kV3Header))
+        const auto header = HeaderAt(bmp, kFileHeaderSize);
+        if (!header || (header->size != DibHeader::kV2Size && header->size != DibHeader::kV3Size))
             return bmp;
         QByteArray v4 = bmp.mid(kFileHeaderSize, header->size);
-        if (header->size == kV2Header)
+        if (header->size == DibHeader::kV2Size)
             v4.append(4, '\0'); // no alpha mask
         v4.append("BGRs", 4); // LCS_sRGB
-        v4.append(kV4Header - v4.size(), '\0');
-        SetU32(v4, 0, kV4Header);
+        v4.append(DibHeader::kV4Size - v4.size(), '\0');
+        SetU32(v4, 0, DibHeader::kV4Size);
         QByteArray out = bmp.left(kFileHeaderSize) + v4 + bmp.mid(kFileHeaderSize + header->size);
-        const quint32 growth = kV4Header - header->size;
+        const quint32 growth = DibHeader::kV4Size - header->size;
         SetU32(out, 2, static_cast<quint32>(out.size()));
-        SetU32(out, 10, U32(out, 10) + growth);
+        SetU32(out, 10, formats::ByteView(out).U32(10) + growth);
         return out;
     }
 
@@ -281,16 +220,19 @@ namespace {
         if (formats::MetafileLoader::IsMetafile(head)) // judged by its first 44 bytes
             return Kind::Metafile;
         if (head.startsWith("BM")) {
-            const auto header = ReadDibHeader(head, kFileHeaderSize);
-            const bool shortV4 = header && (header->size == kV2Header || header->size == kV3Header);
+            const auto header = HeaderAt(head, kFileHeaderSize);
+            const bool shortV4 = header
+                && (header->size == DibHeader::kV2Size || header->size == DibHeader::kV3Size);
             return shortV4 ? Kind::WholeBitmap : Kind::Streamable;
         }
         if (head.startsWith("\xff\xd8") || head.startsWith("GIF87a") || head.startsWith("GIF89a"))
             return Kind::Streamable;
-        if (head.size() >= 4 && U16(head, 0) == 0 && (U16(head, 2) == 1 || U16(head, 2) == 2))
+        const formats::ByteView bytes(head);
+        const quint16 type = bytes.U16(2);
+        if (bytes.Fits(0, 4) && bytes.U16(0) == 0 && (type == kIconType || type == kCursorType))
             return Kind::Icon;
-        const auto dib = ReadDibHeader(head, 0);
-        return dib && IsPlausible(*dib) ? Kind::HeaderlessDib : Kind::Unknown;
+        const auto dib = HeaderAt(head, 0);
+        return dib && dib->IsPlausible() ? Kind::HeaderlessDib : Kind::Unknown;
     }
 
 } // namespace

@@ -1,0 +1,67 @@
+#include "formats/dib_header.h"
+
+#include <algorithm>
+#include <array>
+
+namespace gb::formats {
+
+namespace {
+
+    constexpr qint64 kMaxSide = 0xffff;
+    constexpr quint32 kMaxPaletteEntries = 256;
+
+} // namespace
+
+std::optional<DibHeader> DibHeader::Read(const ByteView& bytes)
+{
+    DibHeader h;
+    h.size = bytes.U32(0);
+    if (h.size == kCoreSize) {
+        if (!bytes.Fits(0, kCoreSize))
+            return std::nullopt;
+        h.width = bytes.U16(4);
+        h.height = bytes.U16(6);
+        h.planes = bytes.U16(8);
+        h.bits = bytes.U16(10);
+        return h;
+    }
+    static constexpr std::array known { kInfoSize, kV2Size, kV3Size, kOs2Size, kV4Size, kV5Size };
+    if (std::find(known.begin(), known.end(), h.size) == known.end() || !bytes.Fits(0, h.size))
+        return std::nullopt;
+    h.width = bytes.S32(4);
+    h.height = bytes.S32(8);
+    h.planes = bytes.U16(12);
+    h.bits = bytes.U16(14);
+    h.compression = Compression(bytes.U32(16));
+    h.imageSize = bytes.U32(20);
+    h.coloursUsed = bytes.U32(32);
+    return h;
+}
+
+bool DibHeader::IsPlausible() const
+{
+    static constexpr std::array depths { 1u, 4u, 8u, 16u, 24u, 32u };
+    const bool compressionFits = compression == Compression::Rgb
+        || (compression == Compression::Rle8 && bits == 8)
+        || (compression == Compression::Rle4 && bits == 4)
+        || (compression == Compression::Bitfields && (bits == 16 || bits == 32));
+    return width > 0 && height != 0 && width <= kMaxSide && qAbs(height) <= kMaxSide && planes == 1
+        && std::find(depths.begin(), depths.end(), bits) != depths.end() && compressionFits
+        && (bits > 8 || coloursUsed <= kMaxPaletteEntries);
+}
+
+qint64 DibHeader::InfoBytes() const
+{
+    const bool separateMasks = size == kInfoSize && compression == Compression::Bitfields;
+    const qint64 entries = coloursUsed != 0 ? coloursUsed : bits <= 8 ? qint64(1) << bits : 0;
+    return size + (separateMasks ? 12 : 0) + entries * (size == kCoreSize ? 3 : 4);
+}
+
+qint64 DibHeader::PixelBytes() const
+{
+    if (compression == Compression::Rle4 || compression == Compression::Rle8)
+        return imageSize;
+    return (width * bits + 31) / 32 * 4 * qAbs(height);
+}
+
+} // namespace gb::formats

@@ -1,0 +1,160 @@
+// The byte view every parser reads through, the bitmap header and the icon directory.
+#include "formats/byte_view.h"
+#include "formats/dib_header.h"
+#include "formats/icon_directory.h"
+#include "samplegen/metafile_writers.h"
+
+#include <QtEndian>
+#include <array>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace gb::formats {
+namespace {
+
+    using tools::Dwords;
+    using tools::Words;
+
+    TEST(ByteViewTest, ReadsUpToTheLastByteAndNeverPastIt)
+    {
+        const QByteArray bytes("\x01\x02\x03\x04\xfe\xff\xff\xff", 8);
+        const ByteView view(bytes), big(bytes, ByteOrder::BigEndian);
+        EXPECT_TRUE(view.Fits(0, 8) && view.Fits(8, 0) && view.Fits(4, 4));
+        EXPECT_FALSE(view.Fits(0, 9) || view.Fits(9, 0) || view.Fits(5, 4) || view.Fits(-1, 1)
+            || view.Fits(2, -1) || ByteView().Fits(0, 1));
+        EXPECT_EQ(view.U32(0), 0x04030201u);
+        EXPECT_EQ(big.U32(0), 0x01020304u);
+        EXPECT_EQ(big.U16(2), 0x0304u);
+        EXPECT_EQ(view.S32(4), -2); // the last four bytes
+        EXPECT_EQ(view.S16(6), -1);
+        EXPECT_EQ(view.U8(7), 0xffu);
+        // One byte short of the end: zero, never the byte past it.
+        EXPECT_EQ(view.U32(5), 0u);
+        EXPECT_EQ(view.U16(7), 0u);
+        EXPECT_EQ(view.U8(8), 0u);
+        EXPECT_EQ(view.U8(-1), 0u);
+        const ByteView part = big.Part(2, 6);
+        EXPECT_EQ(part.Size(), 6);
+        EXPECT_EQ(part.U16(0), 0x0304u); // the byte order goes with the part
+        EXPECT_EQ(part.U16(5), 0u);
+        EXPECT_EQ(view.Part(2, 7).Size(), 0);
+        EXPECT_EQ(ByteView(Dwords({ 0x3fc00000 })).F32(0), 1.5f);
+        EXPECT_EQ(ByteView(Dwords({ -1, 2, 3, -4 })).Rect32(0), QRectF(-1, 2, 4, -6));
+    }
+
+    // A header of `size` bytes: width, height, planes, bits, compression, colours used.
+    QByteArray Info(quint32 size, qint32 w, qint32 h, int planes, int bits, int compression = 0,
+        qint32 used = 0)
+    {
+        if (size == DibHeader::kCoreSize)
+            return Dwords({ 12 }) + Words({ w, h, planes, bits });
+        QByteArray b = Dwords({ qint32(size), w, h }) + Words({ planes, bits })
+            + Dwords({ compression, 77, 0, 0, used });
+        return b.leftJustified(size, '\0');
+    }
+
+    TEST(DibHeaderTest, ReadsOnlyKnownSizesThatAreThereWhole)
+    {
+        for (const quint32 size : { 12u, 40u, 52u, 56u, 64u, 108u, 124u }) {
+            const QByteArray bytes = Info(size, 3, -2, 1, 24);
+            const auto header = DibHeader::Read(ByteView(bytes));
+            ASSERT_TRUE(header) << size;
+            EXPECT_EQ(std::tuple(header->width, header->height, header->bits),
+                std::tuple(3, size == 12 ? 65534 : -2, 24u)); // core sizes are unsigned
+            EXPECT_FALSE(DibHeader::Read(ByteView(bytes.left(size - 1)))) << size;
+        }
+        for (const quint32 size : { 0u, 11u, 13u, 39u, 41u, 1024u }) {
+            QByteArray bytes = Info(40, 3, 2, 1, 24).leftJustified(2000, '\0');
+            qToLittleEndian(size, bytes.data());
+            EXPECT_FALSE(DibHeader::Read(ByteView(bytes))) << size;
+        }
+    }
+
+    // Plausible at the limits and not beyond; the colour table and masks, and the padded rows.
+    TEST(DibHeaderTest, PlausibilityAndWhereThePixelsStart)
+    {
+        const struct {
+            QByteArray info;
+            bool plausible;
+            qint64 infoBytes = 0, pixelBytes = 0; // 0: not checked
+        } cases[] = {
+            { Info(40, 65535, -65535, 1, 1), true }, { Info(40, 65536, 1, 1, 1), false },
+            { Info(40, 1, 65536, 1, 1), false }, { Info(40, 1, -65536, 1, 1), false },
+            { Info(40, 0, 1, 1, 1), false }, { Info(40, 1, 0, 1, 1), false },
+            { Info(40, 1, 1, 0, 24), false }, { Info(40, 1, 1, 2, 24), false },
+            { Info(40, 1, 1, 1, 7), false }, { Info(40, 1, 1, 1, 33), false },
+            { Info(40, 64, 64, 1, 8, 1), true, 40 + 4 * 256, 77 }, // RLE8: the stored size
+            { Info(40, 1, 1, 1, 4, 1), false }, { Info(40, 1, 1, 1, 4, 2), true }, // RLE4
+            { Info(40, 1, 1, 1, 8, 2), false },
+            { Info(40, 2, 2, 1, 32, 3), true, 52, 16 }, // bitfields: masks after the header
+            { Info(108, 2, 2, 1, 32, 3), true, 108, 16 }, // or inside it
+            { Info(40, 1, 1, 1, 16, 3), true }, { Info(40, 1, 1, 1, 24, 3), false },
+            { Info(40, 1, 1, 1, 24, 4), false }, { Info(12, 5, 2, 1, 8), true, 12 + 3 * 256, 16 },
+            { Info(40, 5, -2, 1, 8, 0, 256), true, 40 + 4 * 256, 16 },
+            { Info(40, 1, 1, 1, 8, 0, 257), false },
+            { Info(40, 5, 2, 1, 4, 0, 3), true, 40 + 4 * 3, 8 },
+            { Info(40, 33, 1, 1, 1), true, 48, 8 }, { Info(40, 3, 2, 1, 24), true, 40, 24 },
+            { Info(40, 3, 2, 1, 24, 0, 257), true, 40 + 4 * 257, 24 }, // a table for other uses
+        };
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            const auto h = DibHeader::Read(ByteView(cases[i].info));
+            ASSERT_TRUE(h);
+            EXPECT_EQ(h->IsPlausible(), cases[i].plausible) << i;
+            EXPECT_TRUE(cases[i].infoBytes == 0
+                || std::pair(h->InfoBytes(), h->PixelBytes())
+                    == std::pair(cases[i].infoBytes, cases[i].pixelBytes))
+                << i;
+        }
+    }
+
+    // An ICONDIR with entries { width, height, bits, bytes, offset }, then `payload` zero bytes.
+    QByteArray Directory(
+        const QList<std::array<quint32, 5>>& entries, int count, int payload, int type = 1)
+    {
+        QByteArray b = Words({ 0, type, count });
+        for (const auto& [width, height, bits, bytes, offset] : entries)
+            b += QByteArray(1, char(width)) + QByteArray(1, char(height)) + Words({ 0, 1 })
+                + Words({ qint32(bits) }) + Dwords({ qint32(bytes), qint32(offset) });
+        return b + QByteArray(payload, '\0');
+    }
+
+    TEST(IconDirectoryTest, ChoosesNearestThenDeeperThenFirstAndSurvivesHostileDirectories)
+    {
+        // A 24-bit DIB, then a PNG of 8-bit RGBA samples: 32 bits deep, so the PNG is chosen.
+        QByteArray png = Directory({ { 32, 32, 24, 40, 64 }, { 32, 32, 0, 26, 38 } }, 2, 66);
+        png.replace(38, 16, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
+        png.replace(62, 2, "\x08\x06");
+        const struct {
+            QByteArray bytes;
+            int chosen; // -1: none
+            int side = 32;
+        } cases[] = {
+            { Directory(
+                  { { 16, 16, 32, 40, 54 }, { 48, 48, 32, 40, 54 }, { 32, 32, 4, 40, 54 } }, 3, 40),
+                2 },
+            { Directory({ { 16, 16, 8, 40, 38 }, { 48, 48, 32, 40, 38 } }, 2, 40), 1 },
+            { Directory({ { 16, 16, 8, 40, 38 }, { 48, 48, 8, 40, 38 } }, 2, 40), 0 },
+            { Directory({ { 64, 64, 32, 40, 38 }, { 0, 0, 32, 40, 38 } }, 2, 40), 1, 256 },
+            { png, 1 },
+            { QByteArray(), -1 },
+            { QByteArray("\0\0\1\0", 4), -1 },
+            { Directory({}, 0, 40), -1 },
+            { Directory({ { 32, 32, 32, 40, 22 } }, 1, 40, 3), -1 }, // no icon type
+            // The entries present are still offered when the count runs past the end.
+            { Directory({ { 16, 16, 32, 40, 22 } }, 200, 40), 0 },
+            // Payloads past the end, ending one byte past it, or absurdly far away are skipped;
+            // one ending on the last byte is not.
+            { Directory({ { 32, 32, 32, 40, 5000 }, { 16, 16, 32, 40, 38 } }, 2, 40), 1 },
+            { Directory({ { 32, 32, 32, 41, 38 }, { 16, 16, 32, 40, 38 } }, 2, 40), 1 },
+            { Directory({ { 32, 32, 32, 40, 38 }, { 16, 16, 32, 40, 38 } }, 2, 40), 0 },
+            { Directory({ { 32, 32, 32, 40, 0xfffffff0u } }, 1, 40), -1 },
+            { Directory({ { 32, 32, 32, 0xffffffffu, 22 } }, 1, 40), -1 },
+        };
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            const QSize wanted(cases[i].side, cases[i].side);
+            EXPECT_EQ(ChooseIconEntry(cases[i].bytes, wanted).value_or(-1), cases[i].chosen) << i;
+        }
+    }
+
+} // namespace
+} // namespace gb::formats
