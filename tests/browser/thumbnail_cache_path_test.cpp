@@ -40,7 +40,7 @@ namespace {
         TestServices s;
         QString root = s.dataFolder.Path() + "/cache/thumbnails";
         ThumbnailCacheWriter writer { s.thumbnails };
-        TileMaker maker { s.pictures, s.thumbnails, writer, { true, Qt::gray } };
+        TileMaker maker { s.pictures, s.thumbnails, s.files, writer, { true, Qt::gray } };
     };
 
     TEST(TileMaker, DecodedPictureIsCachedOnReleaseAndTheCachedTileMatches)
