@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <fcntl.h>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace gb::test {
 namespace {
@@ -62,50 +62,37 @@ namespace {
             EXPECT_EQ(files.IsReadable(path), readable) << path.toStdString();
     }
 
-    // Each change touches one part of the stamp only: the same size, the same time to the
-    // second, or the same size and time on another inode.
+    // Each change touches one part of the stamp only: the size, the time to the nanosecond or
+    // the second, or the inode (a copy of the same size and time put in the file's place).
     TEST(StampOf, EveryNewVersionOfAFileGetsAnotherStamp)
     {
         TempFolder folder;
         const QString path = folder.File("a.jpg");
-        const auto setTime = [](const QString& file, time_t seconds, long nanoseconds) {
-            const timespec times[2] = { { 0, UTIME_OMIT }, { seconds, nanoseconds } };
-            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
-        };
-        folder.Write("a.jpg", "1234");
-        setTime(path, 1600000000, 100);
-        const struct {
-            const char* change;
-            std::function<void()> apply;
-            bool same;
-        } rows[] = {
-            { "nothing", [] {}, true },
-            { "size",
-                [&] {
-                    folder.Write("a.jpg", "12345");
-                    setTime(path, 1600000000, 100);
-                },
-                false },
-            { "nanoseconds", [&] { setTime(path, 1600000000, 101); }, false },
-            { "seconds", [&] { setTime(path, 1600000001, 101); }, false },
-            { "inode",
-                [&] {
-                    folder.Write("b.jpg", "12345");
-                    setTime(folder.File("b.jpg"), 1600000001, 101);
-                    ASSERT_EQ(::rename(QFile::encodeName(folder.File("b.jpg")).constData(),
-                                  QFile::encodeName(path).constData()),
-                        0);
-                },
-                false },
+        const auto write = [&](const char* name, const char* bytes, time_t seconds, long nanos) {
+            folder.Write(name, bytes);
+            const timespec times[2] = { { 0, UTIME_OMIT }, { seconds, nanos } };
+            const QByteArray file = QFile::encodeName(folder.File(name));
+            ASSERT_EQ(::utimensat(AT_FDCWD, file.constData(), times, 0), 0);
         };
         platform::LinuxFileOperations files;
-        for (const auto& row : rows) {
-            const std::optional<platform::FileStamp> before = files.StampOf(path);
-            ASSERT_TRUE(before) << row.change;
-            row.apply();
-            EXPECT_EQ(files.StampOf(path) == before, row.same) << row.change;
-        }
-        EXPECT_EQ(files.StampOf(path)->size, 5);
+        write("a.jpg", "1234", 1600000000, 100);
+        std::optional<platform::FileStamp> last = files.StampOf(path);
+        ASSERT_TRUE(last);
+        const auto changed = [&] {
+            const std::optional<platform::FileStamp> now = files.StampOf(path);
+            return std::exchange(last, now) != now;
+        };
+        EXPECT_FALSE(changed());
+        write("a.jpg", "12345", 1600000000, 100);
+        EXPECT_TRUE(changed()) << "size";
+        write("a.jpg", "12345", 1600000000, 101);
+        EXPECT_TRUE(changed()) << "nanoseconds";
+        write("a.jpg", "12345", 1600000001, 101);
+        EXPECT_TRUE(changed()) << "seconds";
+        write("b.jpg", "12345", 1600000001, 101);
+        ASSERT_TRUE(QFile::remove(path) && QFile::rename(folder.File("b.jpg"), path));
+        EXPECT_TRUE(changed()) << "inode";
+        EXPECT_EQ(last->size, 5);
         EXPECT_FALSE(files.StampOf(folder.File("gone.jpg")));
         EXPECT_FALSE(files.StampOf(QString()));
     }
