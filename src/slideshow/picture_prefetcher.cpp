@@ -1,5 +1,7 @@
 #include "slideshow/picture_prefetcher.h"
 
+#include "platform/file_operations.h"
+
 #include <QtConcurrent/QtConcurrentRun>
 #include <mutex>
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/file_operations.h"
 #include "platform/picture_loader.h"
 
 #include <QFuture>
@@ -8,6 +7,10 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+namespace gb::platform {
+class IFileOperations;
+}
 
 namespace gb::slideshow {
 
