@@ -12,11 +12,11 @@ namespace gb::about {
 
 namespace {
     const QString AppTitle = QStringLiteral("Glimmerbox");
-    constexpr int VersionMajor = GLIMMERBOX_VERSION_MAJOR;
-    constexpr int VersionMinor = GLIMMERBOX_VERSION_MINOR;
-    constexpr int VersionRevision = GLIMMERBOX_VERSION_PATCH;
-    constexpr int TextWidth = 273;
-    constexpr int ButtonWidth = 140;
+    constexpr int kVersionMajor = GLIMMERBOX_VERSION_MAJOR;
+    constexpr int kVersionMinor = GLIMMERBOX_VERSION_MINOR;
+    constexpr int kVersionRevision = GLIMMERBOX_VERSION_PATCH;
+    constexpr int kTextWidth = 273;
+    constexpr int kButtonWidth = 140;
 
     template <typename T> T* Named(T* widget, const char* name)
     {
@@ -60,9 +60,9 @@ void frmAbout::BuildControls()
         "the pictures of a folder as thumbnails and lets you view, rename and move your photo "
         "files quickly and easily."));
     lblDescription->setWordWrap(true);
-    lblDescription->setFixedWidth(TextWidth);
+    lblDescription->setFixedWidth(kTextWidth);
     // A fixed-size layout does not ask wrapped text for its height, so the label says it.
-    lblDescription->setMinimumHeight(lblDescription->heightForWidth(TextWidth));
+    lblDescription->setMinimumHeight(lblDescription->heightForWidth(kTextWidth));
     Label1 = Named(new QLabel(this), "Label1");
     Label1->setText(QStringLiteral("Latest updates at www.glimmerbox.example"));
     QPalette link = Label1->palette();
@@ -74,7 +74,7 @@ void frmAbout::BuildControls()
     cmdOK = Named(new QPushButton(QStringLiteral("OK"), this), "cmdOK");
     cmdSysInfo = Named(new QPushButton(QStringLiteral("&System Info..."), this), "cmdSysInfo");
     for (QPushButton* button : { cmdOK, cmdSysInfo })
-        button->setFixedWidth(ButtonWidth);
+        button->setFixedWidth(kButtonWidth);
     cmdOK->setDefault(true); // Enter; Esc is routed to it in keyPressEvent
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
@@ -106,9 +106,9 @@ void frmAbout::Form_Load()
 {
     setWindowTitle(QStringLiteral("About ") + AppTitle);
     lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(VersionMajor)
-                            .arg(VersionMinor)
-                            .arg(VersionRevision));
+                            .arg(kVersionMajor)
+                            .arg(kVersionMinor)
+                            .arg(kVersionRevision));
     lblTitle->setText(AppTitle);
 }
 

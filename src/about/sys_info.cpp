@@ -12,8 +12,8 @@ namespace {
     namespace Registry = platform::Registry;
 
     // Read control and every key-specific right, as the classic About box asks for.
-    constexpr std::uint32_t KeyAccess = 0x2003F;
-    constexpr std::uint32_t ValueBufferSize = 1024;
+    constexpr std::uint32_t kKeyAccess = 0x2003F;
+    constexpr std::uint32_t kValueBufferSize = 1024;
 
     const QString ToolPathKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
     const QString ToolPathValue = QStringLiteral("PATH");
@@ -30,10 +30,10 @@ namespace {
     KeyLookup QueryValue(
         platform::IRegistry& registry, Registry::Key key, const QString& name, RawValue& value)
     {
-        QByteArray buffer(ValueBufferSize, '\0');
-        std::uint32_t size = ValueBufferSize;
+        QByteArray buffer(kValueBufferSize, '\0');
+        std::uint32_t size = kValueBufferSize;
         if (registry.RegQueryValueEx(key, name, value.type, buffer, size) != Registry::ERROR_SUCCESS
-            || size > ValueBufferSize)
+            || size > kValueBufferSize)
             return KeyLookup::NotFound;
         if (size == 0)
             return KeyLookup::Error;
@@ -102,7 +102,7 @@ KeyLookup GetKeyValue(platform::IRegistry& registry, Registry::Key keyRoot, cons
     const QString& subKeyRef, QString& keyVal)
 {
     Registry::Key key = 0;
-    if (registry.RegOpenKeyEx(keyRoot, keyName, 0, KeyAccess, key) != Registry::ERROR_SUCCESS) {
+    if (registry.RegOpenKeyEx(keyRoot, keyName, 0, kKeyAccess, key) != Registry::ERROR_SUCCESS) {
         keyVal.clear();
         return KeyLookup::NotFound;
     }

@@ -6,6 +6,9 @@ namespace gb::app {
 
 namespace {
 
+    // A contact sheet wider than this would be a mistyped number, not a wish.
+    constexpr int kMaxColumns = 1000;
+
     // Takes the value of an option; sets `error` when it is missing.
     QString TakeValue(const QStringList& args, qsizetype& i, CommandLine& result)
     {
@@ -21,8 +24,9 @@ namespace {
         const QString value = TakeValue(args, i, result);
         bool ok = false;
         const int columns = value.toInt(&ok);
-        if (result.error.isEmpty() && (!ok || columns < 1 || columns > 1000))
-            result.error = QStringLiteral("--columns needs a whole number from 1 to 1000");
+        if (result.error.isEmpty() && (!ok || columns < 1 || columns > kMaxColumns))
+            result.error
+                = QStringLiteral("--columns needs a whole number from 1 to %1").arg(kMaxColumns);
         else if (ok)
             result.columns = columns;
     }

@@ -14,7 +14,7 @@ QImage RenderContactSheet(const std::vector<browser::ThumbCell>& cells, int colu
         if (cell.Visible)
             shown.push_back(&cell);
     }
-    const QSize cellSize = browser::ThumbCellSize;
+    const QSize cellSize = browser::kThumbCellSize;
     const int count = static_cast<int>(shown.size());
     const int cols = std::max(1, std::min(columns, std::max(1, count)));
     const int rows = std::max(1, (count + cols - 1) / cols);

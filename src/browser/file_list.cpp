@@ -8,9 +8,9 @@ namespace gb::browser {
 
 const QStringList& FileList::Patterns()
 {
-    static const QStringList patterns { "*.bmp", "*.dib", "*.rle", "*.gif", "*.jpg", "*.wmf",
+    static const QStringList kPatterns { "*.bmp", "*.dib", "*.rle", "*.gif", "*.jpg", "*.wmf",
         "*.emf", "*.ico", "*.cur" };
-    return patterns;
+    return kPatterns;
 }
 
 bool FileList::SetPath(const QString& folder)

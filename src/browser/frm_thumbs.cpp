@@ -1,6 +1,5 @@
 #include "browser/frm_thumbs.h"
 
-#include "module1/module1.h"
 #include "browser/main_toolbar.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
@@ -8,6 +7,7 @@
 #include "browser/toolbar_icons.h"
 #include "core/grid_layout.h"
 #include "core/window_position.h"
+#include "module1/module1.h"
 #include "platform/app_info.h"
 
 #include <QApplication>
@@ -25,9 +25,10 @@
 namespace gb::browser {
 
 namespace {
-    constexpr QSize DesignedClientSize(580, 338);
-    constexpr QSize MinimumOuterSize(600, 285);
-    constexpr int LargestWindowSide = 16384; // hand-edited settings may ask for anything
+    constexpr QSize kDesignedClientSize(580, 338);
+    constexpr QSize kMinimumOuterSize(600, 285);
+    constexpr int kLargestWindowSide = 16384; // hand-edited settings may ask for anything
+    constexpr int kCountPanelWidth = 110;
 } // namespace
 
 frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
@@ -71,7 +72,7 @@ void frmThumbs::BuildControls()
 
     BuildStatusBar();
     picProgress = new ProgressDisplay(this);
-    resize(DesignedClientSize);
+    resize(kDesignedClientSize);
 }
 
 void frmThumbs::BuildStatusBar()
@@ -82,13 +83,13 @@ void frmThumbs::BuildStatusBar()
         panels_[i] = new QLabel(sbrMain);
         panels_[i]->setObjectName(QStringLiteral("sbrMainPanel%1").arg(i + 1));
     }
-    panels_[0]->setPixmap(StatusBarBadge());
-    panels_[1]->setMinimumWidth(110);
-    panels_[1]->setText(QStringLiteral("File(s): 0"));
-    panels_[2]->setTextFormat(Qt::PlainText);
-    sbrMain->addWidget(panels_[0]);
-    sbrMain->addWidget(panels_[1]);
-    sbrMain->addWidget(panels_[2], 1);
+    Panel(StatusPanel::Badge)->setPixmap(StatusBarBadge());
+    Panel(StatusPanel::Count)->setMinimumWidth(kCountPanelWidth);
+    Panel(StatusPanel::Count)->setText(QStringLiteral("File(s): 0"));
+    Panel(StatusPanel::Path)->setTextFormat(Qt::PlainText);
+    sbrMain->addWidget(Panel(StatusPanel::Badge));
+    sbrMain->addWidget(Panel(StatusPanel::Count));
+    sbrMain->addWidget(Panel(StatusPanel::Path), 1);
 }
 
 QString frmThumbs::PanelText(int panel) const
@@ -110,7 +111,8 @@ void frmThumbs::Form_Load()
     const core::WindowPlacement twips = core::ParseWindowPosition(stored, designed);
 
     const auto toPixels = [](int value, int perPixel) {
-        return std::clamp(qRound(value / double(perPixel)), -LargestWindowSide, LargestWindowSide);
+        return std::clamp(
+            qRound(value / double(perPixel)), -kLargestWindowSide, kLargestWindowSide);
     };
     QRect placement(toPixels(twips.left, tx), toPixels(twips.top, ty),
         std::max(1, toPixels(twips.width, tx)), std::max(1, toPixels(twips.height, ty)));
@@ -158,7 +160,7 @@ bool frmThumbs::event(QEvent* event)
 
 void frmThumbs::Form_Activate()
 {
-    if (Activated || unloaded_)
+    if (Activated || IsClosed())
         return;
     // Set before yielding: the yield may deliver another activation.
     Activated = true;
@@ -179,15 +181,14 @@ void frmThumbs::closeEvent(QCloseEvent* event)
 void frmThumbs::Form_QueryUnload()
 {
     // Closing is never refused; a load in progress stops at its next step.
-    closing_ = true;
     Form_Unload();
 }
 
 void frmThumbs::Form_Unload()
 {
-    if (unloaded_)
+    if (IsClosed())
         return;
-    unloaded_ = true;
+    loadState_ = IsLoading() ? LoadState::Stopping : LoadState::Closed;
     chkThumb.resize(1);
     const platform::IAppInfo& app = module1_.Services().appInfo;
     const Qt::WindowStates state = windowState();
@@ -218,14 +219,14 @@ void frmThumbs::Form_Resize()
     // The outer window is at least 600 x 285; the window system holds it there while the user
     // drags, once the frame's own size is known.
     const QSize frameExtra = frameGeometry().size() - size();
-    if (minimumSize() != MinimumOuterSize - frameExtra)
-        setMinimumSize(MinimumOuterSize - frameExtra);
+    if (minimumSize() != kMinimumOuterSize - frameExtra)
+        setMinimumSize(kMinimumOuterSize - frameExtra);
 
     const QSize inner = picFrame->size();
     const int barWidth = vsbSlide->width();
     vsbSlide->setGeometry(inner.width() - barWidth, 0, barWidth, inner.height());
     const core::GridLayout layout = core::ComputeGridLayout(
-        inner, barWidth, ThumbCellSize, static_cast<int>(chkThumb.size()));
+        inner, barWidth, kThumbCellSize, static_cast<int>(chkThumb.size()));
     for (size_t i = 0; i < chkThumb.size(); ++i)
         chkThumb[i].Position = layout.CellPosition(static_cast<int>(i));
     picSlide->setGeometry(0, 0, std::max(0, inner.width() - barWidth), inner.height());
@@ -257,7 +258,7 @@ bool frmThumbs::eventFilter(QObject* watched, QEvent* event)
 
 bool frmThumbs::ScrollByKey(int key)
 {
-    static const QHash<int, QAbstractSlider::SliderAction> actions {
+    static const QHash<int, QAbstractSlider::SliderAction> kActions {
         { Qt::Key_Up, QAbstractSlider::SliderSingleStepSub },
         { Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd },
         { Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub },
@@ -265,8 +266,8 @@ bool frmThumbs::ScrollByKey(int key)
         { Qt::Key_Home, QAbstractSlider::SliderToMinimum },
         { Qt::Key_End, QAbstractSlider::SliderToMaximum },
     };
-    const auto action = actions.find(key);
-    if (action == actions.end())
+    const auto action = kActions.find(key);
+    if (action == kActions.end())
         return false;
     if (vsbSlide->isEnabled())
         vsbSlide->triggerAction(action.value());

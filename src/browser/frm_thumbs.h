@@ -51,7 +51,12 @@ public:
     bool LoadFolder(const QString& folder, bool remember = false);
     void ChooseSourceFolder(bool useRemembered);
     void LoadThumbnails();
-    bool IsLoading() const { return loading_; }
+    // Also while a load stopped by closing unwinds.
+    bool IsLoading() const
+    {
+        return loadState_ == LoadState::Loading || loadState_ == LoadState::Restarting
+            || loadState_ == LoadState::Stopping;
+    }
 
     // What the window shows, for the contact sheet and for tests.
     const std::vector<ThumbCell>& Cells() const { return chkThumb; }
@@ -94,6 +99,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Where the window is in loading folders. A load yields to events between files, so a new
+    // load or Close can be asked for in the middle of one.
+    enum class LoadState {
+        Idle, // no load runs
+        Loading, // a load runs
+        Restarting, // a load runs and another was asked for: it stops and starts over
+        Stopping, // the window closed while a load ran: the load stops at its next step
+        Closed, // the window closed: no load starts any more
+    };
+    bool IsClosed() const
+    {
+        return loadState_ == LoadState::Stopping || loadState_ == LoadState::Closed;
+    }
+    // The status bar's panels, left to right.
+    enum class StatusPanel { Badge, Count, Path };
+    QLabel* Panel(StatusPanel which) const { return panels_[static_cast<int>(which)]; }
+
     void BuildControls();
     void BuildStatusBar();
     void Form_Load();
@@ -148,11 +170,8 @@ private:
     int MenuIndex_ = 0;
     int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
 
-    bool Activated = false;
-    bool loading_ = false;
-    bool restartLoad_ = false; // a new load was asked for while one ran
-    bool closing_ = false;
-    bool unloaded_ = false;
+    bool Activated = false; // the first activation has been handled; loads may come before it
+    LoadState loadState_ = LoadState::Idle;
     QString startFolder_;
     QRect storedOuter_; // the placement read at start-up, in pixels
     std::unique_ptr<ThumbnailCacheWriter> cacheWriter_;

@@ -1,8 +1,8 @@
 // The main window's ticks and toolbar commands.
 #include "about/frm_about.h"
-#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
+#include "module1/module1.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"
@@ -21,7 +21,7 @@ void frmThumbs::chkThumb_Click(int index)
     if (!path.isEmpty() && !path.endsWith(u'/'))
         path += u'/';
     const ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
-    panels_[2]->setText(cell.Value ? path + cell.Tag : path);
+    Panel(StatusPanel::Path)->setText(cell.Value ? path + cell.Tag : path);
     UpdateToolbar();
 }
 
@@ -38,7 +38,7 @@ void frmThumbs::SetValue(int index, int value)
 
 void frmThumbs::ToggleCell(int index, Qt::KeyboardModifiers modifiers)
 {
-    if (loading_)
+    if (IsLoading())
         return;
     if ((modifiers & Qt::ShiftModifier) && anchorIndex_ >= 0
         && anchorIndex_ < static_cast<int>(chkThumb.size())) {
@@ -55,13 +55,13 @@ void frmThumbs::ToggleCell(int index, Qt::KeyboardModifiers modifiers)
 void frmThumbs::chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globalPos)
 {
     MenuIndex_ = index;
-    if (button == Qt::RightButton && !loading_)
+    if (button == Qt::RightButton && !IsLoading())
         mnuMenu->popup(globalPos);
 }
 
 void frmThumbs::SelectAll()
 {
-    if (loading_)
+    if (IsLoading())
         return;
     for (size_t i = 0; i < chkThumb.size(); ++i) {
         if (chkThumb[i].Visible)
@@ -85,7 +85,7 @@ void frmThumbs::tbrMain_ButtonClick(const QString& key)
     // Refresh start a new load, which stops the running one.
     const bool anyTime = key == QLatin1String("Exit") || key == QLatin1String("Help")
         || key == QLatin1String("Browse") || key == QLatin1String("Refresh");
-    if (loading_ && !anyTime)
+    if (IsLoading() && !anyTime)
         return;
     if (key == QLatin1String("Browse"))
         ChooseSourceFolder(false);
@@ -127,10 +127,10 @@ void frmThumbs::DeleteSelected()
     QStringList failures;
     for (const QString& name : names) {
         const platform::FileError error = module1_.Services().files.DeleteFile(SourcePath_ + name);
-        if (!error.Ok() && error.number != 53)
+        if (!error.Ok() && error.number != platform::FileErrorNumber::FileNotFound)
             failures << QStringLiteral("%1: %2").arg(name, error.description);
     }
-    panels_[2]->setText(SourcePath_);
+    Panel(StatusPanel::Path)->setText(SourcePath_);
     for (size_t i = 0; i < chkThumb.size(); ++i)
         SetValue(static_cast<int>(i), 0);
     LoadThumbnails();

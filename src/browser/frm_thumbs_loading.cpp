@@ -1,7 +1,5 @@
 // The main window's folder loading: choosing the folder, listing it and making one cell per
 // picture, with the progress display running over the status bar meanwhile.
-#include "module1/busy_pointer.h"
-#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
@@ -12,6 +10,8 @@
 #include "core/load_text.h"
 #include "core/thumbnail_drawing.h"
 #include "core/thumbnail_geometry.h"
+#include "module1/busy_pointer.h"
+#include "module1/module1.h"
 #include "platform/dialogs.h"
 #include "platform/picture_loader.h"
 
@@ -41,13 +41,13 @@ namespace {
 
     // Painting the progress display for every file would cost more than a cached tile does;
     // events (and so repaints, clicks and Close) are handled at this interval instead.
-    constexpr qint64 EventIntervalMs = 15;
+    constexpr qint64 kEventIntervalMs = 15;
 
 } // namespace
 
 void frmThumbs::ChooseSourceFolder(bool useRemembered)
 {
-    if (unloaded_)
+    if (IsClosed())
         return;
     QString folder = module1_.ReadSetting("Main", "Last Path", "");
     if (folder.isEmpty())
@@ -64,7 +64,7 @@ bool frmThumbs::OpenSourceFolder(const QString& folder) { return LoadFolder(fold
 bool frmThumbs::LoadFolder(const QString& folder, bool remember)
 {
     // While a load runs it keeps its own copy of the listing, so the list may change under it.
-    if (unloaded_ || !filHidden.SetPath(folder))
+    if (IsClosed() || !filHidden.SetPath(folder))
         return false;
     // Remembered before loading: a folder opened during this load must win.
     if (remember)
@@ -76,8 +76,8 @@ bool frmThumbs::LoadFolder(const QString& folder, bool remember)
 
 void frmThumbs::filHidden_PathChange()
 {
-    panels_[2]->setText(WithTrailingSlash(filHidden.Path()));
-    panels_[1]->setText(core::FileCountText(0));
+    Panel(StatusPanel::Path)->setText(WithTrailingSlash(filHidden.Path()));
+    Panel(StatusPanel::Count)->setText(core::FileCountText(0));
 }
 
 void frmThumbs::ResetCells()
@@ -89,30 +89,29 @@ void frmThumbs::ResetCells()
 QString frmThumbs::FitCaption(const QString& name) const
 {
     const QFontMetrics metrics(picSlide->font());
-    return core::FitCaption(name, ThumbCellSize.width(),
+    return core::FitCaption(name, kThumbCellSize.width(),
         [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
 }
 
 void frmThumbs::LoadThumbnails()
 {
-    if (unloaded_)
+    if (IsClosed())
         return;
     // Asked for again during the yields of a running load (Refresh, Browse): that load stops
     // at its next step and this one starts over in its place.
-    if (loading_) {
-        restartLoad_ = true;
+    if (IsLoading()) {
+        loadState_ = LoadState::Restarting;
         return;
     }
-    loading_ = true;
     bool finished = false;
     {
         app::BusyPointer busy;
         do {
-            restartLoad_ = false;
+            loadState_ = LoadState::Loading;
             finished = LoadListedFiles();
-        } while (restartLoad_ && !closing_);
+        } while (loadState_ == LoadState::Restarting);
     }
-    loading_ = false;
+    loadState_ = loadState_ == LoadState::Stopping ? LoadState::Closed : LoadState::Idle;
     if (finished)
         Q_EMIT LoadFinished();
 }
@@ -127,8 +126,8 @@ bool frmThumbs::LoadListedFiles()
 
     const int listed = filHidden.ListCount();
     SourcePath_ = WithTrailingSlash(filHidden.Path());
-    panels_[2]->setText(SourcePath_);
-    panels_[1]->setText(core::FileCountText(listed));
+    Panel(StatusPanel::Path)->setText(SourcePath_);
+    Panel(StatusPanel::Count)->setText(core::FileCountText(listed));
     BeginProgress();
 
     QStringList names;
@@ -143,21 +142,26 @@ bool frmThumbs::LoadListedFiles()
     const bool embedded
         = !IsSwitchedOff(module1_.ReadSetting("Main", "Use Embedded Thumbnails", "True"));
     cacheWriter_->Hold();
-    const TileMaker maker(module1_.Services().pictures, module1_.Services().thumbnails,
-        *cacheWriter_, { embedded, buttonFace });
-    ThumbnailPipeline pipeline(paths, [&maker](const QString& path) { return maker.Make(path); });
+    const platform::Services& services = module1_.Services();
+    // Each task holds its own copy of the maker, so no worker reaches into this stack frame;
+    // what the maker refers to (the services, the window's cache writer) outlives the pipeline,
+    // whose destruction waits for its workers.
+    const TileMaker maker(services.pictures, services.thumbnails, services.files, *cacheWriter_,
+        { embedded, buttonFace });
+    ThumbnailPipeline pipeline(paths, [maker](const QString& path) { return maker.Make(path); });
 
     int made = 0;
     QElapsedTimer sinceEvents;
     sinceEvents.start();
-    for (int i = 0; i < listed && !closing_ && !restartLoad_; ++i) {
+    // Closing or a new load ends this pass at its next step.
+    for (int i = 0; i < listed && loadState_ == LoadState::Loading; ++i) {
         StepProgress(core::ProgressPercent(i, listed), names[i], sinceEvents);
         std::optional<core::CompactTile> tile = pipeline.Next();
-        if (tile && !closing_ && !restartLoad_)
+        if (tile && loadState_ == LoadState::Loading)
             AddCell(made++, names[i], std::move(*tile));
     }
     picProgress->hide();
-    if (closing_ || restartLoad_)
+    if (loadState_ != LoadState::Loading)
         return false;
     FinishLoad(listed, made);
     cacheWriter_->Release();
@@ -196,14 +200,14 @@ void frmThumbs::FinishLoad(int listed, int made)
     chkThumb[0].Value = 0;
     Form_Resize();
     picSlide->show();
-    panels_[1]->setText(core::FileCountText(made));
+    Panel(StatusPanel::Count)->setText(core::FileCountText(made));
     UpdateToolbar();
 }
 
 void frmThumbs::BeginProgress()
 {
     const QStatusBar* bar = statusBar();
-    const QRect panel = panels_[2]->geometry();
+    const QRect panel = Panel(StatusPanel::Path)->geometry();
     picProgress->Begin(QRect(bar->x() + panel.x(), bar->y() + 1, panel.width(), bar->height() - 1));
 }
 
@@ -211,7 +215,7 @@ void frmThumbs::StepProgress(int percent, const QString& text, QElapsedTimer& si
 {
     picProgress->Step(percent, text);
     Q_EMIT ProgressStepped(percent, text);
-    if (sinceEvents.elapsed() >= EventIntervalMs) {
+    if (sinceEvents.elapsed() >= kEventIntervalMs) {
         QCoreApplication::processEvents();
         sinceEvents.restart();
     }

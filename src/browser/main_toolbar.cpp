@@ -10,6 +10,8 @@ namespace gb::browser {
 
 namespace {
 
+    constexpr QSize kIconSize(24, 24);
+
     struct Entry {
         const char* key; // nullptr: a separator
         const char* caption;
@@ -17,7 +19,7 @@ namespace {
         const char* image;
     };
 
-    constexpr Entry Entries[] = {
+    constexpr Entry kEntries[] = {
         { nullptr, nullptr, nullptr, nullptr },
         { "Browse", "&Browse", "Select a Source Folder", "Browse" },
         { nullptr, nullptr, nullptr, nullptr },
@@ -43,9 +45,9 @@ MainToolbar::MainToolbar(QToolBar* bar)
     bar_->setMovable(false);
     bar_->setFloatable(false);
     bar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    bar_->setIconSize(QSize(24, 24));
+    bar_->setIconSize(kIconSize);
     bar_->toggleViewAction()->setVisible(false);
-    for (const Entry& entry : Entries) {
+    for (const Entry& entry : kEntries) {
         if (!entry.key) {
             bar_->addSeparator();
             continue;

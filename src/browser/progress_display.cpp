@@ -7,7 +7,7 @@
 namespace gb::browser {
 
 namespace {
-    constexpr int TextLeft = 3;
+    constexpr int kTextLeft = 3;
 }
 
 ProgressDisplay::ProgressDisplay(QWidget* parent)
@@ -43,7 +43,7 @@ void ProgressDisplay::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const QPalette& pal = palette();
-    const QRect textRect(TextLeft, TextTop(), width() - TextLeft, fontMetrics().height());
+    const QRect textRect(kTextLeft, TextTop(), width() - kTextLeft, fontMetrics().height());
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
 
     painter.fillRect(rect(), pal.color(QPalette::Button));

@@ -10,7 +10,7 @@
 namespace gb::browser {
 
 // Every cell has the same size: a 64 x 64 tile with its caption underneath.
-inline constexpr QSize ThumbCellSize(89, 97);
+inline constexpr QSize kThumbCellSize(89, 97);
 
 // One tick-box cell of the thumbnail grid. Cells are plain values kept in an array and painted
 // by one grid widget, so a folder of any size costs no widget per file.

@@ -13,8 +13,8 @@
 namespace gb::browser {
 
 namespace {
-    constexpr int PictureTop = 4;
-    constexpr int CaptionGap = 2;
+    constexpr int kPictureTop = 4;
+    constexpr int kCaptionGap = 2;
 
     void PaintTickBadge(QPainter& painter, const QRect& cellRect, const QPalette& palette)
     {
@@ -142,13 +142,14 @@ void ThumbGrid::PaintCell(QPainter& painter, const QRect& rect, const ThumbCell&
     }
 
     const int shift = ticked || pressed ? 1 : 0; // a pressed button's face moves down-right
-    const QPoint pictureAt(rect.left() + (rect.width() - core::ThumbnailTileSize) / 2 + shift,
-        rect.top() + PictureTop + shift);
+    const QPoint pictureAt(rect.left() + (rect.width() - core::kThumbnailTileSize) / 2 + shift,
+        rect.top() + kPictureTop + shift);
     if (!cell.Picture.isNull())
         cell.Picture.Paint(painter, pictureAt, palette.color(QPalette::Button));
 
-    const QRect captionRect(rect.left() + shift, pictureAt.y() + 64 + CaptionGap, rect.width(),
-        rect.bottom() - (pictureAt.y() + 64 + CaptionGap));
+    const int captionTop = pictureAt.y() + core::kThumbnailTileSize + kCaptionGap;
+    const QRect captionRect(
+        rect.left() + shift, captionTop, rect.width(), rect.bottom() - captionTop);
     painter.setPen(palette.color(QPalette::ButtonText));
     painter.drawText(
         captionRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, cell.Caption);

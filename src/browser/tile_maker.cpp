@@ -2,43 +2,35 @@
 
 #include "browser/thumbnail_cache_writer.h"
 #include "core/thumbnail_geometry.h"
+#include "platform/file_operations.h"
 #include "platform/picture_loader.h"
 #include "platform/thumbnail_store.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <unistd.h>
 
 namespace gb::browser {
 
 namespace {
 
     // The shared cache's "normal" size.
-    constexpr int CachedSize = 128;
+    constexpr int kCachedSize = 128;
     // A picture up to twice that size decodes about as fast as its cache entry reads, so
     // writing one would only cost time.
-    constexpr int SmallestCachedPicture = 2 * CachedSize + 1;
+    constexpr int kSmallestCachedPicture = 2 * kCachedSize + 1;
 
     bool IsWorthCaching(const platform::LoadedPicture& picture)
     {
         const QSize natural = picture.naturalSize;
         const QSize image = picture.image.size();
         return !picture.embedded
-            && std::max(natural.width(), natural.height()) >= SmallestCachedPicture
-            && std::max(image.width(), image.height()) >= CachedSize;
+            && std::max(natural.width(), natural.height()) >= kSmallestCachedPicture
+            && std::max(image.width(), image.height()) >= kCachedSize;
     }
 
     QImage ShrinkForCache(const QImage& image)
     {
-        const QSize fitted = image.size().scaled(CachedSize, CachedSize, Qt::KeepAspectRatio);
+        const QSize fitted = image.size().scaled(kCachedSize, kCachedSize, Qt::KeepAspectRatio);
         return core::AreaAverageScale(image, fitted.expandedTo(QSize(1, 1)));
-    }
-
-    // A failure is only worth remembering when the file could be read: a file we may not read
-    // today may be readable tomorrow without its modification time changing.
-    bool IsReadable(const QString& path)
-    {
-        return ::access(QFile::encodeName(path).constData(), R_OK) == 0;
     }
 
 } // namespace
@@ -50,9 +42,11 @@ bool IsIconName(const QString& name)
 }
 
 TileMaker::TileMaker(const platform::IPictureLoader& pictures,
-    const platform::IThumbnailStore& cache, ThumbnailCacheWriter& writer, Options options)
+    const platform::IThumbnailStore& cache, const platform::IFileOperations& files,
+    ThumbnailCacheWriter& writer, Options options)
     : pictures_(pictures)
     , cache_(cache)
+    , files_(files)
     , writer_(writer)
     , options_(std::move(options))
 {
@@ -62,7 +56,7 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
 {
     platform::PictureOptions options;
     options.largeIcon = IsIconName(QFileInfo(path).fileName());
-    const int room = core::ThumbnailTileSize - core::ThumbnailMargin;
+    const int room = core::kThumbnailTileSize - core::kThumbnailMargin;
     options.reduceFor = QSize(room, room);
     options.embeddedThumbnail = options_.embeddedThumbnails;
 
@@ -81,7 +75,9 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
     }
     const std::optional<platform::LoadedPicture> picture = pictures_.LoadPicture(path, options);
     if (!picture) {
-        if (key && IsReadable(path))
+        // A failure is only worth remembering when the file could be read: a file we may not
+        // read today may be readable tomorrow without its modification time changing.
+        if (key && files_.IsReadable(path))
             writer_.AddFailure(*key);
         return std::nullopt;
     }

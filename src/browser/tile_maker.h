@@ -7,6 +7,7 @@
 #include <optional>
 
 namespace gb::platform {
+class IFileOperations;
 class IPictureLoader;
 class IThumbnailStore;
 } // namespace gb::platform
@@ -26,7 +27,7 @@ public:
         QColor loadSurface; // what transparent pixels show
     };
     TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,
-        ThumbnailCacheWriter& writer, Options options);
+        const platform::IFileOperations& files, ThumbnailCacheWriter& writer, Options options);
 
     // nullopt when the file cannot be made into a tile.
     std::optional<core::CompactTile> Make(const QString& path) const;
@@ -34,6 +35,7 @@ public:
 private:
     const platform::IPictureLoader& pictures_;
     const platform::IThumbnailStore& cache_;
+    const platform::IFileOperations& files_;
     ThumbnailCacheWriter& writer_;
     Options options_;
 };

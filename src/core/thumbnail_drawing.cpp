@@ -53,7 +53,7 @@ CompactTile MakeCompactTile(const QImage& source, QSize naturalSize, const QColo
 
 void CompactTile::Paint(QPainter& painter, QPoint at, const QColor& face) const
 {
-    painter.fillRect(QRect(at, QSize(ThumbnailTileSize, ThumbnailTileSize)), face);
+    painter.fillRect(QRect(at, QSize(kThumbnailTileSize, kThumbnailTileSize)), face);
     if (!picture.isNull())
         painter.drawImage(at + image.topLeft(), picture);
     DrawFrame(painter, frame.translated(at));
@@ -61,7 +61,7 @@ void CompactTile::Paint(QPainter& painter, QPoint at, const QColor& face) const
 
 QImage CompactTile::Tile(const QColor& face) const
 {
-    QImage tile(ThumbnailTileSize, ThumbnailTileSize, QImage::Format_RGB32);
+    QImage tile(kThumbnailTileSize, kThumbnailTileSize, QImage::Format_RGB32);
     QPainter painter(&tile);
     Paint(painter, QPoint(0, 0), face);
     painter.end();

@@ -11,11 +11,11 @@ struct ThumbnailGeometry {
     QRect frame; // the one-pixel frame drawn directly around it (outer edge, inclusive)
 };
 
-inline constexpr int ThumbnailTileSize = 64;
-inline constexpr int ThumbnailMargin = 2; // the picture is at most 62 x 62
+inline constexpr int kThumbnailTileSize = 64;
+inline constexpr int kThumbnailMargin = 2; // the picture is at most 62 x 62
 
 // Fits `natural` into the tile: never enlarged, scaled by a single-precision factor taken from
 // the longer side (the height when square), sizes rounded half-to-even, offsets rounded down.
-ThumbnailGeometry ComputeThumbnailGeometry(QSize natural, int tileSize = ThumbnailTileSize);
+ThumbnailGeometry ComputeThumbnailGeometry(QSize natural, int tileSize = kThumbnailTileSize);
 
 } // namespace gb::core

@@ -11,7 +11,7 @@ namespace gb::app {
 
 namespace {
     // The classic profile read buffer: 2047 characters and the terminating NUL.
-    constexpr int ReadBufferSize = 2048;
+    constexpr int kReadBufferSize = 2048;
 }
 
 Module1::Module1(platform::Services& services)
@@ -39,7 +39,7 @@ QString Module1::ReadSetting(
     const QString& section, const QString& key, const QString& defaultValue, const QString& iniFile)
 {
     return services_.profile.GetString(
-        section, key, defaultValue, ReadBufferSize, ChooseFile(iniFile));
+        section, key, defaultValue, kReadBufferSize, ChooseFile(iniFile));
 }
 
 qint32 Module1::WriteSetting(

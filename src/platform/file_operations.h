@@ -1,19 +1,41 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace gb::platform {
 
-// The outcome of one file operation: number 0 on success, otherwise one of the classic error
-// numbers (53 file not found, 58 file already exists, 61 disk full, 70 permission denied,
-// 75 path/file access error, 76 path not found) and a sentence saying what went wrong.
+// The classic error numbers a file operation reports, as users and old scripts know them.
+namespace FileErrorNumber {
+    inline constexpr int FileNotFound = 53;
+    inline constexpr int FileAlreadyExists = 58;
+    inline constexpr int DiskFull = 61;
+    inline constexpr int PermissionDenied = 70;
+    inline constexpr int PathFileAccessError = 75;
+    inline constexpr int PathNotFound = 76;
+}
+
+// The outcome of one file operation: number 0 on success, otherwise one of FileErrorNumber and a
+// sentence saying what went wrong.
 struct FileError {
     int number = 0;
     QString description;
     bool Ok() const { return number == 0; }
 };
 
-// Changes to the user's files. Everything here either happens completely or not at all.
+// What tells one version of a file from the next: a rewrite changes the size or the modification
+// time, a replacement (even by a copy keeping both) the inode.
+struct FileStamp {
+    qint64 size = 0;
+    qint64 modifiedSeconds = 0;
+    qint64 modifiedNanoseconds = 0;
+    quint64 inode = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The user's files: changes that either happen completely or not at all, and what the program
+// needs to know about a file beyond its content. The const members are safe to call from several
+// threads at once.
 class IFileOperations {
 public:
     virtual ~IFileOperations() = default;
@@ -29,6 +51,12 @@ public:
     virtual FileError CopyFile(const QString& source, const QString& target, bool overwrite) = 0;
     // Whether two paths name the same existing file (the same path, or through links).
     virtual bool IsSameFile(const QString& first, const QString& second) = 0;
+    // Whether this program may read `path` now, as the system decides it (permissions, and an
+    // administrator's rights); false when nothing is there.
+    virtual bool IsReadable(const QString& path) const = 0;
+    // The stamp of the file `path` names (through links); nullopt when there is nothing to stamp:
+    // an empty path, a missing file or one whose folder may not be searched.
+    virtual std::optional<FileStamp> StampOf(const QString& path) const = 0;
 };
 
 } // namespace gb::platform

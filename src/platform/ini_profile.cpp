@@ -13,6 +13,8 @@ namespace gb::platform {
 
 namespace {
 
+    constexpr qint64 kCopyChunkBytes = 64 * 1024;
+
     // Opens only a regular file: a FIFO put in the settings file's place would block the open
     // until some writer came, and a device never ends. The check is made on the descriptor,
     // which is opened without waiting, so that nothing swapped in after a look at the path counts.
@@ -54,7 +56,7 @@ namespace {
         if (!OpenRegularFile(file, in) || !in.seek(from))
             return false;
         while (!in.atEnd()) {
-            const QByteArray piece = in.read(64 * 1024);
+            const QByteArray piece = in.read(kCopyChunkBytes);
             if (piece.isEmpty() || out.write(piece) != piece.size())
                 return false;
         }

@@ -13,23 +13,27 @@ namespace gb::platform {
 
 namespace {
 
+    constexpr qreal kTwipsPerInch = 1440.0;
+    // What a screen that does not say is taken to have.
+    constexpr qreal kStandardDpi = 96.0;
+
     int TwipsPerPixel(qreal logicalDpi)
     {
         if (logicalDpi <= 0)
-            return 15;
-        return std::max(1, qRound(1440.0 / logicalDpi));
+            logicalDpi = kStandardDpi;
+        return std::max(1, qRound(kTwipsPerInch / logicalDpi));
     }
 
     qreal ScreenDpiX()
     {
         const QScreen* screen = QGuiApplication::primaryScreen();
-        return screen ? screen->logicalDotsPerInchX() : 96.0;
+        return screen ? screen->logicalDotsPerInchX() : kStandardDpi;
     }
 
     qreal ScreenDpiY()
     {
         const QScreen* screen = QGuiApplication::primaryScreen();
-        return screen ? screen->logicalDotsPerInchY() : 96.0;
+        return screen ? screen->logicalDotsPerInchY() : kStandardDpi;
     }
 
 } // namespace

@@ -36,7 +36,8 @@ namespace {
 
     FileError NotRegularFile()
     {
-        return { 75, QStringLiteral("Path/File access error (not a regular file)") };
+        return { FileErrorNumber::PathFileAccessError,
+            QStringLiteral("Path/File access error (not a regular file)") };
     }
 
     bool SameInode(const struct stat& first, const struct stat& second)
@@ -87,7 +88,8 @@ namespace {
             if (!overwrite)
                 return LinuxFileOperations::FromErrno(EEXIST);
             if (S_ISDIR(info.st_mode))
-                return { 75, QStringLiteral("Path/File access error (the target is a folder)") };
+                return { FileErrorNumber::PathFileAccessError,
+                    QStringLiteral("Path/File access error (the target is a folder)") };
             return {};
         }
         // A link pointing nowhere still holds the name.
@@ -98,7 +100,8 @@ namespace {
 
     FileError TargetFolderMissing()
     {
-        return { 76, QStringLiteral("Path not found (the target folder does not exist)") };
+        return { FileErrorNumber::PathNotFound,
+            QStringLiteral("Path not found (the target folder does not exist)") };
     }
 
     QByteArray RandomTag()
@@ -119,7 +122,8 @@ namespace {
     {
         const QByteArray name = NameOf(targetPath);
         if (name.isEmpty() || name == "." || name == "..")
-            return { 75, QStringLiteral("Path/File access error (the target is not a file name)") };
+            return { FileErrorNumber::PathFileAccessError,
+                QStringLiteral("Path/File access error (the target is not a file name)") };
         temp.folderFd = ::open(FolderOf(targetPath).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (temp.folderFd < 0)
             return errno == ENOENT ? TargetFolderMissing() : LinuxFileOperations::FromErrno(errno);
@@ -189,20 +193,23 @@ FileError LinuxFileOperations::FromErrno(int error)
     const QString reason = QString::fromLocal8Bit(std::strerror(error));
     switch (error) {
     case ENOENT:
-        return { 53, QStringLiteral("File not found (%1)").arg(reason) };
+        return { FileErrorNumber::FileNotFound, QStringLiteral("File not found (%1)").arg(reason) };
     case EEXIST:
-        return { 58, QStringLiteral("File already exists (%1)").arg(reason) };
+        return { FileErrorNumber::FileAlreadyExists,
+            QStringLiteral("File already exists (%1)").arg(reason) };
     case ENOSPC:
     case EDQUOT:
-        return { 61, QStringLiteral("Disk full (%1)").arg(reason) };
+        return { FileErrorNumber::DiskFull, QStringLiteral("Disk full (%1)").arg(reason) };
     case EACCES:
     case EPERM:
     case EROFS:
-        return { 70, QStringLiteral("Permission denied (%1)").arg(reason) };
+        return { FileErrorNumber::PermissionDenied,
+            QStringLiteral("Permission denied (%1)").arg(reason) };
     case ENOTDIR:
-        return { 76, QStringLiteral("Path not found (%1)").arg(reason) };
+        return { FileErrorNumber::PathNotFound, QStringLiteral("Path not found (%1)").arg(reason) };
     default:
-        return { 75, QStringLiteral("Path/File access error (%1)").arg(reason) };
+        return { FileErrorNumber::PathFileAccessError,
+            QStringLiteral("Path/File access error (%1)").arg(reason) };
     }
 }
 
@@ -213,7 +220,8 @@ FileError LinuxFileOperations::DeleteFile(const QString& path, bool force)
     if (::lstat(native.constData(), &info) != 0)
         return FromErrno(errno);
     if (S_ISDIR(info.st_mode))
-        return { 75, QStringLiteral("Path/File access error (it is a folder)") };
+        return { FileErrorNumber::PathFileAccessError,
+            QStringLiteral("Path/File access error (it is a folder)") };
     // A file nobody may write to is what other systems call read-only: it is kept unless the
     // caller forces the deletion. Root's ability to write anyway does not count. On a read-only
     // disk it is the disk, not the file, that the user has to be told about.
@@ -224,7 +232,8 @@ FileError LinuxFileOperations::DeleteFile(const QString& path, bool force)
     const bool readOnly
         = !link && ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || writable != 0);
     if (readOnly && !force)
-        return { 70, QStringLiteral("Permission denied (the file is read-only)") };
+        return { FileErrorNumber::PermissionDenied,
+            QStringLiteral("Permission denied (the file is read-only)") };
     if (::unlink(native.constData()) != 0)
         return FromErrno(errno);
     return {};
@@ -237,7 +246,8 @@ FileError LinuxFileOperations::CopyFile(
     const QByteArray targetPath = QFile::encodeName(target);
     // An embedded NUL would silently cut the path short and name some other file.
     if (sourcePath.contains('\0') || targetPath.contains('\0'))
-        return { 75, QStringLiteral("Path/File access error (invalid file name)") };
+        return { FileErrorNumber::PathFileAccessError,
+            QStringLiteral("Path/File access error (invalid file name)") };
     struct stat sourceInfo { };
     int sourceFd = -1;
     FileError result = OpenSource(sourcePath, sourceInfo, sourceFd);
@@ -251,6 +261,20 @@ FileError LinuxFileOperations::CopyFile(
         result = CopyThroughTemp(sourceFd, sourceInfo, targetPath, overwrite);
     ::close(sourceFd);
     return result;
+}
+
+bool LinuxFileOperations::IsReadable(const QString& path) const
+{
+    return ::access(QFile::encodeName(path).constData(), R_OK) == 0;
+}
+
+std::optional<FileStamp> LinuxFileOperations::StampOf(const QString& path) const
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info { };
+    if (native.isEmpty() || ::stat(native.constData(), &info) != 0)
+        return std::nullopt;
+    return FileStamp { info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ino };
 }
 
 bool LinuxFileOperations::IsSameFile(const QString& first, const QString& second)

@@ -16,6 +16,8 @@ public:
     FileError DeleteFile(const QString& path, bool force = false) override;
     FileError CopyFile(const QString& source, const QString& target, bool overwrite) override;
     bool IsSameFile(const QString& first, const QString& second) override;
+    bool IsReadable(const QString& path) const override;
+    std::optional<FileStamp> StampOf(const QString& path) const override;
 
     // The classic error number and a user-facing sentence for an errno value.
     static FileError FromErrno(int error);

@@ -11,7 +11,7 @@ namespace {
     };
 
     // In order of preference: dedicated hardware reports first, then the desktops' own pages.
-    constexpr KnownTool KnownTools[] = {
+    constexpr KnownTool kKnownTools[] = {
         { "hardinfo", "hardinfo" },
         { "kinfocenter", "kinfocenter" },
         { "gnome-control-center", "gnome-control-center info-overview" },
@@ -29,7 +29,7 @@ QString FindExecutableOnPath(const QString& program)
 void SeedSystemInfo(
     MemoryRegistry& registry, const std::function<QString(const QString&)>& findExecutable)
 {
-    for (const KnownTool& tool : KnownTools) {
+    for (const KnownTool& tool : kKnownTools) {
         if (findExecutable(QString::fromLatin1(tool.program)).isEmpty())
             continue;
         // Stored like a real registry string: with its terminating NUL.

@@ -1,7 +1,7 @@
 #include "rename/frm_rename.h"
 
-#include "module1/module1.h"
 #include "core/batch_naming.h"
+#include "module1/module1.h"
 #include "platform/dialogs.h"
 #include "platform/picture_loader.h"
 
@@ -21,8 +21,8 @@
 namespace gb::rename {
 
 namespace {
-    constexpr QSize PreviewSize(129, 153);
-    constexpr QSize LogoSize(231, 109);
+    constexpr QSize kPreviewSize(129, 153);
+    constexpr QSize kLogoSize(231, 109);
 
     template <typename T> T* Named(T* widget, const char* name, const QString& toolTip = {})
     {
@@ -58,7 +58,7 @@ QWidget* frmRename::BuildSourceArea()
     auto* column = new QVBoxLayout(area);
     column->setContentsMargins(0, 0, 0, 0);
     Picture1 = Named(new QLabel(area), "Picture1");
-    Picture1->setFixedSize(PreviewSize);
+    Picture1->setFixedSize(kPreviewSize);
     Picture1->setFrameShape(QFrame::Box);
     Picture1->setScaledContents(true); // stretched to the frame, as a preview
     column->addWidget(Picture1);
@@ -139,7 +139,7 @@ void frmRename::BuildControls()
 
     page->addWidget(BuildSourceArea(), 2, 0);
     Image1 = Named(new QLabel(this), "Image1");
-    Image1->setFixedSize(LogoSize);
+    Image1->setFixedSize(kLogoSize);
     Image1->setFrameShape(QFrame::Box);
     Image1->setScaledContents(true);
     Image1->setPixmap(QPixmap(QStringLiteral(":/rename/logo.jpg")));
@@ -216,7 +216,7 @@ void frmRename::ShowEntry(int index)
     const QString path = EntryPath(index);
     lblSource->setText(path);
     platform::PictureOptions options;
-    options.reduceFor = PreviewSize;
+    options.reduceFor = kPreviewSize;
     std::optional<platform::LoadedPicture> picture;
     if (!path.isEmpty())
         picture = module1_.Services().pictures.LoadPicture(path, options);

@@ -1,7 +1,7 @@
 // Saving the displayed file under a new name, and the numbered batch copy of the selection.
+#include "core/batch_naming.h"
 #include "module1/busy_pointer.h"
 #include "module1/module1.h"
-#include "core/batch_naming.h"
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"
 #include "rename/frm_rename.h"
@@ -131,11 +131,12 @@ QString frmRename::CopyEntry(int index)
         const QString name = core::SplitAtLastSeparator(target).name;
         // A name another selected file already goes by counts as taken, like a file on disk.
         const bool taken = name != from.name && Files()->Exists(name);
-        const platform::FileError error
-            = taken ? platform::FileError { 58, {} } : files.CopyFile(source, target, overwrite);
+        const platform::FileError error = taken
+            ? platform::FileError { platform::FileErrorNumber::FileAlreadyExists, {} }
+            : files.CopyFile(source, target, overwrite);
         if (error.Ok())
             break;
-        if (error.number != 58 || (overwrite && !taken))
+        if (error.number != platform::FileErrorNumber::FileAlreadyExists || (overwrite && !taken))
             return "\"" + from.name + "\": " + error.description + ".";
         BatchCounter = core::NextBatchCounter(BatchCounter);
     }

@@ -19,9 +19,10 @@ namespace gb::slideshow {
 
 namespace {
 
-    constexpr QSize RestoredClientSize(555, 468);
-    constexpr int StepInterval = 2000; // milliseconds
-    constexpr int CaptionMargin = 8;
+    constexpr QSize kRestoredClientSize(555, 468);
+    constexpr int kStepInterval = 2000; // milliseconds
+    constexpr int kCaptionMargin = 8;
+    constexpr QSize kButtonIconSize(16, 16);
 
     struct ButtonDesign {
         const char* key;
@@ -29,7 +30,8 @@ namespace {
         bool enabled;
     };
 
-    constexpr std::array<ButtonDesign, 5> ButtonDesigns = { {
+    // In SlideButton order.
+    constexpr std::array<ButtonDesign, 5> kButtonDesigns = { {
         { "Left", "Previous Image", true },
         { "Right", "Next Image", true },
         { "Play", "Start SlideShow", true },
@@ -49,7 +51,7 @@ namespace {
 frmSlideShow::frmSlideShow(app::Module1& module1, QWidget* parent)
     : QDialog(parent)
     , module1_(module1)
-    , prefetcher_(module1.Services().pictures)
+    , prefetcher_(module1.Services().pictures, module1.Services().files)
 {
     setObjectName(QStringLiteral("frmSlideShow"));
     setWindowTitle(QStringLiteral("Glimmerbox SlideShow"));
@@ -92,7 +94,7 @@ void frmSlideShow::BuildControls()
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(StepInterval);
+    Timer1->setInterval(kStepInterval);
     connect(Timer1, &QTimer::timeout, this, &frmSlideShow::Timer1_Timer);
 
     BuildToolbar();
@@ -102,16 +104,16 @@ void frmSlideShow::BuildToolbar()
 {
     Toolbar1 = new QToolBar(this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setIconSize(QSize(16, 16));
+    Toolbar1->setIconSize(kButtonIconSize);
     Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     // An ordinary toolbar on top of the black show, always above the picture.
     Toolbar1->setPalette(QGuiApplication::palette());
     Toolbar1->setAutoFillBackground(true);
-    for (size_t i = 0; i < ButtonDesigns.size(); ++i) {
-        const QString key = QString::fromLatin1(ButtonDesigns[i].key);
+    for (size_t i = 0; i < kButtonDesigns.size(); ++i) {
+        const QString key = QString::fromLatin1(kButtonDesigns[i].key);
         QAction* action = Toolbar1->addAction(SlideShowButtonIcon(key), key);
         action->setObjectName(key);
-        action->setToolTip(QString::fromLatin1(ButtonDesigns[i].toolTip));
+        action->setToolTip(QString::fromLatin1(kButtonDesigns[i].toolTip));
         connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
         // Keys belong to the show (every key closes it), not to a focused button.
         if (QWidget* button = Toolbar1->widgetForAction(action))
@@ -137,7 +139,7 @@ void frmSlideShow::PlaceOnScreen(QScreen* screen)
     if (target) {
         setScreen(target);
         // Where the window goes when the user restores it: centred on that screen.
-        resize(RestoredClientSize);
+        resize(kRestoredClientSize);
         move(target->availableGeometry().center() - rect().center());
     }
     setWindowState(windowState() | Qt::WindowMaximized);
@@ -146,9 +148,10 @@ void frmSlideShow::PlaceOnScreen(QScreen* screen)
 void frmSlideShow::Form_Load()
 {
     // Every showing starts as designed: stopped, nothing shown yet.
-    for (size_t i = 0; i < ButtonDesigns.size(); ++i)
-        Buttons_[i]->setEnabled(ButtonDesigns[i].enabled);
+    for (size_t i = 0; i < kButtonDesigns.size(); ++i)
+        Buttons_[i]->setEnabled(kButtonDesigns[i].enabled);
     Timer1->stop();
+    running_ = false;
     picImage->clear();
     picImage->hide();
     lblFileName->hide();
@@ -231,13 +234,13 @@ bool frmSlideShow::eventFilter(QObject* watched, QEvent* event)
 void frmSlideShow::Form_Click()
 {
     // While a show runs the clock alone moves it.
-    if (!Button(4)->isEnabled())
+    if (!running_)
         StepForward();
 }
 
 void frmSlideShow::picImage_Click()
 {
-    if (!Button(4)->isEnabled())
+    if (!running_)
         StepForward();
 }
 
@@ -259,15 +262,16 @@ void frmSlideShow::Toolbar1_ButtonClick(const QString& key)
 
 void frmSlideShow::SetRunning(bool running)
 {
-    // The timer and the Stop button always change together: Stop's state is the show's state.
+    // The clock and the buttons always change together.
+    running_ = running;
     if (running)
         Timer1->start(); // the first step comes a whole interval from now
     else
         Timer1->stop();
-    Button(3)->setEnabled(!running);
-    Button(1)->setEnabled(!running);
-    Button(2)->setEnabled(!running);
-    Button(4)->setEnabled(running);
+    Button(SlideButton::Play)->setEnabled(!running);
+    Button(SlideButton::Left)->setEnabled(!running);
+    Button(SlideButton::Right)->setEnabled(!running);
+    Button(SlideButton::Stop)->setEnabled(running);
 }
 
 // ---- Stepping and showing --------------------------------------------------------------------
@@ -356,7 +360,7 @@ void frmSlideShow::CenterImage()
 
 void frmSlideShow::PlaceCaption()
 {
-    lblFileName->move(CaptionMargin, height() - lblFileName->height() - CaptionMargin);
+    lblFileName->move(kCaptionMargin, height() - lblFileName->height() - kCaptionMargin);
 }
 
 void frmSlideShow::resizeEvent(QResizeEvent* event)

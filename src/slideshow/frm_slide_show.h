@@ -19,6 +19,9 @@ class Module1;
 
 namespace gb::slideshow {
 
+// The show's toolbar buttons, in their order on the bar.
+enum class SlideButton { Left, Right, Play, Stop, Exit };
+
 // The slide show: the handed-over files one at a time on a black, maximised window, each at its
 // own size and centred, stepped by hand or every two seconds, wrapping around at both ends.
 // One long-lived object: the position and the selection outlive a showing, and every showing
@@ -74,17 +77,18 @@ private:
     void PlaceCaption();
     QString FilePath(int index);
     int Wrapped(int index);
-    QAction* Button(int index) const { return Buttons_[static_cast<size_t>(index - 1)]; }
+    QAction* Button(SlideButton which) const { return Buttons_[static_cast<size_t>(which)]; }
 
     app::Module1& module1_;
     core::FilesPtr Files_;
     int CurrentIndex_ = 0;
     int direction_ = 1; // the way the show last moved, where the next picture is decoded ahead
     bool activated_ = false;
+    bool running_ = false; // the clock steps the show; only Stop and Exit answer meanwhile
     PicturePrefetcher prefetcher_;
 
     QToolBar* Toolbar1 = nullptr;
-    std::array<QAction*, 5> Buttons_ = {}; // by index 1 to 5: Left, Right, Play, Stop, Exit
+    std::array<QAction*, 5> Buttons_ = {}; // in SlideButton order
     QTimer* Timer1 = nullptr;
     QLabel* picImage = nullptr;
     QLabel* lblFileName = nullptr;

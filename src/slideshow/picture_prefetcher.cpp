@@ -1,34 +1,11 @@
 #include "slideshow/picture_prefetcher.h"
 
-#include <QFile>
+#include "platform/file_operations.h"
+
 #include <QtConcurrent/QtConcurrentRun>
 #include <mutex>
-#include <sys/stat.h>
 
 namespace gb::slideshow {
-
-namespace {
-
-    // What tells one version of a file from the next: a picture decoded before the file was
-    // replaced or rewritten must not be shown as the file's current content.
-    struct FileStamp {
-        qint64 size = 0;
-        qint64 modifiedSeconds = 0;
-        qint64 modifiedNanoseconds = 0;
-        quint64 inode = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
-
-    std::optional<FileStamp> StampOf(const QString& path)
-    {
-        const QByteArray native = QFile::encodeName(path);
-        struct stat info { };
-        if (native.isEmpty() || ::stat(native.constData(), &info) != 0)
-            return std::nullopt;
-        return FileStamp { info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ino };
-    }
-
-} // namespace
 
 // Shared by the window's thread and the worker; `wanted` turns false when the result is no
 // longer of use, so the worker skips or frees its picture instead of handing it over.
@@ -40,12 +17,12 @@ struct PicturePrefetcher::Job {
     const QString path;
     std::mutex mutex;
     bool wanted = true;
-    std::optional<FileStamp> stamp;
+    std::optional<platform::FileStamp> stamp;
     std::optional<platform::LoadedPicture> picture;
 };
 
-void PicturePrefetcher::Decode(
-    const platform::IPictureLoader& loader, const std::shared_ptr<Job>& job)
+void PicturePrefetcher::Decode(const platform::IPictureLoader& loader,
+    const platform::IFileOperations& files, const std::shared_ptr<Job>& job)
 {
     {
         std::lock_guard lock(job->mutex);
@@ -53,7 +30,7 @@ void PicturePrefetcher::Decode(
             return;
     }
     // Stamped before reading, so a change during the read shows up as a different stamp.
-    std::optional<FileStamp> stamp = StampOf(job->path);
+    std::optional<platform::FileStamp> stamp = files.StampOf(job->path);
     std::optional<platform::LoadedPicture> picture
         = loader.LoadPicture(job->path, platform::PictureOptions {});
     std::lock_guard lock(job->mutex);
@@ -63,8 +40,10 @@ void PicturePrefetcher::Decode(
     job->picture = std::move(picture);
 }
 
-PicturePrefetcher::PicturePrefetcher(const platform::IPictureLoader& loader)
+PicturePrefetcher::PicturePrefetcher(
+    const platform::IPictureLoader& loader, const platform::IFileOperations& files)
     : loader_(loader)
+    , files_(files)
 {
 }
 
@@ -84,7 +63,8 @@ void PicturePrefetcher::Request(const QString& path)
     if (path.isEmpty())
         return;
     job_ = std::make_shared<Job>(path);
-    running_ = QtConcurrent::run([&loader = loader_, job = job_] { Decode(loader, job); });
+    running_ = QtConcurrent::run(
+        [&loader = loader_, &files = files_, job = job_] { Decode(loader, files, job); });
 }
 
 std::optional<platform::LoadedPicture> PicturePrefetcher::Take(const QString& path)
@@ -97,7 +77,7 @@ std::optional<platform::LoadedPicture> PicturePrefetcher::Take(const QString& pa
     running_ = QFuture<void>();
     const std::shared_ptr<Job> job = std::move(job_);
     std::lock_guard lock(job->mutex);
-    if (!job->picture || job->stamp != StampOf(path))
+    if (!job->picture || job->stamp != files_.StampOf(path))
         return std::nullopt;
     return std::move(job->picture);
 }

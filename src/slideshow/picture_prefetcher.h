@@ -8,6 +8,10 @@
 #include <optional>
 #include <vector>
 
+namespace gb::platform {
+class IFileOperations;
+}
+
 namespace gb::slideshow {
 
 // Decodes the picture that will be shown next on a worker thread while the current one is on
@@ -16,8 +20,10 @@ namespace gb::slideshow {
 // (a decode already under way finishes on its worker and its picture is freed there).
 class PicturePrefetcher {
 public:
-    explicit PicturePrefetcher(const platform::IPictureLoader& loader);
-    // Waits for every decode still running: they use the loader, which may go next.
+    // `files` tells whether a file changed between its decode and its showing.
+    PicturePrefetcher(
+        const platform::IPictureLoader& loader, const platform::IFileOperations& files);
+    // Waits for every decode still running: they use the loader and `files`, which may go next.
     ~PicturePrefetcher();
     PicturePrefetcher(const PicturePrefetcher&) = delete;
     PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
@@ -35,10 +41,12 @@ public:
 
 private:
     struct Job;
-    static void Decode(const platform::IPictureLoader& loader, const std::shared_ptr<Job>& job);
+    static void Decode(const platform::IPictureLoader& loader,
+        const platform::IFileOperations& files, const std::shared_ptr<Job>& job);
     void PruneFinished();
 
     const platform::IPictureLoader& loader_;
+    const platform::IFileOperations& files_;
     std::shared_ptr<Job> job_;
     QFuture<void> running_;
     std::vector<QFuture<void>> discarded_; // still decoding; waited for at destruction

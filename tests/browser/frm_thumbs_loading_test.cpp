@@ -157,6 +157,30 @@ namespace {
         EXPECT_EQ(h.Window().PanelText(2), "File(s): 6");
     }
 
+    TEST(MainWindowLoad, ClosingDuringALoadStopsItForGood)
+    {
+        MainWindowHarness h;
+        TempFolder photos;
+        for (int i = 0; i < 4; ++i)
+            WritePicture(photos, QString("p%1.bmp").arg(i));
+        QStringList steps;
+        QObject::connect(
+            &h.Window(), &browser::frmThumbs::ProgressStepped, [&](int, const QString& name) {
+                steps << name;
+                if (steps.size() == 2) {
+                    h.Window().close();
+                    EXPECT_TRUE(h.Window().IsLoading()); // until this pass has unwound
+                    h.Window().Toolbar().Button("Refresh")->trigger();
+                }
+            });
+        QSignalSpy finished(&h.Window(), &browser::frmThumbs::LoadFinished);
+        h.Window().OpenSourceFolder(photos.Path());
+        EXPECT_EQ(steps, QStringList({ "p0.bmp", "p1.bmp" }));
+        EXPECT_TRUE(finished.isEmpty());
+        EXPECT_FALSE(h.Window().IsLoading());
+        EXPECT_FALSE(h.Window().OpenSourceFolder(photos.Path()));
+    }
+
     TEST(MainWindowLoad, OpeningAnotherFolderDuringALoadCancelsTheRest)
     {
         MainWindowHarness h;

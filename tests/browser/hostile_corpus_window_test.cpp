@@ -54,7 +54,7 @@ namespace {
             const QString name = list.List(i);
             platform::PictureOptions options;
             options.largeIcon = name.contains(".ico") || name.contains(".cur");
-            const int room = core::ThumbnailTileSize - core::ThumbnailMargin;
+            const int room = core::kThumbnailTileSize - core::kThumbnailMargin;
             options.reduceFor = QSize(room, room);
             options.embeddedThumbnail = true;
             const bool loads = h.pictures.LoadPicture(photos.File(name), options).has_value();

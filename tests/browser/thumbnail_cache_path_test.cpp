@@ -40,7 +40,7 @@ namespace {
         TestServices s;
         QString root = s.dataFolder.Path() + "/cache/thumbnails";
         ThumbnailCacheWriter writer { s.thumbnails };
-        TileMaker maker { s.pictures, s.thumbnails, writer, { true, Qt::gray } };
+        TileMaker maker { s.pictures, s.thumbnails, s.files, writer, { true, Qt::gray } };
     };
 
     TEST(TileMaker, DecodedPictureIsCachedOnReleaseAndTheCachedTileMatches)
@@ -55,7 +55,8 @@ namespace {
         ASSERT_TRUE(decoded);
         EXPECT_FALSE(QFile::exists(NormalEntry(m.root, file))); // held until the grid is shown
         m.writer.Release();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(NormalEntry(m.root, file)), 20000);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return QFile::exists(NormalEntry(m.root, file)); }, 20000));
 
         const QImage entry(NormalEntry(m.root, file));
         EXPECT_EQ(entry.size(), QSize(128, 80));
@@ -109,8 +110,11 @@ namespace {
 
         const auto key = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
         ASSERT_TRUE(key);
-        QTRY_COMPARE_WITH_TIMEOUT(
-            m.s.thumbnails.Find(*key).result, platform::ThumbnailLookup::KnownFailure, 20000);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return m.s.thumbnails.Find(*key).result == platform::ThumbnailLookup::KnownFailure;
+            },
+            20000));
         EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
         for (const char* name : { "small.jpg", "icon.ico" })
             EXPECT_FALSE(QFile::exists(NormalEntry(m.root, photos.File(name)))) << name;
@@ -152,7 +156,8 @@ namespace {
         ASSERT_EQ(h.Window().Cells().size(), 2u);
         const QString root = h.dataFolder.Path() + "/cache/thumbnails";
         for (const char* name : { "a.jpg", "b.bmp" })
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(NormalEntry(root, photos.File(name))), 20000);
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return QFile::exists(NormalEntry(root, photos.File(name))); }, 20000));
 
         // Painted over in the cache, a.jpg's tile shows the cache's picture on Refresh.
         QImage red(128, 96, QImage::Format_RGB32);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits>
@@ -47,13 +48,15 @@ namespace {
         return QDir(folder).entryList(all, QDir::Name).join(QStringLiteral(", ")).toStdString();
     }
 
-    // A disk that fills up, writes in short pieces or gets interrupted by signals, and another
-    // program that creates the file `racer` names while the copy is under way.
+    // A disk that fills up, writes in short pieces or gets interrupted by signals, or cannot
+    // rename without replacing (exFAT), and another program that creates the file `racer`
+    // names while the copy is under way.
     class FaultyDisk : public LinuxFileOperations {
     public:
         qint64 capacity = std::numeric_limits<qint64>::max();
         size_t largestWrite = std::numeric_limits<size_t>::max();
         bool interruptEveryOtherWrite = false;
+        bool noReplaceUnsupported = false;
         QString racer;
         qint64 written = 0;
         int calls = 0;
@@ -74,6 +77,13 @@ namespace {
             const ssize_t result = LinuxFileOperations::WriteBytes(fd, data, size);
             written += std::max<ssize_t>(result, 0);
             return result;
+        }
+        int RenameAt(
+            int folderFd, const char* tempName, const char* target, unsigned flags) override
+        {
+            if (noReplaceUnsupported && (flags & RENAME_NOREPLACE))
+                return errno = EINVAL, -1;
+            return LinuxFileOperations::RenameAt(folderFd, tempName, target, flags);
         }
     };
 
@@ -195,7 +205,14 @@ namespace {
         disk.racer = folder.File("taken.jpg");
         EXPECT_EQ(Copy("photo.jpg", "taken.jpg", false).number, 58);
         EXPECT_EQ(folder.Read("taken.jpg").toStdString(), "the other program's file");
-        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, photo.jpg, taken.jpg");
+        // Where a rename cannot refuse to replace, a hard link claims the name just as safely.
+        disk.noReplaceUnsupported = true;
+        EXPECT_TRUE(Copy("photo.jpg", "linked.jpg", false).Ok());
+        EXPECT_TRUE(folder.Read("linked.jpg") == photo);
+        disk.racer = folder.File("raced.jpg");
+        EXPECT_EQ(Copy("photo.jpg", "raced.jpg", false).number, 58);
+        EXPECT_EQ(folder.Read("raced.jpg").toStdString(), "the other program's file");
+        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, linked.jpg, photo.jpg, raced.jpg, taken.jpg");
     }
 
     TEST_F(CopyFile, AReadOnlyFolderIsPermissionDenied)

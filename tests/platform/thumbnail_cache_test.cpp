@@ -175,10 +175,11 @@ namespace {
     {
         const ThumbnailKey key = KeyOf(QStringLiteral("photo.png"));
         ASSERT_TRUE(QDir().mkpath(normal_));
-        ASSERT_TRUE(Entry(key, 128, 96).save(home_.File(EntryOf(key))));
+        // A large thumbnail misfiled under normal/, at the very limit of what is read.
+        ASSERT_TRUE(Entry(key, 256, 256).save(home_.File(EntryOf(key))));
         const CachedThumbnail found = cache_.Find(key);
         EXPECT_EQ(std::tuple(found.result, found.image.size(), found.naturalSize.isValid()),
-            std::tuple(ThumbnailLookup::Hit, QSize(128, 96), false));
+            std::tuple(ThumbnailLookup::Hit, QSize(128, 128), false));
     }
 
     TEST_F(ThumbnailCacheTest, FailedWritesLeaveNoTemporaryFile)

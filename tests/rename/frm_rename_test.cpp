@@ -83,12 +83,12 @@ namespace {
             h.Get<QRadioButton>("optSave1")->click();
             QLineEdit* suffix = h.Get<QLineEdit>("txtSuffix");
             suffix->clear();
-            QTest::keyClicks(suffix, "1a-.2");
-            EXPECT_EQ(suffix->text(), "12");
+            QTest::keyClicks(suffix, "9a-.0");
+            EXPECT_EQ(suffix->text(), "90");
             QTest::keyClick(suffix, Qt::Key_Backspace);
-            EXPECT_EQ(suffix->text(), "1");
+            EXPECT_EQ(suffix->text(), "9");
             QTest::keyClicks(suffix, "234567");
-            EXPECT_EQ(suffix->text(), "12345");
+            EXPECT_EQ(suffix->text(), "92345");
         });
     }
 

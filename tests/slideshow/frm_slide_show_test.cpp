@@ -198,6 +198,8 @@ namespace {
             EXPECT_TRUE(Stopped(h));
             EXPECT_EQ(h.LastShown(), 2);
             EXPECT_EQ(h.ShownSize(), SizeAt(2));
+            h.ClickWindow(); // stopped: a click steps
+            EXPECT_EQ(h.window.CurrentIndex(), 3);
         });
 
         // A new selection too small for the kept position starts from its first file.

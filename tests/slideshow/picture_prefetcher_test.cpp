@@ -15,12 +15,13 @@ namespace {
         TempFolder photos;
         platform::QtPictureLoader real;
         RecordingLoader loader { real };
+        platform::LinuxFileOperations files;
     };
 
     TEST(PicturePrefetcher, HandsOutThePictureDecodedOnAWorkerOnce)
     {
         PrefetchHarness h;
-        slideshow::PicturePrefetcher prefetcher(h.loader);
+        slideshow::PicturePrefetcher prefetcher(h.loader, h.files);
         prefetcher.Request(h.Path("a.bmp"));
         prefetcher.Request(h.Path("a.bmp")); // already under way
         EXPECT_EQ(prefetcher.PendingPath(), h.Path("a.bmp"));
@@ -38,7 +39,7 @@ namespace {
     TEST(PicturePrefetcher, DropsAPrefetchThatIsNoLongerNext)
     {
         PrefetchHarness h;
-        slideshow::PicturePrefetcher prefetcher(h.loader);
+        slideshow::PicturePrefetcher prefetcher(h.loader, h.files);
         prefetcher.Request(h.Path("a.bmp"));
         EXPECT_FALSE(prefetcher.Take(h.Path("b.bmp")).has_value());
         EXPECT_FALSE(prefetcher.Take(h.Path("a.bmp")).has_value());
@@ -54,7 +55,7 @@ namespace {
     TEST(PicturePrefetcher, DropsAPictureOfAFileChangedSinceOrUnreadable)
     {
         PrefetchHarness h;
-        slideshow::PicturePrefetcher prefetcher(h.loader);
+        slideshow::PicturePrefetcher prefetcher(h.loader, h.files);
         prefetcher.Request(h.Path("a.bmp"));
         ASSERT_TRUE(h.loader.WaitForLoads(h.Path("a.bmp")));
         h.photos.Write("a.bmp", PictureFile(QSize(64, 48)));
@@ -72,7 +73,7 @@ namespace {
         PrefetchHarness h;
         h.photos.Write("big.bmp", PictureFile(QSize(2400, 1800)));
         {
-            slideshow::PicturePrefetcher prefetcher(h.loader);
+            slideshow::PicturePrefetcher prefetcher(h.loader, h.files);
             prefetcher.Request(h.Path("big.bmp"));
             ASSERT_TRUE(QTest::qWaitFor([&] { return h.loader.Count(h.Path("big.bmp")) == 1; }));
             prefetcher.Request(h.Path("a.bmp")); // big.bmp is dropped but may still be decoding
