@@ -123,21 +123,26 @@ namespace {
         const QString root = s.dataFolder.Path() + "/cache/thumbnails";
         QImage blue(128, 96, QImage::Format_RGB32);
         blue.fill(Qt::blue);
+        const auto add = [&](ThumbnailCacheWriter& writer, int i) {
+            WritePicture(photos, QString("f%1.jpg").arg(i), QSize(400, 300));
+            writer.Add(*s.thumbnails.KeyFor(photos.File(QString("f%1.jpg").arg(i))), blue, {});
+            return QFile::exists(NormalEntry(root, photos.File(QString("f%1.jpg").arg(i))));
+        };
         {
             ThumbnailCacheWriter writer(s.thumbnails, 2);
             writer.Hold();
-            for (int i = 0; i < 5; ++i) {
-                const QString name = QString("f%1.jpg").arg(i);
-                WritePicture(photos, name, QSize(400, 300));
-                writer.Add(*s.thumbnails.KeyFor(photos.File(name)), blue, QSize(400, 300));
-            }
-            int stored = 0;
+            QList<bool> writtenAtOnce;
             for (int i = 0; i < 5; ++i)
-                stored += QFile::exists(NormalEntry(root, photos.File(QString("f%1.jpg").arg(i))));
-            EXPECT_EQ(stored, 3); // two held, three written by the adding thread
+                writtenAtOnce << add(writer, i);
+            // Two held, the rest written by the adding thread.
+            EXPECT_EQ(writtenAtOnce, QList<bool>({ false, false, true, true, true }));
+            writer.Release();
+            EXPECT_TRUE(add(writer, 5)) << "released, the writer holds nothing any more";
+            writer.Hold();
+            EXPECT_FALSE(add(writer, 6));
             writer.Release();
         } // the writer finishes what it released before it goes
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 7; ++i)
             EXPECT_TRUE(QFile::exists(NormalEntry(root, photos.File(QString("f%1.jpg").arg(i)))));
     }
 

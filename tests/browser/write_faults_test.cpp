@@ -3,22 +3,13 @@
 // stays exactly as it was, and no temporary file is left behind.
 #include "main_window_harness.h"
 
-#include "browser/thumb_grid.h"
-#include "samplegen/image_writers.h"
 #include "support/disk_checks.h"
 #include "support/scratch_mount.h"
 
-#include <QAction>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QMenu>
 #include <QRegularExpression>
-#include <fcntl.h>
-#include <limits>
-#include <sys/mount.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace gb::test {
 namespace {
@@ -26,54 +17,15 @@ namespace {
     enum class DiskFault { ReadOnly, Full };
     const char* Name(DiskFault fault) { return fault == DiskFault::Full ? "full" : "read-only"; }
 
-    // A small tmpfs on a folder that can be filled up or made read-only. Without the right to
-    // mount, a folder can still be made read-only where its permissions bind (not for root).
-    class SmallDisk {
-    public:
-        explicit SmallDisk(const QString& folder, const char* options = "size=1m")
-            : folder_(QFile::encodeName(folder))
-            , mount_(folder, options)
-        {
-        }
-        ~SmallDisk() { ::chmod(folder_.constData(), 0700); }
-        bool Mounted() const { return mount_.Mounted(); }
-        bool CanBe(DiskFault fault) const
-        {
-            return Mounted() || (fault == DiskFault::ReadOnly && ::geteuid() != 0);
-        }
-        void Apply(DiskFault fault) const
-        {
-            if (fault == DiskFault::Full)
-                Fill();
-            else if (Mounted())
-                ASSERT_EQ(
-                    ::mount(nullptr, folder_.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
-                    0);
-            else
-                ASSERT_EQ(::chmod(folder_.constData(), 0555), 0);
-        }
-
-        // Leaves about `room` bytes free; with none, every further write fails.
-        void Fill(qint64 room = 0) const
-        {
-            struct statvfs disk { };
-            ASSERT_EQ(::statvfs(folder_.constData(), &disk), 0);
-            qint64 left = room > 0 ? qint64(disk.f_bavail) * qint64(disk.f_frsize) - room
-                                   : std::numeric_limits<qint64>::max();
-            const int fd = ::open(
-                (folder_ + "/filler").constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            ASSERT_GE(fd, 0);
-            const QByteArray chunk(64 * 1024, 'f');
-            for (ssize_t wrote = 1; left > 0 && wrote > 0; left -= wrote)
-                wrote
-                    = ::write(fd, chunk.constData(), size_t(std::min<qint64>(left, chunk.size())));
-            ::close(fd);
-        }
-
-    private:
-        QByteArray folder_;
-        ScratchMount mount_;
-    };
+    // Makes the disk under `disk` full or read-only; false when this process cannot.
+    bool Apply(const ScratchMount& disk, DiskFault fault)
+    {
+        if (fault == DiskFault::ReadOnly)
+            return disk.MakeReadOnly() != 0;
+        if (disk.Mounted())
+            disk.Fill();
+        return disk.Mounted();
+    }
 
     // Every file below `folder`, hidden ones included, with its size.
     std::string Files(const QString& folder)
@@ -106,16 +58,15 @@ namespace {
         for (const DiskFault fault : { DiskFault::ReadOnly, DiskFault::Full }) {
             SCOPED_TRACE(Name(fault));
             MainWindowHarness h;
-            SmallDisk disk(h.dataFolder.Path());
-            if (!disk.CanBe(fault))
-                GTEST_SKIP() << "a full disk needs a tmpfs: root with CAP_SYS_ADMIN";
+            const ScratchMount disk(h.dataFolder.Path());
             TempFolder photos;
             WritePicture(photos, "a.bmp");
             const QByteArray settings = "; mine\r\n[Main]\r\nWindow Position=1500, 1500, 9000, "
                                         "6600\r\nMaximized=False\r\nLast Path="
                 + QFile::encodeName(photos.Path()) + "\r\n[Other]\r\nkeep=1\r\n";
             h.dataFolder.Write(QFileInfo(h.IniPath()).fileName(), settings);
-            disk.Apply(fault);
+            if (!Apply(disk, fault))
+                GTEST_SKIP() << "a full or read-only disk needs a tmpfs: root with CAP_SYS_ADMIN";
             const std::string before = Files(h.dataFolder.Path());
 
             h.ShowAndActivate(); // opens the remembered folder, which it remembers again
@@ -141,20 +92,6 @@ namespace {
         }
     }
 
-    // Right-clicks the tile of `name` and sets it as the wallpaper.
-    void SetAsWallpaper(MainWindowHarness& h, const QString& name)
-    {
-        const auto& cells = h.Window().Cells();
-        const auto cell = std::find_if(cells.begin(), cells.end(),
-            [&](const browser::ThumbCell& each) { return each.Tag == name; });
-        ASSERT_NE(cell, cells.end());
-        browser::ThumbGrid& grid = h.Window().Grid();
-        QTest::mouseClick(
-            &grid, Qt::RightButton, {}, grid.CellRect(int(cell - cells.begin())).center());
-        h.Window().ContextMenu().hide();
-        h.Window().ContextMenu().findChild<QAction*>("mnuWallpaper")->trigger();
-    }
-
     // A small bitmap goes to the disk only when the file is committed, a large one while it is
     // written: both must fail without touching the old file.
     TEST(WallpaperWriteFaults, FullOrReadOnlyDataFolderKeepsTheOldWallpaper)
@@ -163,20 +100,21 @@ namespace {
             for (const char* picture : { "small.bmp", "big.jpg" }) {
                 SCOPED_TRACE(std::string(Name(fault)) + ", " + picture);
                 MainWindowHarness h;
-                SmallDisk disk(h.dataFolder.Path());
-                if (!disk.CanBe(fault))
-                    GTEST_SKIP() << "a full disk needs a tmpfs: root with CAP_SYS_ADMIN";
+                const ScratchMount disk(h.dataFolder.Path());
                 const QByteArray old = tools::WriteBmp(Gradient(50, 20));
                 h.dataFolder.Write("Wallpaper.bmp", old);
                 TempFolder photos;
                 WritePicture(photos, "small.bmp", QSize(40, 30)); // 3.6 KB as a bitmap
                 WritePicture(photos, "big.jpg", QSize(400, 300)); // 360 KB
                 h.Window().show();
-                h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
-                disk.Apply(fault);
+                h.Open(photos.Path());
+                if (!Apply(disk, fault))
+                    GTEST_SKIP()
+                        << "a full or read-only disk needs a tmpfs: root with CAP_SYS_ADMIN";
                 const std::string before = Files(h.dataFolder.Path());
 
-                SetAsWallpaper(h, picture);
+                h.Click(Tags(h.Window()).indexOf(picture), {}, Qt::RightButton);
+                h.MenuItem("mnuWallpaper")->trigger();
                 EXPECT_TRUE(h.dataFolder.Read("Wallpaper.bmp") == old);
                 EXPECT_EQ(Files(h.dataFolder.Path()), before);
                 EXPECT_TRUE(h.runner.calls.empty()) << "the desktop was not told to change";
@@ -210,7 +148,7 @@ namespace {
         MainWindowHarness h;
         const QString cache = h.dataFolder.File("cache");
         ASSERT_TRUE(QDir().mkpath(cache));
-        SmallDisk disk(cache, "size=256k");
+        const ScratchMount disk(cache, "size=256k");
         if (!disk.Mounted())
             GTEST_SKIP() << "mounting a tmpfs needs root with CAP_SYS_ADMIN";
         disk.Fill(48 * 1024); // room for a few entries, then a write runs out of room half-way
