@@ -43,27 +43,39 @@ namespace {
         TileMaker maker { s.pictures, s.thumbnails, writer, { true, Qt::gray } };
     };
 
-    TEST(TileMaker, DecodedPictureIsCachedOnReleaseAndTheCachedTileMatches)
+    // Large pictures and failures are stored once released; small pictures and icons are not.
+    TEST(TileMaker, WhatWasDecodedIsCachedOnReleaseAndTheCachedTileMatches)
     {
         Maker m;
         TempFolder photos;
         WritePicture(photos, "wide.jpg", QSize(640, 400));
+        photos.Write("broken.jpg", "not a picture at all");
+        WritePicture(photos, "small.jpg", QSize(256, 192));
+        WritePicture(photos, "icon.ico");
         const QString file = photos.File("wide.jpg");
-
         m.writer.Hold();
         const auto decoded = m.maker.Make(file);
         ASSERT_TRUE(decoded);
+        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
+        EXPECT_TRUE(
+            m.maker.Make(photos.File("small.jpg")) && m.maker.Make(photos.File("icon.ico")));
         EXPECT_FALSE(QFile::exists(NormalEntry(m.root, file))); // held until the grid is shown
         m.writer.Release();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(NormalEntry(m.root, file)), 20000);
+        const auto broken = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
+        ASSERT_TRUE(broken);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(NormalEntry(m.root, file))
+                && m.s.thumbnails.Find(*broken).result == platform::ThumbnailLookup::KnownFailure,
+            20000);
+        for (const char* name : { "small.jpg", "icon.ico" })
+            EXPECT_FALSE(QFile::exists(NormalEntry(m.root, photos.File(name)))) << name;
 
-        const QImage entry(NormalEntry(m.root, file));
-        EXPECT_EQ(entry.size(), QSize(128, 80));
+        EXPECT_EQ(QImage(NormalEntry(m.root, file)).size(), QSize(128, 80));
         const auto cached = m.maker.Make(file);
         ASSERT_TRUE(cached);
         EXPECT_EQ(cached->image, decoded->image);
         EXPECT_EQ(cached->frame, decoded->frame);
         EXPECT_LE(MaxChannelDifference(cached->Tile(Qt::gray), decoded->Tile(Qt::gray)), 12);
+        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
     }
 
     TEST(TileMaker, CurrentCacheEntryIsUsedInsteadOfThePicture)
@@ -92,28 +104,6 @@ namespace {
         const auto fresh = m.maker.Make(file);
         ASSERT_TRUE(fresh);
         EXPECT_NE(fresh->picture.pixelColor(10, 10), QColor(Qt::green));
-    }
-
-    TEST(TileMaker, FailuresAreRecordedSmallPicturesAndIconsAreNotCached)
-    {
-        Maker m;
-        TempFolder photos;
-        photos.Write("broken.jpg", "not a picture at all");
-        WritePicture(photos, "small.jpg", QSize(256, 192));
-        WritePicture(photos, "icon.ico");
-        m.writer.Hold();
-        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
-        EXPECT_TRUE(m.maker.Make(photos.File("small.jpg")));
-        EXPECT_TRUE(m.maker.Make(photos.File("icon.ico")));
-        m.writer.Release();
-
-        const auto key = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
-        ASSERT_TRUE(key);
-        QTRY_COMPARE_WITH_TIMEOUT(
-            m.s.thumbnails.Find(*key).result, platform::ThumbnailLookup::KnownFailure, 20000);
-        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
-        for (const char* name : { "small.jpg", "icon.ico" })
-            EXPECT_FALSE(QFile::exists(NormalEntry(m.root, photos.File(name)))) << name;
     }
 
     TEST(ThumbnailCacheWriter, PastItsHoldLimitWritesAtOnceAndNeverLosesAnEntry)
