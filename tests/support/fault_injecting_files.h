@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace gb::test {
@@ -48,9 +49,10 @@ public:
     QString racer;
     // Deleting anything directly inside this folder fails as on a read-only file system.
     QString readOnlyFolder;
+    // Bytes that reached the disk so far; a test may reset it to measure one copy.
+    qint64 written = 0;
 
     bool Fired() const { return fired_; }
-    qint64 Written() const { return written_; }
 
     platform::FileError CopyFile(
         const QString& source, const QString& target, bool overwrite) override
@@ -71,23 +73,23 @@ protected:
     {
         if (!racer.isEmpty()) {
             QFile other(std::exchange(racer, QString()));
-            if (other.open(QIODevice::NewOnly))
-                other.write("the other program's file");
+            EXPECT_TRUE(
+                other.open(QIODevice::NewOnly) && other.write("the other program's file") > 0);
         }
         if (interruptEveryOtherWrite && writes_++ % 2 == 0)
             return errno = EINTR, -1;
         if (Due(Fault::DiskFull))
-            capacity = written_ + qint64(size / 2); // half of this write still fits
+            capacity = written + qint64(size / 2); // half of this write still fits
         if (Due(Fault::WriteDenied))
             return errno = EACCES, -1;
         if (Due(Fault::FolderVanishes)
             && std::rename(QFile::encodeName(destination), QFile::encodeName(away)) != 0)
             return errno = EIO, -1; // cannot happen in a scratch folder: make it loud
-        if (written_ >= capacity)
+        if (written >= capacity)
             return errno = ENOSPC, -1;
-        size = std::min({ size, largestWrite, size_t(capacity - written_) });
+        size = std::min({ size, largestWrite, size_t(capacity - written) });
         const ssize_t result = LinuxFileOperations::WriteBytes(fd, data, size);
-        written_ += std::max<ssize_t>(result, 0);
+        written += std::max<ssize_t>(result, 0);
         return result;
     }
     ssize_t ReadBytes(int fd, char* data, size_t size) override
@@ -114,7 +116,6 @@ private:
 
     int copies_ = 0;
     int writes_ = 0;
-    qint64 written_ = 0;
     bool fired_ = false;
 };
 
