@@ -61,7 +61,7 @@ namespace {
         EXPECT_EQ(w.Grid().SurfaceTop(), 0);
     }
 
-    TEST(MainWindowLayout, ScrollBarIsDisabledWhenEveryRowFits)
+    TEST(MainWindowLayout, ScrollBarIsDisabledWhenEveryRowFitsAndTheWindowHasAMinimum)
     {
         MainWindowHarness h;
         TempFolder photos;
@@ -70,18 +70,10 @@ namespace {
         QCoreApplication::processEvents();
         EXPECT_FALSE(h.Window().ScrollBar().isEnabled());
         EXPECT_TRUE(h.Window().ScrollBar().isVisible());
-        EXPECT_GT(h.Window().ScrollBar().width(), 0);
         EXPECT_EQ(h.Window().ScrollBar().maximum(), 0);
-    }
-
-    TEST(MainWindowLayout, WindowNeverShrinksBelowItsMinimum)
-    {
-        MainWindowHarness h;
-        h.ShowAndActivate();
         h.Window().resize(300, 100);
         QCoreApplication::processEvents();
-        EXPECT_EQ(h.Window().frameGeometry().width(), 600);
-        EXPECT_EQ(h.Window().frameGeometry().height(), 285);
+        EXPECT_EQ(h.Window().frameGeometry().size(), QSize(600, 285));
     }
 
     TEST(MainWindowLayout, ClickingAScrolledGridTicksTheCellUnderTheMouse)
@@ -96,25 +88,6 @@ namespace {
         QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
         EXPECT_EQ(w.Cells()[static_cast<size_t>(cols)].Value, 1);
         EXPECT_EQ(w.Cells()[0].Value, 0);
-    }
-
-    TEST(MainWindowToolbar, ThirteenEntriesByKeyWithCaptionsAndTooltips)
-    {
-        MainWindowHarness h;
-        browser::MainToolbar& bar = h.Window().Toolbar();
-        ASSERT_EQ(bar.EntryCount(), 13);
-        const QStringList keys { "", "Browse", "", "Delete", "SelectAll", "Rename", "Refresh",
-            "Slideshow", "", "About", "Help", "Exit", "" };
-        for (int i = 0; i < 13; ++i)
-            EXPECT_EQ(bar.KeyAt(i + 1), keys[i]) << i + 1;
-        EXPECT_EQ(bar.Button("Rename")->text(), "R&ename");
-        EXPECT_EQ(bar.Button("Slideshow")->toolTip(), "Slideshow Selected Files");
-        EXPECT_EQ(bar.Button("Help")->toolTip(), "On-Line Help");
-        EXPECT_EQ(bar.Button("Exit")->text(), "E&xit");
-        EXPECT_EQ(bar.Button("Rename")->shortcut(), QKeySequence("Alt+E"));
-        EXPECT_EQ(bar.Button("Slideshow")->shortcut(), QKeySequence("Alt+L"));
-        for (const char* key : { "Browse", "Refresh", "About", "Help", "Exit" })
-            EXPECT_TRUE(bar.Button(key)->isEnabled()) << key;
     }
 
     TEST(ProgressDisplay, BarFollowsThePercentageAndTextIsCentred)

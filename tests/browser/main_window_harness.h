@@ -1,47 +1,19 @@
 #pragma once
 
 #include "browser/frm_thumbs.h"
+#include "browser/main_toolbar.h"
+#include "browser/thumb_grid.h"
+#include "samplegen/image_writers.h"
 #include "support/test_services.h"
 
+#include <QAction>
 #include <QImage>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
 namespace gb::test {
-
-// The real main window on the test services.
-class MainWindowHarness : public TestServices {
-public:
-    QString IniPath() { return module1.IniPath(); }
-
-    browser::frmThumbs& Window()
-    {
-        if (!window)
-            window = std::make_unique<browser::frmThumbs>(module1);
-        return *window;
-    }
-
-    // Shows the window and waits until its first activation has been handled.
-    void ShowAndActivate()
-    {
-        QSignalSpy done(&Window(), &browser::frmThumbs::FirstActivationDone);
-        Window().show();
-        ASSERT_TRUE(done.wait(10000));
-    }
-
-    // Runs `action` and waits for the load it starts to finish.
-    template <typename Action> void WaitForLoad(Action action)
-    {
-        QSignalSpy finished(&Window(), &browser::frmThumbs::LoadFinished);
-        action();
-        if (finished.isEmpty()) {
-            ASSERT_TRUE(finished.wait(10000));
-        }
-    }
-
-    std::unique_ptr<browser::frmThumbs> window;
-};
 
 inline QImage Gradient(int width, int height)
 {
@@ -51,6 +23,72 @@ inline QImage Gradient(int width, int height)
             image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
     return image;
 }
+
+// Writes a real picture file of the type its name says.
+inline void WritePicture(const TempFolder& folder, const QString& name, QSize size = { 40, 30 })
+{
+    const QImage image = Gradient(size.width(), size.height());
+    const QString lower = name.toLower();
+    folder.Write(name,
+        lower.endsWith(".gif")       ? tools::WriteGif(image)
+            : lower.endsWith(".jpg") ? tools::WriteJpeg(image, 90)
+            : lower.endsWith(".ico") ? tools::WriteIco({ { image.scaled(32, 32) } })
+                                     : tools::WriteBmp(image));
+}
+
+// The real main window on the test services.
+class MainWindowHarness : public TestServices {
+public:
+    using TestServices::TestServices;
+    QString IniPath() { return module1.IniPath(); }
+    browser::frmThumbs& Window()
+    {
+        if (!window)
+            window = std::make_unique<browser::frmThumbs>(module1);
+        return *window;
+    }
+    // Shows the window and waits until its first activation has been handled.
+    void ShowAndActivate()
+    {
+        QSignalSpy done(&Window(), &browser::frmThumbs::FirstActivationDone);
+        Window().show();
+        ASSERT_TRUE(done.wait(10000));
+    }
+    // Runs `action` and waits for the load it starts to finish.
+    template <typename Action> void WaitForLoad(Action action, int timeoutMs = 10000)
+    {
+        QSignalSpy finished(&Window(), &browser::frmThumbs::LoadFinished);
+        action();
+        if (finished.isEmpty()) {
+            ASSERT_TRUE(finished.wait(timeoutMs));
+        }
+    }
+    void Open(const QString& folder)
+    {
+        WaitForLoad([&] { Window().OpenSourceFolder(folder); });
+    }
+    void Trigger(const char* key) { Window().Toolbar().Button(key)->trigger(); }
+    bool Enabled(const char* key) { return Window().Toolbar().Button(key)->isEnabled(); }
+    void Click(
+        int cell, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(
+            &Window().Grid(), button, modifiers, Window().Grid().CellRect(cell).center());
+        if (button == Qt::RightButton)
+            Window().ContextMenu().hide();
+    }
+    QAction* MenuItem(const char* name) { return Window().ContextMenu().findChild<QAction*>(name); }
+    QList<int> Values()
+    {
+        QList<int> values;
+        for (const browser::ThumbCell& cell : Window().Cells())
+            values << cell.Value;
+        return values;
+    }
+    QString Count() { return Window().PanelText(2); }
+
+    std::unique_ptr<browser::frmThumbs> window;
+};
 
 // The names of the cells a load made, in grid order.
 inline QStringList Tags(const browser::frmThumbs& window)
@@ -62,7 +100,18 @@ inline QStringList Tags(const browser::frmThumbs& window)
     return tags;
 }
 
-// Writes a real picture file of the type its name says.
-void WritePicture(const TempFolder& folder, const QString& name, QSize size = QSize(40, 30));
+// A shown main window on a folder of pictures (by default a.bmp, b.bmp, c.bmp and d.bmp).
+struct LoadedWindow : MainWindowHarness {
+    explicit LoadedWindow(const QStringList& names = { "a.bmp", "b.bmp", "c.bmp", "d.bmp" },
+        platform::IFileOperations* fileOperations = nullptr)
+        : MainWindowHarness(QString(), fileOperations)
+    {
+        for (const QString& name : names)
+            WritePicture(photos, name);
+        Window().show();
+        Open(photos.Path());
+    }
+    TempFolder photos;
+};
 
 } // namespace gb::test

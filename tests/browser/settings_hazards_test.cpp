@@ -8,6 +8,7 @@
 #include "support/disk_checks.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QScreen>
 #include <fcntl.h>
 #include <future>
@@ -69,55 +70,67 @@ namespace {
         EXPECT_EQ(h.module1.ReadSetting("Other", "keep", ""), "1");
     }
 
-    TEST(SettingsFileHazards, ImpossiblePlacementsStillOpenOnScreen)
+    // A placement is in twips (15 to the pixel); one that can be trusted is restored exactly and
+    // written back unchanged, any other still opens a window on screen and is written back as
+    // four whole numbers. A value of Maximized that is no finite number is not true.
+    TEST(MainWindowPlacement, StoredPlacementsRestoreAndImpossibleOnesStillOpenOnScreen)
     {
         const struct {
             const char* position;
             const char* maximized;
+            QRect frame; // expected when not null
+            bool maximizes;
         } cases[] = {
-            { "-2147483648, -2147483648, 2147483647, 2147483647", "False" },
-            { "2147483647, 2147483647, -2147483648, -2147483648", "0" },
-            { "99999999999999999999, -99999999999999999999, 1e308, -1e308", "-0" },
-            { "nan, inf, -inf, 0x7fffffff", "nan" }, { "-5, -5, -5, -5", "1e999" },
-            { "0, 0, 0, 0", "TRUE " }, { ", , , , , , ,", "" }, { "1500,3000,12000,6000", "yes" },
-            { "\xef\xbc\x91\xef\xbc\x92, 1, 1, 1", "\xef\xbc\x91" }, // full-width digits
-            { "245760, 245760, 9000, 6600", "False" }, // 16384 px in: past any screen
+            { "1500, 3000, 12000, 6000", "False", QRect(100, 200, 800, 400), false },
+            { "1500, 3000, 12000, 6000", "0", QRect(100, 200, 800, 400), false }, // minimized
+            { "0, 0, 9000, 6600", "True", QRect(), true },
+            { "0, 0, 9000, 6600", " -1e2 ", QRect(), true },
+            { "-2147483648, -2147483648, 2147483647, 2147483647", "False", QRect(), false },
+            { "2147483647, 2147483647, -2147483648, -2147483648", "-0", QRect(), false },
+            { "99999999999999999999, -99999999999999999999, 1e308, -1e308", "nan", QRect(), false },
+            { "nan, inf, -inf, 0x7fffffff", "-NaN", QRect(), false },
+            { "-5, -5, -5, -5", "1e999", QRect(), false },
+            { ", , , , , , ,", "inf", QRect(), false },
+            { "1500,3000,12000,6000", "yes", QRect(), false },
+            { "1, 2, 3, 4", "\x01", QRect(), false },
+            { "\xef\xbc\x91\xef\xbc\x92, 1, 1, 1", "\xef\xbc\x91", QRect(), false }, // full-width
+            { "245760, 245760, 9000, 6600", "-inf", QRect(),
+                false }, // 16384 px in: past any screen
         };
         for (const auto& c : cases) {
+            const std::string what = std::string(c.position) + " / " + c.maximized;
             MainWindowHarness h;
             Seed(h,
                 QByteArray("[Main]\nWindow Position=") + c.position + "\nMaximized=" + c.maximized);
             h.ShowAndActivate();
-            const std::string what = std::string(c.position) + " / " + c.maximized;
             ExpectOpenOnScreen(h.Window(), what);
-            const bool maximized = h.Window().isMaximized();
-            h.Window().close();
-            if (maximized) // the normal placement is kept as it was while maximized
-                continue;
-            // What was written back reads as four whole numbers.
-            const QStringList stored = h.Setting("Window Position").split(", ");
-            ASSERT_EQ(stored.size(), 4) << what;
-            for (const QString& number : stored) {
-                bool ok = false;
-                number.toInt(&ok);
-                EXPECT_TRUE(ok) << what << ": " << number.toStdString();
+            EXPECT_EQ(h.Window().isMaximized(), c.maximizes) << what;
+            if (!c.frame.isNull()) {
+                EXPECT_EQ(h.Window().frameGeometry(), c.frame) << what;
             }
+            if (c.maximized == std::string("0"))
+                h.Window().showMinimized();
+            h.Window().close();
+            EXPECT_EQ(h.Setting("Maximized"), c.maximizes ? "True" : "False") << what;
+            const QStringList stored = h.Setting("Window Position").split(", ");
+            if (c.maximizes || !c.frame.isNull()) { // kept as it was while maximized
+                EXPECT_EQ(stored.join(", "), c.position) << what;
+                continue;
+            }
+            ASSERT_EQ(stored.size(), 4) << what;
+            for (const QString& number : stored)
+                EXPECT_TRUE(QRegularExpression("^-?[0-9]+$").match(number).hasMatch()) << what;
         }
     }
 
-    // Regression: Qt reads "nan" and "inf" as numbers, and they were taken as true.
-    TEST(SettingsFileHazards, MaximizedThatIsNoFiniteNumberIsNotTrue)
+    TEST(MainWindowPlacement, PartialPositionKeepsTheDesignedHeightWidenedToTheMinimum)
     {
-        for (const char* odd : { "nan", "-NaN", "inf", "-inf", "1e999", "yes", "\x01" }) {
-            EXPECT_EQ(core::ParseBoolean(odd), std::nullopt) << odd;
-            MainWindowHarness h;
-            Seed(h, QByteArray("[Main]\nWindow Position=1500, 1500, 9000, 6600\nMaximized=") + odd);
-            h.ShowAndActivate();
-            EXPECT_FALSE(h.Window().isMaximized()) << odd;
-            ExpectOpenOnScreen(h.Window(), odd);
-        }
-        EXPECT_EQ(core::ParseBoolean(" -1e2 "), true);
-        EXPECT_EQ(core::ParseBoolean("-0"), false);
+        MainWindowHarness h;
+        const int designedHeight = h.Window().frameGeometry().height();
+        h.window.reset();
+        h.SetSetting("Window Position", "1500, 3000");
+        h.ShowAndActivate();
+        EXPECT_EQ(h.Window().frameGeometry(), QRect(100, 200, 600, designedHeight));
     }
 
     TEST(SettingsFileHazards, RememberedFolderThatIsNoFolderOpensNothing)
@@ -158,31 +171,6 @@ namespace {
             h.Window().close();
             EXPECT_TRUE(fifo ? S_ISFIFO(LinkMode(h.IniPath())) : S_ISLNK(LinkMode(h.IniPath())));
         }
-    }
-
-    // Regression: a file over the read limit was rewritten from the part that had been read, so
-    // the first setting saved deleted everything past the first megabyte.
-    TEST(SettingsFileHazards, SavingKeepsWhatLiesPastTheReadLimit)
-    {
-        platform::IniProfile profile;
-        TempFolder folder;
-        const QString file = folder.File("settings.ini");
-        const QByteArray tail = "big=" + QByteArray(IniDocument::kMaxParsedBytes, 'y')
-            + "\r\n[T]\r\nt=1\r\n" + QByteArray("\0\xff", 2);
-        folder.Write("settings.ini", "[S]\nk=1\n" + tail);
-        ASSERT_TRUE(profile.WriteString("S", "k", "2", file));
-        EXPECT_TRUE(folder.Read("settings.ini") == "[S]\nk=2\n" + tail);
-        ASSERT_TRUE(profile.WriteString("New", "n", "1", file));
-        EXPECT_TRUE(folder.Read("settings.ini") == "[S]\nk=2\n[New]\nn=1\n" + tail);
-        EXPECT_EQ(profile.GetString("New", "n", "", 100, file), "1");
-
-        // A first line longer than the limit: nothing of the file is read, all of it is kept.
-        const QByteArray unreadable
-            = "[S]" + QByteArray(IniDocument::kMaxParsedBytes, ' ') + "\nk=1\n";
-        folder.Write("settings.ini", unreadable);
-        ASSERT_TRUE(profile.WriteString("S", "k", "v", file));
-        EXPECT_TRUE(folder.Read("settings.ini") == "[S]\nk=v\n" + unreadable);
-        EXPECT_EQ(profile.GetString("S", "k", "", 100, file), "v");
     }
 
 } // namespace

@@ -43,28 +43,43 @@ namespace {
         TileMaker maker { s.pictures, s.thumbnails, s.files, writer, { true, Qt::gray } };
     };
 
-    TEST(TileMaker, DecodedPictureIsCachedOnReleaseAndTheCachedTileMatches)
+    // Large pictures and failures are stored once released; small pictures and icons are not.
+    TEST(TileMaker, WhatWasDecodedIsCachedOnReleaseAndTheCachedTileMatches)
     {
         Maker m;
         TempFolder photos;
         WritePicture(photos, "wide.jpg", QSize(640, 400));
+        photos.Write("broken.jpg", "not a picture at all");
+        WritePicture(photos, "small.jpg", QSize(256, 192));
+        WritePicture(photos, "icon.ico");
         const QString file = photos.File("wide.jpg");
-
         m.writer.Hold();
         const auto decoded = m.maker.Make(file);
         ASSERT_TRUE(decoded);
+        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
+        EXPECT_TRUE(
+            m.maker.Make(photos.File("small.jpg")) && m.maker.Make(photos.File("icon.ico")));
         EXPECT_FALSE(QFile::exists(NormalEntry(m.root, file))); // held until the grid is shown
         m.writer.Release();
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return QFile::exists(NormalEntry(m.root, file)); }, 20000));
+        const auto broken = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
+        ASSERT_TRUE(broken);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return QFile::exists(NormalEntry(m.root, file))
+                    && m.s.thumbnails.Find(*broken).result
+                    == platform::ThumbnailLookup::KnownFailure;
+            },
+            20000));
+        for (const char* name : { "small.jpg", "icon.ico" })
+            EXPECT_FALSE(QFile::exists(NormalEntry(m.root, photos.File(name)))) << name;
 
-        const QImage entry(NormalEntry(m.root, file));
-        EXPECT_EQ(entry.size(), QSize(128, 80));
+        EXPECT_EQ(QImage(NormalEntry(m.root, file)).size(), QSize(128, 80));
         const auto cached = m.maker.Make(file);
         ASSERT_TRUE(cached);
         EXPECT_EQ(cached->image, decoded->image);
         EXPECT_EQ(cached->frame, decoded->frame);
         EXPECT_LE(MaxChannelDifference(cached->Tile(Qt::gray), decoded->Tile(Qt::gray)), 12);
+        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
     }
 
     TEST(TileMaker, CurrentCacheEntryIsUsedInsteadOfThePicture)
@@ -95,31 +110,6 @@ namespace {
         EXPECT_NE(fresh->picture.pixelColor(10, 10), QColor(Qt::green));
     }
 
-    TEST(TileMaker, FailuresAreRecordedSmallPicturesAndIconsAreNotCached)
-    {
-        Maker m;
-        TempFolder photos;
-        photos.Write("broken.jpg", "not a picture at all");
-        WritePicture(photos, "small.jpg", QSize(256, 192));
-        WritePicture(photos, "icon.ico");
-        m.writer.Hold();
-        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
-        EXPECT_TRUE(m.maker.Make(photos.File("small.jpg")));
-        EXPECT_TRUE(m.maker.Make(photos.File("icon.ico")));
-        m.writer.Release();
-
-        const auto key = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
-        ASSERT_TRUE(key);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                return m.s.thumbnails.Find(*key).result == platform::ThumbnailLookup::KnownFailure;
-            },
-            20000));
-        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
-        for (const char* name : { "small.jpg", "icon.ico" })
-            EXPECT_FALSE(QFile::exists(NormalEntry(m.root, photos.File(name)))) << name;
-    }
-
     TEST(ThumbnailCacheWriter, PastItsHoldLimitWritesAtOnceAndNeverLosesAnEntry)
     {
         TestServices s;
@@ -127,21 +117,26 @@ namespace {
         const QString root = s.dataFolder.Path() + "/cache/thumbnails";
         QImage blue(128, 96, QImage::Format_RGB32);
         blue.fill(Qt::blue);
+        const auto add = [&](ThumbnailCacheWriter& writer, int i) {
+            WritePicture(photos, QString("f%1.jpg").arg(i), QSize(400, 300));
+            writer.Add(*s.thumbnails.KeyFor(photos.File(QString("f%1.jpg").arg(i))), blue, {});
+            return QFile::exists(NormalEntry(root, photos.File(QString("f%1.jpg").arg(i))));
+        };
         {
             ThumbnailCacheWriter writer(s.thumbnails, 2);
             writer.Hold();
-            for (int i = 0; i < 5; ++i) {
-                const QString name = QString("f%1.jpg").arg(i);
-                WritePicture(photos, name, QSize(400, 300));
-                writer.Add(*s.thumbnails.KeyFor(photos.File(name)), blue, QSize(400, 300));
-            }
-            int stored = 0;
+            QList<bool> writtenAtOnce;
             for (int i = 0; i < 5; ++i)
-                stored += QFile::exists(NormalEntry(root, photos.File(QString("f%1.jpg").arg(i))));
-            EXPECT_EQ(stored, 3); // two held, three written by the adding thread
+                writtenAtOnce << add(writer, i);
+            // Two held, the rest written by the adding thread.
+            EXPECT_EQ(writtenAtOnce, QList<bool>({ false, false, true, true, true }));
+            writer.Release();
+            EXPECT_TRUE(add(writer, 5)) << "released, the writer holds nothing any more";
+            writer.Hold();
+            EXPECT_FALSE(add(writer, 6));
             writer.Release();
         } // the writer finishes what it released before it goes
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 7; ++i)
             EXPECT_TRUE(QFile::exists(NormalEntry(root, photos.File(QString("f%1.jpg").arg(i)))));
     }
 

@@ -52,12 +52,15 @@ namespace {
         return result;
     }
 
-    TEST(ToolbarIcon, EveryKeyHasArtInEachModeAndToolbarSize)
+    TEST(ToolbarIcon, EveryKeyHasItsOwnArtInEachModeAndToolbarSize)
     {
+        QList<QImage> seen;
         for (const QString& key : kKeys) {
             SCOPED_TRACE(key.toStdString());
             const QIcon icon = ToolbarIcon(key);
             ASSERT_FALSE(icon.isNull());
+            EXPECT_FALSE(seen.contains(Image(icon, 24, QIcon::Normal))) << "repeats another icon";
+            seen << Image(icon, 24, QIcon::Normal);
             for (const int size : { 16, 24, 32 }) {
                 SCOPED_TRACE(size);
                 EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size)));
@@ -74,21 +77,8 @@ namespace {
                 EXPECT_EQ(CountOpaque(disabled), CountOpaque(normal));
             }
         }
-    }
-
-    TEST(ToolbarIcon, KeysHaveTheirOwnArtAndMatchExactly)
-    {
-        QSet<QByteArray> seen;
-        for (const QString& key : kKeys) {
-            const QImage image = Image(ToolbarIcon(key), 24, QIcon::Normal);
-            const QByteArray pixels(reinterpret_cast<const char*>(image.constBits()),
-                static_cast<qsizetype>(image.sizeInBytes()));
-            EXPECT_FALSE(seen.contains(pixels)) << key.toStdString() << " repeats another icon";
-            seen.insert(pixels);
-        }
-        EXPECT_TRUE(ToolbarIcon("Slideshow").isNull());
-        EXPECT_TRUE(ToolbarIcon("browse").isNull());
-        EXPECT_TRUE(ToolbarIcon("").isNull());
+        for (const char* unknown : { "Slideshow", "browse", "" }) // keys match exactly
+            EXPECT_TRUE(ToolbarIcon(unknown).isNull()) << unknown;
     }
 
     TEST(ApplicationIcon, EveryListedSizeHasTransparentCornersAndOpaqueCentre)
@@ -105,13 +95,14 @@ namespace {
                 EXPECT_EQ(qAlpha(image.pixel(corner)), 0);
             EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 2)), 255);
         }
+        // No size draws nothing, without painting on a null image (which Qt warns about).
+        static int warnings = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString&) { ++warnings; });
         EXPECT_TRUE(DrawApplicationIcon(0).isNull());
-    }
-
-    TEST(ApplicationIcon, StatusBarBadgeIsTheSmallIcon)
-    {
+        qInstallMessageHandler(previous);
+        EXPECT_EQ(warnings, 0);
         const QImage badge = StatusBarBadge().toImage().convertToFormat(QImage::Format_ARGB32);
-        ASSERT_EQ(badge.size(), QSize(16, 16));
         EXPECT_EQ(badge, DrawApplicationIcon(16).convertToFormat(QImage::Format_ARGB32));
     }
 

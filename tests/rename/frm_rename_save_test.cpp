@@ -1,16 +1,10 @@
 #include "rename_harness.h"
+#include "support/disk_checks.h"
 
-#include <QDir>
-#include <QFile>
 #include <sys/stat.h>
 
 namespace gb::test {
 namespace {
-
-    QStringList FilesIn(const QString& folder)
-    {
-        return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
 
     TEST(SaveAs, ProposesTheDisplayedFileAndOffersOnlyItsType)
     {
@@ -25,7 +19,7 @@ namespace {
         EXPECT_EQ(h.dialogs.saveRequests[0].proposedPath, h.photos.File("a.bmp"));
         EXPECT_EQ(h.dialogs.saveRequests[0].pattern, "*.bmp");
         EXPECT_EQ(h.dialogs.saveRequests[1].pattern, "*.");
-        EXPECT_EQ(FilesIn(h.photos.Path()), QStringList({ "a.bmp", "noext" })); // cancelled
+        EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "a.bmp", "noext" })); // cancelled
     }
 
     TEST(SaveAs, CopyUpdatesTheEntryInPlaceAndDeleteOriginalMakesItAMove)
@@ -40,7 +34,7 @@ namespace {
             h.Click("cmdSaveAs");
             EXPECT_EQ(h.Source(), out.File("kept.bmp"));
             EXPECT_TRUE(QFile::exists(h.photos.File("b.bmp")));
-            h.Get<QCheckBox>("chkDeleteOrig")->setChecked(true);
+            h.Check("chkDeleteOrig", true);
             h.Click("cmdSaveAs"); // now from the copy just made
             EXPECT_EQ(h.Source(), out.File("moved.bmp"));
         });
@@ -57,7 +51,7 @@ namespace {
         const QByteArray original = h.photos.Read("a.bmp");
         h.dialogs.saveAnswers = { h.photos.File("a.bmp"), h.photos.File("b.bmp") };
         h.WhileOpen([&] {
-            h.Get<QCheckBox>("chkDeleteOrig")->setChecked(true);
+            h.Check("chkDeleteOrig", true);
             h.Click("cmdSaveAs");
             h.Click("cmdSaveAs");
         });
@@ -77,7 +71,7 @@ namespace {
         ASSERT_TRUE(QFile::link(h.photos.Path(), other.File("linked")));
         h.dialogs.saveAnswers = { other.File("linked/a.bmp") };
         h.WhileOpen([&] {
-            h.Get<QCheckBox>("chkDeleteOrig")->setChecked(true);
+            h.Check("chkDeleteOrig", true);
             h.Click("cmdSaveAs");
         });
         EXPECT_TRUE(QFile::exists(h.photos.File("a.bmp")));
@@ -106,54 +100,63 @@ namespace {
             EXPECT_EQ(message.style, 64);
             EXPECT_EQ(message.title, "Glimmerbox");
         }
-        EXPECT_TRUE(FilesIn(out.Path()).isEmpty());
+        EXPECT_TRUE(Entries(out.Path()).isEmpty());
     }
 
+    // A copy batch; every entry follows its copy, a taken name is skipped unless overwriting is
+    // on, and a name another selected file goes by is never taken, whatever the setting.
     TEST(Batch, NumbersSkipTakenNamesAndEntriesFollowTheCopies)
     {
-        RenameHarness h;
-        h.Select({ "a.jpg", "b.gif", "c.JPG" });
-        TempFolder out;
-        out.Write("Trip2.gif", "already here");
-        h.WhileOpen([&] {
-            h.Click("cmdNext"); // the label shows the copy of the displayed entry at the end
-            h.SetUpBatch("Trip", "1", out.Path());
-            h.Click("cmdBatch");
-            EXPECT_EQ(h.Source(), out.File("Trip3.gif"));
-        });
-        EXPECT_EQ(FilesIn(out.Path()),
-            QStringList({ "Trip1.jpg", "Trip2.gif", "Trip3.gif", "Trip4.JPG" }));
-        EXPECT_EQ(out.Read("Trip2.gif"), "already here");
-        EXPECT_EQ(out.Read("Trip4.JPG"), h.photos.Read("c.JPG"));
-        EXPECT_EQ(h.Paths(),
-            QStringList({ out.File("Trip1.jpg"), out.File("Trip3.gif"), out.File("Trip4.JPG") }));
-        EXPECT_EQ(FilesIn(h.photos.Path()).size(), 3); // originals stay
-        EXPECT_TRUE(h.dialogs.messages.empty());
-    }
-
-    TEST(Batch, OverwriteReplacesAndLeadingZerosOnlyStart)
-    {
-        RenameHarness h;
-        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
-        TempFolder out;
-        out.Write("Trip8.bmp", "old");
-        h.WhileOpen([&] {
-            h.SetUpBatch("Trip", "007", out.Path());
-            h.Get<QCheckBox>("chkOverwrite")->setChecked(true);
-            h.Click("cmdBatch");
-            EXPECT_EQ(h.Get<QLineEdit>("txtSuffix")->text(), "007");
-        });
-        EXPECT_EQ(FilesIn(out.Path()), QStringList({ "Trip007.bmp", "Trip8.bmp", "Trip9.bmp" }));
-        EXPECT_EQ(out.Read("Trip8.bmp"), h.photos.Read("b.bmp"));
-
-        RenameHarness second;
-        second.Select({ "x.bmp", "y.bmp", "z.bmp" });
-        TempFolder out2;
-        second.WhileOpen([&] {
-            second.SetUpBatch("Trip", "09", out2.Path());
-            second.Click("cmdBatch");
-        });
-        EXPECT_EQ(FilesIn(out2.Path()), QStringList({ "Trip09.bmp", "Trip10.bmp", "Trip11.bmp" }));
+        const struct {
+            QStringList selection, taken;
+            const char* start;
+            bool overwrite, intoPhotos;
+            QStringList entries, copies; // the destination afterwards, the copies in order
+        } cases[] = {
+            { { "a.jpg", "b.gif", "c.JPG" }, { "Trip2.gif" }, "1", false, false,
+                { "Trip1.jpg", "Trip2.gif", "Trip3.gif", "Trip4.JPG" },
+                { "Trip1.jpg", "Trip3.gif", "Trip4.JPG" } },
+            { { "a.bmp", "b.bmp", "c.bmp" }, { "Trip8.bmp" }, "007", true, false,
+                { "Trip007.bmp", "Trip8.bmp", "Trip9.bmp" },
+                { "Trip007.bmp", "Trip8.bmp", "Trip9.bmp" } },
+            { { "x.bmp", "y.bmp", "z.bmp" }, {}, "09", false, false,
+                { "Trip09.bmp", "Trip10.bmp", "Trip11.bmp" },
+                { "Trip09.bmp", "Trip10.bmp", "Trip11.bmp" } },
+            { { "a.bmp", "Trip1.bmp" }, {}, "1", true, true,
+                { "Trip1.bmp", "Trip2.bmp", "Trip3.bmp", "a.bmp" }, { "Trip2.bmp", "Trip3.bmp" } },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.entries.join(' ').toStdString());
+            RenameHarness h;
+            h.Select(c.selection);
+            QList<QByteArray> originals;
+            for (const QString& name : c.selection)
+                originals << h.photos.Read(name);
+            TempFolder out;
+            const QString destination = c.intoPhotos ? h.photos.Path() : out.Path();
+            for (const QString& name : c.taken)
+                out.Write(name, "already here");
+            h.WhileOpen([&] {
+                h.Click("cmdNext"); // the label shows the copy of the displayed entry at the end
+                h.SetUpBatch("Trip", c.start, destination);
+                h.Check("chkOverwrite", c.overwrite);
+                h.Click("cmdBatch");
+                EXPECT_EQ(h.Source(), destination + "/" + c.copies[1]);
+                EXPECT_EQ(h.Get<QLineEdit>("txtSuffix")->text(), c.start);
+            });
+            EXPECT_EQ(Entries(destination), c.entries);
+            QStringList paths;
+            for (int i = 0; i < c.copies.size(); ++i) {
+                paths << destination + "/" + c.copies[i];
+                EXPECT_EQ(ReadAll(paths.back()), originals[i]) << c.copies[i].toStdString();
+            }
+            EXPECT_EQ(h.Paths(), paths);
+            for (const QString& name : c.taken)
+                EXPECT_EQ(out.Read(name) == "already here", !c.copies.contains(name));
+            for (int i = 0; i < c.selection.size(); ++i) // the originals stay
+                EXPECT_EQ(h.photos.Read(c.selection[i]), originals[i]);
+            EXPECT_TRUE(h.dialogs.messages.empty());
+        }
     }
 
     TEST(Batch, DeleteOriginalsMovesAndAReadOnlyOriginalStopsAfterItsCopy)
@@ -164,11 +167,11 @@ namespace {
         TempFolder out;
         h.WhileOpen([&] {
             h.SetUpBatch("Move", "1", out.Path());
-            h.Get<QCheckBox>("chkDeleteOrig")->setChecked(true);
+            h.Check("chkDeleteOrig", true);
             h.Click("cmdBatch");
         });
-        EXPECT_EQ(FilesIn(out.Path()), QStringList({ "Move1.bmp", "Move2.bmp" }));
-        EXPECT_EQ(FilesIn(h.photos.Path()), QStringList({ "b.bmp", "c.bmp" }));
+        EXPECT_EQ(Entries(out.Path()), QStringList({ "Move1.bmp", "Move2.bmp" }));
+        EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "b.bmp", "c.bmp" }));
         EXPECT_EQ(h.Paths(),
             QStringList({ out.File("Move1.bmp"), h.photos.File("b.bmp"), h.photos.File("c.bmp") }));
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
@@ -185,29 +188,11 @@ namespace {
             h.SetUpBatch("Trip", "1", out.File("gone"));
             h.Click("cmdBatch");
         });
-        EXPECT_TRUE(FilesIn(out.Path()).isEmpty());
+        EXPECT_TRUE(Entries(out.Path()).isEmpty());
         EXPECT_EQ(h.Paths(), QStringList({ h.photos.File("a.bmp"), h.photos.File("b.bmp") }));
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
         EXPECT_TRUE(h.dialogs.messages[0].prompt.contains("0 of 2"));
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    }
-
-    TEST(Batch, ANameAnotherSelectedFileGoesByIsSkippedNotClobbered)
-    {
-        RenameHarness h;
-        h.Select({ "a.bmp", "Trip1.bmp" });
-        const QByteArray trip1 = h.photos.Read("Trip1.bmp");
-        h.WhileOpen([&] {
-            h.SetUpBatch("Trip", "1", h.photos.Path());
-            h.Get<QCheckBox>("chkOverwrite")->setChecked(true);
-            h.Click("cmdBatch");
-        });
-        // Even with overwriting on, a.bmp must not replace the selected Trip1.bmp.
-        EXPECT_EQ(
-            h.Paths(), QStringList({ h.photos.File("Trip2.bmp"), h.photos.File("Trip3.bmp") }));
-        EXPECT_EQ(h.photos.Read("Trip1.bmp"), trip1);
-        EXPECT_EQ(h.photos.Read("Trip2.bmp"), h.photos.Read("a.bmp"));
-        EXPECT_EQ(h.photos.Read("Trip3.bmp"), trip1);
     }
 
 } // namespace

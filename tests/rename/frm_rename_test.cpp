@@ -75,7 +75,9 @@ namespace {
         });
     }
 
-    TEST(RenameWindow, BeginIncrementTakesOnlyDigitsAndBackspace)
+    // The box also has a digits-only validator; the key filter must still pass keys that type
+    // nothing (arrows) and drop every character but the ten digits and backspace.
+    TEST(RenameWindow, BeginIncrementTakesOnlyDigitsBackspaceAndEditingKeys)
     {
         RenameHarness h;
         h.Select({ "a.bmp" });
@@ -83,12 +85,14 @@ namespace {
             h.Get<QRadioButton>("optSave1")->click();
             QLineEdit* suffix = h.Get<QLineEdit>("txtSuffix");
             suffix->clear();
-            QTest::keyClicks(suffix, "9a-.0");
-            EXPECT_EQ(suffix->text(), "90");
+            QTest::keyClicks(suffix, "1a-.29");
+            QTest::keyClick(suffix, Qt::Key_Left);
+            QTest::keyClicks(suffix, "0");
+            EXPECT_EQ(suffix->text(), "1209");
             QTest::keyClick(suffix, Qt::Key_Backspace);
-            EXPECT_EQ(suffix->text(), "9");
-            QTest::keyClicks(suffix, "234567");
-            EXPECT_EQ(suffix->text(), "92345");
+            EXPECT_EQ(suffix->text(), "129");
+            QTest::keyClicks(suffix, "345");
+            EXPECT_EQ(suffix->text(), "12349");
         });
     }
 

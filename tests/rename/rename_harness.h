@@ -2,6 +2,7 @@
 
 #include "rename/frm_rename.h"
 #include "samplegen/image_writers.h"
+#include "support/modal_runner.h"
 #include "support/test_services.h"
 
 #include <QCheckBox>
@@ -9,9 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
-#include <QTimer>
-#include <functional>
 
 namespace gb::test {
 
@@ -23,7 +21,7 @@ struct RenameHarness : TestServices {
         window.SetFiles(std::make_shared<core::Files>());
     }
 
-    // Puts real pictures into `photos` and selects them, in this order.
+    // Puts real pictures, each of its own colour, into `photos` and selects them in this order.
     void Select(const QStringList& names)
     {
         auto selection = std::make_shared<core::Files>();
@@ -37,14 +35,14 @@ struct RenameHarness : TestServices {
     }
 
     // Opens the window modally, runs `body` inside it, then closes it with Done.
-    void WhileOpen(const std::function<void()>& body)
+    template <typename Body> void WhileOpen(Body body)
     {
-        QTimer::singleShot(0, &window, [&] {
-            EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-            body();
-            Get<QPushButton>("cmdDone")->click();
-        });
-        window.ShowModal();
+        RunModal([&] { return &window; },
+            [&](rename::frmRename&) {
+                body();
+                Click("cmdDone");
+            },
+            [&] { window.ShowModal(); });
     }
 
     template <typename T> T* Get(const char* name)
@@ -54,6 +52,8 @@ struct RenameHarness : TestServices {
     QString Source() { return Get<QLabel>("lblSource")->text(); }
     QString Destination() { return Get<QLabel>("lblDestination")->text(); }
     void Click(const char* name) { Get<QPushButton>(name)->click(); }
+    void Check(const char* name, bool on) { Get<QCheckBox>(name)->setChecked(on); }
+    // Where each selected entry points now, in selection order.
     QStringList Paths()
     {
         QStringList paths;

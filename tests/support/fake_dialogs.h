@@ -25,20 +25,41 @@ public:
         QString pattern;
     };
 
-    int MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title) override;
-    QString BrowseForFolder(
-        QWidget* owner, const QString& title, const QString& initialFolder) override;
-    QString SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern) override;
+    int MsgBox(QWidget*, const QString& prompt, int style, const QString& title) override
+    {
+        messages.push_back({ prompt, style, title });
+        return Next(msgBoxAnswers, platform::MsgBoxResult::Ok);
+    }
+    QString BrowseForFolder(QWidget*, const QString& title, const QString& initialFolder) override
+    {
+        folderRequests.push_back({ title, initialFolder });
+        return Next(folderAnswers, QString());
+    }
+    QString SaveAs(QWidget*, const QString& proposedPath, const QString& pattern) override
+    {
+        saveRequests.push_back({ proposedPath, pattern });
+        return Next(saveAnswers, QString());
+    }
 
     // Answers used in order; when a queue runs dry, message boxes answer OK and the folder
-    // picker is cancelled.
+    // picker and Save As are cancelled.
     std::deque<int> msgBoxAnswers;
     std::deque<QString> folderAnswers;
-    std::deque<QString> saveAnswers; // dry: cancelled
+    std::deque<QString> saveAnswers;
 
     std::vector<MessageBox> messages;
     std::vector<FolderRequest> folderRequests;
     std::vector<SaveRequest> saveRequests;
+
+private:
+    template <typename T> static T Next(std::deque<T>& answers, T dry)
+    {
+        if (answers.empty())
+            return dry;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
 };
 
 } // namespace gb::test

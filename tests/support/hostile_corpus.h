@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace gb::test {
@@ -12,14 +13,13 @@ struct CorpusEntry {
     QString expected; // loads, fails or either
 };
 
-// The file lines of the hostile corpus's README.txt: name, expected outcome, description.
+// The file lines of the corpus's README.txt, in its order: name, expected outcome, description.
 inline std::vector<CorpusEntry> ReadHostileCorpus(const QString& folder)
 {
-    QFile readme(QDir(folder).filePath(QStringLiteral("README.txt")));
+    QFile readme(QDir(folder).filePath("README.txt"));
+    EXPECT_TRUE(readme.open(QIODevice::ReadOnly)) << qPrintable(readme.fileName());
     std::vector<CorpusEntry> entries;
-    if (!readme.open(QIODevice::ReadOnly))
-        return entries;
-    static const QRegularExpression line(QStringLiteral(R"(^(\S+)\s+(loads|fails|either)\s)"));
+    static const QRegularExpression line(R"(^(\S+)\s+(loads|fails|either)\s)");
     for (const QByteArray& text : readme.readAll().split('\n')) {
         const QRegularExpressionMatch match = line.match(QString::fromUtf8(text));
         if (match.hasMatch())

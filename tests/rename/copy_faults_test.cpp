@@ -1,0 +1,209 @@
+// The batch move and Save As under every fault a copy can meet, injected at the disk step it
+// belongs to. Whatever happens, every picture exists whole exactly once (as its original or as a
+// complete copy), nothing partial or temporary is left, a taken name is replaced only by a
+// complete copy and only when overwriting is on, the selection follows each file, and the user
+// is told once.
+#include "rename_harness.h"
+#include "support/disk_checks.h"
+#include "support/fault_injecting_files.h"
+#include "support/scratch_mount.h"
+
+#include <QRegularExpression>
+#include <tuple>
+
+namespace gb::test {
+namespace {
+
+    constexpr int kPictures = 8;
+    const QList<int> kTakenNumbers { 3, 5, 6 }; // Moved3.bmp ... exist before the batch
+
+    QString PictureName(int index) { return QStringLiteral("p%1.bmp").arg(index); }
+
+    // Incompressible and all different: the index is in the pixels.
+    QByteArray Picture(int index)
+    {
+        QImage image(32, 32, QImage::Format_RGB32);
+        quint32 state = quint32(index) * 2654435761u + 1;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                image.setPixel(x, y, (state = state * 1664525u + 1013904223u));
+        return tools::WriteBmp(image);
+    }
+
+    // A batch move of kPictures into `dest` beside `photos`, checked from the disk alone.
+    class BatchMove {
+    public:
+        explicit BatchMove(platform::IFileOperations* files = nullptr)
+            : h_(files)
+        {
+            EXPECT_TRUE(QDir().mkpath(destination));
+            WriteTakenNames();
+            auto selection = std::make_shared<core::Files>();
+            for (int i = 0; i < kPictures; ++i) {
+                h_.photos.Write(PictureName(i), Picture(i));
+                selection->SetItem(PictureName(i), h_.photos.Path() + "/");
+            }
+            h_.window.SetFiles(selection);
+        }
+
+        void Run(bool overwrite)
+        {
+            overwrite_ = overwrite;
+            h_.WhileOpen([&] {
+                h_.SetUpBatch("Moved", "1", destination);
+                h_.Check("chkOverwrite", overwrite);
+                h_.Check("chkDeleteOrig", true);
+                h_.Click("cmdBatch");
+            });
+        }
+
+        // `landed`: where the destination folder is now. Returns how many were moved.
+        int CheckNothingLost(const QString& landed, const QString& reason)
+        {
+            QList<int> copies(kPictures, 0);
+            const QStringList left = Entries(h_.photos.Path());
+            for (const QString& name : left) {
+                const int index = name.mid(1, name.size() - 5).toInt();
+                const bool whole = name == PictureName(index) && index < kPictures
+                    && h_.photos.Read(name) == Picture(index);
+                EXPECT_TRUE(whole) << "source folder: " << name.toStdString();
+                if (whole)
+                    ++copies[index];
+            }
+            static const QRegularExpression numbered(QStringLiteral("^Moved[0-9]+\\.bmp$"));
+            for (const QString& name : Entries(landed)) {
+                const QByteArray bytes = ReadAll(QDir(landed).filePath(name));
+                const int number = name.mid(5, name.size() - 9).toInt();
+                if (kTakenNumbers.contains(number) && bytes.startsWith("someone else's"))
+                    continue;
+                EXPECT_TRUE(overwrite_ || !kTakenNumbers.contains(number))
+                    << "overwritten: " << name.toStdString();
+                int index = 0;
+                while (index < kPictures && Picture(index) != bytes)
+                    ++index;
+                const bool complete = numbered.match(name).hasMatch() && index < kPictures;
+                EXPECT_TRUE(complete) << "partial or temporary: " << name.toStdString();
+                if (complete)
+                    ++copies[index];
+            }
+            EXPECT_EQ(copies, QList<int>(kPictures, 1));
+            // Every entry of the selection names its own picture, wherever it now is.
+            const QStringList paths = h_.Paths();
+            for (int i = 0; i < kPictures; ++i) {
+                QString path = paths.value(i);
+                path.replace(destination + "/", landed + "/");
+                EXPECT_EQ(ReadAll(path), Picture(i)) << path.toStdString();
+            }
+            const int moved = kPictures - int(left.size());
+            EXPECT_EQ(h_.dialogs.messages.size(), reason.isEmpty() ? 0u : 1u);
+            for (const auto& message : h_.dialogs.messages)
+                EXPECT_TRUE(message.prompt.contains(reason)
+                    && message.prompt.contains(QString("%1 of %2").arg(moved).arg(kPictures)))
+                    << message.prompt.toStdString();
+            return moved;
+        }
+
+        void WriteTakenNames()
+        {
+            for (const int number : kTakenNumbers)
+                scratch.Write(QString("dest/Moved%1.bmp").arg(number),
+                    "someone else's Moved" + QByteArray::number(number));
+        }
+
+        TempFolder scratch;
+        const QString destination = scratch.File("dest");
+
+    private:
+        RenameHarness h_;
+        bool overwrite_ = false;
+    };
+
+    using FaultCase = std::tuple<Fault, bool, int>; // fault, overwrite, failing copy
+    class BatchMoveFaults : public testing::TestWithParam<FaultCase> { };
+
+    TEST_P(BatchMoveFaults, EveryPictureSurvivesWholeExactlyOnce)
+    {
+        const auto [fault, overwrite, failAt] = GetParam();
+        FaultInjectingFiles files;
+        BatchMove move(&files);
+        files.fault = fault;
+        files.failAt = failAt;
+        files.destination = move.destination;
+        files.away = move.scratch.File("away");
+        move.Run(overwrite);
+        EXPECT_TRUE(files.Fired());
+        const bool vanished = fault == Fault::FolderVanishes;
+        EXPECT_EQ(Entries(move.scratch.Path()), QStringList({ vanished ? "away" : "dest" }));
+        const int moved
+            = move.CheckNothingLost(vanished ? files.away : move.destination, ReasonFor(fault));
+        EXPECT_LT(moved, kPictures);
+    }
+
+    // Copies are counted as the batch tries them: with overwriting off, copies 3, 5 and 6 meet
+    // a taken name (and are written before the name is found taken).
+    INSTANTIATE_TEST_SUITE_P(Faults, BatchMoveFaults,
+        testing::Combine(testing::Values(Fault::DiskFull, Fault::WriteDenied,
+                             Fault::ReadOnlyAtRename, Fault::FolderVanishes, Fault::ReadError),
+            testing::Bool(), testing::Values(1, 3, 6, 8)));
+
+    TEST(BatchMoveFaults, RealFullFileSystemMidMoveLosesNothing)
+    {
+        BatchMove move;
+        const ScratchMount small(move.destination, "size=32k"); // room for the taken and two
+        if (!small.Mounted())
+            GTEST_SKIP() << "mounting a tmpfs needs root with CAP_SYS_ADMIN";
+        move.WriteTakenNames(); // again: the tmpfs hides the first ones
+        move.Run(false);
+        const int moved = move.CheckNothingLost(move.destination, "Disk full");
+        EXPECT_GT(moved, 0);
+        EXPECT_LT(moved, kPictures);
+    }
+
+    TEST(SaveAsFaults, EveryFaultKeepsTheOriginalAndTheFileItWouldReplace)
+    {
+        for (const Fault fault : { Fault::DiskFull, Fault::WriteDenied, Fault::ReadOnlyAtRename,
+                 Fault::FolderVanishes, Fault::ReadError })
+            for (const bool move : { false, true })
+                for (const bool replacing : { false, true }) {
+                    SCOPED_TRACE(testing::Message()
+                        << ReasonFor(fault) << ", move " << move << ", replacing " << replacing);
+                    TempFolder out;
+                    FaultInjectingFiles files;
+                    files.fault = fault;
+                    files.destination = out.File("dest");
+                    files.away = out.File("away");
+                    ASSERT_TRUE(QDir().mkpath(files.destination));
+                    const QString chosen = out.File("dest/chosen.bmp");
+                    if (replacing)
+                        out.Write("dest/chosen.bmp", "the file the user agreed to replace");
+                    RenameHarness h(&files);
+                    h.Select({ "a.bmp", "b.bmp" });
+                    const QByteArray original = h.photos.Read("a.bmp");
+                    h.dialogs.saveAnswers = { chosen };
+                    h.WhileOpen([&] {
+                        h.Check("chkDeleteOrig", move);
+                        h.Click("cmdSaveAs");
+                        EXPECT_EQ(h.Source(), h.photos.File("a.bmp"));
+                    });
+                    EXPECT_TRUE(files.Fired());
+                    EXPECT_EQ(h.photos.Read("a.bmp"), original);
+                    EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "a.bmp", "b.bmp" }));
+                    EXPECT_EQ(
+                        h.Paths(), QStringList({ h.photos.File("a.bmp"), h.photos.File("b.bmp") }));
+                    const bool vanished = fault == Fault::FolderVanishes;
+                    const QString landed = vanished ? files.away : files.destination;
+                    EXPECT_EQ(Entries(out.Path()), QStringList({ vanished ? "away" : "dest" }));
+                    EXPECT_EQ(
+                        Entries(landed), replacing ? QStringList({ "chosen.bmp" }) : QStringList());
+                    EXPECT_TRUE(!replacing
+                        || ReadAll(landed + "/chosen.bmp")
+                            == "the file the user agreed to replace");
+                    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+                    const QString message = h.dialogs.messages[0].prompt;
+                    EXPECT_TRUE(message.contains(ReasonFor(fault)) && message.contains(chosen))
+                        << message.toStdString();
+                }
+    }
+
+} // namespace
+} // namespace gb::test
