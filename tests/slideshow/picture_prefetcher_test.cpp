@@ -1,6 +1,8 @@
 #include "slide_show_harness.h"
 #include "slideshow/picture_prefetcher.h"
 
+#include <thread>
+
 namespace gb::test {
 namespace {
 
@@ -10,74 +12,70 @@ namespace {
             photos.Write("a.bmp", PictureFile(QSize(30, 20)));
             photos.Write("b.bmp", PictureFile(QSize(31, 21)));
         }
-        QString Path(const char* name) const { return photos.File(name); }
-
         TempFolder photos;
+        QString a = photos.File("a.bmp"), b = photos.File("b.bmp");
         platform::QtPictureLoader real;
         RecordingLoader loader { real };
+        std::optional<slideshow::PicturePrefetcher> prefetcher { std::in_place, loader };
     };
 
-    TEST(PicturePrefetcher, HandsOutThePictureDecodedOnAWorkerOnce)
+    QSize SizeOf(const std::optional<platform::LoadedPicture>& picture)
     {
-        PrefetchHarness h;
-        slideshow::PicturePrefetcher prefetcher(h.loader);
-        prefetcher.Request(h.Path("a.bmp"));
-        prefetcher.Request(h.Path("a.bmp")); // already under way
-        EXPECT_EQ(prefetcher.PendingPath(), h.Path("a.bmp"));
-        ASSERT_TRUE(h.loader.WaitForLoads(h.Path("a.bmp")));
-        const auto picture = prefetcher.Take(h.Path("a.bmp"));
-        ASSERT_TRUE(picture.has_value());
-        EXPECT_EQ(picture->image.size(), QSize(30, 20));
-        EXPECT_EQ(picture->naturalSize, QSize(30, 20));
-        EXPECT_EQ(h.loader.Count(h.Path("a.bmp")), 1);
-        EXPECT_TRUE(h.loader.LastOnWorker(h.Path("a.bmp")));
-        EXPECT_TRUE(prefetcher.PendingPath().isEmpty());
-        EXPECT_FALSE(prefetcher.Take(h.Path("a.bmp")).has_value()); // used up
+        return picture ? picture->image.size() : QSize();
     }
 
-    TEST(PicturePrefetcher, DropsAPrefetchThatIsNoLongerNext)
+    TEST(PicturePrefetcher, HandsOutThePictureDecodedOnAWorkerOnceAndOnlyForItsFile)
     {
         PrefetchHarness h;
-        slideshow::PicturePrefetcher prefetcher(h.loader);
-        prefetcher.Request(h.Path("a.bmp"));
-        EXPECT_FALSE(prefetcher.Take(h.Path("b.bmp")).has_value());
-        EXPECT_FALSE(prefetcher.Take(h.Path("a.bmp")).has_value());
+        h.prefetcher->Request(h.a);
+        h.prefetcher->Request(h.a); // already under way
+        ASSERT_TRUE(h.loader.WaitForLoad(h.a));
+        EXPECT_EQ(SizeOf(h.prefetcher->Take(h.a)), QSize(30, 20));
+        EXPECT_EQ(h.loader.Loads(h.a), QList<bool>({ true })); // once, on a worker
+        EXPECT_EQ(SizeOf(h.prefetcher->Take(h.a)), QSize()); // used up
 
-        prefetcher.Request(h.Path("a.bmp"));
-        prefetcher.Request(h.Path("b.bmp"));
-        EXPECT_EQ(prefetcher.PendingPath(), h.Path("b.bmp"));
-        const auto picture = prefetcher.Take(h.Path("b.bmp"));
-        ASSERT_TRUE(picture.has_value());
-        EXPECT_EQ(picture->image.size(), QSize(31, 21));
+        h.prefetcher->Request(h.a);
+        EXPECT_EQ(SizeOf(h.prefetcher->Take(h.b)), QSize()); // something else was prefetched
+        EXPECT_EQ(SizeOf(h.prefetcher->Take(h.a)), QSize()); // and that dropped it
+        h.prefetcher->Request(h.a);
+        h.prefetcher->Request(h.b);
+        EXPECT_EQ(h.prefetcher->PendingPath(), h.b);
+        EXPECT_EQ(SizeOf(h.prefetcher->Take(h.b)), QSize(31, 21));
+        EXPECT_EQ(h.prefetcher->PendingPath(), "");
     }
 
     TEST(PicturePrefetcher, DropsAPictureOfAFileChangedSinceOrUnreadable)
     {
         PrefetchHarness h;
-        slideshow::PicturePrefetcher prefetcher(h.loader);
-        prefetcher.Request(h.Path("a.bmp"));
-        ASSERT_TRUE(h.loader.WaitForLoads(h.Path("a.bmp")));
+        h.prefetcher->Request(h.a);
+        ASSERT_TRUE(h.loader.WaitForLoad(h.a));
         h.photos.Write("a.bmp", PictureFile(QSize(64, 48)));
-        EXPECT_FALSE(prefetcher.Take(h.Path("a.bmp")).has_value());
+        EXPECT_EQ(SizeOf(h.prefetcher->Take(h.a)), QSize());
 
         h.photos.Write("bad.bmp", "not a picture at all");
-        prefetcher.Request(h.Path("bad.bmp"));
-        EXPECT_FALSE(prefetcher.Take(h.Path("bad.bmp")).has_value());
-        prefetcher.Request(h.Path("missing.bmp"));
-        EXPECT_FALSE(prefetcher.Take(h.Path("missing.bmp")).has_value());
+        for (const char* name : { "bad.bmp", "missing.bmp" }) {
+            h.prefetcher->Request(h.photos.File(name));
+            EXPECT_EQ(SizeOf(h.prefetcher->Take(h.photos.File(name))), QSize()) << name;
+        }
     }
 
-    TEST(PicturePrefetcher, GoingAwayWaitsForDecodesStillRunning)
+    TEST(PicturePrefetcher, GoingAwayWaitsForADroppedDecodeStillRunning)
     {
         PrefetchHarness h;
-        h.photos.Write("big.bmp", PictureFile(QSize(2400, 1800)));
-        {
-            slideshow::PicturePrefetcher prefetcher(h.loader);
-            prefetcher.Request(h.Path("big.bmp"));
-            ASSERT_TRUE(QTest::qWaitFor([&] { return h.loader.Count(h.Path("big.bmp")) == 1; }));
-            prefetcher.Request(h.Path("a.bmp")); // big.bmp is dropped but may still be decoding
-        }
-        EXPECT_EQ(h.loader.Running(), 0);
+        h.loader.Hold(h.a);
+        h.prefetcher->Request(h.a);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return h.loader.Running() == 1; }));
+        h.prefetcher->Request(h.b); // a is dropped while its decode is held up
+        std::atomic<int> runningAfter = -1;
+        std::thread closer([&] {
+            h.prefetcher.reset();
+            runningAfter = h.loader.Running();
+        });
+        // Gone while a's decode is held up, the prefetcher would not have waited for it.
+        EXPECT_FALSE(QTest::qWaitFor([&] { return runningAfter != -1; }, 100));
+        h.loader.Release();
+        closer.join();
+        EXPECT_EQ(runningAfter, 0);
     }
 
 } // namespace

@@ -6,138 +6,160 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QMap>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolBar>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string_view>
 
 namespace gb::test {
 
-// The real picture loader, noting every file it is asked for and whether that happened on the
-// window's thread or on a worker.
+// The real picture loader, noting of every load whether it ran on a worker thread; it can hold
+// back the loads of one file until released.
 class RecordingLoader : public platform::IPictureLoader {
 public:
     explicit RecordingLoader(const platform::IPictureLoader& real)
         : real_(real)
     {
     }
-    struct Load {
-        QString path;
-        bool onWorker;
-    };
-
     std::optional<platform::LoadedPicture> LoadPicture(
         const QString& path, const platform::PictureOptions& options) const override
     {
         {
-            std::lock_guard lock(mutex_);
-            loads_.push_back({ path, QThread::currentThread() != qApp->thread() });
+            std::unique_lock lock(mutex_);
+            loads_[path] << (QThread::currentThread() != qApp->thread());
             ++running_;
+            released_.wait(lock, [&] { return held_ != path; });
         }
         std::optional<platform::LoadedPicture> picture = real_.LoadPicture(path, options);
         std::lock_guard lock(mutex_);
         --running_;
         return picture;
     }
-    QList<Load> Loads() const
+    // The loads of `path` so far, copied while the workers are kept out.
+    QList<bool> Loads(const QString& path) const
     {
         std::lock_guard lock(mutex_);
-        return loads_;
-    }
-    // How often `path` was loaded, and whether the last time was on a worker.
-    int Count(const QString& path) const
-    {
-        int count = 0;
-        for (const Load& load : Loads())
-            count += load.path == path ? 1 : 0;
-        return count;
-    }
-    bool LastOnWorker(const QString& path) const
-    {
-        const QList<Load> loads = Loads();
-        for (auto it = loads.crbegin(); it != loads.crend(); ++it) {
-            if (it->path == path)
-                return it->onWorker;
-        }
-        return false;
-    }
-    // Waits until `path` has been loaded `times` times in all and no load is running, as when
-    // the user looks at a picture while the next one is decoded.
-    bool WaitForLoads(const QString& path, int times = 1) const
-    {
-        return QTest::qWaitFor([&] { return Count(path) >= times && Running() == 0; });
+        return loads_.value(path);
     }
     int Running() const
     {
         std::lock_guard lock(mutex_);
         return running_;
     }
+    // Until `path` has been loaded and no load runs, as while the user looks at a picture.
+    bool WaitForLoad(const QString& path) const
+    {
+        return QTest::qWaitFor([&] { return !Loads(path).isEmpty() && Running() == 0; });
+    }
+    void Hold(const QString& path)
+    {
+        std::lock_guard lock(mutex_);
+        held_ = path;
+    }
+    void Release()
+    {
+        Hold(QString());
+        released_.notify_all();
+    }
 
 private:
     const platform::IPictureLoader& real_;
     mutable std::mutex mutex_;
-    mutable QList<Load> loads_;
+    mutable std::condition_variable released_;
+    mutable QHash<QString, QList<bool>> loads_;
     mutable int running_ = 0;
+    QString held_;
 };
 
-// A plain picture of one colour, so that a file on screen can be told from the others by size.
-inline QByteArray PictureFile(QSize size, QColor colour = QColor(90, 140, 200))
+inline const QColor kPictureColour(90, 140, 200);
+
+// A BMP of one colour; files on screen are told apart by their sizes.
+inline QByteArray PictureFile(QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
+    image.fill(kPictureColour);
     return tools::WriteBmp(image);
+}
+inline QSize SizeAt(int position) { return QSize(40 + 2 * position, 30 + position); }
+
+// Runs `show` (a modal showing of `window`) and `body` inside it once the window is on screen;
+// closes the window if the body left it open.
+inline int WhileModal(
+    QDialog& window, const std::function<int()>& show, const std::function<void()>& body)
+{
+    QTimer::singleShot(0, &window, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        body();
+        if (window.isVisible())
+            window.done(QDialog::Rejected);
+    });
+    return show();
 }
 
 // The slide show window on the test services, with a folder of real pictures to show.
 struct SlideShowHarness : TestServices {
-    SlideShowHarness() { window.SetFiles(std::make_shared<core::Files>()); }
-
-    // Writes the pictures into `photos` and selects them, in this order; the file at position i
-    // is 40 + 2i by 30 + i pixels unless a size is given.
+    // Selects these files, writing the missing ones: SizeAt(i) for the i-th unless told.
     void Select(const QStringList& names, const QMap<QString, QSize>& sizes = {})
     {
         auto selection = std::make_shared<core::Files>();
         for (int i = 0; i < names.size(); ++i) {
-            const QSize size = sizes.value(names[i], QSize(40 + 2 * i, 30 + i));
             if (!QFile::exists(photos.File(names[i])))
-                photos.Write(names[i], PictureFile(size));
+                photos.Write(names[i], PictureFile(sizes.value(names[i], SizeAt(i))));
             selection->SetItem(names[i], photos.Path() + "/");
         }
         window.SetFiles(selection);
     }
-
-    // Opens the window, runs `body` once its first picture is up, then closes it with Exit
-    // unless the body closed it. Returns what the modal showing returned.
-    int WhileOpen(const std::function<void()>& body)
+    // Opens the show and runs `body` once its first picture is up.
+    void WhileOpen(const std::function<void()>& body)
     {
         shown.clear();
-        QTimer::singleShot(0, &window, [&] {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-            EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }));
-            body();
-            if (window.isVisible())
-                Button("Exit")->trigger();
-        });
-        return window.ShowModal(QGuiApplication::primaryScreen());
+        WhileModal(
+            window, [&] { return window.ShowModal(nullptr); },
+            [&] {
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }));
+                body();
+            });
     }
-
-    QAction* Button(const char* key) { return window.findChild<QAction*>(QLatin1String(key)); }
-    QLabel* Picture() { return window.findChild<QLabel*>(QStringLiteral("picImage")); }
-    QLabel* Caption() { return window.findChild<QLabel*>(QStringLiteral("lblFileName")); }
-    QSize ShownSize() { return Picture()->isVisible() ? Picture()->pixmap().size() : QSize(); }
-    // The position of the file that went on screen last.
-    int LastShown() { return shown.isEmpty() ? -1 : shown.last().at(0).toInt(); }
-    void ClickWindow()
+    // One step a letter: the buttons L(eft), R(ight), P(lay), S(top); left clicks on the w(indow)
+    // low on the left, the p(icture) and the empty end of the t(oolbar); a r(ight) click.
+    void Do(std::string_view steps)
     {
-        // Low on the left, away from the toolbar and from small centred pictures.
-        QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(4, window.height() - 4));
+        auto* bar = window.findChild<QToolBar*>("Toolbar1");
+        const QPoint low(4, window.height() - 4);
+        for (char step : steps) {
+            if (step == 'w' || step == 'r')
+                QTest::mouseClick(&window, step == 'w' ? Qt::LeftButton : Qt::RightButton, {}, low);
+            else if (step == 'p')
+                QTest::mouseClick(Picture(), Qt::LeftButton, {}, QPoint(2, 2));
+            else if (step == 't')
+                QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3, 3));
+            else
+                Button(step == 'L'    ? "Left"
+                        : step == 'R' ? "Right"
+                        : step == 'P' ? "Play"
+                                      : "Stop")
+                    ->trigger();
+        }
     }
-    void ClickPicture() { QTest::mouseClick(Picture(), Qt::LeftButton, {}, QPoint(2, 2)); }
+    // Which of Left, Right, Play, Stop and Exit are enabled, and whether the clock runs.
+    QString Controls()
+    {
+        QString state;
+        for (const char* key : { "Left", "Right", "Play", "Stop", "Exit" })
+            state += Button(key)->isEnabled() ? '+' : '-';
+        return state + (window.Timer().isActive() ? " running" : " stopped");
+    }
+    QAction* Button(const char* key) { return window.findChild<QAction*>(key); }
+    QLabel* Picture() { return window.findChild<QLabel*>("picImage"); }
+    QLabel* Caption() { return window.findChild<QLabel*>("lblFileName"); }
+    QSize ShownSize() { return Picture()->isVisible() ? Picture()->pixmap().size() : QSize(); }
+    int LastShown() { return shown.isEmpty() ? -1 : shown.last().at(0).toInt(); }
 
     RecordingLoader loader { pictures };
     platform::Services recorded { profile, loader, dialogs, appInfo, shell, wallpaper, *usedFiles,

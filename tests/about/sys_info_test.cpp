@@ -1,0 +1,178 @@
+#include "about/sys_info.h"
+#include "platform/system_info_seed.h"
+#include "support/test_services.h"
+
+namespace gb::test {
+namespace {
+
+    namespace Registry = platform::Registry;
+    using about::KeyLookup;
+    using Registry::REG_DWORD, Registry::REG_EXPAND_SZ, Registry::REG_SZ;
+    using Data = QByteArray;
+
+    // A registry string as the system stores it: UTF-8 with a terminating NUL.
+    QByteArray Text(const QString& text) { return text.toUtf8() + '\0'; }
+
+    // What the message boxes said, how, and under which title.
+    QStringList Messages(const TestServices& s)
+    {
+        QStringList said;
+        for (const FakeDialogs::MessageBox& box : s.dialogs.messages)
+            said << QString("%1 (%2, %3)").arg(box.prompt).arg(box.style).arg(box.title);
+        return said;
+    }
+    const QString kUnavailable = "System Information Is Unavailable At This Time (0, Glimmerbox)";
+
+    const QString kKey = "SOFTWARE\\Vendor\\Tool";
+
+    KeyLookup GetKeyValue(platform::IRegistry& registry, const QString& value, QString& text)
+    {
+        return about::GetKeyValue(registry, Registry::HKEY_LOCAL_MACHINE, kKey, value, text);
+    }
+
+    TEST(GetKeyValue, ReadsTextAndNumbersThatFitAKilobyteAndAlwaysClosesTheKey)
+    {
+        using enum KeyLookup;
+        const QString accented = QString::fromUtf8("/opt/Caf\xC3\xA9/\xE5\xB7\xA5\xE5\x85\xB7");
+        const std::tuple<std::uint32_t, QByteArray, KeyLookup, QString> rows[]
+            = { { REG_SZ, Text("C:\\tool.exe"), Found, "C:\\tool.exe" },
+                  { REG_SZ, "bare", Found, "bare" }, { REG_SZ, Text(accented), Found, accented },
+                  { REG_SZ, Data(1023, 'a') + '\0', Found, QString(1023, 'a') },
+                  { REG_SZ, Data(1024, 'b'), Found, QString(1024, 'b') },
+                  { REG_SZ, Data(1024, 'c') + '\0', NotFound, "" },
+                  // Most significant byte first, after what the caller held, as the classic code
+                  // has it; a zero top byte looks like a terminator and goes.
+                  { REG_DWORD, Data("\x05\x01\x00\x00", 4), Found, "&hold000105" },
+                  { REG_DWORD, Data("\x78\x56\x34\xAB", 4), Found, "&holdAB345678" },
+                  { REG_EXPAND_SZ, Text("%Root%\\x.exe"), Found, "old" }, // left as it was
+                  { REG_SZ, "", Error, "old" }, { REG_DWORD, "", Error, "old" } };
+        for (const auto& [type, data, result, after] : rows) {
+            SCOPED_TRACE(testing::Message() << type << " " << data.left(8).toHex().data());
+            platform::MemoryRegistry registry;
+            registry.SetValue(Registry::HKEY_LOCAL_MACHINE, kKey, "v", type, data);
+            for (const bool present : { true, false }) {
+                QString text = "old";
+                EXPECT_EQ(
+                    GetKeyValue(registry, present ? "v" : "w", text), present ? result : NotFound);
+                EXPECT_EQ(text, present ? after : "");
+                EXPECT_EQ(registry.OpenHandles(), 0) << "a key was left open";
+            }
+        }
+        platform::MemoryRegistry empty; // no key at all
+        QString text = "old";
+        EXPECT_EQ(GetKeyValue(empty, "v", text), NotFound);
+        EXPECT_EQ(text, "");
+    }
+
+    // Answers every query with "ab" and whatever size it is told, and notes what it was asked.
+    struct ScriptedRegistry : platform::IRegistry {
+        long RegOpenKeyEx(Registry::Key root, const QString&, std::uint32_t options,
+            std::uint32_t access, Registry::Key& opened) override
+        {
+            asked = { root, options, access };
+            opened = 42;
+            return Registry::ERROR_SUCCESS;
+        }
+        long RegQueryValueEx(Registry::Key, const QString&, std::uint32_t& type, QByteArray& data,
+            std::uint32_t& size) override
+        {
+            asked.push_back(size);
+            type = REG_SZ;
+            data = "ab";
+            size = reportedSize;
+            return Registry::ERROR_SUCCESS;
+        }
+        long RegCloseKey(Registry::Key key) override
+        {
+            asked.push_back(key);
+            return Registry::ERROR_SUCCESS;
+        }
+        std::vector<std::uint32_t> asked;
+        std::uint32_t reportedSize = 5; // more than it hands over: the rest reads as NUL
+    };
+
+    TEST(GetKeyValue, AsksForTheClassicRightsAndSurvivesAnImplausibleRegistry)
+    {
+        ScriptedRegistry registry;
+        QString text;
+        EXPECT_EQ(GetKeyValue(registry, "v", text), KeyLookup::Found);
+        EXPECT_EQ(text, QString::fromLatin1("ab\0\0", 4));
+        // HKEY_LOCAL_MACHINE, no options, read control and every key right; a kilobyte offered;
+        // the opened key closed.
+        EXPECT_EQ(registry.asked, std::vector<std::uint32_t>({ 0x80000002, 0, 0x2003F, 1024, 42 }));
+        registry.reportedSize = 70000; // success claimed for more than the buffer holds
+        EXPECT_EQ(GetKeyValue(registry, "v", text), KeyLookup::NotFound);
+        EXPECT_EQ(text, "");
+        EXPECT_EQ(registry.asked.back(), 42u);
+    }
+
+    // The recorded path is tried first and trusted when found; only when it is missing is the
+    // tool looked for in the recorded folder. Whatever fails, the user is told.
+    TEST(StartSysInfo, TriesTheRecordedPathThenTheFolderAndExplainsWhenNothingStarts)
+    {
+        enum Folder { None, WithTool, WithoutTool, ToolIsAFolder };
+        struct Row {
+            std::uint32_t type; // 0: no recorded path
+            QByteArray path;
+            Folder folder;
+            bool startSucceeds;
+            const char* started; // "*" for the tool in the folder
+        };
+        const Row rows[] = { { REG_SZ, Text("gnome-control-center info-overview"), WithTool, true,
+                                 "gnome-control-center info-overview" },
+            { REG_SZ, Text("/gone"), WithTool, false, "/gone" },
+            { REG_SZ, Text("  "), WithTool, true, nullptr },
+            { REG_EXPAND_SZ, Text("x"), WithTool, true, nullptr },
+            { REG_SZ, "", WithTool, true, nullptr }, // unreadable: an error
+            { 0, "", WithTool, true, "*" }, { 0, "", WithTool, false, "*" },
+            { 0, "", WithoutTool, true, nullptr }, { 0, "", ToolIsAFolder, true, nullptr },
+            { 0, "", None, true, nullptr } };
+        for (const Row& r : rows) {
+            SCOPED_TRACE(testing::Message() << "row " << &r - rows);
+            TestServices s;
+            TempFolder tools;
+            if (r.folder == WithTool)
+                tools.Write("MSINFO32.EXE", "not really a program");
+            if (r.folder == ToolIsAFolder)
+                QDir(tools.Path()).mkdir("MSINFO32.EXE");
+            if (r.folder != None) {
+                s.registry.SetValue(Registry::HKEY_LOCAL_MACHINE,
+                    "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", REG_SZ,
+                    Text(tools.Path()));
+            }
+            if (r.type != 0) {
+                s.registry.SetValue(Registry::HKEY_LOCAL_MACHINE,
+                    "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", r.type, r.path);
+            }
+            s.shell.startSucceeds = r.startSucceeds;
+            about::StartSysInfo(s.module1, nullptr);
+            const QString started
+                = r.started == QString("*") ? tools.File("MSINFO32.EXE") : r.started;
+            EXPECT_EQ(s.shell.started, r.started ? QStringList { started } : QStringList());
+            const bool told = !r.started || !r.startSucceeds;
+            EXPECT_EQ(Messages(s), told ? QStringList { kUnavailable } : QStringList());
+            EXPECT_EQ(s.registry.OpenHandles(), 0);
+        }
+    }
+
+    // At start-up the first installed of the known tools is recorded where the launcher looks.
+    TEST(StartSysInfo, StartsTheToolRecordedAtStartUp)
+    {
+        const std::pair<QStringList, QStringList> rows[] = { { { "xfce4-about", "kinfocenter" },
+                                                                 { "kinfocenter" } },
+            { { "lxqt-about", "gnome-control-center" }, { "gnome-control-center info-overview" } },
+            { { "mate-system-monitor" }, { "mate-system-monitor" } }, { {}, {} } };
+        for (const auto& [installed, started] : rows) {
+            TestServices s;
+            platform::SeedSystemInfo(s.registry, [&](const QString& program) {
+                return installed.contains(program) ? "/usr/bin/" + program : QString();
+            });
+            about::StartSysInfo(s.module1, nullptr);
+            EXPECT_EQ(s.shell.started, started);
+            EXPECT_EQ(
+                Messages(s), started.isEmpty() ? QStringList { kUnavailable } : QStringList());
+        }
+    }
+
+} // namespace
+} // namespace gb::test

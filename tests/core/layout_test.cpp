@@ -1,0 +1,97 @@
+#include "core/caption_fit.h"
+#include "core/grid_layout.h"
+#include "core/thumbnail_geometry.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace gb::core {
+namespace {
+
+    // Every character is 7 pixels wide and "..." is 9, so a cell of 15 + 7n pixels holds n.
+    int FixedWidth(const QString& text) { return text == "..." ? 9 : 7 * int(text.size()); }
+
+    TEST(CaptionFit, ANameExactlyAsWideAsTheRoomStaysWholeAWiderOneIsCut)
+    {
+        const QString camera = QString::fromUtf8("abcdefgh\xF0\x9F\x93\xB7zz.jpg");
+        const std::tuple<QString, int, QString> rows[]
+            = { { "abcdefghij", 85, "abcdefghij" }, // 70 wide in a room of 70
+                  { "abcdefghij", 84, "abcdefgh..." }, // room 69, less 9 for the dots
+                  { "abcdefghijk", 87, "abcdefghi..." }, // 63 wide in the shortened room of 63
+                  { "abcdefghijkl", 89, "abcdefghi..." }, // three characters go, one at a time
+                  { camera, 89, "abcdefgh..." }, // the emoji goes whole, never half of it
+                  { "abc", 10, "..." }, { "", 89, "" } };
+        for (const auto& [name, cell, caption] : rows)
+            EXPECT_EQ(FitCaption(name, cell, FixedWidth), caption) << name.toStdString() << cell;
+    }
+
+    const QSize kCell(89, 97);
+    constexpr int kScrollBar = 14;
+
+    TEST(GridLayout, WholeColumnsBesideTheScrollBarAndRowsStartedByAnyCell)
+    {
+        struct Row {
+            QSize viewport;
+            int count, cols, height;
+            bool scrolls;
+            int scrollMax;
+        };
+        const Row rows[] = {
+            { { 548, 300 }, 12, 6, 194, false, 0 }, // exactly six cells wide, two whole rows
+            { { 547, 300 }, 12, 5, 291, false, 0 }, // a pixel short of six
+            { { 600, 291 }, 13, 6, 291, true, 0 }, // exactly as high as the viewport
+            { { 600, 292 }, 13, 6, 291, false, 0 },
+            { { 600, 300 }, 100, 6, 17 * 97, true, 17 * 97 - 300 },
+            { { 600, 300 }, 0, 6, 0, false, 0 },
+            { { 50, 300 }, 3, 1, 291, false, 0 }, // narrower than a cell: still one column
+        };
+        for (const Row& r : rows) {
+            SCOPED_TRACE(testing::Message()
+                << r.viewport.width() << "x" << r.viewport.height() << ", " << r.count << " cells");
+            const GridLayout g = ComputeGridLayout(r.viewport, kScrollBar, kCell, r.count);
+            EXPECT_EQ(g.cols, r.cols);
+            EXPECT_EQ(g.surface, QSize(89 * r.cols, r.height));
+            EXPECT_EQ(g.scrollEnabled, r.scrolls);
+            EXPECT_EQ(g.scrollMax, r.scrollMax);
+            EXPECT_EQ(g.smallChange, r.scrolls ? 97 : 0);
+            EXPECT_EQ(g.largeChange, r.scrolls ? r.viewport.height() : 0);
+        }
+        EXPECT_EQ(ComputeGridLayout({ 600, 300 }, kScrollBar, { 0, 97 }, 3).cols, 1);
+    }
+
+    TEST(GridLayout, HugeFoldersScrollCellByCellAndPointsFindTheirCell)
+    {
+        const GridLayout g = ComputeGridLayout({ 600, 400 }, kScrollBar, kCell, 100000);
+        const int lastRow = (100000 - 1) / 6 * 97;
+        EXPECT_EQ(g.scrollMax, lastRow + 97 - 400);
+        EXPECT_EQ(g.CellPosition(99999), QPoint(3 * 89, lastRow));
+        EXPECT_EQ(g.CellPosition(7), QPoint(89, 97));
+        const std::pair<QPoint, int> rows[]
+            = { { { 0, 0 }, 0 }, { { 88, 96 }, 0 }, { { 89, 0 }, 1 }, { { 5 * 89 + 88, 97 }, 11 },
+                  { { -1, 5 }, -1 }, { { 5, -1 }, -1 }, { { 6 * 89, 5 }, -1 },
+                  { { 3 * 89 + 3, lastRow + 5 }, 99999 }, { { 4 * 89 + 3, lastRow + 5 }, -1 } };
+        for (const auto& [point, cell] : rows)
+            EXPECT_EQ(g.CellAt(point, 100000), cell) << point.x() << "," << point.y();
+    }
+
+    // Sizes whose results hinge on the single-precision scale and the half-to-even rounding.
+    TEST(ThumbnailGeometry, FitsLikeTheClassicHalftoneTiles)
+    {
+        const std::pair<QSize, QRect> rows[] = { { { 62, 62 }, { 1, 1, 62, 62 } },
+            { { 10, 10 }, { 27, 27, 10, 10 } }, { { 100, 100 }, { 1, 1, 62, 62 } },
+            { { 63, 10 }, { 1, 27, 62, 10 } }, { { 10, 63 }, { 27, 1, 10, 62 } },
+            { { 640, 480 }, { 1, 9, 62, 46 } }, // 46.4999986
+            { { 480, 640 }, { 9, 1, 46, 62 } }, { { 800, 600 }, { 1, 8, 62, 47 } }, // 46.5000004
+            { { 1024, 768 }, { 1, 9, 62, 46 } }, // exactly 46.5: to even
+            { { 300, 200 }, { 1, 11, 62, 41 } }, { { 1, 1 }, { 31, 31, 1, 1 } },
+            { { 5000, 1 }, { 1, 32, 62, 0 } }, { { 0, 0 }, { 32, 32, 0, 0 } } };
+        for (const auto& [natural, image] : rows) {
+            const ThumbnailGeometry g = ComputeThumbnailGeometry(natural);
+            EXPECT_EQ(g.image, image) << natural.width() << "x" << natural.height();
+            EXPECT_EQ(g.frame,
+                QRect(image.x() - 1, image.y() - 1, image.width() + 2, image.height() + 2));
+        }
+    }
+
+} // namespace
+} // namespace gb::core
