@@ -1,7 +1,9 @@
 #include "core/caption_fit.h"
 #include "core/grid_layout.h"
+#include "core/thumbnail_drawing.h"
 #include "core/thumbnail_geometry.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -65,7 +67,6 @@ namespace {
         const int lastRow = (100000 - 1) / 6 * 97;
         EXPECT_EQ(g.scrollMax, lastRow + 97 - 400);
         EXPECT_EQ(g.CellPosition(99999), QPoint(3 * 89, lastRow));
-        EXPECT_EQ(g.CellPosition(7), QPoint(89, 97));
         const std::pair<QPoint, int> rows[]
             = { { { 0, 0 }, 0 }, { { 88, 96 }, 0 }, { { 89, 0 }, 1 }, { { 5 * 89 + 88, 97 }, 11 },
                   { { -1, 5 }, -1 }, { { 5, -1 }, -1 }, { { 6 * 89, 5 }, -1 },
@@ -88,8 +89,80 @@ namespace {
         for (const auto& [natural, image] : rows) {
             const ThumbnailGeometry g = ComputeThumbnailGeometry(natural);
             EXPECT_EQ(g.image, image) << natural.width() << "x" << natural.height();
-            EXPECT_EQ(g.frame,
-                QRect(image.x() - 1, image.y() - 1, image.width() + 2, image.height() + 2));
+            EXPECT_EQ(g.frame, image.adjusted(-1, -1, 1, 1));
+        }
+    }
+
+    const ThumbnailColors kColors { QColor(0xF0, 0xF0, 0xF0), QColor(0x20, 0x80, 0x20) };
+
+    QImage Solid(QSize size, QColor color, QImage::Format format = QImage::Format_RGB32)
+    {
+        QImage image(size, format);
+        image.fill(color);
+        return image;
+    }
+
+    // Black and white columns: shrunk, they must come out grey rather than black or white.
+    QImage Stripes(QSize size)
+    {
+        QImage image = Solid(size, Qt::black);
+        for (int x = 1; x < size.width(); x += 2)
+            QPainter(&image).fillRect(x, 0, 1, size.height(), Qt::white);
+        return image;
+    }
+
+    // What a tile must show: the button face, and on it `picture` at `at` in a black frame.
+    QImage ExpectedTile(const QImage& picture, QPoint at)
+    {
+        QImage tile = Solid({ 64, 64 }, kColors.tile);
+        QPainter painter(&tile);
+        painter.fillRect(QRect(at, picture.size()).adjusted(-1, -1, 1, 1), Qt::black);
+        painter.drawImage(at, picture);
+        return tile;
+    }
+
+    TEST(DrawThumbnail, FramesTheFittedPictureCentredOnTheButtonFaceWhereverItIsPainted)
+    {
+        // Half transparent: the loading surface shows through the clear half.
+        QImage half = Solid({ 20, 20 }, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
+        QPainter(&half).fillRect(0, 0, 10, 20, Qt::red);
+        QImage flat = Solid({ 20, 20 }, kColors.loadSurface);
+        QPainter(&flat).fillRect(0, 0, 10, 20, Qt::red);
+        struct Row {
+            QImage source;
+            QSize natural; // a reduced decode lands where the whole picture would
+            QImage picture;
+            QPoint at;
+        };
+        const Row rows[] = { { Solid({ 640, 480 }, Qt::red), { 640, 480 },
+                                 Solid({ 62, 46 }, Qt::red), { 1, 9 } },
+            { Solid({ 50, 70 }, Qt::red), { 400, 560 }, Solid({ 44, 62 }, Qt::red), { 10, 1 } },
+            { Solid({ 62, 62 }, Qt::blue), { 62, 62 }, Solid({ 62, 62 }, Qt::blue), { 1, 1 } },
+            { Stripes({ 10, 10 }), { 10, 10 }, Stripes({ 10, 10 }), { 27, 27 } }, // not enlarged
+            { half, { 20, 20 }, flat, { 22, 22 } } };
+        for (const Row& r : rows) {
+            SCOPED_TRACE(testing::Message() << r.natural.width() << "x" << r.natural.height());
+            const QImage expected = ExpectedTile(r.picture, r.at);
+            EXPECT_EQ(DrawThumbnail(r.source, r.natural, kColors), expected);
+            // The compact form a cell keeps: three bytes a pixel of the picture alone.
+            const CompactTile tile = MakeCompactTile(r.source, r.natural, kColors.loadSurface);
+            EXPECT_EQ(tile.picture.format(), QImage::Format_RGB888);
+            EXPECT_EQ(tile.picture.size(), r.picture.size());
+            QImage surface = Solid({ 100, 100 }, Qt::white), wanted = surface;
+            QPainter(&wanted).drawImage(7, 9, expected);
+            QPainter painter(&surface);
+            tile.Paint(painter, QPoint(7, 9), kColors.tile);
+            painter.end();
+            EXPECT_EQ(surface, wanted);
+        }
+    }
+
+    TEST(DrawThumbnail, DownscaleAveragesAreasInsteadOfPickingPixels)
+    {
+        const QImage grey = DrawThumbnail(Stripes({ 124, 124 }), { 124, 124 }, kColors);
+        for (int x = 5; x < 58; x += 7) {
+            EXPECT_GT(qGray(grey.pixel(x, 30)), 90) << x;
+            EXPECT_LT(qGray(grey.pixel(x, 30)), 165) << x;
         }
     }
 

@@ -1,0 +1,362 @@
+#include "samplegen/image_writers.h"
+#include "slideshow/frm_slide_show.h"
+#include "slideshow/picture_prefetcher.h"
+#include "support/test_services.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <functional>
+#include <mutex>
+#include <string_view>
+
+namespace gb::test {
+namespace {
+
+    // The real picture loader, noting of every load whether it ran on a worker thread.
+    class RecordingLoader : public platform::IPictureLoader {
+    public:
+        explicit RecordingLoader(const platform::IPictureLoader& real)
+            : real_(real)
+        {
+        }
+        std::optional<platform::LoadedPicture> LoadPicture(
+            const QString& path, const platform::PictureOptions& options) const override
+        {
+            {
+                std::lock_guard lock(mutex_);
+                loads_[path] << (QThread::currentThread() != qApp->thread());
+                ++running_;
+            }
+            std::optional<platform::LoadedPicture> picture = real_.LoadPicture(path, options);
+            std::lock_guard lock(mutex_);
+            --running_;
+            return picture;
+        }
+        // The loads of `path` so far, copied while the workers are kept out.
+        QList<bool> Loads(const QString& path) const
+        {
+            std::lock_guard lock(mutex_);
+            return loads_.value(path);
+        }
+        int Running() const
+        {
+            std::lock_guard lock(mutex_);
+            return running_;
+        }
+        // Until `path` has been loaded and no load runs, as while the user looks at a picture.
+        bool WaitForLoad(const QString& path) const
+        {
+            return QTest::qWaitFor([&] { return !Loads(path).isEmpty() && Running() == 0; });
+        }
+
+    private:
+        const platform::IPictureLoader& real_;
+        mutable std::mutex mutex_;
+        mutable QHash<QString, QList<bool>> loads_;
+        mutable int running_ = 0;
+    };
+
+    const QColor kColour(90, 140, 200);
+    QSize SizeAt(int position) { return QSize(40 + 2 * position, 30 + position); }
+
+    // A BMP of one colour; files on screen are told apart by their sizes.
+    QByteArray PictureFile(QSize size)
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(kColour);
+        return tools::WriteBmp(image);
+    }
+
+    // Runs `show` (a modal showing of `window`) and `body` inside it once the window is on
+    // screen; closes the window if the body left it open.
+    int WhileModal(
+        QDialog& window, const std::function<int()>& show, const std::function<void()>& body)
+    {
+        QTimer::singleShot(0, &window, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+            body();
+            if (window.isVisible())
+                window.done(QDialog::Rejected);
+        });
+        return show();
+    }
+
+    // The toolbar's buttons by their letters in SlideShowHarness::Do.
+    const QMap<char, const char*> kButtons { { 'L', "Left" }, { 'P', "Play" }, { 'R', "Right" },
+        { 'S', "Stop" }, { 'X', "Exit" } };
+
+    // The slide show window on the test services, with a folder of real pictures to show.
+    struct SlideShowHarness : TestServices {
+        // Selects these files, writing the missing ones: SizeAt(i) for the i-th unless told.
+        void Select(const QStringList& names, const QMap<QString, QSize>& sizes = {})
+        {
+            auto selection = std::make_shared<core::Files>();
+            for (int i = 0; i < names.size(); ++i) {
+                if (!QFile::exists(photos.File(names[i])))
+                    photos.Write(names[i], PictureFile(sizes.value(names[i], SizeAt(i))));
+                selection->SetItem(names[i], photos.Path() + "/");
+            }
+            window.SetFiles(selection);
+        }
+        // Opens the show and runs `body` once its first picture is up.
+        void WhileOpen(const std::function<void()>& body)
+        {
+            shown.clear();
+            WhileModal(
+                window, [&] { return window.ShowModal(nullptr); },
+                [&] {
+                    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }));
+                    body();
+                });
+        }
+        // A step a letter: a button (see kButtons); left clicks on the w(indow) low on the left,
+        // the p(icture) and the t(oolbar)'s empty end; a r(ight) click on the window.
+        void Do(std::string_view steps)
+        {
+            auto* bar = window.findChild<QToolBar*>("Toolbar1");
+            for (char step : steps) {
+                if (step == 'w' || step == 'r') {
+                    QTest::mouseClick(&window, step == 'w' ? Qt::LeftButton : Qt::RightButton, {},
+                        QPoint(4, window.height() - 4));
+                } else if (step == 'p') {
+                    QTest::mouseClick(Picture(), Qt::LeftButton, {}, QPoint(2, 2));
+                } else if (step == 't') {
+                    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3, 3));
+                } else {
+                    Button(kButtons.value(step))->trigger();
+                }
+            }
+        }
+        // Which buttons are enabled, in the order of kButtons, and whether the clock runs.
+        QString Controls()
+        {
+            QString state;
+            for (const char* key : kButtons)
+                state += Button(key)->isEnabled() ? '+' : '-';
+            return state + (window.Timer().isActive() ? " running" : " stopped");
+        }
+        QAction* Button(const char* key) { return window.findChild<QAction*>(key); }
+        QLabel* Picture() { return window.findChild<QLabel*>("picImage"); }
+        QLabel* Caption() { return window.findChild<QLabel*>("lblFileName"); }
+        QSize ShownSize() { return Picture()->isVisible() ? Picture()->pixmap().size() : QSize(); }
+        int LastShown() { return shown.isEmpty() ? -1 : shown.last().at(0).toInt(); }
+
+        RecordingLoader loader { pictures };
+        platform::Services recorded { profile, loader, dialogs, appInfo, shell, wallpaper,
+            *usedFiles, registry, thumbnails };
+        app::Module1 recordedModule { recorded };
+        TempFolder photos;
+        slideshow::frmSlideShow window { recordedModule };
+        QSignalSpy shown { &window, &slideshow::frmSlideShow::PictureShown };
+    };
+
+    const QString kStopped = "+++-+ stopped";
+
+    TEST(SlideShowWindow, OpensStoppedAtTheFirstFileAndDecodesTheNextAheadInTheDirectionOfTravel)
+    {
+        SlideShowHarness h;
+        QList<QImage> icons { h.window.windowIcon().pixmap(16).toImage() };
+        QStringList tips;
+        for (const char* key : kButtons) {
+            icons << h.Button(key)->icon().pixmap(16).toImage();
+            tips << h.Button(key)->toolTip();
+        }
+        EXPECT_EQ(tips.join("|"),
+            "Previous Image|Start SlideShow|Next Image|Stop SlideShow|Exit SlideShow");
+        for (const QImage& icon : icons)
+            EXPECT_EQ(icons.count(icon), 1) << "two look alike";
+        h.Select({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" });
+        auto loads = [&](const char* name) { return h.loader.Loads(h.photos.File(name)); };
+        h.WhileOpen([&] {
+            EXPECT_EQ(h.window.windowTitle(), "Glimmerbox SlideShow");
+            EXPECT_TRUE(h.window.isMaximized());
+            EXPECT_EQ(h.window.screen(), QGuiApplication::primaryScreen());
+            EXPECT_EQ(h.LastShown(), 0);
+            EXPECT_EQ(h.Controls(), kStopped);
+            EXPECT_EQ(h.window.Timer().interval(), 2000);
+            const QImage shot = h.window.grab().toImage();
+            const QRect picture = h.Picture()->geometry();
+            EXPECT_EQ(picture.size(), SizeAt(0));
+            EXPECT_EQ(shot.pixelColor(picture.topLeft()), kColour);
+            EXPECT_EQ(shot.pixelColor(picture.bottomRight()), kColour);
+            EXPECT_EQ(shot.pixelColor(picture.bottomRight() + QPoint(1, 1)), QColor(Qt::black));
+
+            // The next picture is decoded on a worker while this one is looked at. Turning round,
+            // a is read there and then (c was ahead), and d is decoded ahead.
+            ASSERT_TRUE(h.loader.WaitForLoad(h.photos.File("b.bmp")));
+            h.Do("RL");
+            ASSERT_TRUE(h.loader.WaitForLoad(h.photos.File("d.bmp")));
+            h.Do("L");
+            EXPECT_EQ(h.ShownSize(), SizeAt(3));
+            EXPECT_EQ(loads("a.bmp"), QList<bool>({ false, false })); // on a worker, or not
+            EXPECT_EQ(loads("b.bmp"), QList<bool>({ true }));
+            EXPECT_EQ(loads("d.bmp"), QList<bool>({ true }));
+        });
+    }
+
+    TEST(SlideShowWindow, StepsWrapAroundBothWaysAndAFileThatCannotBeLoadedShowsItsName)
+    {
+        SlideShowHarness h;
+        h.photos.Write("broken.bmp", "BM but nothing after the signature");
+        const QStringList names { "a.bmp", "broken.bmp", "gone.bmp" };
+        h.Select(names);
+        QFile::remove(h.photos.File("gone.bmp"));
+        h.WhileOpen([&] {
+            for (auto [step, index] : { std::pair { 'L', 2 }, { 'L', 1 }, { 'L', 0 }, { 'R', 1 },
+                     { 'R', 2 }, { 'R', 0 }, { 'p', 1 }, { 'w', 2 }, { 'r', 2 }, { 't', 2 } }) {
+                h.Do({ &step, 1 });
+                EXPECT_EQ(h.window.CurrentIndex(), index) << step;
+                EXPECT_EQ(h.ShownSize(), index == 0 ? SizeAt(0) : QSize()) << step;
+                EXPECT_EQ(h.Caption()->isVisible() ? h.Caption()->text() : "",
+                    index == 0 ? "" : names[index])
+                    << step;
+            }
+            // The name small and low on the left, and the rest of the window black.
+            EXPECT_LT(h.Caption()->geometry().right(), h.window.width() / 3);
+            EXPECT_GT(h.Caption()->y(), h.window.height() * 3 / 4);
+            const QImage shot = h.window.grab().toImage();
+            EXPECT_EQ(shot.pixelColor(shot.rect().center()), QColor(Qt::black));
+        });
+    }
+
+    TEST(SlideShowWindow, PlayHandsSteppingToTheClockAndStopTakesItBack)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
+        h.WhileOpen([&] {
+            h.Do("P");
+            EXPECT_EQ(h.Controls(), "---++ running");
+            h.Do("wpR"); // two seconds are far off, and meanwhile these do nothing
+            EXPECT_EQ(h.shown.count(), 1);
+            h.Do("Sw");
+            EXPECT_EQ(h.Controls(), kStopped);
+            EXPECT_EQ(h.LastShown(), 1);
+
+            // The first tick comes an interval after Play and shows the next file.
+            h.window.Timer().setInterval(20);
+            h.shown.clear();
+            h.Do("P");
+            EXPECT_TRUE(h.shown.isEmpty());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return h.shown.count() >= 2; }));
+            EXPECT_EQ(h.shown.at(0).at(0).toInt(), 2);
+            EXPECT_EQ(h.shown.at(1).at(0).toInt(), 0);
+            h.Do("S");
+            EXPECT_EQ(h.Controls(), kStopped);
+            EXPECT_EQ(h.ShownSize(), SizeAt(h.window.CurrentIndex()));
+        });
+    }
+
+    TEST(SlideShowWindow, CentresOnTheOuterSizeAndKeepsOnlyTheTopOnScreen)
+    {
+        SlideShowHarness h;
+        const QSize sizes[] = { { 41, 31 }, { 1201, 60 }, { 60, 1200 } };
+        h.Select({ "small.bmp", "wide.bmp", "tall.bmp" },
+            { { "small.bmp", sizes[0] }, { "wide.bmp", sizes[1] }, { "tall.bmp", sizes[2] } });
+        h.WhileOpen([&] {
+            const QSize outer = h.window.frameGeometry().size();
+            ASSERT_NE(outer, h.window.size()); // the frame sets the outer size apart
+            for (QSize size : sizes) {
+                const QPoint centred(static_cast<int>(std::floor((outer - size).width() / 2.0)),
+                    std::max(0, (outer - size).height() / 2));
+                EXPECT_EQ(h.Picture()->geometry(), QRect(centred, size));
+                h.Do("R");
+            }
+        });
+    }
+
+    // Each showing here ends with another key; a modifier alone is no key.
+    TEST(SlideShowWindow, AnyKeyClosesAndReopeningKeepsThePositionButStartsStopped)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" });
+        auto closeWith = [&](Qt::Key key) {
+            for (Qt::Key modifier : { Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt })
+                QTest::keyClick(&h.window, modifier);
+            EXPECT_TRUE(h.window.isVisible());
+            QTest::keyClick(&h.window, key);
+            EXPECT_FALSE(h.window.isVisible()) << key;
+        };
+        h.WhileOpen([&] {
+            h.Do("RRP");
+            closeWith(Qt::Key_A); // while running
+        });
+        EXPECT_FALSE(h.window.Timer().isActive());
+        h.WhileOpen([&] {
+            EXPECT_EQ(h.Controls(), kStopped);
+            EXPECT_EQ(h.ShownSize(), SizeAt(2));
+            closeWith(Qt::Key_Right); // closes rather than steps
+        });
+        EXPECT_EQ(h.window.CurrentIndex(), 2);
+        // A new selection with no file at the kept position starts from its first.
+        h.photos.Write("x.bmp", PictureFile(QSize(33, 22)));
+        h.Select({ "x.bmp", "y.bmp" });
+        h.WhileOpen([&] {
+            EXPECT_EQ(h.ShownSize(), QSize(33, 22));
+            closeWith(Qt::Key_Escape);
+        });
+        h.WhileOpen([&] {
+            h.Do("X");
+            EXPECT_FALSE(h.window.isVisible());
+        });
+    }
+
+    std::optional<QSize> SizeOf(const std::optional<platform::LoadedPicture>& picture)
+    {
+        return picture ? std::optional(picture->image.size()) : std::nullopt;
+    }
+
+    TEST(PicturePrefetcher, HandsOutThePictureDecodedOnAWorkerOnceOnlyForItsFileAsItIs)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "b.bmp" });
+        const QString a = h.photos.File("a.bmp"), b = h.photos.File("b.bmp");
+        slideshow::PicturePrefetcher prefetcher(h.loader);
+        prefetcher.Request(a);
+        prefetcher.Request(a); // already under way
+        ASSERT_TRUE(h.loader.WaitForLoad(a));
+        EXPECT_EQ(SizeOf(prefetcher.Take(a)), SizeAt(0));
+        EXPECT_EQ(h.loader.Loads(a), QList<bool>({ true })); // once, on a worker
+        EXPECT_EQ(SizeOf(prefetcher.Take(a)), std::nullopt); // used up
+
+        prefetcher.Request(a);
+        EXPECT_EQ(SizeOf(prefetcher.Take(b)), std::nullopt); // something else was prefetched
+        EXPECT_EQ(SizeOf(prefetcher.Take(a)), std::nullopt); // and that dropped it
+        prefetcher.Request(a);
+        prefetcher.Request(b);
+        EXPECT_EQ(prefetcher.PendingPath(), b);
+        EXPECT_EQ(SizeOf(prefetcher.Take(b)), SizeAt(1));
+        EXPECT_EQ(prefetcher.PendingPath(), "");
+
+        // Nothing for a file changed since it was decoded, or one that could not be.
+        prefetcher.Request(a);
+        ASSERT_TRUE(h.loader.WaitForLoad(a));
+        h.photos.Write("a.bmp", PictureFile(QSize(64, 48)));
+        h.photos.Write("bad.bmp", "not a picture at all");
+        for (const char* name : { "a.bmp", "bad.bmp", "missing.bmp" }) {
+            prefetcher.Request(h.photos.File(name));
+            EXPECT_EQ(SizeOf(prefetcher.Take(h.photos.File(name))), std::nullopt) << name;
+        }
+    }
+
+    TEST(PicturePrefetcher, GoingAwayWaitsForDecodesStillRunning)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "big.bmp" }, { { "big.bmp", QSize(2400, 1800) } });
+        {
+            slideshow::PicturePrefetcher prefetcher(h.loader);
+            prefetcher.Request(h.photos.File("big.bmp"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return !h.loader.Loads(h.photos.File("big.bmp")).isEmpty(); }));
+            prefetcher.Request(h.photos.File("a.bmp")); // big.bmp is dropped, still decoding
+        }
+        EXPECT_EQ(h.loader.Running(), 0);
+    }
+
+} // namespace
+} // namespace gb::test
