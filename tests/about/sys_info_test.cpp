@@ -65,29 +65,36 @@ namespace {
     }
 
     // The recorded path is tried first and trusted when found; only when it is missing is the
-    // tool looked for in the recorded folder. Whatever fails, the user is told.
+    // tool looked for in the recorded folder. Whatever fails, the user is told. At start-up the
+    // first installed of the known tools is recorded as the path.
     TEST(StartSysInfo, TriesTheRecordedPathThenTheFolderAndExplainsWhenNothingStarts)
     {
         enum Folder { None, WithTool, WithoutTool, ToolIsAFolder };
         struct Row {
-            std::uint32_t type; // 0: no recorded path
+            QStringList installed;
+            std::uint32_t type; // 0: no recorded path but what start-up recorded
             QByteArray path;
             Folder folder;
             bool startSucceeds;
             const char* started; // "*" for the tool in the folder
         };
-        const Row rows[] = { { REG_SZ, Text("gnome-control-center info-overview"), WithTool, true,
-                                 "gnome-control-center info-overview" },
-            { REG_SZ, Text("/gone"), WithTool, false, "/gone" },
-            { REG_SZ, Text("  "), WithTool, true, nullptr },
-            { REG_EXPAND_SZ, Text("x"), WithTool, true, nullptr },
-            { REG_SZ, "", WithTool, true, nullptr }, // unreadable: an error
-            { 0, "", WithTool, true, "*" }, { 0, "", WithTool, false, "*" },
-            { 0, "", WithoutTool, true, nullptr }, { 0, "", ToolIsAFolder, true, nullptr },
-            { 0, "", None, true, nullptr } };
+        const QByteArray gnome = Text("gnome-control-center info-overview");
+        const Row rows[] = { { {}, REG_SZ, gnome, WithTool, true, gnome.data() },
+            { {}, REG_SZ, Text("/gone"), WithTool, false, "/gone" },
+            { {}, REG_SZ, Text("  "), WithTool, true, nullptr },
+            { {}, REG_EXPAND_SZ, Text("x"), WithTool, true, nullptr },
+            { {}, REG_SZ, "", WithTool, true, nullptr }, // unreadable: an error
+            { {}, 0, "", WithTool, true, "*" }, { {}, 0, "", WithTool, false, "*" },
+            { {}, 0, "", WithoutTool, true, nullptr }, { {}, 0, "", ToolIsAFolder, true, nullptr },
+            { {}, 0, "", None, true, nullptr },
+            { { "xfce4-about", "kinfocenter" }, 0, "", None, true, "kinfocenter" },
+            { { "lxqt-about", "gnome-control-center" }, 0, "", WithTool, true, gnome.data() } };
         for (const Row& r : rows) {
             SCOPED_TRACE(testing::Message() << "row " << &r - rows);
             TestServices s;
+            platform::SeedSystemInfo(s.registry, [&](const QString& program) {
+                return r.installed.contains(program) ? "/usr/bin/" + program : QString();
+            });
             TempFolder tools;
             if (r.folder == WithTool)
                 tools.Write("MSINFO32.EXE", "not really a program");
@@ -110,25 +117,6 @@ namespace {
             const bool told = !r.started || !r.startSucceeds;
             EXPECT_EQ(Messages(s), told ? QStringList { kUnavailable } : QStringList());
             EXPECT_EQ(s.registry.OpenHandles(), 0);
-        }
-    }
-
-    // At start-up the first installed of the known tools is recorded where the launcher looks.
-    TEST(StartSysInfo, StartsTheToolRecordedAtStartUp)
-    {
-        const std::pair<QStringList, QStringList> rows[] = { { { "xfce4-about", "kinfocenter" },
-                                                                 { "kinfocenter" } },
-            { { "lxqt-about", "gnome-control-center" }, { "gnome-control-center info-overview" } },
-            { {}, {} } };
-        for (const auto& [installed, started] : rows) {
-            TestServices s;
-            platform::SeedSystemInfo(s.registry, [&](const QString& program) {
-                return installed.contains(program) ? "/usr/bin/" + program : QString();
-            });
-            about::StartSysInfo(s.module1, nullptr);
-            EXPECT_EQ(s.shell.started, started);
-            EXPECT_EQ(
-                Messages(s), started.isEmpty() ? QStringList { kUnavailable } : QStringList());
         }
     }
 

@@ -102,15 +102,6 @@ namespace {
         return image;
     }
 
-    // Black and white columns: shrunk, they must come out grey rather than black or white.
-    QImage Stripes(QSize size)
-    {
-        QImage image = Solid(size, Qt::black);
-        for (int x = 1; x < size.width(); x += 2)
-            QPainter(&image).fillRect(x, 0, 1, size.height(), Qt::white);
-        return image;
-    }
-
     // What a tile must show: the button face, and on it `picture` at `at` in a black frame.
     QImage ExpectedTile(const QImage& picture, QPoint at)
     {
@@ -123,6 +114,9 @@ namespace {
 
     TEST(DrawThumbnail, FramesTheFittedPictureCentredOnTheButtonFaceWhereverItIsPainted)
     {
+        QImage dotted
+            = Solid({ 10, 10 }, Qt::blue); // kept as it is: a small picture is not enlarged
+        dotted.setPixelColor(3, 4, Qt::white);
         // Half transparent: the loading surface shows through the clear half.
         QImage half = Solid({ 20, 20 }, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
         QPainter(&half).fillRect(0, 0, 10, 20, Qt::red);
@@ -138,8 +132,7 @@ namespace {
                                  Solid({ 62, 46 }, Qt::red), { 1, 9 } },
             { Solid({ 50, 70 }, Qt::red), { 400, 560 }, Solid({ 44, 62 }, Qt::red), { 10, 1 } },
             { Solid({ 62, 62 }, Qt::blue), { 62, 62 }, Solid({ 62, 62 }, Qt::blue), { 1, 1 } },
-            { Stripes({ 10, 10 }), { 10, 10 }, Stripes({ 10, 10 }), { 27, 27 } }, // not enlarged
-            { half, { 20, 20 }, flat, { 22, 22 } } };
+            { dotted, { 10, 10 }, dotted, { 27, 27 } }, { half, { 20, 20 }, flat, { 22, 22 } } };
         for (const Row& r : rows) {
             SCOPED_TRACE(testing::Message() << r.natural.width() << "x" << r.natural.height());
             const QImage expected = ExpectedTile(r.picture, r.at);
@@ -159,7 +152,11 @@ namespace {
 
     TEST(DrawThumbnail, DownscaleAveragesAreasInsteadOfPickingPixels)
     {
-        const QImage grey = DrawThumbnail(Stripes({ 124, 124 }), { 124, 124 }, kColors);
+        // Black and white columns shrunk by half come out grey rather than black or white.
+        QImage stripes = Solid({ 124, 124 }, Qt::black);
+        for (int x = 1; x < 124; x += 2)
+            QPainter(&stripes).fillRect(x, 0, 1, 124, Qt::white);
+        const QImage grey = DrawThumbnail(stripes, { 124, 124 }, kColors);
         for (int x = 5; x < 58; x += 7) {
             EXPECT_GT(qGray(grey.pixel(x, 30)), 90) << x;
             EXPECT_LT(qGray(grey.pixel(x, 30)), 165) << x;

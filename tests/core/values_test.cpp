@@ -45,7 +45,6 @@ namespace {
             { 7, 8, 100 }, { 0, 0, 0 } };
         for (const auto& [index, total, percent] : rows)
             EXPECT_EQ(ProgressPercent(index, total), percent) << index << " of " << total;
-
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         EXPECT_EQ(FileCountText(1234567), "File(s): 1.234.567");
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -65,10 +64,7 @@ namespace {
             { "3.5, 99999999999, -1e99, nan", { 4, kMax, kMin, 0 } } };
         for (const auto& [stored, placement] : rows)
             EXPECT_EQ(ParseWindowPosition(stored, designed), placement) << stored;
-
-        const P negative { -120, 90, 900, 660 };
-        EXPECT_EQ(FormatWindowPosition(negative), "-120, 90, 900, 660");
-        EXPECT_EQ(ParseWindowPosition(FormatWindowPosition(negative), designed), negative);
+        EXPECT_EQ(FormatWindowPosition({ -120, 90, 900, 660 }), "-120, 90, 900, 660");
     }
 
     TEST(WindowPosition, BooleansAreTrueFalseOrFiniteNumbers)
@@ -81,7 +77,7 @@ namespace {
             EXPECT_EQ(ParseBoolean(text), value) << text;
     }
 
-    TEST(BatchNaming, ExtensionsAndSplitsLookOnlyAtTheName)
+    TEST(BatchNaming, NamesCountersAndTargets)
     {
         const std::pair<const char*, const char*> extensions[]
             = { { "/p/IMG_0012.JPG", "JPG" }, { "/p/archive.tar.gz", "gz" }, { "/p.d/noext", "" },
@@ -93,10 +89,6 @@ namespace {
             const SplitPath split = SplitAtLastSeparator(path);
             EXPECT_EQ(split.folder + " " + split.name, parts);
         }
-    }
-
-    TEST(BatchNaming, OnlyDigitsStartACounterThatDropsItsLeadingZeros)
-    {
         for (const char* number : { "0", "09", "007", "1234567890" })
             EXPECT_TRUE(IsBatchNumber(number)) << number;
         for (const char* text : { "", "1a", "-1", "/", ":", "1 " })
@@ -124,7 +116,6 @@ namespace {
         EXPECT_FALSE(files.RenameKey("missing.jpg", "x.jpg"));
         EXPECT_TRUE(files.RenameKey("four.jpg", "four.jpg"));
         EXPECT_TRUE(files.RenameKey("Two.jpg", "Holiday1.jpg"));
-        EXPECT_FALSE(files.Exists("Two.jpg"));
         EXPECT_EQ(
             files.Keys(), QStringList({ "one.jpg", "Holiday1.jpg", "three.jpg", "four.jpg" }));
         EXPECT_EQ(files.Items(), QStringList({ "/o/", "/r/", "/t/", "/f/" }));
