@@ -70,14 +70,9 @@ namespace {
     TEST(StartSysInfo, TriesTheRecordedPathThenTheFolderAndExplainsWhenNothingStarts)
     {
         enum Folder { None, WithTool, WithoutTool, ToolIsAFolder };
-        struct Row {
-            QStringList installed;
-            std::uint32_t type; // 0: no recorded path but what start-up recorded
-            QByteArray path;
-            Folder folder;
-            bool startSucceeds;
-            const char* started; // "*" for the tool in the folder
-        };
+        // The tools installed at start-up, the recorded path's type (0: none but start-up's) and
+        // data, the folder, whether starting works, what is started ("*": the folder's tool).
+        using Row = std::tuple<QStringList, std::uint32_t, QByteArray, Folder, bool, const char*>;
         const QByteArray gnome = Text("gnome-control-center info-overview");
         const Row rows[] = { { {}, REG_SZ, gnome, WithTool, true, gnome.data() },
             { {}, REG_SZ, Text("/gone"), WithTool, false, "/gone" },
@@ -89,32 +84,32 @@ namespace {
             { {}, 0, "", None, true, nullptr },
             { { "xfce4-about", "kinfocenter" }, 0, "", None, true, "kinfocenter" },
             { { "lxqt-about", "gnome-control-center" }, 0, "", WithTool, true, gnome.data() } };
-        for (const Row& r : rows) {
-            SCOPED_TRACE(testing::Message() << "row " << &r - rows);
+        int row = 0;
+        for (const auto& [installed, type, path, folder, startSucceeds, start] : rows) {
+            SCOPED_TRACE(testing::Message() << "row " << row++);
             TestServices s;
             platform::SeedSystemInfo(s.registry, [&](const QString& program) {
-                return r.installed.contains(program) ? "/usr/bin/" + program : QString();
+                return installed.contains(program) ? "/usr/bin/" + program : QString();
             });
             TempFolder tools;
-            if (r.folder == WithTool)
+            if (folder == WithTool)
                 tools.Write("MSINFO32.EXE", "not really a program");
-            if (r.folder == ToolIsAFolder)
+            if (folder == ToolIsAFolder)
                 QDir(tools.Path()).mkdir("MSINFO32.EXE");
-            if (r.folder != None) {
+            if (folder != None) {
                 s.registry.SetValue(Registry::HKEY_LOCAL_MACHINE,
                     "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", REG_SZ,
                     Text(tools.Path()));
             }
-            if (r.type != 0) {
+            if (type != 0) {
                 s.registry.SetValue(Registry::HKEY_LOCAL_MACHINE,
-                    "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", r.type, r.path);
+                    "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", type, path);
             }
-            s.shell.startSucceeds = r.startSucceeds;
+            s.shell.startSucceeds = startSucceeds;
             about::StartSysInfo(s.module1, nullptr);
-            const QString started
-                = r.started == QString("*") ? tools.File("MSINFO32.EXE") : r.started;
-            EXPECT_EQ(s.shell.started, r.started ? QStringList { started } : QStringList());
-            const bool told = !r.started || !r.startSucceeds;
+            const QString started = start == QString("*") ? tools.File("MSINFO32.EXE") : start;
+            EXPECT_EQ(s.shell.started, start ? QStringList { started } : QStringList());
+            const bool told = !start || !startSucceeds;
             EXPECT_EQ(Messages(s), told ? QStringList { kUnavailable } : QStringList());
             EXPECT_EQ(s.registry.OpenHandles(), 0);
         }

@@ -32,45 +32,39 @@ namespace {
 
     TEST(GridLayout, WholeColumnsBesideTheScrollBarAndRowsStartedByAnyCell)
     {
-        struct Row {
-            QSize viewport;
-            int count, cols, height;
-            bool scrolls;
-            int scrollMax;
-        };
-        const Row rows[] = {
+        // viewport, cells, columns, surface height, whether it scrolls, how far
+        const std::tuple<QSize, int, int, int, bool, int> rows[] = {
             { { 548, 300 }, 12, 6, 194, false, 0 }, // exactly six cells wide, two whole rows
             { { 547, 300 }, 12, 5, 291, false, 0 }, // a pixel short of six
             { { 600, 291 }, 13, 6, 291, true, 0 }, // exactly as high as the viewport
             { { 600, 292 }, 13, 6, 291, false, 0 },
             { { 600, 300 }, 100, 6, 17 * 97, true, 17 * 97 - 300 },
+            { { 600, 400 }, 100000, 6, 16667 * 97, true, 16667 * 97 - 400 }, // one cell an arrow
             { { 600, 300 }, 0, 6, 0, false, 0 },
             { { 50, 300 }, 3, 1, 291, false, 0 }, // narrower than a cell: still one column
         };
-        for (const Row& r : rows) {
-            SCOPED_TRACE(testing::Message()
-                << r.viewport.width() << "x" << r.viewport.height() << ", " << r.count << " cells");
-            const GridLayout g = ComputeGridLayout(r.viewport, kScrollBar, kCell, r.count);
-            EXPECT_EQ(g.cols, r.cols);
-            EXPECT_EQ(g.surface, QSize(89 * r.cols, r.height));
-            EXPECT_EQ(g.scrollEnabled, r.scrolls);
-            EXPECT_EQ(g.scrollMax, r.scrollMax);
-            EXPECT_EQ(g.smallChange, r.scrolls ? 97 : 0);
-            EXPECT_EQ(g.largeChange, r.scrolls ? r.viewport.height() : 0);
+        for (const auto& [viewport, count, cols, height, scrolls, scrollMax] : rows) {
+            SCOPED_TRACE(testing::Message() << viewport.width() << "x" << viewport.height());
+            const GridLayout g = ComputeGridLayout(viewport, kScrollBar, kCell, count);
+            EXPECT_EQ(g.cols, cols);
+            EXPECT_EQ(g.surface, QSize(89 * cols, height));
+            EXPECT_EQ(g.scrollEnabled, scrolls);
+            EXPECT_EQ(g.scrollMax, scrollMax);
+            EXPECT_EQ(g.smallChange, scrolls ? 97 : 0);
+            EXPECT_EQ(g.largeChange, scrolls ? viewport.height() : 0);
         }
         EXPECT_EQ(ComputeGridLayout({ 600, 300 }, kScrollBar, { 0, 97 }, 3).cols, 1);
     }
 
-    TEST(GridLayout, HugeFoldersScrollCellByCellAndPointsFindTheirCell)
+    TEST(GridLayout, PointsFindTheirCellInAHugeFolder)
     {
         const GridLayout g = ComputeGridLayout({ 600, 400 }, kScrollBar, kCell, 100000);
-        const int lastRow = (100000 - 1) / 6 * 97;
-        EXPECT_EQ(g.scrollMax, lastRow + 97 - 400);
-        EXPECT_EQ(g.CellPosition(99999), QPoint(3 * 89, lastRow));
+        const int last = 16666 * 97; // the top of the last row, far beyond 32767
+        EXPECT_EQ(g.CellPosition(99999), QPoint(3 * 89, last));
         const std::pair<QPoint, int> rows[]
             = { { { 0, 0 }, 0 }, { { 88, 96 }, 0 }, { { 89, 0 }, 1 }, { { 5 * 89 + 88, 97 }, 11 },
                   { { -1, 5 }, -1 }, { { 5, -1 }, -1 }, { { 6 * 89, 5 }, -1 },
-                  { { 3 * 89 + 3, lastRow + 5 }, 99999 }, { { 4 * 89 + 3, lastRow + 5 }, -1 } };
+                  { { 3 * 89 + 3, last + 5 }, 99999 }, { { 4 * 89 + 3, last + 5 }, -1 } };
         for (const auto& [point, cell] : rows)
             EXPECT_EQ(g.CellAt(point, 100000), cell) << point.x() << "," << point.y();
     }
@@ -112,35 +106,31 @@ namespace {
         return tile;
     }
 
-    TEST(DrawThumbnail, FramesTheFittedPictureCentredOnTheButtonFaceWhereverItIsPainted)
+    TEST(DrawThumbnail, FramesTheAreaAveragedPictureCentredOnTheButtonFaceWhereverPainted)
     {
-        QImage dotted
-            = Solid({ 10, 10 }, Qt::blue); // kept as it is: a small picture is not enlarged
+        QImage dotted = Solid({ 10, 10 }, Qt::blue); // a small picture is kept as it is
         dotted.setPixelColor(3, 4, Qt::white);
         // Half transparent: the loading surface shows through the clear half.
         QImage half = Solid({ 20, 20 }, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
         QPainter(&half).fillRect(0, 0, 10, 20, Qt::red);
         QImage flat = Solid({ 20, 20 }, kColors.loadSurface);
         QPainter(&flat).fillRect(0, 0, 10, 20, Qt::red);
-        struct Row {
-            QImage source;
-            QSize natural; // a reduced decode lands where the whole picture would
-            QImage picture;
-            QPoint at;
-        };
-        const Row rows[] = { { Solid({ 640, 480 }, Qt::red), { 640, 480 },
-                                 Solid({ 62, 46 }, Qt::red), { 1, 9 } },
+        // source, its natural size (a reduced decode lands where the whole picture would), the
+        // picture the tile must show and where
+        const std::tuple<QImage, QSize, QImage, QPoint> rows[] = {
+            { Solid({ 640, 480 }, Qt::red), { 640, 480 }, Solid({ 62, 46 }, Qt::red), { 1, 9 } },
             { Solid({ 50, 70 }, Qt::red), { 400, 560 }, Solid({ 44, 62 }, Qt::red), { 10, 1 } },
             { Solid({ 62, 62 }, Qt::blue), { 62, 62 }, Solid({ 62, 62 }, Qt::blue), { 1, 1 } },
-            { dotted, { 10, 10 }, dotted, { 27, 27 } }, { half, { 20, 20 }, flat, { 22, 22 } } };
-        for (const Row& r : rows) {
-            SCOPED_TRACE(testing::Message() << r.natural.width() << "x" << r.natural.height());
-            const QImage expected = ExpectedTile(r.picture, r.at);
-            EXPECT_EQ(DrawThumbnail(r.source, r.natural, kColors), expected);
+            { dotted, { 10, 10 }, dotted, { 27, 27 } }, { half, { 20, 20 }, flat, { 22, 22 } }
+        };
+        for (const auto& [source, natural, picture, at] : rows) {
+            SCOPED_TRACE(testing::Message() << natural.width() << "x" << natural.height());
+            const QImage expected = ExpectedTile(picture, at);
+            EXPECT_EQ(DrawThumbnail(source, natural, kColors), expected);
             // The compact form a cell keeps: three bytes a pixel of the picture alone.
-            const CompactTile tile = MakeCompactTile(r.source, r.natural, kColors.loadSurface);
+            const CompactTile tile = MakeCompactTile(source, natural, kColors.loadSurface);
             EXPECT_EQ(tile.picture.format(), QImage::Format_RGB888);
-            EXPECT_EQ(tile.picture.size(), r.picture.size());
+            EXPECT_EQ(tile.picture.size(), picture.size());
             QImage surface = Solid({ 100, 100 }, Qt::white), wanted = surface;
             QPainter(&wanted).drawImage(7, 9, expected);
             QPainter painter(&surface);
@@ -148,10 +138,6 @@ namespace {
             painter.end();
             EXPECT_EQ(surface, wanted);
         }
-    }
-
-    TEST(DrawThumbnail, DownscaleAveragesAreasInsteadOfPickingPixels)
-    {
         // Black and white columns shrunk by half come out grey rather than black or white.
         QImage stripes = Solid({ 124, 124 }, Qt::black);
         for (int x = 1; x < 124; x += 2)
