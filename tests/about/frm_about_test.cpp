@@ -36,29 +36,28 @@ namespace {
         const std::function<void()> closers[] = { [&] { QTest::keyClick(&window, Qt::Key_Escape); },
             [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); },
             [&] { ok->click(); } };
+        const auto show = [&] { return window.ShowModal(); };
         for (const auto& close : closers) {
-            WhileModal(
-                window, [&] { return window.ShowModal(); },
-                [&] {
-                    EXPECT_EQ(window.windowTitle(), "About Glimmerbox");
-                    EXPECT_EQ(title->text(), "Glimmerbox");
-                    EXPECT_TRUE(title->font().bold());
-                    EXPECT_EQ(version->text(), "Version 1.0.3");
-                    EXPECT_TRUE(ok->hasFocus());
-                    EXPECT_TRUE(ok->isDefault());
-                    version->setText("stale");
-                    window.setWindowTitle("stale");
-                    // Neither another key nor Esc with a modifier closes it, nor System Info.
-                    QTest::keyClick(&window, Qt::Key_A);
-                    QTest::keyClick(&window, Qt::Key_Escape, Qt::ShiftModifier);
-                    QTest::keyClick(ok, Qt::Key_Tab);
-                    EXPECT_TRUE(sysInfo->hasFocus());
-                    QTest::keyClick(sysInfo, Qt::Key_Space);
-                    EXPECT_TRUE(window.isVisible());
-                    ok->setFocus();
-                    close();
-                    EXPECT_FALSE(window.isVisible());
-                });
+            WhileModal(window, show, [&] {
+                EXPECT_EQ(window.windowTitle(), "About Glimmerbox");
+                EXPECT_EQ(title->text(), "Glimmerbox");
+                EXPECT_TRUE(title->font().bold());
+                EXPECT_EQ(version->text(), "Version 1.0.3");
+                EXPECT_TRUE(ok->hasFocus());
+                EXPECT_TRUE(ok->isDefault());
+                version->setText("stale");
+                window.setWindowTitle("stale");
+                // Neither another key nor Esc with a modifier closes it, nor System Info.
+                QTest::keyClick(&window, Qt::Key_A);
+                QTest::keyClick(&window, Qt::Key_Escape, Qt::ShiftModifier);
+                QTest::keyClick(ok, Qt::Key_Tab);
+                EXPECT_TRUE(sysInfo->hasFocus());
+                QTest::keyClick(sysInfo, Qt::Key_Space);
+                EXPECT_TRUE(window.isVisible());
+                ok->setFocus();
+                close();
+                EXPECT_FALSE(window.isVisible());
+            });
             EXPECT_EQ(okClicks.count(), &close - closers + 1);
         }
         // No tool was recorded: each System Info click said so. Now there is one.
@@ -66,8 +65,7 @@ namespace {
         s.registry.SetValue(platform::Registry::HKEY_LOCAL_MACHINE,
             "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", platform::Registry::REG_SZ,
             "hardinfo");
-        WhileModal(
-            window, [&] { return window.ShowModal(); }, [&] { sysInfo->click(); });
+        WhileModal(window, show, [&] { sysInfo->click(); });
         EXPECT_EQ(s.shell.started, QStringList({ "hardinfo" }));
         EXPECT_EQ(s.dialogs.messages.size(), 3u);
     }

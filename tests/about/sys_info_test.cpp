@@ -35,8 +35,7 @@ namespace {
         using enum KeyLookup;
         const QString accented = QString::fromUtf8("/opt/Caf\xC3\xA9/\xE5\xB7\xA5\xE5\x85\xB7");
         const std::tuple<std::uint32_t, QByteArray, KeyLookup, QString> rows[]
-            = { { REG_SZ, Text("C:\\tool.exe"), Found, "C:\\tool.exe" },
-                  { REG_SZ, "bare", Found, "bare" }, { REG_SZ, Text(accented), Found, accented },
+            = { { REG_SZ, "bare", Found, "bare" }, { REG_SZ, Text(accented), Found, accented },
                   { REG_SZ, Data(1023, 'a') + '\0', Found, QString(1023, 'a') },
                   { REG_SZ, Data(1024, 'b'), Found, QString(1024, 'b') },
                   { REG_SZ, Data(1024, 'c') + '\0', NotFound, "" },
@@ -45,11 +44,13 @@ namespace {
                   { REG_DWORD, Data("\x05\x01\x00\x00", 4), Found, "&hold000105" },
                   { REG_DWORD, Data("\x78\x56\x34\xAB", 4), Found, "&holdAB345678" },
                   { REG_EXPAND_SZ, Text("%Root%\\x.exe"), Found, "old" }, // left as it was
-                  { REG_SZ, "", Error, "old" }, { REG_DWORD, "", Error, "old" } };
+                  { REG_SZ, "", Error, "old" }, { REG_DWORD, "", Error, "old" },
+                  { 0, "", NotFound, "" } }; // no key at all
         for (const auto& [type, data, result, after] : rows) {
             SCOPED_TRACE(testing::Message() << type << " " << data.left(8).toHex().data());
             platform::MemoryRegistry registry;
-            registry.SetValue(Registry::HKEY_LOCAL_MACHINE, kKey, "v", type, data);
+            if (type != 0)
+                registry.SetValue(Registry::HKEY_LOCAL_MACHINE, kKey, "v", type, data);
             for (const bool present : { true, false }) {
                 QString text = "old";
                 EXPECT_EQ(
@@ -58,10 +59,6 @@ namespace {
                 EXPECT_EQ(registry.OpenHandles(), 0) << "a key was left open";
             }
         }
-        platform::MemoryRegistry empty; // no key at all
-        QString text = "old";
-        EXPECT_EQ(GetKeyValue(empty, "v", text), NotFound);
-        EXPECT_EQ(text, "");
     }
 
     // The recorded path is tried first and trusted when found; only when it is missing is the
