@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <cmath>
 #include <functional>
 #include <mutex>
 #include <string_view>
@@ -72,7 +73,7 @@ namespace {
     // A BMP of one colour; files on screen are told apart by their sizes.
     QByteArray PictureFile(QSize size) { return tools::WriteBmp(Solid(size)); }
 
-    // The toolbar's buttons by their letters in SlideShowHarness::Do, in the order it reports.
+    // The toolbar's buttons by their letters in Do(), in the order Controls() lists them.
     const QMap<char, const char*> kButtons { { 'L', "Left" }, { 'P', "Play" }, { 'R', "Right" },
         { 'S', "Stop" }, { 'X', "Exit" } };
 
