@@ -1,83 +1,73 @@
-#include "about_harness.h"
+#include "about/frm_about.h"
+#include "support/test_services.h"
 
-#include <QFrame>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 namespace gb::test {
 namespace {
 
-    TEST(AboutWindow, LoadFillsCaptionTitleAndVersionAndOkCloses)
+    // Runs `show` (a modal showing of `window`) and `body` inside it once the window is on
+    // screen; closes the window if the body left it open.
+    int WhileModal(
+        QDialog& window, const std::function<int()>& show, const std::function<void()>& body)
     {
-        AboutHarness h;
-        EXPECT_EQ(h.Get<QLabel>("lblVersion")->text(), "Version 1.0");
-        h.WhileOpen([&] {
-            EXPECT_EQ(h.window.windowTitle(), "About Glimmerbox");
-            QLabel* title = h.Get<QLabel>("lblTitle");
-            EXPECT_EQ(title->text(), "Glimmerbox");
-            EXPECT_TRUE(title->font().bold());
-            EXPECT_GT(title->font().pointSizeF(), h.Get<QLabel>("lblVersion")->font().pointSizeF());
-            EXPECT_EQ(h.Get<QLabel>("lblVersion")->text(), "Version 1.0.3");
-            EXPECT_TRUE(h.Get<QLabel>("lblDescription")->text().contains("photo management"));
-            EXPECT_EQ(
-                h.Get<QLabel>("Label1")->palette().color(QPalette::WindowText), QColor(Qt::blue));
-            QFrame* line = h.Get<QFrame>("Line1");
-            ASSERT_NE(line, nullptr);
-            EXPECT_EQ(line->frameShape(), QFrame::HLine);
-            EXPECT_EQ(line->frameShadow(), QFrame::Sunken);
-            EXPECT_EQ(h.Get<QPushButton>("cmdSysInfo")->text(), "&System Info...");
-            EXPECT_EQ(h.window.minimumSize(), h.window.maximumSize());
-
-            QPushButton* ok = h.Get<QPushButton>("cmdOK");
-            EXPECT_EQ(ok->text(), "OK");
-            EXPECT_TRUE(ok->isDefault());
-            EXPECT_TRUE(ok->hasFocus());
-            QTest::keyClick(ok, Qt::Key_Tab);
-            EXPECT_TRUE(h.Get<QPushButton>("cmdSysInfo")->hasFocus());
-            ok->click();
-            EXPECT_FALSE(h.window.isVisible());
+        QTimer::singleShot(0, &window, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+            body();
+            if (window.isVisible())
+                window.done(QDialog::Rejected);
         });
-        EXPECT_TRUE(h.dialogs.messages.empty());
-        EXPECT_TRUE(h.shell.started.isEmpty());
+        return show();
     }
 
-    TEST(AboutWindow, EnterAndEscBothActAsOkAndEveryShowingReloads)
+    TEST(AboutWindow, EveryShowingFillsTheTextsSystemInfoKeepsItOpenAndOkEnterOrEscClose)
     {
-        AboutHarness h;
-        QSignalSpy okClicks(h.Get<QPushButton>("cmdOK"), &QPushButton::clicked);
-        h.WhileOpen([&] {
-            h.Get<QLabel>("lblVersion")->setText("stale");
-            h.window.setWindowTitle("stale");
-            QTest::keyClick(&h.window, Qt::Key_Escape);
-            EXPECT_FALSE(h.window.isVisible());
-        });
-        EXPECT_EQ(okClicks.count(), 1);
-        h.WhileOpen([&] {
-            EXPECT_EQ(h.Get<QLabel>("lblVersion")->text(), "Version 1.0.3");
-            EXPECT_EQ(h.window.windowTitle(), "About Glimmerbox");
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            EXPECT_FALSE(h.window.isVisible());
-        });
-        EXPECT_EQ(okClicks.count(), 2);
-    }
-
-    TEST(AboutWindow, SystemInfoStartsTheToolOrExplainsAndStaysOpen)
-    {
-        AboutHarness h;
-        h.WhileOpen([&] {
-            h.Get<QPushButton>("cmdSysInfo")->click();
-            EXPECT_EQ(h.UnavailableMessages(), 1);
-            EXPECT_TRUE(h.shell.started.isEmpty());
-            EXPECT_TRUE(h.window.isVisible());
-
-            h.SetToolPath(platform::Registry::REG_SZ, RegistryText("hardinfo"));
-            h.Get<QPushButton>("cmdSysInfo")->click();
-            EXPECT_EQ(h.shell.started, QStringList({ "hardinfo" }));
-            EXPECT_EQ(h.UnavailableMessages(), 1);
-            EXPECT_TRUE(h.window.isVisible());
-            h.Get<QPushButton>("cmdOK")->click();
-        });
-        EXPECT_EQ(h.registry.OpenHandles(), 0);
+        TestServices s;
+        about::frmAbout window(s.module1);
+        auto* ok = window.findChild<QPushButton*>("cmdOK");
+        auto* sysInfo = window.findChild<QPushButton*>("cmdSysInfo");
+        auto* title = window.findChild<QLabel*>("lblTitle");
+        auto* version = window.findChild<QLabel*>("lblVersion");
+        QSignalSpy okClicks(ok, &QPushButton::clicked);
+        const std::function<void()> closers[] = { [&] { QTest::keyClick(&window, Qt::Key_Escape); },
+            [&] { QTest::keyClick(ok, Qt::Key_Return); }, // OK has the focus
+            [&] { ok->click(); } };
+        const auto show = [&] { return window.ShowModal(); };
+        for (const auto& close : closers) {
+            WhileModal(window, show, [&] {
+                EXPECT_EQ(window.windowTitle(), "About Glimmerbox");
+                EXPECT_EQ(title->text(), "Glimmerbox");
+                EXPECT_TRUE(title->font().bold());
+                EXPECT_EQ(version->text(), "Version 1.0.3");
+                EXPECT_TRUE(ok->hasFocus());
+                EXPECT_TRUE(ok->isDefault());
+                version->setText("stale");
+                window.setWindowTitle("stale");
+                // Neither another key nor Esc with a modifier closes it, nor System Info.
+                QTest::keyClick(&window, Qt::Key_A);
+                QTest::keyClick(&window, Qt::Key_Escape, Qt::ShiftModifier);
+                QTest::keyClick(ok, Qt::Key_Tab);
+                EXPECT_TRUE(sysInfo->hasFocus());
+                QTest::keyClick(sysInfo, Qt::Key_Space);
+                EXPECT_TRUE(window.isVisible());
+                ok->setFocus();
+                close();
+                EXPECT_FALSE(window.isVisible());
+            });
+            EXPECT_EQ(okClicks.count(), &close - closers + 1);
+        }
+        // No tool was recorded: each System Info click said so. Now there is one.
+        EXPECT_EQ(s.dialogs.messages.size(), 3u);
+        s.registry.SetValue(platform::Registry::HKEY_LOCAL_MACHINE,
+            "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", platform::Registry::REG_SZ,
+            "hardinfo");
+        WhileModal(window, show, [&] { sysInfo->click(); });
+        EXPECT_EQ(s.shell.started, QStringList({ "hardinfo" }));
+        EXPECT_EQ(s.dialogs.messages.size(), 3u);
     }
 
 } // namespace

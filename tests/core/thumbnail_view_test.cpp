@@ -1,0 +1,152 @@
+#include "core/caption_fit.h"
+#include "core/grid_layout.h"
+#include "core/thumbnail_drawing.h"
+#include "core/thumbnail_geometry.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace gb::core {
+namespace {
+
+    // Every character is 7 pixels wide and "..." is 9, so a cell of 15 + 7n pixels holds n.
+    int FixedWidth(const QString& text) { return text == "..." ? 9 : 7 * int(text.size()); }
+
+    TEST(CaptionFit, ANameExactlyAsWideAsTheRoomStaysWholeAWiderOneIsCut)
+    {
+        const std::tuple<QString, int, QString> rows[]
+            = { { "abcdefghij", 85, "abcdefghij" }, // 70 wide in a room of 70
+                  { "abcdefghij", 84, "abcdefgh..." }, // room 69, less 9 for the dots
+                  { "abcdefghijk", 87, "abcdefghi..." }, // 63 wide in the shortened room of 63
+                  { "abcdefghijkl", 89, "abcdefghi..." }, // three characters go, one at a time
+                  { "abcdefgh\xF0\x9F\x93\xB7zz.jpg", 89, "abcdefgh..." }, // an emoji goes whole
+                  { "abc", 10, "..." }, { "", 89, "" } };
+        for (const auto& [name, cell, caption] : rows)
+            EXPECT_EQ(FitCaption(name, cell, FixedWidth), caption) << name.toStdString() << cell;
+    }
+
+    const QSize kCell(89, 97);
+    constexpr int kScrollBar = 14;
+
+    TEST(GridLayout, WholeColumnsBesideTheScrollBarAndRowsStartedByAnyCell)
+    {
+        // viewport, cells, columns, surface height, whether it scrolls, how far
+        const std::tuple<QSize, int, int, int, bool, int> rows[] = {
+            { { 548, 300 }, 12, 6, 194, false, 0 }, // exactly six cells wide, two whole rows
+            { { 547, 300 }, 12, 5, 291, false, 0 }, // a pixel short of six
+            { { 600, 291 }, 13, 6, 291, true, 0 }, // exactly as high as the viewport
+            { { 600, 292 }, 13, 6, 291, false, 0 },
+            { { 600, 300 }, 100, 6, 17 * 97, true, 17 * 97 - 300 },
+            { { 600, 400 }, 100000, 6, 16667 * 97, true, 16667 * 97 - 400 }, // one cell an arrow
+            { { 600, 300 }, 0, 6, 0, false, 0 },
+            { { 50, 300 }, 3, 1, 291, false, 0 }, // narrower than a cell: still one column
+        };
+        for (const auto& [viewport, count, cols, height, scrolls, scrollMax] : rows) {
+            SCOPED_TRACE(testing::Message() << viewport.width() << "x" << viewport.height());
+            const GridLayout g = ComputeGridLayout(viewport, kScrollBar, kCell, count);
+            EXPECT_EQ(g.cols, cols);
+            EXPECT_EQ(g.surface, QSize(89 * cols, height));
+            EXPECT_EQ(g.scrollEnabled, scrolls);
+            EXPECT_EQ(g.scrollMax, scrollMax);
+            EXPECT_EQ(g.smallChange, scrolls ? 97 : 0);
+            EXPECT_EQ(g.largeChange, scrolls ? viewport.height() : 0);
+        }
+        EXPECT_EQ(ComputeGridLayout({ 600, 300 }, kScrollBar, { 0, 97 }, 3).cols, 1);
+    }
+
+    TEST(GridLayout, PointsFindTheirCellInAHugeFolder)
+    {
+        const GridLayout g = ComputeGridLayout({ 600, 400 }, kScrollBar, kCell, 100000);
+        const int last = 16666 * 97; // the top of the last row, far beyond 32767
+        EXPECT_EQ(g.CellPosition(99999), QPoint(3 * 89, last));
+        const std::pair<QPoint, int> rows[]
+            = { { { 0, 0 }, 0 }, { { 88, 96 }, 0 }, { { 89, 0 }, 1 }, { { 5 * 89 + 88, 97 }, 11 },
+                  { { -1, 5 }, -1 }, { { 5, -1 }, -1 }, { { 6 * 89, 5 }, -1 },
+                  { { 3 * 89 + 3, last + 5 }, 99999 }, { { 4 * 89 + 3, last + 5 }, -1 } };
+        for (const auto& [point, cell] : rows)
+            EXPECT_EQ(g.CellAt(point, 100000), cell) << point.x() << "," << point.y();
+    }
+
+    // Sizes whose results hinge on the single-precision scale and the half-to-even rounding.
+    TEST(ThumbnailGeometry, FitsLikeTheClassicHalftoneTiles)
+    {
+        const std::pair<QSize, QRect> rows[] = { { { 62, 62 }, { 1, 1, 62, 62 } },
+            { { 10, 10 }, { 27, 27, 10, 10 } }, { { 100, 100 }, { 1, 1, 62, 62 } },
+            { { 63, 10 }, { 1, 27, 62, 10 } }, { { 10, 63 }, { 27, 1, 10, 62 } },
+            { { 640, 480 }, { 1, 9, 62, 46 } }, // 46.4999986
+            { { 480, 640 }, { 9, 1, 46, 62 } }, { { 800, 600 }, { 1, 8, 62, 47 } }, // 46.5000004
+            { { 1024, 768 }, { 1, 9, 62, 46 } }, // exactly 46.5: to even
+            { { 300, 200 }, { 1, 11, 62, 41 } }, { { 1, 1 }, { 31, 31, 1, 1 } },
+            { { 5000, 1 }, { 1, 32, 62, 0 } }, { { 0, 0 }, { 32, 32, 0, 0 } } };
+        for (const auto& [natural, image] : rows) {
+            const ThumbnailGeometry g = ComputeThumbnailGeometry(natural);
+            EXPECT_EQ(g.image, image) << natural.width() << "x" << natural.height();
+            EXPECT_EQ(g.frame, image.adjusted(-1, -1, 1, 1));
+        }
+    }
+
+    const ThumbnailColors kColors { QColor(0xF0, 0xF0, 0xF0), QColor(0x20, 0x80, 0x20) };
+
+    QImage Solid(QSize size, QColor color, QImage::Format format = QImage::Format_RGB32)
+    {
+        QImage image(size, format);
+        image.fill(color);
+        return image;
+    }
+
+    // What a tile must show: the button face, and on it `picture` at `at` in a black frame.
+    QImage ExpectedTile(const QImage& picture, QPoint at)
+    {
+        QImage tile = Solid({ 64, 64 }, kColors.tile);
+        QPainter painter(&tile);
+        painter.fillRect(QRect(at, picture.size()).adjusted(-1, -1, 1, 1), Qt::black);
+        painter.drawImage(at, picture);
+        return tile;
+    }
+
+    TEST(DrawThumbnail, FramesTheAreaAveragedPictureCentredOnTheButtonFaceWhereverPainted)
+    {
+        QImage dotted = Solid({ 10, 10 }, Qt::blue); // a small picture is kept as it is
+        dotted.setPixelColor(3, 4, Qt::white);
+        // Half transparent: the loading surface shows through the clear half.
+        QImage half = Solid({ 20, 20 }, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
+        QPainter(&half).fillRect(0, 0, 10, 20, Qt::red);
+        QImage flat = Solid({ 20, 20 }, kColors.loadSurface);
+        QPainter(&flat).fillRect(0, 0, 10, 20, Qt::red);
+        // source, its natural size (a reduced decode lands where the whole picture would), the
+        // picture the tile must show and where
+        const std::tuple<QImage, QSize, QImage, QPoint> rows[] = {
+            { Solid({ 640, 480 }, Qt::red), { 640, 480 }, Solid({ 62, 46 }, Qt::red), { 1, 9 } },
+            { Solid({ 50, 70 }, Qt::red), { 400, 560 }, Solid({ 44, 62 }, Qt::red), { 10, 1 } },
+            { Solid({ 62, 62 }, Qt::blue), { 62, 62 }, Solid({ 62, 62 }, Qt::blue), { 1, 1 } },
+            { dotted, { 10, 10 }, dotted, { 27, 27 } }, { half, { 20, 20 }, flat, { 22, 22 } }
+        };
+        for (const auto& [source, natural, picture, at] : rows) {
+            SCOPED_TRACE(testing::Message() << natural.width() << "x" << natural.height());
+            const QImage expected = ExpectedTile(picture, at);
+            EXPECT_EQ(DrawThumbnail(source, natural, kColors), expected);
+            // The compact form a cell keeps: three bytes a pixel of the picture alone.
+            const CompactTile tile = MakeCompactTile(source, natural, kColors.loadSurface);
+            EXPECT_EQ(tile.picture.format(), QImage::Format_RGB888);
+            EXPECT_EQ(tile.picture.size(), picture.size());
+            QImage surface = Solid({ 100, 100 }, Qt::white), wanted = surface;
+            QPainter(&wanted).drawImage(7, 9, expected);
+            QPainter painter(&surface);
+            tile.Paint(painter, QPoint(7, 9), kColors.tile);
+            painter.end();
+            EXPECT_EQ(surface, wanted);
+        }
+        // Black and white columns shrunk by half come out grey rather than black or white.
+        QImage stripes = Solid({ 124, 124 }, Qt::black);
+        for (int x = 1; x < 124; x += 2)
+            QPainter(&stripes).fillRect(x, 0, 1, 124, Qt::white);
+        const QImage grey = DrawThumbnail(stripes, { 124, 124 }, kColors);
+        for (int x = 5; x < 58; x += 7) {
+            EXPECT_GT(qGray(grey.pixel(x, 30)), 90) << x;
+            EXPECT_LT(qGray(grey.pixel(x, 30)), 165) << x;
+        }
+    }
+
+} // namespace
+} // namespace gb::core

@@ -1,0 +1,130 @@
+#include "core/batch_naming.h"
+#include "core/files_dictionary.h"
+#include "core/load_text.h"
+#include "core/rounding.h"
+#include "core/window_position.h"
+
+#include <QLocale>
+#include <array>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace gb::core {
+namespace {
+
+    constexpr int kMax = 2147483647;
+    constexpr int kMin = -kMax - 1;
+
+    TEST(Rounding, HalvesGoToTheEvenNeighbourAndHugeValuesAreClamped)
+    {
+        const std::pair<double, int> rows[] = { { 0.5, 0 }, { 1.5, 2 }, { 2.5, 2 }, { 3.5, 4 },
+            { -2.5, -2 }, { -1.5, -2 }, { 2.4999999, 2 }, { 2.5000001, 3 }, { -0.2, 0 },
+            { 2147483646.5, 2147483646 }, { 1e20, kMax }, { -1e20, kMin }, { NAN, 0 } };
+        for (const auto& [value, rounded] : rows) {
+            if (std::abs(value) < 1e10) { // NaN and the huge ones stay as they are
+                EXPECT_EQ(RoundHalfEven(value), rounded) << value;
+            }
+            EXPECT_EQ(ToInt32HalfEven(value), rounded) << value;
+        }
+    }
+
+    TEST(Rounding, NumericPrefixReadsOnlyTheLeadingNumber)
+    {
+        const std::pair<const char*, double> rows[] = { { " 120abc", 120 }, { "-3.5e2,", -350 },
+            { "+7", 7 }, { "2.5E3x", 2500 }, { "1e+2", 100 }, { "1e-1", 0.1 }, { ".5", 0.5 },
+            { "5.", 5 }, { "99", 99 }, { "12e", 12 }, { "12e+", 12 }, { "abc", 0 }, { ".", 0 },
+            { "-", 0 }, { "", 0 }, { "1e999", 0 } };
+        for (const auto& [text, value] : rows)
+            EXPECT_EQ(NumericPrefix(text), value) << text;
+    }
+
+    TEST(LoadText, ProgressRoundsHalvesToEvenAndCountsGroupByLocale)
+    {
+        const std::array<int, 3> rows[] = { { 0, 8, 12 }, { 2, 8, 38 }, { 0, 3, 33 }, { 1, 3, 67 },
+            { 7, 8, 100 }, { 0, 0, 0 } };
+        for (const auto& [index, total, percent] : rows)
+            EXPECT_EQ(ProgressPercent(index, total), percent) << index << " of " << total;
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(FileCountText(1234567), "File(s): 1.234.567");
+        QLocale::setDefault(before);
+    }
+
+    TEST(WindowPosition, ReadsUpToFourCommaBlankEntriesOverTheCurrentPlacement)
+    {
+        using P = WindowPlacement;
+        const P designed { 1000, 2000, 9000, 5070 };
+        const std::pair<const char*, P> rows[] = { { "120, 90, 900, 660", { 120, 90, 900, 660 } },
+            { "", designed }, { "100, 200", { 100, 200, 9000, 5070 } },
+            { ", , , 7", { 1000, 2000, 9000, 7 } }, { "1, 2, 3, 4, 5, 6", { 1, 2, 3, 4 } },
+            { "100,20", { 100, 2000, 9000, 5070 } }, // no blank: a single entry
+            { "abc, 7px, , 2.5", { 0, 7, 9000, 2 } },
+            { "-120, -90.5, 3.5, 4.5", { -120, -90, 4, 4 } },
+            { "3.5, 99999999999, -1e99, nan", { 4, kMax, kMin, 0 } } };
+        for (const auto& [stored, placement] : rows)
+            EXPECT_EQ(ParseWindowPosition(stored, designed), placement) << stored;
+        EXPECT_EQ(FormatWindowPosition({ -120, 90, 900, 660 }), "-120, 90, 900, 660");
+    }
+
+    TEST(WindowPosition, BooleansAreTrueFalseOrFiniteNumbers)
+    {
+        const std::pair<const char*, std::optional<bool>> rows[]
+            = { { "True", true }, { " false ", false }, { "TRUE", true }, { "-1", true },
+                  { "0", false }, { "0.0", false }, { "0.5", true }, { "yes", std::nullopt },
+                  { "", std::nullopt }, { "nan", std::nullopt }, { "inf", std::nullopt } };
+        for (const auto& [text, value] : rows)
+            EXPECT_EQ(ParseBoolean(text), value) << text;
+    }
+
+    TEST(BatchNaming, NamesCountersAndTargets)
+    {
+        const std::pair<const char*, const char*> extensions[]
+            = { { "/p/IMG_0012.JPG", "JPG" }, { "/p/archive.tar.gz", "gz" }, { "/p.d/noext", "" },
+                  { "/p/trailing.", "" }, { "/p/.hidden", "hidden" }, { "plain.txt", "txt" } };
+        for (const auto& [path, extension] : extensions)
+            EXPECT_EQ(GetExtensionName(path), extension) << path;
+        for (const auto& [path, parts] :
+            { std::pair { "/a/b/c.jpg", "/a/b/ c.jpg" }, { "/c.jpg", "/ c.jpg" }, { "c", " c" } }) {
+            const SplitPath split = SplitAtLastSeparator(path);
+            EXPECT_EQ(split.folder + " " + split.name, parts);
+        }
+        for (const char* number : { "0", "09", "007", "1234567890" })
+            EXPECT_TRUE(IsBatchNumber(number)) << number;
+        for (const char* text : { "", "1a", "-1", "/", ":", "1 " })
+            EXPECT_FALSE(IsBatchNumber(text)) << text;
+        QString counter = "0098"; // each taken number moves the counter one on
+        for (const char* next : { "99", "100", "101" })
+            EXPECT_EQ(counter = NextBatchCounter(counter), next);
+        EXPECT_EQ(NextBatchCounter("18446744073709551614"), "18446744073709551615");
+        EXPECT_EQ(BatchTarget("/album", "Party", "7", "JPG"), "/album/Party7.JPG");
+        EXPECT_EQ(BatchTarget("/album/", " Party ", "007", "gif"), "/album/ Party 007.gif");
+    }
+
+    TEST(FilesDictionary, KeepsOrderAndPairsKeysWithItemsThroughRenamesAndRemovals)
+    {
+        Files files;
+        for (const char* key : { "one.jpg", "Two.jpg", "three.jpg", "four.jpg" })
+            files.SetItem(key, QString("/") + key[0] + "/");
+        files.SetItem("Two.jpg", "/r/"); // a known key keeps its place
+        EXPECT_EQ(files.Item("two.jpg"), std::nullopt); // keys are case-sensitive
+
+        EXPECT_FALSE(files.RenameKey("one.jpg", "three.jpg")); // taken: nothing changes
+        EXPECT_FALSE(files.RenameKey("missing.jpg", "x.jpg"));
+        EXPECT_TRUE(files.RenameKey("four.jpg", "four.jpg"));
+        EXPECT_TRUE(files.RenameKey("Two.jpg", "Party1.jpg"));
+        EXPECT_EQ(files.Keys(), QStringList({ "one.jpg", "Party1.jpg", "three.jpg", "four.jpg" }));
+        EXPECT_EQ(files.Items(), QStringList({ "/o/", "/r/", "/t/", "/f/" }));
+
+        files.Remove("missing.jpg");
+        files.Remove("one.jpg"); // the entries after it move up and are still found
+        EXPECT_EQ(files.Keys(), QStringList({ "Party1.jpg", "three.jpg", "four.jpg" }));
+        EXPECT_EQ(files.Item("four.jpg"), "/f/");
+        EXPECT_TRUE(files.RenameKey("three.jpg", "one.jpg"));
+        EXPECT_EQ(files.Item("one.jpg"), "/t/");
+        files.RemoveAll();
+        EXPECT_FALSE(files.Exists("four.jpg"));
+    }
+
+} // namespace
+} // namespace gb::core

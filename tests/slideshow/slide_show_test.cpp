@@ -1,0 +1,331 @@
+#include "samplegen/image_writers.h"
+#include "slideshow/frm_slide_show.h"
+#include "slideshow/picture_prefetcher.h"
+#include "support/test_services.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <cmath>
+#include <functional>
+#include <mutex>
+#include <string_view>
+
+namespace gb::test {
+namespace {
+
+    // The real picture loader, noting of every load whether it ran on a worker thread.
+    class RecordingLoader : public platform::IPictureLoader {
+    public:
+        explicit RecordingLoader(const platform::IPictureLoader& real)
+            : real_(real)
+        {
+        }
+        std::optional<platform::LoadedPicture> LoadPicture(
+            const QString& path, const platform::PictureOptions& options) const override
+        {
+            {
+                std::lock_guard lock(mutex_);
+                record_.loads[path] << (QThread::currentThread() != qApp->thread());
+                ++record_.running;
+            }
+            std::optional<platform::LoadedPicture> picture = real_.LoadPicture(path, options);
+            std::lock_guard lock(mutex_);
+            --record_.running;
+            return picture;
+        }
+        // Every file's loads so far (on a worker or not) and how many run, copied while the
+        // workers are kept out.
+        struct Record {
+            QHash<QString, QList<bool>> loads;
+            int running = 0;
+        };
+        Record Snapshot() const
+        {
+            std::lock_guard lock(mutex_);
+            return record_;
+        }
+        QList<bool> Loads(const QString& path) const { return Snapshot().loads.value(path); }
+        // Until `path` has been loaded and no load runs, as while the user looks at a picture.
+        bool WaitForLoad(const QString& path) const
+        {
+            return QTest::qWaitFor([&] { return !Loads(path).isEmpty() && !Snapshot().running; });
+        }
+
+    private:
+        const platform::IPictureLoader& real_;
+        mutable std::mutex mutex_;
+        mutable Record record_;
+    };
+
+    QSize SizeAt(int position) { return QSize(40 + 2 * position, 30 + position); }
+    QImage Solid(QSize size)
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(QColor(90, 140, 200));
+        return image;
+    }
+    // A BMP of one colour; files on screen are told apart by their sizes.
+    QByteArray PictureFile(QSize size) { return tools::WriteBmp(Solid(size)); }
+
+    // The toolbar's buttons by their letters in Do(), in the order Controls() lists them.
+    const QMap<char, const char*> kButtons { { 'L', "Left" }, { 'P', "Play" }, { 'R', "Right" },
+        { 'S', "Stop" }, { 'X', "Exit" } };
+
+    // The slide show window on the test services, with a folder of real pictures to show.
+    struct SlideShowHarness : TestServices {
+        // Selects these files, writing the missing ones: SizeAt(i) for the i-th unless told.
+        void Select(const QStringList& names, const QMap<QString, QSize>& sizes = {})
+        {
+            auto selection = std::make_shared<core::Files>();
+            for (int i = 0; i < names.size(); ++i) {
+                if (!QFile::exists(photos.File(names[i])))
+                    photos.Write(names[i], PictureFile(sizes.value(names[i], SizeAt(i))));
+                selection->SetItem(names[i], photos.Path() + "/");
+            }
+            window.SetFiles(selection);
+        }
+        // Opens the show modally and runs `body` inside it once the first picture is up; closes
+        // the show if the body left it open.
+        void WhileOpen(const std::function<void()>& body)
+        {
+            shown.clear();
+            QTimer::singleShot(0, &window, [&] {
+                EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }));
+                body();
+                if (window.isVisible())
+                    window.done(QDialog::Rejected);
+            });
+            window.ShowModal(nullptr);
+        }
+        // A step a letter: a button (see kButtons); left clicks on the w(indow) low on the left,
+        // the p(icture) and the t(oolbar)'s empty end; a r(ight) click on the window.
+        void Do(std::string_view steps)
+        {
+            auto* bar = window.findChild<QToolBar*>("Toolbar1");
+            for (char step : steps) {
+                if (step == 'w' || step == 'r')
+                    QTest::mouseClick(&window, step == 'w' ? Qt::LeftButton : Qt::RightButton, {},
+                        QPoint(4, window.height() - 4));
+                else if (step == 'p')
+                    QTest::mouseClick(Picture(), Qt::LeftButton, {}, QPoint(2, 2));
+                else if (step == 't')
+                    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3, 3));
+                else
+                    Button(kButtons.value(step))->trigger();
+            }
+        }
+        // Which buttons are enabled, in the order of kButtons, and whether the clock runs.
+        QString Controls()
+        {
+            QString state;
+            for (const char* key : kButtons)
+                state += Button(key)->isEnabled() ? '+' : '-';
+            return state + (window.Timer().isActive() ? " running" : " stopped");
+        }
+        QAction* Button(const char* key) { return window.findChild<QAction*>(key); }
+        QLabel* Picture() { return window.findChild<QLabel*>("picImage"); }
+        QLabel* Caption() { return window.findChild<QLabel*>("lblFileName"); }
+        QSize ShownSize() { return Picture()->isVisible() ? Picture()->pixmap().size() : QSize(); }
+
+        RecordingLoader loader { pictures };
+        platform::Services recorded { profile, loader, dialogs, appInfo, shell, wallpaper,
+            *usedFiles, registry, thumbnails };
+        app::Module1 recordedModule { recorded };
+        TempFolder photos;
+        slideshow::frmSlideShow window { recordedModule };
+        QSignalSpy shown { &window, &slideshow::frmSlideShow::PictureShown };
+    };
+
+    const QString kStopped = "+++-+ stopped";
+    TEST(SlideShowWindow, OpensStoppedAtTheFirstFileAndDecodesTheNextAheadInTheDirectionOfTravel)
+    {
+        SlideShowHarness h;
+        QList<QImage> icons { h.window.windowIcon().pixmap(16).toImage() };
+        QStringList tips;
+        for (const char* key : kButtons) {
+            icons << h.Button(key)->icon().pixmap(16).toImage();
+            tips << h.Button(key)->toolTip();
+        }
+        EXPECT_EQ(tips.join("|"),
+            "Previous Image|Start SlideShow|Next Image|Stop SlideShow|Exit SlideShow");
+        for (const QImage& icon : icons)
+            EXPECT_EQ(icons.count(icon), 1) << "two look alike";
+        h.Select({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" });
+        h.WhileOpen([&] {
+            EXPECT_EQ(h.window.windowTitle(), "Glimmerbox SlideShow");
+            EXPECT_TRUE(h.window.isMaximized());
+            EXPECT_EQ(h.Controls(), kStopped);
+            EXPECT_EQ(h.window.Timer().interval(), 2000);
+            // The picture at its own size, on black.
+            const QImage shot = h.window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRect picture = h.Picture()->geometry();
+            EXPECT_EQ(shot.copy(picture), Solid(SizeAt(0)));
+            EXPECT_EQ(shot.pixelColor(picture.bottomRight() + QPoint(1, 1)), QColor(Qt::black));
+
+            // The next picture is decoded on a worker while this one is looked at. Turning round,
+            // a is read there and then (c was ahead), and d is decoded ahead.
+            ASSERT_TRUE(h.loader.WaitForLoad(h.photos.File("b.bmp")));
+            h.Do("RL");
+            ASSERT_TRUE(h.loader.WaitForLoad(h.photos.File("d.bmp")));
+            h.Do("L");
+            EXPECT_EQ(h.ShownSize(), SizeAt(3));
+            const auto loads = h.loader.Snapshot().loads; // on a worker, or not
+            EXPECT_EQ(loads.value(h.photos.File("a.bmp")), QList<bool>({ false, false }));
+            EXPECT_EQ(loads.value(h.photos.File("b.bmp")), QList<bool>({ true }));
+            EXPECT_EQ(loads.value(h.photos.File("d.bmp")), QList<bool>({ true }));
+        });
+    }
+
+    TEST(SlideShowWindow, StepsWrapAroundBothWaysAndAFileThatCannotBeLoadedShowsItsName)
+    {
+        SlideShowHarness h;
+        h.photos.Write("broken.bmp", "BM but nothing after the signature");
+        const QStringList names { "a.bmp", "broken.bmp", "gone.bmp" };
+        h.Select(names);
+        QFile::remove(h.photos.File("gone.bmp"));
+        h.WhileOpen([&] {
+            for (auto [step, index] : { std::pair { 'L', 2 }, { 'L', 1 }, { 'L', 0 }, { 'R', 1 },
+                     { 'R', 2 }, { 'R', 0 }, { 'p', 1 }, { 'w', 2 }, { 'r', 2 }, { 't', 2 } }) {
+                h.Do({ &step, 1 });
+                EXPECT_EQ(h.window.CurrentIndex(), index) << step;
+                EXPECT_EQ(h.ShownSize(), index == 0 ? SizeAt(0) : QSize()) << step;
+                EXPECT_EQ(h.Caption()->isVisible() ? h.Caption()->text() : "",
+                    index == 0 ? "" : names[index])
+                    << step;
+            }
+            // The name is small and low on the left.
+            EXPECT_LT(h.Caption()->geometry().right(), h.window.width() / 3);
+            EXPECT_GT(h.Caption()->y(), h.window.height() * 3 / 4);
+        });
+    }
+
+    TEST(SlideShowWindow, PlayHandsSteppingToTheClockAndStopTakesItBack)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
+        h.WhileOpen([&] {
+            h.Do("P");
+            EXPECT_EQ(h.Controls(), "---++ running");
+            h.Do("wpR"); // two seconds are far off, and meanwhile these do nothing
+            EXPECT_EQ(h.shown.count(), 1);
+            h.Do("Sw");
+            EXPECT_EQ(h.Controls(), kStopped);
+            EXPECT_EQ(h.window.CurrentIndex(), 1);
+
+            // The first tick comes an interval after Play and shows the next file.
+            h.window.Timer().setInterval(20);
+            h.shown.clear();
+            h.Do("P");
+            EXPECT_TRUE(h.shown.isEmpty());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return h.shown.count() >= 2; }));
+            EXPECT_EQ(h.shown.at(0).at(0).toInt(), 2);
+            EXPECT_EQ(h.shown.at(1).at(0).toInt(), 0);
+        });
+    }
+
+    // Each showing here ends with another key; a modifier alone is no key. Pictures are centred
+    // on the window's outer size, and only their top is kept on screen.
+    TEST(SlideShowWindow, AnyKeyClosesReopeningKeepsThePositionAndPicturesAreCentred)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" });
+        auto expectCentred = [&](QSize size) {
+            const QSize outer = h.window.frameGeometry().size();
+            ASSERT_NE(outer, h.window.size()); // the frame sets the outer size apart
+            const QPoint centred(static_cast<int>(std::floor((outer - size).width() / 2.0)),
+                std::max(0, (outer - size).height() / 2));
+            EXPECT_EQ(h.Picture()->geometry(), QRect(centred, size));
+        };
+        auto closeWith = [&](Qt::Key key) {
+            for (Qt::Key modifier : { Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt })
+                QTest::keyClick(&h.window, modifier);
+            EXPECT_TRUE(h.window.isVisible());
+            QTest::keyClick(&h.window, key);
+            EXPECT_FALSE(h.window.isVisible()) << key;
+        };
+        h.WhileOpen([&] {
+            h.Do("RRP");
+            closeWith(Qt::Key_A); // while running
+        });
+        EXPECT_FALSE(h.window.Timer().isActive());
+        h.WhileOpen([&] {
+            EXPECT_EQ(h.Controls(), kStopped);
+            expectCentred(SizeAt(2));
+            h.Do("w"); // stopped again: a click steps
+            EXPECT_EQ(h.window.CurrentIndex(), 3);
+            h.Do("L");
+            closeWith(Qt::Key_Right); // closes rather than steps
+        });
+        EXPECT_EQ(h.window.CurrentIndex(), 2);
+        // A new selection with no file at the kept position starts from its first.
+        h.Select({ "wide.bmp", "tall.bmp" },
+            { { "wide.bmp", { 1201, 60 } }, { "tall.bmp", { 60, 1200 } } });
+        h.WhileOpen([&] {
+            expectCentred(QSize(1201, 60)); // cut equally at both sides
+            h.Do("R");
+            expectCentred(QSize(60, 1200)); // its top on screen
+            closeWith(Qt::Key_Escape);
+        });
+        h.WhileOpen([&] {
+            h.Do("X");
+            EXPECT_FALSE(h.window.isVisible());
+        });
+    }
+
+    std::optional<QSize> SizeOf(const std::optional<platform::LoadedPicture>& picture)
+    {
+        return picture ? std::optional(picture->image.size()) : std::nullopt;
+    }
+
+    TEST(PicturePrefetcher, HandsOutThePictureDecodedOnAWorkerOnceOnlyForItsFileAsItIs)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "b.bmp" });
+        const QString a = h.photos.File("a.bmp"), b = h.photos.File("b.bmp");
+        slideshow::PicturePrefetcher prefetcher(h.loader, *h.usedFiles);
+        prefetcher.Request(a);
+        prefetcher.Request(a); // already under way
+        ASSERT_TRUE(h.loader.WaitForLoad(a));
+        EXPECT_EQ(SizeOf(prefetcher.Take(a)), SizeAt(0));
+        EXPECT_EQ(h.loader.Loads(a), QList<bool>({ true })); // once, on a worker
+        EXPECT_EQ(SizeOf(prefetcher.Take(a)), std::nullopt); // used up
+
+        prefetcher.Request(a);
+        prefetcher.Request(b); // a is no longer next
+        EXPECT_EQ(prefetcher.PendingPath(), b);
+        EXPECT_EQ(SizeOf(prefetcher.Take(b)), SizeAt(1));
+
+        // Nothing for a file changed since it was decoded, or one that could not be.
+        prefetcher.Request(a);
+        ASSERT_TRUE(h.loader.WaitForLoad(a));
+        h.photos.Write("a.bmp", PictureFile(QSize(64, 48)));
+        h.photos.Write("bad.bmp", "not a picture at all");
+        for (const char* name : { "a.bmp", "bad.bmp", "missing.bmp" }) {
+            prefetcher.Request(h.photos.File(name));
+            EXPECT_EQ(SizeOf(prefetcher.Take(h.photos.File(name))), std::nullopt) << name;
+        }
+    }
+
+    TEST(PicturePrefetcher, GoingAwayWaitsForDecodesStillRunning)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "big.bmp" }, { { "big.bmp", QSize(2400, 1800) } });
+        {
+            slideshow::PicturePrefetcher prefetcher(h.loader, *h.usedFiles);
+            prefetcher.Request(h.photos.File("big.bmp"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return !h.loader.Loads(h.photos.File("big.bmp")).isEmpty(); }));
+            prefetcher.Request(h.photos.File("a.bmp")); // big.bmp is dropped, still decoding
+        }
+        EXPECT_EQ(h.loader.Snapshot().running, 0);
+    }
+
+} // namespace
+} // namespace gb::test
