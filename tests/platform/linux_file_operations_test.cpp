@@ -1,52 +1,68 @@
 #include "platform/linux_file_operations.h"
+#include "support/disk_checks.h"
+#include "support/scratch_mount.h"
 #include "support/temp_folder.h"
 
 #include <QDir>
-#include <QFile>
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace gb::test {
 namespace {
 
-    TEST(DeleteFile, RemovesForGoodButNotReadOnlyFilesUnlessForced)
+    // A file nobody may write to is read-only and kept unless forced, even for root; a link
+    // is removed, never what it points to.
+    TEST(DeleteFile, RemovesForGoodButKeepsReadOnlyFilesUnlessForced)
     {
         TempFolder folder;
-        folder.Write("a.jpg", "x");
-        folder.Write("locked.jpg", "y");
+        folder.Write("locked.jpg", "keep me");
         ::chmod(QFile::encodeName(folder.File("locked.jpg")).constData(), 0444);
+        ASSERT_TRUE(QFile::link(folder.File("locked.jpg"), folder.File("link.jpg")));
+        ASSERT_TRUE(QFile::link(folder.File("gone.jpg"), folder.File("dangling.jpg")));
+        ASSERT_TRUE(QDir(folder.Path()).mkdir("album.jpg"));
+        const struct {
+            const char* name;
+            bool force;
+            int number;
+        } cases[] = { { "gone.jpg", true, 53 }, { "album.jpg", true, 75 },
+            { "locked.jpg", false, 70 }, { "link.jpg", false, 0 }, { "dangling.jpg", false, 0 },
+            { "locked.jpg", true, 0 } };
         platform::LinuxFileOperations files;
-
-        EXPECT_TRUE(files.DeleteFile(folder.File("a.jpg")).Ok());
-        EXPECT_FALSE(QFile::exists(folder.File("a.jpg")));
-
-        const platform::FileError refused = files.DeleteFile(folder.File("locked.jpg"));
-        EXPECT_EQ(refused.number, 70);
-        EXPECT_FALSE(refused.description.isEmpty());
-        EXPECT_TRUE(QFile::exists(folder.File("locked.jpg")));
-        EXPECT_TRUE(files.DeleteFile(folder.File("locked.jpg"), true).Ok());
-        EXPECT_FALSE(QFile::exists(folder.File("locked.jpg")));
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            const mode_t before = LinkMode(folder.File(c.name));
+            const platform::FileError error = files.DeleteFile(folder.File(c.name), c.force);
+            EXPECT_EQ(error.number, c.number);
+            EXPECT_EQ(error.description.isEmpty(), c.number == 0);
+            EXPECT_EQ(LinkMode(folder.File(c.name)), c.number == 0 ? 0 : before);
+            EXPECT_EQ(folder.Read("locked.jpg"), c.force && c.number == 0 ? "" : "keep me");
+        }
+        EXPECT_EQ(QDir(folder.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+            QStringList { "album.jpg" });
     }
 
-    TEST(DeleteFile, MissingFilesAndFoldersAreErrorsNotCrashes)
+    // On a read-only disk it is the disk the user has to be told about, not the file.
+    TEST(DeleteFile, OnAReadOnlyDiskNamesTheDisk)
     {
         TempFolder folder;
+        ASSERT_TRUE(QDir(folder.Path()).mkdir("card"));
+        const ScratchMount card(folder.File("card"), "size=64k");
+        if (!card.Mounted())
+            GTEST_SKIP() << "mounting needs root with CAP_SYS_ADMIN";
+        folder.Write("card/photo.jpg", "photo");
+        const QByteArray mountPoint = QFile::encodeName(folder.File("card"));
+        ASSERT_EQ(::mount(nullptr, mountPoint, nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
         platform::LinuxFileOperations files;
-        EXPECT_EQ(files.DeleteFile(folder.File("gone.jpg")).number, 53);
-        QDir(folder.Path()).mkdir("sub.jpg");
-        EXPECT_EQ(files.DeleteFile(folder.File("sub.jpg")).number, 75);
-        EXPECT_TRUE(QDir(folder.File("sub.jpg")).exists());
-    }
-
-    TEST(DeleteFile, ALinkIsRemovedNotWhatItPointsTo)
-    {
-        TempFolder folder;
-        folder.Write("target.jpg", "keep me");
-        ::chmod(QFile::encodeName(folder.File("target.jpg")).constData(), 0444);
-        ASSERT_TRUE(QFile::link(folder.File("target.jpg"), folder.File("link.jpg")));
-        platform::LinuxFileOperations files;
-        EXPECT_TRUE(files.DeleteFile(folder.File("link.jpg")).Ok());
-        EXPECT_EQ(folder.Read("target.jpg"), "keep me");
+        for (const bool force : { false, true }) {
+            const platform::FileError error
+                = files.DeleteFile(folder.File("card/photo.jpg"), force);
+            EXPECT_EQ(error.number, 70);
+            EXPECT_EQ(
+                error.description, platform::LinuxFileOperations::FromErrno(EROFS).description);
+        }
+        EXPECT_EQ(folder.Read("card/photo.jpg"), "photo");
     }
 
 } // namespace
