@@ -2,224 +2,199 @@
 #include "platform/process_command_runner.h"
 #include "support/temp_folder.h"
 
-#include <QDir>
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <ostream>
+#include <tuple>
 #include <utility>
 #include <vector>
 
-namespace gb::platform {
+namespace gb::test {
 namespace {
 
-    struct Call {
-        QString program;
-        QStringList arguments;
-        bool operator==(const Call&) const = default;
-    };
-
-    void PrintTo(const Call& call, std::ostream* out)
-    {
-        *out << qPrintable(call.program);
-        for (const QString& argument : call.arguments)
-            *out << " [" << qPrintable(argument) << "]";
-    }
-
+    using platform::CommandResult;
     using Answer = std::pair<QString, CommandResult>;
     const CommandResult kNotInstalled {};
-    CommandResult Failed(const QString& error) { return { true, 1, {}, error }; }
+    CommandResult Says(int exitCode, const QString& out, const QString& err = {})
+    {
+        return { true, exitCode, out, err };
+    }
 
-    // Stands in for the shell: records every command and gives each program its next scripted
+    // Records each command as "program|argument|...", and gives each program its next scripted
     // answer, or success when none is left.
-    class RecordingRunner : public ICommandRunner {
+    class ScriptedRunner : public platform::ICommandRunner {
     public:
         CommandResult Run(const QString& program, const QStringList& arguments) override
         {
-            calls.push_back({ program, arguments });
+            calls << (QStringList { program } + arguments).join('|');
             const auto answer = std::find_if(answers.begin(), answers.end(),
                 [&](const Answer& a) { return a.first == program; });
             if (answer == answers.end())
-                return { true, 0, {}, {} };
+                return Says(0, {});
             const CommandResult result = answer->second;
             answers.erase(answer);
             return result;
         }
-
-        std::vector<Call> calls;
+        QStringList calls;
         std::vector<Answer> answers;
     };
 
-    Call GSettings(const QString& schema, const QString& key, const QString& value)
-    {
-        return { "gsettings", { "set", schema, key, value } };
-    }
-
-    Call Xfconf(const QStringList& arguments)
-    {
-        return { "xfconf-query", QStringList { "-c", "xfce4-desktop" } + arguments };
-    }
-
-    class WallpaperTest : public ::testing::Test {
+    class Wallpaper : public ::testing::Test {
     protected:
-        void SetUp() override
+        std::string Set(const QString& desktop, const QString& picture)
         {
-            ASSERT_TRUE(QDir(temp.Path()).mkdir(QStringLiteral("my pics")));
-            temp.Write(QStringLiteral("my pics/it's wallpaper.bmp"), "BM not really a bitmap");
+            runner.calls.clear();
+            const platform::WallpaperResult result
+                = platform::LinuxWallpaper(runner, desktop).SetWallpaper(picture);
+            EXPECT_EQ(result.ok, result.error.isEmpty());
+            return result.error.toStdString();
         }
 
-        test::TempFolder temp;
-        RecordingRunner runner;
-        const QString path = temp.File(QStringLiteral("my pics/it's wallpaper.bmp"));
-        const QString uri = QStringLiteral("file://") + temp.Path()
-            + QStringLiteral("/my%20pics/it's%20wallpaper.bmp");
-        const Call portal { "gdbus",
-            { "call", "--session", "--dest", "org.freedesktop.portal.Desktop", "--object-path",
-                "/org/freedesktop/portal/desktop", "--method",
-                "org.freedesktop.portal.Wallpaper.SetWallpaperURI", QString(), uri,
-                "{'show-preview': <false>, 'set-on': <'both'>}" } };
-        const Call lxqt { "pcmanfm-qt", { "--set-wallpaper=" + path } };
+        TempFolder temp;
+        ScriptedRunner runner;
+        const QString path = temp.File("my pics/it's wallpaper.bmp");
+        const QString uri = "file://" + temp.Path() + "/my%20pics/it's%20wallpaper.bmp";
     };
 
-    TEST_F(WallpaperTest, EachDesktopRunsItsOwnCommandsThenFallsBackToThePortal)
+    TEST_F(Wallpaper, EachDesktopRunsItsOwnCommandsThenFallsBackToThePortal)
     {
+        ASSERT_TRUE(QDir(temp.Path()).mkdir("my pics"));
+        temp.Write("my pics/it's wallpaper.bmp", "BM");
+        const auto gsettings = [](const QString& schema, const QString& key, const QString& value) {
+            return QStringList { "gsettings|set|" + schema + "|" + key + "|''",
+                "gsettings|set|" + schema + "|" + key + "|" + value };
+        };
         const QString gnome = "org.gnome.desktop.background",
-                      cinnamon = "org.cinnamon.desktop.background", mate = "org.mate.background";
+                      xfconf = "xfconf-query|-c|xfce4-desktop|";
         const QString hdmi = "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
                       dp = "/backdrop/screen0/monitorDP-2/workspace1/last-image";
-        const std::vector<Call> xfceFirstMonitor { Xfconf({ "-l" }),
-            Xfconf({ "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t", "string",
-                "-s", path }) };
+        const QString portal = "gdbus|call|--session|--dest|org.freedesktop.portal.Desktop|"
+                               "--object-path|/org/freedesktop/portal/desktop|--method|"
+                               "org.freedesktop.portal.Wallpaper.SetWallpaperURI||"
+            + uri + "|{'show-preview': <false>, 'set-on': <'both'>}";
+        const QStringList xfceFirst { xfconf + "-l",
+            xfconf + "-p|/backdrop/screen0/monitor0/workspace0/last-image|-n|-t|string|-s|"
+                + path };
+        const QString lxqt = "pcmanfm-qt|--set-wallpaper=" + path;
         const struct {
-            QStringList desktops;
-            std::vector<Call> calls;
+            QStringList desktops, calls;
             std::vector<Answer> answers = {};
-            QString error = {}; // empty: the wallpaper was set
+            std::string error = {}; // empty: the wallpaper was set
         } cases[] = {
             // Every key passes through an empty value, so the desktop sees a change. The desktop
             // list is matched ignoring case, and its first known entry wins.
             { { "GNOME", "ubuntu:GNOME", "Budgie:GNOME", "Unity", "gnome" },
-                { GSettings(gnome, "picture-uri", "''"), GSettings(gnome, "picture-uri", uri),
-                    GSettings(gnome, "picture-uri-dark", "''"),
-                    GSettings(gnome, "picture-uri-dark", uri) } },
-            { { "X-Cinnamon", "x-cinnamon", "Cinnamon" },
-                { GSettings(cinnamon, "picture-uri", "''"),
-                    GSettings(cinnamon, "picture-uri", uri) } },
-            { { "MATE" },
-                { GSettings(mate, "picture-filename", "''"),
-                    GSettings(mate, "picture-filename", path) } },
+                gsettings(gnome, "picture-uri", uri) + gsettings(gnome, "picture-uri-dark", uri) },
+            { { "X-Cinnamon", " x-cinnamon", "Cinnamon" },
+                gsettings("org.cinnamon.desktop.background", "picture-uri", uri) },
+            { { "MATE" }, gsettings("org.mate.background", "picture-filename", path) },
             { { "LXQt", "lxqt:XFCE" }, { lxqt } },
-            { { "LXDE" }, { { "pcmanfm", { "--set-wallpaper=" + path } } } },
-            { { "sway", "Hyprland:sway" },
-                { { "swaymsg", { "output", "*", "bg", path, "fill" } } } },
-            { { "Hyprland", "" }, { portal } },
-            // Xfce resets every listed last-image, else creates the first monitor's. A channel
-            // nobody has written yet is reported as an error; it still gets the picture.
+            { { "LXDE" }, { "pcmanfm|--set-wallpaper=" + path } },
+            { { "sway", "Hyprland:sway" }, { "swaymsg|output|*|bg|" + path + "|fill" } },
+            { { "Hyprland", "", ":" }, { portal } },
+            // Xfce resets every listed last-image, else creates the first monitor's; a channel
+            // nobody has written yet is reported as an error.
             { { "XFCE" },
-                { Xfconf({ "-l" }), Xfconf({ "-p", hdmi, "-s", "" }),
-                    Xfconf({ "-p", hdmi, "-s", path }), Xfconf({ "-p", dp, "-s", "" }),
-                    Xfconf({ "-p", dp, "-s", path }) },
+                { xfconf + "-l", xfconf + "-p|" + hdmi + "|-s|",
+                    xfconf + "-p|" + hdmi + "|-s|" + path, xfconf + "-p|" + dp + "|-s|",
+                    xfconf + "-p|" + dp + "|-s|" + path },
                 { { "xfconf-query",
-                    { true, 0,
-                        "/backdrop/screen0/monitorHDMI-1/workspace0/color-style\n" + hdmi + "\n"
-                            + dp + "\n/desktop-icons/style\n",
-                        {} } } } },
-            { { "XFCE" }, xfceFirstMonitor,
-                { { "xfconf-query", { true, 0, "/desktop-icons/style\n", {} } } } },
-            { { "XFCE" }, xfceFirstMonitor,
-                { { "xfconf-query",
-                    Failed("Channel \"xfce4-desktop\" contains no properties") } } },
+                    Says(0, "/desktop-icons/style\n" + hdmi + "\n " + dp + " \n") } } },
+            { { "XFCE" }, xfceFirst, { { "xfconf-query", Says(0, "/desktop-icons/style\n") } } },
+            { { "XFCE" }, xfceFirst, { { "xfconf-query", Says(1, hdmi) } } },
+            { { "XFCE" }, { xfconf + "-l", portal }, { { "xfconf-query", kNotInstalled } } },
             // After a refusal nothing more of the desktop's own commands runs.
-            { { "ubuntu:GNOME" },
-                { GSettings(gnome, "picture-uri", "''"), GSettings(gnome, "picture-uri", uri),
-                    portal },
-                { { "gsettings", { true, 0, {}, {} } },
-                    { "gsettings", Failed("\nNo such key “picture-uri”\nmore detail\n") } } },
-            { { "Budgie:GNOME" }, { GSettings(gnome, "picture-uri", "''"), portal },
-                { { "gsettings", Failed("\nNo such schema “" + gnome + "”\nmore detail\n") },
-                    { "gdbus",
-                        Failed("Error: GDBus.Error:org.freedesktop.DBus.Error.ServiceUnknown") } },
-                "The Budgie desktop did not accept the wallpaper (gsettings: No such schema "
-                "“org.gnome.desktop.background”)." },
+            { { "ubuntu:GNOME" }, gsettings(gnome, "picture-uri", uri) + QStringList { portal },
+                { { "gsettings", Says(0, {}) },
+                    { "gsettings", Says(1, {}, "\n No such key\nmore\n") } } },
+            { { "Budgie:GNOME" }, { gsettings(gnome, "picture-uri", uri)[0], portal },
+                { { "gsettings", Says(1, "\n  No such schema  \nmore detail\n", " \n") },
+                    { "gdbus", Says(1, {}, "Error: GDBus.Error:ServiceUnknown") } },
+                "The Budgie desktop did not accept the wallpaper (gsettings: No such schema)." },
             { { "LXQt" }, { lxqt, portal },
                 { { "pcmanfm-qt", kNotInstalled }, { "gdbus", kNotInstalled } },
                 "No way to set the wallpaper was found on this desktop (tried: pcmanfm-qt, the "
                 "desktop portal)." },
-            { { "Enlightenment" }, { portal }, { { "gdbus", { true, 4, {}, {} } } },
+            // Long output is cut to fit a message box.
+            { { "LXDE" }, { "pcmanfm|--set-wallpaper=" + path, portal },
+                { { "pcmanfm", Says(2, {}, QString(161, 'e')) }, { "gdbus", kNotInstalled } },
+                "The LXDE desktop did not accept the wallpaper (pcmanfm: " + std::string(159, 'e')
+                    + "\u2026)." },
+            { { "X-Cinnamon" },
+                { gsettings("org.cinnamon.desktop.background", "picture-uri", uri)[0], portal },
+                { { "gsettings", Says(1, QString(160, 'o')) }, { "gdbus", Says(4, {}) } },
+                "The Cinnamon desktop did not accept the wallpaper (gsettings: "
+                    + std::string(160, 'o') + ")." },
+            { { "Enlightenment" }, { portal }, { { "gdbus", Says(4, {}) } },
                 "The desktop portal did not accept the wallpaper (gdbus: exit code 4)." },
+            { { "" }, { portal }, { { "gdbus", kNotInstalled } },
+                "No way to set the wallpaper was found on this desktop (tried: the desktop "
+                "portal)." }
         };
-        for (size_t i = 0; i < std::size(cases); ++i)
-            for (const QString& desktop : cases[i].desktops) {
-                SCOPED_TRACE(testing::Message() << "case " << i << ", " << qPrintable(desktop));
-                const auto& c = cases[i];
-                runner.calls.clear();
+        for (const auto& c : cases)
+            for (const QString& desktop : c.desktops) {
+                SCOPED_TRACE(qPrintable(desktop + " " + c.calls.value(0)));
                 runner.answers = c.answers;
-                const WallpaperResult result = LinuxWallpaper(runner, desktop).SetWallpaper(path);
-                EXPECT_EQ(result.ok, c.error.isEmpty());
-                EXPECT_EQ(result.error, c.error);
-                EXPECT_EQ(runner.calls, c.calls);
+                EXPECT_EQ(Set(desktop, path), c.error);
+                EXPECT_EQ(runner.calls.join('\n').toStdString(), c.calls.join('\n').toStdString());
             }
     }
 
-    TEST_F(WallpaperTest, PlasmaScriptWritesAnEmptyImageThenTheEscapedUriOnEveryDesktop)
+    TEST_F(Wallpaper, PlasmaGetsAnEmptyImageThenTheQuotedUriOnEveryDesktop)
     {
-        EXPECT_TRUE(LinuxWallpaper(runner, "KDE").SetWallpaper(path).ok);
-        ASSERT_EQ(runner.calls.size(), 1u);
-        EXPECT_EQ(runner.calls.front().program, "dbus-send");
-        QStringList arguments = runner.calls.front().arguments;
-        const QString script = arguments.takeLast();
-        EXPECT_EQ(arguments,
-            (QStringList { "--session", "--print-reply", "--dest=org.kde.plasmashell",
-                "--type=method_call", "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript" }));
-        ASSERT_TRUE(script.startsWith("string:"));
-        EXPECT_TRUE(script.contains("var uri = \"" + QString(uri).replace("'", "\\'") + "\";"))
+        ASSERT_TRUE(QDir(temp.Path()).mkdir("my pics"));
+        temp.Write("my pics/it's wallpaper.bmp", "BM");
+        EXPECT_EQ(Set("KDE", path), "");
+        ASSERT_EQ(runner.calls.size(), 1);
+        const QStringList call = runner.calls[0].split('|');
+        EXPECT_EQ(call.first(7).join(' '),
+            "dbus-send --session --print-reply --dest=org.kde.plasmashell --type=method_call "
+            "/PlasmaShell org.kde.PlasmaShell.evaluateScript");
+        const QString script = call.mid(7).join('|');
+        EXPECT_TRUE(
+            script.startsWith("string:var uri = \"" + QString(uri).replace("'", "\\'") + "\";\n"))
             << qPrintable(script);
-        EXPECT_FALSE(script.contains("it's"));
-        for (const char* part : { "desktops()", "wallpaperPlugin = \"org.kde.image\"",
-                 "currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"]" })
+        for (const char* part : { "var all = desktops();", "d.wallpaperPlugin = \"org.kde.image\";",
+                 "d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];" })
             EXPECT_TRUE(script.contains(part)) << part;
-        const qsizetype cleared = script.indexOf("writeConfig(\"Image\", \"\")");
+        const qsizetype cleared = script.indexOf("d.writeConfig(\"Image\", \"\");");
+        EXPECT_GT(script.indexOf("d.writeConfig(\"Image\", uri);"), cleared);
         EXPECT_GE(cleared, 0);
-        EXPECT_GT(script.indexOf("writeConfig(\"Image\", uri)"), cleared);
     }
 
-    TEST_F(WallpaperTest, MissingPictureRunsNothingAndARelativePathIsMadeAbsolute)
+    TEST_F(Wallpaper, AMissingPictureRunsNothingAndARelativePathIsMadeAbsolute)
     {
-        for (const QString& bad : { temp.File("gone.bmp"), temp.File("my pics"), QString() }) {
-            const WallpaperResult result = LinuxWallpaper(runner, "GNOME").SetWallpaper(bad);
-            EXPECT_FALSE(result.ok) << qPrintable(bad);
-            EXPECT_EQ(result.error, QStringLiteral("The picture for the wallpaper is missing."));
-        }
+        for (const QString& bad : { path, temp.Path(), QString() })
+            EXPECT_EQ(Set("GNOME", bad), "The picture for the wallpaper is missing.");
         EXPECT_TRUE(runner.calls.empty());
-
+        temp.Write("w.bmp", "BM");
         const QString previous = QDir::currentPath();
         ASSERT_TRUE(QDir::setCurrent(temp.Path()));
-        const WallpaperResult result
-            = LinuxWallpaper(runner, "LXDE").SetWallpaper("my pics/../my pics/it's wallpaper.bmp");
+        EXPECT_EQ(Set("LXDE", "./sub/../w.bmp"), "");
         QDir::setCurrent(previous);
-        EXPECT_TRUE(result.ok);
-        EXPECT_EQ(
-            runner.calls, (std::vector<Call> { { "pcmanfm", { "--set-wallpaper=" + path } } }));
+        EXPECT_EQ(runner.calls, QStringList { "pcmanfm|--set-wallpaper=" + temp.File("w.bmp") });
     }
 
-    TEST(ProcessCommandRunnerTest, RunsRealProgramsWithoutAShell)
+    TEST(ProcessCommandRunner, RunsRealProgramsWithoutAShell)
     {
-        ProcessCommandRunner runner;
-        const CommandResult exited = runner.Run("/bin/sh", { "-c", "echo hi; exit 3" });
-        EXPECT_TRUE(exited.started);
-        EXPECT_EQ(exited.exitCode, 3);
-        EXPECT_EQ(exited.standardOutput, QStringLiteral("hi\n"));
-        // Arguments arrive untouched: no shell splits or expands them.
+        platform::ProcessCommandRunner runner;
+        const CommandResult exited
+            = runner.Run("/bin/sh", { "-c", "echo hi; echo oh >&2; exit 3" });
+        EXPECT_EQ(std::tuple(
+                      exited.started, exited.exitCode, exited.standardOutput, exited.standardError),
+            std::tuple(true, 3, QString("hi\n"), QString("oh\n")));
+        // Arguments arrive untouched: no shell splits or expands them, and nothing waits for input.
         const CommandResult echoed = runner.Run(
             "/bin/sh", { "-c", "printf '%s|' \"$@\"; cat", "sh", "a b", "it's $HOME" });
         EXPECT_TRUE(echoed.Succeeded());
-        EXPECT_EQ(echoed.standardOutput, QStringLiteral("a b|it's $HOME|"));
-        const CommandResult missing = runner.Run("/nonexistent/glimmerbox-no-such-tool", {});
-        EXPECT_FALSE(missing.started);
-        ProcessCommandRunner impatient(std::chrono::milliseconds(100));
-        const CommandResult stopped = impatient.Run("/bin/sh", { "-c", "exec sleep 30" });
-        EXPECT_TRUE(stopped.started);
-        EXPECT_FALSE(stopped.Succeeded());
+        EXPECT_EQ(echoed.standardOutput, "a b|it's $HOME|");
+        EXPECT_FALSE(runner.Run("/nonexistent/glimmerbox-no-such-tool", {}).started);
+        const CommandResult crashed = runner.Run("/bin/sh", { "-c", "kill -SEGV $$" });
+        EXPECT_EQ(std::pair(crashed.started, crashed.exitCode), std::pair(true, -1));
+        const CommandResult stopped = platform::ProcessCommandRunner(std::chrono::milliseconds(100))
+                                          .Run("/bin/sh", { "-c", "exec sleep 30" });
+        EXPECT_EQ(std::pair(stopped.started, stopped.exitCode), std::pair(true, -1));
+        EXPECT_EQ(stopped.standardError, "/bin/sh did not finish in time and was stopped.\n");
     }
 
 } // namespace
-} // namespace gb::platform
+} // namespace gb::test
