@@ -75,12 +75,10 @@ namespace {
         for (const QString& none : { pictures.File("fifo"), pictures.Path(), QString() })
             EXPECT_FALSE(cache.KeyFor(none)) << qPrintable(none);
         const QByteArray saved = qgetenv("XDG_CACHE_HOME");
-        for (const char* home : { "/var/tmp/somebody/cache/", "relative/cache", "" }) {
-            qputenv("XDG_CACHE_HOME", home);
-            EXPECT_EQ(Cache::DefaultRoot(),
-                *home == '/' ? "/var/tmp/somebody/cache/thumbnails"
-                             : QDir::homePath() + "/.cache/thumbnails");
-        }
+        qputenv("XDG_CACHE_HOME", "relative/cache"); // ignored
+        EXPECT_EQ(Cache::DefaultRoot(), QDir::homePath() + "/.cache/thumbnails");
+        qputenv("XDG_CACHE_HOME", "/var/cache/");
+        EXPECT_EQ(Cache::DefaultRoot(), "/var/cache/thumbnails");
         qputenv("XDG_CACHE_HOME", saved);
     }
 
@@ -108,10 +106,6 @@ namespace {
         EXPECT_EQ(std::tuple(LinkMode(root) & 0777, LinkMode(root + "/normal") & 0777,
                       Entries(root + "/normal").size()),
             std::tuple(0750u, 0700u, 5));
-        // zlib's header names the level: 78 01 is level 1 (or 0, which would not shrink it).
-        const QByteArray png = ReadAll(EntryOf(KeyOf("300.png")));
-        EXPECT_EQ(png.mid(png.indexOf("IDAT") + 4, 2), QByteArray("\x78\x01", 2));
-        EXPECT_LT(png.size(), 128 * 85);
     }
 
     TEST_F(ThumbnailCache, FindsOnlySoundEntriesOfTheSameFileAndVersion)
@@ -157,28 +151,23 @@ namespace {
         EXPECT_EQ(Lookup(key), ThumbnailLookup::Miss);
     }
 
-    TEST_F(ThumbnailCache, RemembersFailuresUntilTheFileChanges)
+    // A failure is remembered until the file changes, even beside a stale entry. Thumbnails of
+    // the cache's own files are never made: they would breed without end as a viewer browses it.
+    TEST_F(ThumbnailCache, RemembersFailuresNeverStoresItsOwnFilesAndLeavesNoTemporaryFile)
     {
-        const ThumbnailKey key = KeyOf("broken.png");
+        const ThumbnailKey key = KeyOf("photo.png");
         ThumbnailKey older = key, changed = key;
         older.mtime -= 60;
         changed.mtime += 60;
         ASSERT_TRUE(cache.SaveFailure(key) && cache.Save(older, Picture(), {}));
-        EXPECT_EQ(Lookup(key), ThumbnailLookup::KnownFailure); // even beside a stale entry
-        EXPECT_EQ(Lookup(changed), ThumbnailLookup::Miss);
-        ASSERT_TRUE(cache.Save(changed, Picture(), {}));
-        EXPECT_EQ(std::pair(Lookup(changed), Lookup({})),
-            std::pair(ThumbnailLookup::Hit, ThumbnailLookup::Miss));
+        EXPECT_EQ(std::tuple(Lookup(key), Lookup(changed), Lookup({})),
+            std::tuple(
+                ThumbnailLookup::KnownFailure, ThumbnailLookup::Miss, ThumbnailLookup::Miss));
         EXPECT_EQ(std::pair(LinkMode(root + "/fail") & 0777,
                       LinkMode(EntryOf(key, "fail/glimmerbox-1.0.3")) & 0777),
             std::pair(0700u, 0600u));
-    }
-
-    // Thumbnails of the cache's own files would breed without end as a viewer browses it.
-    TEST_F(ThumbnailCache, NeverStoresItsOwnFilesAndLeavesNoTemporaryFileBehind)
-    {
-        const ThumbnailKey key = KeyOf("photo.png");
         ASSERT_TRUE(cache.Save(key, Picture(), {}));
+        EXPECT_EQ(Lookup(key), ThumbnailLookup::Hit);
         const ThumbnailKey inner = *cache.KeyFor(EntryOf(key)),
                            self { root, Cache::FileUri(root), 1 };
         ASSERT_TRUE(QFile::link(root, home.File("link")));
