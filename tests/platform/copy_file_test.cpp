@@ -60,21 +60,21 @@ namespace {
     protected:
         int Copy(const QString& from, const QString& to, bool overwrite)
         {
-            const auto error = disk.CopyFile(folder.File(from), folder.File(to), overwrite);
+            const auto error = disk_.CopyFile(folder_.File(from), folder_.File(to), overwrite);
             EXPECT_EQ(error.description.isEmpty(), error.Ok());
             return error.number;
         }
         std::string List(const QString& sub = {}) const
         {
-            return Entries(folder.File(sub)).join(' ').toStdString();
+            return Entries(folder_.File(sub)).join(' ').toStdString();
         }
         QByteArray Native(const QString& name) const
         {
-            return QFile::encodeName(folder.File(name));
+            return QFile::encodeName(folder_.File(name));
         }
 
-        TempFolder folder;
-        FaultyDisk disk;
+        TempFolder folder_;
+        FaultyDisk disk_;
     };
 
     TEST_F(CopyFile, CompletesOrLeavesNoTraceAndKeepsWhatWasThere)
@@ -83,18 +83,18 @@ namespace {
         QByteArray photo(3 * 1000 * 1000 + 17, Qt::Uninitialized);
         for (qsizetype i = 0; i < photo.size(); ++i)
             photo[i] = char((i % 251) ^ (i >> 12));
-        folder.Write("photo.jpg", photo);
+        folder_.Write("photo.jpg", photo);
         const struct timespec times[2] = { { 1000000000, 5 }, { 1234567890, 987654321 } };
         ASSERT_EQ(::utimensat(AT_FDCWD, Native("photo.jpg").constData(), times, 0), 0);
         // Nobody gets another user's privileges by copying a set-user-ID program.
         ASSERT_EQ(::chmod(Native("photo.jpg").constData(), 06741), 0);
-        folder.Write("copy.jpg", "old copy");
+        folder_.Write("copy.jpg", "old copy");
         for (const char* sub : { "card", "ro", "small" })
-            ASSERT_TRUE(QDir(folder.Path()).mkdir(sub));
+            ASSERT_TRUE(QDir(folder_.Path()).mkdir(sub));
         // Root may write into any folder: only a read-only disk refuses it.
         ASSERT_EQ(::chmod(Native("ro").constData(), 0555), 0);
-        const ScratchMount readOnly(folder.File("ro"), "size=64k", MS_RDONLY),
-            small(folder.File("small"), "size=512k");
+        const ScratchMount readOnly(folder_.File("ro"), "size=64k", MS_RDONLY),
+            small(folder_.File("small"), "size=512k");
         using Meanwhile = void (*)(const TempFolder&);
         const Meanwhile race = [](const TempFolder& f) { f.Write("taken.jpg", "the other's"); };
         const Meanwhile move = [](const TempFolder& f) { QDir(f.Path()).rename("card", "moved"); };
@@ -112,42 +112,42 @@ namespace {
                   { {}, "small/new.jpg", false, small.Mounted() ? 61 : 0, nullptr } };
         for (const auto& [faults, target, overwrite, number, meanwhile] : cases) {
             SCOPED_TRACE(qPrintable(target));
-            QFile::remove(folder.File("taken.jpg"));
-            disk = FaultyDisk();
-            static_cast<Faults&>(disk) = faults;
-            disk.duringCopy = [&] { meanwhile ? meanwhile(folder) : void(); };
+            QFile::remove(folder_.File("taken.jpg"));
+            disk_ = FaultyDisk();
+            static_cast<Faults&>(disk_) = faults;
+            disk_.duringCopy = [&] { meanwhile ? meanwhile(folder_) : void(); };
             EXPECT_EQ(Copy("photo.jpg", target, overwrite), number);
             EXPECT_EQ(List(),
                 meanwhile == race ? "card copy.jpg photo.jpg ro small taken.jpg"
                     : meanwhile   ? "copy.jpg moved photo.jpg ro small"
                                   : "card copy.jpg photo.jpg ro small");
-            EXPECT_EQ(folder.Read("copy.jpg"), "old copy");
-            EXPECT_NE(folder.Read("taken.jpg"), photo);
-            if (QDir(folder.Path()).rename("moved", "card")) { // the held folder lost its copy too
+            EXPECT_EQ(folder_.Read("copy.jpg"), "old copy");
+            EXPECT_NE(folder_.Read("taken.jpg"), photo);
+            if (QDir(folder_.Path()).rename("moved", "card")) { // the held folder lost its copy too
                 EXPECT_EQ(List("card"), "new.jpg new2.jpg " + longName.toStdString());
             }
             struct stat copy { };
             if (number == 0 && ::stat(Native(target).constData(), &copy) == 0) {
-                EXPECT_TRUE(folder.Read(target) == photo);
+                EXPECT_TRUE(folder_.Read(target) == photo);
                 EXPECT_EQ(
                     std::tuple(copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec, copy.st_mode & 07777),
                     std::tuple(1234567890, 987654321, 0741u));
             }
         }
         EXPECT_EQ(List("ro") + List("small"), small.Mounted() ? "" : "new.jpg");
-        EXPECT_TRUE(folder.Read("photo.jpg") == photo);
+        EXPECT_TRUE(folder_.Read("photo.jpg") == photo);
     }
 
     TEST_F(CopyFile, RefusalsAndCopiesOntoTheSameFileWriteNothing)
     {
-        folder.Write("photo.jpg", "new photo");
-        folder.Write("target.jpg", "old photo");
-        ASSERT_TRUE(QFile::link(folder.File("nowhere.jpg"), folder.File("dangling.jpg")));
+        folder_.Write("photo.jpg", "new photo");
+        folder_.Write("target.jpg", "old photo");
+        ASSERT_TRUE(QFile::link(folder_.File("nowhere.jpg"), folder_.File("dangling.jpg")));
         ASSERT_EQ(::link(Native("photo.jpg").constData(), Native("hard.jpg").constData()), 0);
-        ASSERT_TRUE(QFile::link(folder.File("photo.jpg"), folder.File("soft.jpg")));
-        ASSERT_TRUE(QDir(folder.Path()).mkpath("album.jpg/inside"));
+        ASSERT_TRUE(QFile::link(folder_.File("photo.jpg"), folder_.File("soft.jpg")));
+        ASSERT_TRUE(QDir(folder_.Path()).mkpath("album.jpg/inside"));
         // Nobody ever writes to this pipe: opening or reading it the ordinary way would hang.
-        ASSERT_TRUE(MakeFifo(folder.File("pipe.jpg")));
+        ASSERT_TRUE(MakeFifo(folder_.File("pipe.jpg")));
         // Numbers without and with overwrite; 0 is success, -1 not tried.
         const std::tuple<QString, QString, int, int> cases[] = { { "photo.jpg", "target.jpg", 58,
                                                                      -1 },
@@ -164,17 +164,17 @@ namespace {
             for (const int overwrite : { 0, int(replacing >= 0) }) {
                 EXPECT_EQ(Copy(source, target, overwrite), overwrite ? replacing : keeping)
                     << qPrintable(source + " to " + target) << overwrite;
-                EXPECT_EQ(folder.Read("photo.jpg"), "new photo");
+                EXPECT_EQ(folder_.Read("photo.jpg"), "new photo");
             }
-        EXPECT_EQ(disk.written + disk.read, 0);
+        EXPECT_EQ(disk_.written + disk_.read, 0);
         EXPECT_EQ(List(), "album.jpg dangling.jpg hard.jpg photo.jpg pipe.jpg soft.jpg target.jpg");
-        EXPECT_EQ(List("album.jpg") + folder.Read("target.jpg").toStdString(), "insideold photo");
-        EXPECT_EQ(QFile::symLinkTarget(folder.File("soft.jpg")), folder.File("photo.jpg"));
+        EXPECT_EQ(List("album.jpg") + folder_.Read("target.jpg").toStdString(), "insideold photo");
+        EXPECT_EQ(QFile::symLinkTarget(folder_.File("soft.jpg")), folder_.File("photo.jpg"));
         ASSERT_EQ(Copy("photo.jpg", "dangling.jpg", true), 0);
-        EXPECT_EQ(folder.Read("dangling.jpg"), "new photo");
-        EXPECT_TRUE(disk.IsSameFile(folder.File("photo.jpg"), folder.File("./soft.jpg")));
-        EXPECT_FALSE(disk.IsSameFile(folder.File("photo.jpg"), folder.File("dangling.jpg")));
-        EXPECT_FALSE(disk.IsSameFile(folder.File("gone.jpg"), folder.File("gone.jpg")));
+        EXPECT_EQ(folder_.Read("dangling.jpg"), "new photo");
+        EXPECT_TRUE(disk_.IsSameFile(folder_.File("photo.jpg"), folder_.File("./soft.jpg")));
+        EXPECT_FALSE(disk_.IsSameFile(folder_.File("photo.jpg"), folder_.File("dangling.jpg")));
+        EXPECT_FALSE(disk_.IsSameFile(folder_.File("gone.jpg"), folder_.File("gone.jpg")));
     }
 
 } // namespace

@@ -13,16 +13,16 @@ namespace {
     struct IniProfile : ::testing::Test {
         QString Get(const QString& key, int bufferSize = 256, const QString& fallback = "dflt")
         {
-            return profile.GetString("S", key, fallback, bufferSize, file);
+            return profile_.GetString("S", key, fallback, bufferSize, file_);
         }
         bool Set(const std::optional<QString>& key, const std::optional<QString>& value)
         {
-            return profile.WriteString("S", key, value, file);
+            return profile_.WriteString("S", key, value, file_);
         }
 
-        TempFolder folder;
-        QString file = folder.File("settings.ini");
-        platform::IniProfile profile;
+        TempFolder folder_;
+        QString file_ = folder_.File("settings.ini");
+        platform::IniProfile profile_;
     };
 
     TEST_F(IniProfile, CutsLikeAFixedBufferAndDropsTrailingSpacesOfTheDefault)
@@ -43,41 +43,41 @@ namespace {
     TEST_F(IniProfile, RewritesOnlyWhenSomethingChangedAndKeepsTheUnreadTail)
     {
         ASSERT_TRUE(Set("k", std::nullopt) && Set(std::nullopt, std::nullopt));
-        EXPECT_FALSE(QFile::exists(file));
+        EXPECT_FALSE(QFile::exists(file_));
         // Over the parse limit nothing more is read, but all of it is carried over.
         QByteArray tail;
         for (int i = 0; tail.size() < formats::IniDocument::kMaxParsedBytes + 100 * 1000; ++i)
             tail += "k" + QByteArray::number(i) + "=" + QByteArray(97, char('a' + i % 26)) + "\n";
-        folder.Write("settings.ini", "[S]\r\nk=1\r\n" + tail);
+        folder_.Write("settings.ini", "[S]\r\nk=1\r\n" + tail);
         ASSERT_TRUE(Set("k", "1") && Set("gone", std::nullopt));
-        EXPECT_TRUE(folder.Read("settings.ini").startsWith("[S]\r\n")); // untouched
+        EXPECT_TRUE(folder_.Read("settings.ini").startsWith("[S]\r\n")); // untouched
         ASSERT_TRUE(Set("k", "2"));
-        EXPECT_TRUE(folder.Read("settings.ini") == "[S]\nk=2\n" + tail);
+        EXPECT_TRUE(folder_.Read("settings.ini") == "[S]\nk=2\n" + tail);
         EXPECT_EQ(Get("k0") + Get("k" + QString::number(tail.count('\n') - 1)),
             QString(97, 'a') + "dflt");
-        EXPECT_EQ(Entries(folder.Path()), QStringList { "settings.ini" });
+        EXPECT_EQ(Entries(folder_.Path()), QStringList { "settings.ini" });
     }
 
     TEST_F(IniProfile, FailedWritesLeaveEverythingAsItWas)
     {
-        EXPECT_FALSE(profile.WriteString("S", "k", "v", folder.File("missing/settings.ini")));
-        EXPECT_FALSE(profile.WriteString("S", "k", "v", folder.Path()));
+        EXPECT_FALSE(profile_.WriteString("S", "k", "v", folder_.File("missing/settings.ini")));
+        EXPECT_FALSE(profile_.WriteString("S", "k", "v", folder_.Path()));
         // A file that cannot be read is not replaced by one holding only the new value.
-        ASSERT_TRUE(MakeFifo(file));
+        ASSERT_TRUE(MakeFifo(file_));
         EXPECT_FALSE(Set("k", "v"));
-        EXPECT_EQ(std::pair(Get("k"), S_ISFIFO(LinkMode(file))), std::pair(QString("dflt"), true));
-        ASSERT_TRUE(QFile::remove(file));
+        EXPECT_EQ(std::pair(Get("k"), S_ISFIFO(LinkMode(file_))), std::pair(QString("dflt"), true));
+        ASSERT_TRUE(QFile::remove(file_));
         // On a full disk not even an emptied file is left.
-        const ScratchMount disk(folder.Path(), "size=16k");
+        const ScratchMount disk(folder_.Path(), "size=16k");
         if (!disk.Mounted())
             GTEST_SKIP() << "mounting needs root with CAP_SYS_ADMIN";
-        folder.Write("settings.ini", "[S]\nk=old\n");
-        QFile filler(folder.File("filler"));
+        folder_.Write("settings.ini", "[S]\nk=old\n");
+        QFile filler(folder_.File("filler"));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
         while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) { }
         EXPECT_FALSE(Set("k", "new" + QString(8000, 'w')));
-        EXPECT_EQ(folder.Read("settings.ini"), "[S]\nk=old\n");
-        EXPECT_EQ(Entries(folder.Path()), QStringList({ "filler", "settings.ini" }));
+        EXPECT_EQ(folder_.Read("settings.ini"), "[S]\nk=old\n");
+        EXPECT_EQ(Entries(folder_.Path()), QStringList({ "filler", "settings.ini" }));
     }
 
 } // namespace

@@ -30,20 +30,20 @@ namespace {
     protected:
         ThumbnailKey KeyOf(const QString& name) const
         {
-            pictures.Write(name, "photo");
+            pictures_.Write(name, "photo");
             const timespec times[2] = { { 1500000000, 0 }, { 1500000000, 0 } };
-            ::utimensat(AT_FDCWD, QFile::encodeName(pictures.File(name)).constData(), times, 0);
-            return cache.KeyFor(pictures.File(name)).value_or(ThumbnailKey {});
+            ::utimensat(AT_FDCWD, QFile::encodeName(pictures_.File(name)).constData(), times, 0);
+            return cache_.KeyFor(pictures_.File(name)).value_or(ThumbnailKey {});
         }
         QString EntryOf(const ThumbnailKey& key, const char* kind = "normal") const
         {
-            return root + "/" + kind + "/" + Cache::EntryName(key.uri);
+            return root_ + "/" + kind + "/" + Cache::EntryName(key.uri);
         }
-        ThumbnailLookup Lookup(const ThumbnailKey& key) const { return cache.Find(key).result; }
+        ThumbnailLookup Lookup(const ThumbnailKey& key) const { return cache_.Find(key).result; }
 
-        TempFolder home, pictures;
-        const QString root = home.File("thumbnails");
-        const Cache cache { root };
+        TempFolder home_, pictures_;
+        const QString root_ = home_.File("thumbnails");
+        const Cache cache_ { root_ };
     };
 
     // GLib-based programs share the cache, so a file's URI must be escaped just as GLib does.
@@ -67,13 +67,13 @@ namespace {
             const qsizetype at = out.indexOf("\nuri: ") + 6;
             EXPECT_EQ(key.uri, out.mid(at, out.indexOf('\n', at) - at));
         }
-        ASSERT_TRUE(QFile::link(key.path, pictures.File("link")));
-        const auto linked = cache.KeyFor(pictures.Path() + "/./sub/../link");
+        ASSERT_TRUE(QFile::link(key.path, pictures_.File("link")));
+        const auto linked = cache_.KeyFor(pictures_.Path() + "/./sub/../link");
         EXPECT_EQ(std::tuple(linked->path, linked->uri, linked->mtime),
-            std::tuple(pictures.File("link"), Cache::FileUri(pictures.File("link")), 1500000000));
-        ASSERT_TRUE(MakeFifo(pictures.File("fifo")));
-        for (const QString& none : { pictures.File("fifo"), pictures.Path(), QString() })
-            EXPECT_FALSE(cache.KeyFor(none)) << qPrintable(none);
+            std::tuple(pictures_.File("link"), Cache::FileUri(pictures_.File("link")), 1500000000));
+        ASSERT_TRUE(MakeFifo(pictures_.File("fifo")));
+        for (const QString& none : { pictures_.File("fifo"), pictures_.Path(), QString() })
+            EXPECT_FALSE(cache_.KeyFor(none)) << qPrintable(none);
         const QByteArray saved = qgetenv("XDG_CACHE_HOME");
         qputenv("XDG_CACHE_HOME", "relative/cache"); // ignored
         EXPECT_EQ(Cache::DefaultRoot(), QDir::homePath() + "/.cache/thumbnails");
@@ -86,25 +86,26 @@ namespace {
     {
         QImage clear(40, 30, QImage::Format_ARGB32);
         clear.fill(qRgba(10, 200, 10, 128));
-        ASSERT_TRUE(QDir().mkpath(root) && QFile::setPermissions(root, QFile::Permissions(0x7050)));
+        ASSERT_TRUE(
+            QDir().mkpath(root_) && QFile::setPermissions(root_, QFile::Permissions(0x7050)));
         const std::tuple<QImage, QSize, QSize> cases[] = { { clear, {}, { 40, 30 } },
             { Picture(100, 300), {}, { 43, 128 } }, { Picture(1000, 2), { 0, 5 }, { 128, 1 } },
             { Picture(128, 128), {}, { 128, 128 } }, { Picture(), { 3000, 2000 }, { 128, 85 } } };
         for (const auto& [picture, natural, found] : cases) {
             const ThumbnailKey key = KeyOf(QString("%1.png").arg(picture.width()));
-            ASSERT_TRUE(cache.Save(key, picture, natural));
-            const platform::CachedThumbnail hit = cache.Find(key);
+            ASSERT_TRUE(cache_.Save(key, picture, natural));
+            const platform::CachedThumbnail hit = cache_.Find(key);
             EXPECT_EQ(std::tuple(hit.result, hit.image.size(), hit.naturalSize,
                           qAlpha(hit.image.pixel(5, 0)), LinkMode(EntryOf(key)) & 0777),
                 std::tuple(ThumbnailLookup::Hit, found, natural.isEmpty() ? QSize() : natural,
                     qAlpha(picture.pixel(0, 0)), 0600u));
         }
-        const QImage image = cache.Find(KeyOf("300.png")).image;
+        const QImage image = cache_.Find(KeyOf("300.png")).image;
         EXPECT_EQ(std::tuple(image.pixel(20, 20), image.pixel(100, 20), image.pixel(64, 80)),
             std::tuple(qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)));
         // A folder that is there keeps its mode; what the cache makes is private.
-        EXPECT_EQ(std::tuple(LinkMode(root) & 0777, LinkMode(root + "/normal") & 0777,
-                      Entries(root + "/normal").size()),
+        EXPECT_EQ(std::tuple(LinkMode(root_) & 0777, LinkMode(root_ + "/normal") & 0777,
+                      Entries(root_ + "/normal").size()),
             std::tuple(0750u, 0700u, 5));
     }
 
@@ -137,10 +138,10 @@ namespace {
             { flipped, key, {}, {} }, { good.left(good.size() / 2), key, {}, {} },
             { good, otherFile, {}, {} }, { good, otherTime, {}, {} }
         };
-        ASSERT_TRUE(QDir().mkpath(root + "/normal"));
+        ASSERT_TRUE(QDir().mkpath(root_ + "/normal"));
         for (const auto& [bytes, lookedUp, found, natural] : cases) {
-            home.Write("thumbnails/normal/" + Cache::EntryName(lookedUp.uri), bytes);
-            const platform::CachedThumbnail hit = cache.Find(lookedUp);
+            home_.Write("thumbnails/normal/" + Cache::EntryName(lookedUp.uri), bytes);
+            const platform::CachedThumbnail hit = cache_.Find(lookedUp);
             EXPECT_EQ(std::tuple(hit.result, hit.image.size(), hit.naturalSize),
                 std::tuple(found.isEmpty() ? ThumbnailLookup::Miss : ThumbnailLookup::Hit,
                     found.isEmpty() ? QSize(0, 0) : found, natural.isEmpty() ? QSize() : natural))
@@ -159,35 +160,35 @@ namespace {
         ThumbnailKey older = key, changed = key;
         older.mtime -= 60;
         changed.mtime += 60;
-        ASSERT_TRUE(cache.SaveFailure(key) && cache.Save(older, Picture(), {}));
+        ASSERT_TRUE(cache_.SaveFailure(key) && cache_.Save(older, Picture(), {}));
         EXPECT_EQ(std::tuple(Lookup(key), Lookup(changed), Lookup({})),
             std::tuple(
                 ThumbnailLookup::KnownFailure, ThumbnailLookup::Miss, ThumbnailLookup::Miss));
-        EXPECT_EQ(std::pair(LinkMode(root + "/fail") & 0777,
+        EXPECT_EQ(std::pair(LinkMode(root_ + "/fail") & 0777,
                       LinkMode(EntryOf(key, "fail/glimmerbox-1.0.3")) & 0777),
             std::pair(0700u, 0600u));
-        ASSERT_TRUE(cache.Save(key, Picture(), {}));
+        ASSERT_TRUE(cache_.Save(key, Picture(), {}));
         EXPECT_EQ(Lookup(key), ThumbnailLookup::Hit);
-        const ThumbnailKey inner = *cache.KeyFor(EntryOf(key)),
-                           self { root, Cache::FileUri(root), 1 };
-        ASSERT_TRUE(QFile::link(root, home.File("link")));
-        EXPECT_FALSE(cache.Save(inner, Picture(), {}) || cache.SaveFailure(inner)
-            || cache.SaveFailure(self) || Cache(home.File("link")).SaveFailure(inner));
-        home.Write("thumbnails2", "beside the cache, not in it");
-        EXPECT_TRUE(cache.SaveFailure(*cache.KeyFor(home.File("thumbnails2"))));
+        const ThumbnailKey inner = *cache_.KeyFor(EntryOf(key)),
+                           self { root_, Cache::FileUri(root_), 1 };
+        ASSERT_TRUE(QFile::link(root_, home_.File("link")));
+        EXPECT_FALSE(cache_.Save(inner, Picture(), {}) || cache_.SaveFailure(inner)
+            || cache_.SaveFailure(self) || Cache(home_.File("link")).SaveFailure(inner));
+        home_.Write("thumbnails2", "beside the cache, not in it");
+        EXPECT_TRUE(cache_.SaveFailure(*cache_.KeyFor(home_.File("thumbnails2"))));
         // Threads saving one entry at once each write a temporary file of their own.
         for (std::jthread threads[4]; std::jthread & thread : threads)
-            thread = std::jthread([&] { EXPECT_TRUE(cache.Save(key, Picture(), {})); });
-        EXPECT_EQ(Entries(root + "/normal"), QStringList { Cache::EntryName(key.uri) });
+            thread = std::jthread([&] { EXPECT_TRUE(cache_.Save(key, Picture(), {})); });
+        EXPECT_EQ(Entries(root_ + "/normal"), QStringList { Cache::EntryName(key.uri) });
         // A folder in the way of the entry: the temporary file is written, the rename fails.
         ASSERT_TRUE(QFile::remove(EntryOf(key)) && QDir().mkpath(EntryOf(key) + "/inside"));
-        EXPECT_FALSE(cache.Save(key, Picture(), {}));
-        EXPECT_EQ(Entries(root + "/normal"), QStringList { Cache::EntryName(key.uri) });
+        EXPECT_FALSE(cache_.Save(key, Picture(), {}));
+        EXPECT_EQ(Entries(root_ + "/normal"), QStringList { Cache::EntryName(key.uri) });
         // A file where the folder should be.
-        ASSERT_TRUE(QDir(root).removeRecursively());
-        home.Write("thumbnails", "not a folder");
-        EXPECT_FALSE(cache.Save(key, Picture(), {}) || cache.SaveFailure(key));
-        EXPECT_EQ(Entries(home.Path()), QStringList({ "link", "thumbnails", "thumbnails2" }));
+        ASSERT_TRUE(QDir(root_).removeRecursively());
+        home_.Write("thumbnails", "not a folder");
+        EXPECT_FALSE(cache_.Save(key, Picture(), {}) || cache_.SaveFailure(key));
+        EXPECT_EQ(Entries(home_.Path()), QStringList({ "link", "thumbnails", "thumbnails2" }));
     }
 
 } // namespace

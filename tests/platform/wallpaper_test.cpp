@@ -23,25 +23,25 @@ namespace {
     protected:
         std::pair<std::string, std::string> Set(const QString& desktop, const QString& picture)
         {
-            runner.calls.clear();
-            const auto result = platform::LinuxWallpaper(runner, desktop).SetWallpaper(picture);
+            runner_.calls.clear();
+            const auto result = platform::LinuxWallpaper(runner_, desktop).SetWallpaper(picture);
             EXPECT_EQ(result.ok, result.error.isEmpty());
             QStringList calls;
-            for (const auto& call : runner.calls)
+            for (const auto& call : runner_.calls)
                 calls << (QStringList { call.program } + call.arguments).join('|');
             return { calls.join('\n').toStdString(), result.error.toStdString() };
         }
 
-        TempFolder temp;
-        FakeCommandRunner runner;
-        const bool made = QDir(temp.Path()).mkdir("my pics");
-        const QString path = temp.File("my pics/it's wallpaper.bmp");
-        const QString uri = "file://" + temp.Path() + "/my%20pics/it's%20wallpaper.bmp";
+        TempFolder temp_;
+        FakeCommandRunner runner_;
+        const bool made_ = QDir(temp_.Path()).mkdir("my pics");
+        const QString path_ = temp_.File("my pics/it's wallpaper.bmp");
+        const QString uri_ = "file://" + temp_.Path() + "/my%20pics/it's%20wallpaper.bmp";
     };
 
     TEST_F(Wallpaper, EachDesktopRunsItsOwnCommandsThenFallsBackToThePortal)
     {
-        temp.Write("my pics/it's wallpaper.bmp", "BM");
+        temp_.Write("my pics/it's wallpaper.bmp", "BM");
         // Every key passes through an empty value, so that the desktop sees a change.
         const auto gsettings = [](const QString& schema, const QString& key, const QString& value) {
             return "gsettings|set|" + schema + "|" + key + "|''\ngsettings|set|" + schema + "|"
@@ -54,28 +54,28 @@ namespace {
         const QString portal = "\ngdbus|call|--session|--dest|org.freedesktop.portal.Desktop|"
                                "--object-path|/org/freedesktop/portal/desktop|--method|"
                                "org.freedesktop.portal.Wallpaper.SetWallpaperURI||"
-            + uri + "|{'show-preview': <false>, 'set-on': <'both'>}";
+            + uri_ + "|{'show-preview': <false>, 'set-on': <'both'>}";
         const QString xfceFirst = xfconf + "-l\n" + xfconf
-            + "-p|/backdrop/screen0/monitor0/workspace0/last-image|-n|-t|string|-s|" + path;
-        const QString lxqt = "pcmanfm-qt|--set-wallpaper=" + path,
-                      lxde = "pcmanfm|--set-wallpaper=" + path;
+            + "-p|/backdrop/screen0/monitor0/workspace0/last-image|-n|-t|string|-s|" + path_;
+        const QString lxqt = "pcmanfm-qt|--set-wallpaper=" + path_,
+                      lxde = "pcmanfm|--set-wallpaper=" + path_;
         const CommandResult refused = Says(1, "\n  No such schema  \nmore\n", " \n"),
                             tooLong = Says(2, {}, QString(161, 'e')),
                             exactly = Says(3, QString(160, 'o'));
         // The desktop list is matched ignoring case and blanks; its first known entry wins.
         const std::tuple<QStringList, QString, QHash<QString, CommandResult>, QString> cases[] = {
             { { "GNOME", "ubuntu:GNOME", "Budgie:GNOME", "Unity", "gnome" },
-                gsettings(gnome, "picture-uri", uri) + "\n"
-                    + gsettings(gnome, "picture-uri-dark", uri),
+                gsettings(gnome, "picture-uri", uri_) + "\n"
+                    + gsettings(gnome, "picture-uri-dark", uri_),
                 {}, "" },
             { { "X-Cinnamon", " x-cinnamon", "Cinnamon" },
-                gsettings("org.cinnamon.desktop.background", "picture-uri", uri), {}, "" },
-            { { "MATE" }, gsettings("org.mate.background", "picture-filename", path), {}, "" },
+                gsettings("org.cinnamon.desktop.background", "picture-uri", uri_), {}, "" },
+            { { "MATE" }, gsettings("org.mate.background", "picture-filename", path_), {}, "" },
             // --print-reply waits for Plasma's answer; the literal quotes the URI's "'".
             { { "KDE" },
                 "dbus-send|--session|--print-reply|--dest=org.kde.plasmashell|--type=method_call|"
                 "/PlasmaShell|org.kde.PlasmaShell.evaluateScript|string:var uri = \""
-                    + QString(uri).replace("'", "\\'")
+                    + QString(uri_).replace("'", "\\'")
                     + "\";\nvar all = desktops();\nfor (var i = 0; i < all.length; i++) {\n"
                       "    var d = all[i];\n    d.wallpaperPlugin = \"org.kde.image\";\n"
                       "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", "
@@ -84,14 +84,14 @@ namespace {
                       "uri);\n}\n",
                 {}, "" },
             { { "LXQt", "lxqt:XFCE" }, lxqt, {}, "" }, { { "LXDE" }, lxde, {}, "" },
-            { { "sway", "Hyprland:sway" }, "swaymsg|output|*|bg|" + path + "|fill", {}, "" },
+            { { "sway", "Hyprland:sway" }, "swaymsg|output|*|bg|" + path_ + "|fill", {}, "" },
             { { "Hyprland", "", ":" }, portal.mid(1), {}, "" },
             // Xfce resets every listed last-image, else creates the first monitor's; a channel
             // nobody has written yet answers with an error.
             { { "XFCE" },
                 xfconf + "-l\n" + xfconf + "-p|" + hdmi + "|-s|\n" + xfconf + "-p|" + hdmi + "|-s|"
-                    + path + "\n" + xfconf + "-p|" + dp + "|-s|\n" + xfconf + "-p|" + dp + "|-s|"
-                    + path,
+                    + path_ + "\n" + xfconf + "-p|" + dp + "|-s|\n" + xfconf + "-p|" + dp + "|-s|"
+                    + path_,
                 { { "xfconf-query",
                     Says(0, "/desktop-icons/style\n" + hdmi + "\n " + dp + " \n") } },
                 "" },
@@ -100,7 +100,8 @@ namespace {
             { { "XFCE" }, xfceFirst + portal, { { "xfconf-query", Says(1, hdmi) } }, "" },
             { { "XFCE" }, xfconf + "-l" + portal, { { "xfconf-query", {} } }, "" },
             // After a refusal nothing more of the desktop's own commands runs.
-            { { "Budgie:GNOME" }, gsettings(gnome, "picture-uri", uri).section('\n', 0, 0) + portal,
+            { { "Budgie:GNOME" },
+                gsettings(gnome, "picture-uri", uri_).section('\n', 0, 0) + portal,
                 { { "gsettings", refused }, { "gdbus", Says(1, "Error: ServiceUnknown") } },
                 "The Budgie desktop did not accept the wallpaper (gsettings: No such schema)." },
             { { "LXQt" }, lxqt + portal, { { "pcmanfm-qt", {} }, { "gdbus", {} } },
@@ -121,40 +122,41 @@ namespace {
         };
         for (const auto& [desktops, calls, answers, error] : cases)
             for (const QString& desktop : desktops) {
-                runner.results = answers;
-                EXPECT_EQ(Set(desktop, path), std::pair(calls.toStdString(), error.toStdString()))
+                runner_.results = answers;
+                EXPECT_EQ(Set(desktop, path_), std::pair(calls.toStdString(), error.toStdString()))
                     << qPrintable(desktop);
             }
     }
 
     TEST_F(Wallpaper, AMissingPictureRunsNothingAndARelativePathIsMadeAbsolute)
     {
-        for (const QString& bad : { path, temp.Path(), QString() })
+        for (const QString& bad : { path_, temp_.Path(), QString() })
             EXPECT_EQ(Set("GNOME", bad),
                 std::pair(std::string(), std::string("The picture for the wallpaper is missing.")));
-        temp.Write("w.bmp", "BM");
+        temp_.Write("w.bmp", "BM");
         const QString previous = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(temp.Path()));
+        ASSERT_TRUE(QDir::setCurrent(temp_.Path()));
         const auto result = Set("LXDE", "my pics/../w.bmp");
         QDir::setCurrent(previous);
-        EXPECT_EQ(result.first, "pcmanfm|--set-wallpaper=" + temp.File("w.bmp").toStdString());
+        EXPECT_EQ(result.first, "pcmanfm|--set-wallpaper=" + temp_.File("w.bmp").toStdString());
     }
 
     // No shell splits or expands the arguments, nothing waits for input, a hang is stopped.
     TEST(ProcessCommandRunner, RunsRealProgramsWithoutAShell)
     {
-        platform::ProcessCommandRunner runner(std::chrono::milliseconds(2000));
-        const auto run = [&](const QString& script, const QStringList& arguments = {}) {
-            const CommandResult r
-                = runner.Run("/bin/sh", QStringList { "-c", script, "sh" } + arguments);
+        const auto run = [](const QString& script, const QStringList& arguments = {},
+                             std::chrono::milliseconds timeLimit = std::chrono::minutes(1)) {
+            const CommandResult r = platform::ProcessCommandRunner(timeLimit).Run(
+                "/bin/sh", QStringList { "-c", script, "sh" } + arguments);
             return std::tuple(r.started, r.exitCode, r.standardOutput.toStdString(),
                 r.standardError.toStdString());
         };
         EXPECT_EQ(run("printf '%s|' \"$@\"; cat; echo oh >&2; exit 3", { "a b", "$HOME" }),
             std::tuple(true, 3, "a b|$HOME|", "oh\n"));
-        EXPECT_EQ(run("exec sleep 30"),
+        EXPECT_EQ(run("exec sleep 30", {}, std::chrono::milliseconds(100)),
             std::tuple(true, -1, "", "/bin/sh did not finish in time and was stopped.\n"));
-        EXPECT_FALSE(runner.Run("/nonexistent/glimmerbox-no-such-tool", {}).started);
+        EXPECT_FALSE(
+            platform::ProcessCommandRunner().Run("/nonexistent/glimmerbox-tool", {}).started);
     }
 
     class UrlCatcher : public QObject {
