@@ -1,56 +1,96 @@
 #include "app/command_line.h"
+#include "samplegen/image_writers.h"
+#include "support/temp_folder.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include <QProcess>
 #include <gtest/gtest.h>
 
-namespace gb::app {
+namespace gb::test {
 namespace {
 
-    TEST(CommandLine, FolderContactSheetAndScreenshot)
+    // What was understood, as "folder|contact sheet|columns|screenshot|help", or the mistake.
+    std::string Understood(const QStringList& arguments)
     {
-        EXPECT_EQ(ParseCommandLine({}).folder, "");
-        EXPECT_EQ(ParseCommandLine({ "/photos" }).folder, "/photos");
-
-        const CommandLine sheet
-            = ParseCommandLine({ "--contact-sheet", "out.png", "--columns", "5", "/photos" });
-        EXPECT_TRUE(sheet.error.isEmpty());
-        EXPECT_EQ(sheet.contactSheet, "out.png");
-        EXPECT_EQ(sheet.columns, 5);
-        EXPECT_EQ(sheet.folder, "/photos");
-        EXPECT_EQ(ParseCommandLine({ "--contact-sheet", "o.png", "/p" }).columns, 8);
-
-        const CommandLine shot = ParseCommandLine({ "--screenshot", "w.png", "/photos" });
-        EXPECT_EQ(shot.screenshot, "w.png");
-        EXPECT_EQ(shot.folder, "/photos");
-        EXPECT_EQ(ParseCommandLine({ "--", "--odd-folder-name" }).folder, "--odd-folder-name");
+        const app::CommandLine c = app::ParseCommandLine(arguments);
+        const QStringList parts { c.folder, c.contactSheet, QString::number(c.columns),
+            c.screenshot, c.showHelp ? "help" : "" };
+        return (c.error.isEmpty() ? parts.join('|') : c.error).toStdString();
     }
 
-    TEST(CommandLine, MistakesAreReportedNotGuessed)
+    TEST(CommandLine, UnderstandsEachFormAndNamesEachMistake)
     {
-        EXPECT_FALSE(ParseCommandLine({ "--contact-sheet", "out.png" }).error.isEmpty());
-        EXPECT_FALSE(ParseCommandLine({ "--contact-sheet" }).error.isEmpty());
-        EXPECT_FALSE(
-            ParseCommandLine({ "--columns", "0", "--contact-sheet", "o", "/p" }).error.isEmpty());
-        EXPECT_FALSE(
-            ParseCommandLine({ "--columns", "x", "--contact-sheet", "o", "/p" }).error.isEmpty());
-        EXPECT_FALSE(ParseCommandLine({ "--frobnicate" }).error.isEmpty());
-        EXPECT_FALSE(ParseCommandLine({ "/a", "/b" }).error.isEmpty());
-        EXPECT_TRUE(ParseCommandLine({ "--help" }).showHelp);
+        const char* range = "--columns needs a whole number from 1 to 1000";
+        const std::pair<QStringList, const char*> cases[]
+            = { { {}, "||8||" }, { { "-x" }, "-x||8||" },
+                  { { "--contact-sheet", "out.png", "--columns", "5", "/p" }, "/p|out.png|5||" },
+                  { { "--columns", "1", "--contact-sheet", "o", "/p" }, "/p|o|1||" },
+                  { { "--columns", "1000", "/p" }, "/p||1000||" },
+                  { { "--screenshot", "w.png", "/p" }, "/p||8|w.png|" },
+                  { { "--screenshot", "w.png" }, "||8|w.png|" }, { { "/p", "-h" }, "/p||8||help" },
+                  { { "--", "--odd" }, "--odd||8||" }, { { "--" }, "--||8||" },
+                  { { "--columns", "0", "/p" }, range }, { { "--columns", "1001", "/p" }, range },
+                  { { "--columns", "x" }, range }, { { "--columns" }, "--columns needs a value" },
+                  { { "--screenshot", "", "/p" }, "--screenshot needs a value" },
+                  { { "--contact-sheet", "o.png" }, "--contact-sheet needs a FOLDER" },
+                  { { "--contact-sheet", "o", "--screenshot", "w", "/p" },
+                      "--contact-sheet and --screenshot cannot be combined" },
+                  { { "--frobnicate", "--more" }, "unknown option --frobnicate" },
+                  { { "/a", "/b" }, "only one folder can be opened" } };
+        for (const auto& [arguments, understood] : cases)
+            EXPECT_EQ(Understood(arguments), understood) << qPrintable(arguments.join(' '));
+        TempFolder folder; // a picture stands for its folder
+        folder.Write("a.jpg", "");
+        EXPECT_EQ(
+            app::FolderToOpen(folder.File("a.jpg")) + "|" + app::FolderToOpen(folder.Path() + "/."),
+            folder.Path() + "|" + folder.Path());
+        EXPECT_EQ(
+            app::FolderToOpen("relative/folder"), QDir::current().filePath("relative/folder"));
     }
 
-    TEST(CommandLine, APictureArgumentOpensItsFolder)
+    // The program itself: a contact sheet of the loaded pictures, or exit status 2 on a mistake.
+    TEST(CommandLine, TheProgramWritesAContactSheetOrExitsWithStatus2)
     {
-        QTemporaryDir dir;
-        QFile picture(dir.filePath("a.jpg"));
-        ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
-        picture.close();
-        EXPECT_EQ(FolderToOpen(dir.filePath("a.jpg")), QDir(dir.path()).absolutePath());
-        EXPECT_EQ(FolderToOpen(dir.path()), QDir(dir.path()).absolutePath());
-        EXPECT_TRUE(QFileInfo(FolderToOpen("relative/folder")).isAbsolute());
+        TempFolder photos, runtime; // a private runtime folder, so Qt has nothing to warn about
+        const auto run = [&](const QStringList& arguments) {
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("XDG_RUNTIME_DIR", runtime.Path());
+            process.setProcessEnvironment(environment);
+            process.start(GLIMMERBOX_EXE, arguments);
+            EXPECT_TRUE(process.waitForFinished(60000));
+            return std::tuple(process.exitCode(), process.readAllStandardOutput().toStdString(),
+                process.readAllStandardError().toStdString());
+        };
+        const auto filled = [](QColor colour) {
+            QImage image(120, 80, QImage::Format_RGB32);
+            image.fill(colour);
+            return image;
+        };
+        photos.Write("a.bmp", tools::WriteBmp(filled(Qt::red)));
+        photos.Write("b.jpg", "broken");
+        photos.Write("c.gif", tools::WriteGif(filled(Qt::blue)));
+        photos.Write("d.bmp", tools::WriteBmp(filled(Qt::green)));
+        const QString sheetPath = photos.File("sheet.png");
+        ASSERT_EQ(run({ "--contact-sheet", sheetPath, "--columns", "2", photos.Path() }),
+            std::tuple(0, "File(s): 3\n", ""));
+        // Each picture sits in the middle of its cell's top 64 x 64 square.
+        const QImage sheet(sheetPath);
+        EXPECT_EQ(std::tuple(sheet.size(), sheet.pixel(44, 36), sheet.pixel(89 + 44, 36),
+                      sheet.pixel(44, 97 + 36)),
+            std::tuple(QSize(2 * 89, 2 * 97), qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 255, 0)));
+
+        const std::string usage = app::UsageText().toStdString(),
+                          nope = photos.File("nope").toStdString();
+        const std::tuple<QStringList, int, std::string, std::string> cases[] = { { { "--help" }, 0,
+                                                                                     usage, "" },
+            { { "--help", "--bogus" }, 2, usage, "glimmerbox: unknown option --bogus\n" },
+            { { "--contact-sheet" }, 2, "", "glimmerbox: --contact-sheet needs a value\n" + usage },
+            { { "--contact-sheet", photos.File("x.png"), photos.File("nope") }, 2, "",
+                "glimmerbox: cannot open the folder \"" + nope + "\"\n" } };
+        for (const auto& [arguments, status, out, err] : cases)
+            EXPECT_EQ(run(arguments), std::tuple(status, out, err));
+        EXPECT_FALSE(QFile::exists(photos.File("x.png")));
     }
 
 } // namespace
-} // namespace gb::app
+} // namespace gb::test

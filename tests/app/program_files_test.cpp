@@ -1,67 +1,47 @@
 #include "platform/linux_app_info.h"
 #include "support/temp_folder.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 // Where the installed program keeps its settings and finds its help pages.
 namespace gb::test {
 namespace {
 
-    TEST(DataDirectory, ExecutableFolderWhenWritableElseConfigFolder)
+    using platform::LinuxAppInfo;
+
+    // Installed into the system's folders the program keeps nothing beside itself, even when
+    // root, who could write there, runs it.
+    TEST(ProgramFiles, SettingsBesideAWritableExecutableElseInTheConfigFolder)
     {
-        TempFolder exe;
-        TempFolder config;
-        EXPECT_EQ(
-            platform::LinuxAppInfo::ChooseDataDirectory(exe.Path(), config.Path()), exe.Path());
-        const QString fallback
-            = platform::LinuxAppInfo::ChooseDataDirectory(exe.File("no/such/dir"), config.Path());
-        EXPECT_EQ(fallback, config.Path() + "/glimmerbox");
-        EXPECT_TRUE(QFileInfo(fallback).isDir());
-        // Installed into the system: never beside the executable, even for root.
-        EXPECT_EQ(platform::LinuxAppInfo::ChooseDataDirectory("/usr/bin", config.Path()), fallback);
-        EXPECT_EQ(platform::LinuxAppInfo::ChooseDataDirectory("/usr/local/bin/", config.Path()),
-            fallback);
-        if (::geteuid() != 0) {
-            QFile::setPermissions(exe.Path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        TempFolder exe, config;
+        EXPECT_EQ(LinuxAppInfo::ChooseDataDirectory(exe.Path() + "/./", config.Path()), exe.Path());
+        for (const QString& dir : QStringList {
+                 exe.File("no/such/dir"), "/usr/bin", "/usr/local/bin/", "/bin", "/sbin", "" })
             EXPECT_EQ(
-                platform::LinuxAppInfo::ChooseDataDirectory(exe.Path(), config.Path()), fallback);
-            QFile::setPermissions(exe.Path(),
-                QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        }
+                LinuxAppInfo::ChooseDataDirectory(dir, config.Path()), config.File("glimmerbox"))
+                << qPrintable(dir);
+        EXPECT_TRUE(QFileInfo(config.File("glimmerbox")).isDir());
     }
 
-    TEST(HelpSite, ConfiguredSiteElseTheFirstFolderHoldingThePages)
+    TEST(ProgramFiles, HelpFromTheConfiguredSiteElseTheFirstFolderHoldingThePages)
     {
-        EXPECT_EQ(platform::LinuxAppInfo::ChooseHelpSite("https://example.org/", {}),
-            "https://example.org");
-        TempFolder installed;
-        TempFolder source;
-        QDir(source.Path()).mkpath("GBHelp");
-        source.Write("GBHelp/toc.htm", "<html></html>");
-        EXPECT_EQ(platform::LinuxAppInfo::ChooseHelpSite("", { installed.Path(), source.Path() }),
-            QUrl::fromLocalFile(source.Path()).toString());
-        QDir(installed.Path()).mkpath("GBHelp");
-        installed.Write("GBHelp/toc.htm", "<html></html>");
-        EXPECT_EQ(platform::LinuxAppInfo::ChooseHelpSite("", { installed.Path(), source.Path() }),
+        EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org/", {}), "https://example.org");
+        EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org", {}), "https://example.org");
+        TempFolder installed, source;
+        const QStringList candidates { installed.Path(), source.Path() + "/." };
+        EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("", candidates),
             QUrl::fromLocalFile(installed.Path()).toString());
-    }
-
-    TEST(HelpSite, InstalledProgramFindsItsPages)
-    {
-        TempFolder prefix;
-        QProcess install;
-        install.start("cmake",
-            { "--install", QStringLiteral(GLIMMERBOX_BUILD_DIR), "--prefix", prefix.Path() });
-        ASSERT_TRUE(install.waitForFinished(60000));
-        ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
-        EXPECT_TRUE(QFileInfo(prefix.File("share/glimmerbox/GBHelp/toc.htm")).isFile());
-        EXPECT_TRUE(QFileInfo(prefix.File("bin/glimmerbox")).isExecutable());
+        ASSERT_TRUE(QDir(source.Path()).mkpath("GBHelp"));
+        source.Write("GBHelp/toc.htm", "<html></html>");
+        EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("", candidates),
+            QUrl::fromLocalFile(source.Path()).toString());
+        QProcess install; // and the installed program has its pages where it looks
+        install.start("cmake", { "--install", GLIMMERBOX_BUILD_DIR, "--prefix", installed.Path() });
+        ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0);
+        EXPECT_TRUE(QFileInfo(installed.File("share/glimmerbox/GBHelp/toc.htm")).isFile());
+        EXPECT_TRUE(QFileInfo(installed.File("bin/glimmerbox")).isExecutable());
     }
 
 } // namespace

@@ -1,250 +1,180 @@
 #include "platform/linux_file_operations.h"
+#include "support/disk_checks.h"
 #include "support/scratch_mount.h"
 #include "support/temp_folder.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
-#include <limits>
-#include <string>
 #include <sys/mount.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <utility>
 
 namespace gb::test {
 namespace {
 
-    using platform::FileError;
-    using platform::LinuxFileOperations;
+    constexpr qint64 kNoLimit = qint64(1) << 40;
 
-    // Bytes whose period (251) does not divide any buffer size, so a dropped, doubled or
-    // reordered chunk shows up as a difference.
-    QByteArray Pattern(qsizetype size)
-    {
-        QByteArray bytes(size, Qt::Uninitialized);
-        for (qsizetype i = 0; i < size; ++i)
-            bytes[i] = char((i % 251) ^ (i >> 12));
-        return bytes;
-    }
+    // A disk that fills up (and then writes nothing, as some FUSE file systems do), fails to
+    // read, moves data in short pieces between signals, or cannot rename without replacing.
+    struct Faults {
+        qint64 capacity = kNoLimit, readable = kNoLimit;
+        size_t piece = kNoLimit;
+        bool interrupt = false, noReplace = false;
+    };
 
-    struct stat StatOf(const QString& path)
-    {
-        struct stat info { };
-        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
-        return info;
-    }
-
-    // Everything in a folder, hidden files included, so a stray temporary file cannot hide.
-    std::string Entries(const QString& folder)
-    {
-        const QDir::Filters all
-            = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-        return QDir(folder).entryList(all, QDir::Name).join(QStringLiteral(", ")).toStdString();
-    }
-
-    // A disk that fills up, writes in short pieces or gets interrupted by signals, or cannot
-    // rename without replacing (exFAT), and another program that creates the file `racer`
-    // names while the copy is under way.
-    class FaultyDisk : public LinuxFileOperations {
+    class FaultyDisk : public platform::LinuxFileOperations, public Faults {
     public:
-        qint64 capacity = std::numeric_limits<qint64>::max();
-        size_t largestWrite = std::numeric_limits<size_t>::max();
-        bool interruptEveryOtherWrite = false;
-        bool noReplaceUnsupported = false;
-        QString racer;
-        qint64 written = 0;
-        int calls = 0;
+        std::function<void()> duringCopy; // another program at work while the copy runs
+        qint64 written = 0, read = 0;
 
     protected:
         ssize_t WriteBytes(int fd, const char* data, size_t size) override
         {
-            if (!racer.isEmpty()) {
-                QFile other(std::exchange(racer, QString()));
-                EXPECT_TRUE(other.open(QIODevice::NewOnly));
-                other.write("the other program's file");
-            }
-            if (interruptEveryOtherWrite && calls++ % 2 == 0)
+            if (const auto meanwhile = std::exchange(duringCopy, nullptr))
+                meanwhile();
+            if (interrupt && calls_++ % 2 == 0)
                 return errno = EINTR, -1;
-            if (written >= capacity)
-                return errno = ENOSPC, -1;
-            size = std::min({ size, largestWrite, size_t(capacity - written) });
+            size = std::min({ size, piece, size_t(capacity - written) });
             const ssize_t result = LinuxFileOperations::WriteBytes(fd, data, size);
-            written += std::max<ssize_t>(result, 0);
-            return result;
+            return written += std::max<ssize_t>(result, 0), result;
         }
-        int RenameAt(
-            int folderFd, const char* tempName, const char* target, unsigned flags) override
+        ssize_t ReadBytes(int fd, char* data, size_t size) override
         {
-            if (noReplaceUnsupported && (flags & RENAME_NOREPLACE))
-                return errno = EINVAL, -1;
-            return LinuxFileOperations::RenameAt(folderFd, tempName, target, flags);
+            if ((interrupt && calls_++ % 2 == 0) || read >= readable)
+                return errno = read >= readable ? EIO : EINTR, -1;
+            const ssize_t got = LinuxFileOperations::ReadBytes(fd, data, std::min(size, piece));
+            return read += std::max<ssize_t>(got, 0), got;
         }
+        int RenameAt(int folderFd, const char* from, const char* to, unsigned flags) override
+        {
+            if (noReplace && flags != 0)
+                return errno = EINVAL, -1;
+            return LinuxFileOperations::RenameAt(folderFd, from, to, flags);
+        }
+
+    private:
+        int calls_ = 0;
     };
 
     class CopyFile : public ::testing::Test {
     protected:
-        FileError Copy(const QString& from, const QString& to, bool overwrite)
+        int Copy(const QString& from, const QString& to, bool overwrite)
         {
-            return disk.CopyFile(folder.File(from), folder.File(to), overwrite);
+            const auto error = disk_.CopyFile(folder_.File(from), folder_.File(to), overwrite);
+            EXPECT_EQ(error.description.isEmpty(), error.Ok());
+            return error.number;
+        }
+        std::string List(const QString& sub = {}) const
+        {
+            return Entries(folder_.File(sub)).join(' ').toStdString();
+        }
+        QByteArray Native(const QString& name) const
+        {
+            return QFile::encodeName(folder_.File(name));
         }
 
-        TempFolder folder;
-        FaultyDisk disk;
+        TempFolder folder_;
+        FaultyDisk disk_;
     };
 
-    TEST_F(CopyFile, CopiesEveryByteEvenInShortInterruptedWritesWithTimeAndPermissions)
+    TEST_F(CopyFile, CompletesOrLeavesNoTraceAndKeepsWhatWasThere)
     {
-        const QByteArray photo = Pattern(3 * 1000 * 1000 + 17);
-        folder.Write("photo.jpg", photo);
-        folder.Write("empty.jpg", "");
-        const QByteArray source = QFile::encodeName(folder.File("photo.jpg"));
+        // Bytes whose period (251) divides no buffer size: a lost or doubled piece shows.
+        QByteArray photo(3 * 1000 * 1000 + 17, Qt::Uninitialized);
+        for (qsizetype i = 0; i < photo.size(); ++i)
+            photo[i] = char((i % 251) ^ (i >> 12));
+        folder_.Write("photo.jpg", photo);
         const struct timespec times[2] = { { 1000000000, 5 }, { 1234567890, 987654321 } };
-        ASSERT_EQ(::utimensat(AT_FDCWD, source.constData(), times, 0), 0);
-        ASSERT_EQ(::chmod(source.constData(), 0640), 0);
-        ASSERT_TRUE(Copy("photo.jpg", "copy.jpg", false).Ok());
-        EXPECT_TRUE(folder.Read("copy.jpg") == photo);
-        const struct stat copy = StatOf(folder.File("copy.jpg"));
-        EXPECT_EQ(copy.st_mtim.tv_sec, 1234567890);
-        EXPECT_EQ(copy.st_mtim.tv_nsec, 987654321);
-        EXPECT_EQ(copy.st_mode & 07777, 0640u);
-        disk.largestWrite = 4099;
-        disk.interruptEveryOtherWrite = true;
-        ASSERT_TRUE(Copy("photo.jpg", "pieces.jpg", false).Ok());
-        EXPECT_TRUE(folder.Read("pieces.jpg") == photo);
-        ASSERT_TRUE(Copy("empty.jpg", "empty2.jpg", false).Ok());
-        EXPECT_EQ(StatOf(folder.File("empty2.jpg")).st_size, 0);
+        ASSERT_EQ(::utimensat(AT_FDCWD, Native("photo.jpg").constData(), times, 0), 0);
         // Nobody gets another user's privileges by copying a set-user-ID program.
-        ASSERT_EQ(::chmod(source.constData(), 06751), 0);
-        ASSERT_TRUE(Copy("photo.jpg", "copy.jpg", true).Ok());
-        EXPECT_EQ(StatOf(folder.File("copy.jpg")).st_mode & 07777, 0751u);
-        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, empty.jpg, empty2.jpg, photo.jpg, pieces.jpg");
+        ASSERT_EQ(::chmod(Native("photo.jpg").constData(), 06741), 0);
+        folder_.Write("copy.jpg", "old copy");
+        for (const char* sub : { "card", "ro", "small" })
+            ASSERT_TRUE(QDir(folder_.Path()).mkdir(sub));
+        // Root may write into any folder: only a read-only disk refuses it.
+        ASSERT_EQ(::chmod(Native("ro").constData(), 0555), 0);
+        const ScratchMount readOnly(folder_.File("ro"), "size=64k", MS_RDONLY),
+            small(folder_.File("small"), "size=512k");
+        using Meanwhile = void (*)(const TempFolder&);
+        const Meanwhile race = [](const TempFolder& f) { f.Write("taken.jpg", "the other's"); };
+        const Meanwhile move = [](const TempFolder& f) { QDir(f.Path()).rename("card", "moved"); };
+        const QString longName(NAME_MAX, 'n'); // the temporary name must still fit
+        const std::tuple<Faults, QString, bool, int, Meanwhile> cases[]
+            = { { {}, "card/new.jpg", false, 0, nullptr },
+                  { { .piece = 4099, .interrupt = true }, "card/" + longName, false, 0, nullptr },
+                  { { .noReplace = true }, "card/new2.jpg", false, 0, nullptr },
+                  { { .capacity = 1000 * 1000 }, "new.jpg", false, 61, nullptr },
+                  { { .capacity = 1000 * 1000 }, "copy.jpg", true, 61, nullptr },
+                  { { .readable = 2000 * 1000 }, "copy.jpg", true, 75, nullptr },
+                  { {}, "taken.jpg", false, 58, race },
+                  { { .noReplace = true }, "taken.jpg", false, 58, race },
+                  { {}, "card/new3.jpg", true, 76, move }, { {}, "ro/new.jpg", false, 70, nullptr },
+                  { {}, "small/new.jpg", false, small.Mounted() ? 61 : 0, nullptr } };
+        for (const auto& [faults, target, overwrite, number, meanwhile] : cases) {
+            SCOPED_TRACE(qPrintable(target));
+            QFile::remove(folder_.File("taken.jpg"));
+            disk_ = FaultyDisk();
+            static_cast<Faults&>(disk_) = faults;
+            disk_.duringCopy = [&] { meanwhile ? meanwhile(folder_) : void(); };
+            EXPECT_EQ(Copy("photo.jpg", target, overwrite), number);
+            EXPECT_EQ(List(),
+                meanwhile == race ? "card copy.jpg photo.jpg ro small taken.jpg"
+                    : meanwhile   ? "copy.jpg moved photo.jpg ro small"
+                                  : "card copy.jpg photo.jpg ro small");
+            EXPECT_EQ(folder_.Read("copy.jpg"), "old copy");
+            EXPECT_NE(folder_.Read("taken.jpg"), photo);
+            if (QDir(folder_.Path()).rename("moved", "card")) { // the held folder lost its copy too
+                EXPECT_EQ(List("card"), "new.jpg new2.jpg " + longName.toStdString());
+            }
+            struct stat copy { };
+            if (number == 0 && ::stat(Native(target).constData(), &copy) == 0) {
+                EXPECT_TRUE(folder_.Read(target) == photo);
+                EXPECT_EQ(
+                    std::tuple(copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec, copy.st_mode & 07777),
+                    std::tuple(1234567890, 987654321, 0741u));
+            }
+        }
+        EXPECT_EQ(List("ro") + List("small"), small.Mounted() ? "" : "new.jpg");
+        EXPECT_TRUE(folder_.Read("photo.jpg") == photo);
     }
 
     TEST_F(CopyFile, RefusalsAndCopiesOntoTheSameFileWriteNothing)
     {
-        folder.Write("photo.jpg", "new photo");
-        folder.Write("target.jpg", "old photo");
-        ASSERT_TRUE(QFile::link(folder.File("nowhere.jpg"), folder.File("dangling.jpg")));
-        ASSERT_EQ(::link(QFile::encodeName(folder.File("photo.jpg")).constData(),
-                      QFile::encodeName(folder.File("hard.jpg")).constData()),
-            0);
-        ASSERT_TRUE(QFile::link(folder.File("photo.jpg"), folder.File("soft.jpg")));
-        ASSERT_TRUE(QDir(folder.Path()).mkdir("album"));
-        ASSERT_TRUE(QDir(folder.Path()).mkdir("album.jpg"));
+        folder_.Write("photo.jpg", "new photo");
+        folder_.Write("target.jpg", "old photo");
+        ASSERT_TRUE(QFile::link(folder_.File("nowhere.jpg"), folder_.File("dangling.jpg")));
+        ASSERT_EQ(::link(Native("photo.jpg").constData(), Native("hard.jpg").constData()), 0);
+        ASSERT_TRUE(QFile::link(folder_.File("photo.jpg"), folder_.File("soft.jpg")));
+        ASSERT_TRUE(QDir(folder_.Path()).mkpath("album.jpg/inside"));
         // Nobody ever writes to this pipe: opening or reading it the ordinary way would hang.
-        ASSERT_EQ(::mkfifo(QFile::encodeName(folder.File("pipe.jpg")).constData(), 0600), 0);
-        const struct {
-            QString source, target;
-            bool overwrite;
-            int number; // 0: success
-        } cases[] = {
-            { "photo.jpg", "target.jpg", false, 58 },
-            { "photo.jpg", "dangling.jpg", false, 58 }, // a link to nowhere still holds the name
-            { "gone.jpg", "copy.jpg", true, 53 },
-            { "photo.jpg", "no/copy.jpg", false, 76 },
-            { "photo.jpg", "album", true, 75 },
-            { "pipe.jpg", "copy.jpg", true, 75 },
-            { "album.jpg", "copy.jpg", true, 75 },
-            { "/dev/zero", "copy.jpg", true, 75 },
+        ASSERT_TRUE(MakeFifo(folder_.File("pipe.jpg")));
+        // Numbers without and with overwrite; 0 is success, -1 not tried.
+        const std::tuple<QString, QString, int, int> cases[] = { { "photo.jpg", "target.jpg", 58,
+                                                                     -1 },
+            { "photo.jpg", "dangling.jpg", 58, -1 }, { "gone.jpg", "copy.jpg", 53, 53 },
+            { "photo.jpg", "no/copy.jpg", 76, 76 }, { "photo.jpg", "photo.jpg/copy.jpg", 76, 76 },
+            { "photo.jpg", "album.jpg", 58, 75 }, { "photo.jpg", "no/..", 75, 75 },
+            { "photo.jpg", QString("copy.jpg") + QChar(0) + "x", 75, 75 },
+            { "pipe.jpg", "copy.jpg", 75, 75 }, { "album.jpg", "copy.jpg", 75, 75 },
+            { "/dev/zero", "copy.jpg", 75, 75 },
             // Opening the target for writing, as a naive copy does, would empty the only copy.
-            { "photo.jpg", "photo.jpg", false, 0 },
-            { "photo.jpg", "photo.jpg", true, 0 },
-            { "photo.jpg", "hard.jpg", false, 0 },
-            { "photo.jpg", "hard.jpg", true, 0 },
-            { "photo.jpg", "soft.jpg", false, 0 },
-            { "photo.jpg", "soft.jpg", true, 0 },
-        };
-        for (const auto& c : cases) {
-            SCOPED_TRACE(
-                qPrintable(c.source + " to " + c.target + (c.overwrite ? ", replacing" : "")));
-            const FileError error = Copy(c.source, c.target, c.overwrite);
-            EXPECT_EQ(error.number, c.number);
-            EXPECT_EQ(error.description.isEmpty(), c.number == 0);
-            EXPECT_EQ(folder.Read("photo.jpg").toStdString(), "new photo");
-        }
-        EXPECT_EQ(disk.written, 0);
-        EXPECT_EQ(folder.Read("target.jpg").toStdString(), "old photo");
-        EXPECT_EQ(QFile::symLinkTarget(folder.File("dangling.jpg")), folder.File("nowhere.jpg"));
-        EXPECT_TRUE(QFileInfo(folder.File("soft.jpg")).isSymLink());
-        EXPECT_EQ(Entries(folder.File("album")), "");
-        EXPECT_EQ(Entries(folder.Path()),
-            "album, album.jpg, dangling.jpg, hard.jpg, photo.jpg, pipe.jpg, soft.jpg, target.jpg");
-
-        ASSERT_TRUE(Copy("photo.jpg", "target.jpg", true).Ok());
-        EXPECT_EQ(folder.Read("target.jpg").toStdString(), "new photo"); // now the same bytes
-        EXPECT_TRUE(disk.IsSameFile(folder.File("photo.jpg"), folder.File("soft.jpg")));
-        EXPECT_TRUE(disk.IsSameFile(folder.File("photo.jpg"), folder.File("./photo.jpg")));
-        EXPECT_FALSE(disk.IsSameFile(folder.File("photo.jpg"), folder.File("target.jpg")));
-        EXPECT_FALSE(disk.IsSameFile(folder.File("gone.jpg"), folder.File("gone.jpg")));
-    }
-
-    TEST_F(CopyFile, AFullDiskOrARaceLeavesNoPartialFileAndKeepsWhatWasThere)
-    {
-        const QByteArray photo = Pattern(3 * 1000 * 1000);
-        folder.Write("photo.jpg", photo);
-        disk.capacity = photo.size() / 2;
-        EXPECT_EQ(Copy("photo.jpg", "copy.jpg", false).number, 61);
-        EXPECT_EQ(disk.written, photo.size() / 2);
-        EXPECT_EQ(Entries(folder.Path()), "photo.jpg");
-
-        folder.Write("copy.jpg", "old copy");
-        disk.written = 0;
-        EXPECT_EQ(Copy("photo.jpg", "copy.jpg", true).number, 61);
-        EXPECT_EQ(folder.Read("copy.jpg").toStdString(), "old copy");
-        EXPECT_TRUE(folder.Read("photo.jpg") == photo);
-        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, photo.jpg");
-
-        // A name another program takes while the copy runs is kept.
-        disk.capacity = std::numeric_limits<qint64>::max();
-        disk.racer = folder.File("taken.jpg");
-        EXPECT_EQ(Copy("photo.jpg", "taken.jpg", false).number, 58);
-        EXPECT_EQ(folder.Read("taken.jpg").toStdString(), "the other program's file");
-        // Where a rename cannot refuse to replace, a hard link claims the name just as safely.
-        disk.noReplaceUnsupported = true;
-        EXPECT_TRUE(Copy("photo.jpg", "linked.jpg", false).Ok());
-        EXPECT_TRUE(folder.Read("linked.jpg") == photo);
-        disk.racer = folder.File("raced.jpg");
-        EXPECT_EQ(Copy("photo.jpg", "raced.jpg", false).number, 58);
-        EXPECT_EQ(folder.Read("raced.jpg").toStdString(), "the other program's file");
-        EXPECT_EQ(Entries(folder.Path()), "copy.jpg, linked.jpg, photo.jpg, raced.jpg, taken.jpg");
-    }
-
-    TEST_F(CopyFile, AReadOnlyFolderIsPermissionDenied)
-    {
-        if (::geteuid() == 0)
-            GTEST_SKIP() << "root may write into any folder";
-        folder.Write("photo.jpg", "photo");
-        ASSERT_TRUE(QDir(folder.Path()).mkdir("locked"));
-        const QByteArray locked = QFile::encodeName(folder.File("locked"));
-        ASSERT_EQ(::chmod(locked.constData(), 0555), 0);
-        EXPECT_EQ(Copy("photo.jpg", "locked/copy.jpg", false).number, 70);
-        ::chmod(locked.constData(), 0755);
-        EXPECT_EQ(Entries(folder.File("locked")), "");
-    }
-
-    TEST_F(CopyFile, ReadOnlyAndRealFullFileSystemsLeaveNothingBehind)
-    {
-        folder.Write("photo.jpg", Pattern(1024 * 1024));
-        const struct {
-            const char* options;
-            unsigned long flags;
-            int number;
-        } cases[] = { { "size=64k", MS_RDONLY, 70 }, { "size=512k", 0, 61 } };
-        for (const auto& c : cases) {
-            SCOPED_TRACE(c.options);
-            ASSERT_TRUE(QDir(folder.Path()).mkpath("card"));
-            const ScratchMount card(folder.File("card"), c.options, c.flags);
-            if (!card.Mounted())
-                GTEST_SKIP() << "mounting needs root with CAP_SYS_ADMIN";
-            EXPECT_EQ(Copy("photo.jpg", "card/copy.jpg", false).number, c.number);
-            EXPECT_EQ(Entries(folder.File("card")), "");
-        }
+            { "photo.jpg", "photo.jpg", 0, 0 }, { "photo.jpg", "hard.jpg", 0, 0 },
+            { "photo.jpg", "soft.jpg", 0, 0 } };
+        for (const auto& [source, target, keeping, replacing] : cases)
+            for (const int overwrite : { 0, int(replacing >= 0) }) {
+                EXPECT_EQ(Copy(source, target, overwrite), overwrite ? replacing : keeping)
+                    << qPrintable(source + " to " + target) << overwrite;
+                EXPECT_EQ(folder_.Read("photo.jpg"), "new photo");
+            }
+        EXPECT_EQ(disk_.written + disk_.read, 0);
+        EXPECT_EQ(List(), "album.jpg dangling.jpg hard.jpg photo.jpg pipe.jpg soft.jpg target.jpg");
+        EXPECT_EQ(List("album.jpg") + folder_.Read("target.jpg").toStdString(), "insideold photo");
+        EXPECT_EQ(QFile::symLinkTarget(folder_.File("soft.jpg")), folder_.File("photo.jpg"));
+        ASSERT_EQ(Copy("photo.jpg", "dangling.jpg", true), 0);
+        EXPECT_EQ(folder_.Read("dangling.jpg"), "new photo");
+        EXPECT_TRUE(disk_.IsSameFile(folder_.File("photo.jpg"), folder_.File("./soft.jpg")));
+        EXPECT_FALSE(disk_.IsSameFile(folder_.File("photo.jpg"), folder_.File("dangling.jpg")));
+        EXPECT_FALSE(disk_.IsSameFile(folder_.File("gone.jpg"), folder_.File("gone.jpg")));
     }
 
 } // namespace

@@ -1,225 +1,191 @@
+#include "platform/desktop_shell.h"
 #include "platform/linux_wallpaper.h"
 #include "platform/process_command_runner.h"
+#include "support/fake_command_runner.h"
 #include "support/temp_folder.h"
 
-#include <QDir>
-#include <algorithm>
+#include <QDesktopServices>
+#include <QUrl>
 #include <gtest/gtest.h>
-#include <ostream>
-#include <utility>
-#include <vector>
+#include <tuple>
 
-namespace gb::platform {
+namespace gb::test {
 namespace {
 
-    struct Call {
-        QString program;
-        QStringList arguments;
-        bool operator==(const Call&) const = default;
-    };
-
-    void PrintTo(const Call& call, std::ostream* out)
+    using platform::CommandResult;
+    CommandResult Says(int exitCode, const QString& out, const QString& err = {})
     {
-        *out << qPrintable(call.program);
-        for (const QString& argument : call.arguments)
-            *out << " [" << qPrintable(argument) << "]";
+        return { true, exitCode, out, err };
     }
 
-    using Answer = std::pair<QString, CommandResult>;
-    const CommandResult kNotInstalled {};
-    CommandResult Failed(const QString& error) { return { true, 1, {}, error }; }
-
-    // Stands in for the shell: records every command and gives each program its next scripted
-    // answer, or success when none is left.
-    class RecordingRunner : public ICommandRunner {
-    public:
-        CommandResult Run(const QString& program, const QStringList& arguments) override
-        {
-            calls.push_back({ program, arguments });
-            const auto answer = std::find_if(answers.begin(), answers.end(),
-                [&](const Answer& a) { return a.first == program; });
-            if (answer == answers.end())
-                return { true, 0, {}, {} };
-            const CommandResult result = answer->second;
-            answers.erase(answer);
-            return result;
-        }
-
-        std::vector<Call> calls;
-        std::vector<Answer> answers;
-    };
-
-    Call GSettings(const QString& schema, const QString& key, const QString& value)
-    {
-        return { "gsettings", { "set", schema, key, value } };
-    }
-
-    Call Xfconf(const QStringList& arguments)
-    {
-        return { "xfconf-query", QStringList { "-c", "xfce4-desktop" } + arguments };
-    }
-
-    class WallpaperTest : public ::testing::Test {
+    // Each desktop's exact commands, "program|argument|...", one per line.
+    class Wallpaper : public ::testing::Test {
     protected:
-        void SetUp() override
+        std::pair<std::string, std::string> Set(const QString& desktop, const QString& picture)
         {
-            ASSERT_TRUE(QDir(temp.Path()).mkdir(QStringLiteral("my pics")));
-            temp.Write(QStringLiteral("my pics/it's wallpaper.bmp"), "BM not really a bitmap");
+            runner_.calls.clear();
+            const auto result = platform::LinuxWallpaper(runner_, desktop).SetWallpaper(picture);
+            EXPECT_EQ(result.ok, result.error.isEmpty());
+            QStringList calls;
+            for (const auto& call : runner_.calls)
+                calls << (QStringList { call.program } + call.arguments).join('|');
+            return { calls.join('\n').toStdString(), result.error.toStdString() };
         }
 
-        test::TempFolder temp;
-        RecordingRunner runner;
-        const QString path = temp.File(QStringLiteral("my pics/it's wallpaper.bmp"));
-        const QString uri = QStringLiteral("file://") + temp.Path()
-            + QStringLiteral("/my%20pics/it's%20wallpaper.bmp");
-        const Call portal { "gdbus",
-            { "call", "--session", "--dest", "org.freedesktop.portal.Desktop", "--object-path",
-                "/org/freedesktop/portal/desktop", "--method",
-                "org.freedesktop.portal.Wallpaper.SetWallpaperURI", QString(), uri,
-                "{'show-preview': <false>, 'set-on': <'both'>}" } };
-        const Call lxqt { "pcmanfm-qt", { "--set-wallpaper=" + path } };
+        TempFolder temp_;
+        FakeCommandRunner runner_;
+        const bool made_ = QDir(temp_.Path()).mkdir("my pics");
+        const QString path_ = temp_.File("my pics/it's wallpaper.bmp");
+        const QString uri_ = "file://" + temp_.Path() + "/my%20pics/it's%20wallpaper.bmp";
     };
 
-    TEST_F(WallpaperTest, EachDesktopRunsItsOwnCommandsThenFallsBackToThePortal)
+    TEST_F(Wallpaper, EachDesktopRunsItsOwnCommandsThenFallsBackToThePortal)
     {
+        temp_.Write("my pics/it's wallpaper.bmp", "BM");
+        // Every key passes through an empty value, so that the desktop sees a change.
+        const auto gsettings = [](const QString& schema, const QString& key, const QString& value) {
+            return "gsettings|set|" + schema + "|" + key + "|''\ngsettings|set|" + schema + "|"
+                + key + "|" + value;
+        };
         const QString gnome = "org.gnome.desktop.background",
-                      cinnamon = "org.cinnamon.desktop.background", mate = "org.mate.background";
+                      xfconf = "xfconf-query|-c|xfce4-desktop|";
         const QString hdmi = "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
                       dp = "/backdrop/screen0/monitorDP-2/workspace1/last-image";
-        const std::vector<Call> xfceFirstMonitor { Xfconf({ "-l" }),
-            Xfconf({ "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t", "string",
-                "-s", path }) };
-        const struct {
-            QStringList desktops;
-            std::vector<Call> calls;
-            std::vector<Answer> answers = {};
-            QString error = {}; // empty: the wallpaper was set
-        } cases[] = {
-            // Every key passes through an empty value, so the desktop sees a change. The desktop
-            // list is matched ignoring case, and its first known entry wins.
+        const QString portal = "\ngdbus|call|--session|--dest|org.freedesktop.portal.Desktop|"
+                               "--object-path|/org/freedesktop/portal/desktop|--method|"
+                               "org.freedesktop.portal.Wallpaper.SetWallpaperURI||"
+            + uri_ + "|{'show-preview': <false>, 'set-on': <'both'>}";
+        const QString xfceFirst = xfconf + "-l\n" + xfconf
+            + "-p|/backdrop/screen0/monitor0/workspace0/last-image|-n|-t|string|-s|" + path_;
+        const QString lxqt = "pcmanfm-qt|--set-wallpaper=" + path_,
+                      lxde = "pcmanfm|--set-wallpaper=" + path_;
+        const CommandResult refused = Says(1, "\n  No such schema  \nmore\n", " \n"),
+                            tooLong = Says(2, {}, QString(161, 'e')),
+                            exactly = Says(3, QString(160, 'o'));
+        // The desktop list is matched ignoring case and blanks; its first known entry wins.
+        const std::tuple<QStringList, QString, QHash<QString, CommandResult>, QString> cases[] = {
             { { "GNOME", "ubuntu:GNOME", "Budgie:GNOME", "Unity", "gnome" },
-                { GSettings(gnome, "picture-uri", "''"), GSettings(gnome, "picture-uri", uri),
-                    GSettings(gnome, "picture-uri-dark", "''"),
-                    GSettings(gnome, "picture-uri-dark", uri) } },
-            { { "X-Cinnamon", "x-cinnamon", "Cinnamon" },
-                { GSettings(cinnamon, "picture-uri", "''"),
-                    GSettings(cinnamon, "picture-uri", uri) } },
-            { { "MATE" },
-                { GSettings(mate, "picture-filename", "''"),
-                    GSettings(mate, "picture-filename", path) } },
-            { { "LXQt", "lxqt:XFCE" }, { lxqt } },
-            { { "LXDE" }, { { "pcmanfm", { "--set-wallpaper=" + path } } } },
-            { { "sway", "Hyprland:sway" },
-                { { "swaymsg", { "output", "*", "bg", path, "fill" } } } },
-            { { "Hyprland", "" }, { portal } },
-            // Xfce resets every listed last-image, else creates the first monitor's. A channel
-            // nobody has written yet is reported as an error; it still gets the picture.
+                gsettings(gnome, "picture-uri", uri_) + "\n"
+                    + gsettings(gnome, "picture-uri-dark", uri_),
+                {}, "" },
+            { { "X-Cinnamon", " x-cinnamon", "Cinnamon" },
+                gsettings("org.cinnamon.desktop.background", "picture-uri", uri_), {}, "" },
+            { { "MATE" }, gsettings("org.mate.background", "picture-filename", path_), {}, "" },
+            // --print-reply waits for Plasma's answer; the literal quotes the URI's "'".
+            { { "KDE" },
+                "dbus-send|--session|--print-reply|--dest=org.kde.plasmashell|--type=method_call|"
+                "/PlasmaShell|org.kde.PlasmaShell.evaluateScript|string:var uri = \""
+                    + QString(uri_).replace("'", "\\'")
+                    + "\";\nvar all = desktops();\nfor (var i = 0; i < all.length; i++) {\n"
+                      "    var d = all[i];\n    d.wallpaperPlugin = \"org.kde.image\";\n"
+                      "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", "
+                      "\"General\"];\n"
+                      "    d.writeConfig(\"Image\", \"\");\n    d.writeConfig(\"Image\", "
+                      "uri);\n}\n",
+                {}, "" },
+            { { "LXQt", "lxqt:XFCE" }, lxqt, {}, "" }, { { "LXDE" }, lxde, {}, "" },
+            { { "sway", "Hyprland:sway" }, "swaymsg|output|*|bg|" + path_ + "|fill", {}, "" },
+            { { "Hyprland", "", ":" }, portal.mid(1), {}, "" },
+            // Xfce resets every listed last-image, else creates the first monitor's; a channel
+            // nobody has written yet answers with an error.
             { { "XFCE" },
-                { Xfconf({ "-l" }), Xfconf({ "-p", hdmi, "-s", "" }),
-                    Xfconf({ "-p", hdmi, "-s", path }), Xfconf({ "-p", dp, "-s", "" }),
-                    Xfconf({ "-p", dp, "-s", path }) },
+                xfconf + "-l\n" + xfconf + "-p|" + hdmi + "|-s|\n" + xfconf + "-p|" + hdmi + "|-s|"
+                    + path_ + "\n" + xfconf + "-p|" + dp + "|-s|\n" + xfconf + "-p|" + dp + "|-s|"
+                    + path_,
                 { { "xfconf-query",
-                    { true, 0,
-                        "/backdrop/screen0/monitorHDMI-1/workspace0/color-style\n" + hdmi + "\n"
-                            + dp + "\n/desktop-icons/style\n",
-                        {} } } } },
-            { { "XFCE" }, xfceFirstMonitor,
-                { { "xfconf-query", { true, 0, "/desktop-icons/style\n", {} } } } },
-            { { "XFCE" }, xfceFirstMonitor,
-                { { "xfconf-query",
-                    Failed("Channel \"xfce4-desktop\" contains no properties") } } },
+                    Says(0, "/desktop-icons/style\n" + hdmi + "\n " + dp + " \n") } },
+                "" },
+            { { "XFCE" }, xfceFirst, { { "xfconf-query", Says(0, "/desktop-icons/style\n") } },
+                "" },
+            { { "XFCE" }, xfceFirst + portal, { { "xfconf-query", Says(1, hdmi) } }, "" },
+            { { "XFCE" }, xfconf + "-l" + portal, { { "xfconf-query", {} } }, "" },
             // After a refusal nothing more of the desktop's own commands runs.
-            { { "ubuntu:GNOME" },
-                { GSettings(gnome, "picture-uri", "''"), GSettings(gnome, "picture-uri", uri),
-                    portal },
-                { { "gsettings", { true, 0, {}, {} } },
-                    { "gsettings", Failed("\nNo such key “picture-uri”\nmore detail\n") } } },
-            { { "Budgie:GNOME" }, { GSettings(gnome, "picture-uri", "''"), portal },
-                { { "gsettings", Failed("\nNo such schema “" + gnome + "”\nmore detail\n") },
-                    { "gdbus",
-                        Failed("Error: GDBus.Error:org.freedesktop.DBus.Error.ServiceUnknown") } },
-                "The Budgie desktop did not accept the wallpaper (gsettings: No such schema "
-                "“org.gnome.desktop.background”)." },
-            { { "LXQt" }, { lxqt, portal },
-                { { "pcmanfm-qt", kNotInstalled }, { "gdbus", kNotInstalled } },
+            { { "Budgie:GNOME" },
+                gsettings(gnome, "picture-uri", uri_).section('\n', 0, 0) + portal,
+                { { "gsettings", refused }, { "gdbus", Says(1, "Error: ServiceUnknown") } },
+                "The Budgie desktop did not accept the wallpaper (gsettings: No such schema)." },
+            { { "LXQt" }, lxqt + portal, { { "pcmanfm-qt", {} }, { "gdbus", {} } },
                 "No way to set the wallpaper was found on this desktop (tried: pcmanfm-qt, the "
                 "desktop portal)." },
-            { { "Enlightenment" }, { portal }, { { "gdbus", { true, 4, {}, {} } } },
+            // Long output is cut to fit a message box.
+            { { "LXDE" }, lxde + portal, { { "pcmanfm", tooLong }, { "gdbus", {} } },
+                "The LXDE desktop did not accept the wallpaper (pcmanfm: " + QString(159, 'e')
+                    + "\u2026)." },
+            { { "" }, portal.mid(1), { { "gdbus", exactly } },
+                "The desktop portal did not accept the wallpaper (gdbus: " + QString(160, 'o')
+                    + ")." },
+            { { "" }, portal.mid(1), { { "gdbus", Says(4, " ") } },
                 "The desktop portal did not accept the wallpaper (gdbus: exit code 4)." },
+            { { "" }, portal.mid(1), { { "gdbus", {} } },
+                "No way to set the wallpaper was found on this desktop (tried: the desktop "
+                "portal)." }
         };
-        for (size_t i = 0; i < std::size(cases); ++i)
-            for (const QString& desktop : cases[i].desktops) {
-                SCOPED_TRACE(testing::Message() << "case " << i << ", " << qPrintable(desktop));
-                const auto& c = cases[i];
-                runner.calls.clear();
-                runner.answers = c.answers;
-                const WallpaperResult result = LinuxWallpaper(runner, desktop).SetWallpaper(path);
-                EXPECT_EQ(result.ok, c.error.isEmpty());
-                EXPECT_EQ(result.error, c.error);
-                EXPECT_EQ(runner.calls, c.calls);
+        for (const auto& [desktops, calls, answers, error] : cases)
+            for (const QString& desktop : desktops) {
+                runner_.results = answers;
+                EXPECT_EQ(Set(desktop, path_), std::pair(calls.toStdString(), error.toStdString()))
+                    << qPrintable(desktop);
             }
     }
 
-    TEST_F(WallpaperTest, PlasmaScriptWritesAnEmptyImageThenTheEscapedUriOnEveryDesktop)
+    TEST_F(Wallpaper, AMissingPictureRunsNothingAndARelativePathIsMadeAbsolute)
     {
-        EXPECT_TRUE(LinuxWallpaper(runner, "KDE").SetWallpaper(path).ok);
-        ASSERT_EQ(runner.calls.size(), 1u);
-        EXPECT_EQ(runner.calls.front().program, "dbus-send");
-        QStringList arguments = runner.calls.front().arguments;
-        const QString script = arguments.takeLast();
-        EXPECT_EQ(arguments,
-            (QStringList { "--session", "--print-reply", "--dest=org.kde.plasmashell",
-                "--type=method_call", "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript" }));
-        ASSERT_TRUE(script.startsWith("string:"));
-        EXPECT_TRUE(script.contains("var uri = \"" + QString(uri).replace("'", "\\'") + "\";"))
-            << qPrintable(script);
-        EXPECT_FALSE(script.contains("it's"));
-        for (const char* part : { "desktops()", "wallpaperPlugin = \"org.kde.image\"",
-                 "currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"]" })
-            EXPECT_TRUE(script.contains(part)) << part;
-        const qsizetype cleared = script.indexOf("writeConfig(\"Image\", \"\")");
-        EXPECT_GE(cleared, 0);
-        EXPECT_GT(script.indexOf("writeConfig(\"Image\", uri)"), cleared);
-    }
-
-    TEST_F(WallpaperTest, MissingPictureRunsNothingAndARelativePathIsMadeAbsolute)
-    {
-        for (const QString& bad : { temp.File("gone.bmp"), temp.File("my pics"), QString() }) {
-            const WallpaperResult result = LinuxWallpaper(runner, "GNOME").SetWallpaper(bad);
-            EXPECT_FALSE(result.ok) << qPrintable(bad);
-            EXPECT_EQ(result.error, QStringLiteral("The picture for the wallpaper is missing."));
-        }
-        EXPECT_TRUE(runner.calls.empty());
-
+        for (const QString& bad : { path_, temp_.Path(), QString() })
+            EXPECT_EQ(Set("GNOME", bad),
+                std::pair(std::string(), std::string("The picture for the wallpaper is missing.")));
+        temp_.Write("w.bmp", "BM");
         const QString previous = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(temp.Path()));
-        const WallpaperResult result
-            = LinuxWallpaper(runner, "LXDE").SetWallpaper("my pics/../my pics/it's wallpaper.bmp");
+        ASSERT_TRUE(QDir::setCurrent(temp_.Path()));
+        const auto result = Set("LXDE", "my pics/../w.bmp");
         QDir::setCurrent(previous);
-        EXPECT_TRUE(result.ok);
-        EXPECT_EQ(
-            runner.calls, (std::vector<Call> { { "pcmanfm", { "--set-wallpaper=" + path } } }));
+        EXPECT_EQ(result.first, "pcmanfm|--set-wallpaper=" + temp_.File("w.bmp").toStdString());
     }
 
-    TEST(ProcessCommandRunnerTest, RunsRealProgramsWithoutAShell)
+    // No shell splits or expands the arguments, nothing waits for input, a hang is stopped.
+    TEST(ProcessCommandRunner, RunsRealProgramsWithoutAShell)
     {
-        ProcessCommandRunner runner;
-        const CommandResult exited = runner.Run("/bin/sh", { "-c", "echo hi; exit 3" });
-        EXPECT_TRUE(exited.started);
-        EXPECT_EQ(exited.exitCode, 3);
-        EXPECT_EQ(exited.standardOutput, QStringLiteral("hi\n"));
-        // Arguments arrive untouched: no shell splits or expands them.
-        const CommandResult echoed = runner.Run(
-            "/bin/sh", { "-c", "printf '%s|' \"$@\"; cat", "sh", "a b", "it's $HOME" });
-        EXPECT_TRUE(echoed.Succeeded());
-        EXPECT_EQ(echoed.standardOutput, QStringLiteral("a b|it's $HOME|"));
-        const CommandResult missing = runner.Run("/nonexistent/glimmerbox-no-such-tool", {});
-        EXPECT_FALSE(missing.started);
-        ProcessCommandRunner impatient(std::chrono::milliseconds(100));
-        const CommandResult stopped = impatient.Run("/bin/sh", { "-c", "exec sleep 30" });
-        EXPECT_TRUE(stopped.started);
-        EXPECT_FALSE(stopped.Succeeded());
+        const auto run = [](const QString& script, const QStringList& arguments = {},
+                             std::chrono::milliseconds timeLimit = std::chrono::minutes(1)) {
+            const CommandResult r = platform::ProcessCommandRunner(timeLimit).Run(
+                "/bin/sh", QStringList { "-c", script, "sh" } + arguments);
+            return std::tuple(r.started, r.exitCode, r.standardOutput.toStdString(),
+                r.standardError.toStdString());
+        };
+        EXPECT_EQ(run("printf '%s|' \"$@\"; cat; echo oh >&2; exit 3", { "a b", "$HOME" }),
+            std::tuple(true, 3, "a b|$HOME|", "oh\n"));
+        EXPECT_EQ(run("exec sleep 30", {}, std::chrono::milliseconds(100)),
+            std::tuple(true, -1, "", "/bin/sh did not finish in time and was stopped.\n"));
+        EXPECT_FALSE(
+            platform::ProcessCommandRunner().Run("/nonexistent/glimmerbox-tool", {}).started);
+    }
+
+    class UrlCatcher : public QObject {
+        Q_OBJECT
+    public Q_SLOTS:
+        void Open(const QUrl& url) { opened << url; }
+
+    public:
+        QList<QUrl> opened;
+    };
+
+    // A path is always a file, even one that looks like an address.
+    TEST(DesktopShell, HandsTheDesktopAFileOrAnAddressAndStartsPrograms)
+    {
+        UrlCatcher desktop;
+        QDesktopServices::setUrlHandler("file", &desktop, "Open");
+        QDesktopServices::setUrlHandler("https", &desktop, "Open");
+        platform::DesktopShell shell;
+        EXPECT_TRUE(
+            shell.OpenDocument("/photos/a:b c.jpg") && shell.OpenDocument("https://example.org/"));
+        EXPECT_FALSE(shell.OpenDocument(""));
+        EXPECT_EQ(desktop.opened,
+            (QList<QUrl> { QUrl("file:///photos/a:b c.jpg"), QUrl("https://example.org/") }));
+        QDesktopServices::unsetUrlHandler("file");
+        QDesktopServices::unsetUrlHandler("https");
+        EXPECT_TRUE(shell.StartProgram("/bin/true \"a b\" c") && !shell.StartProgram(" "));
     }
 
 } // namespace
-} // namespace gb::platform
+} // namespace gb::test
+
+#include "wallpaper_test.moc"

@@ -287,8 +287,9 @@ namespace {
     TEST(PicturePrefetcher, HandsOutThePictureDecodedOnAWorkerOnceOnlyForItsFileAsItIs)
     {
         SlideShowHarness h;
-        h.Select({ "a.bmp", "b.bmp" });
-        const QString a = h.photos.File("a.bmp"), b = h.photos.File("b.bmp");
+        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
+        const QString a = h.photos.File("a.bmp"), b = h.photos.File("b.bmp"),
+                      c = h.photos.File("c.bmp");
         slideshow::PicturePrefetcher prefetcher(h.loader, *h.usedFiles);
         prefetcher.Request(a);
         prefetcher.Request(a); // already under way
@@ -303,11 +304,12 @@ namespace {
         EXPECT_EQ(SizeOf(prefetcher.Take(b)), SizeAt(1));
 
         // Nothing for a file changed since it was decoded, or one that could not be.
-        prefetcher.Request(a);
-        ASSERT_TRUE(h.loader.WaitForLoad(a));
-        h.photos.Write("a.bmp", PictureFile(QSize(64, 48)));
+        // (c.bmp was never decoded before, so waiting for its load waits for this one.)
+        prefetcher.Request(c);
+        ASSERT_TRUE(h.loader.WaitForLoad(c));
+        h.photos.Write("c.bmp", PictureFile(QSize(64, 48)));
         h.photos.Write("bad.bmp", "not a picture at all");
-        for (const char* name : { "a.bmp", "bad.bmp", "missing.bmp" }) {
+        for (const char* name : { "c.bmp", "bad.bmp", "missing.bmp" }) {
             prefetcher.Request(h.photos.File(name));
             EXPECT_EQ(SizeOf(prefetcher.Take(h.photos.File(name))), std::nullopt) << name;
         }

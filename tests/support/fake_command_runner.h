@@ -2,6 +2,7 @@
 
 #include "platform/command_runner.h"
 
+#include <QHash>
 #include <algorithm>
 #include <ostream>
 #include <utility>
@@ -9,8 +10,8 @@
 
 namespace gb::test {
 
-// Stands in for the shell: records every command and gives each program its next scripted
-// answer, or success when none is left for it.
+// Stands in for the shell: records every command and gives each program its fixed result, else
+// its next scripted answer, or success when none is left for it.
 class FakeCommandRunner : public platform::ICommandRunner {
 public:
     struct Call {
@@ -29,6 +30,8 @@ public:
     platform::CommandResult Run(const QString& program, const QStringList& arguments) override
     {
         calls.push_back({ program, arguments });
+        if (results.contains(program))
+            return results.value(program);
         const auto answer = std::find_if(
             answers.begin(), answers.end(), [&](const Answer& a) { return a.first == program; });
         if (answer == answers.end())
@@ -40,6 +43,7 @@ public:
 
     std::vector<Call> calls;
     std::vector<Answer> answers; // each used once, in order, by the program it names
+    QHash<QString, platform::CommandResult> results; // the answer to every call of a program
 };
 
 } // namespace gb::test
