@@ -22,22 +22,13 @@ namespace {
         EXPECT_TRUE(view.Fits(0, 8) && view.Fits(8, 0) && view.Fits(4, 4));
         EXPECT_FALSE(view.Fits(0, 9) || view.Fits(9, 0) || view.Fits(5, 4) || view.Fits(-1, 1)
             || view.Fits(2, -1) || ByteView().Fits(0, 1));
-        EXPECT_EQ(view.U32(0), 0x04030201u);
-        EXPECT_EQ(big.U32(0), 0x01020304u);
-        EXPECT_EQ(big.U16(2), 0x0304u);
-        EXPECT_EQ(view.S32(4), -2); // the last four bytes
-        EXPECT_EQ(view.S16(6), -1);
-        EXPECT_EQ(view.U8(7), 0xffu);
-        // One byte short of the end: zero, never the byte past it.
-        EXPECT_EQ(view.U32(5), 0u);
-        EXPECT_EQ(view.U16(7), 0u);
-        EXPECT_EQ(view.U8(8), 0u);
-        EXPECT_EQ(view.U8(-1), 0u);
-        const ByteView part = big.Part(2, 6);
-        EXPECT_EQ(part.Size(), 6);
-        EXPECT_EQ(part.U16(0), 0x0304u); // the byte order goes with the part
-        EXPECT_EQ(part.U16(5), 0u);
-        EXPECT_EQ(view.Part(2, 7).Size(), 0);
+        // One byte short of the end reads zero, never the byte past it.
+        EXPECT_EQ(std::tuple(view.U32(0), big.U32(0), big.U16(2), view.S32(4), view.S16(6),
+                      view.U8(7), view.U32(5), view.U16(7), view.U8(8), view.U8(-1)),
+            std::tuple(0x04030201u, 0x01020304u, 0x0304u, -2, -1, 0xffu, 0u, 0u, 0u, 0u));
+        const ByteView part = big.Part(2, 6); // the byte order goes with the part
+        EXPECT_EQ(std::tuple(part.Size(), part.U16(0), part.U16(5), view.Part(2, 7).Size()),
+            std::tuple(6, 0x0304u, 0u, 0));
         EXPECT_EQ(ByteView(Dwords({ 0x3fc00000 })).F32(0), 1.5f);
         EXPECT_EQ(ByteView(Dwords({ -1, 2, 3, -4 })).Rect32(0), QRectF(-1, 2, 4, -6));
     }
@@ -140,8 +131,10 @@ namespace {
             { QByteArray("\0\0\1\0", 4), -1 },
             { Directory({}, 0, 40), -1 },
             { Directory({ { 32, 32, 32, 40, 22 } }, 1, 40, 3), -1 }, // no icon type
-            // The entries present are still offered when the count runs past the end.
+            // The entries present are still offered when the count runs past the end, and no
+            // more than it counts when there are more.
             { Directory({ { 16, 16, 32, 40, 22 } }, 200, 40), 0 },
+            { Directory({ { 16, 16, 32, 40, 38 }, { 32, 32, 32, 40, 38 } }, 1, 40), 0 },
             // Payloads past the end, ending one byte past it, or absurdly far away are skipped;
             // one ending on the last byte is not.
             { Directory({ { 32, 32, 32, 40, 5000 }, { 16, 16, 32, 40, 38 } }, 2, 40), 1 },
@@ -150,10 +143,11 @@ namespace {
             { Directory({ { 32, 32, 32, 40, 0xfffffff0u } }, 1, 40), -1 },
             { Directory({ { 32, 32, 32, 0xffffffffu, 22 } }, 1, 40), -1 },
         };
-        for (size_t i = 0; i < std::size(cases); ++i) {
-            const QSize wanted(cases[i].side, cases[i].side);
-            EXPECT_EQ(ChooseIconEntry(cases[i].bytes, wanted).value_or(-1), cases[i].chosen) << i;
-        }
+        for (size_t i = 0; i < std::size(cases); ++i)
+            EXPECT_EQ(
+                ChooseIconEntry(cases[i].bytes, QSize(cases[i].side, cases[i].side)).value_or(-1),
+                cases[i].chosen)
+                << i;
     }
 
 } // namespace

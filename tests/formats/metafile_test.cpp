@@ -134,6 +134,7 @@ namespace {
         WmfWriter w = Wmf100();
         UseBrush(NoPen(w), kRed).Add(+W::SaveDc, {});
         UseBrush(w, kBlue).Add(+W::IntersectClipRect, { 50, 50, 0, 0 }); // the top-left quarter
+        w.Add(+W::RestoreDc, { 2 }); // a level never saved: nothing to restore
         w.Add(+W::Rectangle, { 100, 100, 0, 0 });
         w.Add(+W::RestoreDc, { -1 }).Add(+W::Rectangle, { 100, 100, 60, 60 }); // red, unclipped
         ExpectPixels(
@@ -191,6 +192,10 @@ namespace {
         ExpectPixels(Draw(w.Finish(0)),
             { { 20, 20, Qt::red }, { 80, 20, Qt::green }, { 20, 80, Qt::blue },
                 { 80, 80, Qt::yellow }, { 5, 5, kClear } });
+        WmfWriter flat = Wmf100(); // a source of negative width has nothing to stretch
+        flat.AddRaw(+W::DibStretchBlt,
+            Dwords({ kSrcCopy }) + Words({ 2, -2, 0, 0, 80, 80, 10, 90 }) + WritePackedDib(rgb));
+        ExpectPixels(Draw(flat.Finish(0)), { { 20, 20, kClear }, { 80, 80, kClear } });
 
         // 8 x 2 pixels, 1 bpp: palette entry 0 blue, 1 yellow; the top row is the last stored.
         const QByteArray dib = Dwords({ 40, 8, 2 }) + Words({ 1, 1 })
@@ -228,6 +233,15 @@ namespace {
             { { 30, 30, Qt::red }, { 75, 75, Qt::blue }, { 93, 93, Qt::red }, { 85, 15, Qt::green },
                 { 65, 35, kClear }, { 15, 65, Qt::green }, { 35, 85, kClear },
                 { 30, 97, Qt::black }, { 52, 48, kClear } });
+        // A pie takes in the centre, a chord only what lies beyond the line between its ends.
+        for (const E kind : { E::Pie, E::Chord }) {
+            EmfWriter p = Emf100();
+            EmfBrush(p.Add(+E::SelectObject, { kNullPen }), 1, kRed);
+            p.Add(+kind, { 0, 0, 100, 100, 100, 50, 50, 0 });
+            const QColor centre = kind == E::Pie ? Qt::red : Qt::transparent;
+            ExpectPixels(
+                Draw(p.Finish(2)), { { 85, 25, Qt::red }, { 70, 30, centre }, { 30, 70 } });
+        }
     }
 
     TEST(EmfTest, MappingModesAndTheWorldTransformMoveTheDrawing)
@@ -262,16 +276,32 @@ namespace {
         e.AddRaw(+E::StretchDiBits,
             Dwords({ 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, bits, 0, kSrcCopy, 100, 50 })
                 + packed);
-        // EXTTEXTOUTW "W" at (10, 60), top-left aligned, in black.
-        e.Add(+E::SetTextColor, { 0 }).Add(+E::SetBkMode, { 1 });
-        e.AddRaw(+E::ExtCreateFontIndirectW, Dwords({ 1, -30, 0, 0, 0, 700 }).leftJustified(84, 0));
-        e.Add(+E::SelectObject, { 1 });
-        e.AddRaw(+E::ExtTextOutW,
-            Dwords({ 0, 0, 0, 0, 1, 0, 0, 10, 60, 1, 76, 0, 0, 0, 0, 0, 0 }) + Words({ 'W' }));
-        const QImage image = Draw(e.Finish(2));
-        ExpectPixels(image, { { 10, 20, Qt::red }, { 90, 20, Qt::blue }, { 80, 90, kClear } });
-        const QRect text = Inked(image.copy(0, 55, 60, 45)); // "W" 30 high at (10, 60)
-        EXPECT_TRUE(text.width() > 10 && text.height() > 10 && text.left() >= 8) << text.x();
+        ExpectPixels(Draw(e.Finish(0)), { { 10, 20, Qt::red }, { 90, 20, Qt::blue }, { 80, 90 } });
+
+        // EXTTEXTOUTW at (10, 10), top-left aligned, in black. A positive height is the cell's,
+        // so the letters come out smaller than at the same negative (character) height.
+        const auto inked = [](const QString& face, qint32 height, const QString& text) {
+            EmfWriter t = Emf100();
+            t.Add(+E::SetTextColor, { 0 }).Add(+E::SetBkMode, { 1 });
+            QByteArray font = Dwords({ 1, height, 0, 0, 0, 400, 0, 0 });
+            for (const QChar c : face)
+                font += Words({ c.unicode() });
+            t.AddRaw(+E::ExtCreateFontIndirectW, font.leftJustified(96, 0));
+            QByteArray chars;
+            for (const QChar c : text)
+                chars += Words({ c.unicode() });
+            t.Add(+E::SelectObject, { 1 })
+                .AddRaw(+E::ExtTextOutW,
+                    Dwords(
+                        { 0, 0, 0, 0, 1, 0, 0, 10, 10, qint32(text.size()), 76, 0, 0, 0, 0, 0, 0 })
+                        + chars.leftJustified(12, 0));
+            return Inked(Draw(t.Finish(2)));
+        };
+        const QRect character = inked({}, -50, "H"), cell = inked({}, 50, "H");
+        EXPECT_TRUE(cell.height() < character.height() && character.height() > 25
+            && character.left() >= 8 && character.top() >= 8)
+            << cell.height() << " " << character.height();
+        EXPECT_GT(inked("Monospace", -50, "iii").width(), 3 * inked({}, -50, "iii").width() / 2);
 
         EmfWriter g = Emf100();
         g.Add(+E::ExcludeClipRect, { 40, 0, 60, 100 }); // a gap down the middle

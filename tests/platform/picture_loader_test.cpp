@@ -66,13 +66,15 @@ namespace {
             QImage::Format format = QImage::Format_RGB32;
             PictureOptions options = {};
         } cases[] = {
-            { "runs8.rle", WriteRle8Bmp(rich), rich }, { "bmp-named.jpg", WriteBmp(rich), rich },
+            { "runs8.rle", WriteRle8Bmp(rich), rich },
+            { "bmp-named.jpg", WriteBmp(rich), rich },
             { "v3.bmp", v3File, clear, kAlpha },
             { "packed.dib", WriteHeaderlessDib(rich), rich },
             { "packed8.dib", WriteHeaderlessDib(rich, 8), rich },
             // An alpha mask makes it a picture with alpha, even if every pixel is opaque.
             { "packed32.bmp", WriteHeaderlessDib(rich, 32), rich, kAlpha },
-            { "core.dib", core, Quadrants(2, 2) }, { "v2.dib", v2, opaque },
+            { "core.dib", core, Quadrants(2, 2) },
+            { "v2.dib", v2, opaque },
             // Without the large icon option the first image; with it the one nearest 32 x 32.
             { "first.ico", icons, small, kAlpha },
             { "large.ico", icons, large, kAlpha, kLarge },
@@ -134,10 +136,13 @@ namespace {
         qToLittleEndian<quint16>(0, noPlanes.data() + 12);
         qToLittleEndian<quint32>(9000, farIcon.data() + 18);
         const std::pair<const char*, QByteArray> cases[] = {
-            { "empty.bmp", QByteArray() }, { "cut.bmp", WriteBmp(Quadrants(20, 20)).left(30) },
+            { "empty.bmp", QByteArray() },
+            { "cut.bmp", WriteBmp(Quadrants(20, 20)).left(30) },
             { "cut.ico", WriteIco({ { Quadrants(16, 16) } }).left(30) },
             { "cut.dib", WriteHeaderlessDib(Quadrants(20, 20)).left(30) },
-            { "no-planes.dib", noPlanes }, { "huge.bmp", hugeBmp }, { "huge.gif", hugeGif },
+            { "no-planes.dib", noPlanes },
+            { "huge.bmp", hugeBmp },
+            { "huge.gif", hugeGif },
             { "far.ico", farIcon },
         };
         for (const auto& [name, bytes] : cases)

@@ -17,9 +17,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: glimmerbox_picture_probe FILE\n");
         return 2;
     }
-    const std::pair<const char*, gb::platform::PictureOptions> modes[] = { { "plain", {} },
-        { "thumbnail", { false, { 62, 62 } } }, { "embedded", { false, { 62, 62 }, true } },
-        { "icon", { true, {} } } };
+    const std::pair<const char*, gb::platform::PictureOptions> modes[]
+        = { { "plain", {} }, { "thumbnail", { false, { 62, 62 } } },
+              { "embedded", { false, { 62, 62 }, true } }, { "icon", { true, {} } } };
     const gb::platform::QtPictureLoader loader;
     for (const auto& [name, options] : modes) {
         const auto picture = loader.LoadPicture(QFile::decodeName(argv[1]), options);
