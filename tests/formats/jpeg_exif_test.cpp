@@ -23,23 +23,13 @@ namespace {
     // The main pictures are grey and the thumbnails coloured, so each result tells its source.
     QByteArray Jpeg(QSize size, bool grey = false)
     {
-        QImage img(size, QImage::Format_RGB32);
-        const int w = size.width(), h = size.height();
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                img.setPixel(x, y, grey ? kGrey : kQuadrants[(y >= h / 2) * 2 + (x >= w / 2)]);
-        return WriteJpeg(img, 90);
+        QImage img(2, 2, QImage::Format_RGB32);
+        for (int i = 0; i < 4; ++i)
+            img.setPixel(i % 2, i / 2, grey ? kGrey : kQuadrants[i]);
+        return WriteJpeg(img.scaled(size), 90);
     }
-    const QByteArray& CameraJpeg()
-    {
-        static const QByteArray jpeg = Jpeg(kCamera, true);
-        return jpeg;
-    }
-    const QByteArray& Thumbnail()
-    {
-        static const QByteArray thumbnail = Jpeg({ 160, 120 });
-        return thumbnail;
-    }
+    QByteArray CameraJpeg() { return Jpeg(kCamera, true); }
+    QByteArray Thumbnail() { return Jpeg({ 160, 120 }); }
 
     // Where ExifSegment puts things inside its TIFF structure, for the tests that spoil them.
     constexpr int kFirstIfdPointer = 4, kIfd0 = 8, kExifPointer = 30, kIfd0Next = 34,
@@ -99,9 +89,9 @@ namespace {
         return (QByteArray("\xff\xe2\xff\xff", 4) + QByteArray(0xfffd, 'p')).repeated(segments);
     }
 
-    ByteSource Source(const QByteArray& bytes)
+    ByteSource Source(QByteArray bytes)
     {
-        return [bytes](qint64 offset, qint64 length) { return bytes.mid(offset, length); };
+        return [=](qint64 at, qint64 n) { return bytes.mid(at, n); };
     }
 
     std::tuple<QSize, int, QSize, QByteArray> Found(const QByteArray& file)
@@ -119,14 +109,12 @@ namespace {
 
     void ExpectColours(const QImage& image, const Colours& want)
     {
-        ASSERT_FALSE(image.isNull());
-        const int w = image.width(), h = image.height();
-        for (int i = 0; i < 4; ++i) { // a quarter in from each corner
-            const QRgb got = image.pixel(w * (i % 2 ? 3 : 1) / 4, h * (i / 2 ? 3 : 1) / 4);
-            EXPECT_TRUE(qAbs(qRed(got) - qRed(want[i])) <= 40
-                && qAbs(qGreen(got) - qGreen(want[i])) <= 40
-                && qAbs(qBlue(got) - qBlue(want[i])) <= 40)
-                << "quadrant " << i << ": " << std::hex << got << " instead of " << want[i];
+        for (int i = 0; i < 4; ++i) { // a quarter in from each corner; the 2 x 2 reduction
+            const QRgb got = image.scaled(2, 2, Qt::IgnoreAspectRatio).pixel(i % 2, i / 2);
+            EXPECT_LE(qAbs(qRed(got) - qRed(want[i])) + qAbs(qGreen(got) - qGreen(want[i]))
+                    + qAbs(qBlue(got) - qBlue(want[i])),
+                90)
+                << "quadrant " << i << ": " << std::hex << got;
         }
     }
 
@@ -302,18 +290,16 @@ namespace {
             { camera, decoded, { 150, 200 } }, { camera, { false, {}, true }, { 1200, 1600 } },
             { CameraFile({ 6, { 3200, 2400 } }), embedded, { 150, 200 } }, // edited since
         };
-        platform::QtPictureLoader loader;
         test::TempFolder folder;
-        for (size_t i = 0; i < std::size(cases); ++i) {
-            folder.Write("camera.jpg", cases[i].file);
-            const auto loaded = loader.LoadPicture(folder.File("camera.jpg"), cases[i].options);
-            ASSERT_TRUE(loaded) << i;
-            EXPECT_EQ(loaded->naturalSize, QSize(1200, 1600)) << i;
-            EXPECT_EQ(loaded->image.size(), cases[i].image) << i;
-            EXPECT_EQ(loaded->image.format(), QImage::Format_RGB32) << i;
-            ExpectColours(loaded->image,
-                cases[i].image.width() == 120 ? Colours { kBlue, kRed, kYellow, kGreen }
-                                              : kAllGrey);
+        for (const auto& [file, options, image] : cases) {
+            folder.Write("camera.jpg", file);
+            const auto loaded = platform::QtPictureLoader()
+                                    .LoadPicture(folder.File("camera.jpg"), options)
+                                    .value_or(LoadedPicture {});
+            EXPECT_EQ(std::tuple(loaded.naturalSize, loaded.image.size(), loaded.image.format()),
+                std::tuple(QSize(1200, 1600), image, QImage::Format_RGB32));
+            ExpectColours(loaded.image,
+                image.width() == 120 ? Colours { kBlue, kRed, kYellow, kGreen } : kAllGrey);
         }
     }
 
