@@ -3,6 +3,7 @@
 #include "samplegen/image_writers.h"
 #include "support/temp_folder.h"
 
+#include <QDataStream>
 #include <QtEndian>
 #include <array>
 #include <gtest/gtest.h>
@@ -47,34 +48,29 @@ namespace {
     QByteArray ExifSegment(const ExifFields& f)
     {
         QByteArray t(f.bigEndian ? "MM" : "II");
-        const auto put = [&](quint32 v, int bytes) {
-            char b[4];
-            if (bytes == 2)
-                f.bigEndian ? qToBigEndian<quint16>(v, b) : qToLittleEndian<quint16>(v, b);
-            else
-                f.bigEndian ? qToBigEndian<quint32>(v, b) : qToLittleEndian<quint32>(v, b);
-            t.append(b, bytes);
+        QDataStream out(&t, QIODevice::Append);
+        out.setByteOrder(f.bigEndian ? QDataStream::BigEndian : QDataStream::LittleEndian);
+        const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
+            out << tag << type << quint32(1);
+            type == 3 ? out << quint16(value) << quint16(0) : out << value;
         };
-        const auto entry = [&](quint32 tag, quint32 type, quint32 value) {
-            put(tag, 2), put(type, 2), put(1, 4);
-            type == 3 ? (put(value, 2), put(0, 2)) : put(value, 4);
-        };
-        put(42, 2), put(kIfd0, 4);
-        put(2, 2), entry(0x0112, 3, f.orientation), entry(0x8769, 4, 38), put(68, 4);
-        const quint32 sizeType = f.bigEndian ? 3 : 4;
-        put(2, 2);
+        out << quint16(42) << quint32(kIfd0) << quint16(2);
+        entry(0x0112, 3, f.orientation), entry(0x8769, 4, 38);
+        out << quint32(68) << quint16(2);
+        const quint16 sizeType = f.bigEndian ? 3 : 4;
         if (f.recorded.isValid())
             entry(0xa002, sizeType, f.recorded.width()),
                 entry(0xa003, sizeType, f.recorded.height());
         else
             entry(0xa001, 3, 1), entry(0x9209, 3, 0); // colour space, flash
-        put(0, 4);
-        put(2, 2), entry(0x0201, 4, kThumbnailAt), entry(0x0202, 4, f.thumbnail.size()), put(0, 4);
+        out << quint32(0) << quint16(2);
+        entry(0x0201, 4, kThumbnailAt), entry(0x0202, 4, f.thumbnail.size());
+        out << quint32(0);
         EXPECT_EQ(t.size(), kThumbnailAt);
         const QByteArray body = QByteArray("Exif\0\0", 6) + t + f.thumbnail;
-        char length[2];
-        qToBigEndian<quint16>(quint16(body.size() + 2), length);
-        return QByteArray("\xff\xe1", 2) + QByteArray(length, 2) + body;
+        const quint16 length = qToBigEndian(quint16(body.size() + 2));
+        return QByteArray("\xff\xe1", 2)
+            + QByteArray::fromRawData(reinterpret_cast<const char*>(&length), 2) + body;
     }
 
     QByteArray CameraFile(
