@@ -100,14 +100,12 @@ namespace {
             files.SetItem(key, QString("/") + key[0] + "/");
         files.SetItem("Two.jpg", "/r/"); // a known key keeps its place
         EXPECT_EQ(files.Item("two.jpg"), std::nullopt); // keys are case-sensitive
-
         EXPECT_FALSE(files.RenameKey("one.jpg", "three.jpg")); // taken: nothing changes
         EXPECT_FALSE(files.RenameKey("missing.jpg", "x.jpg"));
         EXPECT_TRUE(files.RenameKey("four.jpg", "four.jpg"));
         EXPECT_TRUE(files.RenameKey("Two.jpg", "Party1.jpg"));
         EXPECT_EQ(files.Keys(), QStringList({ "one.jpg", "Party1.jpg", "three.jpg", "four.jpg" }));
         EXPECT_EQ(files.Items(), QStringList({ "/o/", "/r/", "/t/", "/f/" }));
-
         files.Remove("missing.jpg");
         files.Remove("one.jpg"); // the entries after it move up and are still found
         EXPECT_EQ(files.Keys(), QStringList({ "Party1.jpg", "three.jpg", "four.jpg" }));

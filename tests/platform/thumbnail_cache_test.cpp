@@ -38,7 +38,6 @@ namespace {
             return root_ + "/" + kind + "/" + Cache::EntryName(key.uri);
         }
         ThumbnailLookup Lookup(const ThumbnailKey& key) const { return cache_.Find(key).result; }
-
         TempFolder home_, pictures_;
         const QString root_ = home_.File("thumbnails");
         const Cache cache_ { root_ };

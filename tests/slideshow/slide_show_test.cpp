@@ -136,7 +136,6 @@ namespace {
         QLabel* Picture() { return window.findChild<QLabel*>("picImage"); }
         QLabel* Caption() { return window.findChild<QLabel*>("lblFileName"); }
         QSize ShownSize() { return Picture()->isVisible() ? Picture()->pixmap().size() : QSize(); }
-
         RecordingLoader loader { pictures };
         platform::Services recorded { profile, loader, dialogs, appInfo, shell, wallpaper,
             *usedFiles, registry, thumbnails };
@@ -171,7 +170,6 @@ namespace {
             const QRect picture = h.Picture()->geometry();
             EXPECT_EQ(shot.copy(picture), Solid(SizeAt(0)));
             EXPECT_EQ(shot.pixelColor(picture.bottomRight() + QPoint(1, 1)), QColor(Qt::black));
-
             // The next picture is decoded on a worker while this one is looked at. Turning round,
             // a is read there and then (c was ahead), and d is decoded ahead.
             ASSERT_TRUE(h.loader.WaitForLoad(h.photos.File("b.bmp")));
@@ -221,7 +219,6 @@ namespace {
             h.Do("Sw");
             EXPECT_EQ(h.Controls(), kStopped);
             EXPECT_EQ(h.window.CurrentIndex(), 1);
-
             // The first tick comes an interval after Play and shows the next file.
             h.window.Timer().setInterval(20);
             h.shown.clear();
@@ -301,12 +298,10 @@ namespace {
         EXPECT_EQ(SizeOf(prefetcher->Take(a)), SizeAt(0));
         EXPECT_EQ(h.loader.Loads(a), QList<bool>({ true })); // once, on a worker
         EXPECT_EQ(SizeOf(prefetcher->Take(a)), std::nullopt); // used up
-
         prefetcher->Request(a);
         prefetcher->Request(b); // a is no longer next
         EXPECT_EQ(prefetcher->PendingPath(), b);
         EXPECT_EQ(SizeOf(prefetcher->Take(b)), SizeAt(1));
-
         // Nothing for a file changed since it was decoded, or one that could not be.
         prefetcher->Request(c);
         ASSERT_TRUE(h.loader.WaitForLoad(c));
