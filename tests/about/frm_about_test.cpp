@@ -1,28 +1,14 @@
 #include "about/frm_about.h"
+#include "support/modal_runner.h"
 #include "support/test_services.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 namespace gb::test {
 namespace {
-
-    // Runs `show` (a modal showing of `window`) and `body` inside it once the window is on
-    // screen; closes the window if the body left it open.
-    int WhileModal(
-        QDialog& window, const std::function<int()>& show, const std::function<void()>& body)
-    {
-        QTimer::singleShot(0, &window, [&] {
-            EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-            body();
-            if (window.isVisible())
-                window.done(QDialog::Rejected);
-        });
-        return show();
-    }
 
     TEST(AboutWindow, EveryShowingFillsTheTextsSystemInfoKeepsItOpenAndOkEnterOrEscClose)
     {
@@ -36,9 +22,10 @@ namespace {
         const std::function<void()> closers[] = { [&] { QTest::keyClick(&window, Qt::Key_Escape); },
             [&] { QTest::keyClick(ok, Qt::Key_Return); }, // OK has the focus
             [&] { ok->click(); } };
-        const auto show = [&] { return window.ShowModal(); };
+        const auto find = [&] { return &window; };
+        const auto show = [&] { window.ShowModal(); };
         for (const auto& close : closers) {
-            WhileModal(window, show, [&] {
+            const auto body = [&](QDialog&) {
                 EXPECT_EQ(window.windowTitle(), "About Glimmerbox");
                 EXPECT_EQ(title->text(), "Glimmerbox");
                 EXPECT_TRUE(title->font().bold());
@@ -57,7 +44,8 @@ namespace {
                 ok->setFocus();
                 close();
                 EXPECT_FALSE(window.isVisible());
-            });
+            };
+            RunModal(find, body, show);
             EXPECT_EQ(okClicks.count(), &close - closers + 1);
         }
         // No tool was recorded: each System Info click said so. Now there is one.
@@ -65,7 +53,8 @@ namespace {
         s.registry.SetValue(platform::Registry::HKEY_LOCAL_MACHINE,
             "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", platform::Registry::REG_SZ,
             "hardinfo");
-        WhileModal(window, show, [&] { sysInfo->click(); });
+        RunModal(
+            find, [&](QDialog&) { sysInfo->click(), ok->click(); }, show);
         EXPECT_EQ(s.shell.started, QStringList({ "hardinfo" }));
         EXPECT_EQ(s.dialogs.messages.size(), 3u);
     }

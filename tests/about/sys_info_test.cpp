@@ -25,11 +25,6 @@ namespace {
 
     const QString kKey = "SOFTWARE\\Vendor\\Tool";
 
-    KeyLookup GetKeyValue(platform::IRegistry& registry, const QString& value, QString& text)
-    {
-        return about::GetKeyValue(registry, Registry::HKEY_LOCAL_MACHINE, kKey, value, text);
-    }
-
     TEST(GetKeyValue, ReadsTextAndNumbersThatFitAKilobyteAndAlwaysClosesTheKey)
     {
         using enum KeyLookup;
@@ -53,8 +48,9 @@ namespace {
                 registry.SetValue(Registry::HKEY_LOCAL_MACHINE, kKey, "v", type, data);
             for (const bool present : { true, false }) {
                 QString text = "old";
-                EXPECT_EQ(
-                    GetKeyValue(registry, present ? "v" : "w", text), present ? result : NotFound);
+                EXPECT_EQ(about::GetKeyValue(registry, Registry::HKEY_LOCAL_MACHINE, kKey,
+                              present ? "v" : "w", text),
+                    present ? result : NotFound);
                 EXPECT_EQ(text, present ? after : "");
                 EXPECT_EQ(registry.OpenHandles(), 0) << "a key was left open";
             }
@@ -93,15 +89,13 @@ namespace {
                 tools.Write("MSINFO32.EXE", "not really a program");
             if (folder == ToolIsAFolder)
                 QDir(tools.Path()).mkdir("MSINFO32.EXE");
-            if (folder != None) {
+            if (folder != None)
                 s.registry.SetValue(Registry::HKEY_LOCAL_MACHINE,
                     "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", REG_SZ,
                     Text(tools.Path()));
-            }
-            if (type != 0) {
+            if (type != 0)
                 s.registry.SetValue(Registry::HKEY_LOCAL_MACHINE,
                     "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", type, path);
-            }
             s.shell.startSucceeds = startSucceeds;
             about::StartSysInfo(s.module1, nullptr);
             const QString started = start == QString("*") ? tools.File("MSINFO32.EXE") : start;

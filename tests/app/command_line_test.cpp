@@ -78,7 +78,6 @@ namespace {
         EXPECT_EQ(std::tuple(sheet.size(), sheet.pixel(44, 36), sheet.pixel(89 + 44, 36),
                       sheet.pixel(44, 97 + 36)),
             std::tuple(QSize(2 * 89, 2 * 97), qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 255, 0)));
-
         const std::string usage = app::UsageText().toStdString(),
                           nope = photos.File("nope").toStdString();
         const std::tuple<QStringList, int, std::string, std::string> cases[] = { { { "--help" }, 0,

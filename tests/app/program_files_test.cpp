@@ -13,7 +13,7 @@ namespace {
 
     // Installed into the system's folders the program keeps nothing beside itself, even when
     // root, who could write there, runs it.
-    TEST(ProgramFiles, SettingsBesideAWritableExecutableElseInTheConfigFolder)
+    TEST(ProgramFiles, SettingsBesideAWritableExecutableElseInTheConfigFolderAndHelpPages)
     {
         TempFolder exe, config;
         EXPECT_EQ(LinuxAppInfo::ChooseDataDirectory(exe.Path() + "/./", config.Path()), exe.Path());
@@ -23,10 +23,6 @@ namespace {
                 LinuxAppInfo::ChooseDataDirectory(dir, config.Path()), config.File("glimmerbox"))
                 << qPrintable(dir);
         EXPECT_TRUE(QFileInfo(config.File("glimmerbox")).isDir());
-    }
-
-    TEST(ProgramFiles, HelpFromTheConfiguredSiteElseTheFirstFolderHoldingThePages)
-    {
         EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org/", {}), "https://example.org");
         EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org", {}), "https://example.org");
         TempFolder installed, source;

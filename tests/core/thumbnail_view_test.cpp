@@ -29,7 +29,7 @@ namespace {
     const QSize kCell(89, 97);
     constexpr int kScrollBar = 14;
 
-    TEST(GridLayout, WholeColumnsBesideTheScrollBarAndRowsStartedByAnyCell)
+    TEST(GridLayout, WholeColumnsBesideTheScrollBarRowsStartedByAnyCellAndPointsFindTheirCell)
     {
         // viewport, cells, columns, surface height, whether it scrolls, how far
         const std::tuple<QSize, int, int, int, bool, int> rows[] = {
@@ -53,18 +53,14 @@ namespace {
             EXPECT_EQ(g.largeChange, scrolls ? viewport.height() : 0);
         }
         EXPECT_EQ(ComputeGridLayout({ 600, 300 }, kScrollBar, { 0, 97 }, 3).cols, 1);
-    }
-
-    TEST(GridLayout, PointsFindTheirCellInAHugeFolder)
-    {
         const GridLayout g = ComputeGridLayout({ 600, 400 }, kScrollBar, kCell, 100000);
         const int last = 16666 * 97; // the top of the last row, far beyond 32767
         EXPECT_EQ(g.CellPosition(99999), QPoint(3 * 89, last));
-        const std::pair<QPoint, int> rows[]
+        const std::pair<QPoint, int> points[]
             = { { { 0, 0 }, 0 }, { { 88, 96 }, 0 }, { { 89, 0 }, 1 }, { { 5 * 89 + 88, 97 }, 11 },
                   { { -1, 5 }, -1 }, { { 5, -1 }, -1 }, { { 6 * 89, 5 }, -1 },
                   { { 3 * 89 + 3, last + 5 }, 99999 }, { { 4 * 89 + 3, last + 5 }, -1 } };
-        for (const auto& [point, cell] : rows)
+        for (const auto& [point, cell] : points)
             EXPECT_EQ(g.CellAt(point, 100000), cell) << point.x() << "," << point.y();
     }
 

@@ -16,7 +16,7 @@ namespace {
     constexpr int kMax = 2147483647;
     constexpr int kMin = -kMax - 1;
 
-    TEST(Rounding, HalvesGoToTheEvenNeighbourAndHugeValuesAreClamped)
+    TEST(Rounding, HalvesGoToTheEvenNeighbourHugeValuesAreClampedAndPrefixesAreRead)
     {
         const std::pair<double, int> rows[] = { { 0.5, 0 }, { 1.5, 2 }, { 2.5, 2 }, { 3.5, 4 },
             { -2.5, -2 }, { -1.5, -2 }, { 2.4999999, 2 }, { 2.5000001, 3 }, { -0.2, 0 },
@@ -27,15 +27,11 @@ namespace {
             }
             EXPECT_EQ(ToInt32HalfEven(value), rounded) << value;
         }
-    }
-
-    TEST(Rounding, NumericPrefixReadsOnlyTheLeadingNumber)
-    {
-        const std::pair<const char*, double> rows[] = { { " 120abc", 120 }, { "-3.5e2,", -350 },
+        const std::pair<const char*, double> prefixes[] = { { " 120abc", 120 }, { "-3.5e2,", -350 },
             { "+7", 7 }, { "2.5E3x", 2500 }, { "1e+2", 100 }, { "1e-1", 0.1 }, { ".5", 0.5 },
             { "5.", 5 }, { "99", 99 }, { "12e", 12 }, { "12e+", 12 }, { "abc", 0 }, { ".", 0 },
             { "-", 0 }, { "", 0 }, { "1e999", 0 } };
-        for (const auto& [text, value] : rows)
+        for (const auto& [text, value] : prefixes)
             EXPECT_EQ(NumericPrefix(text), value) << text;
     }
 
@@ -51,7 +47,7 @@ namespace {
         QLocale::setDefault(before);
     }
 
-    TEST(WindowPosition, ReadsUpToFourCommaBlankEntriesOverTheCurrentPlacement)
+    TEST(WindowPosition, ReadsUpToFourCommaBlankEntriesOverTheCurrentPlacementAndBooleans)
     {
         using P = WindowPlacement;
         const P designed { 1000, 2000, 9000, 5070 };
@@ -65,15 +61,11 @@ namespace {
         for (const auto& [stored, placement] : rows)
             EXPECT_EQ(ParseWindowPosition(stored, designed), placement) << stored;
         EXPECT_EQ(FormatWindowPosition({ -120, 90, 900, 660 }), "-120, 90, 900, 660");
-    }
-
-    TEST(WindowPosition, BooleansAreTrueFalseOrFiniteNumbers)
-    {
-        const std::pair<const char*, std::optional<bool>> rows[]
+        const std::pair<const char*, std::optional<bool>> booleans[]
             = { { "True", true }, { " false ", false }, { "TRUE", true }, { "-1", true },
                   { "0", false }, { "0.0", false }, { "0.5", true }, { "yes", std::nullopt },
                   { "", std::nullopt }, { "nan", std::nullopt }, { "inf", std::nullopt } };
-        for (const auto& [text, value] : rows)
+        for (const auto& [text, value] : booleans)
             EXPECT_EQ(ParseBoolean(text), value) << text;
     }
 
@@ -108,14 +100,12 @@ namespace {
             files.SetItem(key, QString("/") + key[0] + "/");
         files.SetItem("Two.jpg", "/r/"); // a known key keeps its place
         EXPECT_EQ(files.Item("two.jpg"), std::nullopt); // keys are case-sensitive
-
         EXPECT_FALSE(files.RenameKey("one.jpg", "three.jpg")); // taken: nothing changes
         EXPECT_FALSE(files.RenameKey("missing.jpg", "x.jpg"));
         EXPECT_TRUE(files.RenameKey("four.jpg", "four.jpg"));
         EXPECT_TRUE(files.RenameKey("Two.jpg", "Party1.jpg"));
         EXPECT_EQ(files.Keys(), QStringList({ "one.jpg", "Party1.jpg", "three.jpg", "four.jpg" }));
         EXPECT_EQ(files.Items(), QStringList({ "/o/", "/r/", "/t/", "/f/" }));
-
         files.Remove("missing.jpg");
         files.Remove("one.jpg"); // the entries after it move up and are still found
         EXPECT_EQ(files.Keys(), QStringList({ "Party1.jpg", "three.jpg", "four.jpg" }));

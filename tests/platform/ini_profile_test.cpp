@@ -19,7 +19,6 @@ namespace {
         {
             return profile_.WriteString("S", key, value, file_);
         }
-
         TempFolder folder_;
         QString file_ = folder_.File("settings.ini");
         platform::IniProfile profile_;

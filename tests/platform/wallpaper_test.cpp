@@ -31,7 +31,6 @@ namespace {
                 calls << (QStringList { call.program } + call.arguments).join('|');
             return { calls.join('\n').toStdString(), result.error.toStdString() };
         }
-
         TempFolder temp_;
         FakeCommandRunner runner_;
         const bool made_ = QDir(temp_.Path()).mkdir("my pics");

@@ -51,10 +51,13 @@ namespace {
             return record_;
         }
         QList<bool> Loads(const QString& path) const { return Snapshot().loads.value(path); }
-        // Until `path` has been loaded and no load runs, as while the user looks at a picture.
-        bool WaitForLoad(const QString& path) const
+        // Until `path` has been loaded `count` times and no load runs, as while the user looks.
+        bool WaitForLoad(const QString& path, int count = 1) const
         {
-            return QTest::qWaitFor([&] { return !Loads(path).isEmpty() && !Snapshot().running; });
+            return QTest::qWaitFor([&] {
+                const Record now = Snapshot();
+                return now.loads.value(path).size() >= count && !now.running;
+            });
         }
 
     private:
@@ -133,7 +136,6 @@ namespace {
         QLabel* Picture() { return window.findChild<QLabel*>("picImage"); }
         QLabel* Caption() { return window.findChild<QLabel*>("lblFileName"); }
         QSize ShownSize() { return Picture()->isVisible() ? Picture()->pixmap().size() : QSize(); }
-
         RecordingLoader loader { pictures };
         platform::Services recorded { profile, loader, dialogs, appInfo, shell, wallpaper,
             *usedFiles, registry, thumbnails };
@@ -168,7 +170,6 @@ namespace {
             const QRect picture = h.Picture()->geometry();
             EXPECT_EQ(shot.copy(picture), Solid(SizeAt(0)));
             EXPECT_EQ(shot.pixelColor(picture.bottomRight() + QPoint(1, 1)), QColor(Qt::black));
-
             // The next picture is decoded on a worker while this one is looked at. Turning round,
             // a is read there and then (c was ahead), and d is decoded ahead.
             ASSERT_TRUE(h.loader.WaitForLoad(h.photos.File("b.bmp")));
@@ -218,7 +219,6 @@ namespace {
             h.Do("Sw");
             EXPECT_EQ(h.Controls(), kStopped);
             EXPECT_EQ(h.window.CurrentIndex(), 1);
-
             // The first tick comes an interval after Play and shows the next file.
             h.window.Timer().setInterval(20);
             h.shown.clear();
@@ -287,45 +287,35 @@ namespace {
     TEST(PicturePrefetcher, HandsOutThePictureDecodedOnAWorkerOnceOnlyForItsFileAsItIs)
     {
         SlideShowHarness h;
-        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
+        h.Select({ "a.bmp", "b.bmp", "c.bmp", "big.bmp" }, { { "big.bmp", QSize(2400, 1800) } });
         const QString a = h.photos.File("a.bmp"), b = h.photos.File("b.bmp"),
-                      c = h.photos.File("c.bmp");
-        slideshow::PicturePrefetcher prefetcher(h.loader, *h.usedFiles);
-        prefetcher.Request(a);
-        prefetcher.Request(a); // already under way
+                      c = h.photos.File("c.bmp"), big = h.photos.File("big.bmp");
+        std::optional<slideshow::PicturePrefetcher> prefetcher(
+            std::in_place, h.loader, *h.usedFiles);
+        prefetcher->Request(a);
+        prefetcher->Request(a); // already under way
         ASSERT_TRUE(h.loader.WaitForLoad(a));
-        EXPECT_EQ(SizeOf(prefetcher.Take(a)), SizeAt(0));
+        EXPECT_EQ(SizeOf(prefetcher->Take(a)), SizeAt(0));
         EXPECT_EQ(h.loader.Loads(a), QList<bool>({ true })); // once, on a worker
-        EXPECT_EQ(SizeOf(prefetcher.Take(a)), std::nullopt); // used up
-
-        prefetcher.Request(a);
-        prefetcher.Request(b); // a is no longer next
-        EXPECT_EQ(prefetcher.PendingPath(), b);
-        EXPECT_EQ(SizeOf(prefetcher.Take(b)), SizeAt(1));
-
+        EXPECT_EQ(SizeOf(prefetcher->Take(a)), std::nullopt); // used up
+        prefetcher->Request(a);
+        prefetcher->Request(b); // a is no longer next
+        EXPECT_EQ(prefetcher->PendingPath(), b);
+        EXPECT_EQ(SizeOf(prefetcher->Take(b)), SizeAt(1));
         // Nothing for a file changed since it was decoded, or one that could not be.
-        // (c.bmp was never decoded before, so waiting for its load waits for this one.)
-        prefetcher.Request(c);
+        prefetcher->Request(c);
         ASSERT_TRUE(h.loader.WaitForLoad(c));
         h.photos.Write("c.bmp", PictureFile(QSize(64, 48)));
         h.photos.Write("bad.bmp", "not a picture at all");
         for (const char* name : { "c.bmp", "bad.bmp", "missing.bmp" }) {
-            prefetcher.Request(h.photos.File(name));
-            EXPECT_EQ(SizeOf(prefetcher.Take(h.photos.File(name))), std::nullopt) << name;
+            prefetcher->Request(h.photos.File(name));
+            EXPECT_EQ(SizeOf(prefetcher->Take(h.photos.File(name))), std::nullopt) << name;
         }
-    }
-
-    TEST(PicturePrefetcher, GoingAwayWaitsForDecodesStillRunning)
-    {
-        SlideShowHarness h;
-        h.Select({ "a.bmp", "big.bmp" }, { { "big.bmp", QSize(2400, 1800) } });
-        {
-            slideshow::PicturePrefetcher prefetcher(h.loader, *h.usedFiles);
-            prefetcher.Request(h.photos.File("big.bmp"));
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] { return !h.loader.Loads(h.photos.File("big.bmp")).isEmpty(); }));
-            prefetcher.Request(h.photos.File("a.bmp")); // big.bmp is dropped, still decoding
-        }
+        // Going away waits for a decode still running, though no one wants it any more.
+        prefetcher->Request(big);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !h.loader.Loads(big).isEmpty(); }));
+        prefetcher->Request(a);
+        prefetcher.reset();
         EXPECT_EQ(h.loader.Snapshot().running, 0);
     }
 
