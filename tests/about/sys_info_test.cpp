@@ -81,8 +81,9 @@ namespace {
         for (const auto& [installed, type, path, folder, startSucceeds, start] : rows) {
             SCOPED_TRACE(testing::Message() << "row " << row++);
             TestServices s;
+            const auto& onPath = installed; // clang 14 lambdas may not capture a binding
             platform::SeedSystemInfo(s.registry, [&](const QString& program) {
-                return installed.contains(program) ? "/usr/bin/" + program : QString();
+                return onPath.contains(program) ? "/usr/bin/" + program : QString();
             });
             TempFolder tools;
             if (folder == WithTool)
