@@ -1,15 +1,13 @@
 // Folders as users really point the main window at them: special files named like pictures,
-// links that lead nowhere or in circles, names no text encoding can show, files that change or
-// vanish while the folder loads, and the folder itself vanishing.
+// links that lead nowhere or in circles, names no text encoding can show, and the folder itself
+// vanishing.
 #include "main_window_harness.h"
 
 #include "support/disk_checks.h"
 
-#include <QThread>
 #include <fcntl.h>
 #include <future>
 #include <unistd.h>
-#include <utility>
 
 namespace gb::test {
 namespace {
@@ -87,54 +85,6 @@ namespace {
         EXPECT_EQ(::access(Native(photos, broken).constData(), F_OK), 0) << "still there";
         for (const QByteArray& name : { broken, QByteArray("c\xfe\xfe.gif") })
             ::unlink(Native(photos, name).constData()); // a name the scratch folder cannot remove
-    }
-
-    // Deletes one file, puts a FIFO in the place of another, replaces a third with a copy of a
-    // different picture, as a save would (a new file renamed over the old), and empties a fourth.
-    void ChangeTheLastFiles(const TempFolder& photos)
-    {
-        EXPECT_TRUE(QFile::remove(photos.File("z1-deleted.jpg")));
-        EXPECT_TRUE(QFile::remove(photos.File("z2-becomes-fifo.jpg")));
-        EXPECT_TRUE(MakeFifo(photos.File("z2-becomes-fifo.jpg")));
-        EXPECT_TRUE(QFile::copy(photos.File("z5-control-new.jpg"), photos.File("new.tmp")));
-        EXPECT_EQ(::rename(Native(photos, "new.tmp").constData(),
-                      Native(photos, "z3-replaced.gif").constData()),
-            0);
-        EXPECT_TRUE(QFile::resize(photos.File("z4-emptied.bmp"), 0));
-    }
-
-    // Loading runs a little ahead of the progress display, so the files changed at the first
-    // step sit behind enough others that no decoding of them can have started yet.
-    TEST(FolderHazards, FilesChangedBetweenListingAndLoading)
-    {
-        TempFolder photos;
-        const int fillers = 4 * QThread::idealThreadCount() + 16;
-        for (int i = 0; i < fillers; ++i)
-            WritePicture(photos, QString("a%1.bmp").arg(i, 3, 10, QChar(u'0')), QSize(8, 8));
-        for (const char* name :
-            { "z1-deleted.jpg", "z2-becomes-fifo.jpg", "z3-replaced.gif", "z4-emptied.bmp" })
-            WritePicture(photos, name);
-        WritePicture(photos, "z5-control-new.jpg", QSize(10, 50));
-        const int listed = fillers + 5;
-
-        MainWindowHarness h;
-        QStringList countsDuringLoad;
-        bool changed = false;
-        QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped, [&] {
-            countsDuringLoad << h.Window().PanelText(2);
-            if (!std::exchange(changed, true))
-                ChangeTheLastFiles(photos);
-        });
-        OpenWatchingFifo(h, photos.Path(), photos.File("z2-becomes-fifo.jpg"));
-        ASSERT_TRUE(changed);
-        EXPECT_EQ(countsDuringLoad.first(), QString("File(s): %1").arg(listed));
-        const QStringList tags = Tags(h.Window());
-        ASSERT_EQ(tags.size(), fillers + 2);
-        EXPECT_EQ(tags.mid(fillers), QStringList({ "z3-replaced.gif", "z5-control-new.jpg" }));
-        EXPECT_EQ(h.Count(), QString("File(s): %1").arg(fillers + 2));
-        // The replaced file shows what is in it now, not what was listed.
-        const std::vector<ThumbCell>& cells = h.Window().Cells();
-        EXPECT_EQ(cells[size_t(fillers)].Picture.image, cells[size_t(fillers) + 1].Picture.image);
     }
 
     TEST(FolderHazards, FolderDeletedWhileShownThenRefreshed)

@@ -49,7 +49,7 @@ namespace {
         EXPECT_FALSE(w.Enabled("Delete"));
     }
 
-    TEST(Selection, KeyboardMovesFocusTicksAndOpensTheMenu)
+    TEST(Selection, KeyboardOrRightClickOpensTheMenuOnItsCellLeavingTheTicks)
     {
         LoadedWindow w;
         browser::ThumbGrid& grid = w.Window().Grid();
@@ -67,33 +67,25 @@ namespace {
         w.Window().ContextMenu().hide();
         QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(w.Values(), QList<int>({ 1, 1, 1, 1 }));
-    }
-
-    TEST(ContextMenu, RightClickRecordsTheCellLeavesTicksAndViewOpensIt)
-    {
-        LoadedWindow w;
-        w.Click(0);
-        w.Click(2, {}, Qt::RightButton);
-        EXPECT_EQ(w.Window().MenuIndex(), 2);
-        EXPECT_EQ(w.Values(), QList<int>({ 1, 0, 0, 0 }));
+        w.Click(0, {}, Qt::RightButton);
+        EXPECT_EQ(w.Window().MenuIndex(), 0);
+        EXPECT_EQ(w.Values(), QList<int>({ 1, 1, 1, 1 }));
         EXPECT_EQ(w.MenuItem("mnuView")->text(), "&View\\Edit File");
         w.MenuItem("mnuView")->trigger();
-        EXPECT_EQ(w.shell.opened, QStringList({ w.photos.File("c.bmp") }));
+        EXPECT_EQ(w.shell.opened, QStringList({ w.photos.File("a.bmp") }));
     }
 
     // The ticked files are a, b and c; b was deleted by another program since the load.
-    struct DeleteCase {
-        const char* what;
-        int answer;
-        mode_t aMode; // a.bmp's permissions: 0444 is refused without force
-        bool readOnlyFolder;
-        QStringList left;
-        const char* report; // the second message, with what could not go and why
-    };
-
     TEST(DeleteCommand, DeletesWhatItCanNamesEachFileThatStaysOnceAndReloads)
     {
-        const DeleteCase cases[] = {
+        const struct {
+            const char* what;
+            int answer;
+            mode_t aMode; // a.bmp's permissions: 0444 is refused without force
+            bool readOnlyFolder;
+            QStringList left;
+            const char* report; // the second message, with what could not go and why
+        } cases[] = {
             { "no", platform::MsgBoxResult::No, 0644, false, { "a.bmp", "c.bmp", "d.bmp" }, "" },
             { "yes", platform::MsgBoxResult::Yes, 0644, false, { "d.bmp" }, "" },
             { "read-only file", platform::MsgBoxResult::Yes, 0444, false, { "a.bmp", "d.bmp" },
@@ -101,7 +93,7 @@ namespace {
             { "read-only folder", platform::MsgBoxResult::Yes, 0644, true,
                 { "a.bmp", "c.bmp", "d.bmp" }, "a.bmp c.bmp" },
         };
-        for (const DeleteCase& c : cases) {
+        for (const auto& c : cases) {
             SCOPED_TRACE(c.what);
             FaultInjectingFiles files;
             LoadedWindow w({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" }, &files);
@@ -110,7 +102,6 @@ namespace {
             ASSERT_TRUE(QFile::remove(w.photos.File("b.bmp")));
             ::chmod(QFile::encodeName(w.photos.File("a.bmp")).constData(), c.aMode);
             files.readOnlyFolder = c.readOnlyFolder ? w.photos.Path() : QString();
-            const QByteArray a = w.photos.Read("a.bmp");
             w.dialogs.msgBoxAnswers.push_back(c.answer);
             QSignalSpy loads(&w.Window(), &browser::frmThumbs::LoadFinished);
             w.Trigger("Delete");
@@ -120,7 +111,6 @@ namespace {
                 "sure?\na.bmp\nb.bmp\nc.bmp\n");
             EXPECT_EQ(asked.title + QString::number(asked.style), "GLIMMERBOX - DELETING FILE(S)4");
             EXPECT_EQ(Entries(w.photos.Path()), c.left);
-            EXPECT_TRUE(!c.left.contains("a.bmp") || w.photos.Read("a.bmp") == a);
             if (c.answer == platform::MsgBoxResult::No) {
                 EXPECT_TRUE(loads.isEmpty());
                 EXPECT_EQ(w.Values(), QList<int>({ 1, 1, 1, 0 }));
@@ -143,21 +133,6 @@ namespace {
         }
     }
 
-    TEST(HelpCommand, OkOpensTheHelpPageCancelDoesNot)
-    {
-        LoadedWindow w;
-        w.dialogs.msgBoxAnswers = { platform::MsgBoxResult::Cancel, platform::MsgBoxResult::Ok };
-        w.Trigger("Help");
-        EXPECT_TRUE(w.shell.opened.isEmpty());
-        ASSERT_EQ(w.dialogs.messages.size(), 1u);
-        EXPECT_EQ(w.dialogs.messages[0].prompt,
-            "All Help Documentation for Glimmerbox is On-Line.\nYou must be connected to the "
-            "internet to access Glimmerbox Help");
-        EXPECT_EQ(w.dialogs.messages[0].style, 1);
-        w.Trigger("Help");
-        EXPECT_EQ(w.shell.opened, QStringList({ "file:///usr/share/glimmerbox/GBHelp/toc.htm" }));
-    }
-
     TEST(Wallpaper, WritesABitmapOfThePictureSizeAndADamagedPictureChangesNothing)
     {
         LoadedWindow w;
@@ -173,9 +148,6 @@ namespace {
         EXPECT_EQ(w.runner.calls.back().program, "gsettings");
         EXPECT_TRUE(w.runner.calls.back().arguments.join(' ').contains("Wallpaper.bmp"));
 
-        w.Click(0, {}, Qt::RightButton);
-        w.MenuItem("mnuWallpaper")->trigger();
-        EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(40, 30)); // replaced
         const size_t calls = w.runner.calls.size();
         w.Click(1, {}, Qt::RightButton);
         w.photos.Write("b.bmp", "damaged since it was listed");
@@ -184,7 +156,7 @@ namespace {
         EXPECT_EQ(w.dialogs.messages[0].style, 64);
         EXPECT_TRUE(w.dialogs.messages[0].prompt.contains("b.bmp"));
         EXPECT_EQ(w.runner.calls.size(), calls) << "the desktop was not told to change";
-        EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(40, 30));
+        EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(123, 45));
     }
 
     // Both hide the main window while they run; only a rename reloads it afterwards.
@@ -220,10 +192,20 @@ namespace {
         EXPECT_EQ(w.Values(), QList<int>(5, 0));
     }
 
-    TEST(AboutCommand, ShowsOneKeptAboutWindowModallyOverTheVisibleMainWindow)
+    TEST(HelpAndAbout, HelpOpensThePageOnOkAndAboutShowsOneKeptModalWindowOverTheMain)
     {
         LoadedWindow w;
         w.Click(2);
+        w.dialogs.msgBoxAnswers = { platform::MsgBoxResult::Cancel, platform::MsgBoxResult::Ok };
+        w.Trigger("Help");
+        EXPECT_TRUE(w.shell.opened.isEmpty());
+        ASSERT_EQ(w.dialogs.messages.size(), 1u);
+        EXPECT_EQ(w.dialogs.messages[0].prompt,
+            "All Help Documentation for Glimmerbox is On-Line.\nYou must be connected to the "
+            "internet to access Glimmerbox Help");
+        EXPECT_EQ(w.dialogs.messages[0].style, 1);
+        w.Trigger("Help");
+        EXPECT_EQ(w.shell.opened, QStringList({ "file:///usr/share/glimmerbox/GBHelp/toc.htm" }));
         about::frmAbout* first = nullptr;
         for (int i = 0; i < 2; ++i)
             RunModal([&] { return w.Window().AboutWindow(); },
@@ -237,7 +219,7 @@ namespace {
                 },
                 [&] { w.Trigger("About"); });
         EXPECT_EQ(w.Values(), QList<int>({ 0, 0, 1, 0 })); // nothing was reloaded
-        EXPECT_TRUE(w.dialogs.messages.empty());
+        EXPECT_EQ(w.dialogs.messages.size(), 2u);
     }
 
 } // namespace
