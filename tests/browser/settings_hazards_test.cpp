@@ -84,7 +84,10 @@ namespace {
     {
         TempFolder scratch;
         ASSERT_TRUE(MakeFifo(scratch.File("pipe")));
-        for (const QString& lastPath : { scratch.File("pipe"), scratch.File("gone") }) {
+        scratch.Write("run", "#!/bin/sh\n"); // readable and executable, as a folder must be
+        ASSERT_TRUE(QFile::setPermissions(scratch.File("run"), QFile::ReadOwner | QFile::ExeOwner));
+        for (const QString& lastPath :
+            { scratch.File("pipe"), scratch.File("gone"), scratch.File("run") }) {
             MainWindowHarness h;
             h.SetSetting("Last Path", lastPath);
             h.ShowAndActivate();
