@@ -50,7 +50,7 @@ namespace {
         EXPECT_EQ(h.Setting("Last Path"), photos.Path());
     }
 
-    TEST(MainWindowLoad, DamagedFileGetsNoCellAndTheCountChangesAtTheEnd)
+    TEST(MainWindowLoad, DamagedFileGetsNoCellAndTheProgressCountsEveryListedFile)
     {
         MainWindowHarness h;
         TempFolder photos;
@@ -58,18 +58,12 @@ namespace {
         photos.Write("2.jpg", QByteArray("\xFF\xD8\xFF\xE0 truncated", 14));
         WritePicture(photos, "3.gif");
         QList<int> percents;
-        QStringList countsDuringLoad;
-        QObject::connect(
-            &h.Window(), &browser::frmThumbs::ProgressStepped, [&](int percent, const QString&) {
-                percents << percent;
-                countsDuringLoad << h.Count();
-            });
+        QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped,
+            [&](int percent, const QString&) { percents << percent; });
         h.Open(photos.Path());
         EXPECT_EQ(percents, QList<int>({ 33, 67, 100 }));
-        EXPECT_EQ(countsDuringLoad, QStringList(3, "File(s): 3"));
         EXPECT_EQ(h.Count(), "File(s): 2");
         EXPECT_EQ(Tags(h.Window()), QStringList({ "1.bmp", "3.gif" }));
-        EXPECT_EQ(h.Setting("Last Path"), photos.Path());
     }
 
     // After a folder that loaded, one with nothing to show: no cell of the old one stays tickable.
