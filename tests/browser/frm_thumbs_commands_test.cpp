@@ -18,10 +18,13 @@
 namespace gb::test {
 namespace {
 
-    TEST(Selection, ClicksShiftClicksAndSelectAllTickAndShowTheLastChangedCell)
+    TEST(Selection, ClicksKeysAndSelectAllTickShowTheLastChangedCellAndLeaveTheMenuCell)
     {
         LoadedWindow w({ "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" });
         EXPECT_FALSE(w.Enabled("Delete") || w.Enabled("Rename") || w.Enabled("Slideshow"));
+        for (int i = 0; i < 2; ++i) // the first key focuses cell 0, the next moves on
+            QTest::keyClick(&w.Window().Grid(), Qt::Key_Right);
+        EXPECT_EQ(w.Window().Grid().FocusIndex(), 1);
         w.Click(1);
         EXPECT_EQ(w.Window().PanelText(3), w.photos.File("b.bmp"));
         EXPECT_TRUE(w.Enabled("Delete") && w.Enabled("Rename") && w.Enabled("Slideshow"));
@@ -45,20 +48,16 @@ namespace {
         first->RenameKey("a.bmp", "renamed.bmp");
         EXPECT_EQ(w.Window().GetSelectedFiles()->Keys().first(), "a.bmp");
         w.WaitForLoad([&] { w.Trigger("Refresh"); }); // a new load clears every tick
-        EXPECT_EQ(w.Values(), QList<int>(5, 0));
-        EXPECT_FALSE(w.Enabled("Delete"));
-    }
+        EXPECT_TRUE(w.Values() == QList<int>(5, 0) && !w.Enabled("Delete"));
 
-    TEST(Selection, KeyboardMovesFocusTicksAndOpensTheMenu)
-    {
-        LoadedWindow w;
+        // The keyboard, or a right click, opens the menu on a cell and leaves the ticks.
         browser::ThumbGrid& grid = w.Window().Grid();
         grid.setFocus();
-        QTest::keyClick(&grid, Qt::Key_Right); // the first key focuses cell 0
-        QTest::keyClick(&grid, Qt::Key_Right);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(&grid, Qt::Key_Left); // from e.bmp, clicked last
         EXPECT_EQ(grid.FocusIndex(), 1);
         QTest::keyClick(&grid, Qt::Key_Space);
-        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 0 }));
+        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 0, 0 }));
         EXPECT_EQ(w.Window().PanelText(3), w.photos.File("b.bmp"));
         QTest::keyClick(&grid, Qt::Key_Right);
         QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier);
@@ -66,34 +65,26 @@ namespace {
         EXPECT_TRUE(w.Window().ContextMenu().isVisible());
         w.Window().ContextMenu().hide();
         QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
-        EXPECT_EQ(w.Values(), QList<int>({ 1, 1, 1, 1 }));
-    }
-
-    TEST(ContextMenu, RightClickRecordsTheCellLeavesTicksAndViewOpensIt)
-    {
-        LoadedWindow w;
-        w.Click(0);
-        w.Click(2, {}, Qt::RightButton);
-        EXPECT_EQ(w.Window().MenuIndex(), 2);
-        EXPECT_EQ(w.Values(), QList<int>({ 1, 0, 0, 0 }));
+        EXPECT_EQ(w.Values(), QList<int>(5, 1));
+        w.Click(0, {}, Qt::RightButton);
+        EXPECT_EQ(w.Window().MenuIndex(), 0);
+        EXPECT_EQ(w.Values(), QList<int>(5, 1));
         EXPECT_EQ(w.MenuItem("mnuView")->text(), "&View\\Edit File");
         w.MenuItem("mnuView")->trigger();
-        EXPECT_EQ(w.shell.opened, QStringList({ w.photos.File("c.bmp") }));
+        EXPECT_EQ(w.shell.opened, QStringList({ w.photos.File("a.bmp") }));
     }
 
     // The ticked files are a, b and c; b was deleted by another program since the load.
-    struct DeleteCase {
-        const char* what;
-        int answer;
-        mode_t aMode; // a.bmp's permissions: 0444 is refused without force
-        bool readOnlyFolder;
-        QStringList left;
-        const char* report; // the second message, with what could not go and why
-    };
-
     TEST(DeleteCommand, DeletesWhatItCanNamesEachFileThatStaysOnceAndReloads)
     {
-        const DeleteCase cases[] = {
+        const struct {
+            const char* what;
+            int answer;
+            mode_t aMode; // a.bmp's permissions: 0444 is refused without force
+            bool readOnlyFolder;
+            QStringList left;
+            const char* report; // the second message, with what could not go and why
+        } cases[] = {
             { "no", platform::MsgBoxResult::No, 0644, false, { "a.bmp", "c.bmp", "d.bmp" }, "" },
             { "yes", platform::MsgBoxResult::Yes, 0644, false, { "d.bmp" }, "" },
             { "read-only file", platform::MsgBoxResult::Yes, 0444, false, { "a.bmp", "d.bmp" },
@@ -101,7 +92,7 @@ namespace {
             { "read-only folder", platform::MsgBoxResult::Yes, 0644, true,
                 { "a.bmp", "c.bmp", "d.bmp" }, "a.bmp c.bmp" },
         };
-        for (const DeleteCase& c : cases) {
+        for (const auto& c : cases) {
             SCOPED_TRACE(c.what);
             FaultInjectingFiles files;
             LoadedWindow w({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" }, &files);
@@ -110,7 +101,6 @@ namespace {
             ASSERT_TRUE(QFile::remove(w.photos.File("b.bmp")));
             ::chmod(QFile::encodeName(w.photos.File("a.bmp")).constData(), c.aMode);
             files.readOnlyFolder = c.readOnlyFolder ? w.photos.Path() : QString();
-            const QByteArray a = w.photos.Read("a.bmp");
             w.dialogs.msgBoxAnswers.push_back(c.answer);
             QSignalSpy loads(&w.Window(), &browser::frmThumbs::LoadFinished);
             w.Trigger("Delete");
@@ -118,10 +108,8 @@ namespace {
             EXPECT_EQ(asked.prompt,
                 "You are about to delete all selected files listed below! Are you "
                 "sure?\na.bmp\nb.bmp\nc.bmp\n");
-            EXPECT_EQ(asked.title, "GLIMMERBOX - DELETING FILE(S)");
-            EXPECT_EQ(asked.style, 4);
+            EXPECT_EQ(asked.title + QString::number(asked.style), "GLIMMERBOX - DELETING FILE(S)4");
             EXPECT_EQ(Entries(w.photos.Path()), c.left);
-            EXPECT_TRUE(!c.left.contains("a.bmp") || w.photos.Read("a.bmp") == a);
             if (c.answer == platform::MsgBoxResult::No) {
                 EXPECT_TRUE(loads.isEmpty());
                 EXPECT_EQ(w.Values(), QList<int>({ 1, 1, 1, 0 }));
@@ -129,7 +117,6 @@ namespace {
                 continue;
             }
             EXPECT_EQ(loads.size(), 1) << "reloaded";
-            EXPECT_EQ(Tags(w.Window()), c.left);
             EXPECT_EQ(w.Values(), QList<int>(c.left.size(), 0));
             EXPECT_FALSE(w.Enabled("Delete"));
             const QStringList named = QString(c.report).split(' ', Qt::SkipEmptyParts);
@@ -143,21 +130,6 @@ namespace {
             EXPECT_TRUE(!c.readOnlyFolder || report.contains(std::strerror(EROFS)))
                 << report.toStdString();
         }
-    }
-
-    TEST(HelpCommand, OkOpensTheHelpPageCancelDoesNot)
-    {
-        LoadedWindow w;
-        w.dialogs.msgBoxAnswers = { platform::MsgBoxResult::Cancel, platform::MsgBoxResult::Ok };
-        w.Trigger("Help");
-        EXPECT_TRUE(w.shell.opened.isEmpty());
-        ASSERT_EQ(w.dialogs.messages.size(), 1u);
-        EXPECT_EQ(w.dialogs.messages[0].prompt,
-            "All Help Documentation for Glimmerbox is On-Line.\nYou must be connected to the "
-            "internet to access Glimmerbox Help");
-        EXPECT_EQ(w.dialogs.messages[0].style, 1);
-        w.Trigger("Help");
-        EXPECT_EQ(w.shell.opened, QStringList({ "file:///usr/share/glimmerbox/GBHelp/toc.htm" }));
     }
 
     TEST(Wallpaper, WritesABitmapOfThePictureSizeAndADamagedPictureChangesNothing)
@@ -175,9 +147,6 @@ namespace {
         EXPECT_EQ(w.runner.calls.back().program, "gsettings");
         EXPECT_TRUE(w.runner.calls.back().arguments.join(' ').contains("Wallpaper.bmp"));
 
-        w.Click(0, {}, Qt::RightButton);
-        w.MenuItem("mnuWallpaper")->trigger();
-        EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(40, 30)); // replaced
         const size_t calls = w.runner.calls.size();
         w.Click(1, {}, Qt::RightButton);
         w.photos.Write("b.bmp", "damaged since it was listed");
@@ -186,14 +155,27 @@ namespace {
         EXPECT_EQ(w.dialogs.messages[0].style, 64);
         EXPECT_TRUE(w.dialogs.messages[0].prompt.contains("b.bmp"));
         EXPECT_EQ(w.runner.calls.size(), calls) << "the desktop was not told to change";
-        EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(40, 30));
+        EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(123, 45));
     }
 
-    TEST(RenameCommand, HandsOverTheTicksHidesTheWindowAndReloadsAfterwards)
+    // Both hide the main window while they run; only a rename reloads it afterwards.
+    TEST(SlideshowAndRename, HandOverTheTicksAndHideTheWindowWhileTheyRun)
     {
         LoadedWindow w;
         w.Click(1);
         w.Click(3);
+        QSignalSpy loads(&w.Window(), &browser::frmThumbs::LoadFinished);
+        RunModal([&] { return w.Window().findChild<slideshow::frmSlideShow*>("frmSlideShow"); },
+            [&](slideshow::frmSlideShow& show) {
+                EXPECT_FALSE(w.Window().isVisible());
+                EXPECT_EQ(show.Files()->Keys(), QStringList({ "b.bmp", "d.bmp" }));
+                EXPECT_EQ(show.Files()->Items(), QStringList(2, w.photos.Path() + "/"));
+                EXPECT_TRUE(show.isMaximized() && show.screen() == w.Window().screen());
+                show.findChild<QAction*>("Exit")->trigger();
+            },
+            [&] { w.Trigger("Slideshow"); });
+        EXPECT_TRUE(w.Window().isVisible() && loads.isEmpty());
+        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 1 }));
         w.WaitForLoad([&] {
             RunModal([&] { return w.Window().RenameWindow(); },
                 [&](rename::frmRename& rename) {
@@ -209,31 +191,20 @@ namespace {
         EXPECT_EQ(w.Values(), QList<int>(5, 0));
     }
 
-    TEST(SlideshowCommand, HandsOverTheTicksHidesTheWindowAndComesBackWithoutReloading)
-    {
-        LoadedWindow w;
-        w.Click(1);
-        w.Click(3);
-        QSignalSpy loads(&w.Window(), &browser::frmThumbs::LoadFinished);
-        RunModal([&] { return w.Window().findChild<slideshow::frmSlideShow*>("frmSlideShow"); },
-            [&](slideshow::frmSlideShow& show) {
-                EXPECT_FALSE(w.Window().isVisible());
-                EXPECT_EQ(show.Files()->Keys(), QStringList({ "b.bmp", "d.bmp" }));
-                EXPECT_EQ(show.Files()->Items(), QStringList(2, w.photos.Path() + "/"));
-                EXPECT_TRUE(show.isMaximized());
-                EXPECT_EQ(show.screen(), w.Window().screen());
-                show.findChild<QAction*>("Exit")->trigger();
-            },
-            [&] { w.Trigger("Slideshow"); });
-        EXPECT_TRUE(w.Window().isVisible());
-        EXPECT_TRUE(loads.isEmpty());
-        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 1 }));
-    }
-
-    TEST(AboutCommand, ShowsOneKeptAboutWindowModallyOverTheVisibleMainWindow)
+    TEST(HelpAndAbout, HelpOpensThePageOnOkAndAboutShowsOneKeptModalWindowOverTheMain)
     {
         LoadedWindow w;
         w.Click(2);
+        w.dialogs.msgBoxAnswers = { platform::MsgBoxResult::Cancel, platform::MsgBoxResult::Ok };
+        w.Trigger("Help");
+        EXPECT_TRUE(w.shell.opened.isEmpty());
+        ASSERT_EQ(w.dialogs.messages.size(), 1u);
+        EXPECT_EQ(w.dialogs.messages[0].prompt,
+            "All Help Documentation for Glimmerbox is On-Line.\nYou must be connected to the "
+            "internet to access Glimmerbox Help");
+        EXPECT_EQ(w.dialogs.messages[0].style, 1);
+        w.Trigger("Help");
+        EXPECT_EQ(w.shell.opened, QStringList({ "file:///usr/share/glimmerbox/GBHelp/toc.htm" }));
         about::frmAbout* first = nullptr;
         for (int i = 0; i < 2; ++i)
             RunModal([&] { return w.Window().AboutWindow(); },
@@ -247,7 +218,7 @@ namespace {
                 },
                 [&] { w.Trigger("About"); });
         EXPECT_EQ(w.Values(), QList<int>({ 0, 0, 1, 0 })); // nothing was reloaded
-        EXPECT_TRUE(w.dialogs.messages.empty());
+        EXPECT_EQ(w.dialogs.messages.size(), 2u);
     }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The whole hostile corpus (tests/data/hostile) as one folder in the real main window: the load
 // gets through every file to the end, and the cells and the count are those of the files that
-// can be shown.
+// can be shown (which files those are is the picture loader's own test).
 #include "main_window_harness.h"
 
 #include "browser/file_list.h"
@@ -14,32 +14,26 @@ namespace {
     {
         const QString corpus = QStringLiteral(GLIMMERBOX_HOSTILE_CORPUS);
         TempFolder photos;
-        QMap<QString, QString> expected;
-        for (const CorpusEntry& entry : ReadHostileCorpus(corpus)) {
-            expected.insert(entry.name, entry.expected);
+        const std::vector<CorpusEntry> entries = ReadHostileCorpus(corpus);
+        for (const CorpusEntry& entry : entries)
             ASSERT_TRUE(QFile::copy(QDir(corpus).filePath(entry.name), photos.File(entry.name)));
-        }
-        ASSERT_GT(expected.size(), 150);
+        ASSERT_GT(entries.size(), 150u);
 
         // The files a thumbnail load gets a picture from, in the order the window lists them.
         MainWindowHarness h;
         browser::FileList list;
         ASSERT_TRUE(list.SetPath(photos.Path()));
         list.Refresh();
-        EXPECT_EQ(list.ListCount(), expected.size());
+        EXPECT_EQ(size_t(list.ListCount()), entries.size());
         QStringList shown;
         for (int i = 0; i < list.ListCount(); ++i) {
-            const QString name = list.List(i);
             platform::PictureOptions options;
-            options.largeIcon = name.contains(".ico") || name.contains(".cur");
+            options.largeIcon = list.List(i).contains(".ico") || list.List(i).contains(".cur");
             const int room = core::kThumbnailTileSize - core::kThumbnailMargin;
             options.reduceFor = QSize(room, room);
             options.embeddedThumbnail = true;
-            const bool loads = h.pictures.LoadPicture(photos.File(name), options).has_value();
-            if (loads)
-                shown << name;
-            EXPECT_TRUE(expected[name] == "either" || loads == (expected[name] == "loads"))
-                << name.toStdString();
+            if (h.pictures.LoadPicture(photos.File(list.List(i)), options))
+                shown << list.List(i);
         }
 
         QList<int> percents;
@@ -48,7 +42,7 @@ namespace {
         h.Window().show();
         // A few decodes of 256 MB are in it: under a sanitizer that is slow.
         h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); }, 300000);
-        EXPECT_EQ(percents.size(), expected.size());
+        EXPECT_EQ(size_t(percents.size()), entries.size());
         EXPECT_EQ(percents.value(percents.size() - 1), 100);
         EXPECT_TRUE(h.dialogs.messages.empty());
         for (int load = 0; load < 2; ++load) {

@@ -36,11 +36,19 @@ inline void WritePicture(const TempFolder& folder, const QString& name, QSize si
                                      : tools::WriteBmp(image));
 }
 
+// The names of the cells a load made, in grid order.
+inline QStringList Tags(const browser::frmThumbs& window)
+{
+    QStringList tags;
+    for (const browser::ThumbCell& cell : window.Cells())
+        if (cell.Visible)
+            tags << cell.Tag;
+    return tags;
+}
+
 // The real main window on the test services.
-class MainWindowHarness : public TestServices {
-public:
+struct MainWindowHarness : TestServices {
     using TestServices::TestServices;
-    QString IniPath() { return module1.IniPath(); }
     browser::frmThumbs& Window()
     {
         if (!window)
@@ -69,11 +77,9 @@ public:
     }
     void Trigger(const char* key) { Window().Toolbar().Button(key)->trigger(); }
     bool Enabled(const char* key) { return Window().Toolbar().Button(key)->isEnabled(); }
-    void Click(
-        int cell, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton)
+    void Click(int cell, Qt::KeyboardModifiers keys = {}, Qt::MouseButton button = Qt::LeftButton)
     {
-        QTest::mouseClick(
-            &Window().Grid(), button, modifiers, Window().Grid().CellRect(cell).center());
+        QTest::mouseClick(&Window().Grid(), button, keys, Window().Grid().CellRect(cell).center());
         if (button == Qt::RightButton)
             Window().ContextMenu().hide();
     }
@@ -89,16 +95,6 @@ public:
 
     std::unique_ptr<browser::frmThumbs> window;
 };
-
-// The names of the cells a load made, in grid order.
-inline QStringList Tags(const browser::frmThumbs& window)
-{
-    QStringList tags;
-    for (const browser::ThumbCell& cell : window.Cells())
-        if (cell.Visible)
-            tags << cell.Tag;
-    return tags;
-}
 
 // A shown main window on a folder of pictures (by default a.bmp, b.bmp, c.bmp and d.bmp).
 struct LoadedWindow : MainWindowHarness {
