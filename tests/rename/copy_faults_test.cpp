@@ -1,5 +1,5 @@
-// The batch move and Save As under every fault a copy can meet, injected at the disk step it
-// belongs to. Whatever happens, every picture exists whole exactly once (as its original or as a
+// The batch move under every fault a copy can meet, injected at the disk step it belongs to.
+// Whatever happens, every picture exists whole exactly once (as its original or as a
 // complete copy), nothing partial or temporary is left, a taken name is replaced only by a
 // complete copy and only when overwriting is on, the selection follows each file, and the user
 // is told once.
@@ -138,52 +138,6 @@ namespace {
         const int moved = move.CheckNothingLost(move.destination, "Disk full");
         EXPECT_GT(moved, 0);
         EXPECT_LT(moved, kPictures);
-    }
-
-    TEST(SaveAsFaults, EveryFaultKeepsTheOriginalAndTheFileItWouldReplace)
-    {
-        for (const Fault fault : { Fault::DiskFull, Fault::WriteDenied, Fault::ReadOnlyAtRename,
-                 Fault::FolderVanishes, Fault::ReadError })
-            for (const bool move : { false, true })
-                for (const bool replacing : { false, true }) {
-                    SCOPED_TRACE(testing::Message()
-                        << ReasonFor(fault) << ", move " << move << ", replacing " << replacing);
-                    TempFolder out;
-                    FaultInjectingFiles files;
-                    files.fault = fault;
-                    files.destination = out.File("dest");
-                    files.away = out.File("away");
-                    ASSERT_TRUE(QDir().mkpath(files.destination));
-                    const QString chosen = out.File("dest/chosen.bmp");
-                    if (replacing)
-                        out.Write("dest/chosen.bmp", "the file the user agreed to replace");
-                    RenameHarness h(&files);
-                    h.Select({ "a.bmp", "b.bmp" });
-                    const QByteArray original = h.photos.Read("a.bmp");
-                    h.dialogs.saveAnswers = { chosen };
-                    h.WhileOpen([&] {
-                        h.Check("chkDeleteOrig", move);
-                        h.Click("cmdSaveAs");
-                        EXPECT_EQ(h.Source(), h.photos.File("a.bmp"));
-                    });
-                    EXPECT_TRUE(files.Fired());
-                    EXPECT_EQ(h.photos.Read("a.bmp"), original);
-                    EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "a.bmp", "b.bmp" }));
-                    EXPECT_EQ(
-                        h.Paths(), QStringList({ h.photos.File("a.bmp"), h.photos.File("b.bmp") }));
-                    const bool vanished = fault == Fault::FolderVanishes;
-                    const QString landed = vanished ? files.away : files.destination;
-                    EXPECT_EQ(Entries(out.Path()), QStringList({ vanished ? "away" : "dest" }));
-                    EXPECT_EQ(
-                        Entries(landed), replacing ? QStringList({ "chosen.bmp" }) : QStringList());
-                    EXPECT_TRUE(!replacing
-                        || ReadAll(landed + "/chosen.bmp")
-                            == "the file the user agreed to replace");
-                    ASSERT_EQ(h.dialogs.messages.size(), 1u);
-                    const QString message = h.dialogs.messages[0].prompt;
-                    EXPECT_TRUE(message.contains(ReasonFor(fault)) && message.contains(chosen))
-                        << message.toStdString();
-                }
     }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "rename_harness.h"
 #include "support/disk_checks.h"
+#include "support/fault_injecting_files.h"
 
 #include <sys/stat.h>
 
@@ -8,12 +9,16 @@ namespace {
 
     TEST(SaveAs, CopiesOrMovesTheDisplayedFileAndItsEntryButNeverOntoASelectedName)
     {
-        RenameHarness h;
+        FaultInjectingFiles files;
+        files.fault = Fault::WriteDenied;
+        files.failAt = 4; // the fourth copy: onto a file the user agreed to replace
+        RenameHarness h(&files);
         h.Select({ "a.bmp", "b.bmp", "noext" });
         TempFolder out;
+        out.Write("other.bmp", "the other file");
         const QByteArray original = h.photos.Read("b.bmp");
         h.dialogs.saveAnswers = { "", h.photos.File("b.bmp"), h.photos.File("a.bmp"),
-            out.File("kept.bmp"), out.File("moved.bmp") };
+            out.File("kept.bmp"), out.File("moved.bmp"), out.File("other.bmp") };
         h.WhileOpen([&] {
             h.Click("cmdSaveAs"); // cancelled
             h.Click("cmdNext");
@@ -27,22 +32,28 @@ namespace {
             h.Check("chkDeleteOrig", true);
             h.Click("cmdSaveAs"); // now from the copy just made
             EXPECT_EQ(h.Source(), out.File("moved.bmp"));
+            h.Click("cmdSaveAs"); // refused: the copy, its entry and the other file stay
+            EXPECT_EQ(h.Source(), out.File("moved.bmp"));
             h.Click("cmdNext");
             h.Click("cmdSaveAs"); // cancelled
         });
-        ASSERT_EQ(h.dialogs.saveRequests.size(), 6u);
+        EXPECT_TRUE(files.Fired());
+        ASSERT_EQ(h.dialogs.saveRequests.size(), 7u);
         EXPECT_EQ(h.dialogs.saveRequests[0].proposedPath, h.photos.File("a.bmp"));
         EXPECT_EQ(h.dialogs.saveRequests[0].pattern, "*.bmp");
         EXPECT_EQ(h.dialogs.saveRequests[1].proposedPath, h.photos.File("b.bmp"));
-        EXPECT_EQ(h.dialogs.saveRequests[5].pattern, "*.");
+        EXPECT_EQ(h.dialogs.saveRequests[6].pattern, "*.");
         EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "a.bmp", "b.bmp", "noext" }));
-        EXPECT_EQ(Entries(out.Path()), QStringList({ "moved.bmp" }));
+        EXPECT_EQ(Entries(out.Path()), QStringList({ "moved.bmp", "other.bmp" }));
         EXPECT_EQ(out.Read("moved.bmp"), original);
+        EXPECT_EQ(out.Read("other.bmp"), "the other file");
         EXPECT_EQ(h.Paths(),
             QStringList({ h.photos.File("a.bmp"), out.File("moved.bmp"), h.photos.File("noext") }));
-        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        ASSERT_EQ(h.dialogs.messages.size(), 2u);
         EXPECT_TRUE(
             h.dialogs.messages[0].prompt.contains("already the name of another selected file"));
+        EXPECT_TRUE(h.dialogs.messages[1].prompt.contains(out.File("other.bmp"))
+            && h.dialogs.messages[1].prompt.contains("Permission denied"));
     }
 
     TEST(SaveAs, ALinkToTheSameFileIsNotDeletedAsIfItWereACopy)
