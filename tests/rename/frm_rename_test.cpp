@@ -27,14 +27,10 @@ namespace {
             EXPECT_EQ(back->toolTip(), "Previous Image");
             EXPECT_TRUE(back->isVisible() && back->isEnabled() && next->isEnabled());
             // The button, then the entry shown, its index and whether Back and Next are enabled.
-            const std::tuple<QPushButton*, QString, int, bool, bool> steps[] = {
-                { back, "a.bmp", 0, false, true },
-                { next, "b.bmp", 1, true, true },
-                { next, "c.bmp", 2, true, false },
-                { next, "c.bmp", 2, true, false },
-                { back, "b.bmp", 1, true, true },
-                { back, "a.bmp", 0, false, true },
-            };
+            const std::tuple<QPushButton*, QString, int, bool, bool> steps[]
+                = { { back, "a.bmp", 0, false, true }, { next, "b.bmp", 1, true, true },
+                      { next, "c.bmp", 2, true, false }, { back, "b.bmp", 1, true, true },
+                      { back, "a.bmp", 0, false, true } };
             for (const auto& [button, shown, index, backOn, nextOn] : steps) {
                 button->click();
                 EXPECT_EQ(std::tuple(h.Source(), h.window.CurrentIndex(), back->isEnabled(),
