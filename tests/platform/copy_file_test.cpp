@@ -1,60 +1,15 @@
 #include "platform/linux_file_operations.h"
 #include "support/disk_checks.h"
+#include "support/fault_injecting_files.h"
 #include "support/scratch_mount.h"
 #include "support/temp_folder.h"
 
-#include <algorithm>
 #include <fcntl.h>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
 namespace gb::test {
 namespace {
-
-    constexpr qint64 kNoLimit = qint64(1) << 40;
-
-    // A disk that fills up (and then writes nothing, as some FUSE file systems do), fails to
-    // read, moves data in short pieces between signals, or cannot rename without replacing.
-    struct Faults {
-        qint64 capacity = kNoLimit, readable = kNoLimit;
-        size_t piece = kNoLimit;
-        bool interrupt = false, noReplace = false;
-    };
-
-    class FaultyDisk : public platform::LinuxFileOperations, public Faults {
-    public:
-        std::function<void()> duringCopy; // another program at work while the copy runs
-        qint64 written = 0, read = 0;
-
-    protected:
-        ssize_t WriteBytes(int fd, const char* data, size_t size) override
-        {
-            if (const auto meanwhile = std::exchange(duringCopy, nullptr))
-                meanwhile();
-            if (interrupt && calls_++ % 2 == 0)
-                return errno = EINTR, -1;
-            size = std::min({ size, piece, size_t(capacity - written) });
-            const ssize_t result = LinuxFileOperations::WriteBytes(fd, data, size);
-            return written += std::max<ssize_t>(result, 0), result;
-        }
-        ssize_t ReadBytes(int fd, char* data, size_t size) override
-        {
-            if ((interrupt && calls_++ % 2 == 0) || read >= readable)
-                return errno = read >= readable ? EIO : EINTR, -1;
-            const ssize_t got = LinuxFileOperations::ReadBytes(fd, data, std::min(size, piece));
-            return read += std::max<ssize_t>(got, 0), got;
-        }
-        int RenameAt(int folderFd, const char* from, const char* to, unsigned flags) override
-        {
-            if (noReplace && flags != 0)
-                return errno = EINVAL, -1;
-            return LinuxFileOperations::RenameAt(folderFd, from, to, flags);
-        }
-
-    private:
-        int calls_ = 0;
-    };
 
     class CopyFile : public ::testing::Test {
     protected:
@@ -74,7 +29,7 @@ namespace {
         }
 
         TempFolder folder_;
-        FaultyDisk disk_;
+        FaultInjectingFiles disk_;
     };
 
     TEST_F(CopyFile, CompletesOrLeavesNoTraceAndKeepsWhatWasThere)
@@ -99,7 +54,7 @@ namespace {
         const Meanwhile race = [](const TempFolder& f) { f.Write("taken.jpg", "the other's"); };
         const Meanwhile move = [](const TempFolder& f) { QDir(f.Path()).rename("card", "moved"); };
         const QString longName(NAME_MAX, 'n'); // the temporary name must still fit
-        const std::tuple<Faults, QString, bool, int, Meanwhile> cases[]
+        const std::tuple<DiskFaults, QString, bool, int, Meanwhile> cases[]
             = { { {}, "card/new.jpg", false, 0, nullptr },
                   { { .piece = 4099, .interrupt = true }, "card/" + longName, false, 0, nullptr },
                   { { .noReplace = true }, "card/new2.jpg", false, 0, nullptr },
@@ -113,9 +68,9 @@ namespace {
         for (const auto& [faults, target, overwrite, number, meanwhile] : cases) {
             SCOPED_TRACE(qPrintable(target));
             QFile::remove(folder_.File("taken.jpg"));
-            disk_ = FaultyDisk();
-            static_cast<Faults&>(disk_) = faults;
-            disk_.duringCopy = [&] { meanwhile ? meanwhile(folder_) : void(); };
+            disk_ = FaultInjectingFiles();
+            static_cast<DiskFaults&>(disk_) = faults;
+            disk_.meanwhile = [&] { meanwhile ? meanwhile(folder_) : void(); };
             EXPECT_EQ(Copy("photo.jpg", target, overwrite), number);
             EXPECT_EQ(List(),
                 meanwhile == race ? "card copy.jpg photo.jpg ro small taken.jpg"

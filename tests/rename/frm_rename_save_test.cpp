@@ -1,66 +1,59 @@
 #include "rename_harness.h"
 #include "support/disk_checks.h"
+#include "support/fault_injecting_files.h"
 
 #include <sys/stat.h>
 
 namespace gb::test {
 namespace {
 
-    TEST(SaveAs, ProposesTheDisplayedFileAndOffersOnlyItsType)
+    TEST(SaveAs, CopiesOrMovesTheDisplayedFileAndItsEntryButNeverOntoASelectedName)
     {
-        RenameHarness h;
-        h.Select({ "a.bmp", "noext" });
-        h.WhileOpen([&] {
-            h.Click("cmdSaveAs");
-            h.Click("cmdNext");
-            h.Click("cmdSaveAs");
-        });
-        ASSERT_EQ(h.dialogs.saveRequests.size(), 2u);
-        EXPECT_EQ(h.dialogs.saveRequests[0].proposedPath, h.photos.File("a.bmp"));
-        EXPECT_EQ(h.dialogs.saveRequests[0].pattern, "*.bmp");
-        EXPECT_EQ(h.dialogs.saveRequests[1].pattern, "*.");
-        EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "a.bmp", "noext" })); // cancelled
-    }
-
-    TEST(SaveAs, CopyUpdatesTheEntryInPlaceAndDeleteOriginalMakesItAMove)
-    {
-        RenameHarness h;
-        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
+        FaultInjectingFiles files;
+        files.fault = Fault::WriteDenied;
+        files.failAt = 4; // the fourth copy: onto a file the user agreed to replace
+        RenameHarness h(&files);
+        h.Select({ "a.bmp", "b.bmp", "noext" });
         TempFolder out;
+        out.Write("other.bmp", "the other file");
         const QByteArray original = h.photos.Read("b.bmp");
-        h.dialogs.saveAnswers = { out.File("kept.bmp"), out.File("moved.bmp") };
+        h.dialogs.saveAnswers = { "", h.photos.File("b.bmp"), h.photos.File("a.bmp"),
+            out.File("kept.bmp"), out.File("moved.bmp"), out.File("other.bmp") };
         h.WhileOpen([&] {
+            h.Click("cmdSaveAs"); // cancelled
             h.Click("cmdNext");
+            h.Check("chkDeleteOrig", true);
+            h.Click("cmdSaveAs"); // onto itself: never truncated, never deleted
+            h.Click("cmdSaveAs"); // onto another selected file
+            h.Check("chkDeleteOrig", false);
             h.Click("cmdSaveAs");
             EXPECT_EQ(h.Source(), out.File("kept.bmp"));
-            EXPECT_TRUE(QFile::exists(h.photos.File("b.bmp")));
+            EXPECT_EQ(h.photos.Read("b.bmp"), original);
             h.Check("chkDeleteOrig", true);
             h.Click("cmdSaveAs"); // now from the copy just made
             EXPECT_EQ(h.Source(), out.File("moved.bmp"));
+            h.Click("cmdSaveAs"); // refused: the copy, its entry and the other file stay
+            EXPECT_EQ(h.Source(), out.File("moved.bmp"));
+            h.Click("cmdNext");
+            h.Click("cmdSaveAs"); // cancelled
         });
+        EXPECT_TRUE(files.Fired());
+        ASSERT_EQ(h.dialogs.saveRequests.size(), 7u);
+        EXPECT_EQ(h.dialogs.saveRequests[0].proposedPath, h.photos.File("a.bmp"));
+        EXPECT_EQ(h.dialogs.saveRequests[0].pattern, "*.bmp");
+        EXPECT_EQ(h.dialogs.saveRequests[1].proposedPath, h.photos.File("b.bmp"));
+        EXPECT_EQ(h.dialogs.saveRequests[6].pattern, "*.");
+        EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "a.bmp", "b.bmp", "noext" }));
+        EXPECT_EQ(Entries(out.Path()), QStringList({ "moved.bmp", "other.bmp" }));
         EXPECT_EQ(out.Read("moved.bmp"), original);
-        EXPECT_FALSE(QFile::exists(out.File("kept.bmp")));
+        EXPECT_EQ(out.Read("other.bmp"), "the other file");
         EXPECT_EQ(h.Paths(),
-            QStringList({ h.photos.File("a.bmp"), out.File("moved.bmp"), h.photos.File("c.bmp") }));
-    }
-
-    TEST(SaveAs, SamePathOrATakenNameChangesNothing)
-    {
-        RenameHarness h;
-        h.Select({ "a.bmp", "b.bmp" });
-        const QByteArray original = h.photos.Read("a.bmp");
-        h.dialogs.saveAnswers = { h.photos.File("a.bmp"), h.photos.File("b.bmp") };
-        h.WhileOpen([&] {
-            h.Check("chkDeleteOrig", true);
-            h.Click("cmdSaveAs");
-            h.Click("cmdSaveAs");
-        });
-        EXPECT_EQ(h.photos.Read("a.bmp"), original); // never truncated, never deleted
-        EXPECT_TRUE(QFile::exists(h.photos.File("b.bmp")));
-        EXPECT_EQ(h.Paths(), QStringList({ h.photos.File("a.bmp"), h.photos.File("b.bmp") }));
-        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+            QStringList({ h.photos.File("a.bmp"), out.File("moved.bmp"), h.photos.File("noext") }));
+        ASSERT_EQ(h.dialogs.messages.size(), 2u);
         EXPECT_TRUE(
             h.dialogs.messages[0].prompt.contains("already the name of another selected file"));
+        EXPECT_TRUE(h.dialogs.messages[1].prompt.contains(out.File("other.bmp"))
+            && h.dialogs.messages[1].prompt.contains("Permission denied"));
     }
 
     TEST(SaveAs, ALinkToTheSameFileIsNotDeletedAsIfItWereACopy)
@@ -78,29 +71,33 @@ namespace {
         EXPECT_FALSE(h.photos.Read("a.bmp").isEmpty());
     }
 
-    TEST(BatchValidation, BothMessagesInTurnAndNothingCopied)
+    TEST(Batch, EachMissingFieldIsToldAndAMissingDestinationStopsAtTheFirstFile)
     {
         RenameHarness h;
-        h.Select({ "a.bmp" });
+        h.Select({ "a.bmp", "b.bmp" });
         TempFolder out;
         h.WhileOpen([&] {
-            h.SetUpBatch("   ", "", out.Path());
+            h.SetUpBatch("   ", "", out.File("gone"));
             h.Click("cmdBatch");
             EXPECT_TRUE(h.Get<QLineEdit>("txtSuffix")->hasFocus());
             h.Get<QLineEdit>("txtFilename")->setText("Trip");
             h.Click("cmdBatch");
+            h.Get<QLineEdit>("txtSuffix")->setText("1");
+            h.Click("cmdBatch");
         });
-        ASSERT_EQ(h.dialogs.messages.size(), 3u);
+        ASSERT_EQ(h.dialogs.messages.size(), 4u);
         EXPECT_EQ(h.dialogs.messages[0].prompt,
             "You must select a Filename prefix before saving selected files!");
         EXPECT_EQ(h.dialogs.messages[1].prompt,
             "You must select a starting value to increment the batch process!");
         EXPECT_EQ(h.dialogs.messages[2].prompt, h.dialogs.messages[1].prompt);
-        for (const auto& message : h.dialogs.messages) {
-            EXPECT_EQ(message.style, 64);
-            EXPECT_EQ(message.title, "Glimmerbox");
-        }
+        EXPECT_TRUE(h.dialogs.messages[3].prompt.contains("0 of 2"));
+        for (const auto& message : h.dialogs.messages)
+            EXPECT_EQ(
+                std::pair(message.style, message.title), std::pair(64, QString("Glimmerbox")));
         EXPECT_TRUE(Entries(out.Path()).isEmpty());
+        EXPECT_EQ(h.Paths(), QStringList({ h.photos.File("a.bmp"), h.photos.File("b.bmp") }));
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
 
     // A copy batch; every entry follows its copy, a taken name is skipped unless overwriting is
@@ -177,22 +174,6 @@ namespace {
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
         EXPECT_TRUE(h.dialogs.messages[0].prompt.contains("b.bmp"));
         EXPECT_TRUE(h.dialogs.messages[0].prompt.contains("1 of 3"));
-    }
-
-    TEST(Batch, MissingDestinationStopsAtTheFirstFileWithNothingCopied)
-    {
-        RenameHarness h;
-        h.Select({ "a.bmp", "b.bmp" });
-        TempFolder out;
-        h.WhileOpen([&] {
-            h.SetUpBatch("Trip", "1", out.File("gone"));
-            h.Click("cmdBatch");
-        });
-        EXPECT_TRUE(Entries(out.Path()).isEmpty());
-        EXPECT_EQ(h.Paths(), QStringList({ h.photos.File("a.bmp"), h.photos.File("b.bmp") }));
-        ASSERT_EQ(h.dialogs.messages.size(), 1u);
-        EXPECT_TRUE(h.dialogs.messages[0].prompt.contains("0 of 2"));
-        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
 
 } // namespace

@@ -6,14 +6,17 @@
 namespace gb::test {
 namespace {
 
-    TEST(RenameWindow, OpensInSaveModeOnTheFirstFileWithTheRememberedDestination)
+    TEST(RenameWindow, StepsThroughTheSelectionPicksADestinationAndStartsAfreshEachShowing)
     {
         RenameHarness h;
         h.Select({ "a.bmp", "b.bmp", "c.bmp" });
+        h.SetSetting("Last Dest Path", "/somewhere");
+        TempFolder out;
         h.WhileOpen([&] {
+            QPushButton* back = h.Get<QPushButton>("cmdBack");
+            QPushButton* next = h.Get<QPushButton>("cmdNext");
             EXPECT_EQ(h.window.windowTitle(), "Glimmerbox");
             EXPECT_EQ(h.Source(), h.photos.File("a.bmp"));
-            EXPECT_EQ(h.Destination(), QDir::homePath() + "/");
             EXPECT_TRUE(h.Get<QPushButton>("cmdDone")->hasFocus());
             EXPECT_TRUE(h.Get<QRadioButton>("optSave0")->isChecked());
             EXPECT_TRUE(h.Get<QLabel>("Image1")->isVisible());
@@ -21,8 +24,19 @@ namespace {
             EXPECT_FALSE(h.Get<QGroupBox>("fraBatch")->isVisible());
             EXPECT_TRUE(h.Get<QPushButton>("cmdSaveAs")->isEnabled());
             EXPECT_FALSE(h.Get<QLabel>("Picture1")->pixmap().isNull());
-            EXPECT_EQ(h.Get<QLineEdit>("txtSuffix")->text(), "1");
-            EXPECT_EQ(h.Get<QPushButton>("cmdBack")->toolTip(), "Previous Image");
+            EXPECT_EQ(back->toolTip(), "Previous Image");
+            EXPECT_TRUE(back->isVisible() && back->isEnabled() && next->isEnabled());
+            // The button, then the entry shown, its index and whether Back and Next are enabled.
+            const std::tuple<QPushButton*, QString, int, bool, bool> steps[]
+                = { { back, "a.bmp", 0, false, true }, { next, "b.bmp", 1, true, true },
+                      { next, "c.bmp", 2, true, false }, { back, "b.bmp", 1, true, true },
+                      { back, "a.bmp", 0, false, true } };
+            for (const auto& [button, shown, index, backOn, nextOn] : steps) {
+                button->click();
+                EXPECT_EQ(std::tuple(h.Source(), h.window.CurrentIndex(), back->isEnabled(),
+                              next->isEnabled()),
+                    std::tuple(h.photos.File(shown), index, backOn, nextOn));
+            }
 
             h.Get<QRadioButton>("optSave1")->click();
             EXPECT_FALSE(h.Get<QLabel>("Image1")->isVisible());
@@ -30,35 +44,36 @@ namespace {
             EXPECT_FALSE(h.Get<QPushButton>("cmdSaveAs")->isEnabled());
             EXPECT_TRUE(h.Get<QLineEdit>("txtFilename")->hasFocus());
             h.Get<QLineEdit>("txtFilename")->setText("leftover");
+            // The box also has a digits-only validator; the key filter must still pass keys that
+            // type nothing (arrows) and drop every character but the ten digits and backspace.
+            QLineEdit* suffix = h.Get<QLineEdit>("txtSuffix");
+            EXPECT_EQ(suffix->text(), "1");
+            suffix->clear();
+            QTest::keyClicks(suffix, "1a-.29");
+            QTest::keyClick(suffix, Qt::Key_Left);
+            QTest::keyClicks(suffix, "0");
+            EXPECT_EQ(suffix->text(), "1209");
+            QTest::keyClick(suffix, Qt::Key_Backspace);
+            QTest::keyClicks(suffix, "345");
+            EXPECT_EQ(suffix->text(), "12349");
+
+            EXPECT_EQ(h.Destination(), "/somewhere");
+            h.Click("cmdBrowse"); // cancelled
+            EXPECT_EQ(h.dialogs.folderRequests.back().title, "Select Destination Folder...");
+            EXPECT_EQ(h.dialogs.folderRequests.back().initialFolder, "/somewhere");
+            EXPECT_EQ(h.Destination(), "/somewhere");
+            EXPECT_EQ(h.Setting("Last Dest Path"), "/somewhere");
+            h.dialogs.folderAnswers.push_back(out.Path());
+            h.Click("cmdBrowse");
+            EXPECT_EQ(h.Destination(), out.Path());
+            EXPECT_EQ(h.Setting("Last Dest Path"), out.Path()); // at once, not on closing
         });
-        // The next showing starts from scratch.
         h.WhileOpen([&] {
             EXPECT_TRUE(h.Get<QRadioButton>("optSave0")->isChecked());
             EXPECT_TRUE(h.Get<QLineEdit>("txtFilename")->text().isEmpty());
-        });
-    }
-
-    TEST(RenameWindow, BackAndNextFollowTheirEnablingRules)
-    {
-        RenameHarness h;
-        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
-        h.WhileOpen([&] {
-            QPushButton* back = h.Get<QPushButton>("cmdBack");
-            QPushButton* next = h.Get<QPushButton>("cmdNext");
-            EXPECT_TRUE(back->isVisible());
-            EXPECT_TRUE(back->isEnabled()); // both start enabled
-            back->click();
-            EXPECT_FALSE(back->isEnabled());
-            EXPECT_EQ(h.Source(), h.photos.File("a.bmp"));
-            next->click();
-            EXPECT_EQ(h.Source(), h.photos.File("b.bmp"));
-            next->click();
-            EXPECT_EQ(h.Source(), h.photos.File("c.bmp"));
-            EXPECT_FALSE(next->isEnabled());
-            EXPECT_EQ(h.window.CurrentIndex(), 2);
-            back->click();
-            EXPECT_TRUE(next->isEnabled());
-            EXPECT_EQ(h.Source(), h.photos.File("b.bmp"));
+            EXPECT_EQ(h.Get<QLineEdit>("txtSuffix")->text(), "1");
+            EXPECT_TRUE(h.Get<QPushButton>("cmdBack")->isEnabled());
+            EXPECT_EQ(h.Destination(), out.Path());
         });
     }
 
@@ -72,48 +87,7 @@ namespace {
             EXPECT_FALSE(h.Get<QPushButton>("cmdNext")->isVisible());
             EXPECT_TRUE(h.Get<QLabel>("Picture1")->pixmap().isNull());
             EXPECT_EQ(h.Source(), h.photos.File("only.bmp"));
-        });
-    }
-
-    // The box also has a digits-only validator; the key filter must still pass keys that type
-    // nothing (arrows) and drop every character but the ten digits and backspace.
-    TEST(RenameWindow, BeginIncrementTakesOnlyDigitsBackspaceAndEditingKeys)
-    {
-        RenameHarness h;
-        h.Select({ "a.bmp" });
-        h.WhileOpen([&] {
-            h.Get<QRadioButton>("optSave1")->click();
-            QLineEdit* suffix = h.Get<QLineEdit>("txtSuffix");
-            suffix->clear();
-            QTest::keyClicks(suffix, "1a-.29");
-            QTest::keyClick(suffix, Qt::Key_Left);
-            QTest::keyClicks(suffix, "0");
-            EXPECT_EQ(suffix->text(), "1209");
-            QTest::keyClick(suffix, Qt::Key_Backspace);
-            EXPECT_EQ(suffix->text(), "129");
-            QTest::keyClicks(suffix, "345");
-            EXPECT_EQ(suffix->text(), "12349");
-        });
-    }
-
-    TEST(RenameWindow, PickedDestinationIsRememberedAtOnceCancelChangesNothing)
-    {
-        RenameHarness h;
-        h.Select({ "a.bmp" });
-        TempFolder out;
-        h.SetSetting("Last Dest Path", "/somewhere");
-        h.WhileOpen([&] {
-            EXPECT_EQ(h.Destination(), "/somewhere");
-            h.Get<QRadioButton>("optSave1")->click();
-            h.Click("cmdBrowse");
-            EXPECT_EQ(h.dialogs.folderRequests.back().title, "Select Destination Folder...");
-            EXPECT_EQ(h.dialogs.folderRequests.back().initialFolder, "/somewhere");
-            EXPECT_EQ(h.Destination(), "/somewhere");
-            EXPECT_EQ(h.Setting("Last Dest Path"), "/somewhere");
-            h.dialogs.folderAnswers.push_back(out.Path());
-            h.Click("cmdBrowse");
-            EXPECT_EQ(h.Destination(), out.Path());
-            EXPECT_EQ(h.Setting("Last Dest Path"), out.Path());
+            EXPECT_EQ(h.Destination(), QDir::homePath() + "/");
         });
     }
 

@@ -27,7 +27,7 @@ struct RenameHarness : TestServices {
         auto selection = std::make_shared<core::Files>();
         for (const QString& name : names) {
             QImage image(48, 32, QImage::Format_RGB32);
-            image.fill(QColor::fromHsv(qHash(name) % 360, 200, 220));
+            image.fill(QColor::fromHsv(selection->Count() * 37 % 360, 200, 220));
             photos.Write(name, tools::WriteBmp(image));
             selection->SetItem(name, photos.Path() + "/");
         }
@@ -45,10 +45,7 @@ struct RenameHarness : TestServices {
             [&] { window.ShowModal(); });
     }
 
-    template <typename T> T* Get(const char* name)
-    {
-        return window.findChild<T*>(QString::fromLatin1(name));
-    }
+    template <typename T> T* Get(const char* name) { return window.findChild<T*>(name); }
     QString Source() { return Get<QLabel>("lblSource")->text(); }
     QString Destination() { return Get<QLabel>("lblDestination")->text(); }
     void Click(const char* name) { Get<QPushButton>(name)->click(); }

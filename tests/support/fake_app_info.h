@@ -7,20 +7,18 @@ namespace gb::test {
 // The program's folder and screen facts as a test wants them.
 class FakeAppInfo : public platform::IAppInfo {
 public:
-    explicit FakeAppInfo(QString dataDirectory, QString exeBaseName = "glimmerbox")
+    explicit FakeAppInfo(QString dataDirectory)
         : dataDirectory_(std::move(dataDirectory))
-        , exeBaseName_(std::move(exeBaseName))
     {
     }
     QString DataDirectory() const override { return dataDirectory_; }
-    QString ExeBaseName() const override { return exeBaseName_; }
+    QString ExeBaseName() const override { return QStringLiteral("glimmerbox"); }
     QString HelpSite() const override { return QStringLiteral("file:///usr/share/glimmerbox"); }
     int TwipsPerPixelX() const override { return 15; }
     int TwipsPerPixelY() const override { return 15; }
 
 private:
     QString dataDirectory_;
-    QString exeBaseName_;
 };
 
 } // namespace gb::test

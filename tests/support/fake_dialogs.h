@@ -17,12 +17,10 @@ public:
         QString title;
     };
     struct FolderRequest {
-        QString title;
-        QString initialFolder;
+        QString title, initialFolder;
     };
     struct SaveRequest {
-        QString proposedPath;
-        QString pattern;
+        QString proposedPath, pattern;
     };
 
     int MsgBox(QWidget*, const QString& prompt, int style, const QString& title) override

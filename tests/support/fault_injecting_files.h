@@ -7,8 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <gtest/gtest.h>
-#include <limits>
+#include <functional>
 
 namespace gb::test {
 
@@ -30,9 +29,18 @@ inline const char* ReasonFor(Fault fault)
     return kReasons[static_cast<int>(fault)];
 }
 
+// A disk that fills up (and then writes nothing, as some FUSE file systems do), fails to read
+// after `readable` bytes, moves data in short pieces between signals, or cannot rename without
+// replacing.
+struct DiskFaults {
+    qint64 capacity = qint64(1) << 40, readable = qint64(1) << 40;
+    size_t piece = size_t(1) << 40;
+    bool interrupt = false, noReplace = false;
+};
+
 // The real file operations with faults switched on by the fields below; with none set it is
 // the plain Linux implementation. Configure before handing it to the code under test.
-class FaultInjectingFiles : public platform::LinuxFileOperations {
+class FaultInjectingFiles : public platform::LinuxFileOperations, public DiskFaults {
 public:
     // One `fault`, in the copy numbered `failAt` (counting from 1) or, should that one never
     // reach the disk step the fault belongs to, the next that does. For FolderVanishes,
@@ -40,17 +48,10 @@ public:
     Fault fault = Fault::None;
     int failAt = 1;
     QString destination, away;
-    // A disk that fills up: writes beyond this many bytes in total fail with ENOSPC.
-    qint64 capacity = std::numeric_limits<qint64>::max();
-    // Short and interrupted writes, as a pipe, a network file system or a signal make them.
-    size_t largestWrite = std::numeric_limits<size_t>::max();
-    bool interruptEveryOtherWrite = false;
-    // Another program creates this file just before the next write (then it is cleared).
-    QString racer;
+    std::function<void()> meanwhile; // another program at work just before the next write
     // Deleting anything directly inside this folder fails as on a read-only file system.
     QString readOnlyFolder;
-    // Bytes that reached the disk so far; a test may reset it to measure one copy.
-    qint64 written = 0;
+    qint64 written = 0, read = 0; // bytes that reached the disk, bytes read from it
 
     bool Fired() const { return fired_; }
 
@@ -71,12 +72,9 @@ public:
 protected:
     ssize_t WriteBytes(int fd, const char* data, size_t size) override
     {
-        if (!racer.isEmpty()) {
-            QFile other(std::exchange(racer, QString()));
-            EXPECT_TRUE(
-                other.open(QIODevice::NewOnly) && other.write("the other program's file") > 0);
-        }
-        if (interruptEveryOtherWrite && writes_++ % 2 == 0)
+        if (const auto other = std::exchange(meanwhile, nullptr))
+            other();
+        if (interrupt && calls_++ % 2 == 0)
             return errno = EINTR, -1;
         if (Due(Fault::DiskFull))
             capacity = written + qint64(size / 2); // half of this write still fits
@@ -85,23 +83,25 @@ protected:
         if (Due(Fault::FolderVanishes)
             && std::rename(QFile::encodeName(destination), QFile::encodeName(away)) != 0)
             return errno = EIO, -1; // cannot happen in a scratch folder: make it loud
-        if (written >= capacity)
-            return errno = ENOSPC, -1;
-        size = std::min({ size, largestWrite, size_t(capacity - written) });
+        size = std::min({ size, piece, size_t(std::max<qint64>(capacity - written, 0)) });
         const ssize_t result = LinuxFileOperations::WriteBytes(fd, data, size);
-        written += std::max<ssize_t>(result, 0);
-        return result;
+        return written += std::max<ssize_t>(result, 0), result;
     }
     ssize_t ReadBytes(int fd, char* data, size_t size) override
     {
-        if (Due(Fault::ReadError))
+        if (Due(Fault::ReadError) || read >= readable)
             return errno = EIO, -1;
-        return LinuxFileOperations::ReadBytes(fd, data, size);
+        if (interrupt && calls_++ % 2 == 0)
+            return errno = EINTR, -1;
+        const ssize_t got = LinuxFileOperations::ReadBytes(fd, data, std::min(size, piece));
+        return read += std::max<ssize_t>(got, 0), got;
     }
     int RenameAt(int folderFd, const char* tempName, const char* target, unsigned flags) override
     {
         if (Due(Fault::ReadOnlyAtRename))
             return errno = EROFS, -1;
+        if (noReplace && flags != 0)
+            return errno = EINVAL, -1;
         return LinuxFileOperations::RenameAt(folderFd, tempName, target, flags);
     }
 
@@ -114,8 +114,7 @@ private:
         return true;
     }
 
-    int copies_ = 0;
-    int writes_ = 0;
+    int copies_ = 0, calls_ = 0;
     bool fired_ = false;
 };
 
