@@ -70,7 +70,8 @@ namespace {
             QFile::remove(folder_.File("taken.jpg"));
             disk_ = FaultInjectingFiles();
             static_cast<DiskFaults&>(disk_) = faults;
-            disk_.meanwhile = [&] { meanwhile ? meanwhile(folder_) : void(); };
+            const auto& other = meanwhile; // clang 14 lambdas may not capture a binding
+            disk_.meanwhile = [&] { other ? other(folder_) : void(); };
             EXPECT_EQ(Copy("photo.jpg", target, overwrite), number);
             EXPECT_EQ(List(),
                 meanwhile == race ? "card copy.jpg photo.jpg ro small taken.jpg"
