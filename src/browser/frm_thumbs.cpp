@@ -190,7 +190,6 @@ void frmThumbs::Form_Unload()
         return;
     loadState_ = IsLoading() ? LoadState::Stopping : LoadState::Closed;
     chkThumb.resize(1);
-    picSlide->SetFocusIndex(-1);
     const platform::IAppInfo& app = module1_.Services().appInfo;
     const Qt::WindowStates state = windowState();
     if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {

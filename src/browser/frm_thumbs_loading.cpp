@@ -84,7 +84,6 @@ void frmThumbs::ResetCells()
 {
     chkThumb.resize(1);
     chkThumb[0] = ThumbCell {};
-    picSlide->SetFocusIndex(-1); // the focus mark named a cell of the old listing
 }
 
 QString frmThumbs::FitCaption(const QString& name) const

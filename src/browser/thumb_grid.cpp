@@ -66,6 +66,13 @@ int ThumbGrid::VisibleCount() const
     return count;
 }
 
+// The focus is kept across loads, so it may name a cell the current listing does not have (yet).
+bool ThumbGrid::IsShownCell(int index) const
+{
+    return index >= 0 && index < static_cast<int>(cells_.size())
+        && cells_[static_cast<size_t>(index)].Visible;
+}
+
 void ThumbGrid::MoveFocus(int step)
 {
     const int count = VisibleCount();
@@ -88,9 +95,9 @@ void ThumbGrid::keyPressEvent(QKeyEvent* event)
                 : key == Qt::Key_Right ? 1
                 : key == Qt::Key_Up    ? -cols
                                        : cols);
-    } else if (key == Qt::Key_Space && focusIndex_ >= 0) {
+    } else if (key == Qt::Key_Space && IsShownCell(focusIndex_)) {
         Q_EMIT CellClicked(focusIndex_, event->modifiers());
-    } else if (menuKey && focusIndex_ >= 0) {
+    } else if (menuKey && IsShownCell(focusIndex_)) {
         Q_EMIT CellMouseUp(
             focusIndex_, Qt::RightButton, mapToGlobal(CellRect(focusIndex_).center()));
     } else if (event->matches(QKeySequence::SelectAll)) {
@@ -175,7 +182,7 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
             PaintCell(painter, CellRect(static_cast<int>(i)), cell, *style(), palette(),
                 i == pressedIndex_);
     }
-    if (hasFocus() && focusIndex_ >= 0) {
+    if (hasFocus() && IsShownCell(focusIndex_)) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
         focus.rect = CellRect(focusIndex_).adjusted(3, 3, -3, -3);

@@ -63,6 +63,7 @@ private:
     int focusIndex_ = -1;
 
     int VisibleCount() const;
+    bool IsShownCell(int index) const;
     void MoveFocus(int step);
 };
 
