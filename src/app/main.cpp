@@ -2,8 +2,8 @@
 #include "app/command_line.h"
 #include "app/contact_sheet.h"
 #include "app/linux_services.h"
-#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
+#include "module1/module1.h"
 
 #include <QApplication>
 #include <QDir>

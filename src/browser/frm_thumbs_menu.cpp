@@ -1,7 +1,7 @@
 // The thumbnail context menu: open the file, or make it the desktop wallpaper.
-#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 #include "core/thumbnail_drawing.h"
+#include "module1/module1.h"
 #include "platform/app_info.h"
 #include "platform/picture_loader.h"
 #include "platform/wallpaper.h"
