@@ -1,11 +1,7 @@
-#include "platform/desktop_shell.h"
 #include "platform/linux_wallpaper.h"
 #include "platform/process_command_runner.h"
 #include "support/fake_command_runner.h"
 #include "support/temp_folder.h"
-
-#include <QDesktopServices>
-#include <QUrl>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -13,11 +9,6 @@ namespace gb::test {
 namespace {
 
     using platform::CommandResult;
-    CommandResult Says(int exitCode, const QString& out, const QString& err = {})
-    {
-        return { true, exitCode, out, err };
-    }
-
     // Each desktop's exact commands, "program|argument|...", one per line.
     class Wallpaper : public ::testing::Test {
     protected:
@@ -38,9 +29,15 @@ namespace {
         const QString uri_ = "file://" + temp_.Path() + "/my%20pics/it's%20wallpaper.bmp";
     };
 
-    TEST_F(Wallpaper, EachDesktopRunsItsOwnCommandsThenFallsBackToThePortal)
+    TEST_F(Wallpaper, EachDesktopRunsItsOwnCommandsThenThePortalButNoneForAMissingPicture)
     {
+        for (const QString& bad : { path_, temp_.Path(), QString() })
+            EXPECT_EQ(Set("GNOME", bad),
+                std::pair(std::string(), std::string("The picture for the wallpaper is missing.")));
         temp_.Write("my pics/it's wallpaper.bmp", "BM");
+        const auto says = [](int exitCode, const QString& out, const QString& err = {}) {
+            return CommandResult { true, exitCode, out, err };
+        };
         // Every key passes through an empty value, so that the desktop sees a change.
         const auto gsettings = [](const QString& schema, const QString& key, const QString& value) {
             return "gsettings|set|" + schema + "|" + key + "|''\ngsettings|set|" + schema + "|"
@@ -58,9 +55,6 @@ namespace {
             + "-p|/backdrop/screen0/monitor0/workspace0/last-image|-n|-t|string|-s|" + path_;
         const QString lxqt = "pcmanfm-qt|--set-wallpaper=" + path_,
                       lxde = "pcmanfm|--set-wallpaper=" + path_;
-        const CommandResult refused = Says(1, "\n  No such schema  \nmore\n", " \n"),
-                            tooLong = Says(2, {}, QString(161, 'e')),
-                            exactly = Says(3, QString(160, 'o'));
         // The desktop list is matched ignoring case and blanks; its first known entry wins.
         const std::tuple<QStringList, QString, QHash<QString, CommandResult>, QString> cases[] = {
             { { "GNOME", "ubuntu:GNOME", "Budgie:GNOME", "Unity", "gnome" },
@@ -92,32 +86,31 @@ namespace {
                     + path_ + "\n" + xfconf + "-p|" + dp + "|-s|\n" + xfconf + "-p|" + dp + "|-s|"
                     + path_,
                 { { "xfconf-query",
-                    Says(0, "/desktop-icons/style\n" + hdmi + "\n " + dp + " \n") } },
+                    says(0, "/desktop-icons/style\n" + hdmi + "\n " + dp + " \n") } },
                 "" },
-            { { "XFCE" }, xfceFirst, { { "xfconf-query", Says(0, "/desktop-icons/style\n") } },
+            { { "XFCE" }, xfceFirst, { { "xfconf-query", says(0, "/desktop-icons/style\n") } },
                 "" },
-            { { "XFCE" }, xfceFirst + portal, { { "xfconf-query", Says(1, hdmi) } }, "" },
+            { { "XFCE" }, xfceFirst + portal, { { "xfconf-query", says(1, hdmi) } }, "" },
             { { "XFCE" }, xfconf + "-l" + portal, { { "xfconf-query", {} } }, "" },
             // After a refusal nothing more of the desktop's own commands runs.
             { { "Budgie:GNOME" },
                 gsettings(gnome, "picture-uri", uri_).section('\n', 0, 0) + portal,
-                { { "gsettings", refused }, { "gdbus", Says(1, "Error: ServiceUnknown") } },
+                { { "gsettings", says(1, "\n  No such schema  \nmore\n", " \n") },
+                    { "gdbus", says(1, "Error: ServiceUnknown") } },
                 "The Budgie desktop did not accept the wallpaper (gsettings: No such schema)." },
             { { "LXQt" }, lxqt + portal, { { "pcmanfm-qt", {} }, { "gdbus", {} } },
                 "No way to set the wallpaper was found on this desktop (tried: pcmanfm-qt, the "
                 "desktop portal)." },
             // Long output is cut to fit a message box.
-            { { "LXDE" }, lxde + portal, { { "pcmanfm", tooLong }, { "gdbus", {} } },
+            { { "LXDE" }, lxde + portal,
+                { { "pcmanfm", says(2, {}, QString(161, 'e')) }, { "gdbus", {} } },
                 "The LXDE desktop did not accept the wallpaper (pcmanfm: " + QString(159, 'e')
                     + "\u2026)." },
-            { { "" }, portal.mid(1), { { "gdbus", exactly } },
+            { { "" }, portal.mid(1), { { "gdbus", says(3, QString(160, 'o')) } },
                 "The desktop portal did not accept the wallpaper (gdbus: " + QString(160, 'o')
                     + ")." },
-            { { "" }, portal.mid(1), { { "gdbus", Says(4, " ") } },
-                "The desktop portal did not accept the wallpaper (gdbus: exit code 4)." },
-            { { "" }, portal.mid(1), { { "gdbus", {} } },
-                "No way to set the wallpaper was found on this desktop (tried: the desktop "
-                "portal)." }
+            { { "" }, portal.mid(1), { { "gdbus", says(4, " ") } },
+                "The desktop portal did not accept the wallpaper (gdbus: exit code 4)." }
         };
         for (const auto& [desktops, calls, answers, error] : cases)
             for (const QString& desktop : desktops) {
@@ -127,64 +120,23 @@ namespace {
             }
     }
 
-    TEST_F(Wallpaper, AMissingPictureRunsNothingAndARelativePathIsMadeAbsolute)
-    {
-        for (const QString& bad : { path_, temp_.Path(), QString() })
-            EXPECT_EQ(Set("GNOME", bad),
-                std::pair(std::string(), std::string("The picture for the wallpaper is missing.")));
-        temp_.Write("w.bmp", "BM");
-        const QString previous = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(temp_.Path()));
-        const auto result = Set("LXDE", "my pics/../w.bmp");
-        QDir::setCurrent(previous);
-        EXPECT_EQ(result.first, "pcmanfm|--set-wallpaper=" + temp_.File("w.bmp").toStdString());
-    }
-
     // No shell splits or expands the arguments, nothing waits for input, a hang is stopped.
     TEST(ProcessCommandRunner, RunsRealProgramsWithoutAShell)
     {
-        const auto run = [](const QString& script, const QStringList& arguments = {},
-                             std::chrono::milliseconds timeLimit = std::chrono::minutes(1)) {
-            const CommandResult r = platform::ProcessCommandRunner(timeLimit).Run(
-                "/bin/sh", QStringList { "-c", script, "sh" } + arguments);
-            return std::tuple(r.started, r.exitCode, r.standardOutput.toStdString(),
-                r.standardError.toStdString());
-        };
-        EXPECT_EQ(run("printf '%s|' \"$@\"; cat; echo oh >&2; exit 3", { "a b", "$HOME" }),
+        const auto run
+            = [](const QString& script, std::chrono::milliseconds limit = std::chrono::minutes(1)) {
+                  const CommandResult r = platform::ProcessCommandRunner(limit).Run(
+                      "/bin/sh", { "-c", script, "sh", "a b", "$HOME" });
+                  return std::tuple(r.started, r.exitCode, r.standardOutput.toStdString(),
+                      r.standardError.toStdString());
+              };
+        EXPECT_EQ(run("printf '%s|' \"$@\"; cat; echo oh >&2; exit 3"),
             std::tuple(true, 3, "a b|$HOME|", "oh\n"));
-        EXPECT_EQ(run("exec sleep 30", {}, std::chrono::milliseconds(100)),
+        EXPECT_EQ(run("exec sleep 30", std::chrono::milliseconds(100)),
             std::tuple(true, -1, "", "/bin/sh did not finish in time and was stopped.\n"));
         EXPECT_FALSE(
             platform::ProcessCommandRunner().Run("/nonexistent/glimmerbox-tool", {}).started);
     }
 
-    class UrlCatcher : public QObject {
-        Q_OBJECT
-    public Q_SLOTS:
-        void Open(const QUrl& url) { opened << url; }
-
-    public:
-        QList<QUrl> opened;
-    };
-
-    // A path is always a file, even one that looks like an address.
-    TEST(DesktopShell, HandsTheDesktopAFileOrAnAddressAndStartsPrograms)
-    {
-        UrlCatcher desktop;
-        QDesktopServices::setUrlHandler("file", &desktop, "Open");
-        QDesktopServices::setUrlHandler("https", &desktop, "Open");
-        platform::DesktopShell shell;
-        EXPECT_TRUE(
-            shell.OpenDocument("/photos/a:b c.jpg") && shell.OpenDocument("https://example.org/"));
-        EXPECT_FALSE(shell.OpenDocument(""));
-        EXPECT_EQ(desktop.opened,
-            (QList<QUrl> { QUrl("file:///photos/a:b c.jpg"), QUrl("https://example.org/") }));
-        QDesktopServices::unsetUrlHandler("file");
-        QDesktopServices::unsetUrlHandler("https");
-        EXPECT_TRUE(shell.StartProgram("/bin/true \"a b\" c") && !shell.StartProgram(" "));
-    }
-
 } // namespace
 } // namespace gb::test
-
-#include "wallpaper_test.moc"
