@@ -61,15 +61,14 @@ namespace {
             return std::tuple(process.exitCode(), process.readAllStandardOutput().toStdString(),
                 process.readAllStandardError().toStdString());
         };
-        const auto filled = [](QColor colour) {
-            QImage image(120, 80, QImage::Format_RGB32);
-            image.fill(colour);
-            return image;
-        };
-        photos.Write("a.bmp", tools::WriteBmp(filled(Qt::red)));
+        QImage image(120, 80, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        photos.Write("a.bmp", tools::WriteBmp(image));
         photos.Write("b.jpg", "broken");
-        photos.Write("c.gif", tools::WriteGif(filled(Qt::blue)));
-        photos.Write("d.bmp", tools::WriteBmp(filled(Qt::green)));
+        image.fill(Qt::blue);
+        photos.Write("c.gif", tools::WriteGif(image));
+        image.fill(Qt::green);
+        photos.Write("d.bmp", tools::WriteBmp(image));
         const QString sheetPath = photos.File("sheet.png");
         ASSERT_EQ(run({ "--contact-sheet", sheetPath, "--columns", "2", photos.Path() }),
             std::tuple(0, "File(s): 3\n", ""));
@@ -80,8 +79,8 @@ namespace {
             std::tuple(QSize(2 * 89, 2 * 97), qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 255, 0)));
         const std::string usage = app::UsageText().toStdString(),
                           nope = photos.File("nope").toStdString();
-        const std::tuple<QStringList, int, std::string, std::string> cases[] = { { { "--help" }, 0,
-                                                                                     usage, "" },
+        using Case = std::tuple<QStringList, int, std::string, std::string>;
+        const Case cases[] = { { { "--help" }, 0, usage, "" },
             { { "--help", "--bogus" }, 2, usage, "glimmerbox: unknown option --bogus\n" },
             { { "--contact-sheet" }, 2, "", "glimmerbox: --contact-sheet needs a value\n" + usage },
             { { "--contact-sheet", photos.File("x.png"), photos.File("nope") }, 2, "",

@@ -45,12 +45,10 @@ namespace {
         for (const auto& [viewport, count, cols, height, scrolls, scrollMax] : rows) {
             SCOPED_TRACE(testing::Message() << viewport.width() << "x" << viewport.height());
             const GridLayout g = ComputeGridLayout(viewport, kScrollBar, kCell, count);
-            EXPECT_EQ(g.cols, cols);
-            EXPECT_EQ(g.surface, QSize(89 * cols, height));
-            EXPECT_EQ(g.scrollEnabled, scrolls);
-            EXPECT_EQ(g.scrollMax, scrollMax);
-            EXPECT_EQ(g.smallChange, scrolls ? 97 : 0);
-            EXPECT_EQ(g.largeChange, scrolls ? viewport.height() : 0);
+            EXPECT_EQ(std::tuple(g.cols, g.surface, g.scrollEnabled, g.scrollMax, g.smallChange,
+                          g.largeChange),
+                std::tuple(cols, QSize(89 * cols, height), scrolls, scrollMax, scrolls ? 97 : 0,
+                    scrolls ? viewport.height() : 0));
         }
         EXPECT_EQ(ComputeGridLayout({ 600, 300 }, kScrollBar, { 0, 97 }, 3).cols, 1);
         const GridLayout g = ComputeGridLayout({ 600, 400 }, kScrollBar, kCell, 100000);
@@ -124,23 +122,14 @@ namespace {
             EXPECT_EQ(DrawThumbnail(source, natural, kColors), expected);
             // The compact form a cell keeps: three bytes a pixel of the picture alone.
             const CompactTile tile = MakeCompactTile(source, natural, kColors.loadSurface);
-            EXPECT_EQ(tile.picture.format(), QImage::Format_RGB888);
-            EXPECT_EQ(tile.picture.size(), picture.size());
+            EXPECT_EQ(std::pair(tile.picture.format(), tile.picture.size()),
+                std::pair(QImage::Format_RGB888, picture.size()));
             QImage surface = Solid({ 100, 100 }, Qt::white), wanted = surface;
             QPainter(&wanted).drawImage(7, 9, expected);
             QPainter painter(&surface);
             tile.Paint(painter, QPoint(7, 9), kColors.tile);
             painter.end();
             EXPECT_EQ(surface, wanted);
-        }
-        // Black and white columns shrunk by half come out grey rather than black or white.
-        QImage stripes = Solid({ 124, 124 }, Qt::black);
-        for (int x = 1; x < 124; x += 2)
-            QPainter(&stripes).fillRect(x, 0, 1, 124, Qt::white);
-        const QImage grey = DrawThumbnail(stripes, { 124, 124 }, kColors);
-        for (int x = 5; x < 58; x += 7) {
-            EXPECT_GT(qGray(grey.pixel(x, 30)), 90) << x;
-            EXPECT_LT(qGray(grey.pixel(x, 30)), 165) << x;
         }
     }
 

@@ -50,13 +50,12 @@ namespace {
             std::lock_guard lock(mutex_);
             return record_;
         }
-        QList<bool> Loads(const QString& path) const { return Snapshot().loads.value(path); }
-        // Until `path` has been loaded `count` times and no load runs, as while the user looks.
-        bool WaitForLoad(const QString& path, int count = 1) const
+        // Until `path` has been loaded and no load runs, as while the user looks.
+        bool WaitForLoad(const QString& path) const
         {
             return QTest::qWaitFor([&] {
                 const Record now = Snapshot();
-                return now.loads.value(path).size() >= count && !now.running;
+                return now.loads.contains(path) && !now.running;
             });
         }
 
@@ -149,19 +148,8 @@ namespace {
     TEST(SlideShowWindow, OpensStoppedAtTheFirstFileAndDecodesTheNextAheadInTheDirectionOfTravel)
     {
         SlideShowHarness h;
-        QList<QImage> icons { h.window.windowIcon().pixmap(16).toImage() };
-        QStringList tips;
-        for (const char* key : kButtons) {
-            icons << h.Button(key)->icon().pixmap(16).toImage();
-            tips << h.Button(key)->toolTip();
-        }
-        EXPECT_EQ(tips.join("|"),
-            "Previous Image|Start SlideShow|Next Image|Stop SlideShow|Exit SlideShow");
-        for (const QImage& icon : icons)
-            EXPECT_EQ(icons.count(icon), 1) << "two look alike";
         h.Select({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" });
         h.WhileOpen([&] {
-            EXPECT_EQ(h.window.windowTitle(), "Glimmerbox SlideShow");
             EXPECT_TRUE(h.window.isMaximized());
             EXPECT_EQ(h.Controls(), kStopped);
             EXPECT_EQ(h.window.Timer().interval(), 2000);
@@ -201,9 +189,6 @@ namespace {
                     index == 0 ? "" : names[index])
                     << step;
             }
-            // The name is small and low on the left.
-            EXPECT_LT(h.Caption()->geometry().right(), h.window.width() / 3);
-            EXPECT_GT(h.Caption()->y(), h.window.height() * 3 / 4);
         });
     }
 
@@ -273,10 +258,6 @@ namespace {
             expectCentred(QSize(60, 1200)); // its top on screen
             closeWith(Qt::Key_Escape);
         });
-        h.WhileOpen([&] {
-            h.Do("X");
-            EXPECT_FALSE(h.window.isVisible());
-        });
     }
 
     std::optional<QSize> SizeOf(const std::optional<platform::LoadedPicture>& picture)
@@ -296,7 +277,7 @@ namespace {
         prefetcher->Request(a); // already under way
         ASSERT_TRUE(h.loader.WaitForLoad(a));
         EXPECT_EQ(SizeOf(prefetcher->Take(a)), SizeAt(0));
-        EXPECT_EQ(h.loader.Loads(a), QList<bool>({ true })); // once, on a worker
+        EXPECT_EQ(h.loader.Snapshot().loads.value(a), QList<bool>({ true })); // once, on a worker
         EXPECT_EQ(SizeOf(prefetcher->Take(a)), std::nullopt); // used up
         prefetcher->Request(a);
         prefetcher->Request(b); // a is no longer next
@@ -313,7 +294,8 @@ namespace {
         }
         // Going away waits for a decode still running, though no one wants it any more.
         prefetcher->Request(big);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !h.loader.Loads(big).isEmpty(); }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !h.loader.Snapshot().loads.value(big).isEmpty(); }));
         prefetcher->Request(a);
         prefetcher.reset();
         EXPECT_EQ(h.loader.Snapshot().running, 0);

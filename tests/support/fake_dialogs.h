@@ -44,7 +44,6 @@ public:
     std::deque<int> msgBoxAnswers;
     std::deque<QString> folderAnswers;
     std::deque<QString> saveAnswers;
-
     std::vector<MessageBox> messages;
     std::vector<FolderRequest> folderRequests;
     std::vector<SaveRequest> saveRequests;
@@ -52,11 +51,11 @@ public:
 private:
     template <typename T> static T Next(std::deque<T>& answers, T dry)
     {
-        if (answers.empty())
-            return dry;
-        T answer = std::move(answers.front());
-        answers.pop_front();
-        return answer;
+        if (!answers.empty()) {
+            dry = std::move(answers.front());
+            answers.pop_front();
+        }
+        return dry;
     }
 };
 

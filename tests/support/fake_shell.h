@@ -19,10 +19,8 @@ public:
         started.push_back(commandLine);
         return startSucceeds;
     }
-    QStringList opened;
-    bool accept = true;
-    QStringList started; // command lines of programs that would have been started
-    bool startSucceeds = true;
+    QStringList opened, started; // documents opened, command lines of programs started
+    bool accept = true, startSucceeds = true;
 };
 
 } // namespace gb::test

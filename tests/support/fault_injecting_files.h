@@ -29,17 +29,15 @@ inline const char* ReasonFor(Fault fault)
     return kReasons[static_cast<int>(fault)];
 }
 
-// A disk that fills up (and then writes nothing, as some FUSE file systems do), fails to read
-// after `readable` bytes, moves data in short pieces between signals, or cannot rename without
-// replacing.
+// A disk that fills up (then writes nothing, like some FUSE), fails to read after `readable`
+// bytes, moves data in short pieces between signals, or cannot rename without replacing.
 struct DiskFaults {
     qint64 capacity = qint64(1) << 40, readable = qint64(1) << 40;
     size_t piece = size_t(1) << 40;
     bool interrupt = false, noReplace = false;
 };
 
-// The real file operations with faults switched on by the fields below; with none set it is
-// the plain Linux implementation. Configure before handing it to the code under test.
+// The real file operations with the faults below switched on; configure before use.
 class FaultInjectingFiles : public platform::LinuxFileOperations, public DiskFaults {
 public:
     // One `fault`, in the copy numbered `failAt` (counting from 1) or, should that one never

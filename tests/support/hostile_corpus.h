@@ -9,8 +9,7 @@
 namespace gb::test {
 
 struct CorpusEntry {
-    QString name;
-    QString expected; // loads, fails or either
+    QString name, expected; // expected: loads, fails or either
 };
 
 // The file lines of the corpus's README.txt, in its order: name, expected outcome, description.

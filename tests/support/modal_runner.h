@@ -11,10 +11,6 @@ namespace gb::test {
 // closes); once `find()` returns the window, shown and active, `body(window)` runs inside that
 // loop. The body must close the window; one still open afterwards fails the test and is closed.
 // Returns whether the body ran. A window made before `open()` is found with `[&] { return &w; }`.
-//
-//     RunModal([&] { return main.RenameWindow(); },
-//         [&](rename::frmRename& w) { ...; w.findChild<QPushButton*>("cmdDone")->click(); },
-//         [&] { main.Toolbar().Button("Rename")->trigger(); });
 template <typename Find, typename Body, typename Open>
 bool RunModal(Find find, Body body, Open open)
 {

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QFile>
-#include <QString>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -15,10 +13,8 @@
 
 namespace gb::test {
 
-// A small tmpfs on a folder for one test, which can be filled up or made read-only. Mounting
-// needs root with CAP_SYS_ADMIN, which a container often lacks; without it a folder can still
-// be made read-only where its permissions bind (not for root). Mount before writing into the
-// folder: the tmpfs hides what was there.
+// A small tmpfs on a folder for one test, to fill up or make read-only (mounting needs
+// CAP_SYS_ADMIN; without it permissions still bind for non-root). It hides what was there.
 class ScratchMount {
 public:
     explicit ScratchMount(
@@ -35,7 +31,6 @@ public:
             ::umount2(folder_.constData(), MNT_DETACH);
     }
     ScratchMount(const ScratchMount&) = delete;
-    ScratchMount& operator=(const ScratchMount&) = delete;
     bool Mounted() const { return mounted_; }
 
     // The errno every change in the folder now meets (EROFS or EACCES), or 0 when this process
