@@ -3,8 +3,6 @@
 #include "formats/metafile_records.h"
 #include "samplegen/metafile_writers.h"
 
-#include <QtEndian>
-#include <bit>
 #include <gtest/gtest.h>
 
 namespace gb::formats {
@@ -54,13 +52,11 @@ namespace {
     {
         ASSERT_FALSE(image.isNull());
         for (const Pixel& p : pixels) { // opaque and within a few steps of the colour, or clear
-            const QRgb got = image.pixel(p.x, p.y), want = p.want.rgba();
-            EXPECT_TRUE(qAlpha(got) == qAlpha(want)
-                && (!qAlpha(want)
-                    || qAbs(qRed(got) - qRed(want)) + qAbs(qGreen(got) - qGreen(want))
-                            + qAbs(qBlue(got) - qBlue(want))
-                        < 16))
-                << "at " << p.x << "," << p.y << ": " << std::hex << got;
+            const QColor got = image.pixelColor(p.x, p.y), want = p.want;
+            const int off = qAbs(got.red() - want.red()) + qAbs(got.green() - want.green())
+                + qAbs(got.blue() - want.blue());
+            EXPECT_TRUE(got.alpha() == want.alpha() && (!want.alpha() || off < 16))
+                << "at " << p.x << "," << p.y << ": " << std::hex << got.rgba();
         }
     }
     const QColor kClear = Qt::transparent;
@@ -145,42 +141,13 @@ namespace {
         r.Add(+W::SelectClipRegion, { 0 }).Add(+W::Rectangle, { 100, 100, 0, 0 });
         ExpectPixels(Draw(r.Finish(1)),
             { { 25, 25, Qt::blue }, { 75, 75, Qt::blue }, { 75, 25, kClear }, { 25, 75, kClear } });
-
-        // Slot 0 goes to a region too short to read, so the red brush is in slot 1; were the
-        // region dropped, selecting slot 1 would miss and nothing would be drawn.
-        WmfWriter s = Wmf100();
-        s.Add(+W::CreateRegion, { 0, 0, 0, 0 }).Add(+W::CreateBrushIndirect, { 0, kRed, 0, 0 });
-        s.Add(+W::SelectObject, { 1 }).Add(+W::Rectangle, { 50, 50, 10, 10 });
-        ExpectPixels(Draw(s.Finish(2)), { { 30, 30, Qt::red } });
-    }
-
-    TEST(WmfTest, TextIsDrawnAtItsAlignment)
-    {
-        for (const int align : { 0, 6 | 24 }) { // top-left; centred on the baseline
-            WmfWriter w(QRect(0, 0, 200, 60), 96);
-            w.Add(+W::SetBkMode, { 1 }).Add(+W::SetTextAlign, { align });
-            w.AddRaw(+W::SetTextColor, Dwords({ 0 }));
-            const QByteArray font = Words({ -40, 0, 0, 0, 700, 0, 0, 0, 0 }) + "Sans Serif";
-            w.AddRaw(+W::CreateFontIndirect, font + '\0').Add(+W::SelectObject, { 0 });
-            w.AddRaw(+W::TextOut, Words({ 3 }) + "HIH" + '\0' + Words({ 40, 100 }));
-            const QRect inked = Inked(Draw(w.Finish(1)));
-            ASSERT_FALSE(inked.isEmpty());
-            if (align == 0) { // starts at x 100 and hangs below y 40
-                EXPECT_NEAR(inked.left(), 100, 6);
-                EXPECT_GT(inked.top(), 40);
-            } else { // centred on x 100, standing on y 40
-                EXPECT_NEAR(inked.center().x(), 100, 4);
-                EXPECT_NEAR(inked.bottom(), 40, 2);
-            }
-        }
     }
 
     TEST(WmfTest, BitmapsAreStretchedOverTheirTargetInTheirOwnColours)
     {
         QImage rgb(2, 2, QImage::Format_RGB32);
-        for (int i = 0; i < 4; ++i)
-            rgb.setPixel(
-                i % 2, i / 2, QColor(QList { Qt::red, Qt::green, Qt::blue, Qt::yellow }[i]).rgb());
+        rgb.setPixel(0, 0, qRgb(255, 0, 0)), rgb.setPixel(1, 0, qRgb(0, 255, 0));
+        rgb.setPixel(0, 1, qRgb(0, 0, 255)), rgb.setPixel(1, 1, qRgb(255, 255, 0));
         WmfWriter w = Wmf100();
         // rop, source height, width, y, x, target height, width, y, x, bitmap.
         w.AddRaw(+W::DibStretchBlt,
@@ -188,10 +155,6 @@ namespace {
         ExpectPixels(Draw(w.Finish(0)),
             { { 20, 20, Qt::red }, { 80, 20, Qt::green }, { 20, 80, Qt::blue },
                 { 80, 80, Qt::yellow }, { 5, 5, kClear } });
-        WmfWriter flat = Wmf100(); // a source of negative width has nothing to stretch
-        flat.AddRaw(+W::DibStretchBlt,
-            Dwords({ kSrcCopy }) + Words({ 2, -2, 0, 0, 80, 80, 10, 90 }) + WritePackedDib(rgb));
-        ExpectPixels(Draw(flat.Finish(0)), { { 20, 20, kClear }, { 80, 80, kClear } });
 
         // 8 x 2 pixels, 1 bpp: palette entry 0 blue, 1 yellow; the top row is the last stored.
         const QByteArray dib = Dwords({ 40, 8, 2 }) + Words({ 1, 1 })
@@ -229,8 +192,7 @@ namespace {
             { { 30, 30, Qt::red }, { 75, 75, Qt::blue }, { 93, 93, Qt::red }, { 85, 15, Qt::green },
                 { 65, 35, kClear }, { 15, 65, Qt::green }, { 35, 85, kClear },
                 { 30, 97, Qt::black }, { 52, 48, kClear } });
-        // A pie takes in the centre, a chord only what lies beyond the line between its ends.
-        for (const E kind : { E::Pie, E::Chord }) {
+        for (const E kind : { E::Pie, E::Chord }) { // a chord leaves out the centre, a pie not
             EmfWriter p = Emf100();
             EmfBrush(p.Add(+E::SelectObject, { kNullPen }), 1, kRed);
             p.Add(+kind, { 0, 0, 100, 100, 100, 50, 50, 0 });
@@ -240,28 +202,7 @@ namespace {
         }
     }
 
-    TEST(EmfTest, MappingModesAndTheWorldTransformMoveTheDrawing)
-    {
-        EmfWriter e = Emf100();
-        e.Add(+E::SelectObject, { kNullPen });
-        // MM_ANISOTROPIC: a 10 x 10 window onto the 100 x 100 device, so one unit is 10 px.
-        e.Add(+E::SetMapMode, { 8 }).Add(+E::SetWindowExtEx, { 10, 10 });
-        e.Add(+E::SetViewportExtEx, { 100, 100 });
-        EmfBrush(e, 1, kRed).Add(+E::Rectangle, { 0, 0, 4, 4 });
-        QByteArray shift; // then 5 units to the right
-        for (float v : { 1.0f, 0.0f, 0.0f, 1.0f, 5.0f, 0.0f })
-            shift += Dwords({ qint32(std::bit_cast<quint32>(v)) });
-        e.AddRaw(+E::SetWorldTransform, shift);
-        EmfBrush(e, 2, kBlue).Add(+E::Rectangle, { 0, 6, 4, 10 });
-        // MM_LOMETRIC: tenths of a millimetre with y growing upward from the top edge.
-        e.Add(+E::ModifyWorldTransform, { 0, 0, 0, 0, 0, 0, 1 }).Add(+E::SetMapMode, { 2 });
-        EmfBrush(e, 1, kGreen).Add(+E::Rectangle, { 0, -132, 53, -265 }); // 0..20 px, 50..100
-        ExpectPixels(Draw(e.Finish(3)),
-            { { 20, 20, Qt::red }, { 45, 20, kClear }, { 70, 80, Qt::blue }, { 10, 75, Qt::green },
-                { 10, 45, kClear } });
-    }
-
-    TEST(EmfTest, BitmapsTextGradientsAndExcludedClips)
+    TEST(EmfTest, BitmapsAndTextAtTheirHeight)
     {
         QImage dib(2, 1, QImage::Format_RGB32);
         dib.setPixel(0, 0, qRgb(255, 0, 0)), dib.setPixel(1, 0, qRgb(0, 0, 255));
@@ -276,20 +217,18 @@ namespace {
         // EXTTEXTOUTW at (10, 10), top-left aligned, in black. A positive height is the cell's,
         // so the letters come out smaller than at the same negative (character) height.
         const auto inked = [](const QString& face, qint32 height, const QString& text) {
+            const auto utf16 = [](const QString& s) { // little-endian, as every build host is
+                return QByteArray(reinterpret_cast<const char*>(s.utf16()), 2 * s.size());
+            };
             EmfWriter t = Emf100();
             t.Add(+E::SetTextColor, { 0 }).Add(+E::SetBkMode, { 1 });
-            QByteArray font = Dwords({ 1, height, 0, 0, 0, 400, 0, 0 });
-            for (const QChar c : face)
-                font += Words({ c.unicode() });
-            t.AddRaw(+E::ExtCreateFontIndirectW, font.leftJustified(96, 0));
-            QByteArray chars;
-            for (const QChar c : text)
-                chars += Words({ c.unicode() });
+            t.AddRaw(+E::ExtCreateFontIndirectW,
+                (Dwords({ 1, height, 0, 0, 0, 400, 0, 0 }) + utf16(face)).leftJustified(96, 0));
+            const qint32 size = qint32(text.size());
             t.Add(+E::SelectObject, { 1 })
                 .AddRaw(+E::ExtTextOutW,
-                    Dwords(
-                        { 0, 0, 0, 0, 1, 0, 0, 10, 10, qint32(text.size()), 76, 0, 0, 0, 0, 0, 0 })
-                        + chars.leftJustified(12, 0));
+                    Dwords({ 0, 0, 0, 0, 1, 0, 0, 10, 10, size, 76, 0, 0, 0, 0, 0, 0 })
+                        + utf16(text).leftJustified(12, 0));
             return Inked(Draw(t.Finish(2)));
         };
         const QRect character = inked({}, -50, "H"), cell = inked({}, 50, "H");
@@ -297,59 +236,22 @@ namespace {
             && character.left() >= 8 && character.top() >= 8)
             << cell.height() << " " << character.height();
         EXPECT_GT(inked("Monospace", -50, "iii").width(), 3 * inked({}, -50, "iii").width() / 2);
-
-        EmfWriter g = Emf100();
-        g.Add(+E::ExcludeClipRect, { 40, 0, 60, 100 }); // a gap down the middle
-        // Horizontal: red at the left edge to blue at the right.
-        g.AddRaw(+E::GradientFill,
-            Dwords({ 0, 0, 0, 0, 2, 1, 0, 0, 0 }) + Words({ 0xff00, 0, 0, 0 })
-                + Dwords({ 100, 100 }) + Words({ 0, 0, 0xff00, 0 }) + Dwords({ 0, 1 }));
-        const QImage ramp = Draw(g.Finish(0));
-        ASSERT_FALSE(ramp.isNull());
-        const QColor left = ramp.pixelColor(5, 50), right = ramp.pixelColor(95, 50);
-        EXPECT_TRUE(left.red() > 200 && left.blue() < 40 && right.blue() > 200 && right.red() < 40);
-        ExpectPixels(ramp, { { 50, 50, kClear } });
     }
 
-    // Counts that claim more than a record holds, headers cut or of no size, and endless files;
-    // the hostile corpus adds record sizes and headers that lie.
+    // Counts that claim more than a record holds, headers cut short, endless files; the hostile
+    // corpus adds huge counts, record sizes and headers that lie, frames of no size.
     TEST(MetafileTest, BrokenFilesFail)
     {
         QByteArray endless = Wmf100().Finish(0).chopped(6); // no EOF record
         for (int i = 0; i < 1000001; ++i)
             endless += Words({ 3, 0, 0x0035 }); // REALIZEPALETTE
-        const QByteArray cases[] = { Wmf100().Add(+W::Polygon, { 30000, 1, 1 }).Finish(0), endless,
+        const QByteArray cases[] = { endless, WmfWriter().Finish(0),
             Wmf100().Add(+W::Rectangle, { 50, 50, 10, 10 }).Finish(0).left(30),
-            WmfWriter(QRect(0, 0, 0, 100), 96).Finish(0), WmfWriter().Finish(0),
-            EmfWriter(QRect(0, 0, 0, 2000)).Finish(0), Emf100().Finish(0).left(60),
-            Emf100().AddRaw(+E::Polygon16, Dwords({ 0, 0, 0, 0, 1000, 1 })).Finish(0),
-            Emf100().AddRaw(+E::Polyline, Dwords({ 0, 0, 0, 0, -0x6afffffb, 1 })).Finish(0),
-            Emf100().AddRaw(+E::PolyPolygon16, Dwords({ 0, 0, 0, 0, 1 << 30, 2, 1 })).Finish(0) };
+            Emf100().Finish(0).left(60),
+            Emf100().AddRaw(+E::Polygon16, Dwords({ 0, 0, 0, 0, 1000, 1 })).Finish(0) };
         for (size_t i = 0; i < std::size(cases); ++i)
             EXPECT_FALSE(Load(cases[i])) << i;
     }
 
-    TEST(MetafileTest, BadReferencesAreSkippedAndTheRestDraws)
-    {
-        // Objects that are not there and a bitmap far larger than its record.
-        QByteArray lying = WritePackedDib(QImage(2, 2, QImage::Format_RGB32));
-        qToLittleEndian<qint32>(60000, lying.data() + 4);
-        qToLittleEndian<qint32>(60000, lying.data() + 8);
-        WmfWriter w = Wmf100();
-        NoPen(w).Add(+W::SelectObject, { 500 }).Add(+W::DeleteObject, { 500 });
-        w.AddRaw(+W::DibStretchBlt,
-            Dwords({ kSrcCopy }) + Words({ 2, 2, 0, 0, 100, 100, 0, 0 }) + lying);
-        UseBrush(w, kRed).Add(+W::Rectangle, { 50, 50, 10, 10 });
-        ExpectPixels(Draw(w.Finish(1)), { { 30, 30, Qt::red }, { 80, 80, kClear } });
-
-        EmfWriter e = Emf100();
-        e.Add(+E::SelectObject, { 9999 }).Add(+E::DeleteObject, { 9999 });
-        e.Add(+E::CreateBrushIndirect, { 9999, 0, kRed, 0 });
-        e.AddRaw(+E::StretchDiBits,
-            Dwords({ 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 80, 40, 120, 16, 0, kSrcCopy, 100, 100 })
-                + lying.left(56));
-        EmfBrush(e, 1, kBlue).Add(+E::Rectangle, { 10, 10, 50, 50 });
-        ExpectPixels(Draw(e.Finish(2)), { { 30, 30, Qt::blue }, { 80, 80, kClear } });
-    }
 } // namespace
 } // namespace gb::formats
