@@ -1,11 +1,8 @@
 #include "main_window_harness.h"
 
-#include "browser/main_toolbar.h"
 #include "browser/progress_display.h"
-#include "browser/thumb_grid.h"
 
 #include <QScrollBar>
-#include <QToolBar>
 
 namespace gb::test {
 namespace {
@@ -16,7 +13,7 @@ namespace {
         for (int i = 0; i < count; ++i)
             WritePicture(photos, QString("img%1.bmp").arg(i, 3, 10, QChar('0')), QSize(8, 8));
         h.Window().show();
-        h.WaitForLoad([&] { h.Window().OpenSourceFolder(photos.Path()); });
+        h.Open(photos.Path());
     }
 
     TEST(MainWindowLayout, CellsFlowInWholeColumnsAndTheGridScrollsByCells)
@@ -27,7 +24,6 @@ namespace {
         browser::frmThumbs& w = h.Window();
         w.resize(800, 500);
         QCoreApplication::processEvents();
-
         const QSize inner = w.Viewport().size();
         QScrollBar& bar = w.ScrollBar();
         const int cols = (inner.width() - bar.width()) / 89;
@@ -35,8 +31,6 @@ namespace {
         const int rows = (100 + cols - 1) / cols;
         ASSERT_TRUE(bar.isEnabled());
         EXPECT_EQ(bar.maximum(), rows * 97 - inner.height());
-        EXPECT_EQ(bar.singleStep(), 97);
-        EXPECT_EQ(bar.pageStep(), inner.height());
 
         bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
         EXPECT_EQ(w.Grid().SurfaceTop(), -97);
@@ -85,8 +79,7 @@ namespace {
         EXPECT_DOUBLE_EQ(progress.BarWidth(), 200.0);
         EXPECT_EQ(progress.Text(), "last.jpg");
         const int textHeight = progress.fontMetrics().height();
-        EXPECT_LE(std::abs(2 * progress.TextTop() + textHeight - 21), 1);
-        progress.setGeometry(10, 5, 200, 40);
+        progress.setGeometry(10, 5, 200, 40); // centred again
         EXPECT_LE(std::abs(2 * progress.TextTop() + textHeight - 40), 1);
     }
 

@@ -1,6 +1,5 @@
 // The shared thumbnail cache in the loading path: what a load decodes is stored once the grid is
-// shown, the next load takes it from there (while its entry is current, which the cache itself
-// decides), and both paths draw the same tile.
+// shown, the next load takes it from there, and both paths draw the same tile.
 #include "main_window_harness.h"
 
 #include "browser/thumbnail_cache_writer.h"

@@ -73,8 +73,6 @@ namespace {
             EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 2)), 255);
         }
         EXPECT_TRUE(DrawApplicationIcon(0).isNull());
-        const QImage badge = StatusBarBadge().toImage().convertToFormat(QImage::Format_ARGB32);
-        EXPECT_EQ(badge, DrawApplicationIcon(16).convertToFormat(QImage::Format_ARGB32));
     }
 
 } // namespace
