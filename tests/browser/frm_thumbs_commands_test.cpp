@@ -28,11 +28,12 @@ namespace {
         w.Click(1);
         EXPECT_EQ(w.Window().PanelText(3), w.photos.Path() + "/");
         EXPECT_FALSE(w.Enabled("Delete"));
-        w.Click(3);
-        w.Click(1, Qt::ShiftModifier); // the range back to the last click
-        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 1, 1, 0 }));
-        w.Click(4, Qt::ShiftModifier);
-        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 1, 1, 1 }));
+        w.Click(4);
+        w.Click(2, Qt::ShiftModifier); // the range back to the last click
+        EXPECT_EQ(w.Values(), QList<int>({ 0, 0, 1, 1, 1 }));
+        w.Click(0);
+        w.Click(2, Qt::ShiftModifier); // and on from the first cell
+        EXPECT_EQ(w.Values(), QList<int>(5, 1));
         w.Click(4);
         w.Trigger("SelectAll");
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
