@@ -1,6 +1,5 @@
 // Folders as users really point the main window at them: special files named like pictures,
-// links that lead nowhere or in circles, names no text encoding can show, and the folder itself
-// vanishing.
+// links that lead nowhere or in circles, names no text encoding can show, a vanished folder.
 #include "main_window_harness.h"
 
 #include "support/disk_checks.h"
@@ -19,25 +18,6 @@ namespace {
         return QFile::encodeName(folder.Path()) + '/' + name;
     }
 
-    // Should the load open `fifo` for reading, it would block until a writer came. After a long
-    // grace this opens it for writing, which succeeds only when a reader is blocked in it, and so
-    // both frees the load and records that it happened.
-    void OpenWatchingFifo(MainWindowHarness& h, const QString& folder, const QString& fifo)
-    {
-        std::promise<void> loaded;
-        auto watchdog = std::async(std::launch::async, [&fifo, done = loaded.get_future()] {
-            if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready)
-                return false;
-            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0)
-                ::close(fd);
-            return fd >= 0;
-        });
-        h.Open(folder);
-        loaded.set_value();
-        EXPECT_FALSE(watchdog.get()) << "a load opened the FIFO and blocked";
-    }
-
     TEST(FolderHazards, SpecialFilesNamedLikePicturesAreNeitherListedNorOpened)
     {
         TempFolder photos;
@@ -54,10 +34,21 @@ namespace {
         QStringList countsDuringLoad;
         QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped,
             [&] { countsDuringLoad << h.Window().PanelText(2); });
-        OpenWatchingFifo(h, photos.Path(), photos.File("pipe.jpg"));
+        // Should the load open the FIFO for reading, it would block until a writer came. After a
+        // long grace this opens it for writing, which succeeds only when a reader is blocked in
+        // it, and so both frees the load and records that it happened.
+        std::promise<void> loaded;
+        auto watchdog = std::async(std::launch::async, [&photos, done = loaded.get_future()] {
+            if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready)
+                return false;
+            const int fd = ::open(Native(photos, "pipe.jpg").constData(), O_WRONLY | O_NONBLOCK);
+            return fd >= 0 && ::close(fd) == 0;
+        });
+        h.Open(photos.Path());
+        loaded.set_value();
+        EXPECT_FALSE(watchdog.get()) << "a load opened the FIFO and blocked";
         EXPECT_EQ(countsDuringLoad, QStringList(2, "File(s): 2"));
         EXPECT_EQ(Tags(h.Window()), QStringList({ "good.jpg", "link-to-good.bmp" }));
-        EXPECT_EQ(h.Count(), "File(s): 2");
     }
 
     // Such a name has no exact QString: shown, it would stand for another file (or none) in
@@ -76,8 +67,7 @@ namespace {
         const QString decoded = QString::fromUtf8("a\xef\xbf\xbd.jpg"); // what "\xff" decodes to
         MainWindowHarness h;
         h.Open(photos.Path());
-        EXPECT_EQ(Tags(h.Window()), QStringList { "b.jpg" });
-        EXPECT_EQ(h.Count(), "File(s): 1");
+        EXPECT_TRUE(Tags(h.Window()) == QStringList { "b.jpg" } && h.Count() == "File(s): 1");
 
         WritePicture(photos, decoded, QSize(10, 50));
         h.WaitForLoad([&] { h.Trigger("Refresh"); });
@@ -92,7 +82,6 @@ namespace {
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
         EXPECT_TRUE(h.dialogs.messages[0].prompt.startsWith("There are no image files"));
         EXPECT_TRUE(Tags(h.Window()).isEmpty() && !h.Window().Grid().isVisible());
-        EXPECT_EQ(h.Count(), "File(s): 0");
     }
 
 } // namespace

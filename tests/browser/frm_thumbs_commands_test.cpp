@@ -22,30 +22,23 @@ namespace {
     {
         LoadedWindow w({ "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" });
         EXPECT_FALSE(w.Enabled("Delete") || w.Enabled("Rename") || w.Enabled("Slideshow"));
-        for (int i = 0; i < 2; ++i) // the first key focuses cell 0, the next moves on
-            QTest::keyClick(&w.Window().Grid(), Qt::Key_Right);
-        EXPECT_EQ(w.Window().Grid().FocusIndex(), 1);
         w.Click(1);
         EXPECT_EQ(w.Window().PanelText(3), w.photos.File("b.bmp"));
         EXPECT_TRUE(w.Enabled("Delete") && w.Enabled("Rename") && w.Enabled("Slideshow"));
         w.Click(1);
         EXPECT_EQ(w.Window().PanelText(3), w.photos.Path() + "/");
         EXPECT_FALSE(w.Enabled("Delete"));
-        w.Click(3);
-        w.Click(1, Qt::ShiftModifier); // the range back to the last click
-        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 1, 1, 0 }));
-        w.Click(4, Qt::ShiftModifier);
-        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 1, 1, 1 }));
-        EXPECT_EQ(w.Window().GetSelectedFiles()->Keys(),
-            QStringList({ "b.bmp", "c.bmp", "d.bmp", "e.bmp" }));
+        w.Click(4);
+        w.Click(2, Qt::ShiftModifier); // the range back to the last click
+        EXPECT_EQ(w.Values(), QList<int>({ 0, 0, 1, 1, 1 }));
+        w.Click(0);
+        w.Click(2, Qt::ShiftModifier); // and on from the first cell
+        EXPECT_EQ(w.Values(), QList<int>(5, 1));
         w.Click(4);
         w.Trigger("SelectAll");
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
         EXPECT_EQ(w.Window().PanelText(3), w.photos.File("e.bmp"));
-        // Each call hands out a fresh dictionary.
-        core::FilesPtr first = w.Window().GetSelectedFiles();
-        EXPECT_EQ(first->Items(), QStringList(5, w.photos.Path() + "/"));
-        first->RenameKey("a.bmp", "renamed.bmp");
+        w.Window().GetSelectedFiles()->RenameKey("a.bmp", "x.bmp"); // each call a fresh one
         EXPECT_EQ(w.Window().GetSelectedFiles()->Keys().first(), "a.bmp");
         w.WaitForLoad([&] { w.Trigger("Refresh"); }); // a new load clears every tick
         EXPECT_TRUE(w.Values() == QList<int>(5, 0) && !w.Enabled("Delete"));
@@ -58,17 +51,14 @@ namespace {
         EXPECT_EQ(grid.FocusIndex(), 1);
         QTest::keyClick(&grid, Qt::Key_Space);
         EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 0, 0 }));
-        EXPECT_EQ(w.Window().PanelText(3), w.photos.File("b.bmp"));
         QTest::keyClick(&grid, Qt::Key_Right);
         QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier);
-        EXPECT_EQ(w.Window().MenuIndex(), 2);
-        EXPECT_TRUE(w.Window().ContextMenu().isVisible());
+        EXPECT_TRUE(w.Window().MenuIndex() == 2 && w.Window().ContextMenu().isVisible());
         w.Window().ContextMenu().hide();
         QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
         w.Click(0, {}, Qt::RightButton);
-        EXPECT_EQ(w.Window().MenuIndex(), 0);
-        EXPECT_EQ(w.Values(), QList<int>(5, 1));
+        EXPECT_TRUE(w.Window().MenuIndex() == 0 && w.Values() == QList<int>(5, 1));
         EXPECT_EQ(w.MenuItem("mnuView")->text(), "&View\\Edit File");
         w.MenuItem("mnuView")->trigger();
         EXPECT_EQ(w.shell.opened, QStringList({ w.photos.File("a.bmp") }));
@@ -110,17 +100,14 @@ namespace {
                 "sure?\na.bmp\nb.bmp\nc.bmp\n");
             EXPECT_EQ(asked.title + QString::number(asked.style), "GLIMMERBOX - DELETING FILE(S)4");
             EXPECT_EQ(Entries(w.photos.Path()), c.left);
+            ASSERT_EQ(w.dialogs.messages.size(), QString(c.report).isEmpty() ? 1u : 2u);
             if (c.answer == platform::MsgBoxResult::No) {
-                EXPECT_TRUE(loads.isEmpty());
-                EXPECT_EQ(w.Values(), QList<int>({ 1, 1, 1, 0 }));
-                EXPECT_EQ(w.dialogs.messages.size(), 1u);
+                EXPECT_TRUE(loads.isEmpty() && w.Values() == QList<int>({ 1, 1, 1, 0 }));
                 continue;
             }
             EXPECT_EQ(loads.size(), 1) << "reloaded";
-            EXPECT_EQ(w.Values(), QList<int>(c.left.size(), 0));
-            EXPECT_FALSE(w.Enabled("Delete"));
+            EXPECT_TRUE(w.Values() == QList<int>(c.left.size(), 0) && !w.Enabled("Delete"));
             const QStringList named = QString(c.report).split(' ', Qt::SkipEmptyParts);
-            ASSERT_EQ(w.dialogs.messages.size(), named.isEmpty() ? 1u : 2u);
             if (named.isEmpty())
                 continue;
             const QString report = w.dialogs.messages[1].prompt;
@@ -132,50 +119,35 @@ namespace {
         }
     }
 
-    TEST(Wallpaper, WritesABitmapOfThePictureSizeAndADamagedPictureChangesNothing)
+    TEST(Wallpaper, WritesABitmapOfThePictureSizeAndTellsTheDesktop)
     {
         LoadedWindow w;
         WritePicture(w.photos, "e.jpg", QSize(123, 45));
         w.WaitForLoad([&] { w.Trigger("Refresh"); });
         w.Click(4, {}, Qt::RightButton);
         w.MenuItem("mnuWallpaper")->trigger();
-        const QString bmp = w.dataFolder.File("Wallpaper.bmp");
         ASSERT_TRUE(w.dataFolder.Read("Wallpaper.bmp").startsWith("BM"));
-        EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(123, 45));
-        EXPECT_TRUE(w.dialogs.messages.empty());
-        ASSERT_FALSE(w.runner.calls.empty());
-        EXPECT_EQ(w.runner.calls.back().program, "gsettings");
+        EXPECT_EQ(QImage(w.dataFolder.File("Wallpaper.bmp"), "BMP").size(), QSize(123, 45));
+        ASSERT_TRUE(w.dialogs.messages.empty() && !w.runner.calls.empty());
         EXPECT_TRUE(w.runner.calls.back().arguments.join(' ').contains("Wallpaper.bmp"));
-
-        const size_t calls = w.runner.calls.size();
-        w.Click(1, {}, Qt::RightButton);
-        w.photos.Write("b.bmp", "damaged since it was listed");
-        w.MenuItem("mnuWallpaper")->trigger();
-        ASSERT_EQ(w.dialogs.messages.size(), 1u);
-        EXPECT_EQ(w.dialogs.messages[0].style, 64);
-        EXPECT_TRUE(w.dialogs.messages[0].prompt.contains("b.bmp"));
-        EXPECT_EQ(w.runner.calls.size(), calls) << "the desktop was not told to change";
-        EXPECT_EQ(QImage(bmp, "BMP").size(), QSize(123, 45));
     }
 
     // Both hide the main window while they run; only a rename reloads it afterwards.
     TEST(SlideshowAndRename, HandOverTheTicksAndHideTheWindowWhileTheyRun)
     {
         LoadedWindow w;
-        w.Click(1);
-        w.Click(3);
+        for (const int cell : { 1, 3 })
+            w.Click(cell);
         QSignalSpy loads(&w.Window(), &browser::frmThumbs::LoadFinished);
         RunModal([&] { return w.Window().findChild<slideshow::frmSlideShow*>("frmSlideShow"); },
             [&](slideshow::frmSlideShow& show) {
                 EXPECT_FALSE(w.Window().isVisible());
                 EXPECT_EQ(show.Files()->Keys(), QStringList({ "b.bmp", "d.bmp" }));
-                EXPECT_EQ(show.Files()->Items(), QStringList(2, w.photos.Path() + "/"));
                 EXPECT_TRUE(show.isMaximized() && show.screen() == w.Window().screen());
                 show.findChild<QAction*>("Exit")->trigger();
             },
             [&] { w.Trigger("Slideshow"); });
         EXPECT_TRUE(w.Window().isVisible() && loads.isEmpty());
-        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 1 }));
         w.WaitForLoad([&] {
             RunModal([&] { return w.Window().RenameWindow(); },
                 [&](rename::frmRename& rename) {
@@ -186,9 +158,7 @@ namespace {
                 },
                 [&] { w.Trigger("Rename"); });
         });
-        EXPECT_TRUE(w.Window().isVisible());
-        EXPECT_EQ(w.Count(), "File(s): 5");
-        EXPECT_EQ(w.Values(), QList<int>(5, 0));
+        EXPECT_TRUE(w.Window().isVisible() && w.Values() == QList<int>(5, 0));
     }
 
     TEST(HelpAndAbout, HelpOpensThePageOnOkAndAboutShowsOneKeptModalWindowOverTheMain)
@@ -199,10 +169,9 @@ namespace {
         w.Trigger("Help");
         EXPECT_TRUE(w.shell.opened.isEmpty());
         ASSERT_EQ(w.dialogs.messages.size(), 1u);
-        EXPECT_EQ(w.dialogs.messages[0].prompt,
-            "All Help Documentation for Glimmerbox is On-Line.\nYou must be connected to the "
+        EXPECT_EQ(QString::number(w.dialogs.messages[0].style) + w.dialogs.messages[0].prompt,
+            "1All Help Documentation for Glimmerbox is On-Line.\nYou must be connected to the "
             "internet to access Glimmerbox Help");
-        EXPECT_EQ(w.dialogs.messages[0].style, 1);
         w.Trigger("Help");
         EXPECT_EQ(w.shell.opened, QStringList({ "file:///usr/share/glimmerbox/GBHelp/toc.htm" }));
         about::frmAbout* first = nullptr;
@@ -210,15 +179,13 @@ namespace {
             RunModal([&] { return w.Window().AboutWindow(); },
                 [&](about::frmAbout& about) {
                     EXPECT_EQ(&about, first ? first : (first = &about));
-                    EXPECT_TRUE(w.Window().isVisible());
-                    EXPECT_EQ(QApplication::activeModalWidget(), &about);
-                    EXPECT_EQ(about.windowTitle(), "About Glimmerbox");
+                    EXPECT_TRUE(
+                        w.Window().isVisible() && QApplication::activeModalWidget() == &about);
                     EXPECT_EQ(about.windowIcon().cacheKey(), w.Window().windowIcon().cacheKey());
                     about.findChild<QPushButton*>("cmdOK")->click();
                 },
                 [&] { w.Trigger("About"); });
         EXPECT_EQ(w.Values(), QList<int>({ 0, 0, 1, 0 })); // nothing was reloaded
-        EXPECT_EQ(w.dialogs.messages.size(), 2u);
     }
 
 } // namespace

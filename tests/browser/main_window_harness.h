@@ -55,21 +55,18 @@ struct MainWindowHarness : TestServices {
             window = std::make_unique<browser::frmThumbs>(module1);
         return *window;
     }
-    // Shows the window and waits until its first activation has been handled.
-    void ShowAndActivate()
+    void ShowAndActivate() // until its first activation has been handled
     {
         QSignalSpy done(&Window(), &browser::frmThumbs::FirstActivationDone);
         Window().show();
         ASSERT_TRUE(done.wait(10000));
     }
     // Runs `action` and waits for the load it starts to finish.
-    template <typename Action> void WaitForLoad(Action action, int timeoutMs = 10000)
+    template <typename Action> void WaitForLoad(Action action)
     {
         QSignalSpy finished(&Window(), &browser::frmThumbs::LoadFinished);
         action();
-        if (finished.isEmpty()) {
-            ASSERT_TRUE(finished.wait(timeoutMs));
-        }
+        ASSERT_TRUE(!finished.isEmpty() || finished.wait(10000));
     }
     void Open(const QString& folder)
     {

@@ -1,6 +1,5 @@
-// The main window's own files on a disk that is full or read-only: the settings file,
-// Wallpaper.bmp and the thumbnail cache. The window still shows every picture and says what
-// could not be written; what was on disk stays as it was, and nothing temporary is left behind.
+// The main window's own files on a full or read-only disk: the window still shows every picture
+// and says what could not be written; the old files stay, and nothing temporary is left behind.
 #include "main_window_harness.h"
 
 #include "support/disk_checks.h"
@@ -14,8 +13,8 @@ namespace {
     QStringList Files(const QString& folder)
     {
         QStringList files;
-        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
+        for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             it.hasNext();)
             files << it.next() + QString(" %1").arg(it.fileInfo().size());
         files.sort();
         return files;
@@ -49,7 +48,7 @@ namespace {
                 h.Click(cell, {}, Qt::RightButton);
                 h.MenuItem("mnuWallpaper")->trigger();
             }
-            ASSERT_EQ(h.dialogs.messages.size(), 2u);
+            EXPECT_EQ(h.dialogs.messages.size(), 2u);
             for (const auto& message : h.dialogs.messages)
                 EXPECT_TRUE(message.prompt.contains("could not be written"));
             EXPECT_TRUE(h.runner.calls.empty()) << "the desktop was not told to change";
