@@ -122,7 +122,7 @@ namespace {
         EXPECT_FALSE(h.Window().OpenSourceFolder(photos.Path()));
     }
 
-    TEST(MainWindowLoad, RefreshDuringALoadStartsOverAndOnlyHelpRunsAlongside)
+    TEST(MainWindowLoad, RefreshOrAnotherFolderDuringALoadStartsOverAndOnlyHelpRunsAlongside)
     {
         TempFolder first;
         for (int i = 0; i < 6; ++i)
@@ -139,6 +139,15 @@ namespace {
         EXPECT_EQ(steps.second, 1);
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
         EXPECT_EQ(h.dialogs.messages[0].style, 1) << "the Help prompt";
+        // Another folder opened meanwhile wins, and is the one remembered.
+        TempFolder second;
+        WritePicture(second, "x.gif");
+        MainWindowHarness other;
+        EXPECT_EQ(InterruptedLoad(
+                      other, first.Path(), [&] { other.Window().OpenSourceFolder(second.Path()); }),
+            std::pair(QStringList({ "p0.jpg", "p1.jpg", "x.gif" }), 1));
+        EXPECT_EQ(Tags(other.Window()), QStringList({ "x.gif" }));
+        EXPECT_EQ(other.Setting("Last Path"), second.Path());
     }
 
     TEST(MainWindowFolder, BrowseLoadsAndRemembersTheFolderAndCancelChangesNothing)

@@ -1,6 +1,8 @@
 // Every file of tests/data/hostile through the picture loader, each in a process of its own: a
 // crash kills only the probe, a hang the watchdog kills, and each peak of memory is its own.
 #include "support/hostile_corpus.h"
+#include "support/temp_folder.h"
+
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -60,6 +62,20 @@ namespace {
         ASSERT_FALSE(entries.empty());
         for (const test::CorpusEntry& entry : entries)
             CheckProbe(QDir(kCorpus).filePath(entry.name), entry.expected);
+    }
+
+    // 600 MB files named like pictures (a disk image renamed on a phone dump) are read only as
+    // far as telling what they are; JPEGs and bitmaps stream, never a copy in memory.
+    TEST(HostileCorpus, OversizedFilesStayWithinTheMemoryBudget)
+    {
+        test::TempFolder scratch;
+        for (const auto& [name, head] :
+            { std::pair("zeros.jpg", ""), std::pair("jpeg-then-zeros.jpg", "\xff\xd8\xff\xe0"),
+                std::pair("bitmap-then-zeros.bmp", "BM") }) {
+            scratch.Write(name, head);
+            ASSERT_TRUE(QFile::resize(scratch.File(name), qint64(600) << 20));
+            CheckProbe(scratch.File(name), "fails");
+        }
     }
 
 } // namespace
