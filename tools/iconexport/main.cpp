@@ -1,9 +1,11 @@
-// glimmerbox_iconexport ICONS_DIR [APP_ID]: writes the application icon into a hicolor tree,
-// ICONS_DIR/hicolor/<size>x<size>/apps/<APP_ID>.png, for the sizes desktops ask for.
+// glimmerbox_iconexport [--check] ICONS_DIR [APP_ID]: writes the application icon into a hicolor
+// tree, ICONS_DIR/hicolor/<size>x<size>/apps/<APP_ID>.png, for the sizes desktops ask for; with
+// --check it writes nothing and tells whether the PNGs there are what the painter draws now.
 #include "browser/application_icon.h"
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QImage>
 #include <QString>
 #include <array>
 #include <cstdio>
@@ -29,6 +31,28 @@ bool ExportSize(const QDir& iconsDir, const QString& appId, int size)
     return true;
 }
 
+// Antialiasing rounds differently on processors with other vector units, so a committed icon
+// may differ from a fresh drawing by a level or two on some edge pixels and still be the same.
+bool MatchesSize(const QDir& iconsDir, const QString& appId, int size)
+{
+    constexpr int kLevels = 3;
+    const QString file = iconsDir.filePath(
+        QStringLiteral("hicolor/%1x%1/apps/").arg(size) + appId + QStringLiteral(".png"));
+    const QImage committed = QImage(file).convertToFormat(QImage::Format_ARGB32);
+    const QImage drawn
+        = gb::browser::DrawApplicationIcon(size).convertToFormat(QImage::Format_ARGB32);
+    bool same = committed.size() == drawn.size();
+    for (int y = 0; same && y < drawn.height(); ++y)
+        for (int x = 0; same && x < drawn.width(); ++x) {
+            const QRgb a = committed.pixel(x, y), b = drawn.pixel(x, y);
+            same = qAbs(qRed(a) - qRed(b)) <= kLevels && qAbs(qGreen(a) - qGreen(b)) <= kLevels
+                && qAbs(qBlue(a) - qBlue(b)) <= kLevels && qAbs(qAlpha(a) - qAlpha(b)) <= kLevels;
+        }
+    if (!same)
+        std::fprintf(stderr, "%s differs from the icon painter's\n", qPrintable(file));
+    return same;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -37,16 +61,18 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const QStringList args = QGuiApplication::arguments();
+    QStringList args = QGuiApplication::arguments();
+    const bool check = args.size() > 1 && args.at(1) == QLatin1String("--check");
+    if (check)
+        args.removeAt(1);
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: glimmerbox_iconexport ICONS_DIR [APP_ID]\n");
+        std::fprintf(stderr, "usage: glimmerbox_iconexport [--check] ICONS_DIR [APP_ID]\n");
         return 2;
     }
     const QDir iconsDir(args.at(1));
     const QString appId = args.size() == 3 ? args.at(2) : QString::fromLatin1(kDefaultAppId);
-    for (const int size : kThemeSizes) {
-        if (!ExportSize(iconsDir, appId, size))
-            return 1;
-    }
-    return 0;
+    bool ok = true;
+    for (const int size : kThemeSizes)
+        ok = (check ? MatchesSize(iconsDir, appId, size) : ExportSize(iconsDir, appId, size)) && ok;
+    return ok ? 0 : 1;
 }
