@@ -50,12 +50,6 @@ void ThumbGrid::SetLayout(const core::GridLayout& layout)
     update();
 }
 
-void ThumbGrid::SetFocusIndex(int index)
-{
-    focusIndex_ = index >= 0 && index < VisibleCount() ? index : -1;
-    update();
-}
-
 int ThumbGrid::VisibleCount() const
 {
     // Cells are made in order, so the visible ones are a prefix (an empty folder keeps only

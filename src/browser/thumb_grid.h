@@ -31,7 +31,6 @@ public:
 
     // The cell the keyboard acts on (-1 when there is none); shown with a focus mark.
     int FocusIndex() const { return focusIndex_; }
-    void SetFocusIndex(int index);
 
     // Paints one cell into `rect`; also used for the contact sheet.
     static void PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,

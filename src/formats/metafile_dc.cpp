@@ -188,7 +188,7 @@ void MetafileDc::SelectClipRegion(quint32 index)
         IntersectClip(region->area);
 }
 
-bool MetafileDc::SelectStockObject(quint32 which)
+void MetafileDc::SelectStockObject(quint32 which)
 {
     switch (which) {
     case 0: // white, light grey, grey, dark grey and black brushes
@@ -198,27 +198,27 @@ bool MetafileDc::SelectStockObject(quint32 which)
     case 4: {
         static constexpr int greys[] = { 255, 192, 128, 64, 0 };
         Select(StockBrush(greys[which]));
-        return true;
+        break;
     }
     case 5:
         Select(StockBrush(0, false));
-        return true;
+        break;
     case 6:
     case 7:
         Select(StockPen(which == 6 ? 255 : 0));
-        return true;
+        break;
     case 8:
         Select(StockPen(0, false));
-        return true;
+        break;
     case 18:
         Select(StockBrush(255));
-        return true;
+        break;
     case 19:
         Select(StockPen(0));
-        return true;
+        break;
     default:
         // Stock fonts and palettes: the font stays as it is, which is near enough.
-        return which <= 17;
+        break;
     }
 }
 

@@ -53,7 +53,7 @@ public:
     bool AddObject(const MetafileObject& object);
     bool PutObject(quint32 index, const MetafileObject& object);
     bool SelectObject(quint32 index);
-    bool SelectStockObject(quint32 which);
+    void SelectStockObject(quint32 which);
     bool DeleteObject(quint32 index);
 
     void IntersectClip(const QPainterPath& logicalArea);

@@ -18,6 +18,7 @@ namespace {
         auto* sysInfo = window.findChild<QPushButton*>("cmdSysInfo");
         auto* title = window.findChild<QLabel*>("lblTitle");
         auto* version = window.findChild<QLabel*>("lblVersion");
+        auto* description = window.findChild<QLabel*>("lblDescription");
         QSignalSpy okClicks(ok, &QPushButton::clicked);
         const std::function<void()> closers[] = { [&] { QTest::keyClick(&window, Qt::Key_Escape); },
             [&] { QTest::keyClick(ok, Qt::Key_Return); }, // OK has the focus
@@ -28,6 +29,7 @@ namespace {
                 EXPECT_EQ(title->text(), "Glimmerbox");
                 EXPECT_TRUE(title->font().bold());
                 EXPECT_EQ(version->text(), "Version 1.0.3");
+                EXPECT_GT(description->height(), 2 * description->fontMetrics().height()); // wraps
                 EXPECT_TRUE(ok->hasFocus() && ok->isDefault());
                 version->setText("stale");
                 window.setWindowTitle("stale");

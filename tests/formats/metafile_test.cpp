@@ -200,6 +200,11 @@ namespace {
             ExpectPixels(
                 Draw(p.Finish(2)), { { 85, 25, Qt::red }, { 70, 30, centre }, { 30, 70 } });
         }
+        // Radials that meet make a whole ellipse; here in the light grey stock brush.
+        EmfWriter whole = Emf100();
+        whole.Add(+E::SelectObject, { kNullPen }).Add(+E::SelectObject, { qint32(0x80000001u) });
+        whole.Add(+E::Pie, { 0, 0, 100, 100, 100, 50, 100, 50 });
+        ExpectPixels(Draw(whole.Finish(0)), { { 30, 70, QColor(192, 192, 192) }, { 2, 2 } });
     }
 
     TEST(EmfTest, BitmapsAndTextAtTheirHeight)
