@@ -114,8 +114,8 @@ namespace {
         const QSize size = reader.size();
         if (size.isEmpty() || size.width() > kMaxEntrySide || size.height() > kMaxEntrySide)
             return std::nullopt;
-        QImage image = reader.read();
-        if (image.isNull() || image.width() > kMaxEntrySide || image.height() > kMaxEntrySide)
+        QImage image = reader.read(); // the size read above is the PNG header's, which binds
+        if (image.isNull())
             return std::nullopt;
         return image;
     }

@@ -221,14 +221,15 @@ namespace {
 
         // EXTTEXTOUTW at (10, 10), top-left aligned, in black. A positive height is the cell's,
         // so the letters come out smaller than at the same negative (character) height.
-        const auto inked = [](const QString& face, qint32 height, const QString& text) {
+        const auto inked = [](const QString& face, qint32 height, const QString& text,
+                               qint32 weight = 400) {
             const auto utf16 = [](const QString& s) { // little-endian, as every build host is
                 return QByteArray(reinterpret_cast<const char*>(s.utf16()), 2 * s.size());
             };
             EmfWriter t = Emf100();
             t.Add(+E::SetTextColor, { 0 }).Add(+E::SetBkMode, { 1 });
             t.AddRaw(+E::ExtCreateFontIndirectW,
-                (Dwords({ 1, height, 0, 0, 0, 400, 0, 0 }) + utf16(face)).leftJustified(96, 0));
+                (Dwords({ 1, height, 0, 0, 0, weight, 0, 0 }) + utf16(face)).leftJustified(96, 0));
             const qint32 size = qint32(text.size());
             t.Add(+E::SelectObject, { 1 })
                 .AddRaw(+E::ExtTextOutW,
@@ -241,6 +242,7 @@ namespace {
             && character.left() >= 8 && character.top() >= 8)
             << cell.height() << " " << character.height();
         EXPECT_GT(inked("Monospace", -50, "iii").width(), 3 * inked({}, -50, "iii").width() / 2);
+        EXPECT_GT(inked({}, -50, "H", 800).width(), inked({}, -50, "H").width()); // bold
     }
 
     // Counts that claim more than a record holds, headers cut short, endless files; the hostile
