@@ -62,6 +62,11 @@ namespace {
         EXPECT_EQ(w.MenuItem("mnuView")->text(), "&View\\Edit File");
         w.MenuItem("mnuView")->trigger();
         EXPECT_EQ(w.shell.opened, QStringList({ w.photos.File("a.bmp") }));
+        w.Click(4, {}, Qt::RightButton); // its cell is gone when the menu item is chosen
+        ASSERT_TRUE(QFile::remove(w.photos.File("e.bmp")));
+        w.WaitForLoad([&] { w.Trigger("Refresh"); });
+        w.MenuItem("mnuView")->trigger();
+        EXPECT_EQ(w.shell.opened.last(), QString()); // never a file of another cell
     }
 
     // The ticked files are a, b and c; b was deleted by another program since the load.
