@@ -10,6 +10,7 @@ GLIMMERBOX_PACKAGES=(
     xvfb xauth fonts-dejavu-core
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev
+    valgrind
 )
 
 glimmerbox_install_packages() {

@@ -8,8 +8,9 @@ namespace gb::browser {
 
 const QStringList& FileList::Patterns()
 {
-    static const QStringList kPatterns { "*.bmp", "*.dib", "*.rle", "*.gif", "*.jpg", "*.wmf",
-        "*.emf", "*.ico", "*.cur" };
+    // Phones and many programs name their JPEGs ".jpeg" or ".jpe"; they are listed with ".jpg".
+    static const QStringList kPatterns { "*.bmp", "*.dib", "*.rle", "*.gif", "*.jpg", "*.jpeg",
+        "*.jpe", "*.wmf", "*.emf", "*.ico", "*.cur" };
     return kPatterns;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/qt_picture_loader.h"
 
 #include "formats/byte_view.h"
+#include "formats/decode_budget.h"
 #include "formats/dib_header.h"
 #include "formats/icon_directory.h"
 #include "formats/jpeg_exif.h"
@@ -196,6 +197,11 @@ namespace {
                 reader.setScaledSize(QSize((stored.width() + factor - 1) / factor,
                     (stored.height() + factor - 1) / factor));
         }
+        const QSize decoded = reader.scaledSize().isValid() ? reader.scaledSize() : stored;
+        const auto reservation = formats::DecodeBudget::Shared().Reserve(
+            qint64(decoded.width()) * decoded.height() * 4);
+        if (!reservation)
+            return std::nullopt;
         const QImage image = reader.read();
         if (image.isNull())
             return std::nullopt;

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Loads every hostile picture and every sample under valgrind's memcheck: any read of memory the
+# decoders never wrote, or outside a buffer, fails the run. The same files are then loaded once
+# more without valgrind, in other processes, and must give the same pixels.
+# Usage: scripts/valgrind_pictures.sh BUILD_DIR [EXTRA_PICTURE...]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$1"
+shift
+probe="$build/tests/glimmerbox_picture_probe"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+"$build/tools/hostilegen/glimmerbox_hostilegen" "$work/hostile" >/dev/null
+find "$work/hostile" "$root/samples" -type f ! -name README.txt | sort >"$work/files"
+printf '%s\n' "$@" >>"$work/files"
+sed -i '/^$/d' "$work/files"
+jobs="$(nproc)"
+lines=$(( ($(wc -l <"$work/files") + jobs - 1) / jobs ))
+split -l "$lines" "$work/files" "$work/part."
+parts=("$work"/part.*)
+
+export QT_QPA_PLATFORM=offscreen
+status=0
+for part in "${parts[@]}"; do
+    (
+        xargs -d '\n' -a "$part" valgrind -q --error-exitcode=99 --leak-check=no --log-fd=2 \
+            "$probe" >"$part.checked" 2>"$part.valgrind"
+    ) &
+done
+for pid in $(jobs -p); do wait "$pid" || status=1; done
+for part in "${parts[@]}"; do
+    if grep -q '^==[0-9]*== ' "$part.valgrind"; then
+        awk '/^probing /{file=$0; next} /^==[0-9]+== /{if (file) print file; file=""; print}' \
+            "$part.valgrind" | head -200
+        status=1
+    fi
+    xargs -d '\n' -a "$part" "$probe" 2>/dev/null | grep -v '^peak' >"$part.again"
+    if ! diff -U4 <(grep -v "^peak" "$part.checked") "$part.again" >"$part.diff"; then
+        echo "pictures decoded differently in two runs:"
+        head -60 "$part.diff"
+        status=1
+    fi
+done
+[ "$status" -eq 0 ] && echo "valgrind: $(wc -l <"$work/files") pictures, no errors, same pixels twice"
+exit "$status"
