@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# ./test.sh: installs what is missing, builds, runs every test through ctest, then builds
-# everything again with clang under AddressSanitizer and UBSan, runs the whole suite once more
-# there and fuzzes each parser for a short fixed time.
-# ./test.sh --quick skips the sanitizer pass and the fuzzing.
+# ./test.sh: installs what is missing, builds, runs every test through ctest, then loads
+# every picture of the hostile corpus under valgrind, builds everything again with clang under
+# AddressSanitizer and UBSan, runs the whole suite once more there and fuzzes each parser for a
+# short fixed time. ./test.sh --quick skips valgrind, the sanitizer pass and the fuzzing.
 set -euo pipefail
 GLIMMERBOX_ROOT="$(cd "$(dirname "$0")" && pwd)"
 source "$GLIMMERBOX_ROOT/scripts/setup.sh"
@@ -24,6 +24,8 @@ appstreamcli validate --no-net "$GLIMMERBOX_ROOT"/packaging/*.metainfo.xml
 bash "$GLIMMERBOX_ROOT/packaging/check_package.sh" "$GLIMMERBOX_ROOT/build" "$GLIMMERBOX_ROOT/samples"
 
 if [ "${1:-}" != "--quick" ]; then
+    # Every hostile and sample picture under valgrind's memcheck, and decoded twice alike.
+    bash "$GLIMMERBOX_ROOT/scripts/valgrind_pictures.sh" "$GLIMMERBOX_ROOT/build"
     # One instrumented build serves both: the suite under the sanitizers, and the fuzz targets.
     # -O1 with line tables only keeps it quick to build and to run.
     (cd "$GLIMMERBOX_ROOT" && cmake --preset asan >/dev/null && cmake --build --preset asan -j"$(nproc)")
