@@ -1,5 +1,7 @@
 #include "platform/freedesktop_thumbnail_cache.h"
 
+#include "formats/png_text.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
@@ -20,11 +22,17 @@ namespace gb::platform {
 namespace {
 
     constexpr int kThumbnailSide = 128;
-    // Other programs may misfile a large (256-pixel) thumbnail under normal/; beyond that an
-    // entry is not a thumbnail at all.
-    constexpr int kMaxEntrySide = 256;
-    // A 256 x 256 PNG stays far below this even uncompressed.
-    constexpr qint64 kMaxEntryBytes = 1024 * 1024;
+    // The four sizes of the cache, smallest first, with the largest side an entry of each may
+    // have: other programs may misfile a large thumbnail under normal/, and beyond twice its
+    // folder's size an entry is not a thumbnail at all.
+    struct SizeFolder {
+        const char* name;
+        int maxSide;
+    };
+    constexpr SizeFolder kSizeFolders[]
+        = { { "normal", 256 }, { "large", 512 }, { "x-large", 1024 }, { "xx-large", 2048 } };
+    // Even uncompressed, a PNG of that side stays below this.
+    constexpr qint64 MaxEntryBytes(int maxSide) { return qint64(maxSide) * maxSide * 4 + 65536; }
     // Qt's PNG writer turns quality q into zlib level (100 - q) * 9 / 91, so 85 means level 1:
     // entries are written while a folder is being browsed, where speed beats a few bytes.
     constexpr int kFastPngQuality = 85;
@@ -32,12 +40,12 @@ namespace {
     // ".png", so no reader of the cache takes it for an entry.
     constexpr char kTempSuffix[] = ".glimmerbox-XXXXXX";
 
-    const QString kUriKey = QStringLiteral("Thumb::URI");
-    const QString kMTimeKey = QStringLiteral("Thumb::MTime");
-    const QString kWidthKey = QStringLiteral("Thumb::Image::Width");
-    const QString kHeightKey = QStringLiteral("Thumb::Image::Height");
-    const QString kSoftwareKey = QStringLiteral("Software");
-    const QString kSoftware = QStringLiteral("Glimmerbox 1.0.3");
+    const QByteArray kUriKey = QByteArrayLiteral("Thumb::URI");
+    const QByteArray kMTimeKey = QByteArrayLiteral("Thumb::MTime");
+    const QByteArray kWidthKey = QByteArrayLiteral("Thumb::Image::Width");
+    const QByteArray kHeightKey = QByteArrayLiteral("Thumb::Image::Height");
+    const QByteArray kSoftwareKey = QByteArrayLiteral("Software");
+    const QByteArray kSoftware = QByteArrayLiteral("Glimmerbox 1.0.3");
 
     QString Absolute(const QString& path)
     {
@@ -82,17 +90,17 @@ namespace {
 
     // Pipes and devices are turned away before they are opened, and the open descriptor is
     // checked again in case the name was swapped in between.
-    std::optional<QByteArray> ReadSmallFile(const QByteArray& path)
+    std::optional<QByteArray> ReadSmallFile(const QByteArray& path, qint64 maxBytes)
     {
         struct stat info { };
         if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
-            || info.st_size > kMaxEntryBytes)
+            || info.st_size > maxBytes)
             return std::nullopt;
         const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)
             return std::nullopt;
         std::optional<QByteArray> bytes;
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxEntryBytes)
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxBytes)
             bytes = ReadAll(fd, info.st_size);
         ::close(fd);
         return bytes;
@@ -101,9 +109,10 @@ namespace {
     // Qt keeps the text of a PNG from QImageReader::text under keys cut at the first colon
     // ("Thumb"), so the "Thumb::" keys are only found on the decoded image. The caps on file
     // and picture size keep that decoding small.
-    std::optional<QImage> ReadEntry(const QString& file)
+    std::optional<QImage> ReadEntry(const QString& file, int maxSide)
     {
-        std::optional<QByteArray> bytes = ReadSmallFile(QFile::encodeName(file));
+        std::optional<QByteArray> bytes
+            = ReadSmallFile(QFile::encodeName(file), MaxEntryBytes(maxSide));
         if (!bytes)
             return std::nullopt;
         QBuffer buffer(&*bytes);
@@ -112,7 +121,7 @@ namespace {
         QImageReader reader(&buffer, "png");
         reader.setAutoDetectImageFormat(false);
         const QSize size = reader.size();
-        if (size.isEmpty() || size.width() > kMaxEntrySide || size.height() > kMaxEntrySide)
+        if (size.isEmpty() || size.width() > maxSide || size.height() > maxSide)
             return std::nullopt;
         QImage image = reader.read(); // the size read above is the PNG header's, which binds
         if (image.isNull())
@@ -122,8 +131,8 @@ namespace {
 
     bool Matches(const QImage& entry, const ThumbnailKey& key)
     {
-        return entry.text(kUriKey) == QLatin1String(key.uri)
-            && entry.text(kMTimeKey) == QString::number(key.mtime);
+        return entry.text(QString::fromLatin1(kUriKey)) == QLatin1String(key.uri)
+            && entry.text(QString::fromLatin1(kMTimeKey)) == QString::number(key.mtime);
     }
 
     int PositiveNumber(const QString& text)
@@ -135,8 +144,8 @@ namespace {
 
     QSize NaturalSizeOf(const QImage& entry)
     {
-        const int width = PositiveNumber(entry.text(kWidthKey));
-        const int height = PositiveNumber(entry.text(kHeightKey));
+        const int width = PositiveNumber(entry.text(QString::fromLatin1(kWidthKey)));
+        const int height = PositiveNumber(entry.text(QString::fromLatin1(kHeightKey)));
         return width > 0 && height > 0 ? QSize(width, height) : QSize();
     }
 
@@ -285,16 +294,20 @@ CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key) const
     if (key.uri.isEmpty())
         return found;
     const QString name = EntryName(key.uri);
-    const std::optional<QImage> entry = ReadEntry(normalFolder_ + u'/' + name);
-    if (entry && Matches(*entry, key)) {
-        found.result = ThumbnailLookup::Hit;
-        found.naturalSize = NaturalSizeOf(*entry);
-        found.image = Shrunk(*entry,
-            entry->hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-        return found;
+    // File managers write the larger sizes too; any of them spares decoding the picture.
+    for (const SizeFolder& size : kSizeFolders) {
+        const auto entry = ReadEntry(root_ + u'/' + size.name + u'/' + name, size.maxSide);
+        if (entry && Matches(*entry, key)) {
+            found.result = ThumbnailLookup::Hit;
+            found.naturalSize = NaturalSizeOf(*entry);
+            found.image = Shrunk(*entry,
+                entry->hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                         : QImage::Format_RGB32);
+            return found;
+        }
     }
     // A failure is looked up even beside a stale entry: the file may have been spoilt since.
-    const std::optional<QImage> failure = ReadEntry(failFolder_ + u'/' + name);
+    const auto failure = ReadEntry(failFolder_ + u'/' + name, kSizeFolders[0].maxSide);
     if (failure && Matches(*failure, key))
         found.result = ThumbnailLookup::KnownFailure;
     return found;
@@ -305,15 +318,15 @@ bool FreedesktopThumbnailCache::Save(
 {
     if (picture.isNull() || !MayStore(key))
         return false;
-    QImage image
+    const QImage image
         = Shrunk(picture, picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return false;
-    if (naturalSize.width() > 0 && naturalSize.height() > 0) {
-        image.setText(kWidthKey, QString::number(naturalSize.width()));
-        image.setText(kHeightKey, QString::number(naturalSize.height()));
-    }
-    return Store(normalFolder_, key, std::move(image));
+    QList<formats::PngText> size;
+    if (naturalSize.width() > 0 && naturalSize.height() > 0)
+        size = { { kWidthKey, QByteArray::number(naturalSize.width()) },
+            { kHeightKey, QByteArray::number(naturalSize.height()) } };
+    return Store(normalFolder_, key, image, size);
 }
 
 bool FreedesktopThumbnailCache::SaveFailure(const ThumbnailKey& key) const
@@ -322,7 +335,7 @@ bool FreedesktopThumbnailCache::SaveFailure(const ThumbnailKey& key) const
         return false;
     QImage mark(1, 1, QImage::Format_ARGB32);
     mark.fill(Qt::transparent);
-    return Store(failFolder_, key, std::move(mark));
+    return Store(failFolder_, key, mark, {});
 }
 
 // Thumbnails of the cache's own files would breed without end as a viewer browses it.
@@ -339,14 +352,15 @@ bool FreedesktopThumbnailCache::MayStore(const ThumbnailKey& key) const
     return realRoot.isEmpty() || realPath.isEmpty() || !IsWithin(realPath, realRoot);
 }
 
-bool FreedesktopThumbnailCache::Store(
-    const QString& folder, const ThumbnailKey& key, QImage image) const
+bool FreedesktopThumbnailCache::Store(const QString& folder, const ThumbnailKey& key,
+    const QImage& image, const QList<formats::PngText>& size) const
 {
-    // The URI is all ASCII once escaped, so it is stored byte for byte.
-    image.setText(kUriKey, QString::fromLatin1(key.uri));
-    image.setText(kMTimeKey, QString::number(key.mtime));
-    image.setText(kSoftwareKey, kSoftware);
-    const QByteArray png = EncodePng(image);
+    // GLib reads only uncompressed text, so the keys go in as tEXt chunks of our own making
+    // (Qt's writer compresses longer texts); the URI is all ASCII once escaped.
+    const QList<formats::PngText> text = QList<formats::PngText> { { kUriKey, key.uri },
+        { kMTimeKey, QByteArray::number(key.mtime) }, { kSoftwareKey, kSoftware } }
+        + size;
+    const QByteArray png = formats::WithPngText(EncodePng(image), text);
     const QByteArray folderPath = QFile::encodeName(folder);
     return !png.isEmpty() && MakeFolders(folderPath)
         && WriteAtomically(folderPath + '/' + QFile::encodeName(EntryName(key.uri)), png);

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "formats/png_text.h"
 #include "platform/thumbnail_store.h"
 
 namespace gb::platform {
 
 // The thumbnail cache of the freedesktop.org desktops (~/.cache/thumbnails), shared with file
 // managers and other viewers: 128-pixel PNGs in normal/ named by the MD5 of the file's URI,
-// which carry the URI and modification time they were made from. Files that could not be
+// which carry the URI and modification time they were made from. Entries of the larger sizes
+// (large/, x-large/, xx-large/) other programs wrote are read too. Files that could not be
 // turned into a thumbnail are remembered in a folder of our own under fail/.
 class FreedesktopThumbnailCache final : public IThumbnailStore {
 public:
@@ -28,7 +30,8 @@ public:
 
 private:
     bool MayStore(const ThumbnailKey& key) const;
-    bool Store(const QString& folder, const ThumbnailKey& key, QImage image) const;
+    bool Store(const QString& folder, const ThumbnailKey& key, const QImage& image,
+        const QList<formats::PngText>& size) const;
 
     QString root_;
     QString normalFolder_;

@@ -3,6 +3,7 @@
 #include "support/temp_folder.h"
 #include <QBuffer>
 #include <QPainter>
+#include <QProcess>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <thread>
@@ -113,7 +114,8 @@ namespace {
         const QByteArray good = entry(128, 85, "640", "480");
         QByteArray flipped = good;
         flipped[good.size() - 40] = char(flipped[good.size() - 40] ^ 0x55);
-        const QByteArray padded = good + QByteArray((1 << 20) - good.size(), '\0');
+        // A normal entry is at most 256 pixels a side, so never beyond 256 * 256 * 4 + 64 KB.
+        const QByteArray padded = good + QByteArray(327680 - good.size(), '\0');
         const std::tuple<QByteArray, ThumbnailKey, QSize, QSize> cases[] = {
             { good, key, { 128, 85 }, { 640, 480 } }, { padded, key, { 128, 85 }, { 640, 480 } },
             { entry(256, 100, "0", "5"), key, { 128, 50 }, {} },
@@ -132,6 +134,15 @@ namespace {
                     found.isEmpty() ? QSize(0, 0) : found, natural.isEmpty() ? QSize() : natural))
                 << bytes.size();
             QFile::remove(EntryOf(lookedUp));
+        }
+        // The larger sizes file managers write are read too, each up to twice its own size.
+        for (const auto& [folder, side, hit] : { std::tuple("large", 512, true),
+                 std::tuple("xx-large", 2048, true), std::tuple("x-large", 1025, false) }) {
+            ASSERT_TRUE(QDir().mkpath(root_ + "/" + folder));
+            home_.Write(QString("thumbnails/%1/").arg(folder) + Cache::EntryName(key.uri),
+                entry(side, side / 2));
+            EXPECT_EQ(cache_.Find(key).image.size(), hit ? QSize(128, 64) : QSize(0, 0)) << folder;
+            QFile::remove(EntryOf(key, folder));
         }
         ASSERT_TRUE(MakeFifo(EntryOf(key)));
         EXPECT_EQ(Lookup(key), ThumbnailLookup::Miss);
@@ -173,6 +184,26 @@ namespace {
         home_.Write("thumbnails", "not a folder");
         EXPECT_FALSE(cache_.Save(key, Picture(), {}) || cache_.SaveFailure(key));
         EXPECT_EQ(Entries(home_.Path()), QStringList({ "link", "thumbnails", "thumbnails2" }));
+    }
+
+    // GLib's own check (as GNOME Files makes it) must accept our entries, whatever the name;
+    // it reads only uncompressed text, and Qt compresses text of more than 40 characters.
+    TEST_F(ThumbnailCache, GLibAcceptsOurEntries)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CACHE_HOME", home_.Path());
+        env.insert("GIO_USE_VFS", "local");
+        for (const QString& name : QStringList {
+                 "a.jpg", "with space #1 50% \u00e9t\u00e9.jpg", QString(120, u'x') + ".jpg" }) {
+            const ThumbnailKey key = KeyOf(name);
+            ASSERT_TRUE(cache_.Save(key, Picture(), { 300, 200 }));
+            QProcess gio;
+            gio.setProcessEnvironment(env);
+            gio.start("gio", { "info", "-a", "thumbnail::is-valid", key.path });
+            ASSERT_TRUE(gio.waitForFinished(60000));
+            EXPECT_TRUE(gio.readAllStandardOutput().contains("thumbnail::is-valid: TRUE"))
+                << qPrintable(name);
+        }
     }
 
 } // namespace
