@@ -20,6 +20,12 @@ chmod 755 "$scratch"
 "$build/tools/iconexport/glimmerbox_iconexport" --check "$here/icons" "$app_id" ||
     fail "packaging/icons differ from the icon painter's; re-run glimmerbox_iconexport"
 
+# Open With offers the program for its picture types; it must never become what opens folders.
+desktop_types="$(sed -n 's/^MimeType=//p' "$here/$app_id.desktop" | tr ';' '\n' | sed '/^$/d' | sort)"
+provided_types="$(sed -n 's|.*<mediatype>\(.*\)</mediatype>.*|\1|p' "$here/$app_id.metainfo.xml" | sort)"
+[ "$desktop_types" = "$provided_types" ] || fail "the AppStream <provides> and MimeType differ"
+grep -q '^inode/' <<<"$desktop_types" && fail "the desktop entry claims folders"
+
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/deb" >/dev/null
 debs=("$scratch"/deb/glimmerbox_*.deb)
 deb="${debs[0]}"

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 namespace gb::platform {
 
@@ -63,8 +65,17 @@ int QtDialogs::MsgBox(QWidget* owner, const QString& prompt, int style, const QS
 QString QtDialogs::BrowseForFolder(
     QWidget* owner, const QString& title, const QString& initialFolder)
 {
-    const QString start = QDir(initialFolder).exists() ? initialFolder : QString();
-    return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(
+        owner, title, PickerStartFolder(initialFolder), QFileDialog::ShowDirsOnly);
+}
+
+QString QtDialogs::PickerStartFolder(const QString& initialFolder)
+{
+    if (!initialFolder.isEmpty() && QFileInfo(initialFolder).isDir())
+        return initialFolder;
+    // Nothing remembered: where photos usually are, never the folder we happened to start in.
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
 QString QtDialogs::SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern)

@@ -9,8 +9,8 @@ class IAppInfo {
 public:
     virtual ~IAppInfo() = default;
     // The folder the program keeps its own files in (settings, Wallpaper.bmp): the executable's
-    // folder when it is writable, else $XDG_CONFIG_HOME/glimmerbox. No trailing separator
-    // unless it is the root folder.
+    // folder when a settings file is already there (a portable copy) and it is writable, else
+    // $XDG_CONFIG_HOME/glimmerbox. No trailing separator unless it is the root folder.
     virtual QString DataDirectory() const = 0;
     // The executable's file name without extension ("glimmerbox").
     virtual QString ExeBaseName() const = 0;

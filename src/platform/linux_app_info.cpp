@@ -39,23 +39,28 @@ namespace {
 } // namespace
 
 LinuxAppInfo::LinuxAppInfo()
-    : dataDirectory_(ChooseDataDirectory(QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)))
-    , exeBaseName_(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName())
+    : exeBaseName_(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName())
 {
     if (exeBaseName_.isEmpty())
         exeBaseName_ = QStringLiteral("glimmerbox");
+    dataDirectory_ = ChooseDataDirectory(QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+        exeBaseName_ + QStringLiteral(".ini"));
 }
 
-QString LinuxAppInfo::ChooseDataDirectory(const QString& executableDir, const QString& configHome)
+QString LinuxAppInfo::ChooseDataDirectory(
+    const QString& executableDir, const QString& configHome, const QString& settingsName)
 {
     // A program installed into the system's own folders keeps nothing there, even when run by
-    // root, who could write there: removing the package must leave nothing behind.
+    // root, who could write there: removing the package must leave nothing behind. Elsewhere a
+    // settings file beside the program marks a deliberate portable copy; without one, files
+    // written beside it would litter a folder such as ~/.local/bin.
     const QString clean = QDir::cleanPath(executableDir);
     const bool systemFolder = clean.startsWith(QLatin1String("/usr/"))
         || clean == QLatin1String("/bin") || clean == QLatin1String("/sbin");
     const QByteArray native = QFile::encodeName(executableDir);
-    if (!executableDir.isEmpty() && !systemFolder && ::access(native.constData(), W_OK) == 0)
+    if (!executableDir.isEmpty() && !systemFolder && ::access(native.constData(), W_OK) == 0
+        && QFileInfo(QDir(clean).filePath(settingsName)).isFile())
         return clean;
     const QString own = QDir(configHome).filePath(QStringLiteral("glimmerbox"));
     QDir().mkpath(own);

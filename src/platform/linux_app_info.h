@@ -16,10 +16,11 @@ public:
     int TwipsPerPixelX() const override;
     int TwipsPerPixelY() const override;
 
-    // The executable's folder when we may write there and it is not a system folder (/usr,
-    // /bin), else the per-user config folder (created on demand). Settings and Wallpaper.bmp belong
-    // with a portable copy of the program, but an installed one lives in a read-only /usr/bin.
-    static QString ChooseDataDirectory(const QString& executableDir, const QString& configHome);
+    // The executable's folder when a settings file `settingsName` is already there, we may
+    // write there and it is not a system folder (/usr, /bin): a portable copy. Else the per-user
+    // config folder (created on demand).
+    static QString ChooseDataDirectory(
+        const QString& executableDir, const QString& configHome, const QString& settingsName);
 
     // The configured help site, else the first folder holding GBHelp/toc.htm among the
     // installed data folder (relative to the executable) and the source tree, as a file URL.

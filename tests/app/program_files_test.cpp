@@ -1,3 +1,4 @@
+#include "app/qt_dialogs.h"
 #include "platform/linux_app_info.h"
 #include "support/temp_folder.h"
 
@@ -10,16 +11,19 @@ namespace {
 
     using platform::LinuxAppInfo;
 
-    // Installed into the system's folders the program keeps nothing beside itself, even when
-    // root, who could write there, runs it.
-    TEST(ProgramFiles, SettingsBesideAWritableExecutableElseInTheConfigFolderAndHelpPages)
+    // Only a portable copy, marked by its settings file, keeps its files beside itself; an
+    // installed one never does, even when root, who could write there, runs it.
+    TEST(ProgramFiles, SettingsBesideAPortableExecutableElseInTheConfigFolderAndHelpPages)
     {
-        TempFolder exe, config;
-        EXPECT_EQ(LinuxAppInfo::ChooseDataDirectory(exe.Path() + "/./", config.Path()), exe.Path());
-        for (const QString& dir : QStringList {
-                 exe.File("no/such/dir"), "/usr/bin", "/usr/local/bin/", "/bin", "/sbin", "" })
-            EXPECT_EQ(
-                LinuxAppInfo::ChooseDataDirectory(dir, config.Path()), config.File("glimmerbox"))
+        TempFolder exe, config, bare;
+        exe.Write("gb.ini", "");
+        bare.Write("other.ini", "");
+        EXPECT_EQ(LinuxAppInfo::ChooseDataDirectory(exe.Path() + "/./", config.Path(), "gb.ini"),
+            exe.Path());
+        for (const QString& dir : QStringList { bare.Path(), exe.File("no/such/dir"), "/usr/bin",
+                 "/usr/local/bin/", "/bin", "/sbin", "" })
+            EXPECT_EQ(LinuxAppInfo::ChooseDataDirectory(dir, config.Path(), "gb.ini"),
+                config.File("glimmerbox"))
                 << qPrintable(dir);
         EXPECT_TRUE(QFileInfo(config.File("glimmerbox")).isDir());
         EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org/", {}), "https://example.org");
@@ -32,6 +36,25 @@ namespace {
         source.Write("GBHelp/toc.htm", "<html></html>");
         EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("", candidates),
             QUrl::fromLocalFile(source.Path()).toString());
+    }
+
+    // With no folder remembered the picker opens where photos are kept, else at home.
+    TEST(ProgramFiles, TheFirstFolderPickerOpensInPicturesElseHome)
+    {
+        TempFolder home, remembered;
+        const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home.Path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.File("config")));
+        using Dialogs = platform::QtDialogs;
+        const QString bare = Dialogs::PickerStartFolder("");
+        ASSERT_TRUE(QDir(home.Path()).mkdir("Pictures"));
+        EXPECT_EQ(std::tuple(bare, Dialogs::PickerStartFolder(""),
+                      Dialogs::PickerStartFolder(home.File("gone")),
+                      Dialogs::PickerStartFolder(remembered.Path())),
+            std::tuple(
+                home.Path(), home.File("Pictures"), home.File("Pictures"), remembered.Path()));
+        qputenv("HOME", savedHome);
+        qputenv("XDG_CONFIG_HOME", savedConfig);
     }
 
 } // namespace
