@@ -40,6 +40,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         const QString& arg = arguments[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
             result.showHelp = true;
+        else if (arg == QLatin1String("--version"))
+            result.showVersion = true;
         else if (arg == QLatin1String("--contact-sheet"))
             result.contactSheet = TakeValue(arguments, i, result);
         else if (arg == QLatin1String("--screenshot"))
@@ -77,7 +79,9 @@ QString UsageText()
         "Shows the pictures of FOLDER (or of the folder opened last) as a grid of thumbnails.\n"
         "  --contact-sheet OUT.png  write the folder's thumbnails to OUT.png and exit\n"
         "  --columns N              thumbnails per row on the contact sheet (default 8)\n"
-        "  --screenshot OUT.png     save a picture of the window once the folder has loaded\n");
+        "  --screenshot OUT.png     save a picture of the window once the folder has loaded\n"
+        "  --version                print the version and exit\n"
+        "Qt's own options (such as -platform NAME or -style NAME) are understood too.\n");
 }
 
 } // namespace gb::app

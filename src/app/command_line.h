@@ -13,10 +13,11 @@ struct CommandLine {
     QString screenshot; // save the main window here once its first load has ended, then exit
     QString error; // not empty: the command line was not understood
     bool showHelp = false;
+    bool showVersion = false;
 };
 
 // Understands: [FOLDER] | --contact-sheet OUT.png [--columns N] FOLDER | --screenshot OUT.png
-// [FOLDER] | --help. `arguments` excludes the program name.
+// [FOLDER] | --help | --version. `arguments` excludes the program name and Qt's own options.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 QString UsageText();

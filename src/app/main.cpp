@@ -15,21 +15,18 @@ namespace {
 
 using gb::app::CommandLine;
 
-// Without any display the unattended modes still work, drawn offscreen.
-void UseOffscreenWhenHeadless(const CommandLine& command)
+// Without any display the unattended modes and the help still work, drawn offscreen. This runs
+// before Qt has taken its own options off the command line, so it only looks for ours.
+void UseOffscreenWhenHeadless(int argc, char** argv)
 {
-    const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();
+    static const QStringList kHeadless { "--contact-sheet", "--screenshot", "--help", "-h",
+        "--version" };
+    bool unattended = false;
+    for (int i = 1; i < argc; ++i)
+        unattended = unattended || kHeadless.contains(QString::fromLocal8Bit(argv[i]));
     if (unattended && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
         && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-}
-
-QStringList ArgumentsOf(int argc, char** argv)
-{
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(QString::fromLocal8Bit(argv[i]));
-    return args;
 }
 
 int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
@@ -78,19 +75,24 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
 
 int main(int argc, char** argv)
 {
-    const CommandLine command = gb::app::ParseCommandLine(ArgumentsOf(argc, argv));
+    UseOffscreenWhenHeadless(argc, argv);
+    QApplication app(argc, argv); // takes Qt's own options (-platform, -style ...) off the list
+    QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
+    // Lets Wayland desktops match the window to its launcher entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.glimmerbox.Glimmerbox"));
+    QApplication::setApplicationVersion(QStringLiteral(GLIMMERBOX_VERSION));
+
+    const CommandLine command = gb::app::ParseCommandLine(QCoreApplication::arguments().mid(1));
+    if (command.showVersion && command.error.isEmpty()) {
+        std::printf("Glimmerbox %s\n", GLIMMERBOX_VERSION);
+        return 0;
+    }
     if (command.showHelp || !command.error.isEmpty()) {
         if (!command.error.isEmpty())
             std::fprintf(stderr, "glimmerbox: %s\n", qPrintable(command.error));
         std::fprintf(command.showHelp ? stdout : stderr, "%s", qPrintable(gb::app::UsageText()));
         return command.showHelp && command.error.isEmpty() ? 0 : 2;
     }
-    UseOffscreenWhenHeadless(command);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
-    // Lets Wayland desktops match the window to its launcher entry and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.glimmerbox.Glimmerbox"));
-    QApplication::setApplicationVersion(QStringLiteral(GLIMMERBOX_VERSION));
 
     const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();
     gb::app::LinuxServices services(unattended);

@@ -70,7 +70,9 @@ namespace {
         image.fill(Qt::green);
         photos.Write("d.bmp", tools::WriteBmp(image));
         const QString sheetPath = photos.File("sheet.png");
-        ASSERT_EQ(run({ "--contact-sheet", sheetPath, "--columns", "2", photos.Path() }),
+        // Qt's own options are Qt's, not a second folder.
+        ASSERT_EQ(run({ "-style", "fusion", "--contact-sheet", sheetPath, "--columns", "2",
+                      photos.Path() }),
             std::tuple(0, "File(s): 3\n", ""));
         // Each picture sits in the middle of its cell's top 64 x 64 square.
         const QImage sheet(sheetPath);
@@ -81,6 +83,7 @@ namespace {
                           nope = photos.File("nope").toStdString();
         using Case = std::tuple<QStringList, int, std::string, std::string>;
         const Case cases[] = { { { "--help" }, 0, usage, "" },
+            { { "-platform", "offscreen", "--version" }, 0, "Glimmerbox 1.0.3\n", "" },
             { { "--help", "--bogus" }, 2, usage, "glimmerbox: unknown option --bogus\n" },
             { { "--contact-sheet" }, 2, "", "glimmerbox: --contact-sheet needs a value\n" + usage },
             { { "--contact-sheet", photos.File("x.png"), photos.File("nope") }, 2, "",
