@@ -32,6 +32,12 @@ deb="${debs[0]}"
 [ -f "$deb" ] || fail "cpack made no .deb"
 echo "Package: $(basename "$deb")"
 
+# Debian's own checker: no errors and no warnings. (What it still says for information: the
+# .comment section the compiler leaves, and the help pages kept with the program's data, where
+# the program looks for them.)
+lintian --fail-on error,warning "$deb" ||
+    fail "lintian finds fault with the package"
+
 [ "$(dpkg-deb --field "$deb" Package)" = glimmerbox ] || fail "wrong package name"
 [ "$(dpkg-deb --field "$deb" Section)" = graphics ] || fail "wrong section"
 depends="$(dpkg-deb --field "$deb" Depends)"

@@ -10,7 +10,7 @@ GLIMMERBOX_PACKAGES=(
     xvfb xauth fonts-dejavu-core
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev
-    valgrind libglib2.0-bin
+    valgrind libglib2.0-bin lintian
 )
 
 glimmerbox_install_packages() {
