@@ -12,6 +12,9 @@ namespace gb::formats {
 // Turning a metafile's text and fonts into Qt's.
 class MetafileText {
 public:
+    // The Symbol font, named or by its character set, and its text as the characters it shows.
+    static bool IsSymbol(const MetafileFont& font);
+    static QString FromSymbol(const QString& text);
     // Eight-bit text in the code page that the font's character set implies.
     static QString DecodeAnsi(const ByteView& bytes, quint8 charset);
     // The font at a height in picture pixels: the character height, or the cell height when

@@ -1,6 +1,7 @@
 // WMF and EMF files built record by record, played straight from their bytes.
 #include "formats/metafile_loader.h"
 #include "formats/metafile_records.h"
+#include "formats/metafile_text.h"
 #include "samplegen/metafile_writers.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,26 @@ namespace {
                 if (qAlpha(image.pixel(x, y)) > 128)
                     inked |= QRect(x, y, 1, 1);
         return inked;
+    }
+
+    // EXTTEXTOUTW at (10, 10), top-left aligned, in black.
+    QImage DrawText(const QString& face, qint32 height, const QString& text, qint32 weight = 400,
+        qint32 charset = 0)
+    {
+        const auto utf16 = [](const QString& s) { // little-endian, as every build host is
+            return QByteArray(reinterpret_cast<const char*>(s.utf16()), 2 * s.size());
+        };
+        EmfWriter t = Emf100();
+        t.Add(+E::SetTextColor, { 0 }).Add(+E::SetBkMode, { 1 });
+        t.AddRaw(+E::ExtCreateFontIndirectW,
+            (Dwords({ 1, height, 0, 0, 0, weight, charset << 24, 0 }) + utf16(face))
+                .leftJustified(96, 0));
+        const qint32 size = qint32(text.size());
+        t.Add(+E::SelectObject, { 1 })
+            .AddRaw(+E::ExtTextOutW,
+                Dwords({ 0, 0, 0, 0, 1, 0, 0, 10, 10, size, 76, 0, 0, 0, 0, 0, 0 })
+                    + utf16(text).leftJustified(12, 0));
+        return Draw(t.Finish(2));
     }
 
     TEST(WmfTest, DrawsShapesWithTheSelectedPenAndBrush)
@@ -219,30 +240,128 @@ namespace {
                 + packed);
         ExpectPixels(Draw(e.Finish(0)), { { 10, 20, Qt::red }, { 90, 20, Qt::blue }, { 80, 90 } });
 
-        // EXTTEXTOUTW at (10, 10), top-left aligned, in black. A positive height is the cell's,
-        // so the letters come out smaller than at the same negative (character) height.
-        const auto inked = [](const QString& face, qint32 height, const QString& text,
-                               qint32 weight = 400) {
-            const auto utf16 = [](const QString& s) { // little-endian, as every build host is
-                return QByteArray(reinterpret_cast<const char*>(s.utf16()), 2 * s.size());
-            };
-            EmfWriter t = Emf100();
-            t.Add(+E::SetTextColor, { 0 }).Add(+E::SetBkMode, { 1 });
-            t.AddRaw(+E::ExtCreateFontIndirectW,
-                (Dwords({ 1, height, 0, 0, 0, weight, 0, 0 }) + utf16(face)).leftJustified(96, 0));
-            const qint32 size = qint32(text.size());
-            t.Add(+E::SelectObject, { 1 })
-                .AddRaw(+E::ExtTextOutW,
-                    Dwords({ 0, 0, 0, 0, 1, 0, 0, 10, 10, size, 76, 0, 0, 0, 0, 0, 0 })
-                        + utf16(text).leftJustified(12, 0));
-            return Inked(Draw(t.Finish(2)));
-        };
+        // A positive height is the cell's, so the letters come out smaller than at the same
+        // negative (character) height.
+        const auto inked
+            = [](const QString& face, qint32 height, const QString& text, qint32 weight = 400) {
+                  return Inked(DrawText(face, height, text, weight));
+              };
         const QRect character = inked({}, -50, "H"), cell = inked({}, 50, "H");
         EXPECT_TRUE(cell.height() < character.height() && character.height() > 25
             && character.left() >= 8 && character.top() >= 8)
             << cell.height() << " " << character.height();
         EXPECT_GT(inked("Monospace", -50, "iii").width(), 3 * inked({}, -50, "iii").width() / 2);
         EXPECT_GT(inked({}, -50, "H", 800).width(), inked({}, -50, "H").width()); // bold
+    }
+
+    // Blits and pens that mix with the picture find white paper where nothing is drawn yet.
+    TEST(MetafileTest, RasterOperationsReadBlankPictureAsWhite)
+    {
+        QImage whiteRed(2, 1, QImage::Format_RGB32);
+        whiteRed.setPixel(0, 0, qRgb(255, 255, 255)), whiteRed.setPixel(1, 0, qRgb(255, 0, 0));
+        const QByteArray packed = WritePackedDib(whiteRed);
+        const auto blit = [&](EmfWriter e, quint32 rop) { // STRETCHDIBITS over (0, 0)-(100, 50)
+            return e.AddRaw(+E::StretchDiBits,
+                Dwords({ 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, qint32(packed.size()) - 40, 0,
+                    qint32(rop), 100, 50 })
+                    + packed);
+        };
+        const auto patBlt = [](EmfWriter e, quint32 rop) { // a bitmap-less BITBLT of the top half
+            return e.Add(+E::BitBlt,
+                { 0, 0, 0, 0, 0, 0, 100, 50, qint32(rop), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                    0 });
+        };
+        EmfWriter blue = Emf100();
+        EmfBrush(blue.Add(+E::SelectObject, { kNullPen }), 1, kBlue)
+            .Add(+E::Rectangle, { 0, 0, 100, 100 });
+        EmfWriter red = Emf100(); // a red brush, for PATINVERT and the pen mixes
+        EmfBrush(red.Add(+E::SelectObject, { kNullPen }), 1, kRed);
+        EmfWriter r2Not = red, r2Mask = red;
+        r2Not.Add(+E::SetRop2, { 6 }).Add(+E::Rectangle, { 0, 0, 100, 50 }); // R2_NOT
+        r2Mask.Add(+E::SetRop2, { 9 }).Add(+E::Rectangle, { 0, 0, 100, 50 }); // R2_MASKPEN
+        const struct {
+            QByteArray bytes;
+            QColor left, right; // at (25, 25) and (75, 25)
+        } cases[] = {
+            { blit(Emf100(), 0x8800C6).Finish(0), Qt::white, Qt::red }, // SRCAND
+            { blit(blue, 0x8800C6).Finish(2), Qt::blue, Qt::black },
+            { blit(Emf100(), 0x660046).Finish(0), Qt::black, Qt::cyan }, // SRCINVERT
+            { blit(Emf100(), 0xBB0226).Finish(0), Qt::white, Qt::white }, // MERGEPAINT
+            { blit(Emf100(), 0x330008).Finish(0), Qt::black, Qt::cyan }, // NOTSRCCOPY
+            { patBlt(Emf100(), 0x550009).Finish(0), Qt::black, Qt::black }, // DSTINVERT
+            { patBlt(red, 0x5A0049).Finish(2), Qt::cyan, Qt::cyan }, // PATINVERT
+            { patBlt(blue, 0x000042).Finish(2), Qt::black, Qt::black }, // BLACKNESS
+            { r2Not.Finish(2), Qt::black, Qt::black },
+            { r2Mask.Finish(2), Qt::red, Qt::red },
+        };
+        for (const auto& c : cases) // the bottom half stays as it was
+            ExpectPixels(Draw(c.bytes), { { 25, 25, c.left }, { 75, 25, c.right } });
+        ExpectPixels(Draw(cases[0].bytes), { { 50, 75 } });
+        ExpectPixels(Draw(cases[1].bytes), { { 50, 75, Qt::blue } });
+    }
+
+    // A frame none of the records fall in: the header's bounds place the drawing instead.
+    TEST(EmfTest, RecordsOutsideTheFrameAreDrawnByTheBounds)
+    {
+        EmfWriter outside(QRect(0, 0, 2647, 2647), QRect(200, 200, 100, 100));
+        EmfBrush(outside.Add(+E::SelectObject, { kNullPen }), 1, kRed);
+        outside.Add(+E::Rectangle, { 250, 200, 300, 300 }); // the right half of the bounds
+        EmfWriter both = outside;
+        both.Add(+E::Rectangle, { 0, 0, 20, 20 });
+        ExpectPixels(Draw(outside.Finish(2)), { { 75, 50, Qt::red }, { 25, 50 } });
+        ExpectPixels(Draw(both.Finish(2)), { { 10, 10, Qt::red }, { 75, 50 } });
+    }
+
+    TEST(MetafileTest, SymbolFontTextIsDrawnAsTheSignsItStandsFor)
+    {
+        const std::pair<QString, QString> mapped[]
+            = { { "acA", u"αχΑ"_qs }, { u"\u00A3\u00B3\u00B0\u00B4\u00D6"_qs, u"≤≥°×√"_qs },
+                  { u"\uF061\uF020\uF0D6"_qs, u"α √"_qs },
+                  { u"\u001F\u0100\uF01F\u20AC"_qs, u"\u001F\u0100\uF01F\u20AC"_qs } };
+        for (const auto& [text, want] : mapped)
+            EXPECT_EQ(MetafileText::FromSymbol(text), want) << text.toStdString();
+        // Drawn in an ordinary font: named Symbol, or in its character set under another name.
+        const QImage alpha = DrawText({}, -40, u"α"_qs);
+        EXPECT_EQ(DrawText("SYMBOL", -40, "a"), alpha);
+        EXPECT_EQ(DrawText("Wingding", -40, u"\uF061"_qs, 400, 2), alpha);
+        EXPECT_NE(DrawText({}, -40, "a"), alpha);
+        EXPECT_EQ(DrawText("Serif", -40, "a"), DrawText("Serif", -40, "a", 400, 0));
+    }
+
+    // PS_USERSTYLE lengths: logical units for a geometric pen, device pixels for a cosmetic one,
+    // an odd count taken twice; here all 20 pixels on, 20 off along y = 50.
+    TEST(EmfTest, UserStyledPensDrawTheirDashes)
+    {
+        const auto line = [](bool doubled, qint32 style, qint32 width, QList<qint32> dashes) {
+            EmfWriter e = Emf100();
+            e.Add(+E::SetBkMode, { 1 }); // gaps left clear
+            if (doubled) // two pixels to a logical unit
+                e.Add(+E::SetMapMode, { 8 }).Add(+E::SetViewportExtEx, { 2, 2 });
+            const qint32 end = doubled ? 50 : 100, y = doubled ? 25 : 50;
+            e.Add(+E::ExtCreatePen,
+                QList<qint32> { 1, 0, 0, 0, 0, style, width, 0, kBlue, 0, qint32(dashes.size()) }
+                    + dashes);
+            e.Add(+E::SelectObject, { 1 }).Add(+E::MoveToEx, { 0, y }).Add(+E::LineTo, { end, y });
+            return Draw(e.Finish(2));
+        };
+        const auto ink = [](const QImage& image, int x) {
+            int most = 0;
+            for (int y = 40; y < 60; ++y)
+                most = qMax(most, qAlpha(image.pixel(x, y)));
+            return most;
+        };
+        constexpr qint32 kGeometric = 0x10007, kCosmetic = 7;
+        for (const QImage& image :
+            { line(false, kGeometric, 4, { 20, 20 }), line(true, kGeometric, 2, { 10, 10 }),
+                line(true, kCosmetic, 1, { 20, 20 }), line(false, kGeometric, 4, { 20 }) }) {
+            for (const int x : { 10, 50, 90 })
+                EXPECT_GT(ink(image, x), 128) << x;
+            for (const int x : { 30, 70 })
+                EXPECT_EQ(ink(image, x), 0) << x;
+        }
+        const QImage alternate = line(false, 8, 1, {}); // PS_ALTERNATE: every other pixel
+        for (int x = 10; x < 14; ++x)
+            EXPECT_NE(ink(alternate, x) > 0, ink(alternate, x + 1) > 0) << x;
     }
 
     // Counts that claim more than a record holds, headers cut short, endless files; the hostile
