@@ -101,11 +101,9 @@ namespace {
         UseBrush(w, kBlue).Add(+W::Ellipse, { 95, 95, 55, 55 });
         Use(w, W::CreatePenIndirect, { 0, 6, 0, 0, 0 }); // solid, 6 wide, black
         UseBrush(w, kGreen).Add(+W::Polygon, { 3, 60, 10, 90, 10, 90, 40 }); // a triangle
-        const auto picture = Load(w.Finish(1));
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->naturalSize, QSize(100, 100));
-        EXPECT_EQ(picture->image.format(), QImage::Format_ARGB32_Premultiplied);
-        ExpectPixels(picture->image,
+        const QImage image = Draw(w.Finish(1));
+        EXPECT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
+        ExpectPixels(image,
             { { 30, 30, Qt::red }, { 75, 75, Qt::blue }, { 57, 57, kClear }, { 85, 15, Qt::green },
                 { 75, 10, Qt::black }, { 65, 35, kClear }, { 5, 95, kClear } });
     }
@@ -249,22 +247,24 @@ namespace {
         whiteRed.setPixel(0, 0, qRgb(255, 255, 255)), whiteRed.setPixel(1, 0, qRgb(255, 0, 0));
         const QByteArray packed = WritePackedDib(whiteRed);
         const auto blit = [&](EmfWriter e, qint32 rop) { // STRETCHDIBITS over (0, 0)-(100, 50)
-            return e
-                .AddRaw(+E::StretchDiBits,
-                    Dwords({ 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, qint32(packed.size()) - 40,
-                        0, rop, 100, 50 })
-                        + packed)
+            const qint32 bits = qint32(packed.size()) - 40;
+            const QList<qint32> fields { 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, bits, 0, rop };
+            return e.AddRaw(+E::StretchDiBits, Dwords(fields + QList { 100, 50 }) + packed)
                 .Finish(2);
         };
         const auto patBlt = [](WmfWriter w, qint32 rop) { // PATBLT of the top half
             return w.AddRaw(+W::PatBlt, Dwords({ rop }) + Words({ 50, 100, 0, 0 })).Finish(1);
         };
+        const auto rop2 = [](qint32 rop) { // a red box to x = 72, its black outline 10 wide
+            WmfWriter w = Wmf100();
+            UseBrush(Use(w, W::CreatePenIndirect, { 0, 10, 0, 0, 0 }), kRed);
+            return w.Add(+W::SetRop2, { rop }).Add(+W::Rectangle, { 50, 72, 0, 0 }).Finish(1);
+        };
         EmfWriter blue = Emf100();
         EmfBrush(blue.Add(+E::SelectObject, { kNullPen }), 1, kBlue)
             .Add(+E::Rectangle, { 0, 0, 100, 100 });
-        WmfWriter red = Wmf100(), r2Not = Wmf100(); // a red brush for PATINVERT and R2_NOT
+        WmfWriter red = Wmf100(); // a red brush for PATINVERT
         UseBrush(NoPen(red), kRed);
-        UseBrush(NoPen(r2Not), kRed).Add(+W::SetRop2, { 6 }).Add(+W::Rectangle, { 50, 100, 0, 0 });
         const std::tuple<QByteArray, QColor, QColor> cases[] = {
             // at (25, 25) and (75, 25)
             { blit(Emf100(), kSrcCopy), Qt::white, Qt::red },
@@ -275,7 +275,10 @@ namespace {
             { patBlt(Wmf100(), 0x550009), Qt::black, Qt::black }, // DSTINVERT
             { patBlt(red, 0x5A0049), Qt::cyan, Qt::cyan }, // PATINVERT
             { patBlt(Wmf100(), 0x000042), Qt::black, Qt::black }, // BLACKNESS
-            { r2Not.Finish(1), Qt::black, Qt::black },
+            { rop2(1), Qt::black, Qt::black }, // R2_BLACK
+            { rop2(6), Qt::black, Qt::black }, // R2_NOT
+            { rop2(16), Qt::white, Qt::white }, // R2_WHITE
+            { rop2(17), Qt::red, Qt::black }, // none: drawn as it is
         };
         for (const auto& [bytes, left, right] : cases)
             ExpectPixels(Draw(bytes), { { 25, 25, left }, { 75, 25, right } });
@@ -291,7 +294,7 @@ namespace {
         EmfBrush(outside.Add(+E::SelectObject, { kNullPen }), 1, kRed);
         outside.Add(+E::Rectangle, { 250, 200, 300, 300 }); // the right half of the bounds
         EmfWriter both = EmfWriter(outside).Add(+E::Rectangle, { 0, 0, 20, 20 });
-        ExpectPixels(Draw(outside.Finish(2)), { { 75, 50, Qt::red }, { 25, 50 } });
+        ExpectPixels(Draw(outside.Finish(2)), { { 50, 50, Qt::red }, { 49, 50 } });
         ExpectPixels(Draw(both.Finish(2)), { { 10, 10, Qt::red }, { 75, 50 } });
     }
 
@@ -327,11 +330,12 @@ namespace {
         };
         const auto ink = [](const QImage& image, int x) { return Inked(image.copy(x, 40, 1, 20)); };
         constexpr qint32 kGeometric = 0x10007, kCosmetic = 7;
-        for (const QImage& image :
-            { line(false, kGeometric, 4, { 20, 20 }), line(true, kGeometric, 2, { 10, 10 }),
-                line(true, kCosmetic, 1, { 20, 20 }), line(false, kGeometric, 4, { 20 }) })
+        for (const QImage& image : { line(false, kGeometric, 4, QList<qint32>(16, 20)),
+                 line(true, kGeometric, 2, { 10, 10 }), line(true, kCosmetic, 1, { 20, 20 }),
+                 line(false, kGeometric, 4, { 20 }) })
             for (const int x : { 10, 30, 50, 70, 90 })
                 EXPECT_EQ(ink(image, x).isEmpty(), x % 40 == 30) << x;
+        EXPECT_EQ(ink(line(true, kGeometric, 2, { 10, 10 }), 10).height(), 4);
         const QImage alternate = line(false, 8, 1, {}); // PS_ALTERNATE: every other pixel
         for (int x = 10; x < 14; ++x)
             EXPECT_NE(ink(alternate, x).isEmpty(), ink(alternate, x + 1).isEmpty()) << x;
