@@ -81,7 +81,7 @@ namespace {
             return QByteArray(reinterpret_cast<const char*>(s.utf16()), 2 * s.size());
         };
         EmfWriter t = Emf100();
-        t.Add(+E::SetTextColor, { 0 }).Add(+E::SetBkMode, { 1 });
+        t.Add(+E::SetBkMode, { 1 });
         t.AddRaw(+E::ExtCreateFontIndirectW,
             (Dwords({ 1, height, 0, 0, 0, weight, charset << 24, 0 }) + utf16(face))
                 .leftJustified(96, 0));
@@ -119,11 +119,7 @@ namespace {
         WmfWriter placeable(QRect(0, 0, 2880, 1440), 1440);
         placeable.Add(+W::SetWindowExt, { 720, 1440 });
         UseBrush(NoPen(placeable), kBlue).Add(+W::Rectangle, { 360, 720, 0, 0 });
-        const struct {
-            QByteArray bytes;
-            QSize box, natural, image;
-            Pixel inside, outside;
-        } cases[] = {
+        const std::tuple<QByteArray, QSize, QSize, QSize, Pixel, Pixel> cases[] = {
             { plain.Finish(1), {}, { 200, 100 }, { 200, 100 }, { 50, 50, Qt::red }, { 150, 50 } },
             { plain.Finish(1), { 20, 20 }, { 200, 100 }, { 40, 20 }, { 10, 10, Qt::red },
                 { 30, 10 } },
@@ -132,12 +128,11 @@ namespace {
             { WmfWriter(QRect(0, 0, 32000, 16000), 96).Finish(0), { 62, 62 }, { 8192, 4096 },
                 { 124, 62 }, { 0, 0 }, { 0, 0 } },
         };
-        for (const auto& c : cases) {
-            const auto picture = Load(c.bytes, c.box);
-            ASSERT_TRUE(picture);
-            EXPECT_EQ(std::pair(picture->naturalSize, picture->image.size()),
-                std::pair(c.natural, c.image));
-            ExpectPixels(picture->image, { c.inside, c.outside });
+        for (const auto& [bytes, box, natural, size, inside, outside] : cases) {
+            const LoadedPicture picture = Load(bytes, box).value();
+            EXPECT_EQ(
+                std::pair(picture.naturalSize, picture.image.size()), std::pair(natural, size));
+            ExpectPixels(picture.image, { inside, outside });
         }
     }
 
@@ -204,10 +199,8 @@ namespace {
         e.Add(+E::CreatePen, { 2, 0, 4, 0, 0 }).Add(+E::SelectObject, { 2 });
         e.Add(+E::MoveToEx, { 99, 0 })
             .AddRaw(+E::Polyline16, Dwords({ 0, 0, 0, 0, 2 }) + Words({ 5, 97, 50, 97 }));
-        const auto picture = Load(e.Finish(3));
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->naturalSize, QSize(100, 100));
-        ExpectPixels(picture->image,
+        EXPECT_EQ(Load(e.Finish(3)).value().naturalSize, QSize(100, 100));
+        ExpectPixels(Draw(e.Finish(3)),
             { { 30, 30, Qt::red }, { 75, 75, Qt::blue }, { 93, 93, Qt::red }, { 85, 15, Qt::green },
                 { 65, 35, kClear }, { 15, 65, Qt::green }, { 35, 85, kClear },
                 { 30, 97, Qt::black }, { 52, 48, kClear } });
@@ -248,43 +241,37 @@ namespace {
         const QByteArray packed = WritePackedDib(whiteRed);
         const auto blit = [&](EmfWriter e, qint32 rop) { // STRETCHDIBITS over (0, 0)-(100, 50)
             const qint32 bits = qint32(packed.size()) - 40;
-            const QList<qint32> fields { 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, bits, 0, rop };
-            return e.AddRaw(+E::StretchDiBits, Dwords(fields + QList { 100, 50 }) + packed)
-                .Finish(2);
+            const QList fields { 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, bits, 0, rop, 100, 50 };
+            return e.AddRaw(+E::StretchDiBits, Dwords(fields) + packed).Finish(2);
         };
-        const auto patBlt = [](WmfWriter w, qint32 rop) { // PATBLT of the top half
-            return w.AddRaw(+W::PatBlt, Dwords({ rop }) + Words({ 50, 100, 0, 0 })).Finish(1);
-        };
-        const auto rop2 = [](qint32 rop) { // a red box to x = 72, its black outline 10 wide
+        // A red box to x = 72 in a black outline 10 wide, or with a red brush a PATBLT up top.
+        const auto wmf = [](qint32 rop2, qint32 patBlt = 0) {
             WmfWriter w = Wmf100();
-            UseBrush(Use(w, W::CreatePenIndirect, { 0, 10, 0, 0, 0 }), kRed);
-            return w.Add(+W::SetRop2, { rop }).Add(+W::Rectangle, { 50, 72, 0, 0 }).Finish(1);
+            UseBrush(Use(w, W::CreatePenIndirect, { 0, 10, 0, 0, 0 }), kRed)
+                .Add(+W::SetRop2, { rop2 });
+            const QByteArray top = Dwords({ patBlt }) + Words({ 50, 100, 0, 0 });
+            return (patBlt ? w.AddRaw(+W::PatBlt, top) : w.Add(+W::Rectangle, { 50, 72, 0, 0 }))
+                .Finish(1);
         };
-        EmfWriter blue = Emf100();
-        EmfBrush(blue.Add(+E::SelectObject, { kNullPen }), 1, kBlue)
-            .Add(+E::Rectangle, { 0, 0, 100, 100 });
-        WmfWriter red = Wmf100(); // a red brush for PATINVERT
-        UseBrush(NoPen(red), kRed);
-        const std::tuple<QByteArray, QColor, QColor> cases[] = {
-            // at (25, 25) and (75, 25)
-            { blit(Emf100(), kSrcCopy), Qt::white, Qt::red },
-            { blit(Emf100(), 0x8800C6), Qt::white, Qt::red }, // SRCAND
-            { blit(blue, 0x8800C6), Qt::blue, Qt::black },
-            { blit(Emf100(), 0x660046), Qt::black, Qt::cyan }, // SRCINVERT
-            { blit(Emf100(), 0x330008), Qt::black, Qt::cyan }, // NOTSRCCOPY
-            { patBlt(Wmf100(), 0x550009), Qt::black, Qt::black }, // DSTINVERT
-            { patBlt(red, 0x5A0049), Qt::cyan, Qt::cyan }, // PATINVERT
-            { patBlt(Wmf100(), 0x000042), Qt::black, Qt::black }, // BLACKNESS
-            { rop2(1), Qt::black, Qt::black }, // R2_BLACK
-            { rop2(6), Qt::black, Qt::black }, // R2_NOT
-            { rop2(16), Qt::white, Qt::white }, // R2_WHITE
-            { rop2(17), Qt::red, Qt::black }, // none: drawn as it is
+        const EmfWriter blue = EmfBrush(Emf100().Add(+E::SelectObject, { kNullPen }), 1, kBlue)
+                                   .Add(+E::Rectangle, { 0, 0, 100, 100 });
+        // At (25, 25) and (75, 25); the bottom half stays as it was.
+        const std::tuple<QByteArray, QColor, QColor, QColor> cases[] = {
+            { blit(Emf100(), kSrcCopy), Qt::white, Qt::red, kClear },
+            { blit(Emf100(), 0x8800C6), Qt::white, Qt::red, kClear }, // SRCAND
+            { blit(blue, 0x8800C6), Qt::blue, Qt::black, Qt::blue },
+            { blit(Emf100(), 0x660046), Qt::black, Qt::cyan, kClear }, // SRCINVERT
+            { blit(Emf100(), 0x330008), Qt::black, Qt::cyan, kClear }, // NOTSRCCOPY
+            { wmf(13, 0x550009), Qt::black, Qt::black, kClear }, // DSTINVERT
+            { wmf(13, 0x5A0049), Qt::cyan, Qt::cyan, kClear }, // PATINVERT
+            { wmf(13, 0x000042), Qt::black, Qt::black, kClear }, // BLACKNESS
+            { wmf(1), Qt::black, Qt::black, kClear }, // R2_BLACK
+            { wmf(6), Qt::black, Qt::black, kClear }, // R2_NOT
+            { wmf(16), Qt::white, Qt::white, kClear }, // R2_WHITE
+            { wmf(17), Qt::red, Qt::black, kClear }, // none: drawn as it is
         };
-        for (const auto& [bytes, left, right] : cases)
-            ExpectPixels(Draw(bytes), { { 25, 25, left }, { 75, 25, right } });
-        // The bottom half stays as it was.
-        ExpectPixels(Draw(std::get<0>(cases[1])), { { 50, 75 } });
-        ExpectPixels(Draw(std::get<0>(cases[2])), { { 50, 75, Qt::blue } });
+        for (const auto& [bytes, left, right, below] : cases)
+            ExpectPixels(Draw(bytes), { { 25, 25, left }, { 75, 25, right }, { 50, 75, below } });
     }
 
     // A frame none of the records fall in: the header's bounds place the drawing instead.
@@ -300,11 +287,9 @@ namespace {
 
     TEST(MetafileTest, SymbolFontTextIsDrawnAsTheSignsItStandsFor)
     {
-        const std::pair<QString, QString> mapped[]
-            = { { "acA", u"αχΑ"_qs }, { u"\u00A3\u00B3\u00B0\u00B4\u00D6"_qs, u"≤≥°×√"_qs },
-                  { u"\uF061\uF020\uF0D6\u0100"_qs, u"α √\u0100"_qs } };
-        for (const auto& [text, want] : mapped)
-            EXPECT_EQ(MetafileText::FromSymbol(text), want) << text.toStdString();
+        EXPECT_EQ(MetafileText::FromSymbol(
+                      u"acA\u00A3\u00B3\u00B0\u00B4\u00D6\uF061\uF020\uF0D6\u0100"_qs),
+            u"αχΑ≤≥°×√α √\u0100"_qs);
         // Drawn in an ordinary font: named Symbol, or in its character set under another name.
         const QImage alpha = DrawText({}, -40, u"α"_qs);
         EXPECT_EQ(DrawText("SYMBOL", -40, "a"), alpha);
@@ -316,27 +301,26 @@ namespace {
     // an odd count taken twice; here all 20 pixels on, 20 off along y = 50.
     TEST(EmfTest, UserStyledPensDrawTheirDashes)
     {
-        const auto line = [](bool doubled, qint32 style, qint32 width, QList<qint32> dashes) {
+        const auto line = [](qint32 unit, qint32 style, qint32 width, QList<qint32> dashes,
+                              qint32 brush = 0) { // gaps left clear; `unit` pixels a logical unit
             EmfWriter e = Emf100();
-            e.Add(+E::SetBkMode, { 1 }); // gaps left clear
-            if (doubled) // two pixels to a logical unit
-                e.Add(+E::SetMapMode, { 8 }).Add(+E::SetViewportExtEx, { 2, 2 });
-            const qint32 end = doubled ? 50 : 100, y = doubled ? 25 : 50;
-            e.Add(+E::ExtCreatePen,
-                QList<qint32> { 1, 0, 0, 0, 0, style, width, 0, kBlue, 0, qint32(dashes.size()) }
-                    + dashes);
-            e.Add(+E::SelectObject, { 1 }).Add(+E::MoveToEx, { 0, y }).Add(+E::LineTo, { end, y });
-            return Draw(e.Finish(2));
+            e.Add(+E::SetBkMode, { 1 }).Add(+E::SetMapMode, { 8 });
+            const QList pen { 1, 0, 0, 0, 0, style, width, brush, kBlue, 0, qint32(dashes.size()) };
+            e.Add(+E::SetViewportExtEx, { unit, unit }).Add(+E::ExtCreatePen, pen + dashes);
+            e.Add(+E::SelectObject, { 1 }).Add(+E::MoveToEx, { 0, 50 / unit });
+            const QByteArray to = Dwords({ 0, 0, 0, 0, 1 }) + Words({ 100 / unit, 50 / unit });
+            return Draw(e.AddRaw(+E::PolylineTo16, to).Finish(2));
         };
         const auto ink = [](const QImage& image, int x) { return Inked(image.copy(x, 40, 1, 20)); };
         constexpr qint32 kGeometric = 0x10007, kCosmetic = 7;
-        for (const QImage& image : { line(false, kGeometric, 4, QList<qint32>(16, 20)),
-                 line(true, kGeometric, 2, { 10, 10 }), line(true, kCosmetic, 1, { 20, 20 }),
-                 line(false, kGeometric, 4, { 20 }) })
+        for (const QImage& image :
+            { line(1, kGeometric, 4, QList<qint32>(16, 20)), line(2, kGeometric, 2, { 10, 10 }),
+                line(2, kCosmetic, 1, { 20, 20 }), line(1, kGeometric, 4, { 20 }) })
             for (const int x : { 10, 30, 50, 70, 90 })
                 EXPECT_EQ(ink(image, x).isEmpty(), x % 40 == 30) << x;
-        EXPECT_EQ(ink(line(true, kGeometric, 2, { 10, 10 }), 10).height(), 4);
-        const QImage alternate = line(false, 8, 1, {}); // PS_ALTERNATE: every other pixel
+        EXPECT_EQ(ink(line(2, kGeometric, 2, { 10, 10 }), 10).height(), 4);
+        EXPECT_TRUE(Inked(line(1, 0x10000, 4, {}, 1)).isEmpty()); // a null brush draws nothing
+        const QImage alternate = line(1, 8, 1, {}); // PS_ALTERNATE: every other pixel
         for (int x = 10; x < 14; ++x)
             EXPECT_NE(ink(alternate, x).isEmpty(), ink(alternate, x + 1).isEmpty()) << x;
     }
