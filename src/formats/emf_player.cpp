@@ -13,12 +13,14 @@ namespace {
     constexpr quint32 kSignature = 0x464D4520; // " EMF"
     constexpr qint64 kMinHeader = 88;
 
+    // Read in place: a copy of a picture being painted on would be a deep one.
     bool IsBlank(const QImage& image)
     {
-        const QImage argb = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        for (int y = 0; y < argb.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-            if (std::any_of(row, row + argb.width(), [](QRgb p) { return qAlpha(p) != 0; }))
+        if (image.depth() != 32) // the loader paints on 32 bits; anything else counts as drawn
+            return false;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            if (std::any_of(row, row + image.width(), [](QRgb p) { return qAlpha(p) != 0; }))
                 return false;
         }
         return true;
@@ -96,8 +98,8 @@ bool EmfPlayer::Play(
     const QImage* image = painter.device()->devType() == QInternal::Image
         ? static_cast<const QImage*>(painter.device())
         : nullptr;
-    if (!image || !IsBlank(*image) || header.bounds.isEmpty()
-        || header.frame.contains(header.bounds))
+    if (!image || header.bounds.isEmpty() || header.frame.contains(header.bounds)
+        || !IsBlank(*image))
         return true;
     return PlayOnto(file, header, painter, picture, header.bounds);
 }
