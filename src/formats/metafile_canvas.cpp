@@ -108,6 +108,8 @@ void MetafileCanvas::Prepare()
 
 void MetafileCanvas::Combine(quint8 mix, const std::function<void(bool paper)>& paint)
 {
+    if (mix == MetafileMix::kLeaveAlone)
+        return;
     if (mix == MetafileMix::kCopy) {
         paint(false);
         return;
