@@ -365,14 +365,10 @@ void MetafileCanvas::Text(const TextRun& run)
         painter_.setClipRect(run.rect.normalized(), Qt::IntersectClip);
     // Text is drawn upright in picture pixels, so a mapping with y growing upward cannot flip it.
     const double yScale = std::hypot(toPicture.m21(), toPicture.m22());
-    // Linux's stand-in for the Symbol font lacks its signs; they are drawn from an ordinary one.
-    const bool symbol = MetafileText::IsSymbol(s.font);
-    const QString text = symbol ? MetafileText::FromSymbol(run.text) : run.text;
-    MetafileFont face = s.font;
-    if (symbol)
-        face.face.clear();
-    const QFont font
-        = MetafileText::PictureFont(face, std::abs(face.height == 0 ? 12 : face.height) * yScale);
+    const QString text
+        = MetafileText::IsSymbol(s.font) ? MetafileText::FromSymbol(run.text) : run.text;
+    const QFont font = MetafileText::PictureFont(
+        s.font, std::abs(s.font.height == 0 ? 12 : s.font.height) * yScale);
     const QFontMetricsF metrics(font);
     const std::vector<double> offsets
         = MetafileText::LayOut(text, run.advances, metrics, Scale(toPicture));
