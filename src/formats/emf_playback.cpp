@@ -151,10 +151,11 @@ void EmfPlayback::CreatePen(bool extended)
     pen.colour = ColourRef(r_, extended ? 40 : 24);
     const quint32 kind = style & 0xF;
     const qint64 entries = r_.U32(48);
-    if (extended && kind == kPsUserStyle && entries <= kMaxStyleEntries && r_.Fits(52, entries * 4))
+    if (extended && kind == kPsUserStyle && entries <= kMaxStyleEntries
+        && r_.Fits(52, entries * 4)) {
         for (qint64 i = 0; i < entries; ++i)
             pen.dashes.push_back(r_.U32(52 + i * 4));
-    else if (extended && kind == kPsAlternate) { // every other pixel
+    } else if (extended && kind == kPsAlternate) { // every other pixel
         pen.dashes = { 1, 1 };
         pen.width = 0;
     }
