@@ -9,6 +9,9 @@ namespace gb::formats {
 namespace {
 
     constexpr quint32 kStockFlag = 0x80000000;
+    // Pen styles with dashes of their own; Windows takes no more than 16 lengths.
+    constexpr quint32 kPsUserStyle = 7, kPsAlternate = 8;
+    constexpr qint64 kMaxStyleEntries = 16;
 
     QColor ColourRef(const ByteView& r, qint64 at)
     {
@@ -146,6 +149,16 @@ void EmfPlayback::CreatePen(bool extended)
     if (extended && !(style & 0x10000))
         pen.width = 0;
     pen.colour = ColourRef(r_, extended ? 40 : 24);
+    const quint32 kind = style & 0xF;
+    const qint64 entries = r_.U32(48);
+    if (extended && kind == kPsUserStyle && entries <= kMaxStyleEntries
+        && r_.Fits(52, entries * 4)) {
+        for (qint64 i = 0; i < entries; ++i)
+            pen.dashes.push_back(r_.U32(52 + i * 4));
+    } else if (extended && kind == kPsAlternate) { // every other pixel
+        pen.dashes = { 1, 1 };
+        pen.width = 0;
+    }
     dc_.PutObject(r_.U32(8), pen);
 }
 

@@ -3,6 +3,7 @@
 #include "formats/emf_playback.h"
 #include "formats/metafile_budget.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace gb::formats {
@@ -11,6 +12,19 @@ namespace {
 
     constexpr quint32 kSignature = 0x464D4520; // " EMF"
     constexpr qint64 kMinHeader = 88;
+
+    // Read in place: a copy of a picture being painted on would be a deep one.
+    bool IsBlank(const QImage& image)
+    {
+        if (image.depth() != 32) // the loader paints on 32 bits; anything else counts as drawn
+            return false;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            if (std::any_of(row, row + image.width(), [](QRgb p) { return qAlpha(p) != 0; }))
+                return false;
+        }
+        return true;
+    }
 
 } // namespace
 
@@ -53,6 +67,8 @@ std::optional<EmfHeader> EmfPlayer::ReadHeader(const ByteView& file)
     const double devW = file.S32(72), devH = file.S32(76), mmW = file.S32(80), mmH = file.S32(84);
     header.dotsPerMm = devW > 0 && devH > 0 && mmW > 0 && mmH > 0 ? QSizeF(devW / mmW, devH / mmH)
                                                                   : QSizeF(96 / 25.4, 96 / 25.4);
+    const QRectF bounds = file.Rect32(8); // its right and bottom edges drawn on
+    header.bounds = QRectF(bounds.topLeft(), bounds.bottomRight() + QPointF(1, 1));
     header.frame = QRectF(frame.left() * header.dotsPerMm.width() / 100,
         frame.top() * header.dotsPerMm.height() / 100,
         frame.width() * header.dotsPerMm.width() / 100,
@@ -60,17 +76,32 @@ std::optional<EmfHeader> EmfPlayer::ReadHeader(const ByteView& file)
     return header;
 }
 
-bool EmfPlayer::Play(
-    const ByteView& file, const EmfHeader& header, QPainter& painter, QSizeF picture)
+bool EmfPlayer::PlayOnto(const ByteView& file, const EmfHeader& header, QPainter& painter,
+    QSizeF picture, const QRectF& edges)
 {
-    const QRectF f = header.frame;
-    if (f.width() == 0 || f.height() == 0)
+    if (edges.width() == 0 || edges.height() == 0)
         return false;
-    const QTransform deviceToPicture = QTransform::fromTranslate(-f.left(), -f.top())
-        * QTransform::fromScale(picture.width() / f.width(), picture.height() / f.height());
+    const QTransform deviceToPicture = QTransform::fromTranslate(-edges.left(), -edges.top())
+        * QTransform::fromScale(picture.width() / edges.width(), picture.height() / edges.height());
     EmfPlayback playback(painter, header, picture, deviceToPicture);
     return EmfPlayback::Walk(file, header.firstRecord,
         [&](EmfRecord type, const ByteView& record) { return playback.Play(type, record); });
+}
+
+bool EmfPlayer::Play(
+    const ByteView& file, const EmfHeader& header, QPainter& painter, QSizeF picture)
+{
+    if (!PlayOnto(file, header, painter, picture, header.frame))
+        return false;
+    // Some programs write a frame that none of their records fall in; their bounds still hold
+    // the drawing, and the picture would otherwise show nothing at all.
+    const QImage* image = painter.device()->devType() == QInternal::Image
+        ? static_cast<const QImage*>(painter.device())
+        : nullptr;
+    if (!image || header.bounds.isEmpty() || header.frame.contains(header.bounds)
+        || !IsBlank(*image))
+        return true;
+    return PlayOnto(file, header, painter, picture, header.bounds);
 }
 
 } // namespace gb::formats

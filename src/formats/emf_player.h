@@ -11,6 +11,7 @@ namespace gb::formats {
 struct EmfHeader {
     QSizeF naturalSize; // pixels at 96 DPI
     QRectF frame; // the picture's edges in the recording device's pixels
+    QRectF bounds; // what the records draw on, in the same pixels
     QSizeF dotsPerMm; // the recording device's
     int handles = 0;
     qint64 firstRecord = 0;
@@ -26,6 +27,10 @@ public:
     static std::optional<EmfHeader> ReadHeader(const ByteView& file);
     static bool Play(
         const ByteView& file, const EmfHeader& header, QPainter& painter, QSizeF picture);
+
+private:
+    static bool PlayOnto(const ByteView& file, const EmfHeader& header, QPainter& painter,
+        QSizeF picture, const QRectF& edges);
 };
 
 } // namespace gb::formats

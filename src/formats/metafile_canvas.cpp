@@ -16,12 +16,36 @@ namespace {
     // Longer runs of text are not labels but an attempt to keep the painter busy.
     constexpr qsizetype kMaxTextLength = 1 << 14;
 
-    QPen ToPen(const MetafilePen& p)
+    double Scale(const QTransform& t) { return std::hypot(t.m11(), t.m12()); }
+
+    // A user style's lengths come in logical units, or the recording device's for a cosmetic
+    // pen; Qt takes them in pen widths. Dashes under a pixel would only keep Qt's dasher busy
+    // on a reduced picture.
+    void SetUserDashes(QPen& pen, const MetafilePen& p, const MetafileDc& dc)
+    {
+        const bool cosmetic = p.width == 0;
+        const double perUnit = Scale(cosmetic ? dc.DeviceToPicture() : dc.LogicalToPicture());
+        const double width = cosmetic ? 1 : p.width * perUnit;
+        if (width <= 1) { // drawn a pixel wide, whatever the width asked for
+            pen.setWidth(0);
+            pen.setCosmetic(true);
+        }
+        QList<qreal> pattern;
+        for (const double length : p.dashes)
+            pattern.append(qMax(1.0, length * perUnit) / qMax(width, 1.0));
+        if (pattern.size() % 2) // an odd count runs through twice, dashes and gaps swapping
+            pattern += pattern;
+        pen.setDashPattern(pattern);
+    }
+
+    QPen ToPen(const MetafilePen& p, const MetafileDc& dc)
     {
         if (!p.visible || p.style == Qt::NoPen)
             return Qt::NoPen;
         QPen pen(p.colour, p.width, p.style, Qt::RoundCap, Qt::RoundJoin);
         pen.setCosmetic(p.width <= 1 && p.style != Qt::SolidLine ? true : p.width == 0);
+        if (!p.dashes.empty())
+            SetUserDashes(pen, p, dc);
         return pen;
     }
 
@@ -56,19 +80,7 @@ namespace {
         return false;
     }
 
-    QPainter::CompositionMode RopComposition(quint32 rop)
-    {
-        switch (rop >> 16) {
-        case 0x88: // SRCAND
-            return QPainter::RasterOp_SourceAndDestination;
-        case 0xEE: // SRCPAINT
-            return QPainter::RasterOp_SourceOrDestination;
-        case 0x66: // SRCINVERT
-            return QPainter::RasterOp_SourceXorDestination;
-        default:
-            return QPainter::CompositionMode_SourceOver;
-        }
-    }
+    QBrush Paper(const QBrush& brush) { return brush.style() == Qt::NoBrush ? brush : Qt::white; }
 
 } // namespace
 
@@ -87,11 +99,31 @@ void MetafileCanvas::Prepare()
     else
         painter_.setClipping(false);
     painter_.setTransform(dc_.LogicalToPicture());
-    painter_.setPen(ToPen(s.pen));
+    painter_.setPen(ToPen(s.pen, dc_));
     painter_.setBrush(ToBrush(s.brush));
     painter_.setBackgroundMode(s.opaqueBackground ? Qt::OpaqueMode : Qt::TransparentMode);
     painter_.setBackground(s.backgroundColour);
-    painter_.setCompositionMode(s.composition);
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void MetafileCanvas::Combine(quint8 mix, const std::function<void(bool paper)>& paint)
+{
+    if (mix == MetafileMix::kLeaveAlone)
+        return;
+    if (mix == MetafileMix::kCopy) {
+        paint(false);
+        return;
+    }
+    // GDI's raster operations know no partial coverage; smoothed edges would come out solid.
+    const bool smooth = painter_.testRenderHint(QPainter::Antialiasing);
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    if (MetafileMix::ReadsPicture(mix)) { // what nothing has drawn on yet is white paper
+        painter_.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        paint(true);
+    }
+    painter_.setCompositionMode(MetafileMix::Composition(mix));
+    paint(false);
+    painter_.setRenderHint(QPainter::Antialiasing, smooth);
 }
 
 void MetafileCanvas::Draw(const QPainterPath& shape, bool fill, bool stroke)
@@ -105,13 +137,19 @@ void MetafileCanvas::Draw(const QPainterPath& shape, bool fill, bool stroke)
     Prepare();
     QPainterPath filled = shape;
     filled.setFillRule(dc_.State().fillRule);
-    if (fill)
-        painter_.fillPath(filled, painter_.brush());
     // A pen as wide as the reach limit is no outline but a corrupt width; it is left out.
-    const QTransform& t = painter_.transform();
-    const bool sanePen = painter_.pen().widthF() * std::hypot(t.m11(), t.m12()) < kMaxCurveReach;
-    if (stroke && painter_.pen().style() != Qt::NoPen && sanePen)
-        painter_.strokePath(shape, painter_.pen());
+    const QPen pen = painter_.pen();
+    const bool sanePen = pen.widthF() * Scale(painter_.transform()) < kMaxCurveReach;
+    const QBrush brush = painter_.brush();
+    Combine(dc_.State().mix, [&](bool paper) {
+        if (fill)
+            painter_.fillPath(filled, paper ? Paper(brush) : brush);
+        QPen outline = pen;
+        if (paper)
+            outline.setColor(Qt::white);
+        if (stroke && pen.style() != Qt::NoPen && sanePen)
+            painter_.strokePath(shape, outline);
+    });
 }
 
 void MetafileCanvas::ContinueFigure()
@@ -242,17 +280,14 @@ void MetafileCanvas::Arc(ArcKind kind, const QRectF& rawBox, QPointF start, QPoi
 
 void MetafileCanvas::PatternFill(const QRectF& box, quint32 rop)
 {
-    const quint32 op = rop >> 16;
-    if (op == 0xAA || pathOpen_ || dc_.State().skipDrawing) // the target left as it is
+    if (pathOpen_ || dc_.State().skipDrawing)
         return;
-    if (op != 0x00 && op != 0xFF) {
-        QPainterPath shape;
-        shape.addRect(box.normalized());
-        Draw(shape, true, false);
-        return;
-    }
     Prepare();
-    painter_.fillRect(box.normalized(), op == 0 ? Qt::black : Qt::white);
+    const quint8 mix = MetafileMix::FromPatternRop(rop);
+    // Blackness, whiteness and inverting the picture fill even with the null brush selected.
+    const QBrush brush = MetafileMix::ReadsSource(mix) ? painter_.brush() : QBrush(Qt::black);
+    Combine(mix,
+        [&](bool paper) { painter_.fillRect(box.normalized(), paper ? Paper(brush) : brush); });
 }
 
 void MetafileCanvas::Fill(const QPainterPath& shape, const QBrush& brush)
@@ -260,23 +295,26 @@ void MetafileCanvas::Fill(const QPainterPath& shape, const QBrush& brush)
     if (pathOpen_ || dc_.State().skipDrawing)
         return;
     Prepare();
-    painter_.fillPath(shape, brush);
+    Combine(dc_.State().mix,
+        [&](bool paper) { painter_.fillPath(shape, paper ? Paper(brush) : brush); });
 }
 
 void MetafileCanvas::Image(
     const QRectF& target, const QImage& image, const QRectF& source, quint32 rop)
 {
-    if (pathOpen_ || dc_.State().skipDrawing || (rop >> 16) == 0xAA)
+    if (pathOpen_ || dc_.State().skipDrawing || source.width() <= 0 || source.height() <= 0)
         return;
     Prepare();
-    painter_.setCompositionMode(RopComposition(rop));
     painter_.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (source.width() <= 0 || source.height() <= 0)
-        return;
     // A target running backwards (as with y growing upward) mirrors the bitmap, as GDI does.
     painter_.translate(target.topLeft());
     painter_.scale(target.width() / source.width(), target.height() / source.height());
-    painter_.drawImage(QPointF(0, 0), image, source);
+    Combine(MetafileMix::FromBitmapRop(rop), [&](bool paper) {
+        if (paper)
+            painter_.fillRect(QRectF(QPointF(0, 0), source.size()), Qt::white);
+        else
+            painter_.drawImage(QPointF(0, 0), image, source);
+    });
 }
 
 void MetafileCanvas::BeginPath()
@@ -327,11 +365,13 @@ void MetafileCanvas::Text(const TextRun& run)
         painter_.setClipRect(run.rect.normalized(), Qt::IntersectClip);
     // Text is drawn upright in picture pixels, so a mapping with y growing upward cannot flip it.
     const double yScale = std::hypot(toPicture.m21(), toPicture.m22());
+    const QString text
+        = MetafileText::IsSymbol(s.font) ? MetafileText::FromSymbol(run.text) : run.text;
     const QFont font = MetafileText::PictureFont(
         s.font, std::abs(s.font.height == 0 ? 12 : s.font.height) * yScale);
     const QFontMetricsF metrics(font);
-    const std::vector<double> offsets = MetafileText::LayOut(
-        run.text, run.advances, metrics, std::hypot(toPicture.m11(), toPicture.m12()));
+    const std::vector<double> offsets
+        = MetafileText::LayOut(text, run.advances, metrics, Scale(toPicture));
     const double width = offsets.back();
     const QPointF at = toPicture.map((s.textAlign & kTaUpdateCp) ? s.position : run.reference);
     const double angle = -s.font.escapement / 10
@@ -343,11 +383,11 @@ void MetafileCanvas::Text(const TextRun& run)
         painter_.fillRect(QRectF(start.x(), start.y() - metrics.ascent(), width, metrics.height()),
             s.backgroundColour);
     painter_.setPen(s.textColour);
-    if (qsizetype(run.advances.size()) < run.text.size()) // the font's own spacing and shaping
-        painter_.drawText(start, run.text);
+    if (qsizetype(run.advances.size()) < text.size()) // the font's own spacing and shaping
+        painter_.drawText(start, text);
     else
-        for (qsizetype i = 0; i < run.text.size(); ++i)
-            painter_.drawText(start + QPointF(offsets[size_t(i)], 0), QString(run.text.at(i)));
+        for (qsizetype i = 0; i < text.size(); ++i)
+            painter_.drawText(start + QPointF(offsets[size_t(i)], 0), QString(text.at(i)));
     if (s.textAlign & kTaUpdateCp)
         s.position
             = toPicture.inverted().map(at + QTransform().rotate(angle).map(QPointF(width, 0)));

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPolygonF>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -56,6 +57,8 @@ public:
 private:
     void Draw(const QPainterPath& shape, bool fill, bool stroke);
     void Prepare();
+    // Paints with a mix; one that reads the picture has `paint` lay white paper first.
+    void Combine(quint8 mix, const std::function<void(bool paper)>& paint);
     void FinishPath(bool fill, bool stroke);
     void ContinueFigure();
 

@@ -95,27 +95,9 @@ QTransform MetafileDc::LogicalToPicture() const
 
 void MetafileDc::SetRop2(quint32 rop)
 {
-    state_.skipDrawing = rop == 11; // R2_NOP
-    switch (rop) {
-    case 4: // R2_NOTCOPYPEN
-        state_.composition = QPainter::RasterOp_NotSource;
-        break;
-    case 6: // R2_NOT
-        state_.composition = QPainter::RasterOp_NotDestination;
-        break;
-    case 7: // R2_XORPEN
-        state_.composition = QPainter::RasterOp_SourceXorDestination;
-        break;
-    case 9: // R2_MASKPEN
-        state_.composition = QPainter::RasterOp_SourceAndDestination;
-        break;
-    case 15: // R2_MERGEPEN
-        state_.composition = QPainter::RasterOp_SourceOrDestination;
-        break;
-    default:
-        state_.composition = QPainter::CompositionMode_SourceOver;
-        break;
-    }
+    // R2_BLACK (1) to R2_WHITE (16) are the truth tables plus one.
+    state_.mix = rop >= 1 && rop <= 16 ? quint8(rop - 1) : MetafileMix::kCopy;
+    state_.skipDrawing = state_.mix == MetafileMix::kLeaveAlone;
 }
 
 void MetafileDc::Save()

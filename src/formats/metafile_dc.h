@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/metafile_mix.h"
 #include "formats/metafile_objects.h"
 
 #include <QPainter>
@@ -25,7 +26,7 @@ struct MetafileState {
     bool opaqueBackground = true;
     QColor backgroundColour = Qt::white, textColour = Qt::black;
     Qt::FillRule fillRule = Qt::OddEvenFill;
-    QPainter::CompositionMode composition = QPainter::CompositionMode_SourceOver;
+    quint8 mix = MetafileMix::kCopy; // how pens and brushes combine with the picture
     bool skipDrawing = false; // R2_NOP
     QPointF position;
     std::optional<QPainterPath> clip; // in picture pixels; none is the whole picture
@@ -43,7 +44,6 @@ public:
     QTransform LogicalToPicture() const;
     QTransform DeviceToPicture() const { return deviceToPicture_; }
 
-    // Mixes of pen and picture that QPainter can express; the rest draw plainly.
     void SetRop2(quint32 rop);
     void Save();
     bool Restore(int which);

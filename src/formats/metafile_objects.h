@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QString>
 #include <variant>
+#include <vector>
 
 namespace gb::formats {
 
@@ -14,6 +15,8 @@ struct MetafilePen {
     double width = 0; // logical units; 0 is one pixel wide whatever the scale
     QColor colour = Qt::black;
     Qt::PenStyle style = Qt::SolidLine;
+    // A user style's dash and gap lengths: logical units, or device units when cosmetic.
+    std::vector<double> dashes;
 };
 
 struct MetafileBrush {

@@ -48,7 +48,8 @@ QString MetafileText::DecodeAnsi(const ByteView& bytes, quint8 charset)
 QFont MetafileText::PictureFont(const MetafileFont& f, double wantedHeight)
 {
     const double pixelHeight = qMax(1.0, qMin(wantedHeight, kMaxFontPixels));
-    QFont font(f.face.isEmpty() ? QStringLiteral("Sans Serif") : f.face);
+    // Linux's stand-in for the Symbol font lacks its signs; they are drawn from an ordinary one.
+    QFont font(f.face.isEmpty() || IsSymbol(f) ? QStringLiteral("Sans Serif") : f.face);
     font.setPixelSize(qRound(pixelHeight));
     font.setWeight(QFont::Weight(qBound(100, f.weight == 0 ? 400 : f.weight, 900)));
     font.setItalic(f.italic);

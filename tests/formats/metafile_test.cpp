@@ -1,6 +1,7 @@
 // WMF and EMF files built record by record, played straight from their bytes.
 #include "formats/metafile_loader.h"
 #include "formats/metafile_records.h"
+#include "formats/metafile_text.h"
 #include "samplegen/metafile_writers.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,26 @@ namespace {
         return inked;
     }
 
+    // EXTTEXTOUTW at (10, 10), top-left aligned, in black.
+    QImage DrawText(const QString& face, qint32 height, const QString& text, qint32 weight = 400,
+        qint32 charset = 0)
+    {
+        const auto utf16 = [](const QString& s) { // little-endian, as every build host is
+            return QByteArray(reinterpret_cast<const char*>(s.utf16()), 2 * s.size());
+        };
+        EmfWriter t = Emf100();
+        t.Add(+E::SetBkMode, { 1 });
+        t.AddRaw(+E::ExtCreateFontIndirectW,
+            (Dwords({ 1, height, 0, 0, 0, weight, charset << 24, 0 }) + utf16(face))
+                .leftJustified(96, 0));
+        const qint32 size = qint32(text.size());
+        t.Add(+E::SelectObject, { 1 })
+            .AddRaw(+E::ExtTextOutW,
+                Dwords({ 0, 0, 0, 0, 1, 0, 0, 10, 10, size, 76, 0, 0, 0, 0, 0, 0 })
+                    + utf16(text).leftJustified(12, 0));
+        return Draw(t.Finish(2));
+    }
+
     TEST(WmfTest, DrawsShapesWithTheSelectedPenAndBrush)
     {
         WmfWriter w = Wmf100();
@@ -80,11 +101,9 @@ namespace {
         UseBrush(w, kBlue).Add(+W::Ellipse, { 95, 95, 55, 55 });
         Use(w, W::CreatePenIndirect, { 0, 6, 0, 0, 0 }); // solid, 6 wide, black
         UseBrush(w, kGreen).Add(+W::Polygon, { 3, 60, 10, 90, 10, 90, 40 }); // a triangle
-        const auto picture = Load(w.Finish(1));
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->naturalSize, QSize(100, 100));
-        EXPECT_EQ(picture->image.format(), QImage::Format_ARGB32_Premultiplied);
-        ExpectPixels(picture->image,
+        const QImage image = Draw(w.Finish(1));
+        EXPECT_EQ(image.format(), QImage::Format_ARGB32_Premultiplied);
+        ExpectPixels(image,
             { { 30, 30, Qt::red }, { 75, 75, Qt::blue }, { 57, 57, kClear }, { 85, 15, Qt::green },
                 { 75, 10, Qt::black }, { 65, 35, kClear }, { 5, 95, kClear } });
     }
@@ -100,11 +119,7 @@ namespace {
         WmfWriter placeable(QRect(0, 0, 2880, 1440), 1440);
         placeable.Add(+W::SetWindowExt, { 720, 1440 });
         UseBrush(NoPen(placeable), kBlue).Add(+W::Rectangle, { 360, 720, 0, 0 });
-        const struct {
-            QByteArray bytes;
-            QSize box, natural, image;
-            Pixel inside, outside;
-        } cases[] = {
+        const std::tuple<QByteArray, QSize, QSize, QSize, Pixel, Pixel> cases[] = {
             { plain.Finish(1), {}, { 200, 100 }, { 200, 100 }, { 50, 50, Qt::red }, { 150, 50 } },
             { plain.Finish(1), { 20, 20 }, { 200, 100 }, { 40, 20 }, { 10, 10, Qt::red },
                 { 30, 10 } },
@@ -113,12 +128,11 @@ namespace {
             { WmfWriter(QRect(0, 0, 32000, 16000), 96).Finish(0), { 62, 62 }, { 8192, 4096 },
                 { 124, 62 }, { 0, 0 }, { 0, 0 } },
         };
-        for (const auto& c : cases) {
-            const auto picture = Load(c.bytes, c.box);
-            ASSERT_TRUE(picture);
-            EXPECT_EQ(std::pair(picture->naturalSize, picture->image.size()),
-                std::pair(c.natural, c.image));
-            ExpectPixels(picture->image, { c.inside, c.outside });
+        for (const auto& [bytes, box, natural, size, inside, outside] : cases) {
+            const LoadedPicture picture = Load(bytes, box).value();
+            EXPECT_EQ(
+                std::pair(picture.naturalSize, picture.image.size()), std::pair(natural, size));
+            ExpectPixels(picture.image, { inside, outside });
         }
     }
 
@@ -185,10 +199,8 @@ namespace {
         e.Add(+E::CreatePen, { 2, 0, 4, 0, 0 }).Add(+E::SelectObject, { 2 });
         e.Add(+E::MoveToEx, { 99, 0 })
             .AddRaw(+E::Polyline16, Dwords({ 0, 0, 0, 0, 2 }) + Words({ 5, 97, 50, 97 }));
-        const auto picture = Load(e.Finish(3));
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->naturalSize, QSize(100, 100));
-        ExpectPixels(picture->image,
+        EXPECT_EQ(Load(e.Finish(3)).value().naturalSize, QSize(100, 100));
+        ExpectPixels(Draw(e.Finish(3)),
             { { 30, 30, Qt::red }, { 75, 75, Qt::blue }, { 93, 93, Qt::red }, { 85, 15, Qt::green },
                 { 65, 35, kClear }, { 15, 65, Qt::green }, { 35, 85, kClear },
                 { 30, 97, Qt::black }, { 52, 48, kClear } });
@@ -207,42 +219,110 @@ namespace {
         ExpectPixels(Draw(whole.Finish(0)), { { 30, 70, QColor(192, 192, 192) }, { 2, 2 } });
     }
 
-    TEST(EmfTest, BitmapsAndTextAtTheirHeight)
+    // A positive height is the cell's, so the letters come out smaller than at the same negative
+    // (character) height.
+    TEST(EmfTest, TextAtItsHeightInItsFont)
     {
-        QImage dib(2, 1, QImage::Format_RGB32);
-        dib.setPixel(0, 0, qRgb(255, 0, 0)), dib.setPixel(1, 0, qRgb(0, 0, 255));
-        const QByteArray packed = WritePackedDib(dib);
-        const qint32 bits = qint32(packed.size()) - 40;
-        EmfWriter e = Emf100();
-        e.AddRaw(+E::StretchDiBits,
-            Dwords({ 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, bits, 0, kSrcCopy, 100, 50 })
-                + packed);
-        ExpectPixels(Draw(e.Finish(0)), { { 10, 20, Qt::red }, { 90, 20, Qt::blue }, { 80, 90 } });
-
-        // EXTTEXTOUTW at (10, 10), top-left aligned, in black. A positive height is the cell's,
-        // so the letters come out smaller than at the same negative (character) height.
-        const auto inked = [](const QString& face, qint32 height, const QString& text,
-                               qint32 weight = 400) {
-            const auto utf16 = [](const QString& s) { // little-endian, as every build host is
-                return QByteArray(reinterpret_cast<const char*>(s.utf16()), 2 * s.size());
-            };
-            EmfWriter t = Emf100();
-            t.Add(+E::SetTextColor, { 0 }).Add(+E::SetBkMode, { 1 });
-            t.AddRaw(+E::ExtCreateFontIndirectW,
-                (Dwords({ 1, height, 0, 0, 0, weight, 0, 0 }) + utf16(face)).leftJustified(96, 0));
-            const qint32 size = qint32(text.size());
-            t.Add(+E::SelectObject, { 1 })
-                .AddRaw(+E::ExtTextOutW,
-                    Dwords({ 0, 0, 0, 0, 1, 0, 0, 10, 10, size, 76, 0, 0, 0, 0, 0, 0 })
-                        + utf16(text).leftJustified(12, 0));
-            return Inked(Draw(t.Finish(2)));
-        };
-        const QRect character = inked({}, -50, "H"), cell = inked({}, 50, "H");
+        const QRect character = Inked(DrawText({}, -50, "H")), cell = Inked(DrawText({}, 50, "H"));
         EXPECT_TRUE(cell.height() < character.height() && character.height() > 25
             && character.left() >= 8 && character.top() >= 8)
             << cell.height() << " " << character.height();
-        EXPECT_GT(inked("Monospace", -50, "iii").width(), 3 * inked({}, -50, "iii").width() / 2);
-        EXPECT_GT(inked({}, -50, "H", 800).width(), inked({}, -50, "H").width()); // bold
+        const QRect iii = Inked(DrawText({}, -50, "iii"));
+        EXPECT_GT(Inked(DrawText("Monospace", -50, "iii")).width(), 3 * iii.width() / 2);
+        EXPECT_GT(Inked(DrawText({}, -50, "H", 800)).width(), character.width()); // bold
+    }
+
+    // Bitmaps in their own colours; blits and pens that mix with the picture find white paper
+    // where nothing is drawn yet.
+    TEST(EmfTest, RasterOperationsReadBlankPictureAsWhite)
+    {
+        QImage whiteRed(2, 1, QImage::Format_RGB32);
+        whiteRed.setPixel(0, 0, qRgb(255, 255, 255)), whiteRed.setPixel(1, 0, qRgb(255, 0, 0));
+        const QByteArray packed = WritePackedDib(whiteRed);
+        const auto blit = [&](EmfWriter e, qint32 rop) { // STRETCHDIBITS over (0, 0)-(100, 50)
+            const qint32 bits = qint32(packed.size()) - 40;
+            const QList fields { 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, bits, 0, rop, 100, 50 };
+            return e.AddRaw(+E::StretchDiBits, Dwords(fields) + packed).Finish(2);
+        };
+        // A red box to x = 72 in a black outline 10 wide, or with a red brush a PATBLT up top.
+        const auto wmf = [](qint32 rop2, qint32 patBlt = 0) {
+            WmfWriter w = Wmf100();
+            UseBrush(Use(w, W::CreatePenIndirect, { 0, 10, 0, 0, 0 }), kRed)
+                .Add(+W::SetRop2, { rop2 });
+            const QByteArray top = Dwords({ patBlt }) + Words({ 50, 100, 0, 0 });
+            return (patBlt ? w.AddRaw(+W::PatBlt, top) : w.Add(+W::Rectangle, { 50, 72, 0, 0 }))
+                .Finish(1);
+        };
+        const EmfWriter blue = EmfBrush(Emf100().Add(+E::SelectObject, { kNullPen }), 1, kBlue)
+                                   .Add(+E::Rectangle, { 0, 0, 100, 100 });
+        // At (25, 25) and (75, 25); the bottom half stays as it was.
+        const std::tuple<QByteArray, QColor, QColor, QColor> cases[] = {
+            { blit(Emf100(), kSrcCopy), Qt::white, Qt::red, kClear },
+            { blit(Emf100(), 0x8800C6), Qt::white, Qt::red, kClear }, // SRCAND
+            { blit(blue, 0x8800C6), Qt::blue, Qt::black, Qt::blue },
+            { blit(Emf100(), 0x660046), Qt::black, Qt::cyan, kClear }, // SRCINVERT
+            { blit(Emf100(), 0x330008), Qt::black, Qt::cyan, kClear }, // NOTSRCCOPY
+            { wmf(13, 0x550009), Qt::black, Qt::black, kClear }, // DSTINVERT
+            { wmf(13, 0x5A0049), Qt::cyan, Qt::cyan, kClear }, // PATINVERT
+            { wmf(13, 0x000042), Qt::black, Qt::black, kClear }, // BLACKNESS
+            { wmf(13, 0xAA0029), kClear, kClear, kClear }, // the picture left alone
+            { wmf(1), Qt::black, Qt::black, kClear }, // R2_BLACK
+            { wmf(6), Qt::black, Qt::black, kClear }, // R2_NOT
+            { wmf(16), Qt::white, Qt::white, kClear }, // R2_WHITE
+            { wmf(17), Qt::red, Qt::black, kClear }, // none: drawn as it is
+        };
+        for (const auto& [bytes, left, right, below] : cases)
+            ExpectPixels(Draw(bytes), { { 25, 25, left }, { 75, 25, right }, { 50, 75, below } });
+    }
+
+    // A frame none of the records fall in: the header's bounds place the drawing instead.
+    TEST(EmfTest, RecordsOutsideTheFrameAreDrawnByTheBounds)
+    {
+        EmfWriter outside(QRect(0, 0, 2647, 2647), QRect(200, 200, 100, 100));
+        EmfBrush(outside.Add(+E::SelectObject, { kNullPen }), 1, kRed) // the bounds' right half
+            .Add(+E::Rectangle, { 250, 200, 300, 300 });
+        EmfWriter both = EmfWriter(outside).Add(+E::Rectangle, { 0, 0, 20, 20 });
+        ExpectPixels(Draw(outside.Finish(2)), { { 50, 50, Qt::red }, { 49, 50 } });
+        ExpectPixels(Draw(both.Finish(2)), { { 10, 10, Qt::red }, { 75, 50 } });
+    }
+
+    TEST(MetafileTest, SymbolFontTextIsDrawnAsTheSignsItStandsFor)
+    {
+        EXPECT_EQ(MetafileText::FromSymbol(u"acA£³°´Ö\uF061\uF020\uF0D6\u0100"_qs),
+            u"αχΑ≤≥°×√α √\u0100"_qs);
+        const QImage alpha = DrawText({}, -40, u"α"_qs); // named Symbol or in its character set
+        EXPECT_NE(MetafileText::PictureFont({ .face = u"Symbol"_qs }, 9).family(), u"Symbol"_qs);
+        EXPECT_EQ(DrawText("SYMBOL", -40, "a"), alpha);
+        EXPECT_EQ(DrawText("Wingding", -40, u"\uF061"_qs, 400, 2), alpha);
+        EXPECT_NE(DrawText({}, -40, "a"), alpha);
+    }
+
+    // PS_USERSTYLE lengths: logical units for a geometric pen, device pixels for a cosmetic one,
+    // an odd count taken twice; here all 20 pixels on, 20 off along y = 50.
+    TEST(EmfTest, UserStyledPensDrawTheirDashes)
+    {
+        const auto line = [](qint32 unit, qint32 style, qint32 width, QList<qint32> dashes,
+                              qint32 brush = 0) { // gaps left clear; `unit` pixels a logical unit
+            EmfWriter e = Emf100();
+            e.Add(+E::SetBkMode, { 1 }).Add(+E::SetMapMode, { 8 });
+            const QList pen { 1, 0, 0, 0, 0, style, width, brush, kBlue, 0, qint32(dashes.size()) };
+            e.Add(+E::SetViewportExtEx, { unit, unit }).Add(+E::ExtCreatePen, pen + dashes);
+            e.Add(+E::SelectObject, { 1 }).Add(+E::MoveToEx, { 0, 50 / unit });
+            const QByteArray to = Dwords({ 0, 0, 0, 0, 1 }) + Words({ 100 / unit, 50 / unit });
+            return Draw(e.AddRaw(+E::PolylineTo16, to).Finish(2));
+        };
+        const auto ink = [](const QImage& image, int x) { return Inked(image.copy(x, 40, 1, 20)); };
+        constexpr qint32 kGeometric = 0x10007, kCosmetic = 7;
+        for (const QImage& image :
+            { line(1, kGeometric, 4, QList<qint32>(16, 20)), line(2, kGeometric, 2, { 10, 10 }),
+                line(2, kCosmetic, 1, { 20, 20 }), line(1, kGeometric, 4, { 20 }) })
+            for (const int x : { 10, 30, 50, 70, 90 })
+                EXPECT_EQ(ink(image, x).isEmpty(), x % 40 == 30) << x;
+        EXPECT_EQ(ink(line(2, kGeometric, 2, { 10, 10 }), 10).height(), 4);
+        EXPECT_TRUE(Inked(line(1, 0x10000, 4, {}, 1)).isEmpty()); // a null brush draws nothing
+        const QImage alternate = line(1, 8, 1, {}); // PS_ALTERNATE: every other pixel
+        for (int x = 10; x < 14; ++x)
+            EXPECT_NE(ink(alternate, x).isEmpty(), ink(alternate, x + 1).isEmpty()) << x;
     }
 
     // Counts that claim more than a record holds, headers cut short, endless files; the hostile

@@ -81,8 +81,11 @@ QByteArray WmfWriter::Finish(int objects) const
     return file + body;
 }
 
-EmfWriter::EmfWriter(QRect frame)
+EmfWriter::EmfWriter(QRect frame, QRect bounds)
     : frame_(frame)
+    , bounds_(bounds.isNull()
+              ? QRect(0, 0, frame.width() * 96 / 2540 + 1, frame.height() * 96 / 2540 + 1)
+              : bounds)
 {
 }
 
@@ -102,7 +105,7 @@ QByteArray EmfWriter::Finish(int handles) const
 {
     const QByteArray eof = Dwords({ 14, 20, 0, 16, 20 });
     QByteArray header
-        = Dwords({ 1, 108, 0, 0, frame_.width() * 96 / 2540, frame_.height() * 96 / 2540,
+        = Dwords({ 1, 108, bounds_.left(), bounds_.top(), bounds_.right(), bounds_.bottom(),
             frame_.left(), frame_.top(), frame_.right(), frame_.bottom(), 0x464D4520, 0x10000 });
     Put32(header, 108 + records_.size() + eof.size());
     Put32(header, count_ + 1);

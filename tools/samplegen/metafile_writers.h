@@ -31,10 +31,11 @@ private:
     quint32 largest_ = 3;
 };
 
-// Builds an enhanced metafile; the frame is in 0.01 mm, the reference device 96 DPI.
+// Builds an enhanced metafile; the frame is in 0.01 mm, the reference device 96 DPI. The bounds,
+// in device pixels, are the frame's size from the origin unless given.
 class EmfWriter {
 public:
-    explicit EmfWriter(QRect frame);
+    explicit EmfWriter(QRect frame, QRect bounds = {});
     EmfWriter& AddRaw(quint32 type, const QByteArray& params);
     EmfWriter& Add(quint32 type, const QList<qint32>& dwords)
     {
@@ -43,7 +44,7 @@ public:
     QByteArray Finish(int handles) const;
 
 private:
-    QRect frame_;
+    QRect frame_, bounds_;
     QByteArray records_;
     quint32 count_ = 1;
 };
