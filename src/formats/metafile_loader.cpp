@@ -1,5 +1,6 @@
 #include "formats/metafile_loader.h"
 
+#include "formats/decode_budget.h"
 #include "formats/emf_player.h"
 #include "formats/wmf_player.h"
 
@@ -35,6 +36,21 @@ namespace {
         return fitted.expandedTo(QSize(1, 1));
     }
 
+    // What one bitmap embedded in the picture may take once decoded (MetafileDib's limit). The
+    // bitmaps are decoded one at a time while the canvas is drawn on.
+    constexpr qint64 kBitmapAllowance = qint64(64) << 20;
+
+    // A canvas that would not fit into the decoding budget beside a bitmap is drawn smaller,
+    // which a picture made of lines and shapes allows.
+    QSize FitBudget(QSize size, qint64 maxBytes)
+    {
+        const qint64 bytes = qint64(size.width()) * size.height() * 4;
+        if (bytes <= maxBytes)
+            return size;
+        const double scale = std::sqrt(double(maxBytes) / double(bytes));
+        return QSize(qMax(1, int(size.width() * scale)), qMax(1, int(size.height() * scale)));
+    }
+
     template <typename Player, typename Header>
     std::optional<LoadedPicture> Render(
         const ByteView& file, const Header& header, const PictureOptions& options)
@@ -42,8 +58,13 @@ namespace {
         const auto natural = NaturalSize(header.naturalSize);
         if (!natural)
             return std::nullopt;
-        QImage image(RenderSize(*natural, options), QImage::Format_ARGB32_Premultiplied);
-        if (image.isNull())
+        DecodeBudget& budget = DecodeBudget::Shared();
+        const QSize size
+            = FitBudget(RenderSize(*natural, options), budget.Total() - kBitmapAllowance);
+        const auto reservation
+            = budget.Reserve(qint64(size.width()) * size.height() * 4 + kBitmapAllowance);
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        if (!reservation || image.isNull())
             return std::nullopt;
         image.fill(Qt::transparent);
         QPainter painter(&image);

@@ -109,7 +109,8 @@ namespace {
     }
 
     // The natural size from the placeable box or the window, capped at 8192 a side; a thumbnail
-    // is drawn at twice the box it fits, with the window mapped onto the whole of it.
+    // is drawn at twice the box it fits, with the window mapped onto the whole of it, and no
+    // picture beyond three quarters of the decoding budget.
     TEST(WmfTest, TheWindowMapsOntoThePictureAtItsSize)
     {
         WmfWriter plain; // a window of 200 x 100 units from (1000, 1000): 200 x 100 pixels
@@ -127,6 +128,9 @@ namespace {
                 { 110, 60 } },
             { WmfWriter(QRect(0, 0, 32000, 16000), 96).Finish(0), { 62, 62 }, { 8192, 4096 },
                 { 124, 62 }, { 0, 0 }, { 0, 0 } },
+            // Full size would take the whole decoding budget, leaving none for its bitmaps.
+            { WmfWriter(QRect(0, 0, 32000, 32000), 96).Finish(0), {}, { 8192, 8192 },
+                { 7094, 7094 }, { 0, 0 }, { 0, 0 } },
         };
         for (const auto& [bytes, box, natural, size, inside, outside] : cases) {
             const LoadedPicture picture = Load(bytes, box).value();
