@@ -37,7 +37,7 @@ namespace {
 
     TEST(DibHeaderTest, ReadsOnlyKnownSizesThatAreThereWhole)
     {
-        for (const quint32 size : { 12u, 40u, 52u, 56u, 64u, 108u, 124u }) {
+        for (const quint32 size : { 12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u }) {
             const QByteArray bytes = Info(size, 3, -2, 1, 24);
             const auto header = DibHeader::Read(ByteView(bytes));
             ASSERT_TRUE(header) << size;
@@ -63,7 +63,7 @@ namespace {
             { Info(40, 65535, -65535, 1, 1), true }, { Info(40, 65536, 1, 1, 1), false },
             { Info(40, 1, 65536, 1, 1), false }, { Info(40, 1, -65536, 1, 1), false },
             { Info(40, 0, 1, 1, 1), false }, { Info(40, 1, 0, 1, 1), false },
-            { Info(40, 1, 1, 0, 24), false }, { Info(40, 1, 1, 2, 24), false },
+            { Info(40, 1, 1, 0, 24), true }, { Info(40, 1, 1, 2, 24), true }, // planes ignored
             { Info(40, 1, 1, 1, 7), false }, { Info(40, 1, 1, 1, 33), false },
             { Info(40, 64, 64, 1, 8, 1), true, 40 + 4 * 256, 77 }, // RLE8: the stored size
             { Info(40, 1, 1, 1, 4, 1), false }, { Info(40, 1, 1, 1, 4, 2), true }, // RLE4

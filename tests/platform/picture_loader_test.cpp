@@ -1,5 +1,5 @@
-// Real files through QtPictureLoader: what their first bytes make them, the headers it completes
-// for Qt, what it refuses.
+// Real files through QtPictureLoader: what their first bytes make them, which reader decodes
+// them, what it refuses.
 #include "platform/qt_picture_loader.h"
 #include "samplegen/image_writers.h"
 #include "support/temp_folder.h"
@@ -56,6 +56,12 @@ namespace {
         qToLittleEndian<quint32>(56, v3File.data() + 14);
         qToLittleEndian<quint32>(
             qFromLittleEndian<quint32>(v3File.data() + 10) - 52, v3File.data() + 10);
+        DibSpec topDown; // the rows of a bottom-up file, read as top-down
+        topDown.width = topDown.height = 2;
+        topDown.height = -2;
+        topDown.pixels = WriteHeaderlessDib(Quadrants(2, 2)).mid(40);
+        QByteArray noPlanes = WriteHeaderlessDib(Quadrants(4, 4));
+        qToLittleEndian<quint16>(0, noPlanes.data() + 12);
         const QByteArray icons = WriteIco({ { small }, { large, 8 }, { Quadrants(48, 48) } });
         const struct {
             const char* name;
@@ -70,6 +76,8 @@ namespace {
             // An alpha mask makes it a picture with alpha, even if every pixel is opaque.
             { "packed32.bmp", WriteHeaderlessDib(rich, 32), rich, kAlpha },
             { "core.dib", core, Quadrants(2, 2) },
+            { "top-down.bmp", WriteDib(topDown), Quadrants(2, 2).mirrored() },
+            { "no-planes.dib", noPlanes, Quadrants(4, 4) },
             { "v2.dib", v2, clear.convertToFormat(QImage::Format_RGB32) },
             // Without the large icon option the first image; with it the one nearest 32 x 32.
             { "first.ico", icons, small, kAlpha },
@@ -84,6 +92,11 @@ namespace {
                 std::tuple(c.want.size(), c.format, c.want.convertToFormat(QImage::Format_ARGB32)))
                 << c.name;
         }
+        // Cut short: the lower rows (blue) are there, the top ones transparent, not garbage.
+        const QByteArray rle = WriteRle8Bmp(rich);
+        const auto cut = Load("cut.rle", rle.left(rle.size() - 40)).value_or(LoadedPicture {});
+        EXPECT_EQ(std::tuple(cut.naturalSize, cut.image.pixel(0, 0), cut.image.pixel(0, 10)),
+            std::tuple(rich.size(), 0u, kBlue));
     }
 
     // Orientation 6 is stored landscape and shown turned a quarter clockwise, the blue quadrant
@@ -119,12 +132,10 @@ namespace {
         QByteArray hugeGif = WriteGif(Quadrants(4, 4));
         qToLittleEndian<quint16>(60000, hugeGif.data() + 6);
         qToLittleEndian<quint16>(60000, hugeGif.data() + 8);
-        QByteArray noPlanes = WriteHeaderlessDib(Quadrants(4, 4)),
-                   farIcon = WriteIco({ { Quadrants(16, 16) } });
-        qToLittleEndian<quint16>(0, noPlanes.data() + 12);
+        QByteArray farIcon = WriteIco({ { Quadrants(16, 16) } });
         qToLittleEndian<quint32>(9000, farIcon.data() + 18);
         const std::pair<const char*, QByteArray> cases[]
-            = { { "no-planes.dib", noPlanes }, { "huge.gif", hugeGif }, { "far.ico", farIcon } };
+            = { { "huge.gif", hugeGif }, { "far.ico", farIcon } };
         for (const auto& [name, bytes] : cases)
             for (const PictureOptions& options : { PictureOptions {}, kLarge })
                 EXPECT_FALSE(Load(name, bytes, options)) << name << options.largeIcon;

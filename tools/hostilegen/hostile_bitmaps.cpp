@@ -44,41 +44,6 @@ namespace {
         return out + pixels;
     }
 
-    // Run-length codes of BI_RLE8 and BI_RLE4: encoded runs and the escapes after a zero byte.
-    class RleCodes {
-    public:
-        RleCodes& Run(int count, int value)
-        {
-            bytes_.append(static_cast<char>(count)).append(static_cast<char>(value));
-            return *this;
-        }
-        RleCodes& EndOfLine() { return Escape(0); }
-        RleCodes& EndOfBitmap() { return Escape(1); }
-        RleCodes& Delta(int right, int up)
-        {
-            Escape(2);
-            bytes_.append(static_cast<char>(right)).append(static_cast<char>(up));
-            return *this;
-        }
-        // Absolute mode: `count` pixels given literally, padded to a 16-bit boundary.
-        RleCodes& Literal(int count, const QByteArray& data)
-        {
-            bytes_.append('\0').append(static_cast<char>(count)).append(data);
-            if (data.size() % 2)
-                bytes_.append('\0');
-            return *this;
-        }
-        QByteArray Bytes() const { return bytes_; }
-
-    private:
-        RleCodes& Escape(int code)
-        {
-            bytes_.append('\0').append(static_cast<char>(code));
-            return *this;
-        }
-        QByteArray bytes_;
-    };
-
     // About a kilobyte that asks to fill a `side` x `side` picture: full-width lines of long
     // runs, then delta escapes that skip hundreds of lines at a time, then more runs.
     QByteArray RleBomb(qint32 side)
