@@ -9,7 +9,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-20}"
 build="${2:-$root/build-fuzz}"
 # target:corpus folder
-runs=(metafile_fuzz:wmf metafile_fuzz:emf jpeg_exif_fuzz:jpeg icon_directory_fuzz:icon
+runs=(metafile_fuzz:wmf metafile_fuzz:emf jpeg_exif_fuzz:jpeg icon_directory_fuzz:icon dib_reader_fuzz:dib
     ini_fuzz:ini window_position_fuzz:window_position)
 targets=()
 for run in "${runs[@]}"; do targets+=("${run%%:*}"); done

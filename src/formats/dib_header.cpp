@@ -51,7 +51,7 @@ std::optional<DibHeader> DibHeader::Read(const ByteView& bytes)
     if (h.size >= kV2Size && h.size != kOs2Size) {
         h.redMask = bytes.U32(40), h.greenMask = bytes.U32(44), h.blueMask = bytes.U32(48);
         h.alphaMask = h.size >= kV3Size ? bytes.U32(52) : 0;
-    } else if (h.size == kInfoSize && h.compression == Compression::Bitfields) {
+    } else if (h.size == kInfoSize) { // BI_BITFIELDS keeps them right after the header
         h.redMask = bytes.U32(40), h.greenMask = bytes.U32(44), h.blueMask = bytes.U32(48);
     }
     return h;

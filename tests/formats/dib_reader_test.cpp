@@ -58,7 +58,7 @@ namespace {
         DibSpec offset = Dib(40, 1, 1, 24, 0, Bytes({ 9, 9, 9, 9, 0, 255, 0, 0 }));
         offset.pixelOffset = 14 + 40 + 4; // past 4 bytes of something else
         DibSpec pastEnd = Dib(40, 1, 1, 24, 0, Bytes({ 0, 0, 255, 0 }));
-        pastEnd.pixelOffset = 0x7fffffff;
+        pastEnd.pixelOffset = 14 + 40 + 4; // the file's size
         const QList<QRgb> rgb { R, G, B };
         const struct {
             const char* name;
@@ -88,18 +88,31 @@ namespace {
                 Dib(56, 2, 1, 16, kFields, Words({ 0xf80f, 0 }), {}, { 0xf00, 0xf0, 0xf, 0xf000 }),
                 { qRgba(136, 0, 255, 255), T }, true },
             // 5-5-5 unless told otherwise, masks in a V2 header too: 31 -> 255, 16 of 31 -> 132.
-            { "16 V2 plain", Dib(52, 2, 1, 16, 0, Words({ 0x7c00, 0x210 }), {}, { 0xf800, 0, 0 }),
+            // 5-5-5 unless told otherwise: 31 -> 255, 16 of 31 -> 132; 5-6-5: 32 of 63 -> 130.
+            { "16 plain", Dib(40, 2, 1, 16, 0, Words({ 0x7c00, 0x210 })),
                 { R, qRgb(0, 132, 132) } },
+            { "16 V2 5-6-5",
+                Dib(52, 2, 1, 16, kFields, Words({ 0xf800, 0x410 }), {}, { 0xf800, 0x7e0, 0x1f }),
+                { R, qRgb(0, 130, 132) } },
+            { "32 8-8-8 in another order",
+                Dib(40, 1, 1, 32, kFields, Bytes({ 16, 32, 48, 0 }), {},
+                    { 0xff0000, 0xff, 0xff00 }),
+                { qRgb(48, 16, 32) } },
+            { "32 V5 8-8-8-8",
+                Dib(124, 1, 1, 32, kFields, Bytes({ 16, 32, 48, 128 }), {},
+                    { 0xff0000, 0xff00, 0xff, 0xff000000 }),
+                { qRgba(48, 32, 16, 128) }, true },
             { "32 plain ignores its fourth byte", Dib(40, 1, 1, 32, 0, Bytes({ 16, 32, 48, 0 })),
                 { qRgb(48, 32, 16) } },
             { "OS/2 16 bytes, 1 bit", Dib(16, 2, 1, 1, 0, Bytes({ 0x80, 0, 0, 0 }), { R, G }),
                 { G, R } },
-            { "OS/2 64 bytes, 4 bits", Dib(64, 3, 1, 4, 0, Bytes({ 0x12, 0, 0, 0 }), rgb),
+            { "OS/2 64 bytes, RLE4",
+                Dib(64, 3, 1, 4, kRle4, RleCodes().Run(2, 0x12).Run(1, 0).Bytes(), rgb),
                 { G, B, R } },
             { "core, 3-byte colours", Dib(12, 2, 1, 1, 0, Bytes({ 0x40, 0, 0, 0 }), { B, W }),
                 { B, W } },
             { "pixel offset honoured", offset, { G }, false, false },
-            { "pixel offset past the end", pastEnd, { R } },
+            { "pixel offset at the end", pastEnd, { R } },
             { "embedded PNG", Dib(40, 1, 1, 0, kPng, Png(B)), { B }, false, false },
             // 4 x 3: runs, a padded literal clipped at the edge, deltas, end codes.
             { "RLE8",
@@ -129,9 +142,9 @@ namespace {
             { "RLE8 delta past the last row",
                 Dib(40, 2, 2, 8, kRle8, RleCodes().Run(1, 0).Delta(0, 5).Run(2, 1).Bytes(), rgb),
                 { T, T, R, T }, true },
-            { "RLE8 literal of 4 cut after 2, no end code",
-                Dib(40, 4, 1, 8, kRle8, RleCodes().Run(1, 0).Bytes() + Bytes({ 0, 4, 1, 2 }), rgb),
-                { R, G, B, T }, true },
+            { "RLE8 literal of 4 cut after 2, no end code; 7 is past the table",
+                Dib(40, 4, 1, 8, kRle8, RleCodes().Run(1, 0).Bytes() + Bytes({ 0, 4, 1, 7 }), rgb),
+                { R, G, K, T }, true },
             { "rows cut short", Dib(40, 1, 3, 24, 0, Bytes({ 255, 0, 0, 0, 9 })), { T, T, B },
                 true },
         };
