@@ -158,21 +158,26 @@ namespace {
 std::optional<QImage> DecodeDib(const ByteView& info, const ByteView& bits)
 {
     const auto h = DibHeader::Read(info);
-    if (!h || !h->IsPlausible() || !IsWithinReach(*h, bits))
+    return h ? DecodeDib(*h, info, bits) : std::nullopt;
+}
+
+std::optional<QImage> DecodeDib(const DibHeader& h, const ByteView& info, const ByteView& bits)
+{
+    if (!h.IsPlausible() || !IsWithinReach(h, bits))
         return std::nullopt;
-    QImage image(int(h->width), int(qAbs(h->height)), QImage::Format_ARGB32);
+    QImage image(int(h.width), int(qAbs(h.height)), QImage::Format_ARGB32);
     if (image.isNull())
         return std::nullopt;
     bool whole = false;
-    if (IsRle(*h)) {
+    if (IsRle(h)) {
         image.fill(0);
-        const qint64 drawn = DrawRle(bits, h->compression == DibHeader::Compression::Rle4,
-            h->height < 0, PaletteOf(*h, info), image);
+        const qint64 drawn = DrawRle(bits, h.compression == DibHeader::Compression::Rle4,
+            h.height < 0, PaletteOf(h, info), image);
         whole = drawn == qint64(image.width()) * image.height();
     } else {
-        whole = DrawRows(*h, info, bits, image);
+        whole = DrawRows(h, info, bits, image);
     }
-    const bool alpha = h->compression == DibHeader::Compression::Bitfields && h->alphaMask != 0;
+    const bool alpha = h.compression == DibHeader::Compression::Bitfields && h.alphaMask != 0;
     if (whole && !alpha)
         image.reinterpretAsFormat(QImage::Format_RGB32);
     return image;

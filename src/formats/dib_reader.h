@@ -7,6 +7,8 @@
 
 namespace gb::formats {
 
+struct DibHeader;
+
 // Our own reader of device-independent bitmaps: .bmp/.rle files, packed .dib files, metafile
 // and icon bitmaps. It decodes every depth and compression Windows writes (palettes of 1, 4 and
 // 8 bits, RLE4/RLE8, 16/32-bit colour masks of any width, 24-bit), bottom-up and top-down rows,
@@ -20,6 +22,9 @@ namespace gb::formats {
 // `info` holds the header, any colour masks and the colour table; colours it lacks are black.
 // `bits` holds the pixel rows or the RLE stream.
 std::optional<QImage> DecodeDib(const ByteView& info, const ByteView& bits);
+// The same with a header the caller has read and adjusted, as icons need.
+std::optional<QImage> DecodeDib(
+    const DibHeader& header, const ByteView& info, const ByteView& bits);
 // A packed DIB: header, masks and colour table, then the pixels.
 std::optional<QImage> DecodePackedDib(const ByteView& packed);
 // A whole .bmp file: the 14-byte "BM" file header, then a DIB. The pixels start at the file

@@ -3,6 +3,7 @@
 #include "formats/byte_view.h"
 #include "formats/dib_header.h"
 #include "formats/dib_reader.h"
+#include "formats/icon_bitmap.h"
 #include "formats/icon_directory.h"
 #include "formats/jpeg_exif.h"
 #include "formats/metafile_loader.h"
@@ -173,6 +174,27 @@ namespace {
         return Decode(buffer, bytes, options);
     }
 
+    // The bitmap images of icons and cursors are ours to decode: Qt refuses those whose
+    // directory disagrees with their bitmap. PNG images are still Qt's.
+    std::optional<LoadedPicture> LoadIcon(const QByteArray& bytes, const PictureOptions& options)
+    {
+        const auto entries = formats::ReadIconDirectory(bytes);
+        const auto index = options.largeIcon ? formats::ChooseIconEntry(bytes, kLargeIconSize)
+                                             : std::optional(0);
+        if (!entries || !index)
+            return std::nullopt;
+        const auto entry = std::find_if(entries->begin(), entries->end(),
+            [&index](const formats::IconDirectoryEntry& e) { return e.index == *index; });
+        if (entry == entries->end())
+            return std::nullopt;
+        // The bitmap may run past the byte count the directory gives: its header says how far.
+        const formats::ByteView file(bytes);
+        const formats::ByteView payload = file.Part(entry->offset, file.Size() - entry->offset);
+        if (bytes.mid(entry->offset, 4) == "\x89PNG")
+            return DecodeBytes(bytes, options);
+        return ShownBitmap(formats::DecodeIconBitmap(payload));
+    }
+
     // What the first bytes say a file is. Only the types we show are read any further, so a
     // video or disk image named like a picture costs one small read, not its size in memory.
     enum class Kind { Unknown, Streamable, Bitmap, Icon, HeaderlessDib, Metafile };
@@ -243,6 +265,8 @@ std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
         return ShownBitmap(formats::DecodePackedDib(formats::ByteView(bytes)));
     case Kind::Bitmap:
         return ShownBitmap(formats::DecodeBmpFile(formats::ByteView(bytes)));
+    case Kind::Icon:
+        return LoadIcon(bytes, options);
     default:
         return DecodeBytes(bytes, options);
     }

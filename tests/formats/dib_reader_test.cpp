@@ -1,10 +1,9 @@
-// Bitmaps built field by field: every header, depth and compression our reader takes, the damage
-// real files show, and what it must refuse. Expected colours are worked out in the comments.
+// Bitmaps built field by field: every header, depth and compression, damage, and what to refuse.
 #include "formats/dib_reader.h"
+#include "formats/icon_bitmap.h"
 #include "samplegen/image_writers.h"
 #include "samplegen/metafile_writers.h"
 
-#include <QBuffer>
 #include <gtest/gtest.h>
 
 namespace gb::formats {
@@ -17,14 +16,6 @@ namespace {
                T = 0; // T: a pixel the file lacks, fully transparent
     constexpr int kRle8 = 1, kRle4 = 2, kFields = 3, kPng = 5;
 
-    QByteArray Bytes(std::initializer_list<int> values)
-    {
-        QByteArray b;
-        for (int v : values)
-            b.append(char(v));
-        return b;
-    }
-
     QList<QRgb> Pixels(const std::optional<QImage>& image)
     {
         QList<QRgb> out;
@@ -33,16 +24,6 @@ namespace {
             for (int x = 0; x < argb.width(); ++x)
                 out.append(argb.pixel(x, y));
         return out;
-    }
-
-    QByteArray Png(QRgb colour)
-    {
-        QImage image(1, 1, QImage::Format_RGB32);
-        image.fill(colour);
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        return buffer.data();
     }
 
     // A bitmap with a colour table of `palette.size()` entries, masks where the header keeps them.
@@ -60,6 +41,8 @@ namespace {
         DibSpec pastEnd = Dib(40, 1, 1, 24, 0, Bytes({ 0, 0, 255, 0 }));
         pastEnd.pixelOffset = 14 + 40 + 4; // the file's size
         const QList<QRgb> rgb { R, G, B };
+        QImage blue(1, 1, QImage::Format_RGB32);
+        blue.fill(B);
         const struct {
             const char* name;
             DibSpec spec;
@@ -113,7 +96,7 @@ namespace {
                 { B, W } },
             { "pixel offset honoured", offset, { G }, false, false },
             { "pixel offset at the end", pastEnd, { R } },
-            { "embedded PNG", Dib(40, 1, 1, 0, kPng, Png(B)), { B }, false, false },
+            { "embedded PNG", Dib(40, 1, 1, 0, kPng, WritePng(blue)), { B }, false, false },
             // 4 x 3: runs, a padded literal clipped at the edge, deltas, end codes.
             { "RLE8",
                 Dib(40, 4, 3, 8, kRle8,
@@ -149,12 +132,12 @@ namespace {
                 true },
         };
         for (const auto& c : cases) {
-            const QByteArray file = WriteDib(c.spec);
-            const auto image = DecodeBmpFile(ByteView(file));
+            const auto image = DecodeBmpFile(ByteView(WriteDib(c.spec)));
             EXPECT_EQ(Pixels(image), c.want) << c.name;
             EXPECT_EQ(image && image->hasAlphaChannel(), c.alpha) << c.name;
-            const QByteArray packed = WriteDib(c.spec, false);
-            EXPECT_TRUE(!c.packed || Pixels(DecodePackedDib(ByteView(packed))) == c.want) << c.name;
+            EXPECT_TRUE(
+                !c.packed || Pixels(DecodePackedDib(ByteView(WriteDib(c.spec, false)))) == c.want)
+                << c.name;
         }
     }
 
@@ -176,13 +159,32 @@ namespace {
                 false },
             { "beyond 256 MB", Dib(40, 16384, 4097, 32, 0, QByteArray(65536, 0)), false },
             { "not one whole row", Dib(40, 2, 2, 24, 0, none.left(7)), false },
-            { "one whole row", Dib(40, 2, 2, 24, 0, none), true },
             { "OS/2 Huffman", Dib(64, 1, 1, 1, 3, none), false },
             { "JPEG that is not", Dib(40, 1, 1, 0, 4, QByteArray(8, '\xff')), false },
             { "7 bits", Dib(40, 1, 1, 7, 0, none), false },
         };
         for (const auto& c : cases)
             EXPECT_EQ(DecodeBmpFile(ByteView(WriteDib(c.spec))).has_value(), c.loads) << c.name;
+    }
+
+    // Icon bitmaps: header height twice the image's, colours, then the AND mask (1: clear).
+    TEST(DibReaderTest, IconBitmapsTakeTheirAlphaElseTheirAndMask)
+    {
+        const QByteArray andRight = Bytes({ 0x40, 0, 0, 0 }), andLeft = Bytes({ 0x80, 0, 0, 0 });
+        const std::pair<DibSpec, QList<QRgb>> cases[] = {
+            { Dib(40, 2, 4, 1, 0, Bytes({ 0x80, 0, 0, 0, 0x40, 0, 0, 0 }) + andRight + andLeft,
+                  { K, W }),
+                { T, W, W, T } }, // the first rows are the bottom ones
+            { Dib(40, 2, 2, 32, 0, Bytes({ 16, 32, 48, 128, 1, 2, 3, 0 }) + andLeft),
+                { qRgba(48, 32, 16, 128), qRgba(3, 2, 1, 0) } },
+            { Dib(40, 2, 2, 32, 0, Bytes({ 16, 32, 48, 0, 1, 2, 3, 0 }) + andRight),
+                { qRgb(48, 32, 16), T } },
+            { Dib(40, 2, 2, 32, 0, Bytes({ 16, 32, 48, 0, 1, 2, 3, 0 })),
+                { qRgb(48, 32, 16), qRgb(3, 2, 1) } },
+            { Dib(40, 2, 1, 1, 0, Bytes({ 0x80, 0, 0, 0 }), { K, W }), {} }, // no room for a mask
+        };
+        for (const auto& [spec, want] : cases)
+            EXPECT_EQ(Pixels(DecodeIconBitmap(ByteView(WriteDib(spec, false)))), want) << spec.bits;
     }
 
 } // namespace

@@ -544,6 +544,14 @@ QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot)
     return WriteIconFile(images, 2, hotspot);
 }
 
+QByteArray WritePng(const QImage& img)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return buffer.data();
+}
+
 QByteArray WriteDib(const DibSpec& spec, bool fileHeader)
 {
     QByteArray out;

@@ -65,6 +65,8 @@ private:
     QByteArray bytes_;
 };
 
+// Qt's PNG, as BMP files and icons may embed it.
+QByteArray WritePng(const QImage& img);
 QByteArray WriteIco(const QList<IconImage>& images);
 QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot);
 
