@@ -3,6 +3,7 @@
 #include "formats/dib_header.h"
 #include "formats/dib_rle.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace gb::formats {

@@ -118,6 +118,9 @@ namespace {
             { Directory({ { 16, 16, 8, 40, 38 }, { 48, 48, 8, 40, 38 } }, 2, 40), 0 },
             { Directory({ { 64, 64, 32, 40, 38 }, { 0, 0, 32, 40, 38 } }, 2, 40), 1, 256 },
             { png, 1 },
+            { Directory({ { 32, 32, 8, 40, 38 }, { 32, 32, 24, 40, 38 } }, 2, 40) // both 32 deep
+                    .replace(38, 16, Dwords({ 40, 32, 32 }) + Words({ 1, 32 })),
+                0 },
             { Directory({}, 0, 40), -1 },
             { Directory({ { 32, 32, 32, 40, 22 } }, 1, 40, 3), -1 }, // no icon type
             // The entries present are still offered when the count runs past the end, and no

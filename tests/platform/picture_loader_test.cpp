@@ -45,10 +45,8 @@ namespace {
     {
         const QImage rich = Quadrants(37, 11), clear = Quadrants(32, 32, qRgba(0, 0, 0, 0));
         const QImage small = Quadrants(16, 16, kBlue), large = Quadrants(32, 32, kGreen);
-        DibSpec topDown; // the rows of a bottom-up file, read as top-down
-        topDown.width = 2;
-        topDown.height = -2;
-        topDown.pixels = WriteHeaderlessDib(Quadrants(2, 2)).mid(40);
+        const DibSpec topDown { 40, 2, -2, 24, 0, 1, {}, {}, 0,
+            WriteHeaderlessDib(Quadrants(2, 2)).mid(40), {} };
         QByteArray noPlanes = WriteHeaderlessDib(Quadrants(4, 4));
         qToLittleEndian<quint16>(0, noPlanes.data() + 12);
         // The directory says 48 x 48 at 8 bits; the bitmap is 16 x 16 at 32 bits, which counts.
@@ -66,7 +64,7 @@ namespace {
             { "packed8.dib", WriteHeaderlessDib(rich, 8), rich },
             // An alpha mask makes it a picture with alpha, even if every pixel is opaque.
             { "packed32.bmp", WriteHeaderlessDib(rich, 32), rich, kAlpha },
-            { "top-down.bmp", WriteDib(topDown), Quadrants(2, 2).mirrored() },
+            { "top-down.bmp", WriteDib(topDown), Quadrants(2, 2).mirrored() }, // bottom-up rows
             { "no-planes.dib", noPlanes, Quadrants(4, 4) },
             // Without the large icon option the first image; with it the one nearest 32 x 32.
             { "first.ico", icons, small, kAlpha },
