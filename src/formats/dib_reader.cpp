@@ -78,6 +78,11 @@ namespace {
     void DrawIndexedRow(
         const ByteView& row, int bits, const DibPalette& palette, QRgb* line, int width)
     {
+        if (bits == 8) { // most paletted files: no bits to pick out
+            for (int x = 0; x < width; ++x)
+                line[x] = palette[row.U8(x)];
+            return;
+        }
         const int perByte = 8 / bits, lowMask = (1 << bits) - 1;
         for (int x = 0; x < width; ++x) {
             const int shift = (perByte - 1 - x % perByte) * bits;
