@@ -80,6 +80,14 @@ namespace {
         corpus.append({ "rle8-bomb-8192.rle", RleBomb(8192), HostileOutcome::Either,
             "1 KB of RLE8 runs and delta escapes for 8192 x 8192, just inside the size limit" });
 
+        RleCodes few; // 254 bytes in all, as small as a real one that was once allocated in full
+        for (int i = 0; i < 33; ++i)
+            few.Run(255, 0x12).EndOfLine();
+        few.Run(2, 0x12).EndOfBitmap();
+        corpus.append({ "rle4-bomb-2554x18803.rle",
+            Bmp({ 2554, 18803, 4, kRle4, 16, 16 }, few.Bytes()), HostileOutcome::Fails,
+            "254-byte RLE4 claiming 2554 x 18803 pixels (200 MB decoded)" });
+
         RleCodes overrun;
         overrun.Run(255, 1).Literal(200, QByteArray(200, '\x01')).Run(255, 1).EndOfLine();
         overrun.Delta(255, 255).Run(255, 1).Delta(0, 1).Literal(255, QByteArray(255, '\x01'));
