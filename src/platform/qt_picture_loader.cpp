@@ -28,8 +28,9 @@ namespace {
     // Enough for the Exif block of nearly every camera picture, and to tell any type apart.
     constexpr qint64 kHeadBytes = 64 * 1024;
     // Files up to this size are read whole: one read, then decoding from memory, is faster
-    // than decoding as the file streams in. Larger JPEGs, GIFs and bitmaps stream, so a huge
-    // file never sits in memory; the types parsed from memory are refused beyond it.
+    // than decoding as the file streams in. Larger JPEGs and GIFs stream, so a huge file never
+    // sits in memory; of a larger bitmap only what its headers claim is read (up to the decoded
+    // limit); the other types parsed from memory are refused beyond it.
     constexpr qint64 kMaxWholeReadBytes = qint64(64) << 20;
     // Qt's own limit and ours: a decoded picture of more than this is refused before decoding.
     constexpr int kAllocationLimitMb = 256;
