@@ -17,19 +17,12 @@ ByteView::ByteView(const QByteArray& bytes, ByteOrder order)
 {
 }
 
-bool ByteView::Fits(qint64 offset, qint64 length) const
-{
-    return offset >= 0 && length >= 0 && offset <= size_ && length <= size_ - offset;
-}
-
 ByteView ByteView::Part(qint64 offset, qint64 length) const
 {
     if (!Fits(offset, length))
         return {};
     return ByteView(data_ + offset, qsizetype(length), order_);
 }
-
-quint8 ByteView::U8(qint64 at) const { return Fits(at, 1) ? quint8(data_[at]) : 0; }
 
 quint16 ByteView::U16(qint64 at) const
 {

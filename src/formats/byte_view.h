@@ -20,11 +20,15 @@ public:
 
     qsizetype Size() const { return size_; }
     const char* Data() const { return data_; }
-    bool Fits(qint64 offset, qint64 length) const;
+    bool Fits(qint64 offset, qint64 length) const
+    {
+        return offset >= 0 && length >= 0 && offset <= size_ && length <= size_ - offset;
+    }
     // An empty window when the part does not fit.
     ByteView Part(qint64 offset, qint64 length) const;
 
-    quint8 U8(qint64 at) const;
+    // Inline: the bitmap reader makes one call per byte of every row.
+    quint8 U8(qint64 at) const { return Fits(at, 1) ? quint8(data_[at]) : 0; }
     quint16 U16(qint64 at) const;
     qint16 S16(qint64 at) const { return qint16(U16(at)); }
     quint32 U32(qint64 at) const;

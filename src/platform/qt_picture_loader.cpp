@@ -3,6 +3,8 @@
 #include "formats/byte_view.h"
 #include "formats/decode_budget.h"
 #include "formats/dib_header.h"
+#include "formats/dib_reader.h"
+#include "formats/icon_bitmap.h"
 #include "formats/icon_directory.h"
 #include "formats/jpeg_exif.h"
 #include "formats/metafile_loader.h"
@@ -10,7 +12,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
-#include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -28,18 +29,16 @@ namespace {
     // Enough for the Exif block of nearly every camera picture, and to tell any type apart.
     constexpr qint64 kHeadBytes = 64 * 1024;
     // Files up to this size are read whole: one read, then decoding from memory, is faster
-    // than decoding as the file streams in. Larger JPEGs, GIFs and bitmaps stream, so a huge
-    // file never sits in memory; the types parsed from memory are refused beyond it.
+    // than decoding as the file streams in. Larger JPEGs and GIFs stream, so a huge file never
+    // sits in memory; of a larger bitmap only what its headers claim is read (up to the decoded
+    // limit); the other types parsed from memory are refused beyond it.
     constexpr qint64 kMaxWholeReadBytes = qint64(64) << 20;
     // Qt's own limit and ours: a decoded picture of more than this is refused before decoding.
     constexpr int kAllocationLimitMb = 256;
     constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
     const QSize kLargeIconSize(32, 32);
 
-    constexpr qsizetype kFileHeaderSize = 14;
     constexpr quint16 kIconType = 1, kCursorType = 2;
-
-    void SetU32(QByteArray& b, qsizetype at, quint32 v) { qToLittleEndian(v, b.data() + at); }
 
     struct OpenFile {
         std::unique_ptr<QFile> file; // owns the descriptor
@@ -102,51 +101,9 @@ namespace {
         return exif ? formats::TrustedEmbeddedThumbnail(*exif, box) : std::nullopt;
     }
 
-    using formats::DibHeader;
-
-    std::optional<DibHeader> HeaderAt(const QByteArray& bytes, qsizetype at)
-    {
-        return DibHeader::Read(formats::ByteView(bytes).Part(at, bytes.size() - at));
-    }
-
-    // A packed DIB (as the clipboard and some old programs save it) gets the file header it
-    // lacks, with the pixel offset worked out from the header, masks and palette.
-    std::optional<QByteArray> WrapHeaderlessDib(const QByteArray& dib)
-    {
-        const auto header = HeaderAt(dib, 0);
-        if (!header || !header->IsPlausible() || header->InfoBytes() > dib.size())
-            return std::nullopt;
-        const qint64 pixelOffset = kFileHeaderSize + header->InfoBytes();
-        QByteArray file("BM");
-        file.append(12, '\0');
-        SetU32(file, 2, static_cast<quint32>(kFileHeaderSize + dib.size()));
-        SetU32(file, 10, static_cast<quint32>(pixelOffset));
-        return file + dib;
-    }
-
-    // Qt reads neither BITMAPV2INFOHEADER nor BITMAPV3INFOHEADER, which are BITMAPV4HEADER cut
-    // short after the masks; so extend them to a V4 header, everything after it moved along.
-    QByteArray ExtendShortBmpHeader(const QByteArray& bmp)
-    {
-        const auto header = HeaderAt(bmp, kFileHeaderSize);
-        if (!header || (header->size != DibHeader::kV2Size && header->size != DibHeader::kV3Size))
-            return bmp;
-        QByteArray v4 = bmp.mid(kFileHeaderSize, header->size);
-        if (header->size == DibHeader::kV2Size)
-            v4.append(4, '\0'); // no alpha mask
-        v4.append("BGRs", 4); // LCS_sRGB
-        v4.append(DibHeader::kV4Size - v4.size(), '\0');
-        SetU32(v4, 0, DibHeader::kV4Size);
-        QByteArray out = bmp.left(kFileHeaderSize) + v4 + bmp.mid(kFileHeaderSize + header->size);
-        const quint32 growth = DibHeader::kV4Size - header->size;
-        SetU32(out, 2, static_cast<quint32>(out.size()));
-        SetU32(out, 10, formats::ByteView(out).U32(10) + growth);
-        return out;
-    }
-
     bool IsShownFormat(const QByteArray& format)
     {
-        static const std::array<QByteArray, 5> shown { "bmp", "dib", "gif", "jpeg", "ico" };
+        static const std::array<QByteArray, 3> shown { "gif", "jpeg", "ico" };
         return std::find(shown.begin(), shown.end(), format.toLower()) != shown.end();
     }
 
@@ -208,6 +165,13 @@ namespace {
         return LoadedPicture { ToDisplayFormat(image), upright };
     }
 
+    std::optional<LoadedPicture> ShownBitmap(const std::optional<QImage>& image)
+    {
+        if (!image)
+            return std::nullopt;
+        return LoadedPicture { ToDisplayFormat(*image), image->size() };
+    }
+
     std::optional<LoadedPicture> DecodeBytes(const QByteArray& bytes, const PictureOptions& options)
     {
         QBuffer buffer;
@@ -217,27 +181,44 @@ namespace {
         return Decode(buffer, bytes, options);
     }
 
+    // The bitmap images of icons and cursors are ours to decode: Qt refuses those whose
+    // directory disagrees with their bitmap. PNG images are still Qt's.
+    std::optional<LoadedPicture> LoadIcon(const QByteArray& bytes, const PictureOptions& options)
+    {
+        const auto entries = formats::ReadIconDirectory(bytes);
+        const auto index = options.largeIcon ? formats::ChooseIconEntry(bytes, kLargeIconSize)
+                                             : std::optional(0);
+        if (!entries || !index)
+            return std::nullopt;
+        const auto entry = std::find_if(entries->begin(), entries->end(),
+            [&index](const formats::IconDirectoryEntry& e) { return e.index == *index; });
+        if (entry == entries->end())
+            return std::nullopt;
+        // The bitmap may run past the byte count the directory gives: its header says how far.
+        const formats::ByteView file(bytes);
+        const formats::ByteView payload = file.Part(entry->offset, file.Size() - entry->offset);
+        if (bytes.mid(entry->offset, 4) == "\x89PNG")
+            return DecodeBytes(bytes, options);
+        return ShownBitmap(formats::DecodeIconBitmap(payload));
+    }
+
     // What the first bytes say a file is. Only the types we show are read any further, so a
     // video or disk image named like a picture costs one small read, not its size in memory.
-    enum class Kind { Unknown, Streamable, WholeBitmap, Icon, HeaderlessDib, Metafile };
+    enum class Kind { Unknown, Streamable, Bitmap, Icon, HeaderlessDib, Metafile };
 
     Kind Sniff(const QByteArray& head)
     {
         if (formats::MetafileLoader::IsMetafile(head)) // judged by its first 44 bytes
             return Kind::Metafile;
-        if (head.startsWith("BM")) {
-            const auto header = HeaderAt(head, kFileHeaderSize);
-            const bool shortV4 = header
-                && (header->size == DibHeader::kV2Size || header->size == DibHeader::kV3Size);
-            return shortV4 ? Kind::WholeBitmap : Kind::Streamable;
-        }
+        if (head.startsWith("BM"))
+            return Kind::Bitmap;
         if (head.startsWith("\xff\xd8") || head.startsWith("GIF87a") || head.startsWith("GIF89a"))
             return Kind::Streamable;
         const formats::ByteView bytes(head);
         const quint16 type = bytes.U16(2);
         if (bytes.Fits(0, 4) && bytes.U16(0) == 0 && (type == kIconType || type == kCursorType))
             return Kind::Icon;
-        const auto dib = HeaderAt(head, 0);
+        const auto dib = formats::DibHeader::Read(bytes);
         return dib && dib->IsPlausible() ? Kind::HeaderlessDib : Kind::Unknown;
     }
 
@@ -271,22 +252,28 @@ std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
     const Kind kind = Sniff(head);
     if (kind == Kind::Unknown)
         return std::nullopt;
-    if (size > kMaxWholeReadBytes) {
+    // A bitmap larger than the whole-read limit is read as far as its headers say it goes.
+    const qint64 wanted = kind == Kind::Bitmap && size > kMaxWholeReadBytes
+        ? formats::BmpFileBytesNeeded(formats::ByteView(head), size)
+        : size;
+    if (wanted > kMaxWholeReadBytes && kind != Kind::Bitmap) {
         if (kind != Kind::Streamable)
             return std::nullopt;
         return file->file->seek(0) ? Decode(*file->file, head, options) : std::nullopt;
     }
+    if (wanted > kMaxDecodedBytes)
+        return std::nullopt;
     QByteArray bytes = std::move(head);
-    ReadAt(fd, bytes.size(), size - bytes.size(), bytes);
+    ReadAt(fd, bytes.size(), wanted - bytes.size(), bytes);
     switch (kind) {
     case Kind::Metafile:
         return formats::MetafileLoader::Load(bytes, options);
-    case Kind::HeaderlessDib: {
-        const auto wrapped = WrapHeaderlessDib(bytes);
-        return wrapped ? DecodeBytes(ExtendShortBmpHeader(*wrapped), options) : std::nullopt;
-    }
-    case Kind::WholeBitmap:
-        return DecodeBytes(ExtendShortBmpHeader(bytes), options);
+    case Kind::HeaderlessDib:
+        return ShownBitmap(formats::DecodePackedDib(formats::ByteView(bytes)));
+    case Kind::Bitmap:
+        return ShownBitmap(formats::DecodeBmpFile(formats::ByteView(bytes)));
+    case Kind::Icon:
+        return LoadIcon(bytes, options);
     default:
         return DecodeBytes(bytes, options);
     }

@@ -37,7 +37,7 @@ namespace {
 
     TEST(DibHeaderTest, ReadsOnlyKnownSizesThatAreThereWhole)
     {
-        for (const quint32 size : { 12u, 40u, 52u, 56u, 64u, 108u, 124u }) {
+        for (const quint32 size : { 12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u }) {
             const QByteArray bytes = Info(size, 3, -2, 1, 24);
             const auto header = DibHeader::Read(ByteView(bytes));
             ASSERT_TRUE(header) << size;
@@ -63,7 +63,7 @@ namespace {
             { Info(40, 65535, -65535, 1, 1), true }, { Info(40, 65536, 1, 1, 1), false },
             { Info(40, 1, 65536, 1, 1), false }, { Info(40, 1, -65536, 1, 1), false },
             { Info(40, 0, 1, 1, 1), false }, { Info(40, 1, 0, 1, 1), false },
-            { Info(40, 1, 1, 0, 24), false }, { Info(40, 1, 1, 2, 24), false },
+            { Info(40, 1, 1, 0, 24), true }, { Info(40, 1, 1, 2, 24), true }, // planes ignored
             { Info(40, 1, 1, 1, 7), false }, { Info(40, 1, 1, 1, 33), false },
             { Info(40, 64, 64, 1, 8, 1), true, 40 + 4 * 256, 77 }, // RLE8: the stored size
             { Info(40, 1, 1, 1, 4, 1), false }, { Info(40, 1, 1, 1, 4, 2), true }, // RLE4
@@ -118,6 +118,9 @@ namespace {
             { Directory({ { 16, 16, 8, 40, 38 }, { 48, 48, 8, 40, 38 } }, 2, 40), 0 },
             { Directory({ { 64, 64, 32, 40, 38 }, { 0, 0, 32, 40, 38 } }, 2, 40), 1, 256 },
             { png, 1 },
+            { Directory({ { 32, 32, 8, 40, 38 }, { 32, 32, 24, 40, 38 } }, 2, 40) // both 32 deep
+                    .replace(38, 16, Dwords({ 40, 32, 32 }) + Words({ 1, 32 })),
+                0 },
             { Directory({}, 0, 40), -1 },
             { Directory({ { 32, 32, 32, 40, 22 } }, 1, 40, 3), -1 }, // no icon type
             // The entries present are still offered when the count runs past the end, and no

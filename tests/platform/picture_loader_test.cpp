@@ -1,5 +1,5 @@
-// Real files through QtPictureLoader: what their first bytes make them, the headers it completes
-// for Qt, what it refuses.
+// Real files through QtPictureLoader: what their first bytes make them, which reader decodes
+// them, what it refuses.
 #include "platform/qt_picture_loader.h"
 #include "samplegen/image_writers.h"
 #include "support/temp_folder.h"
@@ -45,17 +45,13 @@ namespace {
     {
         const QImage rich = Quadrants(37, 11), clear = Quadrants(32, 32, qRgba(0, 0, 0, 0));
         const QImage small = Quadrants(16, 16, kBlue), large = Quadrants(32, 32, kGreen);
-        // BITMAPCOREHEADER (12 bytes, 16-bit sizes) before the 24-bit pixels of a 2 x 2 picture.
-        const QByteArray core = QByteArray("\x0c\0\0\0\x02\0\x02\0\x01\0\x18\0", 12)
-            + WriteHeaderlessDib(Quadrants(2, 2)).mid(40);
-        // V2 and V3 headers, which Qt does not read: a V4 header cut short after the colour masks,
-        // the alpha mask (V3) or the one before it (V2: no alpha).
-        const QByteArray v4 = WriteHeaderlessDib(clear, 32), v4File = WriteBmp(clear, 32);
-        QByteArray v2 = v4.left(52) + v4.mid(108), v3File = v4File.left(70) + v4File.mid(122);
-        qToLittleEndian<quint32>(52, v2.data());
-        qToLittleEndian<quint32>(56, v3File.data() + 14);
-        qToLittleEndian<quint32>(
-            qFromLittleEndian<quint32>(v3File.data() + 10) - 52, v3File.data() + 10);
+        const DibSpec topDown { 40, 2, -2, 24, 0, 1, {}, {}, 0,
+            WriteHeaderlessDib(Quadrants(2, 2)).mid(40), {} };
+        QByteArray noPlanes = WriteHeaderlessDib(Quadrants(4, 4));
+        qToLittleEndian<quint16>(0, noPlanes.data() + 12);
+        // The directory says 48 x 48 at 8 bits; the bitmap is 16 x 16 at 32 bits, which counts.
+        QByteArray liar = WriteIco({ { small } });
+        liar.replace(6, 1, "\x30").replace(12, 1, "\x08");
         const QByteArray icons = WriteIco({ { small }, { large, 8 }, { Quadrants(48, 48) } });
         const struct {
             const char* name;
@@ -64,16 +60,16 @@ namespace {
             QImage::Format format = QImage::Format_RGB32;
             PictureOptions options = {};
         } cases[] = {
-            { "v3.bmp", v3File, clear, kAlpha },
             { "packed.dib", WriteHeaderlessDib(rich), rich },
             { "packed8.dib", WriteHeaderlessDib(rich, 8), rich },
             // An alpha mask makes it a picture with alpha, even if every pixel is opaque.
             { "packed32.bmp", WriteHeaderlessDib(rich, 32), rich, kAlpha },
-            { "core.dib", core, Quadrants(2, 2) },
-            { "v2.dib", v2, clear.convertToFormat(QImage::Format_RGB32) },
+            { "top-down.bmp", WriteDib(topDown), Quadrants(2, 2).mirrored() }, // bottom-up rows
+            { "no-planes.dib", noPlanes, Quadrants(4, 4) },
             // Without the large icon option the first image; with it the one nearest 32 x 32.
             { "first.ico", icons, small, kAlpha },
             { "large.ico", icons, large, kAlpha, kLarge },
+            { "liar.ico", liar, small, kAlpha },
             { "large.cur", WriteCur({ { small }, { clear } }, QPoint(4, 4)), clear, kAlpha,
                 kLarge },
         };
@@ -84,6 +80,11 @@ namespace {
                 std::tuple(c.want.size(), c.format, c.want.convertToFormat(QImage::Format_ARGB32)))
                 << c.name;
         }
+        // Cut short: the lower rows (blue) are there, the top ones transparent, not garbage.
+        const QByteArray rle = WriteRle8Bmp(rich);
+        const auto cut = Load("cut.rle", rle.left(rle.size() - 40)).value_or(LoadedPicture {});
+        EXPECT_EQ(std::tuple(cut.naturalSize, cut.image.pixel(0, 0), cut.image.pixel(0, 10)),
+            std::tuple(rich.size(), 0u, kBlue));
     }
 
     // Orientation 6 is stored landscape and shown turned a quarter clockwise, the blue quadrant
@@ -119,12 +120,10 @@ namespace {
         QByteArray hugeGif = WriteGif(Quadrants(4, 4));
         qToLittleEndian<quint16>(60000, hugeGif.data() + 6);
         qToLittleEndian<quint16>(60000, hugeGif.data() + 8);
-        QByteArray noPlanes = WriteHeaderlessDib(Quadrants(4, 4)),
-                   farIcon = WriteIco({ { Quadrants(16, 16) } });
-        qToLittleEndian<quint16>(0, noPlanes.data() + 12);
+        QByteArray farIcon = WriteIco({ { Quadrants(16, 16) } });
         qToLittleEndian<quint32>(9000, farIcon.data() + 18);
         const std::pair<const char*, QByteArray> cases[]
-            = { { "no-planes.dib", noPlanes }, { "huge.gif", hugeGif }, { "far.ico", farIcon } };
+            = { { "huge.gif", hugeGif }, { "far.ico", farIcon } };
         for (const auto& [name, bytes] : cases)
             for (const PictureOptions& options : { PictureOptions {}, kLarge })
                 EXPECT_FALSE(Load(name, bytes, options)) << name << options.largeIcon;

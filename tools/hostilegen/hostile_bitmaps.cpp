@@ -44,41 +44,6 @@ namespace {
         return out + pixels;
     }
 
-    // Run-length codes of BI_RLE8 and BI_RLE4: encoded runs and the escapes after a zero byte.
-    class RleCodes {
-    public:
-        RleCodes& Run(int count, int value)
-        {
-            bytes_.append(static_cast<char>(count)).append(static_cast<char>(value));
-            return *this;
-        }
-        RleCodes& EndOfLine() { return Escape(0); }
-        RleCodes& EndOfBitmap() { return Escape(1); }
-        RleCodes& Delta(int right, int up)
-        {
-            Escape(2);
-            bytes_.append(static_cast<char>(right)).append(static_cast<char>(up));
-            return *this;
-        }
-        // Absolute mode: `count` pixels given literally, padded to a 16-bit boundary.
-        RleCodes& Literal(int count, const QByteArray& data)
-        {
-            bytes_.append('\0').append(static_cast<char>(count)).append(data);
-            if (data.size() % 2)
-                bytes_.append('\0');
-            return *this;
-        }
-        QByteArray Bytes() const { return bytes_; }
-
-    private:
-        RleCodes& Escape(int code)
-        {
-            bytes_.append('\0').append(static_cast<char>(code));
-            return *this;
-        }
-        QByteArray bytes_;
-    };
-
     // About a kilobyte that asks to fill a `side` x `side` picture: full-width lines of long
     // runs, then delta escapes that skip hundreds of lines at a time, then more runs.
     QByteArray RleBomb(qint32 side)
@@ -114,6 +79,14 @@ namespace {
             "1 KB of RLE8 runs and delta escapes claiming 65535 x 65535 pixels" });
         corpus.append({ "rle8-bomb-8192.rle", RleBomb(8192), HostileOutcome::Either,
             "1 KB of RLE8 runs and delta escapes for 8192 x 8192, just inside the size limit" });
+
+        RleCodes few; // 254 bytes in all, as small as a real one that was once allocated in full
+        for (int i = 0; i < 33; ++i)
+            few.Run(255, 0x12).EndOfLine();
+        few.Run(2, 0x12).EndOfBitmap();
+        corpus.append({ "rle4-bomb-2554x18803.rle",
+            Bmp({ 2554, 18803, 4, kRle4, 16, 16 }, few.Bytes()), HostileOutcome::Fails,
+            "254-byte RLE4 claiming 2554 x 18803 pixels (200 MB decoded)" });
 
         RleCodes overrun;
         overrun.Run(255, 1).Literal(200, QByteArray(200, '\x01')).Run(255, 1).EndOfLine();

@@ -544,4 +544,85 @@ QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot)
     return WriteIconFile(images, 2, hotspot);
 }
 
+QByteArray WritePng(const QImage& img)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+QByteArray WriteDib(const DibSpec& spec, bool fileHeader)
+{
+    QByteArray out;
+    PutU32(out, static_cast<quint32>(spec.headerSize));
+    if (spec.headerSize == 12) {
+        PutU16(out, static_cast<quint32>(spec.width));
+        PutU16(out, static_cast<quint32>(spec.height));
+        PutU16(out, static_cast<quint32>(spec.planes));
+        PutU16(out, static_cast<quint32>(spec.bits));
+    } else {
+        PutU32(out, static_cast<quint32>(spec.width));
+        PutU32(out, static_cast<quint32>(spec.height));
+        PutU16(out, static_cast<quint32>(spec.planes));
+        PutU16(out, static_cast<quint32>(spec.bits));
+        PutU32(out, static_cast<quint32>(spec.compression));
+        PutU32(out, static_cast<quint32>(spec.pixels.size()));
+        PutU32(out, 2835); // 72 dpi
+        PutU32(out, 2835);
+        PutU32(out, static_cast<quint32>(spec.coloursUsed));
+        PutU32(out, 0);
+        // From 52 bytes on the masks are header fields; a 40-byte header is followed by them.
+        const bool masksInside = spec.headerSize >= 52 && spec.headerSize != 64;
+        for (quint32 mask : masksInside ? spec.masks : QList<quint32> {})
+            PutU32(out, mask);
+        out = out.leftJustified(spec.headerSize, '\0', true);
+        for (quint32 mask : masksInside ? QList<quint32> {} : spec.masks)
+            PutU32(out, mask);
+    }
+    for (QRgb c : spec.palette) {
+        PutU8(out, qBlue(c));
+        PutU8(out, qGreen(c));
+        PutU8(out, qRed(c));
+        if (spec.headerSize != 12)
+            PutU8(out, 0);
+    }
+    if (!fileHeader)
+        return out + spec.pixels;
+    QByteArray file = WithFileHeader(out + spec.pixels, static_cast<quint32>(out.size()));
+    if (spec.pixelOffset) {
+        file.truncate(10);
+        PutU32(file, *spec.pixelOffset);
+        file += out + spec.pixels;
+    }
+    return file;
+}
+
+RleCodes& RleCodes::Run(int count, int value)
+{
+    bytes_.append(static_cast<char>(count)).append(static_cast<char>(value));
+    return *this;
+}
+
+RleCodes& RleCodes::Delta(int right, int up)
+{
+    Escape(2);
+    bytes_.append(static_cast<char>(right)).append(static_cast<char>(up));
+    return *this;
+}
+
+RleCodes& RleCodes::Literal(int count, const QByteArray& data)
+{
+    bytes_.append('\0').append(static_cast<char>(count)).append(data);
+    if (data.size() % 2)
+        bytes_.append('\0');
+    return *this;
+}
+
+RleCodes& RleCodes::Escape(int code)
+{
+    bytes_.append('\0').append(static_cast<char>(code));
+    return *this;
+}
+
 } // namespace gb::tools

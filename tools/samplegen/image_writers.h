@@ -31,6 +31,42 @@ QByteArray WriteGif(const QImage& img, std::optional<int> transparentIndex = std
 // Qt's JPEG with an Exif APP1 segment carrying the Orientation tag (1..8) right after SOI.
 QByteArray WriteJpeg(
     const QImage& img, int quality, std::optional<int> exifOrientation = std::nullopt);
+// A bitmap laid out field by field, for the header variants and damage found in real files.
+struct DibSpec {
+    int headerSize = 40; // 12 (core), 16 or 64 (OS/2 2.x), 40, 52, 56, 108, 124
+    int width = 1;
+    int height = 1; // negative: top-down rows
+    int bits = 24;
+    int compression = 0; // BI_RGB, BI_RLE8, BI_RLE4, BI_BITFIELDS ...
+    int planes = 1;
+    // Red, green, blue and maybe alpha: in the header from 52 bytes on, else right after it.
+    QList<quint32> masks;
+    QList<QRgb> palette; // 3 bytes an entry after a 12-byte header, else 4
+    int coloursUsed = 0;
+    QByteArray pixels; // stored as given: rows padded by the caller, or an RLE stream
+    std::optional<quint32> pixelOffset; // the file header's, when it should lie
+};
+// With the 14-byte file header when `fileHeader`, else a packed DIB.
+QByteArray WriteDib(const DibSpec& spec, bool fileHeader = true);
+
+// Run-length codes of BI_RLE8 and BI_RLE4: encoded runs and the escapes after a zero byte.
+class RleCodes {
+public:
+    RleCodes& Run(int count, int value);
+    RleCodes& EndOfLine() { return Escape(0); }
+    RleCodes& EndOfBitmap() { return Escape(1); }
+    RleCodes& Delta(int right, int up);
+    // Absolute mode: `count` pixels given literally, padded to a 16-bit boundary.
+    RleCodes& Literal(int count, const QByteArray& data);
+    QByteArray Bytes() const { return bytes_; }
+
+private:
+    RleCodes& Escape(int code);
+    QByteArray bytes_;
+};
+
+// Qt's PNG, as BMP files and icons may embed it.
+QByteArray WritePng(const QImage& img);
 QByteArray WriteIco(const QList<IconImage>& images);
 QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot);
 

@@ -25,6 +25,14 @@ namespace {
 
 } // namespace
 
+QByteArray Bytes(const QList<int>& values)
+{
+    QByteArray b;
+    for (int v : values)
+        b.append(static_cast<char>(v));
+    return b;
+}
+
 QByteArray Words(const QList<qint32>& values)
 {
     QByteArray b;

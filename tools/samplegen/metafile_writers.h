@@ -8,6 +8,7 @@
 namespace gb::tools {
 
 // Little-endian packing for building metafile records by hand.
+QByteArray Bytes(const QList<int>& values); // 8-bit each
 QByteArray Words(const QList<qint32>& values); // 16-bit each
 QByteArray Dwords(const QList<qint32>& values); // 32-bit each
 
