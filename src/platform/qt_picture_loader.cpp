@@ -37,6 +37,7 @@ namespace {
     constexpr int kAllocationLimitMb = 256;
     constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
     const QSize kLargeIconSize(32, 32);
+    constexpr qsizetype kFileHeaderSize = 14; // "BM", file size, reserved, pixel offset
 
     constexpr quint16 kIconType = 1, kCursorType = 2;
 
@@ -165,11 +166,23 @@ namespace {
         return LoadedPicture { ToDisplayFormat(image), upright };
     }
 
-    std::optional<LoadedPicture> ShownBitmap(const std::optional<QImage>& image)
+    // Reserves from the budget shared by all decodes what a bitmap with this header decodes to;
+    // empty when the header is unreadable or the bitmap could never fit.
+    formats::DecodeBudget::Reservation ReserveBitmap(const formats::ByteView& header)
+    {
+        const auto dib = formats::DibHeader::Read(header);
+        return dib ? formats::DecodeBudget::Shared().Reserve(dib->width * qAbs(dib->height) * 4)
+                   : formats::DecodeBudget::Reservation();
+    }
+
+    // Converted in place, so the decoded bitmap is never held twice.
+    std::optional<LoadedPicture> ShownBitmap(std::optional<QImage> image)
     {
         if (!image)
             return std::nullopt;
-        return LoadedPicture { ToDisplayFormat(*image), image->size() };
+        image->convertTo(
+            image->hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return LoadedPicture { *image, image->size() };
     }
 
     std::optional<LoadedPicture> DecodeBytes(const QByteArray& bytes, const PictureOptions& options)
@@ -199,7 +212,8 @@ namespace {
         const formats::ByteView payload = file.Part(entry->offset, file.Size() - entry->offset);
         if (bytes.mid(entry->offset, 4) == "\x89PNG")
             return DecodeBytes(bytes, options);
-        return ShownBitmap(formats::DecodeIconBitmap(payload));
+        const auto reservation = ReserveBitmap(payload);
+        return reservation ? ShownBitmap(formats::DecodeIconBitmap(payload)) : std::nullopt;
     }
 
     // What the first bytes say a file is. Only the types we show are read any further, so a
@@ -265,13 +279,19 @@ std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
         return std::nullopt;
     QByteArray bytes = std::move(head);
     ReadAt(fd, bytes.size(), wanted - bytes.size(), bytes);
+    const formats::ByteView view(bytes);
     switch (kind) {
     case Kind::Metafile:
         return formats::MetafileLoader::Load(bytes, options);
-    case Kind::HeaderlessDib:
-        return ShownBitmap(formats::DecodePackedDib(formats::ByteView(bytes)));
-    case Kind::Bitmap:
-        return ShownBitmap(formats::DecodeBmpFile(formats::ByteView(bytes)));
+    case Kind::HeaderlessDib: {
+        const auto reservation = ReserveBitmap(view);
+        return reservation ? ShownBitmap(formats::DecodePackedDib(view)) : std::nullopt;
+    }
+    case Kind::Bitmap: {
+        const auto reservation
+            = ReserveBitmap(view.Part(kFileHeaderSize, view.Size() - kFileHeaderSize));
+        return reservation ? ShownBitmap(formats::DecodeBmpFile(view)) : std::nullopt;
+    }
     case Kind::Icon:
         return LoadIcon(bytes, options);
     default:

@@ -110,6 +110,7 @@ QList<HostileFile> BuildHostileCorpus()
     AddJpegFiles(corpus);
     AddExifFiles(corpus);
     AddMetafileFiles(corpus);
+    AddDecoderVariants(corpus);
     AddWrongContent(corpus);
     return corpus;
 }

@@ -29,5 +29,6 @@ void AddGifFiles(QList<HostileFile>& corpus);
 void AddJpegFiles(QList<HostileFile>& corpus);
 void AddExifFiles(QList<HostileFile>& corpus);
 void AddMetafileFiles(QList<HostileFile>& corpus); // .wmf, .emf
+void AddDecoderVariants(QList<HostileFile>& corpus); // unusual but valid bitmaps and icons
 
 } // namespace gb::tools
