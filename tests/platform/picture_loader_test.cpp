@@ -1,12 +1,16 @@
 // Real files through QtPictureLoader: what their first bytes make them, which reader decodes
 // them, what it refuses.
+#include "formats/decode_budget.h"
 #include "platform/qt_picture_loader.h"
 #include "samplegen/image_writers.h"
+#include "samplegen/metafile_writers.h"
 #include "support/temp_folder.h"
 #include <QFile>
+#include <QTest>
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace gb::platform {
 namespace {
@@ -45,10 +49,6 @@ namespace {
     {
         const QImage rich = Quadrants(37, 11), clear = Quadrants(32, 32, qRgba(0, 0, 0, 0));
         const QImage small = Quadrants(16, 16, kBlue), large = Quadrants(32, 32, kGreen);
-        const DibSpec topDown { 40, 2, -2, 24, 0, 1, {}, {}, 0,
-            WriteHeaderlessDib(Quadrants(2, 2)).mid(40), {} };
-        QByteArray noPlanes = WriteHeaderlessDib(Quadrants(4, 4));
-        qToLittleEndian<quint16>(0, noPlanes.data() + 12);
         // The directory says 48 x 48 at 8 bits; the bitmap is 16 x 16 at 32 bits, which counts.
         QByteArray liar = WriteIco({ { small } });
         liar.replace(6, 1, "\x30").replace(12, 1, "\x08");
@@ -64,8 +64,6 @@ namespace {
             { "packed8.dib", WriteHeaderlessDib(rich, 8), rich },
             // An alpha mask makes it a picture with alpha, even if every pixel is opaque.
             { "packed32.bmp", WriteHeaderlessDib(rich, 32), rich, kAlpha },
-            { "top-down.bmp", WriteDib(topDown), Quadrants(2, 2).mirrored() }, // bottom-up rows
-            { "no-planes.dib", noPlanes, Quadrants(4, 4) },
             // Without the large icon option the first image; with it the one nearest 32 x 32.
             { "first.ico", icons, small, kAlpha },
             { "large.ico", icons, large, kAlpha, kLarge },
@@ -80,11 +78,6 @@ namespace {
                 std::tuple(c.want.size(), c.format, c.want.convertToFormat(QImage::Format_ARGB32)))
                 << c.name;
         }
-        // Cut short: the lower rows (blue) are there, the top ones transparent, not garbage.
-        const QByteArray rle = WriteRle8Bmp(rich);
-        const auto cut = Load("cut.rle", rle.left(rle.size() - 40)).value_or(LoadedPicture {});
-        EXPECT_EQ(std::tuple(cut.naturalSize, cut.image.pixel(0, 0), cut.image.pixel(0, 10)),
-            std::tuple(rich.size(), 0u, kBlue));
     }
 
     // Orientation 6 is stored landscape and shown turned a quarter clockwise, the blue quadrant
@@ -138,6 +131,21 @@ namespace {
         folder_.Write("real.bmp", WriteBmp(Quadrants(6, 6)));
         ASSERT_TRUE(QFile::link(folder_.File("real.bmp"), folder_.File("link.bmp")));
         EXPECT_TRUE(loader_.LoadPicture(folder_.File("link.bmp"), {}));
+    }
+
+    // Every kind of decode waits while others hold the memory all decodes share.
+    TEST_F(PictureLoaderTest, DecodesWaitForMemoryOthersHold)
+    {
+        auto& budget = formats::DecodeBudget::Shared();
+        const QImage card = Quadrants(16, 16);
+        for (const auto& [name, bytes] : { std::pair("a.bmp", WriteBmp(card)),
+                 std::pair("a.gif", WriteGif(card)), std::pair("a.wmf", WriteSampleWmf()),
+                 std::pair("a.ico", WriteIco({ { card, 8 } })) }) {
+            auto all = std::make_optional(budget.Reserve(budget.Total()));
+            std::jthread load([&, n = QString(name), b = bytes] { EXPECT_TRUE(Load(n, b)); });
+            ASSERT_TRUE(QTest::qWaitFor([&] { return budget.Waiting() == 1; })) << name;
+            all.reset();
+        }
     }
 
 } // namespace
