@@ -170,9 +170,12 @@ namespace {
     // empty when the header is unreadable or the bitmap could never fit.
     formats::DecodeBudget::Reservation ReserveBitmap(const formats::ByteView& header)
     {
+        auto& budget = formats::DecodeBudget::Shared();
         const auto dib = formats::DibHeader::Read(header);
-        return dib ? formats::DecodeBudget::Shared().Reserve(dib->width * qAbs(dib->height) * 4)
-                   : formats::DecodeBudget::Reservation();
+        const qint64 width = dib ? dib->width : 0, height = dib ? qAbs(dib->height) : 0;
+        if (width <= 0 || height <= 0 || width > budget.Total() / 4 / height)
+            return {};
+        return budget.Reserve(width * height * 4);
     }
 
     // Converted in place, so the decoded bitmap is never held twice.
