@@ -20,6 +20,17 @@ QStringList Files::Items() const
     return items;
 }
 
+QString Files::PathAt(int index) const
+{
+    return index >= 0 && index < Count() ? ItemAt(index) + Key(index) : QString();
+}
+
+void Files::Reserve(int count)
+{
+    entries_.reserve(static_cast<size_t>(count));
+    index_.reserve(count);
+}
+
 std::optional<QString> Files::Item(const QString& key) const
 {
     const auto found = index_.constFind(key);
@@ -61,10 +72,11 @@ void Files::Remove(const QString& key)
     if (found == index_.constEnd())
         return;
     const int position = found.value();
+    index_.erase(found);
     entries_.erase(entries_.begin() + position);
-    index_.clear();
-    for (int i = 0; i < Count(); ++i)
-        index_.insert(entries_[static_cast<size_t>(i)].key, i);
+    // Only the entries behind the removed one move up.
+    for (int i = position; i < Count(); ++i)
+        index_[entries_[static_cast<size_t>(i)].key] = i;
 }
 
 void Files::RemoveAll()

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <optional>
+#include <tuple>
 
 namespace gb::core {
 namespace {
@@ -88,6 +89,19 @@ namespace {
         EXPECT_EQ(BatchTarget("/album/", " Party ", "007", "gif"), "/album/ Party 007.gif");
     }
 
+    // Access by position agrees with the lists and with access by key, entry for entry.
+    void ExpectPositionsAgree(const Files& files, const QStringList& keys, const QStringList& items)
+    {
+        ASSERT_EQ(std::tuple(files.Count(), files.Keys(), files.Items()),
+            std::tuple(keys.size(), keys, items));
+        for (int i = 0; i < files.Count(); ++i) {
+            EXPECT_EQ(std::tuple(files.Key(i), files.ItemAt(i), files.PathAt(i)),
+                std::tuple(keys[i], items[i], items[i] + keys[i]));
+            EXPECT_EQ(files.Item(keys[i]), items[i]);
+        }
+        EXPECT_EQ(files.PathAt(-1) + files.PathAt(files.Count()), QString());
+    }
+
     TEST(FilesDictionary, KeepsOrderAndPairsKeysWithItemsThroughRenamesAndRemovals)
     {
         Files files;
@@ -99,14 +113,16 @@ namespace {
         EXPECT_FALSE(files.RenameKey("missing.jpg", "x.jpg"));
         EXPECT_TRUE(files.RenameKey("four.jpg", "four.jpg"));
         EXPECT_TRUE(files.RenameKey("Two.jpg", "Party1.jpg"));
-        EXPECT_EQ(files.Keys(), QStringList({ "one.jpg", "Party1.jpg", "three.jpg", "four.jpg" }));
-        EXPECT_EQ(files.Items(), QStringList({ "/o/", "/r/", "/t/", "/f/" }));
+        ExpectPositionsAgree(files, { "one.jpg", "Party1.jpg", "three.jpg", "four.jpg" },
+            { "/o/", "/r/", "/t/", "/f/" });
         files.Remove("missing.jpg");
-        files.Remove("one.jpg"); // the entries after it move up and are still found
-        EXPECT_EQ(files.Keys(), QStringList({ "Party1.jpg", "three.jpg", "four.jpg" }));
-        EXPECT_EQ(files.Item("four.jpg"), "/f/");
+        files.Remove("Party1.jpg"); // the entries after it move up and are still found
+        ExpectPositionsAgree(
+            files, { "one.jpg", "three.jpg", "four.jpg" }, { "/o/", "/t/", "/f/" });
+        files.Remove("one.jpg");
         EXPECT_TRUE(files.RenameKey("three.jpg", "one.jpg"));
-        EXPECT_EQ(files.Item("one.jpg"), "/t/");
+        ExpectPositionsAgree(files, { "one.jpg", "four.jpg" }, { "/t/", "/f/" });
+        EXPECT_FALSE(files.Exists("three.jpg"));
         files.RemoveAll();
         EXPECT_FALSE(files.Exists("four.jpg"));
     }

@@ -1,0 +1,116 @@
+#include "core/tile_packing.h"
+
+#include <algorithm>
+#include <vector>
+#include <zlib.h>
+
+namespace gb::core {
+
+namespace {
+
+    constexpr int kPlanes = 3; // green, red - green, blue - green
+    constexpr int kRawDeflate = -15; // no zlib header: the size is known from the tile
+
+    // The median edge detector of LOCO-I: left, above and above-left decoded samples.
+    int Predict(const uchar* plane, int width, int x, int y)
+    {
+        if (y == 0)
+            return x == 0 ? 0 : plane[x - 1];
+        const uchar* row = plane + y * width;
+        const int up = row[x - width];
+        if (x == 0)
+            return up;
+        const int left = row[x - 1];
+        const int corner = row[x - width - 1];
+        if (corner >= std::max(left, up))
+            return std::min(left, up);
+        if (corner <= std::min(left, up))
+            return std::max(left, up);
+        return left + up - corner;
+    }
+
+    // Plane `plane` of the pixel at `source` (three bytes, R G B).
+    uchar PlaneSample(const uchar* source, int plane)
+    {
+        return plane == 0 ? source[1] : static_cast<uchar>(source[plane == 1 ? 0 : 2] - source[1]);
+    }
+
+} // namespace
+
+QByteArray PackPixels(const QImage& picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    const int width = rgb.width();
+    const size_t area = static_cast<size_t>(width) * static_cast<size_t>(rgb.height());
+    std::vector<uchar> planes(area * kPlanes);
+    std::vector<uchar> residuals(planes.size());
+    for (int p = 0; p < kPlanes; ++p) {
+        uchar* plane = planes.data() + area * static_cast<size_t>(p);
+        uchar* out = residuals.data() + area * static_cast<size_t>(p);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const uchar* line = rgb.constScanLine(y);
+            for (int x = 0; x < width; ++x) {
+                const size_t at = static_cast<size_t>(y * width + x);
+                plane[at] = PlaneSample(line + 3 * x, p);
+                out[at] = static_cast<uchar>(plane[at] - Predict(plane, width, x, y));
+            }
+        }
+    }
+    z_stream stream {};
+    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, kRawDeflate, 9, Z_HUFFMAN_ONLY) != Z_OK)
+        return {};
+    QByteArray packed(static_cast<qsizetype>(deflateBound(&stream, residuals.size())), '\0');
+    stream.next_in = residuals.data();
+    stream.avail_in = static_cast<uInt>(residuals.size());
+    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+    stream.avail_out = static_cast<uInt>(packed.size());
+    const bool done = deflate(&stream, Z_FINISH) == Z_STREAM_END;
+    packed.resize(done ? static_cast<qsizetype>(stream.total_out) : 0);
+    deflateEnd(&stream);
+    packed.squeeze();
+    return packed;
+}
+
+QImage UnpackPixels(const QByteArray& packed, QSize size)
+{
+    const int width = size.width();
+    const size_t area
+        = static_cast<size_t>(std::max(0, width)) * static_cast<size_t>(std::max(0, size.height()));
+    if (area == 0)
+        return {};
+    std::vector<uchar> planes(area * kPlanes);
+    z_stream stream {};
+    if (inflateInit2(&stream, kRawDeflate) != Z_OK)
+        return {};
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.constData()));
+    stream.avail_in = static_cast<uInt>(packed.size());
+    stream.next_out = planes.data();
+    stream.avail_out = static_cast<uInt>(planes.size());
+    const bool whole = inflate(&stream, Z_FINISH) == Z_STREAM_END && stream.avail_out == 0;
+    inflateEnd(&stream);
+    if (!whole)
+        return {};
+    for (int p = 0; p < kPlanes; ++p) {
+        uchar* plane = planes.data() + area * static_cast<size_t>(p);
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < width; ++x)
+                plane[y * width + x] += static_cast<uchar>(Predict(plane, width, x, y));
+        }
+    }
+    QImage picture(size, QImage::Format_RGB888);
+    const uchar* green = planes.data();
+    const uchar* red = green + area;
+    const uchar* blue = red + area;
+    for (int y = 0; y < size.height(); ++y) {
+        uchar* line = picture.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const size_t at = static_cast<size_t>(y * width + x);
+            line[3 * x] = static_cast<uchar>(red[at] + green[at]);
+            line[3 * x + 1] = green[at];
+            line[3 * x + 2] = static_cast<uchar>(blue[at] + green[at]);
+        }
+    }
+    return picture;
+}
+
+} // namespace gb::core
