@@ -91,7 +91,7 @@ core::FilesPtr frmThumbs::GetSelectedFiles() const
     files->Reserve(tickedCount_);
     for (const ThumbCell& cell : chkThumb) {
         if (cell.Value)
-            files->SetItem(cell.Tag, SourcePath_);
+            files->Append(cell.Tag, SourcePath_);
     }
     return files;
 }

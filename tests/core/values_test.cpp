@@ -104,9 +104,12 @@ namespace {
 
     TEST(FilesDictionary, KeepsOrderAndPairsKeysWithItemsThroughRenamesAndRemovals)
     {
-        Files files;
-        for (const char* key : { "one.jpg", "Two.jpg", "three.jpg", "four.jpg" })
-            files.SetItem(key, QString("/") + key[0] + "/");
+        Files files; // appended entries are found by key as soon as one is looked up
+        files.Append("one.jpg", "/o/");
+        files.Append("Two.jpg", "/T/");
+        EXPECT_TRUE(files.Exists("Two.jpg"));
+        files.SetItem("three.jpg", "/t/");
+        files.Append("four.jpg", "/f/");
         files.SetItem("Two.jpg", "/r/"); // a known key keeps its place
         EXPECT_EQ(files.Item("two.jpg"), std::nullopt); // keys are case-sensitive
         EXPECT_FALSE(files.RenameKey("one.jpg", "three.jpg")); // taken: nothing changes
@@ -121,7 +124,8 @@ namespace {
             files, { "one.jpg", "three.jpg", "four.jpg" }, { "/o/", "/t/", "/f/" });
         files.Remove("one.jpg");
         EXPECT_TRUE(files.RenameKey("three.jpg", "one.jpg"));
-        ExpectPositionsAgree(files, { "one.jpg", "four.jpg" }, { "/t/", "/f/" });
+        files.Append("five.jpg", "/5/");
+        ExpectPositionsAgree(files, { "one.jpg", "four.jpg", "five.jpg" }, { "/t/", "/f/", "/5/" });
         EXPECT_FALSE(files.Exists("three.jpg"));
         files.RemoveAll();
         EXPECT_FALSE(files.Exists("four.jpg"));
