@@ -128,6 +128,8 @@ namespace {
         ExpectPositionsAgree(files, { "one.jpg", "four.jpg", "five.jpg" }, { "/t/", "/f/", "/5/" });
         EXPECT_FALSE(files.Exists("three.jpg"));
         files.RemoveAll();
+        files.Append("six.jpg", "/6/");
+        ExpectPositionsAgree(files, { "six.jpg" }, { "/6/" });
         EXPECT_FALSE(files.Exists("four.jpg"));
     }
 
