@@ -118,57 +118,73 @@ InteractionServices::~InteractionServices() = default;
 
 qint64 InteractionServices::LastDeletionNs() const { return files_->lastDeletionNs; }
 
+namespace {
+
+    void Trigger(browser::frmThumbs& window, const char* key)
+    {
+        window.Toolbar().Button(QString::fromLatin1(key))->trigger();
+    }
+
+    void TimeSelection(browser::frmThumbs& window, InteractionTimes& times)
+    {
+        const qint64 start = Clock().nsecsElapsed();
+        Trigger(window, "SelectAll");
+        QCoreApplication::processEvents();
+        times.selectAllMs = MsSince(start);
+        std::vector<double> calls;
+        for (int i = 0; i < 5; ++i) {
+            const qint64 call = Clock().nsecsElapsed();
+            (void)window.GetSelectedFiles();
+            calls.push_back(MsSince(call));
+        }
+        std::sort(calls.begin(), calls.end());
+        times.selectedFilesMs = calls[calls.size() / 2];
+    }
+
+    // The rename window is stepped to the last file and closed, which reloads the folder.
+    void TimeWindows(browser::frmThumbs& window, InteractionTimes& times)
+    {
+        times.slideShowOpenMs
+            = TimeModal([&] { Trigger(window, "Slideshow"); }, [](QDialog& show) { show.close(); });
+        times.renameOpenMs = TimeModal([&] { Trigger(window, "Rename"); },
+            [&](QDialog& rename) {
+                auto* next = rename.findChild<QPushButton*>(QStringLiteral("cmdNext"));
+                while (next && next->isEnabled()) {
+                    const qint64 step = Clock().nsecsElapsed();
+                    next->click();
+                    QCoreApplication::processEvents();
+                    times.renameStepMs.push_back(MsSince(step));
+                }
+                rename.findChild<QPushButton*>(QStringLiteral("cmdDone"))->click();
+            });
+    }
+
+    // Unticking happens between the last deletion and the reload, which starts by hiding the
+    // grid.
+    class HideWatch : public QObject {
+    public:
+        qint64 hiddenNs = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Hide && hiddenNs == 0)
+                hiddenNs = Clock().nsecsElapsed();
+            return false;
+        }
+    };
+
+} // namespace
+
 InteractionTimes TimeInteractions(browser::frmThumbs& window, const InteractionServices& services)
 {
     InteractionTimes times;
-    const auto trigger = [&window](const char* key) {
-        window.Toolbar().Button(QString::fromLatin1(key))->trigger();
-    };
-    qint64 start = Clock().nsecsElapsed();
-    trigger("SelectAll");
-    QCoreApplication::processEvents();
-    times.selectAllMs = MsSince(start);
-
-    std::vector<double> calls;
-    for (int i = 0; i < 5; ++i) {
-        start = Clock().nsecsElapsed();
-        (void)window.GetSelectedFiles();
-        calls.push_back(MsSince(start));
-    }
-    std::sort(calls.begin(), calls.end());
-    times.selectedFilesMs = calls[calls.size() / 2];
-
-    times.slideShowOpenMs
-        = TimeModal([&] { trigger("Slideshow"); }, [](QDialog& show) { show.close(); });
-    times.renameOpenMs = TimeModal([&] { trigger("Rename"); },
-        [&times](QDialog& rename) {
-            auto* next = rename.findChild<QPushButton*>(QStringLiteral("cmdNext"));
-            while (next && next->isEnabled()) {
-                const qint64 step = Clock().nsecsElapsed();
-                next->click();
-                QCoreApplication::processEvents();
-                times.renameStepMs.push_back(MsSince(step));
-            }
-            rename.findChild<QPushButton*>(QStringLiteral("cmdDone"))->click();
-        });
-
-    // Unticking happens between the last deletion and the reload, which starts by hiding the grid.
-    trigger("SelectAll");
-    qint64 hiddenNs = 0;
-    struct HideWatch : QObject {
-        qint64* at;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            if (event->type() == QEvent::Hide && *at == 0)
-                *at = Clock().nsecsElapsed();
-            return false;
-        }
-    } watch;
-    watch.at = &hiddenNs;
+    TimeSelection(window, times);
+    TimeWindows(window, times);
+    Trigger(window, "SelectAll");
+    HideWatch watch;
     window.Grid().installEventFilter(&watch);
-    trigger("Delete");
+    Trigger(window, "Delete");
     window.Grid().removeEventFilter(&watch);
-    times.untickMs = static_cast<double>(hiddenNs - services.LastDeletionNs()) / 1e6;
+    times.untickMs = static_cast<double>(watch.hiddenNs - services.LastDeletionNs()) / 1e6;
     times.peakRssMb = PeakRssMb();
     return times;
 }

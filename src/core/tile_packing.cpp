@@ -71,32 +71,44 @@ QByteArray PackPixels(const QImage& picture)
     return packed;
 }
 
-QImage UnpackPixels(const QByteArray& packed, QSize size)
-{
-    const int width = size.width();
-    const size_t area
-        = static_cast<size_t>(std::max(0, width)) * static_cast<size_t>(std::max(0, size.height()));
-    if (area == 0)
-        return {};
-    std::vector<uchar> planes(area * kPlanes);
-    z_stream stream {};
-    if (inflateInit2(&stream, kRawDeflate) != Z_OK)
-        return {};
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.constData()));
-    stream.avail_in = static_cast<uInt>(packed.size());
-    stream.next_out = planes.data();
-    stream.avail_out = static_cast<uInt>(planes.size());
-    const bool whole = inflate(&stream, Z_FINISH) == Z_STREAM_END && stream.avail_out == 0;
-    inflateEnd(&stream);
-    if (!whole)
-        return {};
-    for (int p = 0; p < kPlanes; ++p) {
-        uchar* plane = planes.data() + area * static_cast<size_t>(p);
-        for (int y = 0; y < size.height(); ++y) {
+namespace {
+
+    // Inflates `packed` into exactly `out.size()` bytes; false when it holds more, less or junk.
+    bool InflateExactly(const QByteArray& packed, std::vector<uchar>& out)
+    {
+        z_stream stream {};
+        if (inflateInit2(&stream, kRawDeflate) != Z_OK)
+            return false;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.constData()));
+        stream.avail_in = static_cast<uInt>(packed.size());
+        stream.next_out = out.data();
+        stream.avail_out = static_cast<uInt>(out.size());
+        const bool whole = inflate(&stream, Z_FINISH) == Z_STREAM_END && stream.avail_out == 0;
+        inflateEnd(&stream);
+        return whole;
+    }
+
+    // Turns a plane of prediction errors back into samples, in the order they were predicted.
+    void Unpredict(uchar* plane, int width, int height)
+    {
+        for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x)
                 plane[y * width + x] += static_cast<uchar>(Predict(plane, width, x, y));
         }
     }
+
+} // namespace
+
+QImage UnpackPixels(const QByteArray& packed, QSize size)
+{
+    const int width = std::max(0, size.width());
+    const size_t area
+        = static_cast<size_t>(width) * static_cast<size_t>(std::max(0, size.height()));
+    std::vector<uchar> planes(area * kPlanes);
+    if (area == 0 || !InflateExactly(packed, planes))
+        return {};
+    for (int p = 0; p < kPlanes; ++p)
+        Unpredict(planes.data() + area * static_cast<size_t>(p), width, size.height());
     QImage picture(size, QImage::Format_RGB888);
     const uchar* green = planes.data();
     const uchar* red = green + area;
