@@ -35,6 +35,44 @@ namespace {
         return plane == 0 ? source[1] : static_cast<uchar>(source[plane == 1 ? 0 : 2] - source[1]);
     }
 
+    // One Huffman coder per thread, reset for every tile: setting one up costs about as much as
+    // coding a tile.
+    class Deflater {
+    public:
+        Deflater()
+            : ready_(
+                deflateInit2(&stream_, Z_BEST_SPEED, Z_DEFLATED, kRawDeflate, 8, Z_HUFFMAN_ONLY)
+                == Z_OK)
+        {
+        }
+        ~Deflater()
+        {
+            if (ready_)
+                deflateEnd(&stream_);
+        }
+        Deflater(const Deflater&) = delete;
+        Deflater& operator=(const Deflater&) = delete;
+
+        QByteArray Pack(std::vector<uchar>& data)
+        {
+            if (!ready_ || deflateReset(&stream_) != Z_OK)
+                return {};
+            QByteArray packed(static_cast<qsizetype>(deflateBound(&stream_, data.size())), '\0');
+            stream_.next_in = data.data();
+            stream_.avail_in = static_cast<uInt>(data.size());
+            stream_.next_out = reinterpret_cast<Bytef*>(packed.data());
+            stream_.avail_out = static_cast<uInt>(packed.size());
+            const bool done = deflate(&stream_, Z_FINISH) == Z_STREAM_END;
+            packed.resize(done ? static_cast<qsizetype>(stream_.total_out) : 0);
+            packed.squeeze();
+            return packed;
+        }
+
+    private:
+        z_stream stream_ {};
+        bool ready_;
+    };
+
 } // namespace
 
 QByteArray PackPixels(const QImage& picture)
@@ -56,19 +94,8 @@ QByteArray PackPixels(const QImage& picture)
             }
         }
     }
-    z_stream stream {};
-    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, kRawDeflate, 9, Z_HUFFMAN_ONLY) != Z_OK)
-        return {};
-    QByteArray packed(static_cast<qsizetype>(deflateBound(&stream, residuals.size())), '\0');
-    stream.next_in = residuals.data();
-    stream.avail_in = static_cast<uInt>(residuals.size());
-    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
-    stream.avail_out = static_cast<uInt>(packed.size());
-    const bool done = deflate(&stream, Z_FINISH) == Z_STREAM_END;
-    packed.resize(done ? static_cast<qsizetype>(stream.total_out) : 0);
-    deflateEnd(&stream);
-    packed.squeeze();
-    return packed;
+    thread_local Deflater deflater;
+    return deflater.Pack(residuals);
 }
 
 namespace {
