@@ -11,22 +11,31 @@ namespace {
     constexpr int kPlanes = 3; // green, red - green, blue - green
     constexpr int kRawDeflate = -15; // no zlib header: the size is known from the tile
 
-    // The median edge detector of LOCO-I: left, above and above-left decoded samples.
-    int Predict(const uchar* plane, int width, int x, int y)
+    // The median edge detector of LOCO-I, from the left, upper and upper-left samples.
+    int Med(int left, int up, int corner)
     {
-        if (y == 0)
-            return x == 0 ? 0 : plane[x - 1];
-        const uchar* row = plane + y * width;
-        const int up = row[x - width];
-        if (x == 0)
-            return up;
-        const int left = row[x - 1];
-        const int corner = row[x - width - 1];
         if (corner >= std::max(left, up))
             return std::min(left, up);
         if (corner <= std::min(left, up))
             return std::max(left, up);
         return left + up - corner;
+    }
+
+    // Calls visit(sample, prediction) for every sample of `plane` in order, each predicted from
+    // the samples before it as they are by then.
+    template <typename Visit>
+    void ForEachPrediction(uchar* plane, int width, int height, Visit visit)
+    {
+        for (int y = 0; y < height; ++y) {
+            uchar* row = plane + static_cast<ptrdiff_t>(y) * width;
+            const uchar* up = row - width;
+            for (int x = 0; x < width; ++x) {
+                if (y == 0)
+                    visit(row[x], x == 0 ? 0 : row[x - 1]);
+                else
+                    visit(row[x], x == 0 ? up[0] : Med(row[x - 1], up[x], up[x - 1]));
+            }
+        }
     }
 
     // Plane `plane` of the pixel at `source` (three bytes, R G B).
@@ -80,19 +89,18 @@ QByteArray PackPixels(const QImage& picture)
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
     const int width = rgb.width();
     const size_t area = static_cast<size_t>(width) * static_cast<size_t>(rgb.height());
-    std::vector<uchar> planes(area * kPlanes);
-    std::vector<uchar> residuals(planes.size());
+    std::vector<uchar> plane(area);
+    std::vector<uchar> residuals(area * kPlanes);
+    uchar* out = residuals.data();
     for (int p = 0; p < kPlanes; ++p) {
-        uchar* plane = planes.data() + area * static_cast<size_t>(p);
-        uchar* out = residuals.data() + area * static_cast<size_t>(p);
         for (int y = 0; y < rgb.height(); ++y) {
             const uchar* line = rgb.constScanLine(y);
-            for (int x = 0; x < width; ++x) {
-                const size_t at = static_cast<size_t>(y * width + x);
-                plane[at] = PlaneSample(line + 3 * x, p);
-                out[at] = static_cast<uchar>(plane[at] - Predict(plane, width, x, y));
-            }
+            for (int x = 0; x < width; ++x)
+                plane[static_cast<size_t>(y * width + x)] = PlaneSample(line + 3 * x, p);
         }
+        ForEachPrediction(plane.data(), width, rgb.height(), [&out](uchar sample, int predicted) {
+            *out++ = static_cast<uchar>(sample - predicted);
+        });
     }
     thread_local Deflater deflater;
     return deflater.Pack(residuals);
@@ -118,10 +126,8 @@ namespace {
     // Turns a plane of prediction errors back into samples, in the order they were predicted.
     void Unpredict(uchar* plane, int width, int height)
     {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x)
-                plane[y * width + x] += static_cast<uchar>(Predict(plane, width, x, y));
-        }
+        ForEachPrediction(plane, width, height,
+            [](uchar& sample, int predicted) { sample = static_cast<uchar>(sample + predicted); });
     }
 
 } // namespace
