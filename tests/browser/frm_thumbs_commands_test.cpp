@@ -59,6 +59,9 @@ namespace {
         w.Window().ContextMenu().hide();
         QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
+        w.Click(0);
+        QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier); // changes the first cell alone
+        EXPECT_EQ(w.Window().PanelText(3), w.photos.File("a.bmp"));
         w.Click(0, {}, Qt::RightButton);
         EXPECT_TRUE(w.Window().MenuIndex() == 0 && w.Values() == QList<int>(5, 1));
         EXPECT_EQ(w.MenuItem("mnuView")->text(), "&View\\Edit File");

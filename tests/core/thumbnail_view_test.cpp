@@ -159,6 +159,7 @@ namespace {
                 EXPECT_EQ(UnpackPixels(packed, size), picture)
                     << size.width() << "x" << size.height();
                 EXPECT_TRUE(UnpackPixels(packed.left(packed.size() / 2), size).isNull());
+                EXPECT_TRUE(UnpackPixels(packed, size + QSize(1, 0)).isNull()); // too few pixels
             }
         }
         QImage smooth(62, 62, QImage::Format_RGB888);
