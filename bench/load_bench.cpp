@@ -2,12 +2,13 @@
 // window with the real services, the way a user meets it. Prints one line per measurement
 // ("glimmerbox-load cold ms_total=... files=...") for the scripts beside it to pick up.
 //
-//   glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] FOLDER
+//   glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] [--interact] FOLDER
 //   glimmerbox_load_bench --make-small N DIR
 #include "app/linux_services.h"
-#include "module1/module1.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
+#include "interactions.h"
+#include "module1/module1.h"
 #include "small_pictures.h"
 
 #include <QApplication>
@@ -37,6 +38,7 @@ struct Options {
     bool embedded = true;
     bool warm = false;
     bool scroll = false;
+    bool interact = false;
     QString folder;
     int makeSmall = 0;
     QString error;
@@ -48,15 +50,20 @@ struct Round {
     std::vector<double> scrollMs;
     QString scrollMethod;
     QSize gridSize;
+    double peakRssMb = 0; // once loaded and scrolled
+    std::optional<gb::bench::InteractionTimes> interactions;
 };
 
 const char* Usage()
 {
-    return "usage: glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] FOLDER\n"
+    return "usage: glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] "
+           "[--interact] FOLDER\n"
            "       glimmerbox_load_bench --make-small N DIR\n"
            "  cold rounds (the default) each start with an empty thumbnail cache; --warm fills\n"
            "  the cache with one untimed load first. --scroll also times repainting the grid\n"
-           "  after moving the scroll bar a page.\n";
+           "  after moving the scroll bar a page. --interact times Select All, the selection, the\n"
+           "  slide show and rename windows and Delete in the last round: it DELETES the "
+           "pictures.\n";
 }
 
 int PositiveNumber(const QString& text)
@@ -82,6 +89,8 @@ Options ParseOptions(QStringList args)
             options.warm = true;
         else if (arg == QLatin1String("--scroll"))
             options.scroll = true;
+        else if (arg == QLatin1String("--interact"))
+            options.interact = true;
         else if (!arg.startsWith(QLatin1String("--")) && options.folder.isEmpty())
             options.folder = arg;
         else
@@ -184,10 +193,11 @@ void TimeScrolling(frmThumbs& window, Round& round)
 
 // One load on services of its own, so that a cold round really starts with the cache empty.
 // Leaving the scope also waits for the thumbnails the load hands to the cache writer.
-std::optional<Round> RunRound(const Options& options, const QString& cacheHome)
+std::optional<Round> RunRound(const Options& options, const QString& cacheHome, bool last)
 {
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
-    gb::app::LinuxServices services(true);
+    gb::app::LinuxServices linuxServices(true);
+    gb::bench::InteractionServices services(linuxServices.Services());
     gb::app::Module1 module1(services.Services());
     PrepareSettings(module1, options.embedded);
     frmThumbs window(module1);
@@ -206,6 +216,9 @@ std::optional<Round> RunRound(const Options& options, const QString& cacheHome)
     round.files = VisibleCells(window);
     if (options.scroll)
         TimeScrolling(window, round);
+    round.peakRssMb = PeakRssMb();
+    if (options.interact && last)
+        round.interactions = gb::bench::TimeInteractions(window, services);
     return round;
 }
 
@@ -228,7 +241,7 @@ void PrintSummary(const char* mode, const Options& options, const std::vector<Ro
     const int files = rounds.back().files;
     std::printf("glimmerbox-load %s ms_total=%.1f ms_per_image=%.3f peak_rss_mb=%.1f files=%d "
                 "rounds=%zu embedded=%d stat=median\n",
-        mode, median, median / std::max(1, files), PeakRssMb(), files, rounds.size(),
+        mode, median, median / std::max(1, files), rounds.back().peakRssMb, files, rounds.size(),
         options.embedded ? 1 : 0);
     if (options.scroll) {
         std::printf("glimmerbox-scroll %s median_ms=%.2f max_ms=%.2f steps=%zu method=%s "
@@ -236,6 +249,18 @@ void PrintSummary(const char* mode, const Options& options, const std::vector<Ro
             mode, Median(scrolls), *std::max_element(scrolls.begin(), scrolls.end()),
             scrolls.size(), qPrintable(rounds.back().scrollMethod), rounds.back().gridSize.width(),
             rounds.back().gridSize.height());
+    }
+    if (const auto& times = rounds.back().interactions) {
+        std::printf(
+            "glimmerbox-interact %s select_all_ms=%.1f untick_ms=%.1f selected_files_ms=%.1f "
+            "slideshow_open_ms=%.1f rename_open_ms=%.1f rename_step_median_ms=%.3f "
+            "rename_step_max_ms=%.2f rename_steps=%zu peak_rss_mb=%.1f\n",
+            mode, times->selectAllMs, times->untickMs, times->selectedFilesMs,
+            times->slideShowOpenMs, times->renameOpenMs, Median(times->renameStepMs),
+            times->renameStepMs.empty()
+                ? 0.0
+                : *std::max_element(times->renameStepMs.begin(), times->renameStepMs.end()),
+            times->renameStepMs.size(), times->peakRssMb);
     }
 }
 
@@ -245,13 +270,13 @@ int RunBench(const Options& options)
     QTemporaryDir sharedCache;
     if (!sharedCache.isValid())
         return 1;
-    if (options.warm && !RunRound(options, sharedCache.path()))
+    if (options.warm && !RunRound(options, sharedCache.path(), false))
         return 1;
     std::vector<Round> rounds;
     for (int i = 1; i <= options.rounds; ++i) {
         QTemporaryDir freshCache;
         const QString cacheHome = options.warm ? sharedCache.path() : freshCache.path();
-        std::optional<Round> round = RunRound(options, cacheHome);
+        std::optional<Round> round = RunRound(options, cacheHome, i == options.rounds);
         if (!round)
             return 1;
         PrintRound(mode, i, *round);

@@ -190,6 +190,7 @@ void frmThumbs::Form_Unload()
         return;
     loadState_ = IsLoading() ? LoadState::Stopping : LoadState::Closed;
     chkThumb.resize(1);
+    tickedCount_ = chkThumb[0].Value != 0 ? 1 : 0;
     const platform::IAppInfo& app = module1_.Services().appInfo;
     const Qt::WindowStates state = windowState();
     if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
@@ -296,12 +297,12 @@ void frmThumbs::ScrollIntoView(const QRect& rect)
 
 void frmThumbs::UpdateToolbar()
 {
-    bool anyTicked = false;
-    for (const ThumbCell& cell : chkThumb)
-        anyTicked = anyTicked || cell.Value != 0;
-    for (const char* key : { "Delete", "Rename", "Slideshow" })
-        toolbar_->SetEnabled(QString::fromLatin1(key), anyTicked);
-    toolbar_->SetEnabled(QStringLiteral("SelectAll"), chkThumb.size() > 1);
+    static const QString kSelectionKeys[]
+        = { QStringLiteral("Delete"), QStringLiteral("Rename"), QStringLiteral("Slideshow") };
+    static const QString kSelectAllKey = QStringLiteral("SelectAll");
+    for (const QString& key : kSelectionKeys)
+        toolbar_->SetEnabled(key, tickedCount_ > 0);
+    toolbar_->SetEnabled(kSelectAllKey, chkThumb.size() > 1);
 }
 
 } // namespace gb::browser

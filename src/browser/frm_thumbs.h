@@ -128,6 +128,7 @@ private:
     void chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globalPos);
     void ToggleCell(int index, Qt::KeyboardModifiers modifiers);
     void SetValue(int index, int value);
+    void SetEveryValue(int value);
     void SelectAll();
     void DeleteSelected();
     void RenameSelected();
@@ -155,6 +156,11 @@ private:
     FileList filHidden;
     QString SourcePath_;
     std::vector<ThumbCell> chkThumb;
+    // How many cells are ticked, kept as ticks change: the toolbar asks after every change.
+    int tickedCount_ = 0;
+    // While SetEveryValue runs: the last cell it changed, whose click handling shows it.
+    bool settingEveryValue_ = false;
+    int lastChanged_ = -1;
 
     MainToolbar* toolbar_ = nullptr;
     QWidget* picFrame = nullptr;

@@ -17,6 +17,11 @@ namespace gb::browser {
 
 void frmThumbs::chkThumb_Click(int index)
 {
+    // Ticking 100,000 cells at once shows only the last one's path; it is shown once, at the end.
+    if (settingEveryValue_) {
+        lastChanged_ = index;
+        return;
+    }
     QString path = filHidden.Path();
     if (!path.isEmpty() && !path.endsWith(u'/'))
         path += u'/';
@@ -31,6 +36,7 @@ void frmThumbs::SetValue(int index, int value)
     if (cell.Value == value)
         return;
     // A change of value, by the user or by the program, goes through the click handling.
+    tickedCount_ += (value != 0 ? 1 : 0) - (cell.Value != 0 ? 1 : 0);
     cell.Value = value;
     picSlide->update(picSlide->CellRect(index));
     chkThumb_Click(index);
@@ -59,22 +65,33 @@ void frmThumbs::chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globa
         mnuMenu->popup(globalPos);
 }
 
+// Ticks every shown cell, or unticks every cell, in cell order.
+void frmThumbs::SetEveryValue(int value)
+{
+    settingEveryValue_ = true;
+    lastChanged_ = -1;
+    for (size_t i = 0; i < chkThumb.size(); ++i) {
+        if (value ? chkThumb[i].Visible : tickedCount_ > 0)
+            SetValue(static_cast<int>(i), value);
+    }
+    settingEveryValue_ = false;
+    if (lastChanged_ >= 0)
+        chkThumb_Click(lastChanged_);
+}
+
 void frmThumbs::SelectAll()
 {
-    if (IsLoading())
-        return;
-    for (size_t i = 0; i < chkThumb.size(); ++i) {
-        if (chkThumb[i].Visible)
-            SetValue(static_cast<int>(i), 1);
-    }
+    if (!IsLoading())
+        SetEveryValue(1);
 }
 
 core::FilesPtr frmThumbs::GetSelectedFiles() const
 {
     auto files = std::make_shared<core::Files>();
+    files->Reserve(tickedCount_);
     for (const ThumbCell& cell : chkThumb) {
         if (cell.Value)
-            files->SetItem(cell.Tag, SourcePath_);
+            files->Append(cell.Tag, SourcePath_);
     }
     return files;
 }
@@ -131,8 +148,7 @@ void frmThumbs::DeleteSelected()
             failures << QStringLiteral("%1: %2").arg(name, error.description);
     }
     Panel(StatusPanel::Path)->setText(SourcePath_);
-    for (size_t i = 0; i < chkThumb.size(); ++i)
-        SetValue(static_cast<int>(i), 0);
+    SetEveryValue(0);
     LoadThumbnails();
     if (!failures.isEmpty())
         Inform("These files were not deleted:\n" + failures.join(u'\n'));

@@ -84,6 +84,7 @@ void frmThumbs::ResetCells()
 {
     chkThumb.resize(1);
     chkThumb[0] = ThumbCell {};
+    tickedCount_ = 0;
 }
 
 QString frmThumbs::FitCaption(const QString& name) const
@@ -168,7 +169,8 @@ bool frmThumbs::LoadListedFiles()
     return true;
 }
 
-// Cell 0 always exists; the others are added behind it.
+// Cell 0 always exists; the others are added behind it. Every cell starts unticked (ResetCells
+// cleared cell 0, and nothing ticks while a load runs).
 void frmThumbs::AddCell(int index, const QString& name, core::CompactTile tile)
 {
     if (index > 0)
@@ -178,14 +180,12 @@ void frmThumbs::AddCell(int index, const QString& name, core::CompactTile tile)
     cell.ToolTipText = name;
     cell.Picture = std::move(tile);
     cell.Caption = FitCaption(name);
-    cell.Value = 0;
     cell.Visible = true;
 }
 
 void frmThumbs::FinishLoad(int listed, int made)
 {
     if (listed == 0) {
-        chkThumb[0].Value = 0;
         chkThumb[0].Visible = false;
         UpdateToolbar();
         module1_.Services().dialogs.MsgBox(this,
@@ -197,7 +197,6 @@ void frmThumbs::FinishLoad(int listed, int made)
     // When every listed file failed, cell 0 holds nothing of this folder; it stays hidden so
     // that no file of an earlier folder can be ticked and acted on.
     chkThumb[0].Visible = made > 0;
-    chkThumb[0].Value = 0;
     Form_Resize();
     picSlide->show();
     Panel(StatusPanel::Count)->setText(core::FileCountText(made));

@@ -20,9 +20,29 @@ QStringList Files::Items() const
     return items;
 }
 
+QString Files::PathAt(int index) const
+{
+    return index >= 0 && index < Count() ? ItemAt(index) + Key(index) : QString();
+}
+
+void Files::Reserve(int count) { entries_.reserve(static_cast<size_t>(count)); }
+
+void Files::Append(const QString& key, const QString& item) { entries_.push_back({ key, item }); }
+
+const QHash<QString, int>& Files::Index() const
+{
+    if (indexed_ < Count())
+        index_.reserve(Count());
+    for (; indexed_ < Count(); ++indexed_)
+        index_.insert(entries_[static_cast<size_t>(indexed_)].key, indexed_);
+    return index_;
+}
+
+bool Files::Exists(const QString& key) const { return Index().contains(key); }
+
 std::optional<QString> Files::Item(const QString& key) const
 {
-    const auto found = index_.constFind(key);
+    const auto found = Index().constFind(key);
     if (found == index_.constEnd())
         return std::nullopt;
     return entries_[static_cast<size_t>(found.value())].item;
@@ -30,18 +50,16 @@ std::optional<QString> Files::Item(const QString& key) const
 
 void Files::SetItem(const QString& key, const QString& item)
 {
-    const auto found = index_.constFind(key);
-    if (found != index_.constEnd()) {
+    const auto found = Index().constFind(key);
+    if (found != index_.constEnd())
         entries_[static_cast<size_t>(found.value())].item = item;
-        return;
-    }
-    index_.insert(key, Count());
-    entries_.push_back({ key, item });
+    else
+        Append(key, item);
 }
 
 bool Files::RenameKey(const QString& oldKey, const QString& newKey)
 {
-    const auto found = index_.constFind(oldKey);
+    const auto found = Index().constFind(oldKey);
     if (found == index_.constEnd())
         return false;
     if (oldKey == newKey)
@@ -57,20 +75,23 @@ bool Files::RenameKey(const QString& oldKey, const QString& newKey)
 
 void Files::Remove(const QString& key)
 {
-    const auto found = index_.constFind(key);
+    const auto found = Index().constFind(key);
     if (found == index_.constEnd())
         return;
     const int position = found.value();
+    index_.erase(found);
     entries_.erase(entries_.begin() + position);
-    index_.clear();
-    for (int i = 0; i < Count(); ++i)
-        index_.insert(entries_[static_cast<size_t>(i)].key, i);
+    // Only the entries behind the removed one move up.
+    for (int i = position; i < Count(); ++i)
+        index_[entries_[static_cast<size_t>(i)].key] = i;
+    indexed_ = Count();
 }
 
 void Files::RemoveAll()
 {
     entries_.clear();
     index_.clear();
+    indexed_ = 0;
 }
 
 } // namespace gb::core

@@ -1,6 +1,7 @@
 #include "core/thumbnail_drawing.h"
 
 #include "core/thumbnail_geometry.h"
+#include "core/tile_packing.h"
 
 #include <QPainter>
 
@@ -43,18 +44,22 @@ namespace {
 CompactTile MakeCompactTile(const QImage& source, QSize naturalSize, const QColor& loadSurface)
 {
     const ThumbnailGeometry geometry = ComputeThumbnailGeometry(naturalSize);
-    CompactTile tile { QImage(), geometry.image, geometry.frame };
-    if (!geometry.image.isEmpty() && !source.isNull()) {
-        tile.picture = AreaAverageScale(FlattenOnto(source, loadSurface), geometry.image.size())
-                           .convertToFormat(QImage::Format_RGB888);
-    }
+    CompactTile tile { QByteArray(), geometry.image, geometry.frame };
+    if (!geometry.image.isEmpty() && !source.isNull())
+        tile.pixels
+            = PackPixels(AreaAverageScale(FlattenOnto(source, loadSurface), geometry.image.size()));
     return tile;
+}
+
+QImage CompactTile::Picture() const
+{
+    return pixels.isEmpty() ? QImage() : UnpackPixels(pixels, image.size());
 }
 
 void CompactTile::Paint(QPainter& painter, QPoint at, const QColor& face) const
 {
     painter.fillRect(QRect(at, QSize(kThumbnailTileSize, kThumbnailTileSize)), face);
-    if (!picture.isNull())
+    if (const QImage picture = Picture(); !picture.isNull())
         painter.drawImage(at + image.topLeft(), picture);
     DrawFrame(painter, frame.translated(at));
 }

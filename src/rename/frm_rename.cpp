@@ -204,12 +204,7 @@ void frmRename::Form_Load()
     cmdNext->setVisible(several);
 }
 
-QString frmRename::EntryPath(int index)
-{
-    const QStringList items = Files()->Items();
-    const QStringList keys = Files()->Keys();
-    return index >= 0 && index < keys.size() ? items[index] + keys[index] : QString();
-}
+QString frmRename::EntryPath(int index) { return Files()->PathAt(index); }
 
 void frmRename::ShowEntry(int index)
 {

@@ -102,7 +102,7 @@ void frmRename::RunBatch()
     QString stopReason;
     for (int i = 0; i < count && stopReason.isEmpty(); ++i) {
         lblProgress->setText(
-            QStringLiteral("Copying %1 of %2: %3").arg(i + 1).arg(count).arg(Files()->Keys()[i]));
+            QStringLiteral("Copying %1 of %2: %3").arg(i + 1).arg(count).arg(Files()->Key(i)));
         Repaint();
         stopReason = CopyEntry(i);
         if (stopReason.isEmpty())

@@ -302,13 +302,7 @@ void frmSlideShow::StepBack()
     ShowCurrentFile();
 }
 
-QString frmSlideShow::FilePath(int index)
-{
-    const core::FilesPtr files = Files();
-    if (index < 0 || index >= files->Count())
-        return {};
-    return files->Items()[index] + files->Keys()[index];
-}
+QString frmSlideShow::FilePath(int index) { return Files()->PathAt(index); }
 
 void frmSlideShow::ShowCurrentFile()
 {
@@ -316,7 +310,7 @@ void frmSlideShow::ShowCurrentFile()
     std::optional<platform::LoadedPicture> picture = prefetcher_.Take(path);
     if (!picture && !path.isEmpty())
         picture = module1_.Services().pictures.LoadPicture(path, platform::PictureOptions {});
-    const QString name = path.isEmpty() ? QString() : Files()->Keys()[CurrentIndex_];
+    const QString name = path.isEmpty() ? QString() : Files()->Key(CurrentIndex_);
     ShowPicture(std::move(picture), name);
     CenterImage();
     // Decoded while this one is looked at; a single file is read afresh for its next showing.

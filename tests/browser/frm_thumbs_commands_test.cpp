@@ -34,10 +34,12 @@ namespace {
         w.Click(0);
         w.Click(2, Qt::ShiftModifier); // and on from the first cell
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
-        w.Click(4);
-        w.Trigger("SelectAll");
+        w.Click(1);
+        w.Click(2);
+        EXPECT_TRUE(w.Enabled("Delete")); // three are still ticked
+        w.Trigger("SelectAll"); // ends on the last cell it changed, not on the last cell
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
-        EXPECT_EQ(w.Window().PanelText(3), w.photos.File("e.bmp"));
+        EXPECT_EQ(w.Window().PanelText(3), w.photos.File("c.bmp"));
         w.Window().GetSelectedFiles()->RenameKey("a.bmp", "x.bmp"); // each call a fresh one
         EXPECT_EQ(w.Window().GetSelectedFiles()->Keys().first(), "a.bmp");
         w.WaitForLoad([&] { w.Trigger("Refresh"); }); // a new load clears every tick
@@ -46,8 +48,8 @@ namespace {
         // The keyboard, or a right click, opens the menu on a cell and leaves the ticks.
         browser::ThumbGrid& grid = w.Window().Grid();
         grid.setFocus();
-        for (int i = 0; i < 3; ++i)
-            QTest::keyClick(&grid, Qt::Key_Left); // from e.bmp, clicked last
+        for (const Qt::Key key : { Qt::Key_Left, Qt::Key_Left, Qt::Key_Right })
+            QTest::keyClick(&grid, key); // from c.bmp, clicked last
         EXPECT_EQ(grid.FocusIndex(), 1);
         QTest::keyClick(&grid, Qt::Key_Space);
         EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 0, 0 }));
@@ -57,6 +59,9 @@ namespace {
         w.Window().ContextMenu().hide();
         QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
+        w.Click(0);
+        QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier); // changes the first cell alone
+        EXPECT_EQ(w.Window().PanelText(3), w.photos.File("a.bmp"));
         w.Click(0, {}, Qt::RightButton);
         EXPECT_TRUE(w.Window().MenuIndex() == 0 && w.Values() == QList<int>(5, 1));
         EXPECT_EQ(w.MenuItem("mnuView")->text(), "&View\\Edit File");

@@ -111,8 +111,8 @@ namespace {
         h.WaitForLoad([&] { h.Trigger("Refresh"); });
         const auto& cells = h.Window().Cells();
         ASSERT_EQ(Tags(h.Window()), QStringList({ "a.jpg", "b.bmp" }));
-        EXPECT_EQ(cells[0].Picture.picture.pixelColor(20, 20), QColor(Qt::red));
-        EXPECT_NE(cells[1].Picture.picture.pixelColor(20, 20), QColor(Qt::red));
+        EXPECT_EQ(cells[0].Picture.Picture().pixelColor(20, 20), QColor(Qt::red));
+        EXPECT_NE(cells[1].Picture.Picture().pixelColor(20, 20), QColor(Qt::red));
     }
 
 } // namespace

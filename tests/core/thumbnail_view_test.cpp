@@ -2,6 +2,7 @@
 #include "core/grid_layout.h"
 #include "core/thumbnail_drawing.h"
 #include "core/thumbnail_geometry.h"
+#include "core/tile_packing.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -120,10 +121,9 @@ namespace {
             SCOPED_TRACE(testing::Message() << natural.width() << "x" << natural.height());
             const QImage expected = ExpectedTile(picture, at);
             EXPECT_EQ(DrawThumbnail(source, natural, kColors), expected);
-            // The compact form a cell keeps: three bytes a pixel of the picture alone.
+            // The compact form a cell keeps: the picture alone, packed without loss.
             const CompactTile tile = MakeCompactTile(source, natural, kColors.loadSurface);
-            EXPECT_EQ(std::pair(tile.picture.format(), tile.picture.size()),
-                std::pair(QImage::Format_RGB888, picture.size()));
+            EXPECT_EQ(tile.Picture(), picture.convertToFormat(QImage::Format_RGB888));
             QImage surface = Solid({ 100, 100 }, Qt::white), wanted = surface;
             QPainter(&wanted).drawImage(7, 9, expected);
             QPainter painter(&surface);
@@ -131,6 +131,43 @@ namespace {
             painter.end();
             EXPECT_EQ(surface, wanted);
         }
+    }
+
+    // Every edge case of the predictor at once: first row and column, hard edges between black
+    // and white, red and blue below green (negative differences) and a fine grain.
+    QImage Patterned(QSize size, int grain)
+    {
+        QImage image(size, QImage::Format_RGB888);
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const int g = grain * ((x * 7 + y * 13) % 5 - 2);
+                image.setPixel(x, y,
+                    (x / 8 + y / 8) % 3 == 0 ? qRgb(x % 2 ? 255 : 0, 0, 255)
+                                             : qRgb(std::clamp(4 * x + g, 0, 255),
+                                                 std::clamp(250 - 3 * y + g, 0, 255), 60 + x + y));
+            }
+        }
+        return image;
+    }
+
+    TEST(TilePacking, GivesBackEveryPixelOfAnySizeAndPacksSmoothPicturesSmall)
+    {
+        for (const QSize size : { QSize(1, 1), QSize(62, 1), QSize(1, 62), QSize(62, 46) }) {
+            for (const int grain : { 0, 3 }) {
+                const QImage picture = Patterned(size, grain);
+                const QByteArray packed = PackPixels(picture);
+                EXPECT_EQ(UnpackPixels(packed, size), picture)
+                    << size.width() << "x" << size.height();
+                EXPECT_TRUE(UnpackPixels(packed.left(packed.size() / 2), size).isNull());
+                EXPECT_TRUE(UnpackPixels(packed, size + QSize(1, 0)).isNull()); // too few pixels
+            }
+        }
+        QImage smooth(62, 62, QImage::Format_RGB888);
+        for (int y = 0; y < 62; ++y)
+            for (int x = 0; x < 62; ++x)
+                smooth.setPixel(x, y, qRgb(2 * x + y, 200 - x - y, 3 * y));
+        EXPECT_LT(PackPixels(smooth).size(), smooth.sizeInBytes() / 3);
+        EXPECT_EQ(UnpackPixels(PackPixels(smooth), { 62, 62 }), smooth);
     }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <optional>
+#include <tuple>
 
 namespace gb::core {
 namespace {
@@ -88,26 +89,47 @@ namespace {
         EXPECT_EQ(BatchTarget("/album/", " Party ", "007", "gif"), "/album/ Party 007.gif");
     }
 
+    // Access by position agrees with the lists and with access by key, entry for entry.
+    void ExpectPositionsAgree(const Files& files, const QStringList& keys, const QStringList& items)
+    {
+        ASSERT_EQ(std::tuple(files.Count(), files.Keys(), files.Items()),
+            std::tuple(keys.size(), keys, items));
+        for (int i = 0; i < files.Count(); ++i) {
+            EXPECT_EQ(std::tuple(files.Key(i), files.ItemAt(i), files.PathAt(i)),
+                std::tuple(keys[i], items[i], items[i] + keys[i]));
+            EXPECT_EQ(files.Item(keys[i]), items[i]);
+        }
+        EXPECT_EQ(files.PathAt(-1) + files.PathAt(files.Count()), QString());
+    }
+
     TEST(FilesDictionary, KeepsOrderAndPairsKeysWithItemsThroughRenamesAndRemovals)
     {
-        Files files;
-        for (const char* key : { "one.jpg", "Two.jpg", "three.jpg", "four.jpg" })
-            files.SetItem(key, QString("/") + key[0] + "/");
+        Files files; // appended entries are found by key as soon as one is looked up
+        files.Append("one.jpg", "/o/");
+        files.Append("Two.jpg", "/T/");
+        EXPECT_TRUE(files.Exists("Two.jpg"));
+        files.SetItem("three.jpg", "/t/");
+        files.Append("four.jpg", "/f/");
         files.SetItem("Two.jpg", "/r/"); // a known key keeps its place
         EXPECT_EQ(files.Item("two.jpg"), std::nullopt); // keys are case-sensitive
         EXPECT_FALSE(files.RenameKey("one.jpg", "three.jpg")); // taken: nothing changes
         EXPECT_FALSE(files.RenameKey("missing.jpg", "x.jpg"));
         EXPECT_TRUE(files.RenameKey("four.jpg", "four.jpg"));
         EXPECT_TRUE(files.RenameKey("Two.jpg", "Party1.jpg"));
-        EXPECT_EQ(files.Keys(), QStringList({ "one.jpg", "Party1.jpg", "three.jpg", "four.jpg" }));
-        EXPECT_EQ(files.Items(), QStringList({ "/o/", "/r/", "/t/", "/f/" }));
+        ExpectPositionsAgree(files, { "one.jpg", "Party1.jpg", "three.jpg", "four.jpg" },
+            { "/o/", "/r/", "/t/", "/f/" });
         files.Remove("missing.jpg");
-        files.Remove("one.jpg"); // the entries after it move up and are still found
-        EXPECT_EQ(files.Keys(), QStringList({ "Party1.jpg", "three.jpg", "four.jpg" }));
-        EXPECT_EQ(files.Item("four.jpg"), "/f/");
+        files.Remove("Party1.jpg"); // the entries after it move up and are still found
+        ExpectPositionsAgree(
+            files, { "one.jpg", "three.jpg", "four.jpg" }, { "/o/", "/t/", "/f/" });
+        files.Remove("one.jpg");
         EXPECT_TRUE(files.RenameKey("three.jpg", "one.jpg"));
-        EXPECT_EQ(files.Item("one.jpg"), "/t/");
+        files.Append("five.jpg", "/5/");
+        ExpectPositionsAgree(files, { "one.jpg", "four.jpg", "five.jpg" }, { "/t/", "/f/", "/5/" });
+        EXPECT_FALSE(files.Exists("three.jpg"));
         files.RemoveAll();
+        files.Append("six.jpg", "/6/");
+        ExpectPositionsAgree(files, { "six.jpg" }, { "/6/" });
         EXPECT_FALSE(files.Exists("four.jpg"));
     }
 
