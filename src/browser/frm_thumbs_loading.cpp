@@ -148,7 +148,7 @@ bool frmThumbs::LoadListedFiles()
     // what the maker refers to (the services, the window's cache writer) outlives the pipeline,
     // whose destruction waits for its workers.
     const TileMaker maker(services.pictures, services.thumbnails, services.files, *cacheWriter_,
-        { embedded, buttonFace });
+        { embedded, buttonFace, devicePixelRatioF() });
     ThumbnailPipeline pipeline(paths, [maker](const QString& path) { return maker.Make(path); });
 
     int made = 0;

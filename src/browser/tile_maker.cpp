@@ -57,7 +57,7 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
     platform::PictureOptions options;
     options.largeIcon = IsIconName(QFileInfo(path).fileName());
     const int room = core::kThumbnailTileSize - core::kThumbnailMargin;
-    options.reduceFor = QSize(room, room);
+    options.reduceFor = (QSizeF(room, room) * options_.pixelRatio).toSize();
     options.embeddedThumbnail = options_.embeddedThumbnails;
 
     // Other programs store the largest image of an icon file, not the one we show.
@@ -70,7 +70,8 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
         if (cached.result == platform::ThumbnailLookup::Hit) {
             const QSize natural
                 = cached.naturalSize.isValid() ? cached.naturalSize : cached.image.size();
-            return core::MakeCompactTile(cached.image, natural, options_.loadSurface);
+            return core::MakeCompactTile(
+                cached.image, natural, options_.loadSurface, options_.pixelRatio);
         }
     }
     const std::optional<platform::LoadedPicture> picture = pictures_.LoadPicture(path, options);
@@ -83,7 +84,8 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
     }
     if (key && IsWorthCaching(*picture))
         writer_.Add(*key, ShrinkForCache(picture->image), picture->naturalSize);
-    return core::MakeCompactTile(picture->image, picture->naturalSize, options_.loadSurface);
+    return core::MakeCompactTile(
+        picture->image, picture->naturalSize, options_.loadSurface, options_.pixelRatio);
 }
 
 } // namespace gb::browser

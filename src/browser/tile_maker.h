@@ -25,6 +25,7 @@ public:
     struct Options {
         bool embeddedThumbnails = true;
         QColor loadSurface; // what transparent pixels show
+        qreal pixelRatio = 1; // the screen's device pixels to a logical pixel
     };
     TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,
         const platform::IFileOperations& files, ThumbnailCacheWriter& writer, Options options);

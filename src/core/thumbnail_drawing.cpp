@@ -41,26 +41,38 @@ namespace {
 
 } // namespace
 
-CompactTile MakeCompactTile(const QImage& source, QSize naturalSize, const QColor& loadSurface)
+CompactTile MakeCompactTile(
+    const QImage& source, QSize naturalSize, const QColor& loadSurface, qreal pixelRatio)
 {
     const ThumbnailGeometry geometry = ComputeThumbnailGeometry(naturalSize);
     CompactTile tile { QByteArray(), geometry.image, geometry.frame };
-    if (!geometry.image.isEmpty() && !source.isNull())
-        tile.pixels
-            = PackPixels(AreaAverageScale(FlattenOnto(source, loadSurface), geometry.image.size()));
+    if (geometry.image.isEmpty() || source.isNull())
+        return tile;
+    // Never enlarged: a source without the extra pixels is drawn at one pixel a logical pixel.
+    const QSize dense = (QSizeF(geometry.image.size()) * pixelRatio).toSize();
+    if (pixelRatio > 1 && source.width() >= dense.width() && source.height() >= dense.height())
+        tile.pixelRatio = pixelRatio;
+    const QSize pixelSize = tile.pixelRatio > 1 ? dense : geometry.image.size();
+    tile.pixels = PackPixels(AreaAverageScale(FlattenOnto(source, loadSurface), pixelSize));
     return tile;
 }
 
 QImage CompactTile::Picture() const
 {
-    return pixels.isEmpty() ? QImage() : UnpackPixels(pixels, image.size());
+    if (pixels.isEmpty())
+        return {};
+    const QSize pixelSize
+        = pixelRatio > 1 ? (QSizeF(image.size()) * pixelRatio).toSize() : image.size();
+    QImage picture = UnpackPixels(pixels, pixelSize);
+    picture.setDevicePixelRatio(pixelRatio);
+    return picture;
 }
 
 void CompactTile::Paint(QPainter& painter, QPoint at, const QColor& face) const
 {
     painter.fillRect(QRect(at, QSize(kThumbnailTileSize, kThumbnailTileSize)), face);
     if (const QImage picture = Picture(); !picture.isNull())
-        painter.drawImage(at + image.topLeft(), picture);
+        painter.drawImage(QRectF(at + image.topLeft(), image.size()), picture);
     DrawFrame(painter, frame.translated(at));
 }
 

@@ -20,11 +20,12 @@ struct ThumbnailColors {
 // unpacked while it is painted, so a folder of 100,000 files keeps about 350 MB of tiles.
 struct CompactTile {
     QByteArray pixels; // the fitted picture, transparency already flattened, packed
-    QRect image; // where the picture goes inside the tile
+    QRect image; // where the picture goes inside the tile, in logical pixels
     QRect frame; // the one-pixel black frame (outer edge, inclusive)
+    qreal pixelRatio = 1; // device pixels of the packed picture to one logical pixel
 
     bool isNull() const { return frame.isNull(); }
-    // The fitted picture as RGB888; a null image when the tile has none.
+    // The fitted picture as RGB888, with its device pixel ratio; null when the tile has none.
     QImage Picture() const;
     // Paints the whole 64 x 64 tile with its top-left corner at `at`.
     void Paint(QPainter& painter, QPoint at, const QColor& face) const;
@@ -32,7 +33,11 @@ struct CompactTile {
     QImage Tile(const QColor& face) const;
 };
 
-CompactTile MakeCompactTile(const QImage& source, QSize naturalSize, const QColor& loadSurface);
+// On a screen of `pixelRatio` device pixels to a logical one, the picture keeps that many more
+// pixels (when the source has them), so it is as sharp as the text beside it; the geometry in
+// logical pixels is the same on every screen.
+CompactTile MakeCompactTile(
+    const QImage& source, QSize naturalSize, const QColor& loadSurface, qreal pixelRatio = 1);
 
 // Draws the 64 x 64 tile of a picture: the picture shrunk to fit (area-averaged), centred, with
 // a one-pixel black frame directly around it. `source` may be a reduced decode of the picture;

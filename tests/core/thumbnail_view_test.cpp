@@ -133,6 +133,26 @@ namespace {
         }
     }
 
+    // Two device pixels to a logical one: stripes one device pixel wide stay apart, in the
+    // same logical place; a source without the pixels is not enlarged.
+    TEST(DrawThumbnail, IsAsSharpAsAHighDensityScreen)
+    {
+        QImage stripes = Solid({ 248, 184 }, Qt::red); // four times the 62 x 46 picture
+        for (int x = 2; x < stripes.width(); x += 4)
+            QPainter(&stripes).fillRect(x, 0, 2, 184, Qt::blue);
+        QImage surface = Solid({ 200, 200 }, Qt::white);
+        surface.setDevicePixelRatio(2);
+        QPainter painter(&surface);
+        MakeCompactTile(stripes, { 640, 480 }, kColors.loadSurface, 2).Paint(painter, {}, Qt::gray);
+        painter.end();
+        EXPECT_EQ(std::tuple(surface.pixelColor(1, 17), surface.pixelColor(2, 18),
+                      surface.pixelColor(3, 18), surface.pixelColor(125, 109)),
+            std::tuple(QColor(Qt::black), QColor(Qt::red), QColor(Qt::blue), QColor(Qt::blue)));
+        EXPECT_EQ(
+            MakeCompactTile(Solid({ 10, 10 }, Qt::blue), { 10, 10 }, Qt::gray, 2).Picture().size(),
+            QSize(10, 10));
+    }
+
     // Every edge case of the predictor at once: first row and column, hard edges between black
     // and white, red and blue below green (negative differences) and a fine grain.
     QImage Patterned(QSize size, int grain)
