@@ -13,11 +13,6 @@ namespace {
     using platform::CommandResult;
     using std::chrono::milliseconds;
 
-    CommandResult Says(int exitCode, const QString& out, const QString& err = {})
-    {
-        return { true, exitCode, out, err };
-    }
-
     // A picture in a folder whose names need quoting, and the commands a desktop's tools got.
     class Wallpaper : public ::testing::Test {
     protected:
@@ -39,19 +34,17 @@ namespace {
                 calls << (QStringList { call.program } + call.arguments).join('|');
             return calls.join('\n').toStdString();
         }
-        std::string Read(const QStringList& command)
+        // What a desktop tool prints, for commands whose words hold no blanks.
+        std::string Read(const QString& command)
         {
-            const CommandResult r
-                = platform::ProcessCommandRunner().Run(command[0], command.mid(1));
-            EXPECT_TRUE(r.Succeeded()) << qPrintable(command.join(' ') + ": " + r.standardError);
-            return r.standardOutput.trimmed().toStdString();
+            const QStringList words = command.split(' ');
+            return real_.Run(words[0], words.mid(1)).standardOutput.trimmed().toStdString();
         }
-        void AddPortal() { portal_.emplace(bus_.Connect()); }
 
         TempFolder temp_;
         PrivateSessionBus bus_;
         QDBusConnection portalClient_ = bus_.Connect();
-        std::optional<FakePortal> portal_;
+        FakePortal portal_ { bus_.Connect() };
         FakeCommandRunner fake_;
         platform::ProcessCommandRunner real_;
         const bool made_ = QDir(temp_.Path()).mkdir("my pics");
@@ -64,56 +57,74 @@ namespace {
         EXPECT_EQ(Set("GNOME", fake_), "The picture for the wallpaper is missing.");
         EXPECT_EQ(Calls(), "");
         temp_.Write("my pics/it's wallpaper.bmp", "BM");
-        const auto gsettings = [](const QString& schema, const QString& key, const QString& value) {
-            const QString set = "\ngsettings|set|" + schema + "|" + key + "|";
-            return "gsettings|list-keys|" + schema + "\ngsettings|get|" + schema + "|" + key + set
-                + "''" + set + value;
+        const auto says
+            = [](int code, const QString& program, const QString& out, const QString& err = {}) {
+                  return QHash<QString, CommandResult> { { program, { true, code, out, err } } };
+              };
+        const auto refused = [](const QString& who, const QString& why) {
+            return "The " + who + " did not accept the wallpaper (" + why + ").";
         };
-        const QString lxde = "pcmanfm|--set-wallpaper=" + path_;
-        // The desktop list is matched ignoring case and blanks; its first known entry wins.
-        const std::tuple<QStringList, QString, QHash<QString, CommandResult>, QString> cases[] = {
-            { { "X-Cinnamon", " x-cinnamon", "Cinnamon" },
-                gsettings("org.cinnamon.desktop.background", "picture-uri", uri_), {}, "" },
-            { { "MATE" }, gsettings("org.mate.background", "picture-filename", path_), {}, "" },
-            // --print-reply waits for Plasma's answer; the literal quotes the URI's "'".
-            { { "KDE" },
-                "dbus-send|--session|--print-reply|--dest=org.kde.plasmashell|--type=method_call|"
-                "/PlasmaShell|org.kde.PlasmaShell.evaluateScript|string:var uri = \""
-                    + QString(uri_).replace("'", "\\'")
-                    + "\";\nvar all = desktops();\nfor (var i = 0; i < all.length; i++) {\n"
-                      "    var d = all[i];\n    d.wallpaperPlugin = \"org.kde.image\";\n"
-                      "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", "
-                      "\"General\"];\n    d.writeConfig(\"Image\", \"\");\n"
-                      "    d.writeConfig(\"Image\", uri);\n}\n",
-                {}, "" },
-            // sway splits its command at blanks, "," and ";" and expands the path as a shell word.
-            { { "sway", "Hyprland:sway" },
-                "swaymsg|output|*|bg|\"'" + QString(path_).replace("'", "'\\\\''") + "'\"|fill", {},
-                "" },
-            { { "LXDE" }, lxde, {}, "" },
-            // After a refusal nothing more of the desktop's own commands runs.
-            { { "Budgie:GNOME" }, "gsettings|list-keys|org.gnome.desktop.background",
-                { { "gsettings", Says(1, "\n  No such schema  \nmore\n", " \n") } },
-                "The Budgie desktop did not accept the wallpaper (gsettings: No such schema)." },
-            // Long output is cut to fit a message box.
-            { { "LXDE" }, lxde, { { "pcmanfm", Says(2, {}, QString(161, 'e')) } },
-                "The LXDE desktop did not accept the wallpaper (pcmanfm: " + QString(159, 'e')
-                    + "\u2026)." },
-            { { "LXDE" }, lxde, { { "pcmanfm", Says(4, " ") } },
-                "The LXDE desktop did not accept the wallpaper (pcmanfm: exit code 4)." },
-            { { "LXDE" }, lxde, { { "pcmanfm", {} } },
-                "No way to set the wallpaper was found on this desktop (tried: pcmanfm, the "
-                "desktop portal)." },
-            { { "Hyprland", "", ":" }, "", {},
-                "No way to set the wallpaper was found on this desktop (tried: the desktop "
-                "portal)." },
+        const auto portal = [&](const QString& why) {
+            return refused("desktop portal", "org.freedesktop.portal.Wallpaper: " + why);
         };
-        for (const auto& [desktops, calls, answers, error] : cases)
+        const QString lxde = "pcmanfm|--set-wallpaper=" + path_,
+                      mate = "org.mate.background|picture-filename",
+                      noWay = "No way to set the wallpaper was found on this desktop (tried: ";
+        constexpr int kNoPortal = -2, kNotAsked = -3;
+        // The desktop list is matched ignoring case and blanks; its first known entry wins. The
+        // portal is asked when the desktop's own tool fails or there is none, and gets the file.
+        const std::tuple<QStringList, QHash<QString, CommandResult>, int, QString, QString> cases[]
+            = {
+                  { { "MATE" }, {}, kNotAsked,
+                      "gsettings|list-keys|org.mate.background\ngsettings|get|" + mate
+                          + "\ngsettings|set|" + mate + "|''\ngsettings|set|" + mate + "|" + path_,
+                      "" },
+                  // --print-reply waits for Plasma's answer; the literal quotes the URI's "'".
+                  { { "KDE" }, {}, kNotAsked,
+                      "dbus-send|--session|--print-reply|--dest=org.kde.plasmashell|--type=method_"
+                      "call|/PlasmaShell|org.kde.PlasmaShell.evaluateScript|string:var uri = \""
+                          + QString(uri_).replace("'", "\\'")
+                          + "\";\nvar all = desktops();\nfor (var i = 0; i < all.length; i++) {\n"
+                            "    var d = all[i];\n    d.wallpaperPlugin = \"org.kde.image\";\n"
+                            "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", "
+                            "\"General\"];\n    d.writeConfig(\"Image\", \"\");\n"
+                            "    d.writeConfig(\"Image\", uri);\n}\n",
+                      "" },
+                  // sway splits its command at blanks, "," and ";", then expands a shell word.
+                  { { "sway", "Hyprland:sway" }, {}, kNotAsked,
+                      "swaymsg|output|*|bg|\"'" + QString(path_).replace("'", "'\\\\''")
+                          + "'\"|fill",
+                      "" },
+                  { { "LXDE", " lxde", "lxde:GNOME" }, {}, kNotAsked, lxde, "" },
+                  // After a refusal nothing more runs; long output is cut to fit a message box.
+                  { { "Budgie:GNOME" }, says(1, "gsettings", "\n  No such schema  \nmore\n", " \n"),
+                      kNoPortal, "gsettings|list-keys|org.gnome.desktop.background",
+                      refused("Budgie desktop", "gsettings: No such schema") },
+                  { { "LXDE" }, says(2, "pcmanfm", "", QString(161, 'e')), kNoPortal, lxde,
+                      refused("LXDE desktop", "pcmanfm: " + QString(159, 'e') + "\u2026") },
+                  { { "LXDE" }, { { "pcmanfm", {} } }, kNoPortal, lxde,
+                      noWay + "pcmanfm, the desktop portal)." },
+                  { { "Hyprland", "", ":" }, {}, kNoPortal, "", noWay + "the desktop portal)." },
+                  { { "LXDE" }, says(1, "pcmanfm", "no"), 0, lxde, "" },
+                  { { "" }, {}, 1, "", portal("the change was cancelled") },
+                  { { "" }, {}, 2, "", portal("the change was refused") },
+                  { { "LXDE" }, says(1, "pcmanfm", "no"), 2, lxde,
+                      refused("LXDE desktop", "pcmanfm: no") },
+                  { { "" }, {}, FakePortal::kSilent, "", portal("no answer within 0 seconds") },
+              };
+        for (const auto& [desktops, answers, response, calls, error] : cases)
             for (const QString& desktop : desktops) {
                 fake_.results = answers;
-                EXPECT_EQ(Set(desktop, fake_), error.toStdString()) << qPrintable(desktop);
+                portal_.Serve(response != kNoPortal);
+                portal_.response = response;
+                portal_.picture.clear();
+                const milliseconds timeout(response == FakePortal::kSilent ? 1 : 60000);
+                EXPECT_EQ(Set(desktop, fake_, timeout), error.toStdString()) << qPrintable(desktop);
                 EXPECT_EQ(Calls(), calls.toStdString()) << qPrintable(desktop);
+                EXPECT_EQ(portal_.picture, response >= FakePortal::kSilent ? "BM" : "");
             }
+        EXPECT_EQ(portal_.options.value("show-preview"), false);
+        EXPECT_EQ(portal_.options.value("set-on"), "both");
     }
 
     // pcmanfm-qt skips a path it already shows, so each time gets a new copy; only the newest
@@ -124,51 +135,22 @@ namespace {
         for (const QByteArray picture : { "BM first", "BM second", "BM third" }) {
             temp_.Write("my pics/it's wallpaper.bmp", picture);
             EXPECT_EQ(Set("lxqt:XFCE", fake_), "");
-            ASSERT_EQ(fake_.calls.size(), 1u);
-            shown << fake_.calls[0].arguments.join('|').mid(QString("--set-wallpaper=").size());
+            shown << QFileInfo(QString::fromStdString(Calls()).section('=', 1)).fileName();
             const QStringList files = QDir(temp_.File("my pics")).entryList(QDir::Files);
-            EXPECT_EQ(
-                files, QStringList({ QFileInfo(shown.back()).fileName(), "it's wallpaper.bmp" }));
-            EXPECT_EQ(temp_.Read("my pics/" + files[0]), picture);
+            EXPECT_EQ(files, QStringList({ shown.back(), "it's wallpaper.bmp" }));
+            EXPECT_EQ(temp_.Read("my pics/" + shown.back()), picture);
         }
         EXPECT_EQ(shown.removeDuplicates(), 0);
-    }
-
-    // The portal gets the picture's file itself; its answer arrives later, or never.
-    TEST_F(Wallpaper, ThePortalsVerdictIsAwaitedAndARefusalReported)
-    {
-        temp_.Write("my pics/it's wallpaper.bmp", "BM portal");
-        AddPortal();
-        const QString refused = "The desktop portal did not accept the wallpaper "
-                                "(org.freedesktop.portal.Wallpaper: the change was ";
-        const std::tuple<std::optional<uint>, QString, QHash<QString, CommandResult>, QString>
-            cases[] = {
-                { 0, "", {}, "" },
-                { 0, "LXDE", { { "pcmanfm", Says(1, "no") } }, "" },
-                { 1, "", {}, refused + "cancelled)." },
-                { 2, "", {}, refused + "refused)." },
-                { 2, "LXDE", { { "pcmanfm", Says(1, "no") } },
-                    "The LXDE desktop did not accept the wallpaper (pcmanfm: no)." },
-                { std::nullopt, "", {},
-                    "The desktop portal did not accept the wallpaper "
-                    "(org.freedesktop.portal.Wallpaper: no answer within 0 seconds)." },
-            };
-        for (const auto& [response, desktop, answers, error] : cases) {
-            portal_->response = response;
-            portal_->picture.clear();
-            fake_.results = answers;
-            EXPECT_EQ(Set(desktop, fake_, milliseconds(response ? 60000 : 1)), error.toStdString());
-            EXPECT_EQ(portal_->picture, "BM portal");
-            EXPECT_EQ(portal_->options.value("show-preview"), false);
-            EXPECT_EQ(portal_->options.value("set-on"), "both");
-        }
     }
 
     // GNOME before 42 and Unity have no dark picture; a failed change leaves the old pictures.
     TEST_F(Wallpaper, GSettingsChangesEveryPictureOrNone)
     {
         temp_.Write("my pics/it's wallpaper.bmp", "BM");
-        const QString old = "'file:///usr/share/old.png'", uri = '"' + uri_ + '"';
+        const QString old = "'file:///usr/share/old.png'", uri = '"' + uri_ + '"',
+                      key
+            = "<key name='picture-uri%1' type='%2'><default>" + old + "</default></key>",
+                      get = "gsettings get org.gnome.desktop.background picture-uri";
         const std::tuple<QString, QString, QString, QString> cases[] = {
             { "s", "", uri, uri },
             { "", "", uri, "" },
@@ -179,22 +161,16 @@ namespace {
         for (const auto& [darkType, error, light, dark] : cases) {
             TempFolder schemas;
             schemas.Write("gb.gschema.xml",
-                "<schemalist><schema id='org.gnome.desktop.background' "
-                "path='/org/gnome/desktop/background/'><key name='picture-uri' type='s'><default>"
-                    + old.toUtf8() + "</default></key>"
-                    + (darkType.isEmpty()
-                            ? QByteArray()
-                            : "<key name='picture-uri-dark' type='" + darkType.toUtf8()
-                                + "'><default>" + old.toUtf8() + "</default></key>")
-                    + "</schema></schemalist>");
+                ("<schemalist><schema id='org.gnome.desktop.background' "
+                 "path='/org/gnome/desktop/background/'>"
+                    + key.arg("", "s") + (darkType.isEmpty() ? "" : key.arg("-dark", darkType))
+                    + "</schema></schemalist>")
+                    .toUtf8());
             ASSERT_EQ(QProcess::execute("glib-compile-schemas", { schemas.Path() }), 0);
             PrivateSessionBus bus(schemas.Path());
-            const QStringList get { "gsettings", "get", "org.gnome.desktop.background" };
             EXPECT_EQ(Set("GNOME", real_), error.toStdString()) << qPrintable(darkType);
-            EXPECT_EQ(Read(get + QStringList { "picture-uri" }), light.toStdString());
-            if (!darkType.isEmpty()) {
-                EXPECT_EQ(Read(get + QStringList { "picture-uri-dark" }), dark.toStdString());
-            }
+            EXPECT_EQ(Read(get), light.toStdString());
+            EXPECT_EQ(Read(get + "-dark"), dark.toStdString());
         }
     }
 
@@ -202,19 +178,18 @@ namespace {
     TEST_F(Wallpaper, XfceChangesTheListedMonitorsOrReportsThatThereAreNone)
     {
         temp_.Write("my pics/it's wallpaper.bmp", "BM");
-        const QStringList channel { "xfconf-query", "-c", "xfce4-desktop" };
+        const QString query = "xfconf-query -c xfce4-desktop -p /backdrop/";
         EXPECT_EQ(Set("XFCE", real_),
-            "The Xfce desktop did not accept the wallpaper (xfconf-query: no monitor has a "
-            "last-image property).");
-        EXPECT_EQ(Read(channel + QStringList { "-l" }), "");
-        const QStringList monitors { "/backdrop/screen0/monitorVirtual-1/workspace0/last-image",
-            "/backdrop/screen0/monitorHDMI-1/workspace1/last-image" };
-        for (const QString& property : monitors + QStringList { "/backdrop/last-image-x" })
-            Read(channel + QStringList { "-p", property, "-n", "-t", "string", "-s", "old" });
+            "The Xfce desktop did not accept the wallpaper "
+            "(xfconf-query: no monitor has a last-image property).");
+        EXPECT_EQ(Read("xfconf-query -c xfce4-desktop -l"), "");
+        const QStringList monitors { "screen0/monitorVirtual-1/workspace0/last-image",
+            "screen0/monitorHDMI-1/workspace1/last-image", "last-image-x" };
+        for (const QString& property : monitors)
+            Read(query + property + " -n -t string -s old");
         EXPECT_EQ(Set("XFCE", real_), "");
         for (const QString& property : monitors)
-            EXPECT_EQ(Read(channel + QStringList { "-p", property }), path_.toStdString());
-        EXPECT_EQ(Read(channel + QStringList { "-p", "/backdrop/last-image-x" }), "old");
+            EXPECT_EQ(Read(query + property), property.endsWith("x") ? "old" : path_.toStdString());
     }
 
     // No shell splits or expands the arguments, nothing waits for input, a hang is stopped.
