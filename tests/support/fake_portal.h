@@ -5,9 +5,11 @@
 
 namespace gb::test {
 
-// The freedesktop desktop portal's wallpaper call as the real one answers it: at once the request
-// object named after the caller and its token, the verdict later as that object's signal.
-class FakePortal : public QDBusVirtualObject {
+// The freedesktop desktop portal's wallpaper call: a request object named after the caller and
+// its token, whose Response signal carries the verdict (here even before the call returns).
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Wallpaper")
 public:
     static constexpr int kSilent = -1;
     int response = 0; // 0 done, 1 cancelled, 2 refused, or kSilent
@@ -17,28 +19,25 @@ public:
     explicit FakePortal(QDBusConnection bus)
         : bus_(bus)
     {
-        bus_.registerVirtualObject("/org/freedesktop/portal/desktop", this);
+        bus_.registerObject(
+            "/org/freedesktop/portal/desktop", this, QDBusConnection::ExportAllSlots);
     }
     void Serve(bool on) { on ? bus_.registerService(kName) : bus_.unregisterService(kName); }
-    QString introspect(const QString&) const override { return {}; }
 
-    bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override
+public Q_SLOTS:
+    QDBusObjectPath SetWallpaperFile(const QString&, const QDBusUnixFileDescriptor& fd,
+        const QVariantMap& given, const QDBusMessage& call)
     {
-        if (call.member() != "SetWallpaperFile" || call.arguments().size() != 3)
-            return false;
         QFile file;
-        if (file.open(call.arguments()[1].value<QDBusUnixFileDescriptor>().fileDescriptor(),
-                QIODevice::ReadOnly))
-            picture = file.readAll();
-        options = qdbus_cast<QVariantMap>(call.arguments()[2]);
+        picture = file.open(fd.fileDescriptor(), QIODevice::ReadOnly) ? file.readAll() : "";
+        options = given;
         const QString request = "/org/freedesktop/portal/desktop/request/"
-            + call.service().mid(1).replace('.', '_') + "/" + options["handle_token"].toString();
-        bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+            + call.service().mid(1).replace('.', '_') + "/" + given["handle_token"].toString();
         if (response != kSilent)
-            bus.send(
+            bus_.send(
                 QDBusMessage::createSignal(request, "org.freedesktop.portal.Request", "Response")
                 << uint(response) << QVariantMap());
-        return true;
+        return QDBusObjectPath(request);
     }
 
 private:
