@@ -49,18 +49,19 @@ namespace {
         platform::ProcessCommandRunner real_;
         const bool made_ = QDir(temp_.Path()).mkdir("my pics");
         const QString path_ = temp_.File("my pics/it's wallpaper.bmp");
+        const bool written_ = (temp_.Write("my pics/it's wallpaper.bmp", "BM"), true);
         const QString uri_ = "file://" + temp_.Path() + "/my%20pics/it's%20wallpaper.bmp";
     };
 
     TEST_F(Wallpaper, EachDesktopRunsItsOwnCommandsAndRefusalsAreExplained)
     {
+        QFile::remove(path_);
         EXPECT_EQ(Set("GNOME", fake_), "The picture for the wallpaper is missing.");
         EXPECT_EQ(Calls(), "");
         temp_.Write("my pics/it's wallpaper.bmp", "BM");
-        const auto says
-            = [](int code, const QString& program, const QString& out, const QString& err = {}) {
-                  return QHash<QString, CommandResult> { { program, { true, code, out, err } } };
-              };
+        const auto says = [](int code, QString program, QString out, QString err = {}) {
+            return QHash<QString, CommandResult> { { program, { true, code, out, err } } };
+        };
         const auto refused = [](const QString& who, const QString& why) {
             return "The " + who + " did not accept the wallpaper (" + why + ").";
         };
@@ -146,7 +147,6 @@ namespace {
     // GNOME before 42 and Unity have no dark picture; a failed change leaves the old pictures.
     TEST_F(Wallpaper, GSettingsChangesEveryPictureOrNone)
     {
-        temp_.Write("my pics/it's wallpaper.bmp", "BM");
         const QString old = "'file:///usr/share/old.png'", uri = '"' + uri_ + '"',
                       key
             = "<key name='picture-uri%1' type='%2'><default>" + old + "</default></key>",
@@ -177,7 +177,6 @@ namespace {
     // Only the monitors Xfce itself lists are changed; with none listed nothing is made up.
     TEST_F(Wallpaper, XfceChangesTheListedMonitorsOrReportsThatThereAreNone)
     {
-        temp_.Write("my pics/it's wallpaper.bmp", "BM");
         const QString query = "xfconf-query -c xfce4-desktop -p /backdrop/";
         EXPECT_EQ(Set("XFCE", real_),
             "The Xfce desktop did not accept the wallpaper "

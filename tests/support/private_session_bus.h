@@ -22,9 +22,8 @@ public:
         Set("GSETTINGS_SCHEMA_DIR", schemas);
         daemon_.start("dbus-daemon", { "--session", "--nofork", "--print-address=1" });
         while (!daemon_.canReadLine() && daemon_.waitForReadyRead(-1)) { }
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        EXPECT_FALSE(address_.isEmpty()) << "dbus-daemon did not start";
-        Set("DBUS_SESSION_BUS_ADDRESS", address_);
+        Set("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(daemon_.readLine()).trimmed());
+        EXPECT_TRUE(Address().startsWith("unix:")) << "dbus-daemon did not start";
     }
     ~PrivateSessionBus()
     {
@@ -38,8 +37,9 @@ public:
     QDBusConnection Connect()
     {
         static int clients = 0;
-        return QDBusConnection::connectToBus(address_, QString("gb-test-%1").arg(++clients));
+        return QDBusConnection::connectToBus(Address(), QString("gb-test-%1").arg(++clients));
     }
+    static QString Address() { return qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"); }
 
 private:
     void Set(const char* name, const QString& value)
@@ -50,7 +50,6 @@ private:
 
     TempFolder config_, runtime_;
     QProcess daemon_;
-    QString address_;
     QList<std::pair<const char*, QByteArray>> saved_;
 };
 
