@@ -85,7 +85,7 @@ namespace {
             = commands.Ask(xfconf, channel + QStringList { QStringLiteral("-l") });
         if (!listing)
             return;
-        // A channel nobody has written to yet answers with an error, which means "none listed".
+        // Some versions answer with an error for a channel nobody has written to yet: none listed.
         const QStringList properties
             = listing->Succeeded() ? LastImageProperties(listing->standardOutput) : QStringList();
         // Xfce creates the properties of the monitors it shows; one we made up (as monitor0 was,
