@@ -11,6 +11,7 @@ GLIMMERBOX_PACKAGES=(
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev
     valgrind libglib2.0-bin lintian
+    dbus-daemon dconf-gsettings-backend dconf-service xfconf libxfconf-0-3 pcmanfm-qt
 )
 
 glimmerbox_install_packages() {

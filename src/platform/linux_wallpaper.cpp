@@ -1,6 +1,11 @@
 #include "platform/linux_wallpaper.h"
 
+#include "platform/wallpaper_gsettings.h"
+
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 #include <optional>
 #include <utility>
@@ -9,114 +14,9 @@ namespace gb::platform {
 
 namespace {
 
-    // Long tool output would swamp a message box; the start says enough.
-    constexpr qsizetype kMaxDetailLength = 160;
-
-    struct Failure {
-        QString program;
-        bool started = false;
-        QString detail; // the first thing the program said, or its exit code
-    };
-
-    QString FirstLine(const QString& text)
-    {
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        for (const QString& line : lines) {
-            const QString trimmed = line.trimmed();
-            if (!trimmed.isEmpty())
-                return trimmed;
-        }
-        return {};
-    }
-
-    QString DescribeFailure(const CommandResult& result)
-    {
-        if (!result.started)
-            return QStringLiteral("not installed");
-        QString line = FirstLine(result.standardError);
-        if (line.isEmpty())
-            line = FirstLine(result.standardOutput);
-        if (line.isEmpty())
-            return QStringLiteral("exit code %1").arg(result.exitCode);
-        if (line.size() > kMaxDetailLength)
-            line = line.left(kMaxDetailLength - 1) + QChar(0x2026);
-        return line;
-    }
-
-    // One backend's commands, run in order. After the first failure the rest are skipped: a
-    // half-made change is better left alone than pushed further.
-    class CommandChain {
-    public:
-        explicit CommandChain(ICommandRunner& runner)
-            : runner_(runner)
-        {
-        }
-
-        void Run(const QString& program, const QStringList& arguments)
-        {
-            if (failure_)
-                return;
-            const CommandResult result = runner_.Run(program, arguments);
-            if (!result.Succeeded())
-                failure_ = Failure { program, result.started, DescribeFailure(result) };
-        }
-
-        // For a question whose "no" is still an answer: only a program that cannot start fails.
-        std::optional<CommandResult> Ask(const QString& program, const QStringList& arguments)
-        {
-            if (failure_)
-                return std::nullopt;
-            CommandResult result = runner_.Run(program, arguments);
-            if (!result.started) {
-                failure_ = Failure { program, false, DescribeFailure(result) };
-                return std::nullopt;
-            }
-            return result;
-        }
-
-        const std::optional<Failure>& FirstFailure() const { return failure_; }
-
-    private:
-        ICommandRunner& runner_;
-        std::optional<Failure> failure_;
-    };
-
     QString FileUri(const QString& path)
     {
         return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
-    }
-
-    // Desktops skip the reload when a setting keeps its value, and our picture is always the same
-    // file overwritten in place, so every key passes through an empty value first.
-    // gsettings reads its value as GVariant text and stores anything that is not valid GVariant
-    // (a path or a file: URI never is) as a plain string, so only the empty value needs quotes.
-    void SetGSettingsKey(
-        CommandChain& chain, const QString& schema, const QString& key, const QString& value)
-    {
-        const QString gsettings = QStringLiteral("gsettings");
-        chain.Run(gsettings, { QStringLiteral("set"), schema, key, QStringLiteral("''") });
-        chain.Run(gsettings, { QStringLiteral("set"), schema, key, value });
-    }
-
-    void SetGnome(CommandChain& chain, const QString& path)
-    {
-        const QString schema = QStringLiteral("org.gnome.desktop.background");
-        const QString uri = FileUri(path);
-        SetGSettingsKey(chain, schema, QStringLiteral("picture-uri"), uri);
-        // The picture shown in the dark style; without it a dark desktop keeps the old one.
-        SetGSettingsKey(chain, schema, QStringLiteral("picture-uri-dark"), uri);
-    }
-
-    void SetCinnamon(CommandChain& chain, const QString& path)
-    {
-        SetGSettingsKey(chain, QStringLiteral("org.cinnamon.desktop.background"),
-            QStringLiteral("picture-uri"), FileUri(path));
-    }
-
-    void SetMate(CommandChain& chain, const QString& path)
-    {
-        SetGSettingsKey(
-            chain, QStringLiteral("org.mate.background"), QStringLiteral("picture-filename"), path);
     }
 
     // A JavaScript string literal holding text exactly, whatever quotes, backslashes or line
@@ -153,9 +53,9 @@ namespace {
 
     // --print-reply makes dbus-send wait for Plasma's answer; without it a missing plasmashell
     // or a failing script would still exit with 0.
-    void SetKde(CommandChain& chain, const QString& path)
+    void SetKde(WallpaperCommands& commands, const QString& path)
     {
-        chain.Run(QStringLiteral("dbus-send"),
+        commands.Run(QStringLiteral("dbus-send"),
             { QStringLiteral("--session"), QStringLiteral("--print-reply"),
                 QStringLiteral("--dest=org.kde.plasmashell"), QStringLiteral("--type=method_call"),
                 QStringLiteral("/PlasmaShell"),
@@ -177,62 +77,97 @@ namespace {
     }
 
     // Xfce keeps one picture per monitor and workspace; all of them get ours.
-    void SetXfce(CommandChain& chain, const QString& path)
+    void SetXfce(WallpaperCommands& commands, const QString& path)
     {
         const QString xfconf = QStringLiteral("xfconf-query");
         const QStringList channel { QStringLiteral("-c"), QStringLiteral("xfce4-desktop") };
         const std::optional<CommandResult> listing
-            = chain.Ask(xfconf, channel + QStringList { QStringLiteral("-l") });
+            = commands.Ask(xfconf, channel + QStringList { QStringLiteral("-l") });
         if (!listing)
             return;
-        // A channel nobody has written to yet answers with an error, which means "none listed".
+        // Some versions answer with an error for a channel nobody has written to yet: none listed.
         const QStringList properties
             = listing->Succeeded() ? LastImageProperties(listing->standardOutput) : QStringList();
+        // Xfce creates the properties of the monitors it shows; one we made up (as monitor0 was,
+        // before Xfce 4.12) would be stored and never looked at.
         if (properties.isEmpty()) {
-            chain.Run(xfconf,
-                channel
-                    + QStringList { QStringLiteral("-p"),
-                        QStringLiteral("/backdrop/screen0/monitor0/workspace0/last-image"),
-                        QStringLiteral("-n"), QStringLiteral("-t"), QStringLiteral("string"),
-                        QStringLiteral("-s"), path });
+            commands.Fail(xfconf,
+                listing->Succeeded() ? CommandResult { true, 1, {},
+                    QStringLiteral("no monitor has a last-image property") }
+                                     : *listing);
             return;
         }
         for (const QString& property : properties) {
             const QStringList target = channel + QStringList { QStringLiteral("-p"), property };
-            chain.Run(xfconf, target + QStringList { QStringLiteral("-s"), QString() });
-            chain.Run(xfconf, target + QStringList { QStringLiteral("-s"), path });
+            commands.Run(xfconf, target + QStringList { QStringLiteral("-s"), QString() });
+            commands.Run(xfconf, target + QStringList { QStringLiteral("-s"), path });
         }
     }
 
-    void SetLxqt(CommandChain& chain, const QString& path)
+    // The copies of a picture that SetLxqt made: its name, a dash, a number.
+    QStringList LxqtCopies(const QFileInfo& picture)
     {
-        chain.Run(QStringLiteral("pcmanfm-qt"), { QStringLiteral("--set-wallpaper=") + path });
+        const QRegularExpression copyName(QRegularExpression::anchoredPattern(
+            QRegularExpression::escape(picture.completeBaseName()) + QStringLiteral("-[0-9]+")
+            + QRegularExpression::escape(QLatin1Char('.') + picture.suffix())));
+        return picture.dir().entryList(QDir::Files | QDir::Hidden).filter(copyName);
     }
 
-    void SetLxde(CommandChain& chain, const QString& path)
+    QString LxqtCopyName(const QFileInfo& picture, qint64 stamp)
     {
-        chain.Run(QStringLiteral("pcmanfm"), { QStringLiteral("--set-wallpaper=") + path });
+        return QStringLiteral("%1-%2.%3")
+            .arg(picture.completeBaseName(), QString::number(stamp), picture.suffix());
     }
 
-    void SetSway(CommandChain& chain, const QString& path)
+    // pcmanfm-qt ignores a wallpaper path equal to the one it shows, and our picture is always
+    // the same file, so each time it gets a copy under a new name. Only the newest copy is kept:
+    // pcmanfm-qt reads it again when it starts.
+    void SetLxqt(WallpaperCommands& commands, const QString& path)
     {
-        chain.Run(QStringLiteral("swaymsg"),
-            { QStringLiteral("output"), QStringLiteral("*"), QStringLiteral("bg"), path,
+        const QFileInfo picture(path);
+        const QDir folder = picture.dir();
+        const QStringList older = LxqtCopies(picture);
+        qint64 stamp = QDateTime::currentMSecsSinceEpoch();
+        while (folder.exists(LxqtCopyName(picture, stamp)))
+            ++stamp;
+        const QString copy = LxqtCopyName(picture, stamp);
+        QFile source(path);
+        if (!source.copy(folder.filePath(copy))) {
+            commands.Fail(QStringLiteral("pcmanfm-qt"), { true, -1, {}, source.errorString() });
+            return;
+        }
+        commands.Run(QStringLiteral("pcmanfm-qt"),
+            { QStringLiteral("--set-wallpaper=") + folder.filePath(copy) });
+        const QStringList unused = commands.FirstFailure() ? QStringList { copy } : older;
+        for (const QString& name : unused)
+            QFile::remove(folder.filePath(name));
+    }
+
+    void SetLxde(WallpaperCommands& commands, const QString& path)
+    {
+        commands.Run(QStringLiteral("pcmanfm"), { QStringLiteral("--set-wallpaper=") + path });
+    }
+
+    // swaymsg joins its arguments into one sway command. sway splits that at "," and ";" and at
+    // blanks outside quotes, then expands the picture's path like a shell word; so the path goes
+    // in single quotes for the expansion, and all that in double quotes for the command.
+    QString SwayQuoted(const QString& path)
+    {
+        QString word = QLatin1Char('\'')
+            + QString(path).replace(QLatin1Char('\''), QStringLiteral("'\\''")) + QLatin1Char('\'');
+        word.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        word.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+        return QLatin1Char('"') + word + QLatin1Char('"');
+    }
+
+    void SetSway(WallpaperCommands& commands, const QString& path)
+    {
+        commands.Run(QStringLiteral("swaymsg"),
+            { QStringLiteral("output"), QStringLiteral("*"), QStringLiteral("bg"), SwayQuoted(path),
                 QStringLiteral("fill") });
     }
 
-    // The desktop-neutral way; it also covers desktops we have no special knowledge of.
-    void SetThroughPortal(CommandChain& chain, const QString& path)
-    {
-        chain.Run(QStringLiteral("gdbus"),
-            { QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("--object-path"),
-                QStringLiteral("/org/freedesktop/portal/desktop"), QStringLiteral("--method"),
-                QStringLiteral("org.freedesktop.portal.Wallpaper.SetWallpaperURI"), QString(),
-                FileUri(path), QStringLiteral("{'show-preview': <false>, 'set-on': <'both'>}") });
-    }
-
-    using Backend = void (*)(CommandChain&, const QString&);
+    using Backend = void (*)(WallpaperCommands&, const QString&);
 
     struct Desktop {
         const char* xdgName; // as it appears in $XDG_CURRENT_DESKTOP, compared ignoring case
@@ -241,12 +176,12 @@ namespace {
     };
 
     constexpr Desktop kDesktops[] = {
-        { "GNOME", "GNOME", SetGnome },
-        { "Unity", "Unity", SetGnome },
-        { "Budgie", "Budgie", SetGnome },
-        { "X-Cinnamon", "Cinnamon", SetCinnamon },
-        { "Cinnamon", "Cinnamon", SetCinnamon },
-        { "MATE", "MATE", SetMate },
+        { "GNOME", "GNOME", SetGnomeWallpaper },
+        { "Unity", "Unity", SetGnomeWallpaper },
+        { "Budgie", "Budgie", SetGnomeWallpaper },
+        { "X-Cinnamon", "Cinnamon", SetCinnamonWallpaper },
+        { "Cinnamon", "Cinnamon", SetCinnamonWallpaper },
+        { "MATE", "MATE", SetMateWallpaper },
         { "KDE", "KDE Plasma", SetKde },
         { "XFCE", "Xfce", SetXfce },
         { "LXQt", "LXQt", SetLxqt },
@@ -269,7 +204,7 @@ namespace {
         return nullptr;
     }
 
-    QString ExplainDesktopFailure(const Desktop& desktop, const Failure& failure)
+    QString ExplainDesktopFailure(const Desktop& desktop, const WallpaperFailure& failure)
     {
         if (!failure.started)
             return QStringLiteral("No way to set the wallpaper was found on this desktop "
@@ -279,7 +214,7 @@ namespace {
             .arg(QLatin1String(desktop.displayName), failure.program, failure.detail);
     }
 
-    QString ExplainPortalFailure(const Failure& failure)
+    QString ExplainPortalFailure(const WallpaperFailure& failure)
     {
         if (!failure.started)
             return QStringLiteral("No way to set the wallpaper was found on this desktop (tried: "
@@ -290,9 +225,11 @@ namespace {
 
 } // namespace
 
-LinuxWallpaper::LinuxWallpaper(ICommandRunner& runner, QString currentDesktop)
+LinuxWallpaper::LinuxWallpaper(
+    ICommandRunner& runner, QString currentDesktop, WallpaperPortal portal)
     : runner_(runner)
     , currentDesktop_(std::move(currentDesktop))
+    , portal_(std::move(portal))
 {
 }
 
@@ -309,21 +246,22 @@ WallpaperResult LinuxWallpaper::SetWallpaper(const QString& imagePath)
     const QString path = file.absoluteFilePath();
 
     const Desktop* desktop = FindDesktop(currentDesktop_);
-    std::optional<Failure> desktopFailure;
+    std::optional<WallpaperFailure> desktopFailure;
     if (desktop) {
-        CommandChain own(runner_);
+        WallpaperCommands own(runner_);
         desktop->apply(own, path);
         if (!own.FirstFailure())
             return { true, {} };
         desktopFailure = own.FirstFailure();
     }
     // Tried once even after the desktop's own tool refused: some desktops only take it this way.
-    CommandChain portal(runner_);
-    SetThroughPortal(portal, path);
-    if (!portal.FirstFailure())
+    const CommandResult viaPortal = portal_.SetWallpaperFile(path);
+    if (viaPortal.Succeeded())
         return { true, {} };
     if (desktopFailure)
         return { false, ExplainDesktopFailure(*desktop, *desktopFailure) };
+    WallpaperCommands portal(runner_);
+    portal.Fail(QStringLiteral("org.freedesktop.portal.Wallpaper"), viaPortal);
     return { false, ExplainPortalFailure(*portal.FirstFailure()) };
 }
 

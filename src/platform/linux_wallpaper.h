@@ -2,6 +2,7 @@
 
 #include "platform/command_runner.h"
 #include "platform/wallpaper.h"
+#include "platform/wallpaper_portal.h"
 
 namespace gb::platform {
 
@@ -11,7 +12,8 @@ namespace gb::platform {
 class LinuxWallpaper : public IWallpaper {
 public:
     // currentDesktop: $XDG_CURRENT_DESKTOP, a colon-separated list such as "ubuntu:GNOME".
-    LinuxWallpaper(ICommandRunner& runner, QString currentDesktop);
+    LinuxWallpaper(
+        ICommandRunner& runner, QString currentDesktop, WallpaperPortal portal = WallpaperPortal());
     WallpaperResult SetWallpaper(const QString& imagePath) override;
 
     static QString CurrentDesktopFromEnvironment();
@@ -19,6 +21,7 @@ public:
 private:
     ICommandRunner& runner_;
     QString currentDesktop_;
+    WallpaperPortal portal_;
 };
 
 } // namespace gb::platform

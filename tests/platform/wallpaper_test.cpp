@@ -1,7 +1,11 @@
 #include "platform/linux_wallpaper.h"
 #include "platform/process_command_runner.h"
 #include "support/fake_command_runner.h"
-#include "support/temp_folder.h"
+#include "support/fake_portal.h"
+#include "support/private_session_bus.h"
+#include <QProcess>
+#include <QSettings>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -9,130 +13,216 @@ namespace gb::test {
 namespace {
 
     using platform::CommandResult;
-    // Each desktop's exact commands, "program|argument|...", one per line.
+    using std::chrono::milliseconds;
+
+    // A picture in a folder whose names need quoting, and the commands a desktop's tools got.
     class Wallpaper : public ::testing::Test {
     protected:
-        std::pair<std::string, std::string> Set(const QString& desktop, const QString& picture)
+        // The error shown, or "" when the wallpaper changed.
+        std::string Set(const QString& desktop, platform::ICommandRunner& runner,
+            milliseconds timeout = std::chrono::minutes(1))
         {
-            runner_.calls.clear();
-            const auto result = platform::LinuxWallpaper(runner_, desktop).SetWallpaper(picture);
+            fake_.calls.clear();
+            platform::WallpaperPortal portal(portalClient_, timeout);
+            const auto result
+                = platform::LinuxWallpaper(runner, desktop, std::move(portal)).SetWallpaper(path_);
             EXPECT_EQ(result.ok, result.error.isEmpty());
-            QStringList calls;
-            for (const auto& call : runner_.calls)
-                calls << (QStringList { call.program } + call.arguments).join('|');
-            return { calls.join('\n').toStdString(), result.error.toStdString() };
+            return result.error.toStdString();
         }
+        std::string Calls() const
+        {
+            QStringList calls;
+            for (const auto& call : fake_.calls)
+                calls << (QStringList { call.program } + call.arguments).join('|');
+            return calls.join('\n').toStdString();
+        }
+        // What a desktop tool prints, for commands whose words hold no blanks.
+        std::string Read(const QString& command)
+        {
+            const QStringList words = command.split(' ');
+            return real_.Run(words[0], words.mid(1)).standardOutput.trimmed().toStdString();
+        }
+
         TempFolder temp_;
-        FakeCommandRunner runner_;
+        PrivateSessionBus bus_;
+        QDBusConnection portalClient_ = bus_.Connect();
+        FakePortal portal_ { bus_.Connect() };
+        FakeCommandRunner fake_;
+        platform::ProcessCommandRunner real_;
         const bool made_ = QDir(temp_.Path()).mkdir("my pics");
         const QString path_ = temp_.File("my pics/it's wallpaper.bmp");
+        const bool written_ = (temp_.Write("my pics/it's wallpaper.bmp", "BM"), true);
         const QString uri_ = "file://" + temp_.Path() + "/my%20pics/it's%20wallpaper.bmp";
     };
 
-    TEST_F(Wallpaper, EachDesktopRunsItsOwnCommandsThenThePortalButNoneForAMissingPicture)
+    TEST_F(Wallpaper, EachDesktopRunsItsOwnCommandsAndRefusalsAreExplained)
     {
-        for (const QString& bad : { path_, temp_.Path(), QString() })
-            EXPECT_EQ(Set("GNOME", bad),
-                std::pair(std::string(), std::string("The picture for the wallpaper is missing.")));
+        QFile::remove(path_);
+        EXPECT_EQ(Set("GNOME", fake_), "The picture for the wallpaper is missing.");
+        EXPECT_EQ(Calls(), "");
         temp_.Write("my pics/it's wallpaper.bmp", "BM");
-        const auto says = [](int exitCode, const QString& out, const QString& err = {}) {
-            return CommandResult { true, exitCode, out, err };
+        const auto says = [](int code, QString program, QString out, QString err = {}) {
+            return QHash<QString, CommandResult> { { program, { true, code, out, err } } };
         };
-        // Every key passes through an empty value, so that the desktop sees a change.
-        const auto gsettings = [](const QString& schema, const QString& key, const QString& value) {
-            return "gsettings|set|" + schema + "|" + key + "|''\ngsettings|set|" + schema + "|"
-                + key + "|" + value;
+        const auto refused = [](const QString& who, const QString& why) {
+            return "The " + who + " did not accept the wallpaper (" + why + ").";
         };
-        const QString gnome = "org.gnome.desktop.background",
-                      xfconf = "xfconf-query|-c|xfce4-desktop|";
-        const QString hdmi = "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
-                      dp = "/backdrop/screen0/monitorDP-2/workspace1/last-image";
-        const QString portal = "\ngdbus|call|--session|--dest|org.freedesktop.portal.Desktop|"
-                               "--object-path|/org/freedesktop/portal/desktop|--method|"
-                               "org.freedesktop.portal.Wallpaper.SetWallpaperURI||"
-            + uri_ + "|{'show-preview': <false>, 'set-on': <'both'>}";
-        const QString xfceFirst = xfconf + "-l\n" + xfconf
-            + "-p|/backdrop/screen0/monitor0/workspace0/last-image|-n|-t|string|-s|" + path_;
-        const QString lxqt = "pcmanfm-qt|--set-wallpaper=" + path_,
-                      lxde = "pcmanfm|--set-wallpaper=" + path_;
-        // The desktop list is matched ignoring case and blanks; its first known entry wins.
-        const std::tuple<QStringList, QString, QHash<QString, CommandResult>, QString> cases[] = {
-            { { "GNOME", "ubuntu:GNOME", "Budgie:GNOME", "Unity", "gnome" },
-                gsettings(gnome, "picture-uri", uri_) + "\n"
-                    + gsettings(gnome, "picture-uri-dark", uri_),
-                {}, "" },
-            { { "X-Cinnamon", " x-cinnamon", "Cinnamon" },
-                gsettings("org.cinnamon.desktop.background", "picture-uri", uri_), {}, "" },
-            { { "MATE" }, gsettings("org.mate.background", "picture-filename", path_), {}, "" },
-            // --print-reply waits for Plasma's answer; the literal quotes the URI's "'".
-            { { "KDE" },
-                "dbus-send|--session|--print-reply|--dest=org.kde.plasmashell|--type=method_call|"
-                "/PlasmaShell|org.kde.PlasmaShell.evaluateScript|string:var uri = \""
-                    + QString(uri_).replace("'", "\\'")
-                    + "\";\nvar all = desktops();\nfor (var i = 0; i < all.length; i++) {\n"
-                      "    var d = all[i];\n    d.wallpaperPlugin = \"org.kde.image\";\n"
-                      "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", "
-                      "\"General\"];\n"
-                      "    d.writeConfig(\"Image\", \"\");\n    d.writeConfig(\"Image\", "
-                      "uri);\n}\n",
-                {}, "" },
-            { { "LXQt", "lxqt:XFCE" }, lxqt, {}, "" }, { { "LXDE" }, lxde, {}, "" },
-            { { "sway", "Hyprland:sway" }, "swaymsg|output|*|bg|" + path_ + "|fill", {}, "" },
-            { { "Hyprland", "", ":" }, portal.mid(1), {}, "" },
-            // Xfce resets every listed last-image, else creates the first monitor's; a channel
-            // nobody has written yet answers with an error.
-            { { "XFCE" },
-                xfconf + "-l\n" + xfconf + "-p|" + hdmi + "|-s|\n" + xfconf + "-p|" + hdmi + "|-s|"
-                    + path_ + "\n" + xfconf + "-p|" + dp + "|-s|\n" + xfconf + "-p|" + dp + "|-s|"
-                    + path_,
-                { { "xfconf-query",
-                    says(0, "/desktop-icons/style\n" + hdmi + "\n " + dp + " \n") } },
-                "" },
-            { { "XFCE" }, xfceFirst, { { "xfconf-query", says(0, "/desktop-icons/style\n") } },
-                "" },
-            { { "XFCE" }, xfceFirst + portal, { { "xfconf-query", says(1, hdmi) } }, "" },
-            { { "XFCE" }, xfconf + "-l" + portal, { { "xfconf-query", {} } }, "" },
-            // After a refusal nothing more of the desktop's own commands runs.
-            { { "Budgie:GNOME" },
-                gsettings(gnome, "picture-uri", uri_).section('\n', 0, 0) + portal,
-                { { "gsettings", says(1, "\n  No such schema  \nmore\n", " \n") },
-                    { "gdbus", says(1, "Error: ServiceUnknown") } },
-                "The Budgie desktop did not accept the wallpaper (gsettings: No such schema)." },
-            { { "LXQt" }, lxqt + portal, { { "pcmanfm-qt", {} }, { "gdbus", {} } },
-                "No way to set the wallpaper was found on this desktop (tried: pcmanfm-qt, the "
-                "desktop portal)." },
-            // Long output is cut to fit a message box.
-            { { "LXDE" }, lxde + portal,
-                { { "pcmanfm", says(2, {}, QString(161, 'e')) }, { "gdbus", {} } },
-                "The LXDE desktop did not accept the wallpaper (pcmanfm: " + QString(159, 'e')
-                    + "\u2026)." },
-            { { "" }, portal.mid(1), { { "gdbus", says(3, QString(160, 'o')) } },
-                "The desktop portal did not accept the wallpaper (gdbus: " + QString(160, 'o')
-                    + ")." },
-            { { "" }, portal.mid(1), { { "gdbus", says(4, " ") } },
-                "The desktop portal did not accept the wallpaper (gdbus: exit code 4)." }
+        const auto portal = [&](const QString& why) {
+            return refused("desktop portal", "org.freedesktop.portal.Wallpaper: " + why);
         };
-        for (const auto& [desktops, calls, answers, error] : cases)
+        const QString lxde = "pcmanfm|--set-wallpaper=" + path_,
+                      mate = "org.mate.background|picture-filename",
+                      noWay = "No way to set the wallpaper was found on this desktop (tried: ";
+        constexpr int kNoPortal = -2, kNotAsked = -3;
+        // The desktop list is matched ignoring case and blanks; its first known entry wins. The
+        // portal is asked when the desktop's own tool fails or there is none, and gets the file.
+        const std::tuple<QStringList, QHash<QString, CommandResult>, int, QString, QString> cases[]
+            = {
+                  { { "MATE" }, {}, kNotAsked,
+                      "gsettings|list-keys|org.mate.background\ngsettings|get|" + mate
+                          + "\ngsettings|set|" + mate + "|''\ngsettings|set|" + mate + "|" + path_,
+                      "" },
+                  // --print-reply waits for Plasma's answer; the literal quotes the URI's "'".
+                  { { "KDE" }, {}, kNotAsked,
+                      "dbus-send|--session|--print-reply|--dest=org.kde.plasmashell|--type=method_"
+                      "call|/PlasmaShell|org.kde.PlasmaShell.evaluateScript|string:var uri = \""
+                          + QString(uri_).replace("'", "\\'")
+                          + "\";\nvar all = desktops();\nfor (var i = 0; i < all.length; i++) {\n"
+                            "    var d = all[i];\n    d.wallpaperPlugin = \"org.kde.image\";\n"
+                            "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", "
+                            "\"General\"];\n    d.writeConfig(\"Image\", \"\");\n"
+                            "    d.writeConfig(\"Image\", uri);\n}\n",
+                      "" },
+                  // sway splits its command at blanks, "," and ";", then expands a shell word.
+                  { { "sway", "Hyprland:sway" }, {}, kNotAsked,
+                      "swaymsg|output|*|bg|\"'" + QString(path_).replace("'", "'\\\\''")
+                          + "'\"|fill",
+                      "" },
+                  { { "LXDE", " lxde", "lxde:GNOME" }, {}, kNotAsked, lxde, "" },
+                  // After a refusal nothing more runs; long output is cut to fit a message box.
+                  { { "Budgie:GNOME" }, says(1, "gsettings", "\n  No such schema  \nmore\n", " \n"),
+                      kNoPortal, "gsettings|list-keys|org.gnome.desktop.background",
+                      refused("Budgie desktop", "gsettings: No such schema") },
+                  { { "LXDE" }, says(2, "pcmanfm", "", QString(161, 'e')), kNoPortal, lxde,
+                      refused("LXDE desktop", "pcmanfm: " + QString(159, 'e') + "\u2026") },
+                  { { "LXDE" }, { { "pcmanfm", {} } }, kNoPortal, lxde,
+                      noWay + "pcmanfm, the desktop portal)." },
+                  { { "Hyprland", "", ":" }, {}, kNoPortal, "", noWay + "the desktop portal)." },
+                  { { "LXDE" }, says(1, "pcmanfm", "no"), 0, lxde, "" },
+                  { { "" }, {}, 1, "", portal("the change was cancelled") },
+                  { { "" }, {}, 2, "", portal("the change was refused") },
+                  { { "LXDE" }, says(1, "pcmanfm", "no"), 2, lxde,
+                      refused("LXDE desktop", "pcmanfm: no") },
+                  { { "" }, {}, FakePortal::kSilent, "", portal("no answer within 0 seconds") },
+              };
+        for (const auto& [desktops, answers, response, calls, error] : cases)
             for (const QString& desktop : desktops) {
-                runner_.results = answers;
-                EXPECT_EQ(Set(desktop, path_), std::pair(calls.toStdString(), error.toStdString()))
-                    << qPrintable(desktop);
+                fake_.results = answers;
+                portal_.Serve(response != kNoPortal);
+                portal_.response = response;
+                portal_.picture.clear();
+                const milliseconds timeout(response == FakePortal::kSilent ? 1 : 60000);
+                EXPECT_EQ(Set(desktop, fake_, timeout), error.toStdString()) << qPrintable(desktop);
+                EXPECT_EQ(Calls(), calls.toStdString()) << qPrintable(desktop);
+                EXPECT_EQ(portal_.picture, response >= FakePortal::kSilent ? "BM" : "");
             }
+        EXPECT_EQ(portal_.options.value("show-preview"), false);
+        EXPECT_EQ(portal_.options.value("set-on"), "both");
+    }
+
+    // pcmanfm-qt skips a path it already shows, so each time gets a new copy; only the newest
+    // stays. The desktop runs as LXQt starts it, and the setting it saves tells what it took.
+    TEST_F(Wallpaper, LxqtGetsAFreshCopyEachTimeAndOlderCopiesGo)
+    {
+        QProcess desktop;
+        desktop.start("pcmanfm-qt", { "--desktop", "--profile=lxqt" });
+        const auto running = [&] { return desktop.state() != QProcess::NotRunning; };
+        while (running() && !portalClient_.interface()->isServiceRegistered("org.pcmanfm.PCManFM"))
+            QThread::msleep(10);
+        const auto taken = [] {
+            return QSettings(
+                qEnvironmentVariable("XDG_CONFIG_HOME") + "/pcmanfm-qt/lxqt/settings.conf",
+                QSettings::IniFormat)
+                .value("Desktop/Wallpaper")
+                .toString();
+        };
+        QStringList shown;
+        for (const QByteArray picture : { "BM first", "BM second", "BM third" }) {
+            temp_.Write("my pics/it's wallpaper.bmp", picture);
+            EXPECT_EQ(Set("LXQt", real_), "");
+            const QStringList files = QDir(temp_.File("my pics")).entryList(QDir::Files);
+            ASSERT_EQ(files.size(), 2);
+            EXPECT_EQ(temp_.Read("my pics/" + files[0]), picture);
+            shown << temp_.File("my pics/" + files[0]);
+            for (QDeadlineTimer patience(std::chrono::minutes(1));
+                 running() && !patience.hasExpired() && taken() != shown.back();)
+                QThread::msleep(10);
+            EXPECT_EQ(taken(), shown.back());
+        }
+        EXPECT_EQ(shown.removeDuplicates(), 0);
+        desktop.kill();
+        desktop.waitForFinished(-1);
+    }
+
+    // GNOME before 42 and Unity have no dark picture; a failed change leaves the old pictures.
+    TEST_F(Wallpaper, GSettingsChangesEveryPictureOrNone)
+    {
+        const QString old = "'file:///usr/share/old.png'", uri = '"' + uri_ + '"',
+                      key
+            = "<key name='picture-uri%1' type='%2'><default>" + old + "</default></key>",
+                      get = "gsettings get org.gnome.desktop.background picture-uri";
+        const std::tuple<QString, QString, QString, QString> cases[] = {
+            { "s", "", uri, uri },
+            { "", "", uri, "" },
+            // The dark key takes the empty value but not the URI: both keys go back.
+            { "ms", "The GNOME desktop did not accept the wallpaper (gsettings: unknown keyword:).",
+                old, "@ms " + old },
+        };
+        for (const auto& [darkType, error, light, dark] : cases) {
+            TempFolder schemas;
+            schemas.Write("gb.gschema.xml",
+                ("<schemalist><schema id='org.gnome.desktop.background' "
+                 "path='/org/gnome/desktop/background/'>"
+                    + key.arg("", "s") + (darkType.isEmpty() ? "" : key.arg("-dark", darkType))
+                    + "</schema></schemalist>")
+                    .toUtf8());
+            ASSERT_EQ(QProcess::execute("glib-compile-schemas", { schemas.Path() }), 0);
+            PrivateSessionBus bus(schemas.Path());
+            EXPECT_EQ(Set("GNOME", real_), error.toStdString()) << qPrintable(darkType);
+            EXPECT_EQ(Read(get), light.toStdString());
+            EXPECT_EQ(Read(get + "-dark"), dark.toStdString());
+        }
+    }
+
+    // Only the monitors Xfce itself lists are changed; with none listed nothing is made up.
+    TEST_F(Wallpaper, XfceChangesTheListedMonitorsOrReportsThatThereAreNone)
+    {
+        const QString query = "xfconf-query -c xfce4-desktop -p /backdrop/";
+        EXPECT_EQ(Set("XFCE", real_),
+            "The Xfce desktop did not accept the wallpaper "
+            "(xfconf-query: no monitor has a last-image property).");
+        EXPECT_EQ(Read("xfconf-query -c xfce4-desktop -l"), "");
+        const QStringList monitors { "screen0/monitorVirtual-1/workspace0/last-image",
+            "screen0/monitorHDMI-1/workspace1/last-image", "last-image-x" };
+        for (const QString& property : monitors)
+            Read(query + property + " -n -t string -s old");
+        EXPECT_EQ(Set("XFCE", real_), "");
+        for (const QString& property : monitors)
+            EXPECT_EQ(Read(query + property), property.endsWith("x") ? "old" : path_.toStdString());
     }
 
     // No shell splits or expands the arguments, nothing waits for input, a hang is stopped.
     TEST(ProcessCommandRunner, RunsRealProgramsWithoutAShell)
     {
-        const auto run
-            = [](const QString& script, std::chrono::milliseconds limit = std::chrono::minutes(1)) {
-                  const CommandResult r = platform::ProcessCommandRunner(limit).Run(
-                      "/bin/sh", { "-c", script, "sh", "a b", "$HOME" });
-                  return std::tuple(r.started, r.exitCode, r.standardOutput.toStdString(),
-                      r.standardError.toStdString());
-              };
+        const auto run = [](const QString& script, milliseconds limit = std::chrono::minutes(1)) {
+            const CommandResult r = platform::ProcessCommandRunner(limit).Run(
+                "/bin/sh", { "-c", script, "sh", "a b", "$HOME" });
+            return std::tuple(r.started, r.exitCode, r.standardOutput.toStdString(),
+                r.standardError.toStdString());
+        };
         EXPECT_EQ(run("printf '%s|' \"$@\"; cat; echo oh >&2; exit 3"),
             std::tuple(true, 3, "a b|$HOME|", "oh\n"));
-        EXPECT_EQ(run("exec sleep 30", std::chrono::milliseconds(100)),
+        EXPECT_EQ(run("exec sleep 30", milliseconds(100)),
             std::tuple(true, -1, "", "/bin/sh did not finish in time and was stopped.\n"));
         EXPECT_FALSE(
             platform::ProcessCommandRunner().Run("/nonexistent/glimmerbox-tool", {}).started);

@@ -40,7 +40,9 @@ struct TestServices {
     FakeAppInfo appInfo;
     FakeShell shell;
     FakeCommandRunner runner;
-    platform::LinuxWallpaper wallpaper { runner, "GNOME" };
+    // A bus connection that was never made: no test reaches the real desktop's portal.
+    platform::LinuxWallpaper wallpaper { runner, "GNOME",
+        platform::WallpaperPortal(QDBusConnection("glimmerbox-no-bus"), std::chrono::seconds(1)) };
     platform::LinuxFileOperations files;
     platform::IFileOperations* usedFiles;
     platform::MemoryRegistry registry;
