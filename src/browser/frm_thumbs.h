@@ -174,6 +174,8 @@ private:
     slideshow::frmSlideShow* frmSlideShow_ = nullptr;
     about::frmAbout* frmAbout_ = nullptr;
     int MenuIndex_ = 0;
+    // The desktop may take a while to answer; a second request meanwhile is not started.
+    bool settingWallpaper_ = false;
     int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
 
     bool Activated = false; // the first activation has been handled; loads may come before it

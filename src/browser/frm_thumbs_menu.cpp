@@ -10,6 +10,7 @@
 #include <QImageWriter>
 #include <QMenu>
 #include <QSaveFile>
+#include <QScopedValueRollback>
 
 namespace gb::browser {
 
@@ -61,6 +62,9 @@ void frmThumbs::mnuWallpaper_Click() { SetWallpaper(); }
 
 void frmThumbs::SetWallpaper()
 {
+    if (settingWallpaper_)
+        return;
+    const QScopedValueRollback busy(settingWallpaper_, true);
     const platform::Services& services = module1_.Services();
     const QString target = QDir(services.appInfo.DataDirectory()).filePath("Wallpaper.bmp");
     const QString image = MenuFile();
