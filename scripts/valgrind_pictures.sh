@@ -7,7 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$1"
 shift
-probe="$build/tests/glimmerbox_picture_probe"
+probe="$build/tools/pictureprobe/glimmerbox_picture_probe"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 

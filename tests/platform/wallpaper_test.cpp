@@ -71,28 +71,12 @@ namespace {
             return refused("desktop portal", "org.freedesktop.portal.Wallpaper: " + why);
         };
         const QString lxde = "pcmanfm|--set-wallpaper=" + path_,
-                      mate = "org.mate.background|picture-filename",
                       noWay = "No way to set the wallpaper was found on this desktop (tried: ";
         constexpr int kNoPortal = -2, kNotAsked = -3;
         // The desktop list is matched ignoring case and blanks; its first known entry wins. The
         // portal is asked when the desktop's own tool fails or there is none, and gets the file.
         const std::tuple<QStringList, QHash<QString, CommandResult>, int, QString, QString> cases[]
             = {
-                  { { "MATE" }, {}, kNotAsked,
-                      "gsettings|list-keys|org.mate.background\ngsettings|get|" + mate
-                          + "\ngsettings|set|" + mate + "|''\ngsettings|set|" + mate + "|" + path_,
-                      "" },
-                  // --print-reply waits for Plasma's answer; the literal quotes the URI's "'".
-                  { { "KDE" }, {}, kNotAsked,
-                      "dbus-send|--session|--print-reply|--dest=org.kde.plasmashell|--type=method_"
-                      "call|/PlasmaShell|org.kde.PlasmaShell.evaluateScript|string:var uri = \""
-                          + QString(uri_).replace("'", "\\'")
-                          + "\";\nvar all = desktops();\nfor (var i = 0; i < all.length; i++) {\n"
-                            "    var d = all[i];\n    d.wallpaperPlugin = \"org.kde.image\";\n"
-                            "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", "
-                            "\"General\"];\n    d.writeConfig(\"Image\", \"\");\n"
-                            "    d.writeConfig(\"Image\", uri);\n}\n",
-                      "" },
                   // sway splits its command at blanks, "," and ";", then expands a shell word.
                   { { "sway", "Hyprland:sway" }, {}, kNotAsked,
                       "swaymsg|output|*|bg|\"'" + QString(path_).replace("'", "'\\\\''")
