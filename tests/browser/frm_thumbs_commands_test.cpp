@@ -140,6 +140,11 @@ namespace {
         EXPECT_EQ(QImage(w.dataFolder.File("Wallpaper.bmp"), "BMP").size(), QSize(123, 45));
         ASSERT_TRUE(w.dialogs.messages.empty() && !w.runner.calls.empty());
         EXPECT_TRUE(w.runner.calls.back().arguments.join(' ').contains("Wallpaper.bmp"));
+        // Asked again while the desktop is still answering: the second request is not started.
+        const size_t once = w.runner.calls.size();
+        w.runner.during = [&] { w.MenuItem("mnuWallpaper")->trigger(); };
+        w.MenuItem("mnuWallpaper")->trigger();
+        EXPECT_EQ(w.runner.calls.size(), 2 * once);
     }
 
     // Both hide the main window while they run; only a rename reloads it afterwards.

@@ -3,6 +3,7 @@
 #include "platform/command_runner.h"
 
 #include <QHash>
+#include <functional>
 #include <vector>
 
 namespace gb::test {
@@ -19,10 +20,13 @@ public:
     platform::CommandResult Run(const QString& program, const QStringList& arguments) override
     {
         calls.push_back({ program, arguments });
+        if (during)
+            during();
         return results.value(program, { true, 0, {}, {} });
     }
 
     std::vector<Call> calls;
+    std::function<void()> during; // what happens meanwhile, as a slow desktop lets it
     QHash<QString, platform::CommandResult> results; // the answer to every call of a program
 };
 
