@@ -67,12 +67,25 @@ bool ThumbGrid::IsShownCell(int index) const
         && cells_[static_cast<size_t>(index)].Visible;
 }
 
+int ThumbGrid::FocusIndex() const
+{
+    if (IsShownCell(focusIndex_))
+        return focusIndex_;
+    // Until a cell is chosen, the keyboard starts at the first cell on screen.
+    if (layout_.cell.isEmpty())
+        return -1;
+    const int row = (scroll_ + layout_.cell.height() - 1) / layout_.cell.height();
+    const int first = row * std::max(1, layout_.cols);
+    return IsShownCell(first) ? first : (IsShownCell(0) ? 0 : -1);
+}
+
 void ThumbGrid::MoveFocus(int step)
 {
     const int count = VisibleCount();
-    if (count == 0)
+    const int current = FocusIndex();
+    if (count == 0 || current < 0)
         return;
-    const int target = focusIndex_ < 0 ? 0 : std::clamp(focusIndex_ + step, 0, count - 1);
+    const int target = focusIndex_ != current ? current : std::clamp(current + step, 0, count - 1);
     focusIndex_ = target;
     update();
     Q_EMIT EnsureVisibleRequested(CellRect(target));
@@ -89,9 +102,11 @@ void ThumbGrid::keyPressEvent(QKeyEvent* event)
                 : key == Qt::Key_Right ? 1
                 : key == Qt::Key_Up    ? -cols
                                        : cols);
-    } else if (key == Qt::Key_Space && IsShownCell(focusIndex_)) {
+    } else if (key == Qt::Key_Space && FocusIndex() >= 0) {
+        focusIndex_ = FocusIndex();
         Q_EMIT CellClicked(focusIndex_, event->modifiers());
-    } else if (menuKey && IsShownCell(focusIndex_)) {
+    } else if (menuKey && FocusIndex() >= 0) {
+        focusIndex_ = FocusIndex();
         Q_EMIT CellMouseUp(
             focusIndex_, Qt::RightButton, mapToGlobal(CellRect(focusIndex_).center()));
     } else if (event->matches(QKeySequence::SelectAll)) {
@@ -176,10 +191,12 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
             PaintCell(painter, CellRect(static_cast<int>(i)), cell, *style(), palette(),
                 i == pressedIndex_);
     }
-    if (hasFocus() && IsShownCell(focusIndex_)) {
+    if (hasFocus() && FocusIndex() >= 0) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        focus.rect = CellRect(focusIndex_).adjusted(3, 3, -3, -3);
+        // Some styles draw the mark only after a Tab; arrows and Space work after a click too.
+        focus.state |= QStyle::State_KeyboardFocusChange;
+        focus.rect = CellRect(FocusIndex()).adjusted(3, 3, -3, -3);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
 }
