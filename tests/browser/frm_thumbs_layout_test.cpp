@@ -33,9 +33,16 @@ namespace {
 
         bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
         EXPECT_EQ(w.Grid().SurfaceTop(), -97);
-        // The top row on screen is now the grid's second: a click ticks the cell under the mouse.
-        QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
+        // The top row on screen is now the grid's second: Space before any click ticks its first
+        // cell, marked while the grid has the keyboard; a click there unticks it.
+        w.Grid().setFocus();
+        QTest::keyClick(&w.Grid(), Qt::Key_Space);
         EXPECT_EQ(h.Values().mid(0, cols + 1), QList<int>(cols, 0) << 1);
+        const QImage marked = w.Grid().grab().toImage();
+        w.Viewport().setFocus();
+        EXPECT_NE(w.Grid().grab().toImage(), marked);
+        QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
+        EXPECT_EQ(h.Values().mid(0, cols + 1), QList<int>(cols + 1, 0));
         bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
         EXPECT_EQ(w.Grid().SurfaceTop(), -97 - inner.height());
 
