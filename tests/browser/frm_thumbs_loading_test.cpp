@@ -62,7 +62,10 @@ namespace {
         WritePicture(photos, "3.gif");
         QList<int> percents;
         h.Window().show();
-        // During the load no command acts on cells, and the progress display follows a resize.
+        h.Open(photos.Path());
+        h.Click(0);
+        // During a load (here a second one) no command acts on cells, and the progress display
+        // follows a resize.
         QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped, [&](int percent) {
             percents << percent;
             EXPECT_FALSE(h.Enabled("SelectAll") || h.Enabled("Delete"));
@@ -71,7 +74,7 @@ namespace {
             EXPECT_EQ(h.Window().Progress().geometry().right(),
                 panel->mapTo(&h.Window(), panel->rect().topRight()).x());
         });
-        h.Open(photos.Path());
+        h.WaitForLoad([&] { h.Trigger("Refresh"); });
         EXPECT_EQ(percents, QList<int>({ 33, 67, 100 }));
         EXPECT_EQ(h.Count(), "File(s): 2");
         EXPECT_EQ(Tags(h.Window()), QStringList({ "1.bmp", "3.gif" }));
