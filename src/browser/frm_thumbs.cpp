@@ -189,11 +189,11 @@ bool frmThumbs::event(QEvent* event)
     const QEvent::Type type = event->type();
     if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate)
         PlaceWindow();
-    if (event->type() == QEvent::WindowActivate && !Activated)
+    if (type == QEvent::WindowActivate && !Activated)
         QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
     const bool handled = QMainWindow::event(event);
     // The progress display covers the status bar's path panel, wherever a resize moved it.
-    if (event->type() == QEvent::Resize && picProgress && picProgress->isVisible())
+    if (type == QEvent::Resize && picProgress && picProgress->isVisible())
         picProgress->setGeometry(ProgressArea());
     return handled;
 }
