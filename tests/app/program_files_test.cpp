@@ -71,7 +71,8 @@ namespace {
                     EXPECT_EQ(box.findChild<QLabel*>("qt_msgbox_label")->text(), prompt);
                     EXPECT_LE(
                         box.frameGeometry().height(), box.screen()->availableGeometry().height());
-                    EXPECT_TRUE(qobject_cast<QPushButton*>(box.button(QMessageBox::Yes))->isDefault());
+                    EXPECT_TRUE(
+                        qobject_cast<QPushButton*>(box.button(QMessageBox::Yes))->isDefault());
                     EXPECT_EQ(
                         box.findChild<QWidget*>("qt_msgbox_scroll") != nullptr, prompt.size() > 10);
                     box.button(QMessageBox::No)->click();
