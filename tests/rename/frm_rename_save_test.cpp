@@ -2,6 +2,8 @@
 #include "support/disk_checks.h"
 #include "support/fault_injecting_files.h"
 
+#include <QCloseEvent>
+#include <QMouseEvent>
 #include <sys/stat.h>
 
 namespace gb::test {
@@ -17,10 +19,12 @@ namespace {
         TempFolder out;
         out.Write("other.bmp", "the other file");
         const QByteArray original = h.photos.Read("b.bmp");
-        h.dialogs.saveAnswers = { "", h.photos.File("b.bmp"), h.photos.File("a.bmp"),
-            out.File("kept.bmp"), out.File("moved.bmp"), out.File("other.bmp") };
+        h.dialogs.saveAnswers
+            = { "", out.File(".."), h.photos.File("b.bmp"), h.photos.File("a.bmp"),
+                  out.File("kept.bmp"), out.File("moved.bmp"), out.File("other.bmp") };
         h.WhileOpen([&] {
             h.Click("cmdSaveAs"); // cancelled
+            h.Click("cmdSaveAs"); // a folder, not a file
             h.Click("cmdNext");
             h.Check("chkDeleteOrig", true);
             h.Click("cmdSaveAs"); // onto itself: never truncated, never deleted
@@ -38,25 +42,27 @@ namespace {
             h.Click("cmdSaveAs"); // cancelled
         });
         EXPECT_TRUE(files.Fired());
-        ASSERT_EQ(h.dialogs.saveRequests.size(), 7u);
+        ASSERT_EQ(h.dialogs.saveRequests.size(), 8u);
         EXPECT_EQ(h.dialogs.saveRequests[0].proposedPath, h.photos.File("a.bmp"));
         EXPECT_EQ(h.dialogs.saveRequests[0].pattern, "*.bmp");
-        EXPECT_EQ(h.dialogs.saveRequests[1].proposedPath, h.photos.File("b.bmp"));
-        EXPECT_EQ(h.dialogs.saveRequests[6].pattern, "*.");
+        EXPECT_EQ(h.dialogs.saveRequests[2].proposedPath, h.photos.File("b.bmp"));
+        EXPECT_EQ(h.dialogs.saveRequests[7].pattern, "*.");
         EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "a.bmp", "b.bmp", "noext" }));
         EXPECT_EQ(Entries(out.Path()), QStringList({ "moved.bmp", "other.bmp" }));
         EXPECT_EQ(out.Read("moved.bmp"), original);
         EXPECT_EQ(out.Read("other.bmp"), "the other file");
         EXPECT_EQ(h.Paths(),
             QStringList({ h.photos.File("a.bmp"), out.File("moved.bmp"), h.photos.File("noext") }));
-        ASSERT_EQ(h.dialogs.messages.size(), 2u);
+        ASSERT_EQ(h.dialogs.messages.size(), 3u);
+        EXPECT_EQ(h.dialogs.messages[0].prompt,
+            "\"" + out.File("..") + "\" does not name a file, so nothing was saved.");
         EXPECT_TRUE(
-            h.dialogs.messages[0].prompt.contains("already the name of another selected file"));
-        EXPECT_TRUE(h.dialogs.messages[1].prompt.contains(out.File("other.bmp"))
-            && h.dialogs.messages[1].prompt.contains("Permission denied"));
+            h.dialogs.messages[1].prompt.contains("already the name of another selected file"));
+        EXPECT_TRUE(h.dialogs.messages[2].prompt.contains(out.File("other.bmp"))
+            && h.dialogs.messages[2].prompt.contains("Permission denied"));
     }
 
-    TEST(Batch, EachMissingFieldIsToldAndAMissingDestinationStopsAtTheFirstFile)
+    TEST(Batch, EachMissingOrUnsafeFieldIsToldAndAMissingDestinationStopsAtTheFirstFile)
     {
         RenameHarness h;
         h.Select({ "a.bmp", "b.bmp" });
@@ -65,9 +71,11 @@ namespace {
             h.SetUpBatch("   ", "", out.File("gone"));
             h.Click("cmdBatch");
             EXPECT_TRUE(h.Get<QLineEdit>("txtSuffix")->hasFocus());
-            h.Get<QLineEdit>("txtFilename")->setText("Trip");
-            h.Click("cmdBatch");
             h.Get<QLineEdit>("txtSuffix")->setText("1");
+            h.Get<QLineEdit>("txtFilename")->setText("../esc"); // would land beside "gone"
+            h.Click("cmdBatch");
+            EXPECT_TRUE(h.Get<QLineEdit>("txtFilename")->hasFocus());
+            h.Get<QLineEdit>("txtFilename")->setText("Trip");
             h.Click("cmdBatch");
         });
         ASSERT_EQ(h.dialogs.messages.size(), 4u);
@@ -75,7 +83,9 @@ namespace {
             "You must select a Filename prefix before saving selected files!");
         EXPECT_EQ(h.dialogs.messages[1].prompt,
             "You must select a starting value to increment the batch process!");
-        EXPECT_EQ(h.dialogs.messages[2].prompt, h.dialogs.messages[1].prompt);
+        EXPECT_EQ(h.dialogs.messages[2].prompt,
+            "The Filename prefix \"../esc\" cannot be used: it must not contain \"/\" and must "
+            "not be \".\" or \"..\".");
         EXPECT_TRUE(h.dialogs.messages[3].prompt.contains("0 of 2"));
         for (const auto& message : h.dialogs.messages)
             EXPECT_EQ(
@@ -135,6 +145,63 @@ namespace {
             for (int i = 0; i < c.selection.size(); ++i) // the originals stay
                 EXPECT_EQ(h.photos.Read(c.selection[i]), originals[i]);
             EXPECT_TRUE(h.dialogs.messages.empty());
+        }
+    }
+
+    // The real file operations, with the user acting while a given copy is written.
+    struct UserDuringCopy : platform::LinuxFileOperations {
+        QHash<int, std::function<void()>> actions; // by copy, counted from 1
+        int copies = 0;
+        platform::FileError CopyFile(
+            const QString& source, const QString& target, bool overwrite) override
+        {
+            if (const auto action = actions.value(++copies))
+                action();
+            return LinuxFileOperations::CopyFile(source, target, overwrite);
+        }
+    };
+
+    // Done, Escape and the close box cancel a running batch once the file in hand is copied.
+    TEST(Batch, ClosingTheWindowWhileABatchRunsStopsItAfterTheFileInHand)
+    {
+        const QPointF at(3, 3);
+        const std::function<QList<QEvent*>(QWidget*)> closings[] = {
+            [&](QWidget* done) -> QList<QEvent*> {
+                return { new QMouseEvent(QEvent::MouseButtonPress, at, done->mapToGlobal(at),
+                             Qt::LeftButton, Qt::LeftButton, {}),
+                    new QMouseEvent(QEvent::MouseButtonRelease, at, done->mapToGlobal(at),
+                        Qt::LeftButton, {}, {}) };
+            },
+            [](QWidget*) -> QList<QEvent*> {
+                return { new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}) };
+            },
+            [](QWidget*) -> QList<QEvent*> { return { new QCloseEvent }; },
+        };
+        for (int closing = 0; closing < 3; ++closing) {
+            UserDuringCopy files;
+            RenameHarness h(&files);
+            h.Select({ "a.bmp", "b.bmp", "c.bmp" });
+            TempFolder out;
+            h.WhileOpen([&] {
+                QPushButton* done = h.Get<QPushButton>("cmdDone");
+                files.actions[2] = [&] { // as the user would, while b.bmp is copied
+                    EXPECT_EQ(done->text(), "&Cancel");
+                    EXPECT_FALSE(h.Get<QWidget>("fraBatch")->isEnabled());
+                    for (QEvent* event : closings[closing](done))
+                        QCoreApplication::postEvent(
+                            closing ? static_cast<QWidget*>(&h.window) : done, event);
+                };
+                h.SetUpBatch("Trip", "1", out.Path());
+                h.Click("cmdBatch");
+                EXPECT_TRUE(h.window.isVisible());
+                EXPECT_EQ(done->text(), "&Done");
+                EXPECT_TRUE(h.Get<QWidget>("fraBatch")->isEnabled());
+            });
+            EXPECT_EQ(Entries(out.Path()), QStringList({ "Trip1.bmp", "Trip2.bmp" })) << closing;
+            EXPECT_EQ(out.Read("Trip2.bmp"), h.photos.Read("b.bmp"));
+            ASSERT_EQ(h.dialogs.messages.size(), 1u);
+            EXPECT_EQ(h.dialogs.messages[0].prompt,
+                "The batch stopped at \"c.bmp\": the batch was cancelled. 2 of 3 files were done.");
         }
     }
 

@@ -1,5 +1,6 @@
 #include "rename_harness.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QGroupBox>
 
@@ -79,6 +80,50 @@ namespace {
             EXPECT_FALSE(h.Get<QPushButton>("cmdBack")->isVisible()
                 || h.Get<QPushButton>("cmdNext")->isVisible());
             EXPECT_TRUE(h.Get<QLabel>("Picture1")->pixmap().isNull());
+        });
+    }
+
+    // However long the paths, in either mode and for one file or many: one size, on the screen.
+    // Enter is no button's key here, wherever the focus is.
+    TEST(RenameWindow, KeepsOneSizeWithinTheScreenCutsLongPathsAndEnterNeverSteps)
+    {
+        RenameHarness h;
+        const QString deep = QString("/deep").repeated(60);
+        h.SetSetting("Last Dest Path", deep);
+        h.Select({ "a.bmp", "b.bmp" });
+        const auto sizeNow = [&] {
+            QCoreApplication::sendPostedEvents(); // the layout's pending requests
+            return h.window.size();
+        };
+        QSize size;
+        h.WhileOpen([&] {
+            size = sizeNow();
+            EXPECT_LE(size.width(), h.window.screen()->availableGeometry().width());
+            h.Click("cmdNext");
+            for (const char* name : { "cmdNext", "chkDeleteOrig", "optSave1", "txtFilename" }) {
+                h.window.findChild<QWidget*>(name)->setFocus();
+                for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter })
+                    QTest::keyClick(QApplication::focusWidget(), key);
+            }
+            EXPECT_EQ(std::pair(h.window.CurrentIndex(), h.window.isVisible()), std::pair(1, true));
+            h.Get<QRadioButton>("optSave1")->click();
+            EXPECT_EQ(sizeNow(), size);
+            auto* destination = h.Get<rename::PathLabel>("lblDestination");
+            EXPECT_TRUE(destination->text().startsWith("/deep/")
+                && destination->text().contains(u'…') && destination->text().endsWith("/deep"))
+                << destination->text().toStdString();
+            EXPECT_EQ(destination->toolTip(), "Where to copy the selected files to.\n" + deep);
+        });
+        h.Select({ QString(200, u'p') + ".bmp" });
+        h.WhileOpen([&] {
+            EXPECT_EQ(sizeNow(), size);
+            auto* source = h.Get<rename::PathLabel>("lblSource");
+            EXPECT_TRUE(source->text().contains(u'…') && source->text().endsWith("pp.bmp"));
+            EXPECT_EQ(source->toolTip(), h.Source());
+            EXPECT_TRUE(h.Get<rename::PathLabel>("lblDestination")->toolTip().endsWith(deep));
+            h.Get<rename::PathLabel>("lblDestination")->SetPath("/short");
+            EXPECT_EQ(h.Get<rename::PathLabel>("lblDestination")->toolTip(),
+                "Where to copy the selected files to.");
         });
     }
 
