@@ -189,6 +189,21 @@ namespace {
                     index == 0 ? "" : names[index])
                     << step;
             }
+            // The name stands in the middle of the black window, in white, larger than the
+            // toolbar's text.
+            const QImage shot = h.window.grab().toImage();
+            QRect ink;
+            int brightest = 0;
+            for (int y = h.window.findChild<QToolBar*>()->height(); y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (const QRgb pixel = shot.pixel(x, y); qGray(pixel) > 0) {
+                        ink |= QRect(x, y, 1, 1);
+                        brightest = std::max(brightest, qGray(pixel));
+                    }
+            EXPECT_LT(
+                (ink.center() - h.window.rect().center()).manhattanLength(), h.Caption()->height());
+            EXPECT_GT(ink.height(), QFontMetrics(QApplication::font()).capHeight());
+            EXPECT_EQ(brightest, 255);
         });
     }
 
@@ -215,9 +230,10 @@ namespace {
         });
     }
 
-    // Each showing here ends with another key; a modifier alone is no key. Pictures are centred
-    // on the window's outer size, and only their top is kept on screen.
-    TEST(SlideShowWindow, AnyKeyClosesReopeningKeepsThePositionAndPicturesAreCentred)
+    // The arrows step as the buttons do, Space is Play and Stop, and each showing here ends with
+    // another key; a modifier alone is no key. Pictures are centred on the window's outer size,
+    // and only their top is kept on screen.
+    TEST(SlideShowWindow, KeysStepPlayOrCloseReopeningKeepsThePositionAndPicturesAreCentred)
     {
         SlideShowHarness h;
         h.Select({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" });
@@ -235,8 +251,21 @@ namespace {
             QTest::keyClick(&h.window, key);
             EXPECT_FALSE(h.window.isVisible()) << key;
         };
+        const auto press = [&](std::initializer_list<Qt::Key> keys) {
+            for (Qt::Key key : keys)
+                QTest::keyClick(&h.window, key);
+            return std::pair(h.window.CurrentIndex(), h.Controls());
+        };
         h.WhileOpen([&] {
-            h.Do("RRP");
+            EXPECT_EQ(
+                press({ Qt::Key_Left, Qt::Key_Right, Qt::Key_Right }), std::pair(1, kStopped));
+            EXPECT_EQ(press({ Qt::Key_Left }), std::pair(0, kStopped));
+            EXPECT_EQ(press({ Qt::Key_Right, Qt::Key_Right, Qt::Key_Space }),
+                std::pair(2, QString("---++ running")));
+            EXPECT_EQ(
+                press({ Qt::Key_Left, Qt::Key_Right }), std::pair(2, QString("---++ running")));
+            EXPECT_EQ(
+                press({ Qt::Key_Space, Qt::Key_Space }), std::pair(2, QString("---++ running")));
             closeWith(Qt::Key_A); // while running
         });
         EXPECT_FALSE(h.window.Timer().isActive());
@@ -246,7 +275,7 @@ namespace {
             h.Do("w"); // stopped again: a click steps
             EXPECT_EQ(h.window.CurrentIndex(), 3);
             h.Do("L");
-            closeWith(Qt::Key_Right); // closes rather than steps
+            closeWith(Qt::Key_Return);
         });
         EXPECT_EQ(h.window.CurrentIndex(), 2);
         // A new selection with no file at the kept position starts from its first.
