@@ -177,8 +177,6 @@ void frmRename::BuildControls()
     // Enter does nothing here: no button is the default, not even the one with the focus.
     for (QPushButton* button : findChildren<QPushButton*>())
         button->setAutoDefault(false);
-    // Paths are cut to fit and the two modes share one place: the window keeps one size.
-    page->setSizeConstraint(QLayout::SetFixedSize);
     SetTabOrder();
 }
 

@@ -20,11 +20,10 @@ void PathLabel::SetPath(const QString& path)
     ShowElided();
 }
 
-QSize PathLabel::sizeHint() const { return minimumSizeHint(); }
-
 QSize PathLabel::minimumSizeHint() const
 {
-    // The height of one line of text whatever the text, the width as designed.
+    // The height of one line of text whatever the text, the width as designed: not the width of
+    // the text shown, or a path shown in a wider window would keep the window from narrowing.
     const QMargins margins = contentsMargins();
     return QSize(
         minimumWidth_, fontMetrics().height() + margins.top() + margins.bottom() + 2 * margin());

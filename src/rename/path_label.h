@@ -17,7 +17,6 @@ public:
     void SetPath(const QString& path);
     QString Path() const { return path_; }
 
-    QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:

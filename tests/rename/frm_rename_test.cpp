@@ -1,6 +1,5 @@
 #include "rename_harness.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QGroupBox>
 
@@ -101,12 +100,17 @@ namespace {
             EXPECT_LE(size.width(), h.window.screen()->availableGeometry().width());
             h.Click("cmdNext");
             for (const char* name : { "cmdNext", "chkDeleteOrig", "optSave1", "txtFilename" }) {
-                h.window.findChild<QWidget*>(name)->setFocus();
+                QWidget* control = h.window.findChild<QWidget*>(name);
+                control->setFocus();
                 for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter })
-                    QTest::keyClick(QApplication::focusWidget(), key);
+                    QTest::keyClick(control, key);
             }
             EXPECT_EQ(std::pair(h.window.CurrentIndex(), h.window.isVisible()), std::pair(1, true));
             h.Get<QRadioButton>("optSave1")->click();
+            EXPECT_EQ(sizeNow(), size);
+            h.window.resize(size + QSize(600, 0)); // a path shown wider never holds the window
+            sizeNow();
+            h.window.resize(size);
             EXPECT_EQ(sizeNow(), size);
             auto* destination = h.Get<rename::PathLabel>("lblDestination");
             EXPECT_TRUE(destination->text().startsWith("/deep/")

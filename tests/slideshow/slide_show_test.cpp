@@ -202,7 +202,7 @@ namespace {
                     }
             EXPECT_LT(
                 (ink.center() - h.window.rect().center()).manhattanLength(), h.Caption()->height());
-            EXPECT_GT(ink.height(), QFontMetrics(QApplication::font()).capHeight());
+            EXPECT_GT(ink.height(), QFontMetrics(QApplication::font()).height());
             EXPECT_EQ(brightest, 255);
         });
     }
@@ -260,12 +260,12 @@ namespace {
             EXPECT_EQ(
                 press({ Qt::Key_Left, Qt::Key_Right, Qt::Key_Right }), std::pair(1, kStopped));
             EXPECT_EQ(press({ Qt::Key_Left }), std::pair(0, kStopped));
-            EXPECT_EQ(press({ Qt::Key_Right, Qt::Key_Right, Qt::Key_Space }),
-                std::pair(2, QString("---++ running")));
+            const QString running = "---++ running";
             EXPECT_EQ(
-                press({ Qt::Key_Left, Qt::Key_Right }), std::pair(2, QString("---++ running")));
-            EXPECT_EQ(
-                press({ Qt::Key_Space, Qt::Key_Space }), std::pair(2, QString("---++ running")));
+                press({ Qt::Key_Right, Qt::Key_Right, Qt::Key_Space }), std::pair(2, running));
+            EXPECT_EQ(press({ Qt::Key_Left, Qt::Key_Right }), std::pair(2, running));
+            EXPECT_EQ(press({ Qt::Key_Space }), std::pair(2, kStopped));
+            EXPECT_EQ(press({ Qt::Key_Space }), std::pair(2, running));
             closeWith(Qt::Key_A); // while running
         });
         EXPECT_FALSE(h.window.Timer().isActive());
