@@ -125,6 +125,26 @@ QGroupBox* frmRename::BuildBatchFrame()
     return fraBatch;
 }
 
+QLayout* frmRename::BuildModePages()
+{
+    Image1 = Named(new QLabel(this), "Image1");
+    Image1->setFixedSize(kLogoSize);
+    Image1->setFrameShape(QFrame::Box);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/rename/logo.jpg")));
+    // The logo and the batch options take turns in one place, as big as the larger of them, so
+    // that switching between them never changes the window's size.
+    auto* logoPage = new QWidget(this);
+    auto* logoColumn = new QVBoxLayout(logoPage);
+    logoColumn->setContentsMargins(0, 0, 0, 0);
+    logoColumn->addWidget(Image1, 0, Qt::AlignTop);
+    logoColumn->addStretch();
+    modePages_ = new QStackedLayout;
+    modePages_->addWidget(logoPage);
+    modePages_->addWidget(BuildBatchFrame());
+    return modePages_;
+}
+
 void frmRename::BuildControls()
 {
     auto* page = new QGridLayout(this);
@@ -146,22 +166,7 @@ void frmRename::BuildControls()
         connect(optSave[i], &QRadioButton::clicked, this, [this, i] { optSave_Click(i); });
 
     page->addWidget(BuildSourceArea(), 2, 0);
-    Image1 = Named(new QLabel(this), "Image1");
-    Image1->setFixedSize(kLogoSize);
-    Image1->setFrameShape(QFrame::Box);
-    Image1->setScaledContents(true);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/rename/logo.jpg")));
-    // The logo and the batch options take turns in one place, as big as the larger of them, so
-    // that switching between them never changes the window's size.
-    auto* logoPage = new QWidget(this);
-    auto* logoColumn = new QVBoxLayout(logoPage);
-    logoColumn->setContentsMargins(0, 0, 0, 0);
-    logoColumn->addWidget(Image1, 0, Qt::AlignTop);
-    logoColumn->addStretch();
-    modePages_ = new QStackedLayout;
-    modePages_->addWidget(logoPage);
-    modePages_->addWidget(BuildBatchFrame());
-    page->addLayout(modePages_, 2, 1);
+    page->addLayout(BuildModePages(), 2, 1);
 
     chkDeleteOrig
         = Named(new QCheckBox(QStringLiteral("Delete Original File After Renaming"), this),
@@ -170,9 +175,11 @@ void frmRename::BuildControls()
     lblProgress = Named(new QLabel(this), "lblProgress");
     // A long file name in the progress is cut rather than widening the window.
     lblProgress->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    page->addWidget(lblProgress, 4, 0);
     cmdDone = Named(new QPushButton(QStringLiteral("&Done"), this), "cmdDone");
-    page->addWidget(cmdDone, 4, 1, Qt::AlignRight);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblProgress, 1);
+    bottom->addWidget(cmdDone);
+    page->addLayout(bottom, 4, 0, 1, 2);
     connect(cmdDone, &QPushButton::clicked, this, &QDialog::accept);
     // Enter does nothing here: no button is the default, not even the one with the focus.
     for (QPushButton* button : findChildren<QPushButton*>())

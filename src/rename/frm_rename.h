@@ -7,6 +7,7 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -49,6 +50,7 @@ private:
     void BuildControls();
     QWidget* BuildSourceArea();
     QGroupBox* BuildBatchFrame();
+    QLayout* BuildModePages();
     void SetTabOrder();
     void ResetControls();
     void Form_Load();

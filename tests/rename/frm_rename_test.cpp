@@ -6,13 +6,22 @@
 namespace gb::test {
 namespace {
 
+    // However long the paths, in either mode and for one file or many, the window keeps one size;
+    // and Enter is no button's key here, wherever the focus is.
     TEST(RenameWindow, StepsThroughTheSelectionPicksADestinationAndStartsAfreshEachShowing)
     {
         RenameHarness h;
         h.Select({ "a.bmp", "b.bmp", "c.bmp" });
-        h.SetSetting("Last Dest Path", "/somewhere");
+        const QString deep = QString("/deep").repeated(60);
+        h.SetSetting("Last Dest Path", deep);
         TempFolder out;
+        const auto sizeNow = [&] {
+            QCoreApplication::sendPostedEvents(); // the layout's pending requests
+            return h.window.size();
+        };
+        QSize size;
         h.WhileOpen([&] {
+            size = sizeNow();
             QPushButton* back = h.Get<QPushButton>("cmdBack");
             QPushButton* next = h.Get<QPushButton>("cmdNext");
             EXPECT_EQ(h.Source(), h.photos.File("a.bmp"));
@@ -36,7 +45,24 @@ namespace {
                     std::tuple(h.photos.File(shown), index, backOn, nextOn));
             }
 
+            next->click();
+            for (const char* name : { "cmdNext", "chkDeleteOrig", "optSave1", "txtFilename" }) {
+                QWidget* control = h.window.findChild<QWidget*>(name);
+                control->setFocus();
+                for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter })
+                    QTest::keyClick(control, key);
+            }
+            EXPECT_EQ(std::pair(h.window.CurrentIndex(), h.window.isVisible()), std::pair(1, true));
             h.Get<QRadioButton>("optSave1")->click();
+            EXPECT_EQ(sizeNow(), size);
+            h.window.resize(size + QSize(600, 0)); // a path shown wider never holds the window
+            sizeNow();
+            h.window.resize(size);
+            EXPECT_EQ(sizeNow(), size);
+            const QString cut = h.Get<QLabel>("lblDestination")->text();
+            EXPECT_TRUE(cut.startsWith("/deep/") && cut.contains(u'…') && cut.endsWith("/deep"));
+            EXPECT_EQ(h.Get<QLabel>("lblDestination")->toolTip(),
+                "Where to copy the selected files to.\n" + deep);
             EXPECT_FALSE(h.Get<QLabel>("Image1")->isVisible());
             EXPECT_TRUE(h.Get<QGroupBox>("fraBatch")->isVisible());
             EXPECT_FALSE(h.Get<QPushButton>("cmdSaveAs")->isEnabled());
@@ -55,12 +81,12 @@ namespace {
             QTest::keyClicks(suffix, "345");
             EXPECT_EQ(suffix->text(), "12349");
 
-            EXPECT_EQ(h.Destination(), "/somewhere");
+            EXPECT_EQ(h.Destination(), deep);
             h.Click("cmdBrowse"); // cancelled
             EXPECT_EQ(h.dialogs.folderRequests.back().title, "Select Destination Folder...");
-            EXPECT_EQ(h.dialogs.folderRequests.back().initialFolder, "/somewhere");
-            EXPECT_EQ(h.Destination(), "/somewhere");
-            EXPECT_EQ(h.Setting("Last Dest Path"), "/somewhere");
+            EXPECT_EQ(h.dialogs.folderRequests.back().initialFolder, deep);
+            EXPECT_EQ(h.Destination(), deep);
+            EXPECT_EQ(h.Setting("Last Dest Path"), deep);
             h.dialogs.folderAnswers.push_back(out.Path());
             h.Click("cmdBrowse");
             EXPECT_EQ(h.Destination(), out.Path());
@@ -72,62 +98,20 @@ namespace {
             EXPECT_EQ(h.Get<QLineEdit>("txtSuffix")->text(), "1");
             EXPECT_TRUE(h.Get<QPushButton>("cmdBack")->isEnabled());
             EXPECT_EQ(h.Destination(), out.Path());
+            EXPECT_EQ(
+                h.Get<QLabel>("lblDestination")->toolTip(), "Where to copy the selected files to.");
         });
-        h.Select({ "only.bmp" }); // one file hides the steps; a gone one leaves no preview
-        QFile::remove(h.photos.File("only.bmp"));
+        const QString only = QString(200, u'p') + ".bmp";
+        h.Select({ only }); // one file hides the steps; a gone one leaves no preview
+        QFile::remove(h.photos.File(only));
         h.WhileOpen([&] {
+            EXPECT_EQ(sizeNow(), size);
+            const QString cut = h.Get<QLabel>("lblSource")->text();
+            EXPECT_TRUE(cut.contains(u'…') && cut.endsWith("pp.bmp")) << cut.toStdString();
+            EXPECT_EQ(h.Get<QLabel>("lblSource")->toolTip(), h.Source());
             EXPECT_FALSE(h.Get<QPushButton>("cmdBack")->isVisible()
                 || h.Get<QPushButton>("cmdNext")->isVisible());
             EXPECT_TRUE(h.Get<QLabel>("Picture1")->pixmap().isNull());
-        });
-    }
-
-    // However long the paths, in either mode and for one file or many: one size, on the screen.
-    // Enter is no button's key here, wherever the focus is.
-    TEST(RenameWindow, KeepsOneSizeWithinTheScreenCutsLongPathsAndEnterNeverSteps)
-    {
-        RenameHarness h;
-        const QString deep = QString("/deep").repeated(60);
-        h.SetSetting("Last Dest Path", deep);
-        h.Select({ "a.bmp", "b.bmp" });
-        const auto sizeNow = [&] {
-            QCoreApplication::sendPostedEvents(); // the layout's pending requests
-            return h.window.size();
-        };
-        QSize size;
-        h.WhileOpen([&] {
-            size = sizeNow();
-            EXPECT_LE(size.width(), h.window.screen()->availableGeometry().width());
-            h.Click("cmdNext");
-            for (const char* name : { "cmdNext", "chkDeleteOrig", "optSave1", "txtFilename" }) {
-                QWidget* control = h.window.findChild<QWidget*>(name);
-                control->setFocus();
-                for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter })
-                    QTest::keyClick(control, key);
-            }
-            EXPECT_EQ(std::pair(h.window.CurrentIndex(), h.window.isVisible()), std::pair(1, true));
-            h.Get<QRadioButton>("optSave1")->click();
-            EXPECT_EQ(sizeNow(), size);
-            h.window.resize(size + QSize(600, 0)); // a path shown wider never holds the window
-            sizeNow();
-            h.window.resize(size);
-            EXPECT_EQ(sizeNow(), size);
-            auto* destination = h.Get<rename::PathLabel>("lblDestination");
-            EXPECT_TRUE(destination->text().startsWith("/deep/")
-                && destination->text().contains(u'…') && destination->text().endsWith("/deep"))
-                << destination->text().toStdString();
-            EXPECT_EQ(destination->toolTip(), "Where to copy the selected files to.\n" + deep);
-        });
-        h.Select({ QString(200, u'p') + ".bmp" });
-        h.WhileOpen([&] {
-            EXPECT_EQ(sizeNow(), size);
-            auto* source = h.Get<rename::PathLabel>("lblSource");
-            EXPECT_TRUE(source->text().contains(u'…') && source->text().endsWith("pp.bmp"));
-            EXPECT_EQ(source->toolTip(), h.Source());
-            EXPECT_TRUE(h.Get<rename::PathLabel>("lblDestination")->toolTip().endsWith(deep));
-            h.Get<rename::PathLabel>("lblDestination")->SetPath("/short");
-            EXPECT_EQ(h.Get<rename::PathLabel>("lblDestination")->toolTip(),
-                "Where to copy the selected files to.");
         });
     }
 
