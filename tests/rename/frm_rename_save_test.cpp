@@ -146,8 +146,8 @@ namespace {
         }
     }
 
-    // Closing the window while a batch runs (here with Escape, a key the batch must take while
-    // it runs) cancels the batch once the file in hand is copied, and the window stays.
+    // Closing the window while a batch runs (here with Escape) cancels the batch once the file in
+    // hand is copied, and the window stays.
     TEST(Batch, ClosingTheWindowWhileABatchRunsStopsItAfterTheFileInHand)
     {
         FaultInjectingFiles files;
