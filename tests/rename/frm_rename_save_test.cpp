@@ -81,9 +81,7 @@ namespace {
             "You must select a Filename prefix before saving selected files!");
         EXPECT_EQ(h.dialogs.messages[1].prompt,
             "You must select a starting value to increment the batch process!");
-        EXPECT_EQ(h.dialogs.messages[2].prompt,
-            "The Filename prefix \"../esc\" cannot be used: it must not contain \"/\" and must "
-            "not be \".\" or \"..\".");
+        EXPECT_TRUE(h.dialogs.messages[2].prompt.startsWith("The Filename prefix \"../esc\""));
         EXPECT_TRUE(h.dialogs.messages[3].prompt.contains("0 of 2"));
         for (const auto& message : h.dialogs.messages)
             EXPECT_EQ(

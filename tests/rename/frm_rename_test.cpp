@@ -99,8 +99,6 @@ namespace {
             EXPECT_EQ(h.Get<QLineEdit>("txtSuffix")->text(), "1");
             EXPECT_TRUE(h.Get<QPushButton>("cmdBack")->isEnabled());
             EXPECT_EQ(h.Destination(), out.Path());
-            EXPECT_EQ(
-                h.Get<QLabel>("lblDestination")->toolTip(), "Where to copy the selected files to.");
         });
         const QString only = QString(200, u'p') + ".bmp";
         h.Select({ only }); // one file hides the steps; a gone one leaves no preview
