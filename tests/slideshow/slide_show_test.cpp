@@ -77,10 +77,6 @@ namespace {
     const QMap<char, const char*> kButtons { { 'L', "Left" }, { 'P', "Play" }, { 'R', "Right" },
         { 'S', "Stop" }, { 'X', "Exit" } };
 
-    // Keys by the letters in Do(): the arrows and Space.
-    const QMap<char, Qt::Key> kKeys { { '<', Qt::Key_Left }, { '>', Qt::Key_Right },
-        { ' ', Qt::Key_Space } };
-
     // The slide show window on the test services, with a folder of real pictures to show.
     struct SlideShowHarness : TestServices {
         // Selects these files, writing the missing ones: SizeAt(i) for the i-th unless told.
@@ -108,7 +104,7 @@ namespace {
             });
             window.ShowModal(nullptr);
         }
-        // A step a letter: a button (see kButtons) or a key (see kKeys); left clicks on the
+        // A step a letter: a button (see kButtons), an arrow or Space; left clicks on the
         // w(indow) low on the left, the p(icture) and the t(oolbar)'s empty end; a r(ight) click on
         // the window.
         void Do(std::string_view steps)
@@ -122,8 +118,10 @@ namespace {
                     QTest::mouseClick(Picture(), Qt::LeftButton, {}, QPoint(2, 2));
                 else if (step == 't')
                     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3, 3));
-                else if (kKeys.contains(step))
-                    QTest::keyClick(&window, kKeys.value(step));
+                else if (step == '<' || step == '>' || step == ' ')
+                    QTest::keyClick(&window,
+                        QMap<char, Qt::Key> { { '<', Qt::Key_Left }, { '>', Qt::Key_Right },
+                            { ' ', Qt::Key_Space } }[step]);
                 else
                     Button(kButtons.value(step))->trigger();
             }
