@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Loads every hostile picture and every sample under valgrind's memcheck: any read of memory the
-# decoders never wrote, or outside a buffer, fails the run. The same files are then loaded once
-# more without valgrind, in other processes, and must give the same pixels.
+# decoders never wrote, or outside a buffer, fails the run. The same files are then loaded twice
+# more without valgrind, in other processes, and must give the same pixels both times.
 # Usage: scripts/valgrind_pictures.sh BUILD_DIR [EXTRA_PICTURE...]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -35,8 +35,11 @@ for part in "${parts[@]}"; do
             "$part.valgrind" | head -200
         status=1
     fi
-    xargs -d '\n' -a "$part" "$probe" 2>/dev/null | grep -v '^peak' >"$part.again"
-    if ! diff -U4 <(grep -v "^peak" "$part.checked") "$part.again" >"$part.diff"; then
+    # Two plain runs: under valgrind a metafile may run out of its time budget and fail.
+    for run in first again; do
+        xargs -d '\n' -a "$part" "$probe" 2>/dev/null | grep -v '^peak' >"$part.$run"
+    done
+    if ! diff -U4 "$part.first" "$part.again" >"$part.diff"; then
         echo "pictures decoded differently in two runs:"
         head -60 "$part.diff"
         status=1

@@ -26,6 +26,12 @@ bool IsBatchNumber(const QString& text)
     return true;
 }
 
+bool IsPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(QChar(0))
+        && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
 QString NextBatchCounter(const QString& counter)
 {
     // Digits only and at most a few of them, but count in 64 bits so that a long run of

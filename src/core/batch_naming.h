@@ -17,6 +17,10 @@ SplitPath SplitAtLastSeparator(const QString& path);
 // Whether a batch start text is a number (only digits can be typed; empty is not a number).
 bool IsBatchNumber(const QString& text);
 
+// Whether `name` can only name a file directly inside a folder: not empty, no separator, no
+// NUL (the system would cut the name there), and not "." or "..", which name folders.
+bool IsPlainFileName(const QString& name);
+
 // The number after `counter`: its value plus one, as decimal text without leading zeros
 // ("007" -> "8", "09" -> "10").
 QString NextBatchCounter(const QString& counter);

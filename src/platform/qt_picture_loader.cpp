@@ -122,10 +122,12 @@ namespace {
         return 1;
     }
 
-    QImage ToDisplayFormat(const QImage& image)
+    // Converted in place, so a decoded picture is never held twice.
+    QImage ToDisplayFormat(QImage image)
     {
-        return image.convertToFormat(
+        image.convertTo(
             image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return image;
     }
 
     // `device` holds the picture; `bytes` the whole file when it had to be read (icons).
@@ -160,10 +162,10 @@ namespace {
             qint64(decoded.width()) * decoded.height() * 4);
         if (!reservation)
             return std::nullopt;
-        const QImage image = reader.read();
+        QImage image = reader.read();
         if (image.isNull())
             return std::nullopt;
-        return LoadedPicture { ToDisplayFormat(image), upright };
+        return LoadedPicture { ToDisplayFormat(std::move(image)), upright };
     }
 
     // Reserves from the budget shared by all decodes what a bitmap with this header decodes to;
@@ -178,14 +180,12 @@ namespace {
         return budget.Reserve(width * height * 4);
     }
 
-    // Converted in place, so the decoded bitmap is never held twice.
     std::optional<LoadedPicture> ShownBitmap(std::optional<QImage> image)
     {
         if (!image)
             return std::nullopt;
-        image->convertTo(
-            image->hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-        return LoadedPicture { *image, image->size() };
+        const QSize size = image->size();
+        return LoadedPicture { ToDisplayFormat(std::move(*image)), size };
     }
 
     std::optional<LoadedPicture> DecodeBytes(const QByteArray& bytes, const PictureOptions& options)

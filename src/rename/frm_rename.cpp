@@ -4,6 +4,7 @@
 #include "module1/module1.h"
 #include "platform/dialogs.h"
 #include "platform/picture_loader.h"
+#include "rename/path_label.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 namespace gb::rename {
@@ -23,6 +25,8 @@ namespace gb::rename {
 namespace {
     constexpr QSize kPreviewSize(129, 153);
     constexpr QSize kLogoSize(231, 109);
+    constexpr int kSourceMinimumWidth = 100;
+    constexpr int kDestinationMinimumWidth = 170;
 
     template <typename T> T* Named(T* widget, const char* name, const QString& toolTip = {})
     {
@@ -54,7 +58,7 @@ core::FilesPtr frmRename::Files()
 
 QWidget* frmRename::BuildSourceArea()
 {
-    auto* area = new QWidget(this);
+    auto* area = sourceArea_ = new QWidget(this);
     auto* column = new QVBoxLayout(area);
     column->setContentsMargins(0, 0, 0, 0);
     Picture1 = Named(new QLabel(area), "Picture1");
@@ -65,8 +69,13 @@ QWidget* frmRename::BuildSourceArea()
     auto* steps = new QHBoxLayout;
     cmdBack = Named(new QPushButton(QStringLiteral("<"), area), "cmdBack", "Previous Image");
     cmdNext = Named(new QPushButton(QStringLiteral(">"), area), "cmdNext", "Next Image");
-    steps->addWidget(cmdBack);
-    steps->addWidget(cmdNext);
+    for (QPushButton* step : { cmdBack, cmdNext }) {
+        // Hidden for a single file, but the window keeps its size.
+        QSizePolicy policy = step->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        step->setSizePolicy(policy);
+        steps->addWidget(step);
+    }
     column->addLayout(steps);
     cmdSaveAs = Named(new QPushButton(QStringLiteral("&Save As"), area), "cmdSaveAs");
     column->addWidget(cmdSaveAs);
@@ -90,10 +99,10 @@ QGroupBox* frmRename::BuildBatchFrame()
     txtSuffix->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9]*"), txtSuffix));
     txtSuffix->installEventFilter(this);
-    lblDestination
-        = Named(new QLabel(fraBatch), "lblDestination", "Where to copy the selected files to.");
+    lblDestination = Named(new PathLabel(kDestinationMinimumWidth,
+                               QStringLiteral("Where to copy the selected files to."), fraBatch),
+        "lblDestination");
     lblDestination->setFrameShape(QFrame::Box);
-    lblDestination->setMinimumWidth(170);
     cmdBrowse = Named(new QPushButton(QStringLiteral("..."), fraBatch), "cmdBrowse",
         "Browse for destination folder...");
     cmdBatch = Named(new QPushButton(QStringLiteral("Save &Batch"), fraBatch), "cmdBatch",
@@ -116,15 +125,34 @@ QGroupBox* frmRename::BuildBatchFrame()
     return fraBatch;
 }
 
+QLayout* frmRename::BuildModePages()
+{
+    Image1 = Named(new QLabel(this), "Image1");
+    Image1->setFixedSize(kLogoSize);
+    Image1->setFrameShape(QFrame::Box);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/rename/logo.jpg")));
+    // The logo and the batch options take turns in one place, as big as the larger of them, so
+    // that switching between them never changes the window's size.
+    auto* logoPage = new QWidget(this);
+    auto* logoColumn = new QVBoxLayout(logoPage);
+    logoColumn->setContentsMargins(0, 0, 0, 0);
+    logoColumn->addWidget(Image1, 0, Qt::AlignTop);
+    logoColumn->addStretch();
+    modePages_ = new QStackedLayout;
+    modePages_->addWidget(logoPage);
+    modePages_->addWidget(BuildBatchFrame());
+    return modePages_;
+}
+
 void frmRename::BuildControls()
 {
     auto* page = new QGridLayout(this);
     Frame1 = Named(new QGroupBox(QStringLiteral("Source"), this), "Frame1");
-    lblSource = Named(new QLabel(Frame1), "lblSource");
+    lblSource = Named(new PathLabel(kSourceMinimumWidth, QString(), Frame1), "lblSource");
     QFont bold = lblSource->font();
     bold.setBold(true);
     lblSource->setFont(bold);
-    lblSource->setTextFormat(Qt::PlainText);
     (new QVBoxLayout(Frame1))->addWidget(lblSource);
     page->addWidget(Frame1, 0, 0, 1, 2);
 
@@ -138,26 +166,24 @@ void frmRename::BuildControls()
         connect(optSave[i], &QRadioButton::clicked, this, [this, i] { optSave_Click(i); });
 
     page->addWidget(BuildSourceArea(), 2, 0);
-    Image1 = Named(new QLabel(this), "Image1");
-    Image1->setFixedSize(kLogoSize);
-    Image1->setFrameShape(QFrame::Box);
-    Image1->setScaledContents(true);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/rename/logo.jpg")));
-    auto* right = new QVBoxLayout;
-    right->addWidget(Image1, 0, Qt::AlignTop);
-    right->addWidget(BuildBatchFrame());
-    right->addStretch();
-    page->addLayout(right, 2, 1);
+    page->addLayout(BuildModePages(), 2, 1);
 
     chkDeleteOrig
         = Named(new QCheckBox(QStringLiteral("Delete Original File After Renaming"), this),
             "chkDeleteOrig");
     page->addWidget(chkDeleteOrig, 3, 1);
     lblProgress = Named(new QLabel(this), "lblProgress");
-    page->addWidget(lblProgress, 4, 0);
+    // A long file name in the progress is cut rather than widening the window.
+    lblProgress->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     cmdDone = Named(new QPushButton(QStringLiteral("&Done"), this), "cmdDone");
-    page->addWidget(cmdDone, 4, 1, Qt::AlignRight);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblProgress, 1);
+    bottom->addWidget(cmdDone);
+    page->addLayout(bottom, 4, 0, 1, 2);
     connect(cmdDone, &QPushButton::clicked, this, &QDialog::accept);
+    // Enter does nothing here: no button is the default, not even the one with the focus.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
     SetTabOrder();
 }
 
@@ -195,7 +221,7 @@ void frmRename::ResetControls()
 void frmRename::Form_Load()
 {
     ResetControls();
-    lblDestination->setText(
+    lblDestination->SetPath(
         module1_.ReadSetting("Main", "Last Dest Path", QDir::homePath() + u'/'));
     CurrentIndex_ = 0;
     ShowEntry(0);
@@ -209,7 +235,7 @@ QString frmRename::EntryPath(int index) { return Files()->PathAt(index); }
 void frmRename::ShowEntry(int index)
 {
     const QString path = EntryPath(index);
-    lblSource->setText(path);
+    lblSource->SetPath(path);
     platform::PictureOptions options;
     options.reduceFor = kPreviewSize;
     std::optional<platform::LoadedPicture> picture;
@@ -253,8 +279,7 @@ void frmRename::optSave_Click(int index)
     if (index != 0 && index != 1)
         return;
     const bool batch = index == 1;
-    Image1->setVisible(!batch);
-    fraBatch->setVisible(batch);
+    modePages_->setCurrentIndex(batch ? 1 : 0);
     fraBatch->setEnabled(batch);
     cmdSaveAs->setEnabled(!batch);
     if (batch)
@@ -264,10 +289,10 @@ void frmRename::optSave_Click(int index)
 void frmRename::cmdBrowse_Click()
 {
     const QString folder
-        = module1_.BrowseForFolder(this, "Select Destination Folder...", lblDestination->text());
+        = module1_.BrowseForFolder(this, "Select Destination Folder...", lblDestination->Path());
     if (folder.isEmpty())
         return;
-    lblDestination->setText(folder);
+    lblDestination->SetPath(folder);
     module1_.WriteSetting("Main", "Last Dest Path", folder);
     cmdBatch->setEnabled(true);
 }

@@ -7,15 +7,19 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QStackedLayout;
 
 namespace gb::app {
 class Module1;
 }
 
 namespace gb::rename {
+
+class PathLabel;
 
 // The rename window: steps through the selected files with a preview, saves the displayed one
 // under a new name, or copies (or moves) them all into a folder under a common name and an
@@ -35,6 +39,10 @@ public:
     // Resets the controls, shows the first file and runs the window modally.
     int ShowModal();
 
+    // While a batch runs, closing the window (Done, Escape, the close box) cancels the batch
+    // instead: it stops once the file in hand is done, and the window stays.
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -42,6 +50,7 @@ private:
     void BuildControls();
     QWidget* BuildSourceArea();
     QGroupBox* BuildBatchFrame();
+    QLayout* BuildModePages();
     void SetTabOrder();
     void ResetControls();
     void Form_Load();
@@ -55,6 +64,7 @@ private:
     void cmdBatch_Click();
     bool ValidateBatch();
     void RunBatch();
+    void SetBatchRunning(bool running);
     QString CopyEntry(int index); // "" on success, else why the run stops
     QString EntryPath(int index);
     void Inform(const QString& text);
@@ -63,19 +73,23 @@ private:
     core::FilesPtr Files_;
     int CurrentIndex_ = 0;
     QString BatchCounter;
+    bool batchRunning_ = false;
+    bool batchCancelled_ = false;
 
     QGroupBox* Frame1 = nullptr;
-    QLabel* lblSource = nullptr;
+    PathLabel* lblSource = nullptr;
+    QWidget* sourceArea_ = nullptr;
     QLabel* Picture1 = nullptr;
     QPushButton* cmdBack = nullptr;
     QPushButton* cmdNext = nullptr;
     QPushButton* cmdSaveAs = nullptr;
     QRadioButton* optSave[2] = {};
     QLabel* Image1 = nullptr;
+    QStackedLayout* modePages_ = nullptr; // the logo or the batch options, in one place
     QGroupBox* fraBatch = nullptr;
     QLineEdit* txtFilename = nullptr;
     QLineEdit* txtSuffix = nullptr;
-    QLabel* lblDestination = nullptr;
+    PathLabel* lblDestination = nullptr;
     QPushButton* cmdBrowse = nullptr;
     QPushButton* cmdBatch = nullptr;
     QCheckBox* chkOverwrite = nullptr;

@@ -5,17 +5,21 @@
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"
 #include "rename/frm_rename.h"
+#include "rename/path_label.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 
 namespace gb::rename {
 
 namespace {
 
-    // Repaints without taking user input: a running batch must not be clicked into.
+    // Repaints without taking user input: nothing is running that could be clicked into.
     void Repaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
     // Points the selection entry of `from` at `to`. The new name is checked first, so the entry
@@ -32,7 +36,7 @@ namespace {
 
 void frmRename::cmdSaveAs_Click()
 {
-    const QString displayed = lblSource->text();
+    const QString displayed = lblSource->Path();
     if (displayed.isEmpty())
         return;
     const QString pattern = "*." + core::GetExtensionName(displayed);
@@ -41,6 +45,10 @@ void frmRename::cmdSaveAs_Click()
         return;
     const core::SplitPath from = core::SplitAtLastSeparator(displayed);
     const core::SplitPath to = core::SplitAtLastSeparator(chosen);
+    if (!core::IsPlainFileName(to.name)) {
+        Inform("\"" + chosen + "\" does not name a file, so nothing was saved.");
+        return;
+    }
     if (to.name != from.name && Files()->Exists(to.name)) {
         Inform("\"" + to.name
             + "\" is already the name of another selected file, so nothing was saved.");
@@ -62,14 +70,22 @@ void frmRename::cmdSaveAs_Click()
         }
     }
     MoveEntry(*Files(), from, to);
-    lblSource->setText(to.folder + to.name);
+    lblSource->SetPath(to.folder + to.name);
 }
 
 bool frmRename::ValidateBatch()
 {
     bool valid = true;
-    if (txtFilename->text().trimmed().isEmpty()) {
+    const QString name = txtFilename->text();
+    if (name.trimmed().isEmpty()) {
         Inform("You must select a Filename prefix before saving selected files!");
+        txtFilename->setFocus();
+        valid = false;
+    } else if (!core::IsPlainFileName(name)) {
+        // Checked before anything is copied: "../x" or "a/b" would write outside the folder.
+        Inform("The Filename prefix \"" + name
+            + "\" cannot be used: it must not contain \"/\" and must not be \".\" or \"..\".");
+        txtFilename->selectAll();
         txtFilename->setFocus();
         valid = false;
     }
@@ -88,10 +104,32 @@ void frmRename::cmdBatch_Click()
         return;
     {
         app::BusyPointer busy;
+        SetBatchRunning(true);
         Repaint();
         RunBatch();
+        SetBatchRunning(false);
     }
     Repaint();
+}
+
+void frmRename::SetBatchRunning(bool running)
+{
+    // Only Done answers while the batch runs, and it cancels it.
+    batchRunning_ = running;
+    batchCancelled_ = false;
+    QWidget* const controls[] = { sourceArea_, optSave[0], optSave[1], fraBatch, chkDeleteOrig };
+    for (QWidget* control : controls)
+        control->setEnabled(!running);
+    cmdDone->setText(running ? QStringLiteral("&Cancel") : QStringLiteral("&Done"));
+}
+
+void frmRename::done(int result)
+{
+    if (batchRunning_) {
+        batchCancelled_ = true;
+        return;
+    }
+    QDialog::done(result);
 }
 
 void frmRename::RunBatch()
@@ -103,13 +141,18 @@ void frmRename::RunBatch()
     for (int i = 0; i < count && stopReason.isEmpty(); ++i) {
         lblProgress->setText(
             QStringLiteral("Copying %1 of %2: %3").arg(i + 1).arg(count).arg(Files()->Key(i)));
-        Repaint();
+        // Between files the user may cancel; the file in hand is always finished first.
+        QCoreApplication::processEvents();
+        if (batchCancelled_) {
+            stopReason = "\"" + Files()->Key(i) + "\": the batch was cancelled.";
+            break;
+        }
         stopReason = CopyEntry(i);
         if (stopReason.isEmpty())
             ++done;
     }
     lblProgress->clear();
-    lblSource->setText(EntryPath(CurrentIndex_));
+    lblSource->SetPath(EntryPath(CurrentIndex_));
     if (!stopReason.isEmpty())
         Inform(QStringLiteral("The batch stopped at %1 %2 of %3 files were done.")
                    .arg(stopReason)
@@ -127,7 +170,7 @@ QString frmRename::CopyEntry(int index)
     QString target;
     for (;;) {
         target = core::BatchTarget(
-            lblDestination->text(), txtFilename->text(), BatchCounter, extension);
+            lblDestination->Path(), txtFilename->text(), BatchCounter, extension);
         const QString name = core::SplitAtLastSeparator(target).name;
         // A name another selected file already goes by counts as taken, like a file on disk.
         const bool taken = name != from.name && Files()->Exists(name);

@@ -21,7 +21,7 @@ namespace {
 
     constexpr QSize kRestoredClientSize(555, 468);
     constexpr int kStepInterval = 2000; // milliseconds
-    constexpr int kCaptionMargin = 8;
+    constexpr double kCaptionScale = 1.5;
     constexpr QSize kButtonIconSize(16, 16);
 
     struct ButtonDesign {
@@ -81,15 +81,16 @@ void frmSlideShow::BuildControls()
     picImage->setScaledContents(false); // a picture is shown at its own size, cut at the edges
     picImage->installEventFilter(this);
 
+    // Stands in the picture's place, so it is read from across the room like one.
     lblFileName = new QLabel(this);
     lblFileName->setObjectName(QStringLiteral("lblFileName"));
     lblFileName->setTextFormat(Qt::PlainText);
-    QFont small = lblFileName->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    lblFileName->setFont(small);
-    QPalette grey = lblFileName->palette();
-    grey.setColor(QPalette::WindowText, QColor(150, 150, 150));
-    lblFileName->setPalette(grey);
+    QFont large = lblFileName->font();
+    large.setPointSizeF(large.pointSizeF() * kCaptionScale);
+    lblFileName->setFont(large);
+    QPalette white = lblFileName->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    lblFileName->setPalette(white);
     lblFileName->hide();
 
     Timer1 = new QTimer(this);
@@ -115,7 +116,7 @@ void frmSlideShow::BuildToolbar()
         action->setObjectName(key);
         action->setToolTip(QString::fromLatin1(kButtonDesigns[i].toolTip));
         connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
-        // Keys belong to the show (every key closes it), not to a focused button.
+        // Keys belong to the show, not to a focused button.
         if (QWidget* button = Toolbar1->widgetForAction(action))
             button->setFocusPolicy(Qt::NoFocus);
         Buttons_[i] = action;
@@ -194,13 +195,24 @@ void frmSlideShow::done(int result)
 
 void frmSlideShow::keyPressEvent(QKeyEvent* event)
 {
-    // Any key ends the show; a modifier on its own is the start of a combination, not a key.
+    // A modifier on its own is the start of a combination, not a key.
     if (IsModifierOnly(event->key())) {
         QDialog::keyPressEvent(event);
         return;
     }
     event->accept();
-    accept();
+    // The arrows do what the Left and Right buttons do, and nothing while the show runs; Space
+    // is Play or Stop. Every other key ends the show.
+    const int key = event->key();
+    if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        if (!running_)
+            Toolbar1_ButtonClick(
+                key == Qt::Key_Left ? QStringLiteral("Left") : QStringLiteral("Right"));
+    } else if (key == Qt::Key_Space) {
+        SetRunning(!running_);
+    } else {
+        accept();
+    }
 }
 
 void frmSlideShow::mousePressEvent(QMouseEvent* event)
@@ -354,7 +366,7 @@ void frmSlideShow::CenterImage()
 
 void frmSlideShow::PlaceCaption()
 {
-    lblFileName->move(kCaptionMargin, height() - lblFileName->height() - kCaptionMargin);
+    lblFileName->move(rect().center() - lblFileName->rect().center());
 }
 
 void frmSlideShow::resizeEvent(QResizeEvent* event)

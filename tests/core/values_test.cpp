@@ -87,6 +87,13 @@ namespace {
         EXPECT_EQ(NextBatchCounter("18446744073709551614"), "18446744073709551615");
         EXPECT_EQ(BatchTarget("/album", "Party", "7", "JPG"), "/album/Party7.JPG");
         EXPECT_EQ(BatchTarget("/album/", " Party ", "007", "gif"), "/album/ Party 007.gif");
+        // A typed name may only name a file in the chosen folder, never the folder or another.
+        const std::pair<QString, bool> names[] = { { "Party", true }, { ".hidden", true },
+            { "...", true }, { "..x", true }, { " .. ", true }, { "a\\b", true }, { "", false },
+            { ".", false }, { "..", false }, { "../esc", false }, { "a/b", false }, { "/", false },
+            { "end/", false }, { QString("nul") + QChar(0) + "x", false } };
+        for (const auto& [name, plain] : names)
+            EXPECT_EQ(IsPlainFileName(name), plain) << name.toStdString();
     }
 
     // Access by position agrees with the lists and with access by key, entry for entry.

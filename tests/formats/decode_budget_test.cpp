@@ -20,7 +20,9 @@ namespace {
         EXPECT_EQ(budget.InUse(), 100);
         first.reset();
         second.join();
-        { const DecodeBudget::Reservation moved(std::move(alongside)); }
+        {
+            const DecodeBudget::Reservation moved(std::move(alongside));
+        }
         EXPECT_EQ(budget.InUse(), 0);
     }
 

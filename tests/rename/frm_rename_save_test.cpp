@@ -17,10 +17,12 @@ namespace {
         TempFolder out;
         out.Write("other.bmp", "the other file");
         const QByteArray original = h.photos.Read("b.bmp");
-        h.dialogs.saveAnswers = { "", h.photos.File("b.bmp"), h.photos.File("a.bmp"),
-            out.File("kept.bmp"), out.File("moved.bmp"), out.File("other.bmp") };
+        h.dialogs.saveAnswers
+            = { "", out.File(".."), h.photos.File("b.bmp"), h.photos.File("a.bmp"),
+                  out.File("kept.bmp"), out.File("moved.bmp"), out.File("other.bmp") };
         h.WhileOpen([&] {
             h.Click("cmdSaveAs"); // cancelled
+            h.Click("cmdSaveAs"); // a folder, not a file
             h.Click("cmdNext");
             h.Check("chkDeleteOrig", true);
             h.Click("cmdSaveAs"); // onto itself: never truncated, never deleted
@@ -38,25 +40,27 @@ namespace {
             h.Click("cmdSaveAs"); // cancelled
         });
         EXPECT_TRUE(files.Fired());
-        ASSERT_EQ(h.dialogs.saveRequests.size(), 7u);
+        ASSERT_EQ(h.dialogs.saveRequests.size(), 8u);
         EXPECT_EQ(h.dialogs.saveRequests[0].proposedPath, h.photos.File("a.bmp"));
         EXPECT_EQ(h.dialogs.saveRequests[0].pattern, "*.bmp");
-        EXPECT_EQ(h.dialogs.saveRequests[1].proposedPath, h.photos.File("b.bmp"));
-        EXPECT_EQ(h.dialogs.saveRequests[6].pattern, "*.");
+        EXPECT_EQ(h.dialogs.saveRequests[2].proposedPath, h.photos.File("b.bmp"));
+        EXPECT_EQ(h.dialogs.saveRequests[7].pattern, "*.");
         EXPECT_EQ(Entries(h.photos.Path()), QStringList({ "a.bmp", "b.bmp", "noext" }));
         EXPECT_EQ(Entries(out.Path()), QStringList({ "moved.bmp", "other.bmp" }));
         EXPECT_EQ(out.Read("moved.bmp"), original);
         EXPECT_EQ(out.Read("other.bmp"), "the other file");
         EXPECT_EQ(h.Paths(),
             QStringList({ h.photos.File("a.bmp"), out.File("moved.bmp"), h.photos.File("noext") }));
-        ASSERT_EQ(h.dialogs.messages.size(), 2u);
+        ASSERT_EQ(h.dialogs.messages.size(), 3u);
+        EXPECT_EQ(h.dialogs.messages[0].prompt,
+            "\"" + out.File("..") + "\" does not name a file, so nothing was saved.");
         EXPECT_TRUE(
-            h.dialogs.messages[0].prompt.contains("already the name of another selected file"));
-        EXPECT_TRUE(h.dialogs.messages[1].prompt.contains(out.File("other.bmp"))
-            && h.dialogs.messages[1].prompt.contains("Permission denied"));
+            h.dialogs.messages[1].prompt.contains("already the name of another selected file"));
+        EXPECT_TRUE(h.dialogs.messages[2].prompt.contains(out.File("other.bmp"))
+            && h.dialogs.messages[2].prompt.contains("Permission denied"));
     }
 
-    TEST(Batch, EachMissingFieldIsToldAndAMissingDestinationStopsAtTheFirstFile)
+    TEST(Batch, EachMissingOrUnsafeFieldIsToldAndAMissingDestinationStopsAtTheFirstFile)
     {
         RenameHarness h;
         h.Select({ "a.bmp", "b.bmp" });
@@ -65,9 +69,11 @@ namespace {
             h.SetUpBatch("   ", "", out.File("gone"));
             h.Click("cmdBatch");
             EXPECT_TRUE(h.Get<QLineEdit>("txtSuffix")->hasFocus());
-            h.Get<QLineEdit>("txtFilename")->setText("Trip");
-            h.Click("cmdBatch");
             h.Get<QLineEdit>("txtSuffix")->setText("1");
+            h.Get<QLineEdit>("txtFilename")->setText("../esc"); // would land beside "gone"
+            h.Click("cmdBatch");
+            EXPECT_TRUE(h.Get<QLineEdit>("txtFilename")->hasFocus());
+            h.Get<QLineEdit>("txtFilename")->setText("Trip");
             h.Click("cmdBatch");
         });
         ASSERT_EQ(h.dialogs.messages.size(), 4u);
@@ -75,7 +81,7 @@ namespace {
             "You must select a Filename prefix before saving selected files!");
         EXPECT_EQ(h.dialogs.messages[1].prompt,
             "You must select a starting value to increment the batch process!");
-        EXPECT_EQ(h.dialogs.messages[2].prompt, h.dialogs.messages[1].prompt);
+        EXPECT_TRUE(h.dialogs.messages[2].prompt.startsWith("The Filename prefix \"../esc\""));
         EXPECT_TRUE(h.dialogs.messages[3].prompt.contains("0 of 2"));
         for (const auto& message : h.dialogs.messages)
             EXPECT_EQ(
@@ -136,6 +142,34 @@ namespace {
                 EXPECT_EQ(h.photos.Read(c.selection[i]), originals[i]);
             EXPECT_TRUE(h.dialogs.messages.empty());
         }
+    }
+
+    // Closing the window while a batch runs (here with Escape) cancels the batch once the file in
+    // hand is copied, and the window stays.
+    TEST(Batch, ClosingTheWindowWhileABatchRunsStopsItAfterTheFileInHand)
+    {
+        FaultInjectingFiles files;
+        RenameHarness h(&files);
+        h.Select({ "a.bmp", "b.bmp" });
+        TempFolder out;
+        h.WhileOpen([&] {
+            QPushButton* done = h.Get<QPushButton>("cmdDone");
+            const auto state
+                = [&] { return std::pair(done->text(), h.Get<QWidget>("fraBatch")->isEnabled()); };
+            files.meanwhile = [&] { // while a.bmp is copied
+                EXPECT_EQ(state(), std::pair(QString("&Cancel"), false));
+                QCoreApplication::postEvent(
+                    &h.window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}));
+            };
+            h.SetUpBatch("Trip", "1", out.Path());
+            h.Click("cmdBatch");
+            EXPECT_EQ(state(), std::pair(QString("&Done"), true));
+        });
+        EXPECT_EQ(Entries(out.Path()), QStringList({ "Trip1.bmp" }));
+        EXPECT_EQ(out.Read("Trip1.bmp"), h.photos.Read("a.bmp"));
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        EXPECT_EQ(h.dialogs.messages[0].prompt,
+            "The batch stopped at \"b.bmp\": the batch was cancelled. 1 of 2 files were done.");
     }
 
     TEST(Batch, DeleteOriginalsMovesAndAReadOnlyOriginalStopsAfterItsCopy)

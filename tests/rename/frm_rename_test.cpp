@@ -6,13 +6,23 @@
 namespace gb::test {
 namespace {
 
+    // However long the paths, in either mode and for one file or many, the window keeps one size;
+    // and Enter is no button's key here, wherever the focus is.
     TEST(RenameWindow, StepsThroughTheSelectionPicksADestinationAndStartsAfreshEachShowing)
     {
         RenameHarness h;
         h.Select({ "a.bmp", "b.bmp", "c.bmp" });
-        h.SetSetting("Last Dest Path", "/somewhere");
+        const QString deep = QString("/deep").repeated(60);
+        h.SetSetting("Last Dest Path", deep);
         TempFolder out;
+        const auto sizeNow = [&] {
+            QCoreApplication::sendPostedEvents(); // the layout's pending requests
+            return h.window.size();
+        };
+        QSize size, hint; // the size shown, and the size a new window would take
         h.WhileOpen([&] {
+            size = sizeNow();
+            hint = h.window.sizeHint();
             QPushButton* back = h.Get<QPushButton>("cmdBack");
             QPushButton* next = h.Get<QPushButton>("cmdNext");
             EXPECT_EQ(h.Source(), h.photos.File("a.bmp"));
@@ -36,7 +46,24 @@ namespace {
                     std::tuple(h.photos.File(shown), index, backOn, nextOn));
             }
 
+            next->click();
+            for (const char* name : { "cmdNext", "chkDeleteOrig", "optSave1", "txtFilename" }) {
+                QWidget* control = h.window.findChild<QWidget*>(name);
+                control->setFocus();
+                for (Qt::Key key : { Qt::Key_Return, Qt::Key_Enter })
+                    QTest::keyClick(control, key);
+            }
+            EXPECT_EQ(std::pair(h.window.CurrentIndex(), h.window.isVisible()), std::pair(1, true));
             h.Get<QRadioButton>("optSave1")->click();
+            EXPECT_EQ(sizeNow(), size);
+            h.window.resize(size + QSize(600, 0)); // a path shown wider never holds the window
+            sizeNow();
+            h.window.resize(size);
+            EXPECT_EQ(sizeNow(), size);
+            const QString cut = h.Get<QLabel>("lblDestination")->text();
+            EXPECT_TRUE(cut.startsWith("/deep/") && cut.contains(u'…') && cut.endsWith("/deep"));
+            EXPECT_EQ(h.Get<QLabel>("lblDestination")->toolTip(),
+                "Where to copy the selected files to.\n" + deep);
             EXPECT_FALSE(h.Get<QLabel>("Image1")->isVisible());
             EXPECT_TRUE(h.Get<QGroupBox>("fraBatch")->isVisible());
             EXPECT_FALSE(h.Get<QPushButton>("cmdSaveAs")->isEnabled());
@@ -55,12 +82,12 @@ namespace {
             QTest::keyClicks(suffix, "345");
             EXPECT_EQ(suffix->text(), "12349");
 
-            EXPECT_EQ(h.Destination(), "/somewhere");
+            EXPECT_EQ(h.Destination(), deep);
             h.Click("cmdBrowse"); // cancelled
             EXPECT_EQ(h.dialogs.folderRequests.back().title, "Select Destination Folder...");
-            EXPECT_EQ(h.dialogs.folderRequests.back().initialFolder, "/somewhere");
-            EXPECT_EQ(h.Destination(), "/somewhere");
-            EXPECT_EQ(h.Setting("Last Dest Path"), "/somewhere");
+            EXPECT_EQ(h.dialogs.folderRequests.back().initialFolder, deep);
+            EXPECT_EQ(h.Destination(), deep);
+            EXPECT_EQ(h.Setting("Last Dest Path"), deep);
             h.dialogs.folderAnswers.push_back(out.Path());
             h.Click("cmdBrowse");
             EXPECT_EQ(h.Destination(), out.Path());
@@ -73,9 +100,14 @@ namespace {
             EXPECT_TRUE(h.Get<QPushButton>("cmdBack")->isEnabled());
             EXPECT_EQ(h.Destination(), out.Path());
         });
-        h.Select({ "only.bmp" }); // one file hides the steps; a gone one leaves no preview
-        QFile::remove(h.photos.File("only.bmp"));
+        const QString only = QString(200, u'p') + ".bmp";
+        h.Select({ only }); // one file hides the steps; a gone one leaves no preview
+        QFile::remove(h.photos.File(only));
         h.WhileOpen([&] {
+            EXPECT_EQ(std::pair(sizeNow(), h.window.sizeHint()), std::pair(size, hint));
+            const QString cut = h.Get<QLabel>("lblSource")->text();
+            EXPECT_TRUE(cut.contains(u'…') && cut.endsWith("pp.bmp")) << cut.toStdString();
+            EXPECT_EQ(h.Get<QLabel>("lblSource")->toolTip(), h.Source());
             EXPECT_FALSE(h.Get<QPushButton>("cmdBack")->isVisible()
                 || h.Get<QPushButton>("cmdNext")->isVisible());
             EXPECT_TRUE(h.Get<QLabel>("Picture1")->pixmap().isNull());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rename/frm_rename.h"
+#include "rename/path_label.h"
 #include "samplegen/image_writers.h"
 #include "support/modal_runner.h"
 #include "support/test_services.h"
@@ -46,8 +47,8 @@ struct RenameHarness : TestServices {
     }
 
     template <typename T> T* Get(const char* name) { return window.findChild<T*>(name); }
-    QString Source() { return Get<QLabel>("lblSource")->text(); }
-    QString Destination() { return Get<QLabel>("lblDestination")->text(); }
+    QString Source() { return Get<rename::PathLabel>("lblSource")->Path(); }
+    QString Destination() { return Get<rename::PathLabel>("lblDestination")->Path(); }
     void Click(const char* name) { Get<QPushButton>(name)->click(); }
     void Check(const char* name, bool on) { Get<QCheckBox>(name)->setChecked(on); }
     // Where each selected entry points now, in selection order.

@@ -29,15 +29,9 @@ namespace {
         std::optional<platform::LoadedPicture> LoadPicture(
             const QString& path, const platform::PictureOptions& options) const override
         {
-            {
-                std::lock_guard lock(mutex_);
-                record_.loads[path] << (QThread::currentThread() != qApp->thread());
-                ++record_.running;
-            }
+            Count(path, 1);
             std::optional<platform::LoadedPicture> picture = real_.LoadPicture(path, options);
-            std::lock_guard lock(mutex_);
-            --record_.running;
-            return picture;
+            return Count({}, -1), picture;
         }
         // Every file's loads so far (on a worker or not) and how many run, copied while the
         // workers are kept out.
@@ -45,11 +39,7 @@ namespace {
             QHash<QString, QList<bool>> loads;
             int running = 0;
         };
-        Record Snapshot() const
-        {
-            std::lock_guard lock(mutex_);
-            return record_;
-        }
+        Record Snapshot() const { return Count({}, 0); }
         // Until `path` has been loaded and no load runs, as while the user looks.
         bool WaitForLoad(const QString& path) const
         {
@@ -60,6 +50,14 @@ namespace {
         }
 
     private:
+        Record Count(const QString& path, int change) const
+        {
+            std::lock_guard lock(mutex_);
+            if (!path.isEmpty())
+                record_.loads[path] << (QThread::currentThread() != qApp->thread());
+            record_.running += change;
+            return record_;
+        }
         const platform::IPictureLoader& real_;
         mutable std::mutex mutex_;
         mutable Record record_;
@@ -106,8 +104,9 @@ namespace {
             });
             window.ShowModal(nullptr);
         }
-        // A step a letter: a button (see kButtons); left clicks on the w(indow) low on the left,
-        // the p(icture) and the t(oolbar)'s empty end; a r(ight) click on the window.
+        // A step a letter: a button (see kButtons), an arrow or Space; left clicks on the
+        // w(indow) low on the left, the p(icture) and the t(oolbar)'s empty end; a r(ight) click on
+        // the window.
         void Do(std::string_view steps)
         {
             auto* bar = window.findChild<QToolBar*>("Toolbar1");
@@ -119,6 +118,10 @@ namespace {
                     QTest::mouseClick(Picture(), Qt::LeftButton, {}, QPoint(2, 2));
                 else if (step == 't')
                     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3, 3));
+                else if (step == '<' || step == '>' || step == ' ')
+                    QTest::keyClick(&window,
+                        QMap<char, Qt::Key> { { '<', Qt::Key_Left }, { '>', Qt::Key_Right },
+                            { ' ', Qt::Key_Space } }[step]);
                 else
                     Button(kButtons.value(step))->trigger();
             }
@@ -180,8 +183,9 @@ namespace {
         h.Select(names);
         QFile::remove(h.photos.File("gone.bmp"));
         h.WhileOpen([&] {
-            for (auto [step, index] : { std::pair { 'L', 2 }, { 'L', 1 }, { 'L', 0 }, { 'R', 1 },
-                     { 'R', 2 }, { 'R', 0 }, { 'p', 1 }, { 'w', 2 }, { 'r', 2 }, { 't', 2 } }) {
+            for (auto [step, index] :
+                { std::pair { 'L', 2 }, { 'L', 1 }, { 'L', 0 }, { 'R', 1 }, { 'R', 2 }, { 'R', 0 },
+                    { 'p', 1 }, { 'w', 2 }, { 'r', 2 }, { 't', 2 }, { '>', 0 }, { '<', 2 } }) {
                 h.Do({ &step, 1 });
                 EXPECT_EQ(h.window.CurrentIndex(), index) << step;
                 EXPECT_EQ(h.ShownSize(), index == 0 ? SizeAt(0) : QSize()) << step;
@@ -189,6 +193,13 @@ namespace {
                     index == 0 ? "" : names[index])
                     << step;
             }
+            // The name stands in the middle, in white, larger than the toolbar's text.
+            const QRect caption = h.Caption()->geometry();
+            EXPECT_LE((caption.center() - h.window.rect().center()).manhattanLength(), 1);
+            EXPECT_GT(caption.height(), QFontMetrics(QApplication::font()).height() * 1.3);
+            const QImage ink
+                = h.window.grab(caption).toImage().convertToFormat(QImage::Format_Grayscale8);
+            EXPECT_EQ(*std::max_element(ink.constBits(), ink.constBits() + ink.sizeInBytes()), 255);
         });
     }
 
@@ -199,7 +210,7 @@ namespace {
         h.WhileOpen([&] {
             h.Do("P");
             EXPECT_EQ(h.Controls(), "---++ running");
-            h.Do("wpR"); // two seconds are far off, and meanwhile these do nothing
+            h.Do("wpR<>"); // two seconds are far off, and meanwhile these do nothing
             EXPECT_EQ(h.shown.count(), 1);
             h.Do("Sw");
             EXPECT_EQ(h.Controls(), kStopped);
@@ -207,11 +218,13 @@ namespace {
             // The first tick comes an interval after Play and shows the next file.
             h.window.Timer().setInterval(20);
             h.shown.clear();
-            h.Do("P");
+            h.Do(" "); // Space is Play, then Stop
             EXPECT_TRUE(h.shown.isEmpty());
             ASSERT_TRUE(QTest::qWaitFor([&] { return h.shown.count() >= 2; }));
             EXPECT_EQ(h.shown.at(0).at(0).toInt(), 2);
             EXPECT_EQ(h.shown.at(1).at(0).toInt(), 0);
+            h.Do(" ");
+            EXPECT_EQ(h.Controls(), kStopped);
         });
     }
 
@@ -246,7 +259,7 @@ namespace {
             h.Do("w"); // stopped again: a click steps
             EXPECT_EQ(h.window.CurrentIndex(), 3);
             h.Do("L");
-            closeWith(Qt::Key_Right); // closes rather than steps
+            closeWith(Qt::Key_Return);
         });
         EXPECT_EQ(h.window.CurrentIndex(), 2);
         // A new selection with no file at the kept position starts from its first.
