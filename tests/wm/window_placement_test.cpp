@@ -72,9 +72,7 @@ namespace {
                 "^3000, 1500, 9000, 6000 / True$" },
         };
         TempFolder photos;
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        photos.Write("a.bmp", tools::WriteBmp(image));
+        photos.Write("a.bmp", tools::WriteBmp(tools::Solid({ 40, 30 }, Qt::darkCyan)));
         for (const auto& [settings, expected] : cases) {
             WindowManagerDisplay display;
             QDir().mkpath(display.config.File("glimmerbox"));
