@@ -38,8 +38,8 @@ int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
             qPrintable(QDir::toNativeSeparators(command.folder)));
         return 2;
     }
-    const QImage sheet = gb::app::RenderContactSheet(
-        window.Cells(), command.columns, *window.style(), window.palette());
+    const QImage sheet
+        = gb::app::RenderContactSheet(window.Cells(), command.columns, window.palette());
     if (!sheet.save(command.contactSheet, "PNG")) {
         std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.contactSheet));
         return 1;

@@ -6,10 +6,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 #include <QToolTip>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace gb::browser {
 
@@ -140,28 +140,26 @@ QRect ThumbGrid::CellRect(int index) const
 }
 
 void ThumbGrid::PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
-    const QStyle& style, const QPalette& palette, bool pressed)
+    const QPalette& palette, bool pressed)
 {
     const bool ticked = cell.Value != 0;
-    QStyleOptionButton option;
-    option.rect = rect;
-    option.palette = palette;
-    option.state
-        = QStyle::State_Enabled | (ticked || pressed ? QStyle::State_Sunken : QStyle::State_Raised);
-    if (ticked)
-        option.state |= QStyle::State_On;
-    style.drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &painter);
+    // A flat button face, so the picture's square is the very colour around it; a ticked
+    // cell's face is washed with the highlight.
+    QColor face = palette.color(QPalette::Button);
     if (ticked) {
-        QColor wash = palette.color(QPalette::Highlight);
-        wash.setAlpha(70);
-        painter.fillRect(rect.adjusted(2, 2, -2, -2), wash);
+        const QColor wash = palette.color(QPalette::Highlight);
+        const auto mix = [](int base, int over) { return (base * 185 + over * 70 + 127) / 255; };
+        face = QColor(mix(face.red(), wash.red()), mix(face.green(), wash.green()),
+            mix(face.blue(), wash.blue()));
     }
+    const QBrush faceBrush(face);
+    qDrawWinButton(&painter, rect, palette, ticked || pressed, &faceBrush);
 
     const int shift = ticked || pressed ? 1 : 0; // a pressed button's face moves down-right
     const QPoint pictureAt(rect.left() + (rect.width() - core::kThumbnailTileSize) / 2 + shift,
         rect.top() + kPictureTop + shift);
     if (!cell.Picture.isNull())
-        cell.Picture.Paint(painter, pictureAt, palette.color(QPalette::Button));
+        cell.Picture.Paint(painter, pictureAt, face);
 
     const int captionTop = pictureAt.y() + core::kThumbnailTileSize + kCaptionGap;
     const QRect captionRect(
@@ -188,8 +186,7 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
     for (long long i = first; i <= last; ++i) {
         const ThumbCell& cell = cells_[static_cast<size_t>(i)];
         if (cell.Visible)
-            PaintCell(painter, CellRect(static_cast<int>(i)), cell, *style(), palette(),
-                i == pressedIndex_);
+            PaintCell(painter, CellRect(static_cast<int>(i)), cell, palette(), i == pressedIndex_);
     }
     if (hasFocus() && FocusIndex() >= 0) {
         QStyleOptionFocusRect focus;

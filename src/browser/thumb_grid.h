@@ -35,7 +35,7 @@ public:
 
     // Paints one cell into `rect`; also used for the contact sheet.
     static void PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
-        const QStyle& style, const QPalette& palette, bool pressed = false);
+        const QPalette& palette, bool pressed = false);
 
 Q_SIGNALS:
     // A left click released over the cell it started on, or Space on the focused cell.

@@ -40,6 +40,11 @@ namespace {
         QTest::keyClick(&w.Grid(), Qt::Key_Space);
         EXPECT_EQ(h.Values().mid(0, cols + 1), QList<int>(cols, 0) << 1);
         const QImage marked = w.Grid().grab().toImage();
+        for (const int cell :
+            { cols, cols + 1 }) { // the picture's square is the face, ticked or not
+            const QPoint row = w.Grid().CellRect(cell).topLeft() + QPoint(0, 8);
+            EXPECT_EQ(marked.pixel(row + QPoint(7, 0)), marked.pixel(row + QPoint(16, 0))) << cell;
+        }
         w.Viewport().setFocus();
         EXPECT_NE(w.Grid().grab().toImage(), marked);
         QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
