@@ -14,18 +14,15 @@ namespace {
     using gb::tools::WriteJpeg;
     using Colours = std::array<QRgb, 4>; // top left, top right, bottom left, bottom right
 
-    const QRgb kRed = qRgb(220, 30, 30), kGreen = qRgb(30, 200, 60), kBlue = qRgb(40, 60, 220),
-               kYellow = qRgb(240, 220, 40), kGrey = qRgb(100, 100, 100);
+    using namespace gb::tools::quadrant;
     const Colours kQuadrants { kRed, kGreen, kBlue, kYellow };
     const QSize kCamera(1600, 1200), kTile(62, 62);
 
     // The main pictures are grey and the thumbnails coloured, so each result tells its source.
     QByteArray Jpeg(QSize size, bool grey = false)
     {
-        QImage img(2, 2, QImage::Format_RGB32);
-        for (int i = 0; i < 4; ++i)
-            img.setPixel(i % 2, i / 2, grey ? kGrey : kQuadrants[i]);
-        return WriteJpeg(img.scaled(size), 90);
+        return WriteJpeg(
+            grey ? tools::Solid(size, qRgb(100, 100, 100)) : tools::Quadrants(size), 90);
     }
     QByteArray CameraJpeg() { return Jpeg(kCamera, true); }
     QByteArray Thumbnail() { return Jpeg({ 160, 120 }); }

@@ -485,6 +485,18 @@ QImage Gradient(QSize size)
     return image;
 }
 
+QImage Quadrants(QSize size, QRgb topLeft)
+{
+    using namespace quadrant;
+    QImage image(size, QImage::Format_ARGB32);
+    const int w = size.width(), h = size.height();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(
+                x, y, y < h / 2 ? (x < w / 2 ? topLeft : kGreen) : (x < w / 2 ? kBlue : kYellow));
+    return image;
+}
+
 QByteArray WriteByName(const QString& name, const QImage& img)
 {
     const QString lower = name.toLower();

@@ -21,6 +21,13 @@ struct IconImage {
 // Pictures to write: one colour all over, or red growing to the right and green downwards.
 QImage Solid(QSize size, QColor colour, QImage::Format format = QImage::Format_RGB32);
 QImage Gradient(QSize size);
+// Four solid quadrants, red, green / blue, yellow, in these colours: turning, mirroring and
+// scaling keep them apart.
+namespace quadrant {
+    inline constexpr QRgb kRed = 0xffdc1e1e, kGreen = 0xff1ec83c, kBlue = 0xff283cdc,
+                          kYellow = 0xfff0dc28;
+}
+QImage Quadrants(QSize size, QRgb topLeft = quadrant::kRed);
 // The file of the type the name's suffix says (.gif, .jpg, .ico, else .bmp).
 QByteArray WriteByName(const QString& name, const QImage& img);
 
