@@ -60,10 +60,8 @@ namespace {
     // scrolls); a short one is Qt's plain box. Yes is the default either way.
     TEST(QtMessageBox, ALongQuestionFitsTheScreenWithEveryLineAndTheSameButtons)
     {
-        QStringList names;
-        for (int i = 0; i < 600; ++i)
-            names << QString("photo %1.jpg").arg(i, 3, 10, QChar('0'));
-        for (const QString& prompt : { "Sure?\n" + names.join('\n') + '\n', QString("Sure?") }) {
+        for (const QString& prompt :
+            { "Sure?\n" + QString("photo.jpg\n").repeated(600), QString("Sure?") }) {
             int answer = 0;
             RunModal([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
                 [&](QMessageBox& box) {
