@@ -10,6 +10,8 @@ source "$GLIMMERBOX_ROOT/scripts/setup.sh"
 glimmerbox_install_packages
 glimmerbox_build "$GLIMMERBOX_ROOT/build"
 export QT_QPA_PLATFORM=offscreen
+# Every tier: the offscreen window tests and, labelled "wm", the main window under Xvfb with
+# openbox (each test starts its own display).
 ctest --test-dir "$GLIMMERBOX_ROOT/build" --output-on-failure -j"$(nproc)" --timeout 300
 
 # The program itself, end to end: a contact sheet of the samples.

@@ -6,8 +6,8 @@
 
 namespace gb::app {
 
-QImage RenderContactSheet(const std::vector<browser::ThumbCell>& cells, int columns,
-    const QStyle& style, const QPalette& palette)
+QImage RenderContactSheet(
+    const std::vector<browser::ThumbCell>& cells, int columns, const QPalette& palette)
 {
     std::vector<const browser::ThumbCell*> shown;
     for (const browser::ThumbCell& cell : cells) {
@@ -24,8 +24,7 @@ QImage RenderContactSheet(const std::vector<browser::ThumbCell>& cells, int colu
     for (int i = 0; i < count; ++i) {
         const QRect rect(
             QPoint((i % cols) * cellSize.width(), (i / cols) * cellSize.height()), cellSize);
-        browser::ThumbGrid::PaintCell(
-            painter, rect, *shown[static_cast<size_t>(i)], style, palette);
+        browser::ThumbGrid::PaintCell(painter, rect, *shown[static_cast<size_t>(i)], palette);
     }
     return sheet;
 }

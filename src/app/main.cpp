@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <memory>
 
@@ -37,8 +38,8 @@ int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
             qPrintable(QDir::toNativeSeparators(command.folder)));
         return 2;
     }
-    const QImage sheet = gb::app::RenderContactSheet(
-        window.Cells(), command.columns, *window.style(), window.palette());
+    const QImage sheet
+        = gb::app::RenderContactSheet(window.Cells(), command.columns, window.palette());
     if (!sheet.save(command.contactSheet, "PNG")) {
         std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.contactSheet));
         return 1;
@@ -54,7 +55,7 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
         window.SetStartFolder(gb::app::FolderToOpen(command.folder));
     int status = 0;
     if (!command.screenshot.isEmpty()) {
-        QObject::connect(&window, &gb::browser::frmThumbs::FirstActivationDone, &window, [&] {
+        const auto shoot = [&] {
             QCoreApplication::processEvents();
             if (window.grab().save(command.screenshot, "PNG")) {
                 std::printf("%s\n", qPrintable(QDir(command.screenshot).absolutePath()));
@@ -64,6 +65,16 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
                 status = 1;
             }
             window.close();
+        };
+        // The picture is taken of the window as the user gets it: framed and activated by the
+        // window manager, which may come after the first load.
+        QObject::connect(&window, &gb::browser::frmThumbs::FirstActivationDone, &window, [&] {
+            if (window.isActiveWindow())
+                return shoot();
+            QObject::connect(window.windowHandle(), &QWindow::activeChanged, &window, [&] {
+                if (window.isActiveWindow() && window.isVisible())
+                    shoot();
+            });
         });
     }
     window.show();

@@ -3,8 +3,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStandardPaths>
+#include <QStyle>
 
 namespace gb::platform {
 
@@ -52,6 +57,32 @@ namespace {
         }
     }
 
+    // A prompt taller than half the screen (the names of hundreds of files) would push the
+    // buttons off it: its text goes into a scrolling area, the rest of the box stays as it is.
+    void FitTextToScreen(QMessageBox& box)
+    {
+        auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        auto* grid = qobject_cast<QGridLayout*>(box.layout());
+        const QScreen* screen = box.screen();
+        if (!label || !grid || !screen)
+            return;
+        const int tallest = screen->availableGeometry().height() / 2;
+        if (label->sizeHint().height() <= tallest)
+            return;
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(grid->indexOf(label), &row, &column, &rows, &columns);
+        grid->removeWidget(label);
+        auto* area = new QScrollArea(&box);
+        area->setObjectName(QStringLiteral("qt_msgbox_scroll"));
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidget(label);
+        area->setWidgetResizable(true);
+        area->setMinimumSize(
+            label->sizeHint().width() + area->style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+            tallest);
+        grid->addWidget(area, row, column, rows, columns);
+    }
+
 } // namespace
 
 int QtDialogs::MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title)
@@ -59,6 +90,7 @@ int QtDialogs::MsgBox(QWidget* owner, const QString& prompt, int style, const QS
     // A message without a title of its own carries the program's name.
     const QString caption = title.isEmpty() ? QStringLiteral("Glimmerbox") : title;
     QMessageBox box(IconOf(style), caption, prompt, ButtonsOf(style), owner);
+    FitTextToScreen(box);
     return ResultOf(box.exec());
 }
 

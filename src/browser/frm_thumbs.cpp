@@ -1,5 +1,6 @@
 #include "browser/frm_thumbs.h"
 
+#include "browser/elided_label.h"
 #include "browser/main_toolbar.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
@@ -73,6 +74,7 @@ void frmThumbs::BuildControls()
     BuildStatusBar();
     picProgress = new ProgressDisplay(this);
     resize(kDesignedClientSize);
+    UpdateToolbar();
 }
 
 void frmThumbs::BuildStatusBar()
@@ -80,7 +82,8 @@ void frmThumbs::BuildStatusBar()
     QStatusBar* sbrMain = statusBar();
     sbrMain->setObjectName(QStringLiteral("sbrMain"));
     for (int i = 0; i < 3; ++i) {
-        panels_[i] = new QLabel(sbrMain);
+        panels_[i] = i == static_cast<int>(StatusPanel::Path) ? new ElidedLabel(sbrMain)
+                                                              : new QLabel(sbrMain);
         panels_[i]->setObjectName(QStringLiteral("sbrMainPanel%1").arg(i + 1));
     }
     Panel(StatusPanel::Badge)->setPixmap(StatusBarBadge());
@@ -101,47 +104,77 @@ QString frmThumbs::PanelText(int panel) const
 
 void frmThumbs::Form_Load()
 {
-    const platform::IAppInfo& app = module1_.Services().appInfo;
-    const int tx = app.TwipsPerPixelX();
-    const int ty = app.TwipsPerPixelY();
-    const QRect outer = frameGeometry();
-    const core::WindowPlacement designed { outer.x() * tx, outer.y() * ty, outer.width() * tx,
-        outer.height() * ty };
-    const QString stored = module1_.ReadSetting("Main", "Window Position", "");
-    const core::WindowPlacement twips = core::ParseWindowPosition(stored, designed);
-
-    const auto toPixels = [](int value, int perPixel) {
-        return std::clamp(
-            qRound(value / double(perPixel)), -kLargestWindowSide, kLargestWindowSide);
-    };
-    QRect placement(toPixels(twips.left, tx), toPixels(twips.top, ty),
-        std::max(1, toPixels(twips.width, tx)), std::max(1, toPixels(twips.height, ty)));
-    // A placement that no screen shows any of (a monitor gone, a hand-edited file) would open
-    // the window where nobody can reach it; keep the designed spot instead.
-    const QScreen* screen = QGuiApplication::screenAt(placement.center());
-    bool onScreen = screen != nullptr;
-    for (const QScreen* each : QGuiApplication::screens())
-        onScreen = onScreen || each->availableGeometry().intersects(placement);
-    if (!onScreen && !QGuiApplication::screens().isEmpty())
-        placement.moveTopLeft(outer.topLeft());
-    move(placement.topLeft());
-    resize(placement.size());
-    if (!stored.isEmpty())
-        storedOuter_ = placement;
-
+    storedPosition_ = module1_.ReadSetting("Main", "Window Position", "");
+    // A first guess without a frame; PlaceWindow corrects it once the frame is known.
+    wantedOuter_ = WantedOuter(QMargins());
+    askedClient_ = wantedOuter_;
+    setGeometry(askedClient_);
     const QString maximized = module1_.ReadSetting("Main", "Maximized", "False");
     if (core::ParseBoolean(maximized).value_or(false))
         setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void frmThumbs::RestoreFrameSize()
+QRect frmThumbs::WantedOuter(const QMargins& frame) const
 {
-    // The stored size is the outer size; the window frame only becomes known once the window
-    // manager has framed the window, so the client size is corrected here, once.
-    const QSize frameExtra = frameGeometry().size() - size();
-    if (frameExtra.isEmpty() || isMaximized() || !storedOuter_.isValid())
+    const platform::IAppInfo& app = module1_.Services().appInfo;
+    const int tx = app.TwipsPerPixelX();
+    const int ty = app.TwipsPerPixelY();
+    // Without a stored placement the window opens whole, frame included, in the middle of the
+    // primary screen's free area.
+    const QSize designedSize = kDesignedClientSize.grownBy(frame).expandedTo(kMinimumOuterSize);
+    QRect designed(QPoint(), designedSize);
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        designed.moveCenter(primary->availableGeometry().center());
+    const core::WindowPlacement twips = core::ParseWindowPosition(storedPosition_,
+        { designed.x() * tx, designed.y() * ty, designed.width() * tx, designed.height() * ty });
+
+    const auto toPixels = [](int value, int perPixel) {
+        return std::clamp(
+            qRound(value / double(perPixel)), -kLargestWindowSide, kLargestWindowSide);
+    };
+    // Never below the window's minimum size, which the window system would enforce anyway.
+    QRect outer(toPixels(twips.left, tx), toPixels(twips.top, ty),
+        std::max(kMinimumOuterSize.width(), toPixels(twips.width, tx)),
+        std::max(kMinimumOuterSize.height(), toPixels(twips.height, ty)));
+    // A placement that no screen shows any of (a monitor gone, a hand-edited file) would open
+    // the window where nobody can reach it; keep the designed spot instead.
+    bool onScreen = false;
+    for (const QScreen* each : QGuiApplication::screens())
+        onScreen = onScreen || each->availableGeometry().intersects(outer);
+    if (!onScreen && !QGuiApplication::screens().isEmpty())
+        outer.moveTopLeft(designed.topLeft());
+    return outer;
+}
+
+QMargins frmThumbs::FrameMargins() const
+{
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return { inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+        outer.bottom() - inner.bottom() };
+}
+
+void frmThumbs::PlaceWindow()
+{
+    // The stored placement is the outer one, but only the client area can be asked for, and the
+    // window manager adds its frame only after mapping the window. So the client area is asked
+    // for again, once, when the frame turns up (unless the window has been moved meanwhile);
+    // until the window manager has granted that, a close stores the placement asked for.
+    if (placement_ == Placement::Settled || isMinimized())
         return;
-    resize(storedOuter_.size() - frameExtra);
+    const QMargins frame = FrameMargins();
+    if (placement_ == Placement::Guessed && !frame.isNull()) {
+        if (geometry() != askedClient_ || isMaximized()) {
+            placement_ = Placement::Settled;
+            return;
+        }
+        placement_ = Placement::Asked;
+        wantedOuter_ = WantedOuter(frame);
+        askedClient_ = wantedOuter_.marginsRemoved(frame);
+        setGeometry(askedClient_);
+    } else if (placement_ == Placement::Asked && geometry() == askedClient_) {
+        placement_ = Placement::Settled;
+    }
 }
 
 void frmThumbs::showEvent(QShowEvent* event)
@@ -153,9 +186,16 @@ void frmThumbs::showEvent(QShowEvent* event)
 
 bool frmThumbs::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate && !Activated)
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate)
+        PlaceWindow();
+    if (type == QEvent::WindowActivate && !Activated)
         QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
-    return QMainWindow::event(event);
+    const bool handled = QMainWindow::event(event);
+    // The progress display covers the status bar's path panel, wherever a resize moved it.
+    if (type == QEvent::Resize && picProgress && picProgress->isVisible())
+        picProgress->setGeometry(ProgressArea());
+    return handled;
 }
 
 void frmThumbs::Form_Activate()
@@ -166,7 +206,6 @@ void frmThumbs::Form_Activate()
     Activated = true;
     picSlide->hide();
     QCoreApplication::processEvents();
-    RestoreFrameSize();
     if (startFolder_.isEmpty() || !OpenSourceFolder(startFolder_))
         ChooseSourceFolder(true);
     Q_EMIT FirstActivationDone();
@@ -194,7 +233,7 @@ void frmThumbs::Form_Unload()
     const platform::IAppInfo& app = module1_.Services().appInfo;
     const Qt::WindowStates state = windowState();
     if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        const QRect outer = frameGeometry();
+        const QRect outer = placement_ == Placement::Settled ? frameGeometry() : wantedOuter_;
         const core::WindowPlacement twips { outer.x() * app.TwipsPerPixelX(),
             outer.y() * app.TwipsPerPixelY(), outer.width() * app.TwipsPerPixelX(),
             outer.height() * app.TwipsPerPixelY() };

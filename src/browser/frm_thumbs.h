@@ -5,6 +5,7 @@
 #include "core/files_dictionary.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QRect>
 #include <memory>
 #include <vector>
@@ -122,7 +123,9 @@ private:
     void Form_Activate();
     void Form_QueryUnload();
     void Form_Unload();
-    void RestoreFrameSize();
+    QRect WantedOuter(const QMargins& frame) const;
+    QMargins FrameMargins() const;
+    void PlaceWindow();
     void filHidden_PathChange();
     void chkThumb_Click(int index);
     void chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globalPos);
@@ -144,6 +147,7 @@ private:
     void Inform(const QString& text);
     void vsbSlide_Change();
     bool ScrollByKey(int key);
+    QRect ProgressArea() const;
     void BeginProgress();
     void StepProgress(int percent, const QString& text, QElapsedTimer& sinceEvents);
     bool LoadListedFiles();
@@ -181,7 +185,13 @@ private:
     bool Activated = false; // the first activation has been handled; loads may come before it
     LoadState loadState_ = LoadState::Idle;
     QString startFolder_;
-    QRect storedOuter_; // the placement read at start-up, in pixels
+    QString storedPosition_; // the placement read at start-up, in twips
+    QRect wantedOuter_; // where the window's frame is to go, in pixels
+    // Where placing the window for its frame has got to: a first guess without a frame, the
+    // client area asked for once the frame was known, and granted by the window manager.
+    enum class Placement { Guessed, Asked, Settled };
+    Placement placement_ = Placement::Guessed;
+    QRect askedClient_;
     std::unique_ptr<ThumbnailCacheWriter> cacheWriter_;
 };
 

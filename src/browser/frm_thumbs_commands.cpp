@@ -10,8 +10,10 @@
 #include "slideshow/frm_slide_show.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QUrl>
 
 namespace gb::browser {
 
@@ -192,12 +194,21 @@ void frmThumbs::ShowAbout()
 
 void frmThumbs::ShowHelp()
 {
+    const QUrl page(module1_.Services().appInfo.HelpSite() + "/GBHelp/toc.htm");
+    // Pages installed with the program need no connection, so only a web site is announced.
+    if (page.isLocalFile()) {
+        if (QFileInfo(page.toLocalFile()).isFile())
+            module1_.OpenDocument(this, page.toString());
+        else
+            Inform("The Glimmerbox Help pages were not found:\n" + page.toLocalFile());
+        return;
+    }
     const int answer = module1_.Services().dialogs.MsgBox(this,
         "All Help Documentation for Glimmerbox is On-Line.\n"
         "You must be connected to the internet to access Glimmerbox Help",
         platform::MsgBoxStyle::OkCancel, QString());
     if (answer == platform::MsgBoxResult::Ok)
-        module1_.OpenDocument(this, module1_.Services().appInfo.HelpSite() + "/GBHelp/toc.htm");
+        module1_.OpenDocument(this, page.toString());
 }
 
 void frmThumbs::Inform(const QString& text)

@@ -85,6 +85,8 @@ void frmThumbs::ResetCells()
     chkThumb.resize(1);
     chkThumb[0] = ThumbCell {};
     tickedCount_ = 0;
+    // No cell until the load ends: nothing to act on.
+    UpdateToolbar();
 }
 
 QString frmThumbs::FitCaption(const QString& name) const
@@ -203,12 +205,14 @@ void frmThumbs::FinishLoad(int listed, int made)
     UpdateToolbar();
 }
 
-void frmThumbs::BeginProgress()
+QRect frmThumbs::ProgressArea() const
 {
     const QStatusBar* bar = statusBar();
     const QRect panel = Panel(StatusPanel::Path)->geometry();
-    picProgress->Begin(QRect(bar->x() + panel.x(), bar->y() + 1, panel.width(), bar->height() - 1));
+    return { bar->x() + panel.x(), bar->y() + 1, panel.width(), bar->height() - 1 };
 }
+
+void frmThumbs::BeginProgress() { picProgress->Begin(ProgressArea()); }
 
 void frmThumbs::StepProgress(int percent, const QString& text, QElapsedTimer& sinceEvents)
 {

@@ -6,10 +6,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 #include <QToolTip>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace gb::browser {
 
@@ -67,12 +67,25 @@ bool ThumbGrid::IsShownCell(int index) const
         && cells_[static_cast<size_t>(index)].Visible;
 }
 
+int ThumbGrid::FocusIndex() const
+{
+    if (IsShownCell(focusIndex_))
+        return focusIndex_;
+    // Until a cell is chosen, the keyboard starts at the first cell on screen.
+    if (layout_.cell.isEmpty())
+        return -1;
+    const int row = (scroll_ + layout_.cell.height() - 1) / layout_.cell.height();
+    const int first = row * std::max(1, layout_.cols);
+    return IsShownCell(first) ? first : (IsShownCell(0) ? 0 : -1);
+}
+
 void ThumbGrid::MoveFocus(int step)
 {
     const int count = VisibleCount();
-    if (count == 0)
+    const int current = FocusIndex();
+    if (count == 0 || current < 0)
         return;
-    const int target = focusIndex_ < 0 ? 0 : std::clamp(focusIndex_ + step, 0, count - 1);
+    const int target = focusIndex_ != current ? current : std::clamp(current + step, 0, count - 1);
     focusIndex_ = target;
     update();
     Q_EMIT EnsureVisibleRequested(CellRect(target));
@@ -89,9 +102,11 @@ void ThumbGrid::keyPressEvent(QKeyEvent* event)
                 : key == Qt::Key_Right ? 1
                 : key == Qt::Key_Up    ? -cols
                                        : cols);
-    } else if (key == Qt::Key_Space && IsShownCell(focusIndex_)) {
+    } else if (key == Qt::Key_Space && FocusIndex() >= 0) {
+        focusIndex_ = FocusIndex();
         Q_EMIT CellClicked(focusIndex_, event->modifiers());
-    } else if (menuKey && IsShownCell(focusIndex_)) {
+    } else if (menuKey && FocusIndex() >= 0) {
+        focusIndex_ = FocusIndex();
         Q_EMIT CellMouseUp(
             focusIndex_, Qt::RightButton, mapToGlobal(CellRect(focusIndex_).center()));
     } else if (event->matches(QKeySequence::SelectAll)) {
@@ -125,28 +140,26 @@ QRect ThumbGrid::CellRect(int index) const
 }
 
 void ThumbGrid::PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
-    const QStyle& style, const QPalette& palette, bool pressed)
+    const QPalette& palette, bool pressed)
 {
     const bool ticked = cell.Value != 0;
-    QStyleOptionButton option;
-    option.rect = rect;
-    option.palette = palette;
-    option.state
-        = QStyle::State_Enabled | (ticked || pressed ? QStyle::State_Sunken : QStyle::State_Raised);
-    if (ticked)
-        option.state |= QStyle::State_On;
-    style.drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &painter);
+    // A flat button face, so the picture's square is the very colour around it; a ticked
+    // cell's face is washed with the highlight.
+    QColor face = palette.color(QPalette::Button);
     if (ticked) {
-        QColor wash = palette.color(QPalette::Highlight);
-        wash.setAlpha(70);
-        painter.fillRect(rect.adjusted(2, 2, -2, -2), wash);
+        const QColor wash = palette.color(QPalette::Highlight);
+        const auto mix = [](int base, int over) { return (base * 185 + over * 70 + 127) / 255; };
+        face = QColor(mix(face.red(), wash.red()), mix(face.green(), wash.green()),
+            mix(face.blue(), wash.blue()));
     }
+    const QBrush faceBrush(face);
+    qDrawWinButton(&painter, rect, palette, ticked || pressed, &faceBrush);
 
     const int shift = ticked || pressed ? 1 : 0; // a pressed button's face moves down-right
     const QPoint pictureAt(rect.left() + (rect.width() - core::kThumbnailTileSize) / 2 + shift,
         rect.top() + kPictureTop + shift);
     if (!cell.Picture.isNull())
-        cell.Picture.Paint(painter, pictureAt, palette.color(QPalette::Button));
+        cell.Picture.Paint(painter, pictureAt, face);
 
     const int captionTop = pictureAt.y() + core::kThumbnailTileSize + kCaptionGap;
     const QRect captionRect(
@@ -173,13 +186,14 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
     for (long long i = first; i <= last; ++i) {
         const ThumbCell& cell = cells_[static_cast<size_t>(i)];
         if (cell.Visible)
-            PaintCell(painter, CellRect(static_cast<int>(i)), cell, *style(), palette(),
-                i == pressedIndex_);
+            PaintCell(painter, CellRect(static_cast<int>(i)), cell, palette(), i == pressedIndex_);
     }
-    if (hasFocus() && IsShownCell(focusIndex_)) {
+    if (hasFocus() && FocusIndex() >= 0) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        focus.rect = CellRect(focusIndex_).adjusted(3, 3, -3, -3);
+        // Some styles draw the mark only after a Tab; arrows and Space work after a click too.
+        focus.state |= QStyle::State_KeyboardFocusChange;
+        focus.rect = CellRect(FocusIndex()).adjusted(3, 3, -3, -3);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
 }

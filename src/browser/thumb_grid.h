@@ -29,12 +29,13 @@ public:
     // Where cell `index` currently is in this widget.
     QRect CellRect(int index) const;
 
-    // The cell the keyboard acts on (-1 when there is none); shown with a focus mark.
-    int FocusIndex() const { return focusIndex_; }
+    // The cell the keyboard acts on (-1 when there is none): the last one chosen, else the
+    // first on screen. Shown with a focus mark while the grid has the keyboard.
+    int FocusIndex() const;
 
     // Paints one cell into `rect`; also used for the contact sheet.
     static void PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
-        const QStyle& style, const QPalette& palette, bool pressed = false);
+        const QPalette& palette, bool pressed = false);
 
 Q_SIGNALS:
     // A left click released over the cell it started on, or Space on the focused cell.

@@ -67,23 +67,20 @@ QString LinuxAppInfo::ChooseDataDirectory(
     return QDir::cleanPath(own);
 }
 
-QString LinuxAppInfo::ChooseHelpSite(const QString& configured, const QStringList& candidates)
+QString LinuxAppInfo::ChooseHelpSite(const QString& configured, const QString& dataDirectory)
 {
     if (!configured.isEmpty())
         return configured.endsWith(u'/') ? configured.chopped(1) : configured;
-    for (const QString& folder : candidates) {
-        if (QFileInfo(QDir(folder).filePath(QStringLiteral("GBHelp/toc.htm"))).isFile())
-            return QUrl::fromLocalFile(QDir::cleanPath(folder)).toString();
-    }
-    return QUrl::fromLocalFile(QDir::cleanPath(candidates.value(0))).toString();
+    return QUrl::fromLocalFile(QDir::cleanPath(dataDirectory)).toString();
 }
 
 QString LinuxAppInfo::HelpSite() const
 {
-    const QString exeDir = QCoreApplication::applicationDirPath();
+    // Beside the executable, where the package installs the pages and the build copies them,
+    // so that an installed program never reaches into the tree it was built from.
     return ChooseHelpSite(QStringLiteral(GLIMMERBOX_HELP_SITE),
-        { QDir(exeDir).filePath(QStringLiteral(GLIMMERBOX_INSTALLED_DATA_DIR)),
-            QStringLiteral(GLIMMERBOX_SOURCE_DOCS_DIR) });
+        QDir(QCoreApplication::applicationDirPath())
+            .filePath(QStringLiteral(GLIMMERBOX_INSTALLED_DATA_DIR)));
 }
 
 int LinuxAppInfo::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpiX()); }

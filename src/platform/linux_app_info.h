@@ -22,9 +22,8 @@ public:
     static QString ChooseDataDirectory(
         const QString& executableDir, const QString& configHome, const QString& settingsName);
 
-    // The configured help site, else the first folder holding GBHelp/toc.htm among the
-    // installed data folder (relative to the executable) and the source tree, as a file URL.
-    static QString ChooseHelpSite(const QString& configured, const QStringList& candidates);
+    // The configured help site, else the installed data folder as a file URL.
+    static QString ChooseHelpSite(const QString& configured, const QString& dataDirectory);
 
 private:
     QString dataDirectory_;

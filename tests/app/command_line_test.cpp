@@ -61,14 +61,10 @@ namespace {
             return std::tuple(process.exitCode(), process.readAllStandardOutput().toStdString(),
                 process.readAllStandardError().toStdString());
         };
-        QImage image(120, 80, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        photos.Write("a.bmp", tools::WriteBmp(image));
+        for (const auto& [name, colour] :
+            { std::pair { "a.bmp", Qt::red }, { "c.gif", Qt::blue }, { "d.bmp", Qt::green } })
+            photos.Write(name, tools::WriteByName(name, tools::Solid({ 120, 80 }, colour)));
         photos.Write("b.jpg", "broken");
-        image.fill(Qt::blue);
-        photos.Write("c.gif", tools::WriteGif(image));
-        image.fill(Qt::green);
-        photos.Write("d.bmp", tools::WriteBmp(image));
         const QString sheetPath = photos.File("sheet.png");
         // Qt's own options are Qt's, not a second folder.
         ASSERT_EQ(run({ "-style", "fusion", "--contact-sheet", sheetPath, "--columns", "2",

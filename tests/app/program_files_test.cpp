@@ -1,9 +1,12 @@
 #include "app/qt_dialogs.h"
 #include "platform/linux_app_info.h"
+#include "support/modal_runner.h"
 #include "support/temp_folder.h"
 
-#include <QUrl>
-#include <gtest/gtest.h>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
 
 // Where the installed program keeps its settings and finds its help pages.
 namespace gb::test {
@@ -28,14 +31,10 @@ namespace {
         EXPECT_TRUE(QFileInfo(config.File("glimmerbox")).isDir());
         EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org/", {}), "https://example.org");
         EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org", {}), "https://example.org");
-        TempFolder installed, source;
-        const QStringList candidates { installed.Path(), source.Path() + "/." };
-        EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("", candidates),
-            QUrl::fromLocalFile(installed.Path()).toString());
-        ASSERT_TRUE(QDir(source.Path()).mkpath("GBHelp"));
-        source.Write("GBHelp/toc.htm", "<html></html>");
-        EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("", candidates),
-            QUrl::fromLocalFile(source.Path()).toString());
+        // Beside the program only, even where no page is (Help then says so): never the tree the
+        // program was built from.
+        EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("", "/opt/gb/bin/../share/glimmerbox/"),
+            "file:///opt/gb/share/glimmerbox");
     }
 
     // With no folder remembered the picker opens where photos are kept, else at home.
@@ -55,6 +54,33 @@ namespace {
                 home.Path(), home.File("Pictures"), home.File("Pictures"), remembered.Path()));
         qputenv("HOME", savedHome);
         qputenv("XDG_CONFIG_HOME", savedConfig);
+    }
+
+    // A question naming 600 files still fits the screen, every name on its own line (the list
+    // scrolls); a short one is Qt's plain box. Yes is the default either way.
+    TEST(QtMessageBox, ALongQuestionFitsTheScreenWithEveryLineAndTheSameButtons)
+    {
+        for (const QString& prompt :
+            { "Sure?\n" + QString("photo.jpg\n").repeated(600), QString("Sure?") }) {
+            int answer = 0;
+            RunModal([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
+                [&](QMessageBox& box) {
+                    EXPECT_EQ(box.windowTitle() + box.text(), "GB - DELETING" + prompt);
+                    EXPECT_EQ(box.findChild<QLabel*>("qt_msgbox_label")->text(), prompt);
+                    EXPECT_LE(
+                        box.frameGeometry().height(), box.screen()->availableGeometry().height());
+                    EXPECT_TRUE(
+                        qobject_cast<QPushButton*>(box.button(QMessageBox::Yes))->isDefault());
+                    EXPECT_EQ(
+                        box.findChild<QWidget*>("qt_msgbox_scroll") != nullptr, prompt.size() > 10);
+                    box.button(QMessageBox::No)->click();
+                },
+                [&] {
+                    answer = platform::QtDialogs().MsgBox(
+                        nullptr, prompt, platform::MsgBoxStyle::YesNo, "GB - DELETING");
+                });
+            EXPECT_EQ(answer, platform::MsgBoxResult::No);
+        }
     }
 
 } // namespace

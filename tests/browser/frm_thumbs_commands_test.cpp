@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QUrl>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -188,7 +189,20 @@ namespace {
             "1All Help Documentation for Glimmerbox is On-Line.\nYou must be connected to the "
             "internet to access Glimmerbox Help");
         w.Trigger("Help");
-        EXPECT_EQ(w.shell.opened, QStringList({ "file:///usr/share/glimmerbox/GBHelp/toc.htm" }));
+        EXPECT_EQ(w.shell.opened, QStringList({ "https://example.org/glimmerbox/GBHelp/toc.htm" }));
+        // Pages of our own open without the prompt; a missing one is reported, not ignored.
+        TempFolder pages;
+        w.appInfo.helpSite = QUrl::fromLocalFile(pages.Path()).toString();
+        w.Trigger("Help");
+        ASSERT_EQ(w.dialogs.messages.size(), 3u);
+        EXPECT_EQ(w.dialogs.messages[2].prompt,
+            "The Glimmerbox Help pages were not found:\n" + pages.File("GBHelp/toc.htm"));
+        ASSERT_TRUE(QDir(pages.Path()).mkpath("GBHelp"));
+        pages.Write("GBHelp/toc.htm", "<html></html>");
+        w.Trigger("Help");
+        EXPECT_EQ(w.dialogs.messages.size(), 3u);
+        EXPECT_EQ(
+            w.shell.opened.value(1), QUrl::fromLocalFile(pages.File("GBHelp/toc.htm")).toString());
         about::frmAbout* first = nullptr;
         for (int i = 0; i < 2; ++i)
             RunModal([&] { return w.Window().AboutWindow(); },

@@ -1,5 +1,6 @@
 #include "main_window_harness.h"
 
+#include "browser/elided_label.h"
 #include "browser/progress_display.h"
 
 #include <QScrollBar>
@@ -33,9 +34,21 @@ namespace {
 
         bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
         EXPECT_EQ(w.Grid().SurfaceTop(), -97);
-        // The top row on screen is now the grid's second: a click ticks the cell under the mouse.
-        QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
+        // The top row on screen is now the grid's second: Space before any click ticks its first
+        // cell, marked while the grid has the keyboard; a click there unticks it.
+        w.Grid().setFocus();
+        QTest::keyClick(&w.Grid(), Qt::Key_Space);
         EXPECT_EQ(h.Values().mid(0, cols + 1), QList<int>(cols, 0) << 1);
+        const QImage marked = w.Grid().grab().toImage();
+        for (const int cell :
+            { cols, cols + 1 }) { // the picture's square is the face, ticked or not
+            const QPoint row = w.Grid().CellRect(cell).topLeft() + QPoint(0, 8);
+            EXPECT_EQ(marked.pixel(row + QPoint(7, 0)), marked.pixel(row + QPoint(16, 0))) << cell;
+        }
+        w.Viewport().setFocus();
+        EXPECT_NE(w.Grid().grab().toImage(), marked);
+        QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
+        EXPECT_EQ(h.Values().mid(0, cols + 1), QList<int>(cols + 1, 0));
         bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
         EXPECT_EQ(w.Grid().SurfaceTop(), -97 - inner.height());
 
@@ -65,6 +78,20 @@ namespace {
         EXPECT_EQ(h.Window().frameGeometry().size(), QSize(600, 285));
         const QScrollBar& bar = h.Window().ScrollBar(); // every row fits
         EXPECT_TRUE(!bar.isEnabled() && bar.isVisible() && bar.maximum() == 0);
+    }
+
+    // A long path in the status bar keeps its ends with "..." between, and never widens the
+    // window; the panel's text stays the whole path.
+    TEST(StatusPanel, ALongPathIsElidedInTheMiddle)
+    {
+        browser::ElidedLabel label;
+        label.setText("/photos/" + QString(300, 'x') + "/last folder");
+        label.resize(200, 20);
+        const QString shown = label.ShownText();
+        EXPECT_TRUE(shown.startsWith("/photos/") && shown.endsWith("/last folder")
+            && shown.contains(QChar(0x2026)) && label.fontMetrics().horizontalAdvance(shown) <= 200)
+            << qPrintable(shown);
+        EXPECT_TRUE(label.text().size() == 320 && label.minimumSizeHint().width() == 0);
     }
 
     TEST(ProgressDisplay, BarFollowsThePercentageAndTextIsCentred)

@@ -2,6 +2,10 @@
 // the status bar and the toolbar say, and loads that are interrupted by another.
 #include "main_window_harness.h"
 
+#include "browser/progress_display.h"
+
+#include <QLabel>
+
 namespace gb::test {
 namespace {
 
@@ -15,6 +19,8 @@ namespace {
         EXPECT_EQ(h.dialogs.folderRequests[0].title + h.dialogs.folderRequests[0].initialFolder,
             "Select a Folder with Images...");
         EXPECT_FALSE(h.Window().Grid().isVisible() || QFile::exists(h.module1.IniPath()));
+        for (const char* key : { "Delete", "Rename", "Slideshow", "SelectAll" })
+            EXPECT_FALSE(h.Enabled(key)) << key; // nothing loaded, nothing to act on
         h.Window().move(10, 20);
         h.Window().resize(700, 400);
         const QRect outer = h.Window().frameGeometry();
@@ -55,9 +61,20 @@ namespace {
         photos.Write("2.jpg", QByteArray("\xFF\xD8\xFF\xE0 truncated", 14));
         WritePicture(photos, "3.gif");
         QList<int> percents;
-        QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped,
-            [&](int percent, const QString&) { percents << percent; });
+        h.Window().show();
         h.Open(photos.Path());
+        h.Click(0);
+        // During a load (here a second one) no command acts on cells, and the progress display
+        // follows a resize.
+        QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped, [&](int percent) {
+            percents << percent;
+            EXPECT_FALSE(h.Enabled("SelectAll") || h.Enabled("Delete"));
+            h.Window().resize(700 + percent, 400);
+            const QLabel* panel = h.Window().findChild<QLabel*>("sbrMainPanel3");
+            EXPECT_EQ(h.Window().Progress().geometry().right(),
+                panel->mapTo(&h.Window(), panel->rect().topRight()).x());
+        });
+        h.WaitForLoad([&] { h.Trigger("Refresh"); });
         EXPECT_EQ(percents, QList<int>({ 33, 67, 100 }));
         EXPECT_EQ(h.Count(), "File(s): 2");
         EXPECT_EQ(Tags(h.Window()), QStringList({ "1.bmp", "3.gif" }));

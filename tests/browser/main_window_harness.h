@@ -15,25 +15,10 @@
 
 namespace gb::test {
 
-inline QImage Gradient(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
-    return image;
-}
-
 // Writes a real picture file of the type its name says.
 inline void WritePicture(const TempFolder& folder, const QString& name, QSize size = { 40, 30 })
 {
-    const QImage image = Gradient(size.width(), size.height());
-    const QString lower = name.toLower();
-    folder.Write(name,
-        lower.endsWith(".gif")       ? tools::WriteGif(image)
-            : lower.endsWith(".jpg") ? tools::WriteJpeg(image, 90)
-            : lower.endsWith(".ico") ? tools::WriteIco({ { image.scaled(32, 32) } })
-                                     : tools::WriteBmp(image));
+    folder.Write(name, tools::WriteByName(name, tools::Gradient(size)));
 }
 
 // The names of the cells a load made, in grid order.

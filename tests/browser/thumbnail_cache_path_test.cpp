@@ -68,8 +68,7 @@ namespace {
         TestServices s;
         TempFolder photos;
         const QString root = s.dataFolder.Path() + "/cache/thumbnails";
-        QImage blue(128, 96, QImage::Format_RGB32);
-        blue.fill(Qt::blue);
+        const QImage blue = tools::Solid({ 128, 96 }, Qt::blue);
         const auto file = [&](int i) { return photos.File(QString("f%1.jpg").arg(i)); };
         QList<bool> writtenAtOnce;
         {
@@ -105,8 +104,7 @@ namespace {
             [&] { return QFile::exists(NormalEntry(root, photos.File("a.jpg"))); }, 20000));
 
         // Painted over in the cache, a.jpg's tile shows the cache's picture on Refresh.
-        QImage red(128, 96, QImage::Format_RGB32);
-        red.fill(Qt::red);
+        const QImage red = tools::Solid({ 128, 96 }, Qt::red);
         ASSERT_TRUE(h.thumbnails.Save(*h.thumbnails.KeyFor(photos.File("a.jpg")), red, {}));
         h.WaitForLoad([&] { h.Trigger("Refresh"); });
         const auto& cells = h.Window().Cells();

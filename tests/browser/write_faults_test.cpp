@@ -34,7 +34,7 @@ namespace {
             const QByteArray settings = "; mine\r\n[Main]\r\nLast Path="
                 + QFile::encodeName(photos.Path()) + "\r\n[Other]\r\nkeep=1\r\n";
             h.dataFolder.Write("glimmerbox.ini", settings);
-            const QByteArray wallpaper = tools::WriteBmp(Gradient(50, 20));
+            const QByteArray wallpaper = tools::WriteBmp(tools::Gradient({ 50, 20 }));
             h.dataFolder.Write("Wallpaper.bmp", wallpaper);
             if (!(full ? disk.Mounted() : disk.MakeReadOnly() != 0))
                 GTEST_SKIP() << "a full or read-only disk needs a tmpfs: root with CAP_SYS_ADMIN";

@@ -3,6 +3,7 @@
 #include "core/thumbnail_drawing.h"
 #include "core/thumbnail_geometry.h"
 #include "core/tile_packing.h"
+#include "samplegen/image_writers.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 
 namespace gb::core {
 namespace {
+
+    using tools::Solid;
 
     // Every character is 7 pixels wide and "..." is 9, so a cell of 15 + 7n pixels holds n.
     int FixedWidth(const QString& text) { return text == "..." ? 9 : 7 * int(text.size()); }
@@ -82,13 +85,6 @@ namespace {
     }
 
     const ThumbnailColors kColors { QColor(0xF0, 0xF0, 0xF0), QColor(0x20, 0x80, 0x20) };
-
-    QImage Solid(QSize size, QColor color, QImage::Format format = QImage::Format_RGB32)
-    {
-        QImage image(size, format);
-        image.fill(color);
-        return image;
-    }
 
     // What a tile must show: the button face, and on it `picture` at `at` in a black frame.
     QImage ExpectedTile(const QImage& picture, QPoint at)

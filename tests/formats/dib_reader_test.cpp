@@ -41,8 +41,7 @@ namespace {
         DibSpec pastEnd = Dib(40, 1, 1, 24, 0, Bytes({ 0, 0, 255, 0 }));
         pastEnd.pixelOffset = 14 + 40 + 4; // the file's size
         const QList<QRgb> rgb { R, G, B };
-        QImage blue(1, 1, QImage::Format_RGB32);
-        blue.fill(B);
+        const QImage blue = Solid({ 1, 1 }, B);
         const struct {
             const char* name;
             DibSpec spec;

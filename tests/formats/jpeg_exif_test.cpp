@@ -3,7 +3,6 @@
 #include "samplegen/image_writers.h"
 #include "support/temp_folder.h"
 
-#include <QDataStream>
 #include <QtEndian>
 #include <array>
 #include <gtest/gtest.h>
@@ -15,65 +14,32 @@ namespace {
     using gb::tools::WriteJpeg;
     using Colours = std::array<QRgb, 4>; // top left, top right, bottom left, bottom right
 
-    const QRgb kRed = qRgb(220, 30, 30), kGreen = qRgb(30, 200, 60), kBlue = qRgb(40, 60, 220),
-               kYellow = qRgb(240, 220, 40), kGrey = qRgb(100, 100, 100);
+    using namespace gb::tools::quadrant;
     const Colours kQuadrants { kRed, kGreen, kBlue, kYellow };
     const QSize kCamera(1600, 1200), kTile(62, 62);
 
     // The main pictures are grey and the thumbnails coloured, so each result tells its source.
     QByteArray Jpeg(QSize size, bool grey = false)
     {
-        QImage img(2, 2, QImage::Format_RGB32);
-        for (int i = 0; i < 4; ++i)
-            img.setPixel(i % 2, i / 2, grey ? kGrey : kQuadrants[i]);
-        return WriteJpeg(img.scaled(size), 90);
+        return WriteJpeg(
+            grey ? tools::Solid(size, qRgb(100, 100, 100)) : tools::Quadrants(size), 90);
     }
     QByteArray CameraJpeg() { return Jpeg(kCamera, true); }
     QByteArray Thumbnail() { return Jpeg({ 160, 120 }); }
 
-    // Where ExifSegment puts things inside its TIFF structure, for the tests that spoil them.
+    // Where the Exif writer puts things inside its TIFF structure, for the tests that spoil them.
     constexpr int kFirstIfdPointer = 4, kIfd0 = 8, kExifPointer = 30, kIfd0Next = 34,
-                  kThumbnailOffset = 78, kThumbnailLength = 90, kThumbnailAt = 98;
+                  kThumbnailOffset = 78, kThumbnailLength = 90;
     constexpr int kTiffInFile = 2 + 4 + 6; // SOI, the APP1 marker and length, "Exif\0\0"
 
-    struct ExifFields {
-        int orientation = 1;
-        QSize recorded; // invalid: the Exif IFD holds other tags
-        QByteArray thumbnail = Thumbnail();
-        bool bigEndian = false; // big-endian blocks record the pixel size as SHORT, others LONG
-    };
-
-    // APP1: TIFF header, IFD0 (orientation, Exif IFD pointer), Exif IFD, IFD1, thumbnail.
-    QByteArray ExifSegment(const ExifFields& f)
+    // An Exif block whose thumbnail, unless told, is Thumbnail(); in a file, right after SOI.
+    QByteArray ExifSegment(tools::CameraExif f)
     {
-        QByteArray t(f.bigEndian ? "MM" : "II");
-        QDataStream out(&t, QIODevice::Append);
-        out.setByteOrder(f.bigEndian ? QDataStream::BigEndian : QDataStream::LittleEndian);
-        const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
-            out << tag << type << quint32(1);
-            type == 3 ? out << quint16(value) << quint16(0) : out << value;
-        };
-        out << quint16(42) << quint32(kIfd0) << quint16(2);
-        entry(0x0112, 3, f.orientation), entry(0x8769, 4, 38);
-        out << quint32(68) << quint16(2);
-        const quint16 sizeType = f.bigEndian ? 3 : 4;
-        if (f.recorded.isValid())
-            entry(0xa002, sizeType, f.recorded.width()),
-                entry(0xa003, sizeType, f.recorded.height());
-        else
-            entry(0xa001, 3, 1), entry(0x9209, 3, 0); // colour space, flash
-        out << quint32(0) << quint16(2);
-        entry(0x0201, 4, kThumbnailAt), entry(0x0202, 4, f.thumbnail.size());
-        out << quint32(0);
-        EXPECT_EQ(t.size(), kThumbnailAt);
-        const QByteArray body = QByteArray("Exif\0\0", 6) + t + f.thumbnail;
-        const quint16 length = qToBigEndian(quint16(body.size() + 2));
-        return QByteArray("\xff\xe1", 2)
-            + QByteArray::fromRawData(reinterpret_cast<const char*>(&length), 2) + body;
+        f.thumbnail = f.thumbnail.isNull() ? Thumbnail() : f.thumbnail;
+        return tools::WriteExifSegment(f);
     }
-
-    QByteArray CameraFile(
-        const ExifFields& f, const QByteArray& main = CameraJpeg(), const QByteArray& after = {})
+    QByteArray CameraFile(const tools::CameraExif& f, const QByteArray& main = CameraJpeg(),
+        const QByteArray& after = {})
     {
         return main.left(2) + ExifSegment(f) + after + main.mid(2);
     }

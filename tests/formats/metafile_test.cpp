@@ -77,19 +77,9 @@ namespace {
     QImage DrawText(const QString& face, qint32 height, const QString& text, qint32 weight = 400,
         qint32 charset = 0)
     {
-        const auto utf16 = [](const QString& s) { // little-endian, as every build host is
-            return QByteArray(reinterpret_cast<const char*>(s.utf16()), 2 * s.size());
-        };
         EmfWriter t = Emf100();
-        t.Add(+E::SetBkMode, { 1 });
-        t.AddRaw(+E::ExtCreateFontIndirectW,
-            (Dwords({ 1, height, 0, 0, 0, weight, charset << 24, 0 }) + utf16(face))
-                .leftJustified(96, 0));
-        const qint32 size = qint32(text.size());
-        t.Add(+E::SelectObject, { 1 })
-            .AddRaw(+E::ExtTextOutW,
-                Dwords({ 0, 0, 0, 0, 1, 0, 0, 10, 10, size, 76, 0, 0, 0, 0, 0, 0 })
-                    + utf16(text).leftJustified(12, 0));
+        t.Add(+E::SetBkMode, { 1 }).Font(1, height, face, weight, charset);
+        t.Add(+E::SelectObject, { 1 }).Text(10, 10, text);
         return Draw(t.Finish(2));
     }
 

@@ -17,20 +17,13 @@ namespace {
 
     using namespace gb::tools;
 
-    const QRgb kRed = qRgb(220, 30, 30), kGreen = qRgb(30, 200, 60), kBlue = qRgb(40, 60, 220),
-               kYellow = qRgb(240, 220, 40);
+    using namespace gb::tools::quadrant;
     const PictureOptions kLarge { true, {} };
     const QImage::Format kAlpha = QImage::Format_ARGB32_Premultiplied;
 
-    // Four solid quadrants: red, green / blue, yellow. Rotations and scaling keep them apart.
     QImage Quadrants(int w, int h, QRgb topLeft = kRed)
     {
-        QImage img(w, h, QImage::Format_ARGB32);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                img.setPixel(x, y,
-                    y < h / 2 ? (x < w / 2 ? topLeft : kGreen) : (x < w / 2 ? kBlue : kYellow));
-        return img;
+        return tools::Quadrants({ w, h }, topLeft);
     }
 
     class PictureLoaderTest : public ::testing::Test {

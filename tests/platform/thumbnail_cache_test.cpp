@@ -1,4 +1,5 @@
 #include "platform/freedesktop_thumbnail_cache.h"
+#include "samplegen/image_writers.h"
 #include "support/disk_checks.h"
 #include "support/temp_folder.h"
 #include <QBuffer>
@@ -74,8 +75,8 @@ namespace {
 
     TEST_F(ThumbnailCache, StoresPrivatelyShrunkToFitNeverEnlargedAndFindsIt)
     {
-        QImage clear(40, 30, QImage::Format_ARGB32);
-        clear.fill(qRgba(10, 200, 10, 128));
+        const QImage clear
+            = tools::Solid({ 40, 30 }, QColor(10, 200, 10, 128), QImage::Format_ARGB32);
         ASSERT_TRUE(
             QDir().mkpath(root_) && QFile::setPermissions(root_, QFile::Permissions(0x7050)));
         const std::tuple<QImage, QSize, QSize> cases[] = { { clear, {}, { 40, 30 } },

@@ -27,9 +27,8 @@ struct RenameHarness : TestServices {
     {
         auto selection = std::make_shared<core::Files>();
         for (const QString& name : names) {
-            QImage image(48, 32, QImage::Format_RGB32);
-            image.fill(QColor::fromHsv(selection->Count() * 37 % 360, 200, 220));
-            photos.Write(name, tools::WriteBmp(image));
+            const QColor colour = QColor::fromHsv(selection->Count() * 37 % 360, 200, 220);
+            photos.Write(name, tools::WriteBmp(tools::Solid({ 48, 32 }, colour)));
             selection->SetItem(name, photos.Path() + "/");
         }
         window.SetFiles(selection);

@@ -64,12 +64,7 @@ namespace {
     };
 
     QSize SizeAt(int position) { return QSize(40 + 2 * position, 30 + position); }
-    QImage Solid(QSize size)
-    {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(QColor(90, 140, 200));
-        return image;
-    }
+    QImage Solid(QSize size) { return tools::Solid(size, QColor(90, 140, 200)); }
     // A BMP of one colour; files on screen are told apart by their sizes.
     QByteArray PictureFile(QSize size) { return tools::WriteBmp(Solid(size)); }
 

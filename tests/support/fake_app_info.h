@@ -13,9 +13,11 @@ public:
     }
     QString DataDirectory() const override { return dataDirectory_; }
     QString ExeBaseName() const override { return QStringLiteral("glimmerbox"); }
-    QString HelpSite() const override { return QStringLiteral("file:///usr/share/glimmerbox"); }
+    QString HelpSite() const override { return helpSite; }
     int TwipsPerPixelX() const override { return 15; }
     int TwipsPerPixelY() const override { return 15; }
+
+    QString helpSite = QStringLiteral("https://example.org/glimmerbox");
 
 private:
     QString dataDirectory_;

@@ -1,6 +1,7 @@
 #include "samplegen/image_writers.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QHash>
 #include <algorithm>
 #include <array>
@@ -468,6 +469,43 @@ namespace {
 
 } // namespace
 
+QImage Solid(QSize size, QColor colour, QImage::Format format)
+{
+    QImage image(size, format);
+    image.fill(colour);
+    return image;
+}
+
+QImage Gradient(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 255 / size.width(), y * 255 / size.height(), 128));
+    return image;
+}
+
+QImage Quadrants(QSize size, QRgb topLeft)
+{
+    using namespace quadrant;
+    QImage image(size, QImage::Format_ARGB32);
+    const int w = size.width(), h = size.height();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(
+                x, y, y < h / 2 ? (x < w / 2 ? topLeft : kGreen) : (x < w / 2 ? kBlue : kYellow));
+    return image;
+}
+
+QByteArray WriteByName(const QString& name, const QImage& img)
+{
+    const QString lower = name.toLower();
+    return lower.endsWith(".gif") ? WriteGif(img)
+        : lower.endsWith(".jpg")  ? WriteJpeg(img, 90)
+        : lower.endsWith(".ico")  ? WriteIco({ { img.scaled(32, 32) } })
+                                  : WriteBmp(img);
+}
+
 QByteArray WriteBmp(const QImage& img, int bits)
 {
     const QByteArray dib = BuildDib(img, bits);
@@ -535,6 +573,39 @@ QByteArray WriteJpeg(const QImage& img, int quality, std::optional<int> exifOrie
     if (!exifOrientation || jpeg.size() < 2)
         return jpeg;
     return jpeg.left(2) + ExifOrientationSegment(*exifOrientation) + jpeg.mid(2);
+}
+
+QByteArray WriteExifSegment(const CameraExif& exif)
+{
+    QByteArray tiff(exif.bigEndian ? "MM" : "II");
+    QDataStream out(&tiff, QIODevice::Append);
+    out.setByteOrder(exif.bigEndian ? QDataStream::BigEndian : QDataStream::LittleEndian);
+    const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
+        out << tag << type << quint32(1);
+        type == 3 ? out << quint16(value) << quint16(0) : out << value;
+    };
+    out << quint16(42) << quint32(8) << quint16(2); // IFD0 at 8, two entries
+    entry(0x0112, 3, static_cast<quint32>(exif.orientation));
+    entry(0x8769, 4, 38); // the Exif IFD
+    out << quint32(68) << quint16(2); // IFD1 next; the Exif IFD's two entries
+    const quint16 sizeType = exif.bigEndian ? 3 : 4;
+    if (exif.recorded.isValid()) {
+        entry(0xa002, sizeType, static_cast<quint32>(exif.recorded.width()));
+        entry(0xa003, sizeType, static_cast<quint32>(exif.recorded.height()));
+    } else {
+        entry(0xa001, 3, 1); // colour space
+        entry(0x9209, 3, 0); // flash
+    }
+    out << quint32(0) << quint16(2); // IFD1
+    entry(0x0201, 4, 98);
+    entry(0x0202, 4, static_cast<quint32>(exif.thumbnail.size()));
+    out << quint32(0);
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff + exif.thumbnail;
+    QByteArray segment("\xff\xe1", 2);
+    const int length = static_cast<int>(body.size()) + 2;
+    PutU8(segment, length >> 8);
+    PutU8(segment, length);
+    return segment + body;
 }
 
 QByteArray WriteIco(const QList<IconImage>& images) { return WriteIconFile(images, 1, QPoint()); }

@@ -18,6 +18,19 @@ struct IconImage {
     bool png = false; // store a PNG stream instead of a DIB, as large Vista icons do
 };
 
+// Pictures to write: one colour all over, or red growing to the right and green downwards.
+QImage Solid(QSize size, QColor colour, QImage::Format format = QImage::Format_RGB32);
+QImage Gradient(QSize size);
+// Four solid quadrants, red, green / blue, yellow, in these colours: turning, mirroring and
+// scaling keep them apart.
+namespace quadrant {
+    inline constexpr QRgb kRed = 0xffdc1e1e, kGreen = 0xff1ec83c, kBlue = 0xff283cdc,
+                          kYellow = 0xfff0dc28;
+}
+QImage Quadrants(QSize size, QRgb topLeft = quadrant::kRed);
+// The file of the type the name's suffix says (.gif, .jpg, .ico, else .bmp).
+QByteArray WriteByName(const QString& name, const QImage& img);
+
 // bits: 4 or 8 (palette, at most 16 or 256 colours), 24, or 32 (BITMAPV4HEADER with alpha).
 QByteArray WriteBmp(const QImage& img, int bits = 24);
 // A packed DIB: the info header, palette and pixels of WriteBmp without the 14-byte file header.
@@ -31,6 +44,19 @@ QByteArray WriteGif(const QImage& img, std::optional<int> transparentIndex = std
 // Qt's JPEG with an Exif APP1 segment carrying the Orientation tag (1..8) right after SOI.
 QByteArray WriteJpeg(
     const QImage& img, int quality, std::optional<int> exifOrientation = std::nullopt);
+// The Exif block of a camera JPEG: IFD0 holds the orientation and points to the Exif IFD,
+// which records the pixel size (or, with no size, colour space and flash), then IFD1 points to
+// the thumbnail. Offsets in its TIFF structure, from the byte-order mark: first IFD pointer 4,
+// IFD0 8, the Exif IFD pointer's value 30, IFD0's next IFD 34, thumbnail offset 78, thumbnail
+// length 90, thumbnail 98.
+struct CameraExif {
+    int orientation = 1;
+    QSize recorded; // invalid: no recorded size
+    QByteArray thumbnail = {}; // none: null
+    bool bigEndian = false; // big-endian blocks record the pixel size as SHORT, others as LONG
+};
+// The whole APP1 segment, marker and length included.
+QByteArray WriteExifSegment(const CameraExif& exif);
 // A bitmap laid out field by field, for the header variants and damage found in real files.
 struct DibSpec {
     int headerSize = 40; // 12 (core), 16 or 64 (OS/2 2.x), 40, 52, 56, 108, 124

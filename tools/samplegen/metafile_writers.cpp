@@ -109,6 +109,30 @@ EmfWriter& EmfWriter::AddRaw(quint32 type, const QByteArray& params)
     return *this;
 }
 
+namespace {
+    QByteArray Utf16(const QString& text) // little-endian, as every build host is
+    {
+        return QByteArray(reinterpret_cast<const char*>(text.utf16()), 2 * text.size());
+    }
+} // namespace
+
+EmfWriter& EmfWriter::Font(
+    qint32 slot, qint32 height, const QString& face, qint32 weight, qint32 charset)
+{
+    const QByteArray logFont = Dwords({ height, 0, 0, 0, weight, charset << 24, 0 }) + Utf16(face);
+    return AddRaw(82, Dwords({ slot }) + logFont.leftJustified(92, 0));
+}
+
+EmfWriter& EmfWriter::Text(qint32 x, qint32 y, const QString& text)
+{
+    const qint32 size = static_cast<qint32>(text.size());
+    // Bounds, graphics mode 1 and scales, then the EMRTEXT: the reference point, the count, the
+    // string's offset from the record's start (76), no options, rectangle or spacing.
+    return AddRaw(84,
+        Dwords({ 0, 0, 0, 0, 1, 0, 0, x, y, size, 76, 0, 0, 0, 0, 0, 0 })
+            + Utf16(text).leftJustified(12, 0));
+}
+
 QByteArray EmfWriter::Finish(int handles) const
 {
     const QByteArray eof = Dwords({ 14, 20, 0, 16, 20 });

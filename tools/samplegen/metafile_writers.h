@@ -42,6 +42,12 @@ public:
     {
         return AddRaw(type, Dwords(dwords));
     }
+    // EXTCREATEFONTINDIRECTW into `slot`: a negative height is the characters', a positive one
+    // the cell's; charset is the LOGFONT's (2: SYMBOL_CHARSET).
+    EmfWriter& Font(
+        qint32 slot, qint32 height, const QString& face, qint32 weight = 400, qint32 charset = 0);
+    // EXTTEXTOUTW: the text at (x, y) with the current alignment, unclipped.
+    EmfWriter& Text(qint32 x, qint32 y, const QString& text);
     QByteArray Finish(int handles) const;
 
 private:
