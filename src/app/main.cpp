@@ -67,15 +67,18 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
             window.close();
         };
         // The picture is taken of the window as the user gets it: framed and activated by the
-        // window manager, which may come after the first load.
-        QObject::connect(&window, &gb::browser::frmThumbs::FirstActivationDone, &window, [&] {
-            if (window.isActiveWindow())
-                return shoot();
-            QObject::connect(window.windowHandle(), &QWindow::activeChanged, &window, [&] {
-                if (window.isActiveWindow() && window.isVisible())
-                    shoot();
+        // window manager, which may come after the first load. The slots keep their own copy of
+        // `shoot`, which goes out of scope before they run.
+        QObject::connect(
+            &window, &gb::browser::frmThumbs::FirstActivationDone, &window, [&window, shoot] {
+                if (window.isActiveWindow())
+                    return shoot();
+                QObject::connect(
+                    window.windowHandle(), &QWindow::activeChanged, &window, [&window, shoot] {
+                        if (window.isActiveWindow() && window.isVisible())
+                            shoot();
+                    });
             });
-        });
     }
     window.show();
     const int loopStatus = QApplication::exec();
