@@ -54,7 +54,8 @@ namespace {
         EXPECT_EQ(grid.FocusIndex(), 1);
         QTest::keyClick(&grid, Qt::Key_Space);
         EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 0, 0 }));
-        QTest::keyClick(&grid, Qt::Key_Right);
+        QTest::keyClick(&grid, Qt::Key_Right, Qt::ShiftModifier); // Shift alone is no menu key
+        EXPECT_FALSE(w.Window().ContextMenu().isVisible());
         QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier);
         EXPECT_TRUE(w.Window().MenuIndex() == 2 && w.Window().ContextMenu().isVisible());
         w.Window().ContextMenu().hide();

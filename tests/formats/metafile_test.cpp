@@ -106,9 +106,11 @@ namespace {
         WmfWriter plain; // a window of 200 x 100 units from (1000, 1000): 200 x 100 pixels
         plain.Add(+W::SetWindowOrg, { 1000, 1000 }).Add(+W::SetWindowExt, { 100, 200 });
         UseBrush(NoPen(plain), kRed).Add(+W::Rectangle, { 1100, 1100, 1000, 1000 });
-        // 2880 units at 1440 per inch: two inches, 192 pixels; the window doubles it again.
+        // 2880 units at 1440 per inch: two inches, 192 pixels; the window doubles it again, set
+        // at half and scaled by 2/1 (a scale with a zero denominator is ignored).
         WmfWriter placeable(QRect(0, 0, 2880, 1440), 1440);
-        placeable.Add(+W::SetWindowExt, { 720, 1440 });
+        placeable.Add(+W::SetWindowExt, { 360, 720 }).Add(+W::ScaleWindowExt, { 1, 2, 1, 2 });
+        placeable.Add(+W::ScaleWindowExt, { 0, 3, 1, 1 });
         UseBrush(NoPen(placeable), kBlue).Add(+W::Rectangle, { 360, 720, 0, 0 });
         const std::tuple<QByteArray, QSize, QSize, QSize, Pixel, Pixel> cases[] = {
             { plain.Finish(1), {}, { 200, 100 }, { 200, 100 }, { 50, 50, Qt::red }, { 150, 50 } },

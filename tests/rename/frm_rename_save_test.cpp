@@ -70,19 +70,21 @@ namespace {
             h.Click("cmdBatch");
             EXPECT_TRUE(h.Get<QLineEdit>("txtSuffix")->hasFocus());
             h.Get<QLineEdit>("txtSuffix")->setText("1");
+            h.Click("cmdBatch"); // the blank name alone still stops it
             h.Get<QLineEdit>("txtFilename")->setText("../esc"); // would land beside "gone"
             h.Click("cmdBatch");
             EXPECT_TRUE(h.Get<QLineEdit>("txtFilename")->hasFocus());
             h.Get<QLineEdit>("txtFilename")->setText("Trip");
             h.Click("cmdBatch");
         });
-        ASSERT_EQ(h.dialogs.messages.size(), 4u);
+        ASSERT_EQ(h.dialogs.messages.size(), 5u);
         EXPECT_EQ(h.dialogs.messages[0].prompt,
             "You must select a Filename prefix before saving selected files!");
+        EXPECT_EQ(h.dialogs.messages[2].prompt, h.dialogs.messages[0].prompt);
         EXPECT_EQ(h.dialogs.messages[1].prompt,
             "You must select a starting value to increment the batch process!");
-        EXPECT_TRUE(h.dialogs.messages[2].prompt.startsWith("The Filename prefix \"../esc\""));
-        EXPECT_TRUE(h.dialogs.messages[3].prompt.contains("0 of 2"));
+        EXPECT_TRUE(h.dialogs.messages[3].prompt.startsWith("The Filename prefix \"../esc\""));
+        EXPECT_TRUE(h.dialogs.messages[4].prompt.contains("0 of 2"));
         for (const auto& message : h.dialogs.messages)
             EXPECT_EQ(
                 std::pair(message.style, message.title), std::pair(64, QString("Glimmerbox")));
