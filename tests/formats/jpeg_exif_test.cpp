@@ -105,6 +105,9 @@ namespace {
         };
         EXPECT_EQ(std::get<0>(Found(frame(8))), QSize(256, 2));
         EXPECT_EQ(std::get<0>(Found(frame(8).left(11))), QSize(256, 2)); // ends on the width
+        // TEM, RST0 and RST7 stand alone, with no length.
+        EXPECT_EQ(
+            std::get<0>(Found(frame(8).insert(2, "\xff\x01\xff\xd0\xff\xd7"))), QSize(256, 2));
         EXPECT_FALSE(std::get<0>(Found(frame(7))).isValid());
         EXPECT_FALSE(std::get<0>(Found(frame(8).left(10))).isValid()); // cut inside the width
         EXPECT_FALSE(std::get<0>(Found(frame(1))).isValid());

@@ -200,6 +200,10 @@ namespace {
             { { 30, 30, Qt::red }, { 75, 75, Qt::blue }, { 93, 93, Qt::red }, { 85, 15, Qt::green },
                 { 65, 35, kClear }, { 15, 65, Qt::green }, { 35, 85, kClear },
                 { 30, 97, Qt::black }, { 52, 48, kClear } });
+        // A shape of straight lines reaching far past the picture is drawn all the same.
+        EmfWriter far = EmfBrush(Emf100().Add(+E::SelectObject, { kNullPen }), 1, kRed);
+        ExpectPixels(Draw(far.Add(+E::Rectangle, { 50, 50, 1 << 30, 1 << 30 }).Finish(2)),
+            { { 75, 75, Qt::red }, { 25, 25 } });
         for (const E kind : { E::Pie, E::Chord }) { // a chord leaves out the centre, a pie not
             EmfWriter p = Emf100();
             EmfBrush(p.Add(+E::SelectObject, { kNullPen }), 1, kRed);

@@ -2,7 +2,6 @@
 #include "samplegen/image_writers.h"
 #include "support/disk_checks.h"
 #include "support/temp_folder.h"
-#include <QBuffer>
 #include <QPainter>
 #include <QProcess>
 #include <fcntl.h>
@@ -102,14 +101,9 @@ namespace {
         const ThumbnailKey key = KeyOf("photo.png");
         // Another program's entry, recording the picture's size or not.
         const auto entry = [&](int w, int h, const char* width = "", const char* height = "") {
-            QImage image = Picture(w, h);
-            image.setText("Thumb::URI", key.uri);
-            image.setText("Thumb::MTime", QString::number(key.mtime));
-            image.setText("Thumb::Image::Width", width);
-            image.setText("Thumb::Image::Height", height);
-            QBuffer png;
-            EXPECT_TRUE(png.open(QIODevice::WriteOnly) && image.save(&png, "PNG"));
-            return png.data();
+            return tools::WritePng(Picture(w, h),
+                { { "Thumb::URI", key.uri }, { "Thumb::MTime", QString::number(key.mtime) },
+                    { "Thumb::Image::Width", width }, { "Thumb::Image::Height", height } });
         };
         const QByteArray good = entry(128, 85, "640", "480");
         QByteArray flipped = good;

@@ -615,11 +615,14 @@ QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot)
     return WriteIconFile(images, 2, hotspot);
 }
 
-QByteArray WritePng(const QImage& img)
+QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts)
 {
+    QImage withTexts = img;
+    for (const auto& [key, text] : texts)
+        withTexts.setText(key, text);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "PNG");
+    withTexts.save(&buffer, "PNG");
     return buffer.data();
 }
 

@@ -91,8 +91,9 @@ private:
     QByteArray bytes_;
 };
 
-// Qt's PNG, as BMP files and icons may embed it.
-QByteArray WritePng(const QImage& img);
+// Qt's PNG, as BMP files and icons may embed it, with text chunks (key, text) if given: the
+// freedesktop thumbnails other programs write carry their source's address and time so.
+QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts = {});
 QByteArray WriteIco(const QList<IconImage>& images);
 QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot);
 
