@@ -10,7 +10,6 @@
 #include "support/modal_runner.h"
 
 #include <QApplication>
-#include <QMenu>
 #include <QPushButton>
 #include <QUrl>
 #include <cstring>

@@ -40,11 +40,13 @@ namespace {
         QTest::keyClick(&w.Grid(), Qt::Key_Space);
         EXPECT_EQ(h.Values().mid(0, cols + 1), QList<int>(cols, 0) << 1);
         const QImage marked = w.Grid().grab().toImage();
-        for (const int cell :
-            { cols, cols + 1 }) { // the picture's square is the face, ticked or not
-            const QPoint row = w.Grid().CellRect(cell).topLeft() + QPoint(0, 8);
-            EXPECT_EQ(marked.pixel(row + QPoint(7, 0)), marked.pixel(row + QPoint(16, 0))) << cell;
-        }
+        // The picture's square is the face around it, which the tick washes.
+        const auto face = [&](int cell, int x) {
+            return marked.pixel(w.Grid().CellRect(cell).topLeft() + QPoint(x, 8));
+        };
+        const QRgb plain = w.Grid().palette().color(QPalette::Button).rgb();
+        EXPECT_TRUE(face(cols, 7) == face(cols, 16) && face(cols + 1, 7) == face(cols + 1, 16)
+            && face(cols, 7) != plain && face(cols + 1, 7) == plain);
         w.Viewport().setFocus();
         EXPECT_NE(w.Grid().grab().toImage(), marked);
         QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
@@ -62,6 +64,9 @@ namespace {
         QCoreApplication::processEvents();
         EXPECT_EQ(bar.value(), 0);
         EXPECT_EQ(w.Grid().SurfaceTop(), 0);
+        for (int i = 0; i < 5; ++i) // past the bottom: the grid follows the focus
+            QTest::keyClick(&w.Grid(), Qt::Key_Down);
+        EXPECT_EQ(w.Grid().CellRect(w.Grid().FocusIndex()).bottom(), w.Grid().height() - 1);
     }
 
     // A grid that kept the focus on the clicked cell would paint past the 3 cells of the new load

@@ -14,6 +14,9 @@ namespace {
     TEST(MainWindowStart, WithoutSettingsAsksForAFolderAndSavesPlacementOnClose)
     {
         MainWindowHarness h;
+        h.Window().move(10, 20); // made and placed, not yet activated: nothing is asked
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(h.dialogs.folderRequests.empty());
         h.ShowAndActivate();
         ASSERT_EQ(h.dialogs.folderRequests.size(), 1u);
         EXPECT_EQ(h.dialogs.folderRequests[0].title + h.dialogs.folderRequests[0].initialFolder,

@@ -7,7 +7,6 @@
 #include "support/test_services.h"
 
 #include <QAction>
-#include <QImage>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>

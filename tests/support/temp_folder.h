@@ -7,6 +7,13 @@
 
 namespace gb::test {
 
+// The whole file, or nothing when it cannot be read.
+inline QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // A scratch folder that disappears with the test.
 class TempFolder {
 public:
@@ -19,11 +26,7 @@ public:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         ASSERT_EQ(f.write(bytes), bytes.size());
     }
-    QByteArray Read(const QString& name) const
-    {
-        QFile f(File(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray Read(const QString& name) const { return ReadAll(File(name)); }
 
 private:
     QTemporaryDir dir_;
