@@ -1,8 +1,8 @@
 // Every file of tests/data/hostile, as the corpus lists them, through the picture loader, each in
 // a process of its own: a crash kills only the probe, a hang the watchdog kills, and each peak of
 // memory is its own.
-#include "samplegen/image_writers.h"
 #include "hostilegen/hostile_corpus.h"
+#include "samplegen/image_writers.h"
 #include "support/temp_folder.h"
 
 #include <QProcess>
