@@ -96,19 +96,19 @@ void ThumbGrid::keyPressEvent(QKeyEvent* event)
     const int key = event->key();
     const bool menuKey
         = key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() & Qt::ShiftModifier);
+    const int focus = FocusIndex();
     if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down) {
         const int cols = std::max(1, layout_.cols);
         MoveFocus(key == Qt::Key_Left  ? -1
                 : key == Qt::Key_Right ? 1
                 : key == Qt::Key_Up    ? -cols
                                        : cols);
-    } else if (key == Qt::Key_Space && FocusIndex() >= 0) {
-        focusIndex_ = FocusIndex();
-        Q_EMIT CellClicked(focusIndex_, event->modifiers());
-    } else if (menuKey && FocusIndex() >= 0) {
-        focusIndex_ = FocusIndex();
-        Q_EMIT CellMouseUp(
-            focusIndex_, Qt::RightButton, mapToGlobal(CellRect(focusIndex_).center()));
+    } else if (key == Qt::Key_Space && focus >= 0) {
+        focusIndex_ = focus;
+        Q_EMIT CellClicked(focus, event->modifiers());
+    } else if (menuKey && focus >= 0) {
+        focusIndex_ = focus;
+        Q_EMIT CellMouseUp(focus, Qt::RightButton, mapToGlobal(CellRect(focus).center()));
     } else if (event->matches(QKeySequence::SelectAll)) {
         Q_EMIT SelectAllRequested();
     } else {
@@ -188,12 +188,12 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
         if (cell.Visible)
             PaintCell(painter, CellRect(static_cast<int>(i)), cell, palette(), i == pressedIndex_);
     }
-    if (hasFocus() && FocusIndex() >= 0) {
+    if (const int focused = FocusIndex(); hasFocus() && focused >= 0) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
         // Some styles draw the mark only after a Tab; arrows and Space work after a click too.
         focus.state |= QStyle::State_KeyboardFocusChange;
-        focus.rect = CellRect(FocusIndex()).adjusted(3, 3, -3, -3);
+        focus.rect = CellRect(focused).adjusted(3, 3, -3, -3);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
 }
