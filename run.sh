@@ -17,5 +17,6 @@ fi
 
 shot="$GLIMMERBOX_ROOT/build/glimmerbox-screenshot.png"
 rm -f "$shot"
-xvfb-run -a -s "-screen 0 1280x800x24" "$exe" --screenshot "$shot" "$folder"
+# The program closes itself once the picture is taken; a bound keeps a fault from hanging here.
+timeout 300 xvfb-run -a -s "-screen 0 1280x800x24" "$exe" --screenshot "$shot" "$folder"
 [ -s "$shot" ] || { echo "run.sh: no screenshot was written" >&2; exit 1; }
