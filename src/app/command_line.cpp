@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 
 namespace gb::app {
@@ -9,57 +10,90 @@ namespace {
     // A contact sheet wider than this would be a mistyped number, not a wish.
     constexpr int kMaxColumns = 1000;
 
-    // Takes the value of an option; sets `error` when it is missing.
-    QString TakeValue(const QStringList& args, qsizetype& i, CommandLine& result)
+    // Qt's own options, which QApplication takes off the command line after we have read it:
+    // accepted here so that they are not mistaken for ours or for a folder.
+    const char* const kQtOptionsWithValue[] = { "style", "stylesheet", "qmljsdebugger", "platform",
+        "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
+        "qwindowtitle", "session", "display", "geometry", "title", "name" };
+    const char* const kQtFlags[] = { "widgetcount", "reverse", "nograb", "dograb", "sync" };
+
+    void AddQtOptions(QCommandLineParser& parser)
     {
-        if (i + 1 >= args.size() || args[i + 1].isEmpty()) {
-            result.error = QStringLiteral("%1 needs a value").arg(args[i]);
-            return {};
+        for (const char* name : kQtOptionsWithValue) {
+            QCommandLineOption option(
+                QString::fromLatin1(name), QString(), QStringLiteral("value"));
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(option);
         }
-        return args[++i];
+        for (const char* name : kQtFlags) {
+            QCommandLineOption option(QString::fromLatin1(name));
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(option);
+        }
     }
 
-    void TakeColumns(const QStringList& args, qsizetype& i, CommandLine& result)
+    // The value of `option` when given; sets `error` when it was given empty.
+    QString ValueOf(const QCommandLineParser& parser, const QString& option, CommandLine& result)
     {
-        const QString value = TakeValue(args, i, result);
+        const QString value = parser.value(option);
+        if (parser.isSet(option) && value.isEmpty() && result.error.isEmpty())
+            result.error = QStringLiteral("--%1 needs a value").arg(option);
+        return value;
+    }
+
+    void TakeColumns(const QCommandLineParser& parser, CommandLine& result)
+    {
+        if (!parser.isSet(QStringLiteral("columns")))
+            return;
         bool ok = false;
-        const int columns = value.toInt(&ok);
-        if (result.error.isEmpty() && (!ok || columns < 1 || columns > kMaxColumns))
+        const int columns = parser.value(QStringLiteral("columns")).toInt(&ok);
+        if (ok && columns >= 1 && columns <= kMaxColumns)
+            result.columns = columns;
+        else
             result.error
                 = QStringLiteral("--columns needs a whole number from 1 to %1").arg(kMaxColumns);
-        else if (ok)
-            result.columns = columns;
+    }
+
+    // The rules between options, once each was read.
+    void CheckCombination(CommandLine& result)
+    {
+        if (!result.error.isEmpty())
+            return;
+        if (!result.contactSheet.isEmpty() && result.folder.isEmpty())
+            result.error = QStringLiteral("--contact-sheet needs a FOLDER");
+        else if (!result.contactSheet.isEmpty() && !result.screenshot.isEmpty())
+            result.error = QStringLiteral("--contact-sheet and --screenshot cannot be combined");
     }
 
 } // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
+    QCommandLineParser parser;
+    // "-platform offscreen", as Qt's own options are written, and "-h" alike.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions({ { { "h", "help" }, QString() }, { "version", QString() },
+        { "contact-sheet", QString(), "file" }, { "screenshot", QString(), "file" },
+        { "columns", QString(), "count" } });
+    AddQtOptions(parser);
+
     CommandLine result;
-    for (qsizetype i = 0; i < arguments.size() && result.error.isEmpty(); ++i) {
-        const QString& arg = arguments[i];
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
-            result.showHelp = true;
-        else if (arg == QLatin1String("--version"))
-            result.showVersion = true;
-        else if (arg == QLatin1String("--contact-sheet"))
-            result.contactSheet = TakeValue(arguments, i, result);
-        else if (arg == QLatin1String("--screenshot"))
-            result.screenshot = TakeValue(arguments, i, result);
-        else if (arg == QLatin1String("--columns"))
-            TakeColumns(arguments, i, result);
-        else if (arg.startsWith(QLatin1String("--")) && arg != QLatin1String("--"))
-            result.error = QStringLiteral("unknown option %1").arg(arg);
-        else if (!result.folder.isEmpty())
-            result.error = QStringLiteral("only one folder can be opened");
-        else
-            result.folder
-                = arg == QLatin1String("--") && i + 1 < arguments.size() ? arguments[++i] : arg;
+    if (!parser.parse(QStringList { QStringLiteral("glimmerbox") } + arguments)) {
+        result.error = parser.errorText();
+        return result;
     }
-    if (result.error.isEmpty() && !result.contactSheet.isEmpty() && result.folder.isEmpty())
-        result.error = QStringLiteral("--contact-sheet needs a FOLDER");
-    if (result.error.isEmpty() && !result.contactSheet.isEmpty() && !result.screenshot.isEmpty())
-        result.error = QStringLiteral("--contact-sheet and --screenshot cannot be combined");
+    result.showHelp = parser.isSet(QStringLiteral("help"));
+    result.showVersion = parser.isSet(QStringLiteral("version"));
+    result.contactSheet = ValueOf(parser, QStringLiteral("contact-sheet"), result);
+    result.screenshot = ValueOf(parser, QStringLiteral("screenshot"), result);
+    TakeColumns(parser, result);
+    result.platform = parser.value(QStringLiteral("platform"));
+    const QStringList folders = parser.positionalArguments();
+    if (folders.size() > 1)
+        result.error = QStringLiteral("only one folder can be opened");
+    else if (!folders.isEmpty())
+        result.folder = folders.front();
+    CheckCombination(result);
     return result;
 }
 
@@ -81,6 +115,7 @@ QString UsageText()
         "  --columns N              thumbnails per row on the contact sheet (default 8)\n"
         "  --screenshot OUT.png     save a picture of the window once the folder has loaded\n"
         "  --version                print the version and exit\n"
+        "Options may also be written --option=VALUE; a FOLDER starting with \"-\" follows \"--\".\n"
         "Qt's own options (such as -platform NAME or -style NAME) are understood too.\n");
 }
 

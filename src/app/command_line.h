@@ -11,13 +11,16 @@ struct CommandLine {
     QString contactSheet; // write the folder's cells to this PNG and exit
     int columns = 8; // columns of the contact sheet
     QString screenshot; // save the main window here once its first load has ended, then exit
+    QString platform; // Qt's -platform option, when given
     QString error; // not empty: the command line was not understood
     bool showHelp = false;
     bool showVersion = false;
 };
 
 // Understands: [FOLDER] | --contact-sheet OUT.png [--columns N] FOLDER | --screenshot OUT.png
-// [FOLDER] | --help | --version. `arguments` excludes the program name and Qt's own options.
+// [FOLDER] | --help | --version, each option also as --option=VALUE. `arguments` excludes the
+// program name; Qt's own options (-platform NAME …) are accepted and left for QApplication,
+// so this runs before any display is opened.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 QString UsageText();

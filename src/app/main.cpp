@@ -11,23 +11,34 @@
 #include <QWindow>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace {
 
 using gb::app::CommandLine;
 
-// Without any display the unattended modes and the help still work, drawn offscreen. This runs
-// before Qt has taken its own options off the command line, so it only looks for ours.
-void UseOffscreenWhenHeadless(int argc, char** argv)
+bool HasDisplay()
 {
-    static const QStringList kHeadless { "--contact-sheet", "--screenshot", "--help", "-h",
-        "--version" };
-    bool unattended = false;
-    for (int i = 1; i < argc; ++i)
-        unattended = unattended || kHeadless.contains(QString::fromLocal8Bit(argv[i]));
-    if (unattended && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
-        && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    return !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// A contact sheet is a file, drawn offscreen alike on every machine, display or not; a
+// screenshot is of a real window, offscreen only where there is no display.
+void UseOffscreenWhenHeadless(const CommandLine& command)
+{
+    const bool offscreen
+        = !command.contactSheet.isEmpty() || (!command.screenshot.isEmpty() && !HasDisplay());
+    if (offscreen && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The window needs a display; without one (and no platform chosen) say so rather than let Qt
+// abort.
+bool CanShowWindow(const CommandLine& command)
+{
+    return HasDisplay() || !command.platform.isEmpty()
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
@@ -48,38 +59,51 @@ int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
     return 0;
 }
 
+// Saves a picture of `window` at `path` once its first load has ended, then closes it; `status`
+// becomes 1 when the picture cannot be written. The picture shows the window as the user gets
+// it: framed and activated where a window manager runs, which may come after the load. Should
+// activation never come (no window manager, or one that ignores the window), the picture is
+// taken after a short wait as the window is.
+void ShootWhenLoaded(gb::browser::frmThumbs& window, const QString& path, int& status)
+{
+    constexpr int kActivationWaitMs = 3000;
+    const auto shoot = [&window, path, &status, taken = std::make_shared<bool>(false)] {
+        if (std::exchange(*taken, true))
+            return;
+        QCoreApplication::processEvents();
+        if (window.grab().save(path, "PNG")) {
+            std::printf("%s\n", qPrintable(QDir(path).absolutePath()));
+        } else {
+            std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(path));
+            status = 1;
+        }
+        window.close();
+    };
+    // The slots keep their own copy of `shoot`, which ends with this block.
+    QObject::connect(
+        &window, &gb::browser::frmThumbs::FirstActivationDone, &window, [&window, shoot] {
+            if (window.isActiveWindow())
+                return shoot();
+            QObject::connect(
+                window.windowHandle(), &QWindow::activeChanged, &window, [&window, shoot] {
+                    if (window.isActiveWindow() && window.isVisible())
+                        shoot();
+                });
+            // Without a window manager this gives the window the focus at once; with one, it
+            // asks for it.
+            window.activateWindow();
+            QTimer::singleShot(kActivationWaitMs, &window, shoot);
+        });
+}
+
 int RunWindow(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
     if (!command.folder.isEmpty())
         window.SetStartFolder(gb::app::FolderToOpen(command.folder));
     int status = 0;
-    if (!command.screenshot.isEmpty()) {
-        const auto shoot = [&] {
-            QCoreApplication::processEvents();
-            if (window.grab().save(command.screenshot, "PNG")) {
-                std::printf("%s\n", qPrintable(QDir(command.screenshot).absolutePath()));
-            } else {
-                std::fprintf(
-                    stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.screenshot));
-                status = 1;
-            }
-            window.close();
-        };
-        // The picture is taken of the window as the user gets it: framed and activated by the
-        // window manager, which may come after the first load. The slots keep their own copy of
-        // `shoot`, which goes out of scope before they run.
-        QObject::connect(
-            &window, &gb::browser::frmThumbs::FirstActivationDone, &window, [&window, shoot] {
-                if (window.isActiveWindow())
-                    return shoot();
-                QObject::connect(
-                    window.windowHandle(), &QWindow::activeChanged, &window, [&window, shoot] {
-                        if (window.isActiveWindow() && window.isVisible())
-                            shoot();
-                    });
-            });
-    }
+    if (!command.screenshot.isEmpty())
+        ShootWhenLoaded(window, command.screenshot, status);
     window.show();
     const int loopStatus = QApplication::exec();
     return status != 0 ? status : loopStatus;
@@ -89,14 +113,12 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
 
 int main(int argc, char** argv)
 {
-    UseOffscreenWhenHeadless(argc, argv);
-    QApplication app(argc, argv); // takes Qt's own options (-platform, -style ...) off the list
-    QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
-    // Lets Wayland desktops match the window to its launcher entry and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.glimmerbox.Glimmerbox"));
-    QApplication::setApplicationVersion(QStringLiteral(GLIMMERBOX_VERSION));
-
-    const CommandLine command = gb::app::ParseCommandLine(QCoreApplication::arguments().mid(1));
+    // The command line is read before any display is opened: a mistake, --help and --version
+    // need none.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine command = gb::app::ParseCommandLine(arguments);
     if (command.showVersion && command.error.isEmpty()) {
         std::printf("Glimmerbox %s\n", GLIMMERBOX_VERSION);
         return 0;
@@ -107,6 +129,19 @@ int main(int argc, char** argv)
         std::fprintf(command.showHelp ? stdout : stderr, "%s", qPrintable(gb::app::UsageText()));
         return command.showHelp && command.error.isEmpty() ? 0 : 2;
     }
+
+    UseOffscreenWhenHeadless(command);
+    if (!CanShowWindow(command)) {
+        std::fprintf(stderr,
+            "glimmerbox: there is no display to show the window on (DISPLAY is not set);\n"
+            "--contact-sheet and --screenshot work without one.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
+    // Lets Wayland desktops match the window to its launcher entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.glimmerbox.Glimmerbox"));
+    QApplication::setApplicationVersion(QStringLiteral(GLIMMERBOX_VERSION));
 
     const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();
     gb::app::LinuxServices services(unattended);

@@ -20,46 +20,57 @@ namespace {
     TEST(CommandLine, UnderstandsEachFormAndNamesEachMistake)
     {
         const char* range = "--columns needs a whole number from 1 to 1000";
-        const std::pair<QStringList, const char*> cases[]
-            = { { {}, "||8||" }, { { "-x" }, "-x||8||" },
-                  { { "--contact-sheet", "out.png", "--columns", "5", "/p" }, "/p|out.png|5||" },
-                  { { "--columns", "1", "--contact-sheet", "o", "/p" }, "/p|o|1||" },
-                  { { "--columns", "1000", "/p" }, "/p||1000||" },
-                  { { "--screenshot", "w.png", "/p" }, "/p||8|w.png|" },
-                  { { "--screenshot", "w.png" }, "||8|w.png|" }, { { "/p", "-h" }, "/p||8||help" },
-                  { { "--", "--odd" }, "--odd||8||" }, { { "--" }, "--||8||" },
-                  { { "--columns", "0", "/p" }, range }, { { "--columns", "1001", "/p" }, range },
-                  { { "--columns", "x" }, range }, { { "--columns" }, "--columns needs a value" },
-                  { { "--screenshot", "", "/p" }, "--screenshot needs a value" },
-                  { { "--contact-sheet", "o.png" }, "--contact-sheet needs a FOLDER" },
-                  { { "--contact-sheet", "o", "--screenshot", "w", "/p" },
-                      "--contact-sheet and --screenshot cannot be combined" },
-                  { { "--frobnicate", "--more" }, "unknown option --frobnicate" },
-                  { { "/a", "/b" }, "only one folder can be opened" } };
+        const std::pair<QStringList, const char*> cases[] = { { {}, "||8||" },
+            { { "--contact-sheet", "out.png", "--columns", "5", "/p" }, "/p|out.png|5||" },
+            { { "--columns=1", "--contact-sheet=o", "/p" }, "/p|o|1||" },
+            { { "--columns", "1000", "/p" }, "/p||1000||" },
+            { { "-platform", "offscreen", "--screenshot", "w.png", "/p", "-style=fusion" },
+                "/p||8|w.png|" },
+            { { "--screenshot", "w.png" }, "||8|w.png|" }, { { "/p", "-h" }, "/p||8||help" },
+            { { "--", "--odd" }, "--odd||8||" }, { { "--" }, "||8||" },
+            { { "--columns", "0", "/p" }, range }, { { "--columns", "1001", "/p" }, range },
+            { { "--columns", "x" }, range },
+            { { "--columns" }, "Missing value after '--columns'." },
+            { { "--screenshot", "", "/p" }, "--screenshot needs a value" },
+            { { "--screenshot=", "/p" }, "--screenshot needs a value" },
+            { { "--contact-sheet", "o.png" }, "--contact-sheet needs a FOLDER" },
+            { { "--contact-sheet", "o", "--screenshot", "w", "/p" },
+                "--contact-sheet and --screenshot cannot be combined" },
+            { { "--frobnicate", "--more" }, "Unknown options: frobnicate, more." },
+            { { "-x" }, "Unknown option 'x'." },
+            { { "/a", "/b" }, "only one folder can be opened" } };
         for (const auto& [arguments, understood] : cases)
             EXPECT_EQ(Understood(arguments), understood) << qPrintable(arguments.join(' '));
         TempFolder folder; // a picture stands for its folder
         folder.Write("a.jpg", "");
-        EXPECT_EQ(
-            app::FolderToOpen(folder.File("a.jpg")) + "|" + app::FolderToOpen(folder.Path() + "/."),
-            folder.Path() + "|" + folder.Path());
+        EXPECT_EQ(app::FolderToOpen(folder.File("a.jpg")), folder.Path());
+        EXPECT_EQ(app::FolderToOpen(folder.Path() + "/."), folder.Path());
         EXPECT_EQ(
             app::FolderToOpen("relative/folder"), QDir::current().filePath("relative/folder"));
     }
 
-    // The program itself: a contact sheet of the loaded pictures, or exit status 2 on a mistake.
+    // The program itself, on a machine whose display cannot be reached: a contact sheet of the
+    // loaded pictures, the usage or the version, or exit status 2 on a mistake, never a crash.
     TEST(CommandLine, TheProgramWritesAContactSheetOrExitsWithStatus2)
     {
         TempFolder photos, runtime; // a private runtime folder, so Qt has nothing to warn about
-        const auto run = [&](const QStringList& arguments) {
+        struct Outcome {
+            int status;
+            std::string out, err;
+        };
+        const auto run = [&](const QStringList& arguments, const QString& display = ":65000") {
             QProcess process;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert("XDG_RUNTIME_DIR", runtime.Path());
+            environment.insert("DISPLAY", display);
+            environment.remove("QT_QPA_PLATFORM");
+            environment.remove("WAYLAND_DISPLAY");
             process.setProcessEnvironment(environment);
             process.start(GLIMMERBOX_EXE, arguments);
             EXPECT_TRUE(process.waitForFinished(60000));
-            return std::tuple(process.exitCode(), process.readAllStandardOutput().toStdString(),
-                process.readAllStandardError().toStdString());
+            EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+            return Outcome { process.exitCode(), process.readAllStandardOutput().toStdString(),
+                process.readAllStandardError().toStdString() };
         };
         for (const auto& [name, colour] :
             { std::pair { "a.bmp", Qt::red }, { "c.gif", Qt::blue }, { "d.bmp", Qt::green } })
@@ -67,26 +78,37 @@ namespace {
         photos.Write("b.jpg", "broken");
         const QString sheetPath = photos.File("sheet.png");
         // Qt's own options are Qt's, not a second folder.
-        ASSERT_EQ(run({ "-style", "fusion", "--contact-sheet", sheetPath, "--columns", "2",
-                      photos.Path() }),
-            std::tuple(0, "File(s): 3\n", ""));
+        const Outcome made = run({ "-style", "fusion", "--contact-sheet=" + sheetPath, "--columns",
+            "2", photos.Path() });
+        EXPECT_EQ(made.status, 0);
+        EXPECT_EQ(made.out, "File(s): 3\n");
         // Each picture sits in the middle of its cell's top 64 x 64 square.
         const QImage sheet(sheetPath);
-        EXPECT_EQ(std::tuple(sheet.size(), sheet.pixel(44, 36), sheet.pixel(89 + 44, 36),
-                      sheet.pixel(44, 97 + 36)),
-            std::tuple(QSize(2 * 89, 2 * 97), qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 255, 0)));
+        EXPECT_EQ(sheet.size(), QSize(2 * 89, 2 * 97));
+        EXPECT_EQ(sheet.pixel(44, 36), qRgb(255, 0, 0));
+        EXPECT_EQ(sheet.pixel(89 + 44, 36), qRgb(0, 0, 255));
+        EXPECT_EQ(sheet.pixel(44, 97 + 36), qRgb(0, 255, 0));
         const std::string usage = app::UsageText().toStdString(),
                           nope = photos.File("nope").toStdString();
-        using Case = std::tuple<QStringList, int, std::string, std::string>;
-        const Case cases[] = { { { "--help" }, 0, usage, "" },
+        const std::tuple<QStringList, int, std::string, std::string> cases[] = { { { "--help" }, 0,
+                                                                                     usage, "" },
             { { "-platform", "offscreen", "--version" }, 0, "Glimmerbox 1.0.3\n", "" },
-            { { "--help", "--bogus" }, 2, usage, "glimmerbox: unknown option --bogus\n" },
-            { { "--contact-sheet" }, 2, "", "glimmerbox: --contact-sheet needs a value\n" + usage },
+            { { "--help", "--bogus" }, 2, "", "glimmerbox: Unknown option 'bogus'.\n" + usage },
+            { { "/a", "/b" }, 2, "", "glimmerbox: only one folder can be opened\n" + usage },
             { { "--contact-sheet", photos.File("x.png"), photos.File("nope") }, 2, "",
                 "glimmerbox: cannot open the folder \"" + nope + "\"\n" } };
-        for (const auto& [arguments, status, out, err] : cases)
-            EXPECT_EQ(run(arguments), std::tuple(status, out, err));
+        for (const auto& [arguments, status, out, err] : cases) {
+            const Outcome outcome = run(arguments);
+            EXPECT_EQ(outcome.status, status) << qPrintable(arguments.join(' '));
+            EXPECT_EQ(outcome.out, out) << qPrintable(arguments.join(' '));
+            EXPECT_EQ(outcome.err, err) << qPrintable(arguments.join(' '));
+        }
         EXPECT_FALSE(QFile::exists(photos.File("x.png")));
+        const Outcome noDisplay = run({ photos.Path() }, "");
+        EXPECT_EQ(noDisplay.status, 1);
+        EXPECT_EQ(noDisplay.err,
+            "glimmerbox: there is no display to show the window on (DISPLAY is not set);\n"
+            "--contact-sheet and --screenshot work without one.\n");
     }
 
 } // namespace
