@@ -206,7 +206,7 @@ void frmThumbs::Form_Activate()
     Activated = true;
     picSlide->hide();
     QCoreApplication::processEvents();
-    if (startFolder_.isEmpty() || !OpenSourceFolder(startFolder_))
+    if (!OpenStartFolder())
         ChooseSourceFolder(true);
     Q_EMIT FirstActivationDone();
 }

@@ -121,6 +121,7 @@ private:
     void BuildStatusBar();
     void Form_Load();
     void Form_Activate();
+    bool OpenStartFolder();
     void Form_QueryUnload();
     void Form_Unload();
     QRect WantedOuter(const QMargins& frame) const;

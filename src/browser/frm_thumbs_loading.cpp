@@ -16,6 +16,7 @@
 #include "platform/picture_loader.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -60,6 +61,22 @@ void frmThumbs::ChooseSourceFolder(bool useRemembered)
 }
 
 bool frmThumbs::OpenSourceFolder(const QString& folder) { return LoadFolder(folder, true); }
+
+bool frmThumbs::OpenStartFolder()
+{
+    if (startFolder_.isEmpty())
+        return false;
+    if (OpenSourceFolder(startFolder_))
+        return true;
+    // The person named this folder: say why it is not shown before offering another.
+    const QFileInfo info(startFolder_);
+    const QString why = !info.exists() ? QStringLiteral("it does not exist")
+        : !info.isDir()                ? QStringLiteral("it is not a folder")
+                                       : QStringLiteral("it cannot be read");
+    Inform("The folder \"" + QDir::toNativeSeparators(startFolder_) + "\" cannot be opened: " + why
+        + ".");
+    return false;
+}
 
 bool frmThumbs::LoadFolder(const QString& folder, bool remember)
 {

@@ -56,6 +56,24 @@ namespace {
         EXPECT_EQ(h.Setting("Last Path"), photos.Path());
     }
 
+    // A folder named on the command line that cannot be shown is explained before the picker.
+    TEST(MainWindowStart, AStartFolderThatCannotBeOpenedIsExplainedFirst)
+    {
+        TempFolder photos;
+        photos.Write("a.bmp", "BM");
+        const std::pair<QString, QString> cases[] = { { photos.File("gone"), "does not exist" },
+            { photos.File("a.bmp"), "is not a folder" } };
+        for (const auto& [folder, why] : cases) {
+            MainWindowHarness h;
+            h.Window().SetStartFolder(folder);
+            h.ShowAndActivate();
+            ASSERT_EQ(h.dialogs.messages.size(), 1u);
+            EXPECT_EQ(h.dialogs.messages[0].prompt,
+                "The folder \"" + folder + "\" cannot be opened: it " + why + ".");
+            EXPECT_EQ(h.dialogs.folderRequests.size(), 1u);
+        }
+    }
+
     TEST(MainWindowLoad, DamagedFileGetsNoCellAndTheProgressCountsEveryListedFile)
     {
         MainWindowHarness h;
