@@ -17,7 +17,9 @@ struct WindowManagerDisplay {
         return !QStandardPaths::findExecutable("Xvfb").isEmpty()
             && !QStandardPaths::findExecutable("openbox").isEmpty();
     }
-    explicit WindowManagerDisplay(const QByteArray& settings, const QString& screen = "1280x800x24")
+    // Without `managed`, the bare X server alone, as xvfb-run gives.
+    explicit WindowManagerDisplay(
+        const QByteArray& settings, const QString& screen = "1280x800x24", bool managed = true)
     {
         server.start("Xvfb", { "-displayfd", "1", "-dpi", "96", "-screen", "0", screen });
         while (server.waitForReadyRead(10000) && !server.canReadLine()) { }
@@ -26,11 +28,13 @@ struct WindowManagerDisplay {
         for (const char* name : { "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME" })
             environment.insert(name, config.Path());
         wm.setProcessEnvironment(environment);
+        if (!settings.isEmpty() && QDir().mkpath(config.File("glimmerbox")))
+            config.Write("glimmerbox/glimmerbox.ini", "[Main]\n" + settings);
+        if (!managed)
+            return;
         wm.start("openbox", { "--sm-disable", "--startup", "echo managing" });
         while (wm.waitForReadyRead(10000) && !wm.readAllStandardOutput().contains("managing")) { }
         EXPECT_EQ(wm.state(), QProcess::Running);
-        if (!settings.isEmpty() && QDir().mkpath(config.File("glimmerbox")))
-            config.Write("glimmerbox/glimmerbox.ini", "[Main]\n" + settings);
     }
     ~WindowManagerDisplay()
     {

@@ -37,5 +37,24 @@ namespace {
         }
     }
 
+    // ./run.sh on a machine without a display: a bare X server, nothing to activate the window.
+    // The picture is still taken and its path printed.
+    TEST(WindowWithoutAWindowManager, TheScreenshotIsTakenAndItsPathPrinted)
+    {
+        if (!WindowManagerDisplay::Available())
+            GTEST_SKIP() << "Xvfb or openbox is not installed";
+        WindowManagerDisplay display("", "1280x800x24", false);
+        TempFolder photos;
+        photos.Write("a.bmp", tools::WriteBmp(tools::Solid({ 40, 30 }, Qt::darkCyan)));
+        QProcess program;
+        program.setProcessEnvironment(display.environment);
+        program.start(
+            GLIMMERBOX_EXE, { "--screenshot", display.config.File("shot.png"), photos.Path() });
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_EQ(program.readAllStandardOutput(), display.config.File("shot.png").toUtf8() + "\n");
+        EXPECT_EQ(QImage(display.config.File("shot.png")).size(), QSize(600, 338));
+    }
+
 } // namespace
 } // namespace gb::test
