@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
+#include <utility>
 
 namespace gb::browser {
 
@@ -85,6 +86,8 @@ void frmThumbs::ResetCells()
     chkThumb.resize(1);
     chkThumb[0] = ThumbCell {};
     tickedCount_ = 0;
+    // A new listing starts the keyboard at its first cell on screen.
+    picSlide->SetFocusIndex(-1);
     // No cell until the load ends: nothing to act on.
     UpdateToolbar();
 }
@@ -188,6 +191,7 @@ void frmThumbs::AddCell(int index, const QString& name, core::CompactTile tile)
 void frmThumbs::FinishLoad(int listed, int made)
 {
     if (listed == 0) {
+        startPicture_.clear();
         chkThumb[0].Visible = false;
         UpdateToolbar();
         module1_.Services().dialogs.MsgBox(this,
@@ -201,8 +205,24 @@ void frmThumbs::FinishLoad(int listed, int made)
     chkThumb[0].Visible = made > 0;
     Form_Resize();
     picSlide->show();
+    // The keyboard goes back to the grid, which the load had hidden.
+    picSlide->setFocus();
+    FocusStartPicture();
     Panel(StatusPanel::Count)->setText(core::FileCountText(made));
     UpdateToolbar();
+}
+
+void frmThumbs::FocusStartPicture()
+{
+    const QString name = std::exchange(startPicture_, QString());
+    if (name.isEmpty() || QFileInfo(SourcePath_) != QFileInfo(startFolder_))
+        return;
+    for (size_t i = 0; i < chkThumb.size(); ++i) {
+        if (chkThumb[i].Visible && chkThumb[i].Tag == name) {
+            picSlide->SetFocusIndex(static_cast<int>(i));
+            return;
+        }
+    }
 }
 
 QRect frmThumbs::ProgressArea() const
