@@ -289,13 +289,21 @@ void frmThumbs::Form_Resize()
 
 bool frmThumbs::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == picFrame && event->type() == QEvent::Resize)
+    const QEvent::Type type = event->type();
+    if (watched == picFrame && type == QEvent::Resize) {
         Form_Resize();
-    if (watched == picSlide && event->type() == QEvent::Wheel && vsbSlide->isEnabled()) {
+        // Until the user takes over, the picture the program was opened on stays in view
+        // through the resizes of a window manager settling the new window.
+        FocusStartPicture();
+    }
+    if (watched == picSlide
+        && (type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::Wheel))
+        startPicture_.clear(); // the user takes over
+    if (watched == picSlide && type == QEvent::Wheel && vsbSlide->isEnabled()) {
         QCoreApplication::sendEvent(vsbSlide, event);
         return true;
     }
-    if (watched == picFrame && event->type() == QEvent::KeyPress)
+    if (watched == picFrame && type == QEvent::KeyPress)
         return ScrollByKey(static_cast<QKeyEvent*>(event)->key());
     return QMainWindow::eventFilter(watched, event);
 }

@@ -191,7 +191,7 @@ private:
     bool Activated = false; // the first activation has been handled; loads may come before it
     LoadState loadState_ = LoadState::Idle;
     QString startFolder_;
-    QString startPicture_; // focused once, by the first load of startFolder_ that ends
+    QString startPicture_; // kept in view until the user acts on the grid or leaves its folder
     QString storedPosition_; // the placement read at start-up, in twips
     QRect wantedOuter_; // where the window's frame is to go, in pixels
     // Where placing the window for its frame has got to: a first guess without a frame, the

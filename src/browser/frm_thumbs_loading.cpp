@@ -20,7 +20,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
-#include <utility>
 
 namespace gb::browser {
 
@@ -212,13 +211,19 @@ void frmThumbs::FinishLoad(int listed, int made)
     UpdateToolbar();
 }
 
+// The picture the program was opened on, while its folder is shown and the user has not yet
+// touched the grid.
 void frmThumbs::FocusStartPicture()
 {
-    const QString name = std::exchange(startPicture_, QString());
-    if (name.isEmpty() || QFileInfo(SourcePath_) != QFileInfo(startFolder_))
+    // Nothing loaded yet, a load running, or nothing found.
+    if (startPicture_.isEmpty() || SourcePath_.isEmpty() || picSlide->isHidden())
         return;
+    if (QFileInfo(SourcePath_) != QFileInfo(startFolder_)) {
+        startPicture_.clear();
+        return;
+    }
     for (size_t i = 0; i < chkThumb.size(); ++i) {
-        if (chkThumb[i].Visible && chkThumb[i].Tag == name) {
+        if (chkThumb[i].Visible && chkThumb[i].Tag == startPicture_) {
             picSlide->SetFocusIndex(static_cast<int>(i));
             return;
         }
