@@ -45,6 +45,8 @@ namespace {
             folder.Path() + "|" + folder.Path());
         EXPECT_EQ(
             app::FolderToOpen("relative/folder"), QDir::current().filePath("relative/folder"));
+        EXPECT_EQ(app::PictureToFocus(folder.File("a.jpg")), "a.jpg"); // and its cell is focused
+        EXPECT_EQ(app::PictureToFocus(folder.Path()), QString());
     }
 
     // The program itself: a contact sheet of the loaded pictures, or exit status 2 on a mistake.
