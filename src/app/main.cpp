@@ -100,7 +100,8 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
     if (!command.folder.isEmpty())
-        window.SetStartFolder(gb::app::FolderToOpen(command.folder));
+        window.SetStartFolder(
+            gb::app::FolderToOpen(command.folder), gb::app::PictureToFocus(command.folder));
     int status = 0;
     if (!command.screenshot.isEmpty())
         ShootWhenLoaded(window, command.screenshot, status);

@@ -52,14 +52,18 @@ void frmThumbs::BuildControls()
     toolbar_ = new MainToolbar(addToolBar(QStringLiteral("Main")));
     connect(toolbar_, &MainToolbar::ButtonClicked, this, &frmThumbs::tbrMain_ButtonClick);
 
+    // The grid is the window's one keyboard stop: the viewport around it and the scroll bar
+    // never take the focus, so no Tab lands where nothing shows it. The scrolling keys the grid
+    // leaves reach the viewport's filter all the same.
     picFrame = new QWidget(this);
     picFrame->setObjectName(QStringLiteral("picFrame"));
-    picFrame->setFocusPolicy(Qt::StrongFocus);
+    picFrame->setFocusPolicy(Qt::NoFocus);
     picFrame->installEventFilter(this);
     setCentralWidget(picFrame);
 
     vsbSlide = new QScrollBar(Qt::Vertical, picFrame);
     vsbSlide->setObjectName(QStringLiteral("vsbSlide"));
+    vsbSlide->setFocusPolicy(Qt::NoFocus);
     vsbSlide->resize(vsbSlide->sizeHint().width(), vsbSlide->height());
     connect(vsbSlide, &QScrollBar::valueChanged, this, &frmThumbs::vsbSlide_Change);
 
@@ -285,22 +289,30 @@ void frmThumbs::Form_Resize()
 
 bool frmThumbs::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == picFrame && event->type() == QEvent::Resize)
+    const QEvent::Type type = event->type();
+    if (watched == picFrame && type == QEvent::Resize) {
         Form_Resize();
-    if (watched == picSlide && event->type() == QEvent::Wheel && vsbSlide->isEnabled()) {
+        // Until the user takes over, the picture the program was opened on stays in view
+        // through the resizes of a window manager settling the new window.
+        FocusStartPicture();
+    }
+    if (watched == picSlide
+        && (type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::Wheel))
+        startPicture_.clear(); // the user takes over
+    if (watched == picSlide && type == QEvent::Wheel && vsbSlide->isEnabled()) {
         QCoreApplication::sendEvent(vsbSlide, event);
         return true;
     }
-    if (watched == picFrame && event->type() == QEvent::KeyPress)
+    if (watched == picFrame && type == QEvent::KeyPress)
         return ScrollByKey(static_cast<QKeyEvent*>(event)->key());
     return QMainWindow::eventFilter(watched, event);
 }
 
 bool frmThumbs::ScrollByKey(int key)
 {
+    // The arrows move the grid's focus instead; the grid brings its focus along as these
+    // scroll.
     static const QHash<int, QAbstractSlider::SliderAction> kActions {
-        { Qt::Key_Up, QAbstractSlider::SliderSingleStepSub },
-        { Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd },
         { Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub },
         { Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd },
         { Qt::Key_Home, QAbstractSlider::SliderToMinimum },
@@ -317,11 +329,10 @@ bool frmThumbs::ScrollByKey(int key)
 void frmThumbs::vsbSlide_Change()
 {
     picSlide->SetScroll(vsbSlide->value());
-    // The scroll bar must not keep the keyboard after a click: the grid takes it.
+    // After a scroll the keyboard is on the grid, whose focus mark followed the view; while a
+    // load hides the grid nothing holds the keyboard.
     if (picSlide->isVisible())
         picSlide->setFocus();
-    else
-        picFrame->setFocus();
 }
 
 void frmThumbs::ScrollIntoView(const QRect& rect)

@@ -42,8 +42,13 @@ public:
     explicit frmThumbs(app::Module1& module1, QWidget* parent = nullptr);
     ~frmThumbs() override;
 
-    // A folder to open at the first activation instead of the remembered one.
-    void SetStartFolder(const QString& folder) { startFolder_ = folder; }
+    // A folder to open at the first activation instead of the remembered one, and the name of
+    // its picture to put the keyboard's focus on (the file the program was opened with).
+    void SetStartFolder(const QString& folder, const QString& pictureToFocus = {})
+    {
+        startFolder_ = folder;
+        startPicture_ = pictureToFocus;
+    }
 
     // Opens `folder`, loads it and remembers it; false (nothing changed) when the folder cannot
     // be opened.
@@ -154,6 +159,7 @@ private:
     bool LoadListedFiles();
     void AddCell(int index, const QString& name, core::CompactTile tile);
     void FinishLoad(int listed, int made);
+    void FocusStartPicture();
     void ResetCells();
     QString FitCaption(const QString& name) const;
 
@@ -186,6 +192,7 @@ private:
     bool Activated = false; // the first activation has been handled; loads may come before it
     LoadState loadState_ = LoadState::Idle;
     QString startFolder_;
+    QString startPicture_; // kept in view until the user acts on the grid or leaves its folder
     QString storedPosition_; // the placement read at start-up, in twips
     QRect wantedOuter_; // where the window's frame is to go, in pixels
     // Where placing the window for its frame has got to: a first guess without a frame, the

@@ -102,6 +102,8 @@ void frmThumbs::ResetCells()
     chkThumb.resize(1);
     chkThumb[0] = ThumbCell {};
     tickedCount_ = 0;
+    // A new listing starts the keyboard at its first cell on screen.
+    picSlide->SetFocusIndex(-1);
     // No cell until the load ends: nothing to act on.
     UpdateToolbar();
 }
@@ -205,6 +207,7 @@ void frmThumbs::AddCell(int index, const QString& name, core::CompactTile tile)
 void frmThumbs::FinishLoad(int listed, int made)
 {
     if (listed == 0) {
+        startPicture_.clear();
         chkThumb[0].Visible = false;
         UpdateToolbar();
         module1_.Services().dialogs.MsgBox(this,
@@ -218,8 +221,30 @@ void frmThumbs::FinishLoad(int listed, int made)
     chkThumb[0].Visible = made > 0;
     Form_Resize();
     picSlide->show();
+    // The keyboard goes back to the grid, which the load had hidden.
+    picSlide->setFocus();
+    FocusStartPicture();
     Panel(StatusPanel::Count)->setText(core::FileCountText(made));
     UpdateToolbar();
+}
+
+// The picture the program was opened on, while its folder is shown and the user has not yet
+// touched the grid.
+void frmThumbs::FocusStartPicture()
+{
+    // Nothing loaded yet, a load running, or nothing found.
+    if (startPicture_.isEmpty() || SourcePath_.isEmpty() || picSlide->isHidden())
+        return;
+    if (QFileInfo(SourcePath_) != QFileInfo(startFolder_)) {
+        startPicture_.clear();
+        return;
+    }
+    for (size_t i = 0; i < chkThumb.size(); ++i) {
+        if (chkThumb[i].Visible && chkThumb[i].Tag == startPicture_) {
+            picSlide->SetFocusIndex(static_cast<int>(i));
+            return;
+        }
+    }
 }
 
 QRect frmThumbs::ProgressArea() const

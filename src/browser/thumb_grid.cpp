@@ -79,16 +79,38 @@ int ThumbGrid::FocusIndex() const
     return IsShownCell(first) ? first : (IsShownCell(0) ? 0 : -1);
 }
 
+void ThumbGrid::SetFocusIndex(int index)
+{
+    // The whole view is repainted, so the mark never stays behind on the cell it left.
+    focusIndex_ = IsShownCell(index) ? index : -1;
+    update();
+    if (focusIndex_ >= 0)
+        Q_EMIT EnsureVisibleRequested(CellRect(focusIndex_));
+}
+
 void ThumbGrid::MoveFocus(int step)
 {
     const int count = VisibleCount();
     const int current = FocusIndex();
-    if (count == 0 || current < 0)
+    // The mark is already shown on `current` (also before any cell was chosen), so every arrow
+    // moves it on from there.
+    if (count > 0 && current >= 0)
+        SetFocusIndex(std::clamp(current + step, 0, count - 1));
+}
+
+// A chosen cell that a scroll (Page Down, the wheel, the scroll bar, a new layout) left off
+// screen moves to the same column of the nearest row wholly in view: Space and the Menu key
+// then act on a cell the user sees.
+void ThumbGrid::KeepFocusInView()
+{
+    if (!IsShownCell(focusIndex_) || layout_.cell.isEmpty())
         return;
-    const int target = focusIndex_ != current ? current : std::clamp(current + step, 0, count - 1);
-    focusIndex_ = target;
-    update();
-    Q_EMIT EnsureVisibleRequested(CellRect(target));
+    const int rowHeight = layout_.cell.height();
+    const int cols = std::max(1, layout_.cols);
+    const int firstRow = (scroll_ + rowHeight - 1) / rowHeight;
+    const int lastRow = std::max(firstRow, (scroll_ + height()) / rowHeight - 1);
+    const int row = std::clamp(focusIndex_ / cols, firstRow, lastRow);
+    focusIndex_ = std::min(row * cols + focusIndex_ % cols, VisibleCount() - 1);
 }
 
 void ThumbGrid::keyPressEvent(QKeyEvent* event)
@@ -104,10 +126,10 @@ void ThumbGrid::keyPressEvent(QKeyEvent* event)
                 : key == Qt::Key_Up    ? -cols
                                        : cols);
     } else if (key == Qt::Key_Space && focus >= 0) {
-        focusIndex_ = focus;
+        SetFocusIndex(focus);
         Q_EMIT CellClicked(focus, event->modifiers());
     } else if (menuKey && focus >= 0) {
-        focusIndex_ = focus;
+        SetFocusIndex(focus); // the menu opens on the cell, so the cell must be in view
         Q_EMIT CellMouseUp(focus, Qt::RightButton, mapToGlobal(CellRect(focus).center()));
     } else if (event->matches(QKeySequence::SelectAll)) {
         Q_EMIT SelectAllRequested();
@@ -120,9 +142,9 @@ void ThumbGrid::keyPressEvent(QKeyEvent* event)
 
 void ThumbGrid::SetScroll(int value)
 {
-    if (value == scroll_)
-        return;
+    // Also for an unchanged position: a new layout may have moved the focused cell off screen.
     scroll_ = value;
+    KeepFocusInView();
     update();
 }
 
@@ -215,7 +237,7 @@ void ThumbGrid::mouseReleaseEvent(QMouseEvent* event)
     if (index < 0)
         return;
     if (event->button() == Qt::LeftButton && index == pressed) {
-        focusIndex_ = index;
+        SetFocusIndex(index);
         Q_EMIT CellClicked(index, event->modifiers());
     }
     Q_EMIT CellMouseUp(index, event->button(), event->globalPosition().toPoint());

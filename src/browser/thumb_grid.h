@@ -30,8 +30,12 @@ public:
     QRect CellRect(int index) const;
 
     // The cell the keyboard acts on (-1 when there is none): the last one chosen, else the
-    // first on screen. Shown with a focus mark while the grid has the keyboard.
+    // first on screen. Shown with a focus mark while the grid has the keyboard, and always on
+    // screen: a scroll that leaves it behind brings it along.
     int FocusIndex() const;
+    // Makes `index` the keyboard's cell and asks for it to be scrolled into view; -1 forgets
+    // the choice, so the keyboard starts again at the first cell on screen.
+    void SetFocusIndex(int index);
 
     // Paints one cell into `rect`; also used for the contact sheet.
     static void PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
@@ -65,6 +69,7 @@ private:
     int VisibleCount() const;
     bool IsShownCell(int index) const;
     void MoveFocus(int step);
+    void KeepFocusInView();
 };
 
 } // namespace gb::browser

@@ -204,6 +204,14 @@ int frmRename::ShowModal()
     return exec();
 }
 
+void frmRename::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The keyboard starts on Done, and its focus frame shows at once: showing a window hides
+    // focus frames until the first Tab, and Space on an unmarked Done would close it unseen.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
 void frmRename::ResetControls()
 {
     // Every showing starts from the window's design, as if its controls were new.

@@ -44,6 +44,7 @@ public:
     void done(int result) override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -49,7 +49,7 @@ namespace {
         browser::ThumbGrid& grid = w.Window().Grid();
         grid.setFocus();
         for (const Qt::Key key : { Qt::Key_Left, Qt::Key_Left, Qt::Key_Right })
-            QTest::keyClick(&grid, key); // from c.bmp, clicked last
+            QTest::keyClick(&grid, key); // from the first cell: a new listing starts there
         EXPECT_EQ(grid.FocusIndex(), 1);
         QTest::keyClick(&grid, Qt::Key_Space);
         EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 0, 0 }));

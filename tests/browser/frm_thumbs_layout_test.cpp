@@ -35,28 +35,26 @@ namespace {
         bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
         EXPECT_EQ(w.Grid().SurfaceTop(), -97);
         // The top row on screen is now the grid's second: Space before any click ticks its first
-        // cell, marked while the grid has the keyboard; a click there unticks it.
+        // cell; a click there unticks it.
         w.Grid().setFocus();
         QTest::keyClick(&w.Grid(), Qt::Key_Space);
         EXPECT_EQ(h.Values().mid(0, cols + 1), QList<int>(cols, 0) << 1);
-        const QImage marked = w.Grid().grab().toImage();
+        const QImage shown = w.Grid().grab().toImage();
         // The picture's square is the face around it, which the tick washes.
         const auto face = [&](int cell, int x) {
-            return marked.pixel(w.Grid().CellRect(cell).topLeft() + QPoint(x, 8));
+            return shown.pixel(w.Grid().CellRect(cell).topLeft() + QPoint(x, 8));
         };
         const QRgb plain = w.Grid().palette().color(QPalette::Button).rgb();
         EXPECT_TRUE(face(cols, 7) == face(cols, 16) && face(cols + 1, 7) == face(cols + 1, 16)
             && face(cols, 7) != plain && face(cols + 1, 7) == plain);
-        w.Viewport().setFocus();
-        EXPECT_NE(w.Grid().grab().toImage(), marked);
         QTest::mouseClick(&w.Grid(), Qt::LeftButton, {}, QPoint(10, 10));
         EXPECT_EQ(h.Values().mid(0, cols + 1), QList<int>(cols + 1, 0));
         bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
         EXPECT_EQ(w.Grid().SurfaceTop(), -97 - inner.height());
 
-        QTest::keyClick(&w.Viewport(), Qt::Key_End);
+        QTest::keyClick(&w.Grid(), Qt::Key_End);
         EXPECT_EQ(w.Grid().SurfaceTop(), -bar.maximum());
-        QTest::keyClick(&w.Viewport(), Qt::Key_PageUp);
+        QTest::keyClick(&w.Grid(), Qt::Key_PageUp);
         EXPECT_EQ(w.Grid().SurfaceTop(), -bar.maximum() + inner.height());
 
         // Any resize lays out again from the top.

@@ -57,6 +57,21 @@ struct WindowManagerDisplay {
         return QRegularExpression("(?m)^Window Position=(.*)$").match(ini).captured(1) + " / "
             + QRegularExpression("(?m)^Maximized=(.*)$").match(ini).captured(1);
     }
+    // Runs `tool` (xdotool, wmctrl) on this display, as a person's hand on the keyboard; its
+    // output, trimmed. `xdotool search --sync` waits for its window here.
+    QString Run(const QString& tool, const QStringList& arguments) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(tool, arguments);
+        EXPECT_TRUE(process.waitForFinished(10000)) << qPrintable(tool + ' ' + arguments.join(' '));
+        return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    }
+    static bool HasInputTools()
+    {
+        return !QStandardPaths::findExecutable("xdotool").isEmpty()
+            && !QStandardPaths::findExecutable("wmctrl").isEmpty();
+    }
     QProcess server, wm;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     TempFolder config;
