@@ -61,8 +61,8 @@ private:
         const QString bin = private_.File("bin");
         QDir().mkpath(bin);
         for (const QString& tool : tools) {
-            const QString installed = QStandardPaths::findExecutable(tool);
-            if (!installed.isEmpty())
+            if (const QString installed = QStandardPaths::findExecutable(tool);
+                !installed.isEmpty())
                 QFile::link(installed, bin + "/" + tool);
         }
         return bin;
