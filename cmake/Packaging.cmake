@@ -11,7 +11,6 @@ tick-box thumbnails. The ticked pictures can be deleted, renamed one by one
 with a preview, copied or moved into a folder under a common name plus a
 number, or shown full screen as a slide show. Pictures are recognised by
 their content, so a mislabelled file still loads.")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://glimmerbox.example/")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The tree is built with debug information for the tests; the package does not need it.
@@ -25,7 +24,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # follow the Qt the package was built against; the image plugins are loaded at run time and
 # so are named by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins")
+# View hands a picture to the desktop's program for it through xdg-open, or through gio when
+# xdg-open is missing or would start Glimmerbox itself; it needs one of them and works best with
+# both. gsettings (in libglib2.0-bin too) sets the wallpaper on GNOME, Cinnamon and MATE.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils | libglib2.0-bin")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, xdg-utils, libglib2.0-bin")
 
 set(CPACK_GENERATOR DEB)
 include(CPack)

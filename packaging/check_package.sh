@@ -47,6 +47,13 @@ for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
     grep -qxF "$lib" <<<"$depend_names" || fail "Depends lacks $lib: $depends"
 done
 
+# View needs xdg-open or gio to hand a picture to another program.
+grep -qF "xdg-utils | libglib2.0-bin" <<<"$depends" || fail "Depends lacks what View needs: $depends"
+recommends="$(dpkg-deb --field "$deb" Recommends)"
+for tool in xdg-utils libglib2.0-bin; do
+    grep -qF "$tool" <<<"$recommends" || fail "Recommends lacks $tool: $recommends"
+done
+
 contents="$(dpkg-deb --contents "$deb" | awk '{print $NF}')"
 for size in 16 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png")

@@ -4,6 +4,7 @@
 #include "module1/module1.h"
 #include "platform/app_info.h"
 #include "platform/picture_loader.h"
+#include "platform/shell.h"
 #include "platform/wallpaper.h"
 
 #include <QDir>
@@ -56,7 +57,15 @@ QString frmThumbs::MenuFile() const
     return SourcePath_ + chkThumb[static_cast<size_t>(MenuIndex_)].Tag;
 }
 
-void frmThumbs::mnuView_Click() { module1_.OpenDocument(this, MenuFile()); }
+// The desktop shows nothing when no program takes the file, or when the only one is this
+// program (which would merely show the folder again), so the person is told here.
+void frmThumbs::mnuView_Click()
+{
+    const QString file = MenuFile();
+    if (!module1_.Services().shell.OpenDocument(file) && !file.isEmpty())
+        Inform("No program other than Glimmerbox is set up to open \""
+            + QDir::toNativeSeparators(file) + "\", so it was not opened.");
+}
 
 void frmThumbs::mnuWallpaper_Click() { SetWallpaper(); }
 

@@ -34,9 +34,9 @@ void ThumbnailCacheWriter::Release()
 }
 
 void ThumbnailCacheWriter::Add(
-    const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize)
+    const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize, int side)
 {
-    Put(Entry { key, thumbnail, naturalSize });
+    Put(Entry { key, thumbnail, naturalSize, side });
 }
 
 void ThumbnailCacheWriter::AddFailure(const platform::ThumbnailKey& key)
@@ -62,7 +62,7 @@ void ThumbnailCacheWriter::Write(const Entry& entry) const
     if (entry.thumbnail.isNull())
         store_.SaveFailure(entry.key);
     else
-        store_.Save(entry.key, entry.thumbnail, entry.naturalSize);
+        store_.Save(entry.key, entry.thumbnail, entry.naturalSize, entry.side);
 }
 
 } // namespace gb::browser

@@ -24,7 +24,9 @@ public:
     // The grid is shown: write everything held, on a background thread.
     void Release();
 
-    void Add(const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize);
+    // side: the size of the cache the thumbnail is for (one of platform::kThumbnailSides).
+    void Add(const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize,
+        int side = platform::kNormalThumbnailSide);
     void AddFailure(const platform::ThumbnailKey& key);
 
 private:
@@ -32,6 +34,7 @@ private:
         platform::ThumbnailKey key;
         QImage thumbnail; // null for a failure record
         QSize naturalSize;
+        int side = platform::kNormalThumbnailSide;
     };
     void Put(Entry entry);
     void Write(const Entry& entry) const;

@@ -7,29 +7,37 @@
 #include "platform/thumbnail_store.h"
 
 #include <QFileInfo>
+#include <iterator>
 
 namespace gb::browser {
 
 namespace {
 
-    // The shared cache's "normal" size.
-    constexpr int kCachedSize = 128;
-    // A picture up to twice that size decodes about as fast as its cache entry reads, so
-    // writing one would only cost time.
-    constexpr int kSmallestCachedPicture = 2 * kCachedSize + 1;
+    // The smallest size of the shared cache whose entries have as many pixels as the tile has on
+    // the screen: a smaller entry would be enlarged, and look blurred beside a fresh decode.
+    int CacheSideFor(qreal pixelRatio)
+    {
+        const qreal devicePixels = core::kThumbnailTileSize * pixelRatio;
+        for (const int side : platform::kThumbnailSides) {
+            if (devicePixels <= side)
+                return side;
+        }
+        return std::end(platform::kThumbnailSides)[-1];
+    }
 
-    bool IsWorthCaching(const platform::LoadedPicture& picture)
+    // A picture up to twice the entry's size decodes about as fast as the entry reads, so
+    // writing one would only cost time.
+    bool IsWorthCaching(const platform::LoadedPicture& picture, int side)
     {
         const QSize natural = picture.naturalSize;
         const QSize image = picture.image.size();
-        return !picture.embedded
-            && std::max(natural.width(), natural.height()) >= kSmallestCachedPicture
-            && std::max(image.width(), image.height()) >= kCachedSize;
+        return !picture.embedded && std::max(natural.width(), natural.height()) > 2 * side
+            && std::max(image.width(), image.height()) >= side;
     }
 
-    QImage ShrinkForCache(const QImage& image)
+    QImage ShrinkForCache(const QImage& image, int side)
     {
-        const QSize fitted = image.size().scaled(kCachedSize, kCachedSize, Qt::KeepAspectRatio);
+        const QSize fitted = image.size().scaled(side, side, Qt::KeepAspectRatio);
         return core::AreaAverageScale(image, fitted.expandedTo(QSize(1, 1)));
     }
 
@@ -63,8 +71,9 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
     // Other programs store the largest image of an icon file, not the one we show.
     const std::optional<platform::ThumbnailKey> key
         = options.largeIcon ? std::nullopt : cache_.KeyFor(path);
+    const int cacheSide = CacheSideFor(options_.pixelRatio);
     if (key) {
-        const platform::CachedThumbnail cached = cache_.Find(*key);
+        const platform::CachedThumbnail cached = cache_.Find(*key, cacheSide);
         if (cached.result == platform::ThumbnailLookup::KnownFailure)
             return std::nullopt;
         if (cached.result == platform::ThumbnailLookup::Hit) {
@@ -82,8 +91,9 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
             writer_.AddFailure(*key);
         return std::nullopt;
     }
-    if (key && IsWorthCaching(*picture))
-        writer_.Add(*key, ShrinkForCache(picture->image), picture->naturalSize);
+    if (key && IsWorthCaching(*picture, cacheSide))
+        writer_.Add(
+            *key, ShrinkForCache(picture->image, cacheSide), picture->naturalSize, cacheSide);
     return core::MakeCompactTile(
         picture->image, picture->naturalSize, options_.loadSurface, options_.pixelRatio);
 }

@@ -16,16 +16,19 @@ namespace {
     constexpr int kGioTimeoutMs = 5000;
 
     // The desktop ids of the programs GLib would open a file of `mimeType` with: the default
-    // first (when none is set, the first registered one stands in), then the rest.
-    QStringList ProgramsFor(const QString& mimeType)
+    // first (when none is set, the first registered one stands in), then the rest. nullopt when
+    // gio cannot tell.
+    std::optional<QStringList> ProgramsFor(const QString& mimeType)
     {
         QProcess gio;
         gio.start(QStringLiteral("gio"), { QStringLiteral("mime"), mimeType });
         if (!gio.waitForFinished(kGioTimeoutMs)) {
             gio.kill();
             gio.waitForFinished();
-            return {};
+            return std::nullopt;
         }
+        if (gio.exitStatus() != QProcess::NormalExit || gio.exitCode() != 0)
+            return std::nullopt;
         QStringList programs;
         for (const QString& line : QString::fromUtf8(gio.readAllStandardOutput()).split(u'\n')) {
             const QString id = line.section(QStringLiteral(": "), -1).trimmed();
@@ -35,24 +38,43 @@ namespace {
         return programs;
     }
 
-    // Desktops without a default list may make this very program the default for its picture
-    // types; its View command must then not start another copy of it. The next program
-    // registered for the type opens the file instead. nullopt: the desktop's default is another
-    // program, so the usual way applies.
-    std::optional<bool> OpenWithAnotherProgram(const QString& path)
+    // The installed programs among `programs` other than this one, in the same order.
+    QStringList OtherPrograms(const QStringList& programs, const QString& self)
     {
-        const QString self = QGuiApplication::desktopFileName() + QStringLiteral(".desktop");
-        const QStringList programs = ProgramsFor(QMimeDatabase().mimeTypeForFile(path).name());
-        if (programs.value(0) != self)
-            return std::nullopt;
-        for (const QString& id : programs.mid(1)) {
+        QStringList others;
+        for (const QString& id : programs) {
             const QString desktopFile
                 = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
             if (id != self && !desktopFile.isEmpty())
-                return QProcess::startDetached(
-                    QStringLiteral("gio"), { QStringLiteral("launch"), desktopFile, path });
+                others.append(desktopFile);
         }
-        return false;
+        return others;
+    }
+
+    bool Launch(const QString& desktopFile, const QString& path)
+    {
+        return QProcess::startDetached(
+            QStringLiteral("gio"), { QStringLiteral("launch"), desktopFile, path });
+    }
+
+    // Desktops without a default list may make this very program the default for its picture
+    // types, and for some (BMP, the metafiles) it may be the only one; View must then not start
+    // another copy of it, which would only show the folder again. nullopt when gio cannot tell
+    // which programs there are.
+    std::optional<bool> OpenFile(const QString& path)
+    {
+        const QString self = QGuiApplication::desktopFileName() + QStringLiteral(".desktop");
+        const std::optional<QStringList> programs
+            = ProgramsFor(QMimeDatabase().mimeTypeForFile(path).name());
+        if (!programs)
+            return std::nullopt;
+        const QStringList others = OtherPrograms(*programs, self);
+        if (others.isEmpty())
+            return false;
+        // Without xdg-open (xdg-utils) the desktop's usual way is missing; GLib's serves.
+        if (programs->first() == self || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            return Launch(others.first(), path);
+        return true;
     }
 
 } // namespace
@@ -61,7 +83,7 @@ bool DesktopShell::OpenDocument(const QString& fileOrAddress)
 {
     // A path is always taken as a file, even when it looks like an address ("a:b.jpg").
     if (fileOrAddress.startsWith(u'/')) {
-        if (const auto opened = OpenWithAnotherProgram(fileOrAddress))
+        if (const std::optional<bool> opened = OpenFile(fileOrAddress))
             return *opened;
     }
     const QUrl url = fileOrAddress.startsWith(u'/') ? QUrl::fromLocalFile(fileOrAddress)

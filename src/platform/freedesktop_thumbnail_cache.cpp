@@ -13,24 +13,28 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace gb::platform {
 
 namespace {
 
-    constexpr int kThumbnailSide = 128;
-    // The four sizes of the cache, smallest first, with the largest side an entry of each may
-    // have: other programs may misfile a large thumbnail under normal/, and beyond twice its
-    // folder's size an entry is not a thumbnail at all.
+    // The four sizes of the cache, smallest first. Other programs may misfile a large thumbnail
+    // under a smaller size, so an entry may be up to twice its folder's size; beyond that it is
+    // not a thumbnail at all.
     struct SizeFolder {
         const char* name;
-        int maxSide;
+        int side;
+        constexpr int MaxSide() const { return 2 * side; }
     };
     constexpr SizeFolder kSizeFolders[]
-        = { { "normal", 256 }, { "large", 512 }, { "x-large", 1024 }, { "xx-large", 2048 } };
+        = { { "normal", 128 }, { "large", 256 }, { "x-large", 512 }, { "xx-large", 1024 } };
+    static_assert(std::size(kSizeFolders) == std::size(kThumbnailSides));
+    static_assert(kSizeFolders[3].side == kThumbnailSides[3]);
     // Even uncompressed, a PNG of that side stays below this.
     constexpr qint64 MaxEntryBytes(int maxSide) { return qint64(maxSide) * maxSide * 4 + 65536; }
     // Qt's PNG writer turns quality q into zlib level (100 - q) * 9 / 91, so 85 means level 1:
@@ -149,16 +153,16 @@ namespace {
         return width > 0 && height > 0 ? QSize(width, height) : QSize();
     }
 
-    // Fits the picture into the thumbnail square, never enlarging it. The result carries none
-    // of the picture's own text or colour profile, which have no place in an entry.
-    QImage Shrunk(const QImage& picture, QImage::Format format)
+    // Fits the picture into a square of `side`, never enlarging it. The result carries none of
+    // the picture's own text or colour profile, which have no place in an entry.
+    QImage Shrunk(const QImage& picture, int side, QImage::Format format)
     {
         QImage image = picture;
-        if (picture.width() > kThumbnailSide || picture.height() > kThumbnailSide) {
-            const double scale = std::min(double(kThumbnailSide) / picture.width(),
-                double(kThumbnailSide) / picture.height());
-            const QSize size(std::clamp(qRound(picture.width() * scale), 1, kThumbnailSide),
-                std::clamp(qRound(picture.height() * scale), 1, kThumbnailSide));
+        if (picture.width() > side || picture.height() > side) {
+            const double scale
+                = std::min(double(side) / picture.width(), double(side) / picture.height());
+            const QSize size(std::clamp(qRound(picture.width() * scale), 1, side),
+                std::clamp(qRound(picture.height() * scale), 1, side));
             image = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         }
         image = image.convertToFormat(format);
@@ -167,6 +171,25 @@ namespace {
         return QImage(
             image.constBits(), image.width(), image.height(), image.bytesPerLine(), image.format())
             .copy();
+    }
+
+    // An entry smaller than the size asked for would have to be enlarged, blurring it, unless it
+    // is the whole picture.
+    bool Covers(const QImage& entry, QSize naturalSize, int side)
+    {
+        if (std::max(entry.width(), entry.height()) >= side)
+            return true;
+        return naturalSize.isValid() && entry.width() >= naturalSize.width()
+            && entry.height() >= naturalSize.height();
+    }
+
+    const SizeFolder* FolderFor(int side)
+    {
+        for (const SizeFolder& size : kSizeFolders) {
+            if (size.side == side)
+                return &size;
+        }
+        return nullptr;
     }
 
     QByteArray EncodePng(const QImage& image)
@@ -238,7 +261,6 @@ namespace {
 
 FreedesktopThumbnailCache::FreedesktopThumbnailCache(QString root, QString failureFolder)
     : root_(Absolute(root))
-    , normalFolder_(QDir::cleanPath(root_ + QStringLiteral("/normal")))
     , failFolder_(QDir::cleanPath(root_ + QStringLiteral("/fail/") + failureFolder))
 {
 }
@@ -288,45 +310,54 @@ std::optional<ThumbnailKey> FreedesktopThumbnailCache::KeyFor(const QString& pat
     return ThumbnailKey { absolute, FileUri(absolute), static_cast<qint64>(info.st_mtim.tv_sec) };
 }
 
-CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key) const
+CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key, int side) const
 {
     CachedThumbnail found;
     if (key.uri.isEmpty())
         return found;
     const QString name = EntryName(key.uri);
-    // File managers write the larger sizes too; any of them spares decoding the picture.
-    for (const SizeFolder& size : kSizeFolders) {
-        const auto entry = ReadEntry(root_ + u'/' + size.name + u'/' + name, size.maxSide);
-        if (entry && Matches(*entry, key)) {
-            found.result = ThumbnailLookup::Hit;
-            found.naturalSize = NaturalSizeOf(*entry);
-            found.image = Shrunk(*entry,
-                entry->hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                         : QImage::Format_RGB32);
-            return found;
-        }
+    // The sizes that fill the square first, the smallest of them first, then the smaller ones,
+    // largest first: file managers write all sizes, and any good one spares decoding the picture.
+    std::vector<SizeFolder> order;
+    std::copy_if(std::begin(kSizeFolders), std::end(kSizeFolders), std::back_inserter(order),
+        [side](const SizeFolder& size) { return size.side >= side; });
+    std::copy_if(std::rbegin(kSizeFolders), std::rend(kSizeFolders), std::back_inserter(order),
+        [side](const SizeFolder& size) { return size.side < side; });
+    for (const SizeFolder& size : order) {
+        const auto entry = ReadEntry(root_ + u'/' + size.name + u'/' + name, size.MaxSide());
+        if (!entry || !Matches(*entry, key))
+            continue;
+        const QSize natural = NaturalSizeOf(*entry);
+        if (size.side < side && !Covers(*entry, natural, side))
+            continue;
+        found.result = ThumbnailLookup::Hit;
+        found.naturalSize = natural;
+        found.image = Shrunk(*entry, side,
+            entry->hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return found;
     }
     // A failure is looked up even beside a stale entry: the file may have been spoilt since.
-    const auto failure = ReadEntry(failFolder_ + u'/' + name, kSizeFolders[0].maxSide);
+    const auto failure = ReadEntry(failFolder_ + u'/' + name, kSizeFolders[0].MaxSide());
     if (failure && Matches(*failure, key))
         found.result = ThumbnailLookup::KnownFailure;
     return found;
 }
 
 bool FreedesktopThumbnailCache::Save(
-    const ThumbnailKey& key, const QImage& picture, QSize naturalSize) const
+    const ThumbnailKey& key, const QImage& picture, QSize naturalSize, int side) const
 {
-    if (picture.isNull() || !MayStore(key))
+    const SizeFolder* folder = FolderFor(side);
+    if (!folder || picture.isNull() || !MayStore(key))
         return false;
-    const QImage image
-        = Shrunk(picture, picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const QImage image = Shrunk(
+        picture, side, picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return false;
     QList<formats::PngText> size;
     if (naturalSize.width() > 0 && naturalSize.height() > 0)
         size = { { kWidthKey, QByteArray::number(naturalSize.width()) },
             { kHeightKey, QByteArray::number(naturalSize.height()) } };
-    return Store(normalFolder_, key, image, size);
+    return Store(root_ + u'/' + QLatin1String(folder->name), key, image, size);
 }
 
 bool FreedesktopThumbnailCache::SaveFailure(const ThumbnailKey& key) const

@@ -6,18 +6,19 @@
 namespace gb::platform {
 
 // The thumbnail cache of the freedesktop.org desktops (~/.cache/thumbnails), shared with file
-// managers and other viewers: 128-pixel PNGs in normal/ named by the MD5 of the file's URI,
-// which carry the URI and modification time they were made from. Entries of the larger sizes
-// (large/, x-large/, xx-large/) other programs wrote are read too. Files that could not be
-// turned into a thumbnail are remembered in a folder of our own under fail/.
+// managers and other viewers: PNGs of 128 pixels in normal/ (256 in large/, 512 in x-large/,
+// 1024 in xx-large/) named by the MD5 of the file's URI, which carry the URI and modification
+// time they were made from. Files that could not be turned into a thumbnail are remembered in a
+// folder of our own under fail/.
 class FreedesktopThumbnailCache final : public IThumbnailStore {
 public:
     explicit FreedesktopThumbnailCache(
         QString root = DefaultRoot(), QString failureFolder = QStringLiteral("glimmerbox-1.0.3"));
 
     std::optional<ThumbnailKey> KeyFor(const QString& path) const override;
-    CachedThumbnail Find(const ThumbnailKey& key) const override;
-    bool Save(const ThumbnailKey& key, const QImage& picture, QSize naturalSize) const override;
+    CachedThumbnail Find(const ThumbnailKey& key, int side = kNormalThumbnailSide) const override;
+    bool Save(const ThumbnailKey& key, const QImage& picture, QSize naturalSize,
+        int side = kNormalThumbnailSide) const override;
     bool SaveFailure(const ThumbnailKey& key) const override;
 
     // $XDG_CACHE_HOME (when absolute) or ~/.cache, followed by /thumbnails.
@@ -34,7 +35,6 @@ private:
         const QList<formats::PngText>& size) const;
 
     QString root_;
-    QString normalFolder_;
     QString failFolder_;
 };
 

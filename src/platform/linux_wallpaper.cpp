@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QUrl>
 #include <optional>
 #include <utility>
@@ -63,16 +65,40 @@ namespace {
                 QStringLiteral("string:") + PlasmaScript(FileUri(path)) });
     }
 
-    QStringList LastImageProperties(const QString& listing)
+    QStringList TrimmedLines(const QString& text)
+    {
+        QStringList lines;
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            lines << line.trimmed();
+        return lines;
+    }
+
+    QStringList LastImageProperties(const QStringList& listed)
     {
         QStringList properties;
-        const QStringList lines = listing.split(QLatin1Char('\n'));
-        for (const QString& line : lines) {
-            const QString property = line.trimmed();
+        for (const QString& property : listed) {
             if (property.startsWith(QLatin1Char('/'))
                 && property.endsWith(QLatin1String("/last-image")))
                 properties << property;
         }
+        return properties;
+    }
+
+    // Before xfdesktop has shown a picture on a monitor there is no last-image property for it
+    // yet, but its other settings of a workspace (style, colour) already name the monitor.
+    QStringList NewLastImageProperties(const QStringList& listed, const QStringList& existing)
+    {
+        static const QRegularExpression workspace(
+            QStringLiteral("^/backdrop/screen[0-9]+/monitor[^/]+/workspace[0-9]+/"));
+        QStringList properties;
+        for (const QString& property : listed) {
+            const QRegularExpressionMatch match = workspace.match(property);
+            if (match.hasMatch())
+                properties << match.captured() + QStringLiteral("last-image");
+        }
+        properties.removeDuplicates();
+        for (const QString& property : existing)
+            properties.removeAll(property);
         return properties;
     }
 
@@ -86,14 +112,16 @@ namespace {
         if (!listing)
             return;
         // Some versions answer with an error for a channel nobody has written to yet: none listed.
-        const QStringList properties
-            = listing->Succeeded() ? LastImageProperties(listing->standardOutput) : QStringList();
-        // Xfce creates the properties of the monitors it shows; one we made up (as monitor0 was,
-        // before Xfce 4.12) would be stored and never looked at.
-        if (properties.isEmpty()) {
+        const QStringList listed
+            = listing->Succeeded() ? TrimmedLines(listing->standardOutput) : QStringList();
+        const QStringList properties = LastImageProperties(listed);
+        const QStringList created = NewLastImageProperties(listed, properties);
+        // A monitor name we made up (as monitor0 was, before Xfce 4.12) would be stored and never
+        // looked at, so with no monitor known the change is refused.
+        if (properties.isEmpty() && created.isEmpty()) {
             commands.Fail(xfconf,
                 listing->Succeeded() ? CommandResult { true, 1, {},
-                    QStringLiteral("no monitor has a last-image property") }
+                    QStringLiteral("Xfce has not set up a wallpaper for any monitor yet") }
                                      : *listing);
             return;
         }
@@ -102,6 +130,12 @@ namespace {
             commands.Run(xfconf, target + QStringList { QStringLiteral("-s"), QString() });
             commands.Run(xfconf, target + QStringList { QStringLiteral("-s"), path });
         }
+        for (const QString& property : created)
+            commands.Run(xfconf,
+                channel
+                    + QStringList { QStringLiteral("-p"), property, QStringLiteral("-n"),
+                        QStringLiteral("-t"), QStringLiteral("string"), QStringLiteral("-s"),
+                        path });
     }
 
     // The copies of a picture that SetLxqt made: its name, a dash, a number.
@@ -117,6 +151,20 @@ namespace {
     {
         return QStringLiteral("%1-%2.%3")
             .arg(picture.completeBaseName(), QString::number(stamp), picture.suffix());
+    }
+
+    // A desktop set to a plain colour would take the picture and go on showing the colour. The
+    // desktop LXQt starts saves its choice in the "lxqt" profile; without one it shows a picture.
+    bool LxqtShowsNoPicture()
+    {
+        const QString settings = QStandardPaths::locate(
+            QStandardPaths::GenericConfigLocation, QStringLiteral("pcmanfm-qt/lxqt/settings.conf"));
+        if (settings.isEmpty())
+            return false;
+        const QString mode = QSettings(settings, QSettings::IniFormat)
+                                 .value(QStringLiteral("Desktop/WallpaperMode"))
+                                 .toString();
+        return mode == QLatin1String("none") || mode == QLatin1String("color");
     }
 
     // pcmanfm-qt ignores a wallpaper path equal to the one it shows, and our picture is always
@@ -136,8 +184,10 @@ namespace {
             commands.Fail(QStringLiteral("pcmanfm-qt"), { true, -1, {}, source.errorString() });
             return;
         }
-        commands.Run(QStringLiteral("pcmanfm-qt"),
-            { QStringLiteral("--set-wallpaper=") + folder.filePath(copy) });
+        QStringList arguments { QStringLiteral("--set-wallpaper=") + folder.filePath(copy) };
+        if (LxqtShowsNoPicture())
+            arguments << QStringLiteral("--wallpaper-mode=stretch");
+        commands.Run(QStringLiteral("pcmanfm-qt"), arguments);
         const QStringList unused = commands.FirstFailure() ? QStringList { copy } : older;
         for (const QString& name : unused)
             QFile::remove(folder.filePath(name));
@@ -204,23 +254,18 @@ namespace {
         return nullptr;
     }
 
-    QString ExplainDesktopFailure(const Desktop& desktop, const WallpaperFailure& failure)
+    QString ExplainRefusal(const QString& who, const WallpaperFailure& failure)
     {
-        if (!failure.started)
-            return QStringLiteral("No way to set the wallpaper was found on this desktop "
-                                  "(tried: %1, the desktop portal).")
-                .arg(failure.program);
-        return QStringLiteral("The %1 desktop did not accept the wallpaper (%2: %3).")
-            .arg(QLatin1String(desktop.displayName), failure.program, failure.detail);
+        return QStringLiteral("The %1 did not accept the wallpaper (%2: %3).")
+            .arg(who, failure.program, failure.detail);
     }
 
-    QString ExplainPortalFailure(const WallpaperFailure& failure)
+    // tried: the desktop's own tool that was missing, if any.
+    QString ExplainNoWay(const QString& tried)
     {
-        if (!failure.started)
-            return QStringLiteral("No way to set the wallpaper was found on this desktop (tried: "
-                                  "the desktop portal).");
-        return QStringLiteral("The desktop portal did not accept the wallpaper (%1: %2).")
-            .arg(failure.program, failure.detail);
+        return QStringLiteral("No way to set the wallpaper was found on this desktop (tried: %1"
+                              "the desktop portal).")
+            .arg(tried.isEmpty() ? QString() : tried + QStringLiteral(", "));
     }
 
 } // namespace
@@ -246,23 +291,31 @@ WallpaperResult LinuxWallpaper::SetWallpaper(const QString& imagePath)
     const QString path = file.absoluteFilePath();
 
     const Desktop* desktop = FindDesktop(currentDesktop_);
-    std::optional<WallpaperFailure> desktopFailure;
+    QString missingTool;
     if (desktop) {
         WallpaperCommands own(runner_);
         desktop->apply(own, path);
-        if (!own.FirstFailure())
+        const std::optional<WallpaperFailure>& failure = own.FirstFailure();
+        if (!failure)
             return { true, {} };
-        desktopFailure = own.FirstFailure();
+        // The portal may hand the picture to another desktop's backend (GNOME's, on Debian),
+        // which would claim success while this desktop kept its old picture.
+        if (failure->started)
+            return { false,
+                ExplainRefusal(
+                    QStringLiteral("%1 desktop").arg(QLatin1String(desktop->displayName)),
+                    *failure) };
+        missingTool = failure->program;
     }
-    // Tried once even after the desktop's own tool refused: some desktops only take it this way.
+    // No desktop we know, or its own tool is not installed.
     const CommandResult viaPortal = portal_.SetWallpaperFile(path);
     if (viaPortal.Succeeded())
         return { true, {} };
-    if (desktopFailure)
-        return { false, ExplainDesktopFailure(*desktop, *desktopFailure) };
+    if (!viaPortal.started)
+        return { false, ExplainNoWay(missingTool) };
     WallpaperCommands portal(runner_);
     portal.Fail(QStringLiteral("org.freedesktop.portal.Wallpaper"), viaPortal);
-    return { false, ExplainPortalFailure(*portal.FirstFailure()) };
+    return { false, ExplainRefusal(QStringLiteral("desktop portal"), *portal.FirstFailure()) };
 }
 
 } // namespace gb::platform

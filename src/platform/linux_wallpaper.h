@@ -7,8 +7,9 @@
 namespace gb::platform {
 
 // Sets the wallpaper with the running desktop's own tool (gsettings, Plasma's scripting,
-// xfconf-query, pcmanfm, swaymsg) and falls back to the freedesktop portal when that tool is
-// missing or refuses.
+// xfconf-query, pcmanfm, swaymsg). The freedesktop portal is asked only when the desktop is not
+// one we know or its tool is not installed: once the desktop itself has refused, its reason is
+// what the user needs to hear.
 class LinuxWallpaper : public IWallpaper {
 public:
     // currentDesktop: $XDG_CURRENT_DESKTOP, a colon-separated list such as "ubuntu:GNOME".

@@ -19,9 +19,14 @@ struct ThumbnailKey {
 
 enum class ThumbnailLookup { Miss, Hit, KnownFailure };
 
+// The sizes of the shared cache, smallest first: the longest side of an entry in each of its
+// folders ("normal", "large", "x-large", "xx-large").
+inline constexpr int kThumbnailSides[] = { 128, 256, 512, 1024 };
+inline constexpr int kNormalThumbnailSide = kThumbnailSides[0];
+
 struct CachedThumbnail {
     ThumbnailLookup result = ThumbnailLookup::Miss;
-    QImage image; // on a hit: the stored thumbnail, at most 128 x 128
+    QImage image; // on a hit: the stored thumbnail, at most the size asked for
     QSize naturalSize; // on a hit: the picture's own size when the entry records it, else invalid
 };
 
@@ -32,9 +37,14 @@ public:
     virtual ~IThumbnailStore() = default;
     // nullopt when the path is no regular file: nothing is cached for it.
     virtual std::optional<ThumbnailKey> KeyFor(const QString& path) const = 0;
-    virtual CachedThumbnail Find(const ThumbnailKey& key) const = 0;
-    // Stores `picture` shrunk to fit 128 x 128 (never enlarged), atomically. False on failure.
-    virtual bool Save(const ThumbnailKey& key, const QImage& picture, QSize naturalSize) const = 0;
+    // An entry that fills `side` x `side` (one of kThumbnailSides), shrunk to fit it; a smaller
+    // one only when it holds the whole picture, since enlarging it would blur it.
+    virtual CachedThumbnail Find(
+        const ThumbnailKey& key, int side = kNormalThumbnailSide) const = 0;
+    // Stores `picture` shrunk to fit `side` x `side` (never enlarged) in that size's folder,
+    // atomically. False on failure.
+    virtual bool Save(const ThumbnailKey& key, const QImage& picture, QSize naturalSize,
+        int side = kNormalThumbnailSide) const = 0;
     // Records that the file could not be made into a thumbnail.
     virtual bool SaveFailure(const ThumbnailKey& key) const = 0;
 };

@@ -68,6 +68,14 @@ namespace {
         EXPECT_EQ(w.MenuItem("mnuView")->text(), "&View\\Edit File");
         w.MenuItem("mnuView")->trigger();
         EXPECT_EQ(w.shell.opened, QStringList({ w.photos.File("a.bmp") }));
+        EXPECT_TRUE(w.dialogs.messages.empty());
+        w.shell.accept = false; // no program but this one takes the file
+        w.MenuItem("mnuView")->trigger();
+        ASSERT_EQ(w.dialogs.messages.size(), 1u);
+        EXPECT_EQ(w.dialogs.messages[0].prompt,
+            "No program other than Glimmerbox is set up to open \"" + w.photos.File("a.bmp")
+                + "\", so it was not opened.");
+        w.shell.accept = true;
         w.Click(4, {}, Qt::RightButton); // its cell is gone when the menu item is chosen
         ASSERT_TRUE(QFile::remove(w.photos.File("e.bmp")));
         w.WaitForLoad([&] { w.Trigger("Refresh"); });

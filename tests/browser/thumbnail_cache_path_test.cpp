@@ -15,22 +15,28 @@ namespace {
     using browser::ThumbnailCacheWriter;
     using browser::TileMaker;
 
-    QString NormalEntry(const QString& cacheRoot, const QString& file)
+    QString CacheEntry(
+        const QString& cacheRoot, const QString& file, const QString& size = "normal")
     {
         const QByteArray uri = platform::FreedesktopThumbnailCache::FileUri(file);
-        return cacheRoot + "/normal/"
+        return cacheRoot + "/" + size + "/"
             + QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
     }
 
     // Large pictures and failures are stored once released; small pictures and icons are not.
-    TEST(TileMaker, WhatWasDecodedIsCachedOnReleaseAndTheCachedTileMatches)
+    // Past twice the usual density the entry is of the large size, so a second visit stays sharp.
+    class TileMakerTest : public ::testing::TestWithParam<std::tuple<qreal, QString, QSize>> { };
+
+    TEST_P(TileMakerTest, WhatWasDecodedIsCachedOnReleaseAndTheCachedTileMatches)
     {
+        const auto& [ratio, size, entrySize] = GetParam();
         struct {
             TestServices s;
             QString root = s.dataFolder.Path() + "/cache/thumbnails";
             ThumbnailCacheWriter writer { s.thumbnails };
-            TileMaker maker { s.pictures, s.thumbnails, s.files, writer, { true, Qt::gray } };
         } m;
+        const TileMaker maker { m.s.pictures, m.s.thumbnails, m.s.files, m.writer,
+            { true, Qt::gray, ratio } };
         TempFolder photos;
         WritePicture(photos, "wide.jpg", QSize(640, 400));
         photos.Write("broken.jpg", "not a picture at all");
@@ -38,30 +44,35 @@ namespace {
         WritePicture(photos, "icon.ico");
         const QString file = photos.File("wide.jpg");
         m.writer.Hold();
-        const auto decoded = m.maker.Make(file);
-        EXPECT_TRUE(
-            m.maker.Make(photos.File("small.jpg")) && m.maker.Make(photos.File("icon.ico")));
-        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
-        EXPECT_FALSE(QFile::exists(NormalEntry(m.root, file))); // held until the grid is shown
+        const auto decoded = maker.Make(file);
+        EXPECT_TRUE(maker.Make(photos.File("small.jpg")) && maker.Make(photos.File("icon.ico")));
+        EXPECT_FALSE(maker.Make(photos.File("broken.jpg")));
+        EXPECT_FALSE(QFile::exists(CacheEntry(m.root, file, size))); // held until the grid is shown
         m.writer.Release();
         const auto broken = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
         ASSERT_TRUE(broken);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
-                return QFile::exists(NormalEntry(m.root, file))
+                return QFile::exists(CacheEntry(m.root, file, size))
                     && m.s.thumbnails.Find(*broken).result
                     == platform::ThumbnailLookup::KnownFailure;
             },
             20000));
         for (const char* name : { "small.jpg", "icon.ico" })
-            EXPECT_FALSE(QFile::exists(NormalEntry(m.root, photos.File(name)))) << name;
+            EXPECT_FALSE(QFile::exists(CacheEntry(m.root, photos.File(name), size))) << name;
+        EXPECT_EQ(QDir(m.root).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+            QStringList({ "fail", size }));
 
-        EXPECT_EQ(QImage(NormalEntry(m.root, file)).size(), QSize(128, 80));
-        const auto cached = m.maker.Make(file);
+        EXPECT_EQ(QImage(CacheEntry(m.root, file, size)).size(), entrySize);
+        const auto cached = maker.Make(file);
         ASSERT_TRUE(cached && decoded);
         EXPECT_TRUE(cached->image == decoded->image && cached->frame == decoded->frame);
-        EXPECT_FALSE(m.maker.Make(photos.File("broken.jpg")));
+        EXPECT_FALSE(maker.Make(photos.File("broken.jpg")));
     }
+
+    INSTANTIATE_TEST_SUITE_P(Densities, TileMakerTest,
+        ::testing::Values(
+            std::tuple(1.0, "normal", QSize(128, 80)), std::tuple(3.0, "large", QSize(256, 160))));
 
     TEST(ThumbnailCacheWriter, PastItsHoldLimitWritesAtOnceAndNeverLosesAnEntry)
     {
@@ -80,14 +91,14 @@ namespace {
                     writer.Release(); // from now on it holds nothing
                 WritePicture(photos, QString("f%1.jpg").arg(i), QSize(400, 300));
                 writer.Add(*s.thumbnails.KeyFor(file(i)), blue, {});
-                writtenAtOnce << QFile::exists(NormalEntry(root, file(i)));
+                writtenAtOnce << QFile::exists(CacheEntry(root, file(i)));
             }
             writer.Release();
         } // the writer finishes what it released before it goes
         // Two held, the rest written by the adding thread.
         EXPECT_EQ(writtenAtOnce, QList<bool>({ false, false, true, true, true, true, false }));
         for (int i = 0; i < 7; ++i)
-            EXPECT_TRUE(QFile::exists(NormalEntry(root, file(i))));
+            EXPECT_TRUE(QFile::exists(CacheEntry(root, file(i))));
     }
 
     TEST(MainWindowCache, SecondLoadOfAFolderComesFromTheCache)
@@ -101,7 +112,7 @@ namespace {
         ASSERT_EQ(h.Window().Cells().size(), 2u);
         const QString root = h.dataFolder.Path() + "/cache/thumbnails";
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return QFile::exists(NormalEntry(root, photos.File("a.jpg"))); }, 20000));
+            [&] { return QFile::exists(CacheEntry(root, photos.File("a.jpg"))); }, 20000));
 
         // Painted over in the cache, a.jpg's tile shows the cache's picture on Refresh.
         const QImage red = tools::Solid({ 128, 96 }, Qt::red);

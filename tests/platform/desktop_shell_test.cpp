@@ -1,6 +1,6 @@
 // Opening a picture through the desktop, with GLib's own idea of which program opens what.
 #include "platform/desktop_shell.h"
-#include "support/temp_folder.h"
+#include "support/private_session_bus.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -9,30 +9,52 @@
 namespace gb::test {
 namespace {
 
-    // Where the desktop would hand a picture back to this program, the next program
-    // registered for its type opens it: View never starts a second copy of us.
-    TEST(DesktopShell, ViewNeverOpensThisProgramAgain)
+    // Where the desktop would hand a picture back to this program, the next program registered
+    // for its type opens it: View never starts a second copy of us. Where no other program is
+    // registered, nothing is started and the caller hears so. xdg-open is not on the path here,
+    // as without xdg-utils: GLib's launcher stands in.
+    TEST(DesktopShell, ViewOpensAnotherProgramOrSaysThereIsNone)
     {
-        TempFolder data, config, pictures;
-        const QByteArray saved[] = { qgetenv("XDG_DATA_HOME"), qgetenv("XDG_CONFIG_HOME") };
+        TempFolder data, none, pictures;
+        const QString mime = QStandardPaths::locate(
+            QStandardPaths::GenericDataLocation, "mime", QStandardPaths::LocateDirectory);
+        PrivateSessionBus session({}, { "gio", "cp" }); // its own config folder: no default list
+        const QByteArray saved[] = { qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS") };
         qputenv("XDG_DATA_HOME", QFile::encodeName(data.Path()));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.Path())); // no default list
+        // No installed program counts, but the types of files are still known.
+        ASSERT_TRUE(QFile::link(mime, none.File("mime")));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(none.Path()));
         QGuiApplication::setDesktopFileName("io.github.glimmerbox.Glimmerbox");
         ASSERT_TRUE(QDir(data.Path()).mkdir("applications"));
         // Ours first in the cache the desktop's package trigger writes, so ours is the default.
         data.Write("applications/mimeinfo.cache",
-            "[MIME Cache]\nimage/bmp=io.github.glimmerbox.Glimmerbox.desktop;viewer.desktop;\n");
-        const QString entry
-            = "[Desktop Entry]\nType=Application\nName=A\nMimeType=image/bmp\nExec=";
-        data.Write(
-            "applications/io.github.glimmerbox.Glimmerbox.desktop", (entry + "false %f").toUtf8());
-        data.Write(
-            "applications/viewer.desktop", (entry + "cp %f " + pictures.File("seen")).toUtf8());
-        pictures.Write("a photo.bmp", "BM picture");
-        EXPECT_TRUE(platform::DesktopShell().OpenDocument(pictures.File("a photo.bmp")));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(pictures.File("seen")); }, 20000));
+            "[MIME Cache]\nimage/bmp=io.github.glimmerbox.Glimmerbox.desktop;viewer.desktop;\n"
+            "image/emf=io.github.glimmerbox.Glimmerbox.desktop;\n"
+            "image/gif=viewer.desktop;io.github.glimmerbox.Glimmerbox.desktop;\n");
+        const QString entry = "[Desktop Entry]\nType=Application\nName=A\nMimeType=%1\nExec=cp %f ";
+        data.Write("applications/io.github.glimmerbox.Glimmerbox.desktop",
+            (entry.arg("image/bmp;image/emf;image/gif;") + pictures.File("ours")).toUtf8());
+        data.Write("applications/viewer.desktop",
+            (entry.arg("image/bmp;image/gif;") + pictures.File("seen")).toUtf8());
+        const struct {
+            const char* name;
+            bool opened; // by the viewer
+        } cases[] = { { "a photo.bmp", true }, { "only ours.emf", false },
+            { "nobody's.wmf", false }, { "viewer's.gif", true } };
+        for (const auto& c : cases) {
+            pictures.Write(c.name, "picture");
+            QFile::remove(pictures.File("seen"));
+            EXPECT_EQ(platform::DesktopShell().OpenDocument(pictures.File(c.name)), c.opened)
+                << c.name;
+            if (c.opened) {
+                EXPECT_TRUE(
+                    QTest::qWaitFor([&] { return pictures.Read("seen") == "picture"; }, 20000))
+                    << c.name;
+            }
+        }
+        EXPECT_FALSE(QFile::exists(pictures.File("ours")));
         qputenv("XDG_DATA_HOME", saved[0]);
-        qputenv("XDG_CONFIG_HOME", saved[1]);
+        qputenv("XDG_DATA_DIRS", saved[1]);
     }
 
 } // namespace

@@ -142,6 +142,37 @@ namespace {
         EXPECT_EQ(Lookup(key), ThumbnailLookup::Miss);
     }
 
+    // Past twice the usual density a tile needs the large size: a normal entry would be enlarged
+    // and look blurred, unless it is the whole picture.
+    TEST_F(ThumbnailCache, EachDensityGetsTheSizeThatFillsItsTiles)
+    {
+        const struct {
+            const char* what;
+            QSize picture, natural;
+            QList<int> saved; // the sizes written
+            int side;
+            QSize found; // empty: a miss
+        } cases[] = {
+            { "large", { 600, 300 }, { 600, 300 }, { 128, 256 }, 256, { 256, 128 } },
+            { "large only, shrunk", { 600, 300 }, { 600, 300 }, { 256 }, 128, { 128, 64 } },
+            { "normal only", { 600, 300 }, { 600, 300 }, { 128 }, 256, {} },
+            { "size unknown", { 600, 300 }, {}, { 128 }, 256, {} },
+            { "whole picture", { 100, 50 }, { 100, 50 }, { 128 }, 256, { 100, 50 } },
+        };
+        for (const auto& c : cases) {
+            const ThumbnailKey key = KeyOf(QString(c.what) + ".png");
+            for (const int side : c.saved)
+                ASSERT_TRUE(cache_.Save(
+                    key, Picture(c.picture.width(), c.picture.height()), c.natural, side));
+            EXPECT_EQ(
+                cache_.Find(key, c.side).image.size(), c.found.isEmpty() ? QSize(0, 0) : c.found)
+                << c.what;
+        }
+        EXPECT_EQ(
+            QImage(EntryOf(KeyOf("large only, shrunk.png"), "large")).size(), QSize(256, 128));
+        EXPECT_FALSE(cache_.Save(KeyOf("odd.png"), Picture(), {}, 300));
+    }
+
     // A failure is remembered until the file changes, even beside a stale entry. Thumbnails of
     // the cache's own files are never made: they would breed without end as a viewer browses it.
     TEST_F(ThumbnailCache, RemembersFailuresNeverStoresItsOwnFilesAndLeavesNoTemporaryFile)

@@ -5,6 +5,7 @@
 #include "support/private_session_bus.h"
 #include <QProcess>
 #include <QSettings>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -74,7 +75,8 @@ namespace {
                       noWay = "No way to set the wallpaper was found on this desktop (tried: ";
         constexpr int kNoPortal = -2, kNotAsked = -3;
         // The desktop list is matched ignoring case and blanks; its first known entry wins. The
-        // portal is asked when the desktop's own tool fails or there is none, and gets the file.
+        // portal gets the file only when the desktop's own tool is missing or there is none: a
+        // refusal is the desktop's last word.
         const std::tuple<QStringList, QHash<QString, CommandResult>, int, QString, QString> cases[]
             = {
                   // sway splits its command at blanks, "," and ";", then expands a shell word.
@@ -85,18 +87,17 @@ namespace {
                   { { "LXDE", " lxde", "lxde:GNOME" }, {}, kNotAsked, lxde, "" },
                   // After a refusal nothing more runs; long output is cut to fit a message box.
                   { { "Budgie:GNOME" }, says(1, "gsettings", "\n  No such schema  \nmore\n", " \n"),
-                      kNoPortal, "gsettings|list-keys|org.gnome.desktop.background",
+                      kNotAsked, "gsettings|list-keys|org.gnome.desktop.background",
                       refused("Budgie desktop", "gsettings: No such schema") },
-                  { { "LXDE" }, says(2, "pcmanfm", "", QString(161, 'e')), kNoPortal, lxde,
+                  { { "LXDE" }, says(2, "pcmanfm", "", QString(161, 'e')), kNotAsked, lxde,
                       refused("LXDE desktop", "pcmanfm: " + QString(159, 'e') + "\u2026") },
                   { { "LXDE" }, { { "pcmanfm", {} } }, kNoPortal, lxde,
                       noWay + "pcmanfm, the desktop portal)." },
                   { { "Hyprland", "", ":" }, {}, kNoPortal, "", noWay + "the desktop portal)." },
-                  { { "LXDE" }, says(1, "pcmanfm", "no"), 0, lxde, "" },
+                  { { "LXDE" }, { { "pcmanfm", {} } }, 0, lxde, "" },
                   { { "" }, {}, 1, "", portal("the change was cancelled") },
                   { { "" }, {}, 2, "", portal("the change was refused") },
-                  { { "LXDE" }, says(1, "pcmanfm", "no"), 2, lxde,
-                      refused("LXDE desktop", "pcmanfm: no") },
+                  { { "LXDE" }, { { "pcmanfm", {} } }, 2, lxde, portal("the change was refused") },
                   { { "" }, {}, FakePortal::kSilent, "", portal("no answer within 0 seconds") },
               };
         for (const auto& [desktops, answers, response, calls, error] : cases)
@@ -108,7 +109,10 @@ namespace {
                 const milliseconds timeout(response == FakePortal::kSilent ? 1 : 60000);
                 EXPECT_EQ(Set(desktop, fake_, timeout), error.toStdString()) << qPrintable(desktop);
                 EXPECT_EQ(Calls(), calls.toStdString()) << qPrintable(desktop);
-                EXPECT_EQ(portal_.picture, response >= FakePortal::kSilent ? "BM" : "");
+                // A portal that keeps silent may take the call only after we stopped waiting.
+                const QByteArray sent = response >= FakePortal::kSilent ? "BM" : "";
+                EXPECT_TRUE(QTest::qWaitFor([&] { return portal_.picture == sent; }, 20000))
+                    << qPrintable(desktop);
             }
         EXPECT_EQ(portal_.options.value("show-preview"), false);
         EXPECT_EQ(portal_.options.value("set-on"), "both");
@@ -118,18 +122,28 @@ namespace {
     // stays. The desktop runs as LXQt starts it, and the setting it saves tells what it took.
     TEST_F(Wallpaper, LxqtGetsAFreshCopyEachTimeAndOlderCopiesGo)
     {
+        const QString settings
+            = qEnvironmentVariable("XDG_CONFIG_HOME") + "/pcmanfm-qt/lxqt/settings.conf";
+        const auto saved = [&](const QString& key) {
+            return QSettings(settings, QSettings::IniFormat).value(key).toString();
+        };
+        // A desktop showing a plain colour is switched to a picture mode; one showing a picture
+        // keeps its own.
+        QDir().mkpath(QFileInfo(settings).path());
+        for (const QString mode : { "zoom", "none" }) {
+            QSettings(settings, QSettings::IniFormat).setValue("Desktop/WallpaperMode", mode);
+            EXPECT_EQ(Set("LXQt", fake_), "");
+            ASSERT_EQ(fake_.calls.size(), 1u);
+            EXPECT_EQ(fake_.calls[0].arguments.size(), mode == "none" ? 2 : 1);
+            EXPECT_EQ(fake_.calls[0].arguments.value(1),
+                mode == "none" ? "--wallpaper-mode=stretch" : "");
+        }
         QProcess desktop;
         desktop.start("pcmanfm-qt", { "--desktop", "--profile=lxqt" });
         const auto running = [&] { return desktop.state() != QProcess::NotRunning; };
         while (running() && !portalClient_.interface()->isServiceRegistered("org.pcmanfm.PCManFM"))
             QThread::msleep(10);
-        const auto taken = [] {
-            return QSettings(
-                qEnvironmentVariable("XDG_CONFIG_HOME") + "/pcmanfm-qt/lxqt/settings.conf",
-                QSettings::IniFormat)
-                .value("Desktop/Wallpaper")
-                .toString();
-        };
+        const auto taken = [&] { return saved("Desktop/Wallpaper"); };
         QStringList shown;
         for (const QByteArray picture : { "BM first", "BM second", "BM third" }) {
             temp_.Write("my pics/it's wallpaper.bmp", picture);
@@ -178,21 +192,25 @@ namespace {
         }
     }
 
-    // Only the monitors Xfce itself lists are changed; with none listed nothing is made up.
-    TEST_F(Wallpaper, XfceChangesTheListedMonitorsOrReportsThatThereAreNone)
+    // Only the monitors Xfce itself knows are changed, also before it has shown a picture on
+    // them; with none known nothing is made up.
+    TEST_F(Wallpaper, XfceChangesTheMonitorsItKnowsOrReportsThatThereAreNone)
     {
         const QString query = "xfconf-query -c xfce4-desktop -p /backdrop/";
         EXPECT_EQ(Set("XFCE", real_),
             "The Xfce desktop did not accept the wallpaper "
-            "(xfconf-query: no monitor has a last-image property).");
+            "(xfconf-query: Xfce has not set up a wallpaper for any monitor yet).");
         EXPECT_EQ(Read("xfconf-query -c xfce4-desktop -l"), "");
         const QStringList monitors { "screen0/monitorVirtual-1/workspace0/last-image",
             "screen0/monitorHDMI-1/workspace1/last-image", "last-image-x" };
         for (const QString& property : monitors)
             Read(query + property + " -n -t string -s old");
+        Read(query + "screen0/monitorDP-2/workspace1/image-style -n -t int -s 5");
         EXPECT_EQ(Set("XFCE", real_), "");
         for (const QString& property : monitors)
             EXPECT_EQ(Read(query + property), property.endsWith("x") ? "old" : path_.toStdString());
+        EXPECT_EQ(Read(query + "screen0/monitorDP-2/workspace1/last-image"), path_.toStdString());
+        EXPECT_EQ(Read(query + "screen0/monitorDP-2/workspace1/image-style"), "5");
     }
 
     // No shell splits or expands the arguments, nothing waits for input, a hang is stopped.

@@ -4,23 +4,36 @@
 
 #include <QDBusConnection>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace gb::test {
 
-// A session bus of our own. The settings daemons it starts on demand (dconf, xfconfd) keep their
-// files in its scratch folder, and the desktop tools we run find it through the environment
-// while it lives, so the user's real desktop is never touched.
+// A session of our own: a bus, settings folders and the programs on the path. The bus starts on
+// demand only the settings daemons named here (dconf, xfconfd), whose files stay in the scratch
+// folder; whatever else this machine has installed for the session (a desktop portal, file
+// managers) is neither activated nor found on the path. The user's real desktop is never touched.
 class PrivateSessionBus {
 public:
-    // schemas: compiled GSettings schemas for gsettings to use instead of the system's.
-    explicit PrivateSessionBus(const QString& schemas = {})
+    // The programs the tests run by name; nothing else is on the path while the bus lives.
+    static QStringList DefaultTools()
     {
+        return { "gsettings", "glib-compile-schemas", "xfconf-query", "pcmanfm-qt", "dbus-send",
+            "gio", "xdg-mime", "xdg-open", "cp", "false", "sh", "dbus-daemon" };
+    }
+
+    // schemas: compiled GSettings schemas for gsettings to use instead of the system's.
+    explicit PrivateSessionBus(
+        const QString& schemas = {}, const QStringList& tools = DefaultTools())
+    {
+        const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+        Set("PATH", LinkTools(tools));
         // The daemons the bus starts take its environment.
         Set("XDG_CONFIG_HOME", config_.Path());
         Set("XDG_RUNTIME_DIR", runtime_.Path()); // private to us, as a QTemporaryDir is
         Set("GSETTINGS_BACKEND", "dconf");
         Set("GSETTINGS_SCHEMA_DIR", schemas);
-        daemon_.start("dbus-daemon", { "--session", "--nofork", "--print-address=1" });
+        daemon_.start(
+            daemon, { "--config-file=" + WriteConfig(), "--nofork", "--print-address=1" });
         while (!daemon_.canReadLine() && daemon_.waitForReadyRead(-1)) { }
         Set("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(daemon_.readLine()).trimmed());
         EXPECT_TRUE(Address().startsWith("unix:")) << "dbus-daemon did not start";
@@ -29,8 +42,8 @@ public:
     {
         daemon_.kill();
         daemon_.waitForFinished(-1);
-        for (const auto& [name, value] : saved_)
-            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        for (auto it = saved_.crbegin(); it != saved_.crend(); ++it)
+            it->second.isNull() ? qunsetenv(it->first) : qputenv(it->first, it->second);
     }
 
     // Each call is a separate client, as another program on the bus would be.
@@ -42,13 +55,47 @@ public:
     static QString Address() { return qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"); }
 
 private:
+    // A folder of links to the installed tools that are asked for; a missing one stays missing.
+    QString LinkTools(const QStringList& tools) const
+    {
+        const QString bin = private_.File("bin");
+        QDir().mkpath(bin);
+        for (const QString& tool : tools) {
+            if (const QString installed = QStandardPaths::findExecutable(tool);
+                !installed.isEmpty())
+                QFile::link(installed, bin + "/" + tool);
+        }
+        return bin;
+    }
+
+    // The session bus's usual rules, but with only our own service folder.
+    QString WriteConfig() const
+    {
+        const QString services = private_.File("services");
+        QDir().mkpath(services);
+        for (const QString name : { "ca.desrt.dconf.service", "org.xfce.Xfconf.service" }) {
+            const QString installed = QStandardPaths::locate(
+                QStandardPaths::GenericDataLocation, "dbus-1/services/" + name);
+            if (!installed.isEmpty())
+                QFile::copy(installed, services + "/" + name);
+        }
+        private_.Write("bus.conf",
+            ("<busconfig><type>session</type><listen>unix:tmpdir=" + runtime_.Path()
+                + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                  "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                  "<allow own=\"*\"/></policy><servicedir>"
+                + services + "</servicedir></busconfig>")
+                .toUtf8());
+        return private_.File("bus.conf");
+    }
+
     void Set(const char* name, const QString& value)
     {
         saved_.append({ name, qgetenv(name) });
         qputenv(name, value.toUtf8());
     }
 
-    TempFolder config_, runtime_;
+    TempFolder config_, runtime_, private_;
     QProcess daemon_;
     QList<std::pair<const char*, QByteArray>> saved_;
 };
