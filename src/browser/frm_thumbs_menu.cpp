@@ -4,7 +4,6 @@
 #include "module1/module1.h"
 #include "platform/app_info.h"
 #include "platform/picture_loader.h"
-#include "platform/shell.h"
 #include "platform/wallpaper.h"
 
 #include <QDir>
@@ -62,7 +61,7 @@ QString frmThumbs::MenuFile() const
 void frmThumbs::mnuView_Click()
 {
     const QString file = MenuFile();
-    if (!module1_.Services().shell.OpenDocument(file) && !file.isEmpty())
+    if (!module1_.OpenDocument(this, file) && !file.isEmpty())
         Inform("No program other than Glimmerbox is set up to open \""
             + QDir::toNativeSeparators(file) + "\", so it was not opened.");
 }

@@ -61,9 +61,9 @@ QString Module1::BrowseForFolder(QWidget* owner, const QString& title, const QSt
     return services_.dialogs.BrowseForFolder(owner, title, initialFolder);
 }
 
-void Module1::OpenDocument(QWidget*, const QString& fileName)
+bool Module1::OpenDocument(QWidget*, const QString& fileName)
 {
-    services_.shell.OpenDocument(fileName);
+    return services_.shell.OpenDocument(fileName);
 }
 
 } // namespace gb::app

@@ -31,9 +31,9 @@ public:
     // The folder picker; "" when cancelled.
     QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder);
 
-    // Asks the desktop to open a file or web address in its associated program. Whether that
-    // worked is not reported.
-    void OpenDocument(QWidget* owner, const QString& fileName);
+    // Asks the desktop to open a file or web address in its associated program; false when no
+    // program (other than this one) took it.
+    bool OpenDocument(QWidget* owner, const QString& fileName);
 
     platform::Services& Services() { return services_; }
 
