@@ -34,7 +34,7 @@ void WindowPlacement::Restore(const QString& stored, bool maximized)
     window_.setMinimumSize(kMinimumOuterSize);
     window_.move(wanted_.topLeft());
     window_.resize(wanted_.size());
-    placed_ = QRect(window_.pos(), window_.size());
+    placedSize_ = window_.size();
     if (maximized)
         window_.setWindowState(window_.windowState() | Qt::WindowMaximized);
 }
@@ -46,22 +46,17 @@ void WindowPlacement::Follow(QEvent::Type type)
     const QWindow* handle = window_.windowHandle();
     if (settled_ || !placing || !handle || !window_.isVisible() || !IsNormal(window_))
         return;
-    // The native window's geometry, which changes all at once where the widget takes a move and
-    // a resize in turn.
+    // The native window's size, which is up to date where the widget's may lag behind a change
+    // of state.
     const QMargins frame = handle->frameMargins();
-    if (frame.isNull()) {
-        // A window system that draws no frame the window knows of has shown it as it is by the
-        // time it activates the window.
-        settled_ = type == QEvent::WindowActivate;
-        return;
-    }
-    if (handle->framePosition() == placed_.topLeft() && handle->size() == placed_.size()) {
+    if (!frame.isNull() && handle->size() == placedSize_) {
         settled_ = true;
         Correct(frame);
     } else {
-        // Moved or resized by the window manager or the person before the frame was known: what
-        // is shown stays. A change of state can come before the geometry that goes with it.
-        settled_ = type != QEvent::WindowStateChange;
+        // No frame the window can know of, or a size of the window manager's own (restoring from
+        // maximised may move the window before resizing it): once the window manager has
+        // activated the window, what it shows stays.
+        settled_ = type == QEvent::WindowActivate;
     }
 }
 
@@ -87,17 +82,14 @@ std::optional<core::WindowPlacement> WindowPlacement::ToStore() const
 
 void WindowPlacement::KeepMinimumSize()
 {
-    const QSize minimum = kMinimumOuterSize.shrunkBy(Frame());
+    // The frame as the native window has it now: the widget may still hold the maximised one
+    // just after a restore, which may differ.
+    if (!IsNormal(window_))
+        return;
+    const QWindow* handle = window_.windowHandle();
+    const QSize minimum = kMinimumOuterSize.shrunkBy(handle ? handle->frameMargins() : QMargins());
     if (window_.minimumSize() != minimum)
         window_.setMinimumSize(minimum);
-}
-
-QMargins WindowPlacement::Frame() const
-{
-    const QRect outer = window_.frameGeometry();
-    const QRect inner = window_.geometry();
-    return { inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-        outer.bottom() - inner.bottom() };
 }
 
 QRect WindowPlacement::Wanted(const QMargins& frame) const

@@ -17,8 +17,9 @@ namespace gb::browser {
 //
 // Only the client area can be sized, and the window manager adds its frame after mapping the
 // window, so the frame's top-left corner is asked for at once and the client area is sized again
-// once, the first time the window is in the normal state with its frame known — unless the
-// window manager or the person has put it elsewhere by then, which then stays as it is.
+// once, the first time the window is in the normal state with its frame known (after mapping, or
+// after the first restore of a window that started maximised) — unless the window manager has
+// given it a size of its own by then, which then stays.
 class WindowPlacement {
 public:
     static constexpr QSize kDesignedClientSize { 580, 338 };
@@ -39,7 +40,6 @@ public:
     void KeepMinimumSize();
 
 private:
-    QMargins Frame() const;
     QRect Wanted(const QMargins& frame) const;
     QSize ClientFor(const QSize& outer, const QMargins& frame) const;
     void Correct(const QMargins& frame);
@@ -49,7 +49,7 @@ private:
     int twipsY_;
     QString stored_;
     QRect wanted_; // where the frame is to go, in pixels
-    QRect placed_; // the frame's top-left and the client size given before the frame was known
+    QSize placedSize_; // the client size given before the frame was known
     // The window has been seen framed in the normal state: it now shows what is to be stored.
     bool settled_ = false;
 };
