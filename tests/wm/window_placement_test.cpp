@@ -89,6 +89,8 @@ namespace {
             const QRect left = Do(display, life.tries[i], maximized, normal);
             EXPECT_EQ(shown(left), left) << i;
             const bool maximizedAtClose = display.Maximized();
+            ASSERT_TRUE(QTest::qWaitFor( // keys go to the active window
+                [&] { return display.Tool("xdotool", { "getactivewindow" }) == display.window; }));
             if (i % 2) // the close box's ways: the window manager's and the keyboard's
                 display.Tool("wmctrl", { "-c", "Glimmerbox" });
             else
