@@ -41,7 +41,6 @@ public:
 
 private:
     QRect Wanted(const QMargins& frame) const;
-    QSize ClientFor(const QSize& outer, const QMargins& frame) const;
     void Correct(const QMargins& frame);
 
     QWidget& window_;
