@@ -79,9 +79,11 @@ namespace {
             { "99 px below the title", one, { 100, 701, 600, 363 }, { 100, 437 } },
             { "title bar above", one, { 100, -1, 600, 363 }, { 100, 0 } },
             { "far off", one, { -9000, 9000, 600, 363 }, { 0, 437 } },
-            { "mirrored screens count once", mirrored, { 1230, 0, 600, 363 }, { 680, 0 } },
+            { "mirrored screens count once", mirrored, { 1181, 0, 600, 363 }, { 680, 0 } },
+            { "as wide as the screen", one, { -50, 0, 1280, 700 }, {} },
             { "across two screens", two, { 1000, 150, 600, 363 }, {} },
             { "wider than one screen", two, { 0, 150, 2000, 363 }, {} },
+            { "last column on the next screen", two, { 1181, 150, 100, 363 }, {} },
             { "above the second screen", two, { 1500, 50, 600, 363 }, { 1500, 100 } },
             { "below the first screen", two, { 100, 900, 600, 363 }, { 100, 437 } },
             { "no screens", {}, { -9000, 9000, 600, 363 }, {} }
