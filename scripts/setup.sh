@@ -7,7 +7,7 @@ GLIMMERBOX_PACKAGES=(
     build-essential cmake
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins zlib1g-dev
     libgtest-dev libgmock-dev
-    xvfb xauth fonts-dejavu-core openbox xdotool wmctrl
+    xvfb xauth fonts-dejavu-core openbox xdotool wmctrl x11-utils
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev
     valgrind libglib2.0-bin lintian

@@ -13,10 +13,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -26,15 +24,15 @@
 namespace gb::browser {
 
 namespace {
-    constexpr QSize kDesignedClientSize(580, 338);
-    constexpr QSize kMinimumOuterSize(600, 285);
-    constexpr int kLargestWindowSide = 16384; // hand-edited settings may ask for anything
+    constexpr QSize kDesignedClientSize = WindowPlacement::kDesignedClientSize;
     constexpr int kCountPanelWidth = 110;
 } // namespace
 
 frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
     : QMainWindow(parent)
     , module1_(module1)
+    , placement_(*this, module1.Services().appInfo.TwipsPerPixelX(),
+          module1.Services().appInfo.TwipsPerPixelY())
 {
     setObjectName(QStringLiteral("frmThumbs"));
     setWindowTitle(QStringLiteral("Glimmerbox"));
@@ -108,77 +106,9 @@ QString frmThumbs::PanelText(int panel) const
 
 void frmThumbs::Form_Load()
 {
-    storedPosition_ = module1_.ReadSetting("Main", "Window Position", "");
-    // A first guess without a frame; PlaceWindow corrects it once the frame is known.
-    wantedOuter_ = WantedOuter(QMargins());
-    askedClient_ = wantedOuter_;
-    setGeometry(askedClient_);
     const QString maximized = module1_.ReadSetting("Main", "Maximized", "False");
-    if (core::ParseBoolean(maximized).value_or(false))
-        setWindowState(windowState() | Qt::WindowMaximized);
-}
-
-QRect frmThumbs::WantedOuter(const QMargins& frame) const
-{
-    const platform::IAppInfo& app = module1_.Services().appInfo;
-    const int tx = app.TwipsPerPixelX();
-    const int ty = app.TwipsPerPixelY();
-    // Without a stored placement the window opens whole, frame included, in the middle of the
-    // primary screen's free area.
-    const QSize designedSize = kDesignedClientSize.grownBy(frame).expandedTo(kMinimumOuterSize);
-    QRect designed(QPoint(), designedSize);
-    if (const QScreen* primary = QGuiApplication::primaryScreen())
-        designed.moveCenter(primary->availableGeometry().center());
-    const core::WindowPlacement twips = core::ParseWindowPosition(storedPosition_,
-        { designed.x() * tx, designed.y() * ty, designed.width() * tx, designed.height() * ty });
-
-    const auto toPixels = [](int value, int perPixel) {
-        return std::clamp(
-            qRound(value / double(perPixel)), -kLargestWindowSide, kLargestWindowSide);
-    };
-    // Never below the window's minimum size, which the window system would enforce anyway.
-    QRect outer(toPixels(twips.left, tx), toPixels(twips.top, ty),
-        std::max(kMinimumOuterSize.width(), toPixels(twips.width, tx)),
-        std::max(kMinimumOuterSize.height(), toPixels(twips.height, ty)));
-    // A placement that no screen shows any of (a monitor gone, a hand-edited file) would open
-    // the window where nobody can reach it; keep the designed spot instead.
-    bool onScreen = false;
-    for (const QScreen* each : QGuiApplication::screens())
-        onScreen = onScreen || each->availableGeometry().intersects(outer);
-    if (!onScreen && !QGuiApplication::screens().isEmpty())
-        outer.moveTopLeft(designed.topLeft());
-    return outer;
-}
-
-QMargins frmThumbs::FrameMargins() const
-{
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    return { inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-        outer.bottom() - inner.bottom() };
-}
-
-void frmThumbs::PlaceWindow()
-{
-    // The stored placement is the outer one, but only the client area can be asked for, and the
-    // window manager adds its frame only after mapping the window. So the client area is asked
-    // for again, once, when the frame turns up (unless the window has been moved meanwhile);
-    // until the window manager has granted that, a close stores the placement asked for.
-    if (placement_ == Placement::Settled || isMinimized())
-        return;
-    const QMargins frame = FrameMargins();
-    if (placement_ == Placement::Guessed && !frame.isNull()) {
-        if (geometry() != askedClient_ || isMaximized()) {
-            placement_ = Placement::Settled;
-            return;
-        }
-        placement_ = Placement::Asked;
-        wantedOuter_ = WantedOuter(frame);
-        askedClient_ = wantedOuter_.marginsRemoved(frame);
-        setGeometry(askedClient_);
-    } else if (placement_ == Placement::Asked && geometry() == askedClient_) {
-        placement_ = Placement::Settled;
-    }
+    placement_.Restore(module1_.ReadSetting("Main", "Window Position", ""),
+        core::ParseBoolean(maximized).value_or(false));
 }
 
 void frmThumbs::showEvent(QShowEvent* event)
@@ -191,8 +121,7 @@ void frmThumbs::showEvent(QShowEvent* event)
 bool frmThumbs::event(QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate)
-        PlaceWindow();
+    placement_.Follow(type);
     if (type == QEvent::WindowActivate && !Activated)
         QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
     const bool handled = QMainWindow::event(event);
@@ -234,15 +163,9 @@ void frmThumbs::Form_Unload()
     loadState_ = IsLoading() ? LoadState::Stopping : LoadState::Closed;
     chkThumb.resize(1);
     tickedCount_ = chkThumb[0].Value != 0 ? 1 : 0;
-    const platform::IAppInfo& app = module1_.Services().appInfo;
+    if (const std::optional<core::WindowPlacement> twips = placement_.ToStore())
+        module1_.WriteSetting("Main", "Window Position", core::FormatWindowPosition(*twips));
     const Qt::WindowStates state = windowState();
-    if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        const QRect outer = placement_ == Placement::Settled ? frameGeometry() : wantedOuter_;
-        const core::WindowPlacement twips { outer.x() * app.TwipsPerPixelX(),
-            outer.y() * app.TwipsPerPixelY(), outer.width() * app.TwipsPerPixelX(),
-            outer.height() * app.TwipsPerPixelY() };
-        module1_.WriteSetting("Main", "Window Position", core::FormatWindowPosition(twips));
-    }
     const bool maximized = (state & Qt::WindowMaximized) && !(state & Qt::WindowMinimized);
     module1_.WriteSetting("Main", "Maximized", maximized ? "True" : "False");
 }
@@ -260,11 +183,7 @@ void frmThumbs::Form_Resize()
 {
     if (isMinimized())
         return;
-    // The outer window is at least 600 x 285; the window system holds it there while the user
-    // drags, once the frame's own size is known.
-    const QSize frameExtra = frameGeometry().size() - size();
-    if (minimumSize() != kMinimumOuterSize - frameExtra)
-        setMinimumSize(kMinimumOuterSize - frameExtra);
+    placement_.KeepMinimumSize();
 
     const QSize inner = picFrame->size();
     const int barWidth = vsbSlide->width();

@@ -2,10 +2,10 @@
 
 #include "browser/file_list.h"
 #include "browser/thumb_cell.h"
+#include "browser/window_placement.h"
 #include "core/files_dictionary.h"
 
 #include <QMainWindow>
-#include <QMargins>
 #include <QRect>
 #include <memory>
 #include <vector>
@@ -129,9 +129,6 @@ private:
     bool OpenStartFolder();
     void Form_QueryUnload();
     void Form_Unload();
-    QRect WantedOuter(const QMargins& frame) const;
-    QMargins FrameMargins() const;
-    void PlaceWindow();
     void filHidden_PathChange();
     void chkThumb_Click(int index);
     void chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globalPos);
@@ -193,13 +190,7 @@ private:
     LoadState loadState_ = LoadState::Idle;
     QString startFolder_;
     QString startPicture_; // kept in view until the user acts on the grid or leaves its folder
-    QString storedPosition_; // the placement read at start-up, in twips
-    QRect wantedOuter_; // where the window's frame is to go, in pixels
-    // Where placing the window for its frame has got to: a first guess without a frame, the
-    // client area asked for once the frame was known, and granted by the window manager.
-    enum class Placement { Guessed, Asked, Settled };
-    Placement placement_ = Placement::Guessed;
-    QRect askedClient_;
+    WindowPlacement placement_;
     std::unique_ptr<ThumbnailCacheWriter> cacheWriter_;
 };
 

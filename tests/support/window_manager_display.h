@@ -2,7 +2,9 @@
 
 #include "support/temp_folder.h"
 
+#include <QMargins>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -57,22 +59,68 @@ struct WindowManagerDisplay {
         return QRegularExpression("(?m)^Window Position=(.*)$").match(ini).captured(1) + " / "
             + QRegularExpression("(?m)^Maximized=(.*)$").match(ini).captured(1);
     }
-    // Runs `tool` (xdotool, wmctrl) on this display, as a person's hand on the keyboard; its
-    // output, trimmed. `xdotool search --sync` waits for its window here.
-    QString Run(const QString& tool, const QStringList& arguments) const
-    {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(tool, arguments);
-        EXPECT_TRUE(process.waitForFinished(10000)) << qPrintable(tool + ' ' + arguments.join(' '));
-        return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-    }
     static bool HasInputTools()
     {
         return !QStandardPaths::findExecutable("xdotool").isEmpty()
             && !QStandardPaths::findExecutable("wmctrl").isEmpty();
     }
-    QProcess server, wm;
+    // What a tool (xdotool, wmctrl, xprop, xwininfo) prints when run on this display.
+    QString Tool(const QString& program, const QStringList& arguments) const
+    {
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        tool.start(program, arguments);
+        EXPECT_TRUE(tool.waitForFinished(10000)) << qPrintable(program);
+        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    }
+    // Starts the program on `folder` as a person does, to stay open; false when no window shows.
+    bool Start(const QString& folder)
+    {
+        running.setProcessEnvironment(environment);
+        running.start(GLIMMERBOX_EXE, { folder });
+        window = Tool("xdotool", { "search", "--sync", "--onlyvisible", "--name", "^Glimmerbox$" })
+                     .section('\n', 0, 0);
+        return !window.isEmpty();
+    }
+    // Waits for the started program to end, as it does once its window is closed.
+    bool Ended() { return running.waitForFinished(10000) && running.exitCode() == 0; }
+    // The frame's sizes the window manager announces for the started program's window.
+    QMargins FrameExtents() const
+    {
+        const QStringList sizes
+            = Tool("xprop", { "-id", window, "_NET_FRAME_EXTENTS" }).section('=', 1).split(',');
+        return { sizes.value(0).toInt(), sizes.value(2).toInt(), sizes.value(1).toInt(),
+            sizes.value(3).toInt() };
+    }
+    // Where the window shows on the screen, frame included, in pixels.
+    QRect Frame() const
+    {
+        const QString info = Tool("xwininfo", { "-id", window });
+        const auto value = [&](const QString& label) {
+            return QRegularExpression(label + ":\\s+(-?\\d+)").match(info).captured(1).toInt();
+        };
+        return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
+            value("Height"))
+            .marginsAdded(FrameExtents());
+    }
+    bool Maximized() const
+    {
+        return Tool("xprop", { "-id", window, "_NET_WM_STATE" }).contains("MAXIMIZED_VERT");
+    }
+    // Presses the left button at `from`, moves by `by` in steps a window manager follows, and
+    // lets go.
+    void Drag(QPoint from, QPoint by) const
+    {
+        QString steps
+            = QString("mousemove %1 %2 sleep 0.1 mousedown 1").arg(from.x()).arg(from.y());
+        for (int step = 1; step <= 4; ++step)
+            steps += QString(" sleep 0.05 mousemove %1 %2")
+                         .arg(from.x() + by.x() * step / 4)
+                         .arg(from.y() + by.y() * step / 4);
+        Tool("xdotool", (steps + " mouseup 1").split(' '));
+    }
+    QProcess server, wm, running;
+    QString window; // the started program's window
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     TempFolder config;
 };

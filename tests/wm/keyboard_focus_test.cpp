@@ -28,20 +28,16 @@ namespace {
             WindowManagerDisplay display("");
             const QDir failures(display.config.File("cache/thumbnails/fail"));
             display.environment.insert("XDG_CACHE_HOME", display.config.File("cache"));
-            QProcess program;
-            program.setProcessEnvironment(display.environment);
-            program.start(GLIMMERBOX_EXE, { argument });
-            const QString window = display.Run(
-                "xdotool", { "search", "--sync", "--onlyvisible", "--name", "^Glimmerbox$" });
-            display.Run("xdotool", { "windowactivate", "--sync", window });
+            ASSERT_TRUE(display.Start(argument));
+            display.Tool("xdotool", { "windowactivate", "--sync", display.window });
             EXPECT_TRUE(QTest::qWaitFor([&] { return failures.exists(); }, 10000));
-            display.Run("xdotool", { "key", "space", "alt+d" });
-            display.Run("xdotool", { "search", "--sync", "--name", "DELETING" });
-            display.Run("xdotool", { "key", "y" });
+            display.Tool("xdotool", { "key", "space", "alt+d" });
+            display.Tool("xdotool", { "search", "--sync", "--name", "DELETING" });
+            display.Tool("xdotool", { "key", "y" });
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] { return QDir(photos.Path()).entryList(QDir::Files).size() < 41; }, 10000));
-            display.Run("wmctrl", { "-i", "-c", window });
-            EXPECT_TRUE(program.waitForFinished(10000));
+            display.Tool("wmctrl", { "-i", "-c", display.window });
+            EXPECT_TRUE(display.Ended());
             const QStringList left = QDir(photos.Path()).entryList(QDir::Files);
             EXPECT_EQ(left.size(), 40); // 40 pictures and zz.jpg, less the one ticked
             EXPECT_FALSE(left.contains(ticked)) << qPrintable(ticked);
