@@ -96,7 +96,6 @@ namespace {
                                                                                      usage, "" },
             { { "-platform", "offscreen", "--version" }, 0, "Glimmerbox 1.0.3\n", "" },
             { { "--help", "--bogus" }, 2, "", "glimmerbox: Unknown option 'bogus'.\n" + usage },
-            { { "/a", "/b" }, 2, "", "glimmerbox: only one folder can be opened\n" + usage },
             { { "--contact-sheet", photos.File("x.png"), photos.File("nope") }, 2, "",
                 "glimmerbox: cannot open the folder \"" + nope + "\"\n" } };
         for (const auto& [arguments, status, out, err] : cases) {

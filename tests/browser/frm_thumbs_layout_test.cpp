@@ -1,7 +1,6 @@
 #include "main_window_harness.h"
 
 #include "browser/elided_label.h"
-#include "browser/progress_display.h"
 
 #include <QScrollBar>
 
@@ -95,21 +94,6 @@ namespace {
             && shown.contains(QChar(0x2026)) && label.fontMetrics().horizontalAdvance(shown) <= 200)
             << qPrintable(shown);
         EXPECT_TRUE(label.text().size() == 320 && label.minimumSizeHint().width() == 0);
-    }
-
-    TEST(ProgressDisplay, BarFollowsThePercentageAndTextIsCentred)
-    {
-        QWidget parent;
-        browser::ProgressDisplay progress(&parent);
-        progress.Begin(QRect(10, 5, 200, 21));
-        progress.Step(37, "second.jpg");
-        EXPECT_DOUBLE_EQ(progress.BarWidth(), 74.0);
-        progress.Step(100, "last.jpg");
-        EXPECT_DOUBLE_EQ(progress.BarWidth(), 200.0);
-        EXPECT_EQ(progress.Text(), "last.jpg");
-        const int textHeight = progress.fontMetrics().height();
-        progress.setGeometry(10, 5, 200, 40); // centred again
-        EXPECT_LE(std::abs(2 * progress.TextTop() + textHeight - 40), 1);
     }
 
 } // namespace

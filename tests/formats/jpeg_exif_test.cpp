@@ -1,7 +1,5 @@
 #include "formats/jpeg_exif.h"
-#include "platform/qt_picture_loader.h"
 #include "samplegen/image_writers.h"
-#include "support/temp_folder.h"
 
 #include <QtEndian>
 #include <array>
@@ -42,12 +40,6 @@ namespace {
         const QByteArray& after = {})
     {
         return main.left(2) + ExifSegment(f) + after + main.mid(2);
-    }
-
-    // APP2 segments of the largest size, as ICC profiles of print pictures fill them.
-    QByteArray Filler(int segments)
-    {
-        return (QByteArray("\xff\xe2\xff\xff", 4) + QByteArray(0xfffd, 'p')).repeated(segments);
     }
 
     ByteSource Source(QByteArray bytes)
@@ -205,32 +197,6 @@ namespace {
                     + "-f"[exif->frameSize.isValid()] + "t-"[exif->thumbnail.isEmpty()],
                 found);
             EXPECT_FALSE(TrustedEmbeddedThumbnail(*exif, kTile)) << found;
-        }
-    }
-
-    // Through the loader: the thumbnail stands in only when asked for and trusted.
-    TEST(ExifPictureLoaderTest, UsesTheEmbeddedThumbnailOnlyWhenAskedAndTrusted)
-    {
-        const PictureOptions embedded { false, kTile, true }, decoded { false, kTile, false };
-        const QByteArray camera = CameraFile({ 6, kCamera });
-        const struct {
-            QByteArray file;
-            PictureOptions options;
-            QSize image; // 120 x 160 (turned): the thumbnail
-        } cases[] = {
-            { camera, embedded, { 120, 160 } },
-            { CameraFile({ 6, kCamera }, CameraJpeg(), Filler(2)), embedded, { 120, 160 } },
-            { camera, decoded, { 150, 200 } }, { camera, { false, {}, true }, { 1200, 1600 } },
-            { CameraFile({ 6, { 3200, 2400 } }), embedded, { 150, 200 } }, // edited since
-        };
-        test::TempFolder folder;
-        for (const auto& [file, options, image] : cases) {
-            folder.Write("camera.jpg", file);
-            const auto loaded = platform::QtPictureLoader()
-                                    .LoadPicture(folder.File("camera.jpg"), options)
-                                    .value_or(LoadedPicture {});
-            EXPECT_EQ(std::tuple(loaded.naturalSize, loaded.image.size(), loaded.image.format()),
-                std::tuple(QSize(1200, 1600), image, QImage::Format_RGB32));
         }
     }
 

@@ -73,19 +73,36 @@ namespace {
         }
     }
 
+    // A camera's file, turned by orientation 6, with a 160 x 120 thumbnail in its Exif block and
+    // `after` that block: in print pictures, ICC profiles long past the first read.
+    QByteArray CameraFile(const QByteArray& after = {})
+    {
+        const QByteArray main = WriteJpeg(Quadrants(1600, 1200), 80);
+        const QByteArray thumbnail = WriteJpeg(Quadrants(160, 120), 90);
+        return main.left(2) + WriteExifSegment({ 6, { 1600, 1200 }, thumbnail }) + after
+            + main.mid(2);
+    }
+
     // Orientation 6 is stored landscape and shown turned a quarter clockwise, the blue quadrant
     // on top. An eighth of 992 x 744 is just twice the 62 x 46 thumbnail, a quarter of 200 x 150
-    // is not; bitmaps are never reduced.
+    // is not; bitmaps are never reduced. A camera's thumbnail stands in only when asked for and
+    // for a box (which parts of it are trusted is the Exif reader's business).
     TEST_F(PictureLoaderTest, JpegIsTurnedUprightAndDecodedReducedForSmallBoxes)
     {
-        const PictureOptions box { false, QSize(62, 62) };
+        const PictureOptions box { false, QSize(62, 62) }, embedded { false, QSize(62, 62), true };
         const QImage large = Quadrants(992, 744), small = Quadrants(200, 150);
+        const QByteArray profiles
+            = (QByteArray("\xff\xe2\xff\xff", 4) + QByteArray(0xfffd, 'p')).repeated(2);
         const std::tuple<QByteArray, PictureOptions, QSize, QSize> cases[] = {
             { WriteJpeg(Quadrants(40, 20), 95, 6), {}, { 20, 40 }, { 20, 40 } },
             { WriteJpeg(large, 80), box, { 992, 744 }, { 124, 93 } },
             { WriteJpeg(large, 80, 6), box, { 744, 992 }, { 93, 124 } },
             { WriteJpeg(small, 80), box, { 200, 150 }, { 200, 150 } },
             { WriteBmp(Quadrants(400, 300)), box, { 400, 300 }, { 400, 300 } },
+            { CameraFile(), embedded, { 1200, 1600 }, { 120, 160 } },
+            { CameraFile(profiles), embedded, { 1200, 1600 }, { 120, 160 } },
+            { CameraFile(), box, { 1200, 1600 }, { 150, 200 } },
+            { CameraFile(), { false, {}, true }, { 1200, 1600 }, { 1200, 1600 } },
         };
         for (const auto& [bytes, options, natural, size] : cases) {
             const auto loaded = Load("named.bmp", bytes, options);

@@ -3,7 +3,6 @@
 #include "platform/linux_file_operations.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -11,7 +10,7 @@
 
 namespace gb::test {
 
-// The ways a copy or a delete can go wrong on a real machine.
+// The ways a copy can go wrong on a real machine.
 enum class Fault {
     None,
     DiskFull, // a write gets half of its bytes down, then the disk is full
@@ -47,8 +46,6 @@ public:
     int failAt = 1;
     QString destination, away;
     std::function<void()> meanwhile; // another program at work just before the next write
-    // Deleting anything directly inside this folder fails as on a read-only file system.
-    QString readOnlyFolder;
     qint64 written = 0, read = 0; // bytes that reached the disk, bytes read from it
 
     bool Fired() const { return fired_; }
@@ -58,13 +55,6 @@ public:
     {
         ++copies_;
         return LinuxFileOperations::CopyFile(source, target, overwrite);
-    }
-    platform::FileError DeleteFile(const QString& path, bool force = false) override
-    {
-        if (!readOnlyFolder.isEmpty() && QFileInfo(path).absolutePath() == readOnlyFolder
-            && QFileInfo(path).exists())
-            return FromErrno(EROFS);
-        return LinuxFileOperations::DeleteFile(path, force);
     }
 
 protected:
