@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
 
 namespace gb::test {
 
@@ -14,6 +15,9 @@ namespace gb::test {
 // private settings folder with a settings file of `settings`, or none. The program runs on it
 // as a user starts it; xdotool and wmctrl, given `environment`, act on it as a person would.
 struct WindowManagerDisplay {
+    // How long a step (a server starting, the window manager answering, the program ending) may
+    // take on a busy machine; a step that never comes fails only after this.
+    static constexpr int kPatienceMs = 20000;
     static bool Available()
     {
         return !QStandardPaths::findExecutable("Xvfb").isEmpty()
@@ -24,7 +28,7 @@ struct WindowManagerDisplay {
         const QByteArray& settings, const QString& screen = "1280x800x24", bool managed = true)
     {
         server.start("Xvfb", { "-displayfd", "1", "-dpi", "96", "-screen", "0", screen });
-        while (server.waitForReadyRead(10000) && !server.canReadLine()) { }
+        while (server.waitForReadyRead(kPatienceMs) && !server.canReadLine()) { }
         environment.insert("DISPLAY", ":" + server.readLine().trimmed());
         environment.insert("QT_QPA_PLATFORM", "xcb");
         for (const char* name : { "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME" })
@@ -35,13 +39,14 @@ struct WindowManagerDisplay {
         if (!managed)
             return;
         wm.start("openbox", { "--sm-disable", "--startup", "echo managing" });
-        while (wm.waitForReadyRead(10000) && !wm.readAllStandardOutput().contains("managing")) { }
+        while (wm.waitForReadyRead(kPatienceMs)
+            && !wm.readAllStandardOutput().contains("managing")) { }
         EXPECT_EQ(wm.state(), QProcess::Running);
     }
     ~WindowManagerDisplay()
     {
         for (QProcess* each : { &wm, &server })
-            each->terminate(), each->waitForFinished(10000);
+            each->terminate(), each->waitForFinished(kPatienceMs);
     }
     // A start on `folder` until the program closes itself; then the placement it stored.
     QString RunOnce(const QString& folder)
@@ -70,7 +75,7 @@ struct WindowManagerDisplay {
         QProcess tool;
         tool.setProcessEnvironment(environment);
         tool.start(program, arguments);
-        EXPECT_TRUE(tool.waitForFinished(10000)) << qPrintable(program);
+        EXPECT_TRUE(tool.waitForFinished(kPatienceMs)) << qPrintable(program);
         return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
     }
     // Starts the program on `folder` as a person does, to stay open; false when no window shows.
@@ -82,8 +87,15 @@ struct WindowManagerDisplay {
                      .section('\n', 0, 0);
         return !window.isEmpty();
     }
+    // Waits until `id` is the window the keyboard goes to; false when it never becomes so.
+    bool WaitUntilActive(const QString& id) const
+    {
+        return !id.isEmpty()
+            && QTest::qWaitFor(
+                [&] { return Tool("xdotool", { "getactivewindow" }) == id; }, kPatienceMs);
+    }
     // Waits for the started program to end, as it does once its window is closed.
-    bool Ended() { return running.waitForFinished(10000) && running.exitCode() == 0; }
+    bool Ended() { return running.waitForFinished(kPatienceMs) && running.exitCode() == 0; }
     // The frame's sizes the window manager announces for the started program's window.
     QMargins FrameExtents() const
     {

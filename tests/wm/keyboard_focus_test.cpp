@@ -30,12 +30,17 @@ namespace {
             display.environment.insert("XDG_CACHE_HOME", display.config.File("cache"));
             ASSERT_TRUE(display.Start(argument));
             display.Tool("xdotool", { "windowactivate", "--sync", display.window });
-            EXPECT_TRUE(QTest::qWaitFor([&] { return failures.exists(); }, 10000));
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return failures.exists(); }, WindowManagerDisplay::kPatienceMs));
+            ASSERT_TRUE(display.WaitUntilActive(display.window));
             display.Tool("xdotool", { "key", "space", "alt+d" });
-            display.Tool("xdotool", { "search", "--sync", "--name", "DELETING" });
+            // The question is answered once it shows and has the keyboard, as a person would.
+            ASSERT_TRUE(display.WaitUntilActive(display.Tool(
+                "xdotool", { "search", "--sync", "--onlyvisible", "--name", "DELETING" })));
             display.Tool("xdotool", { "key", "y" });
             EXPECT_TRUE(QTest::qWaitFor(
-                [&] { return QDir(photos.Path()).entryList(QDir::Files).size() < 41; }, 10000));
+                [&] { return QDir(photos.Path()).entryList(QDir::Files).size() < 41; },
+                WindowManagerDisplay::kPatienceMs));
             display.Tool("wmctrl", { "-i", "-c", display.window });
             EXPECT_TRUE(display.Ended());
             const QStringList left = QDir(photos.Path()).entryList(QDir::Files);

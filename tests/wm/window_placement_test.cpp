@@ -15,6 +15,8 @@ inline void PrintTo(const QRect& rect, std::ostream* out) // as Qt writes it, in
 namespace gb::test {
 namespace {
 
+    constexpr int kPatienceMs = WindowManagerDisplay::kPatienceMs;
+
     // One start of the program, and what a person does before closing the window.
     enum class Act { Nothing, DragTitleBar, DragCorner, ToggleMaximized };
     struct Try {
@@ -49,7 +51,8 @@ namespace {
         if (act.act == Act::ToggleMaximized) {
             display.Tool(
                 "wmctrl", { "-r", "Glimmerbox", "-b", "toggle,maximized_vert,maximized_horz" });
-            EXPECT_TRUE(QTest::qWaitFor([&] { return display.Maximized() != maximized; }));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return display.Maximized() != maximized; }, kPatienceMs));
         }
         return act.act == Act::DragTitleBar ? frame.translated(act.by)
             : act.act == Act::DragCorner    ? frame.adjusted(0, 0, act.by.x(), act.by.y())
@@ -81,16 +84,17 @@ namespace {
             }
             const auto shown = [&](const QRect& frame) { // once shown, or what shows instead
                 (void)QTest::qWaitFor(
-                    [&] { return display.Maximized() || display.Frame() == frame; });
+                    [&] { return display.Maximized() || display.Frame() == frame; }, kPatienceMs);
                 return display.Maximized() ? frame : display.Frame();
             };
-            ASSERT_TRUE(QTest::qWaitFor([&] { return display.Maximized() == maximized; })) << i;
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return display.Maximized() == maximized; }, kPatienceMs))
+                << i;
             EXPECT_EQ(shown(normal), normal) << i;
             const QRect left = Do(display, life.tries[i], maximized, normal);
             EXPECT_EQ(shown(left), left) << i;
             const bool maximizedAtClose = display.Maximized();
-            ASSERT_TRUE(QTest::qWaitFor( // keys go to the active window
-                [&] { return display.Tool("xdotool", { "getactivewindow" }) == display.window; }));
+            ASSERT_TRUE(display.WaitUntilActive(display.window)); // keys go to the active window
             if (i % 2) // the close box's ways: the window manager's and the keyboard's
                 display.Tool("wmctrl", { "-c", "Glimmerbox" });
             else
