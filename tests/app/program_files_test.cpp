@@ -37,25 +37,6 @@ namespace {
             "file:///opt/gb/share/glimmerbox");
     }
 
-    // With no folder remembered the picker opens where photos are kept, else at home.
-    TEST(ProgramFiles, TheFirstFolderPickerOpensInPicturesElseHome)
-    {
-        TempFolder home, remembered;
-        const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("HOME", QFile::encodeName(home.Path()));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.File("config")));
-        using Dialogs = platform::QtDialogs;
-        const QString bare = Dialogs::PickerStartFolder("");
-        ASSERT_TRUE(QDir(home.Path()).mkdir("Pictures"));
-        EXPECT_EQ(std::tuple(bare, Dialogs::PickerStartFolder(""),
-                      Dialogs::PickerStartFolder(home.File("gone")),
-                      Dialogs::PickerStartFolder(remembered.Path())),
-            std::tuple(
-                home.Path(), home.File("Pictures"), home.File("Pictures"), remembered.Path()));
-        qputenv("HOME", savedHome);
-        qputenv("XDG_CONFIG_HOME", savedConfig);
-    }
-
     // A question naming 600 files still fits the screen, every name on its own line (the list
     // scrolls); a short one is Qt's plain box. Yes is the default either way.
     TEST(QtMessageBox, ALongQuestionFitsTheScreenWithEveryLineAndTheSameButtons)

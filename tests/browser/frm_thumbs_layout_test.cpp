@@ -1,7 +1,5 @@
 #include "main_window_harness.h"
 
-#include "browser/elided_label.h"
-
 #include <QScrollBar>
 
 namespace gb::test {
@@ -80,20 +78,6 @@ namespace {
         EXPECT_EQ(h.Window().frameGeometry().size(), QSize(600, 285));
         const QScrollBar& bar = h.Window().ScrollBar(); // every row fits
         EXPECT_TRUE(!bar.isEnabled() && bar.isVisible() && bar.maximum() == 0);
-    }
-
-    // A long path in the status bar keeps its ends with "..." between, and never widens the
-    // window; the panel's text stays the whole path.
-    TEST(StatusPanel, ALongPathIsElidedInTheMiddle)
-    {
-        browser::ElidedLabel label;
-        label.setText("/photos/" + QString(300, 'x') + "/last folder");
-        label.resize(200, 20);
-        const QString shown = label.ShownText();
-        EXPECT_TRUE(shown.startsWith("/photos/") && shown.endsWith("/last folder")
-            && shown.contains(QChar(0x2026)) && label.fontMetrics().horizontalAdvance(shown) <= 200)
-            << qPrintable(shown);
-        EXPECT_TRUE(label.text().size() == 320 && label.minimumSizeHint().width() == 0);
     }
 
 } // namespace

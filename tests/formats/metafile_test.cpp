@@ -297,34 +297,6 @@ namespace {
         EXPECT_NE(DrawText({}, -40, "a"), alpha);
     }
 
-    // PS_USERSTYLE lengths: logical units for a geometric pen, device pixels for a cosmetic one,
-    // an odd count taken twice; here all 20 pixels on, 20 off along y = 50.
-    TEST(EmfTest, UserStyledPensDrawTheirDashes)
-    {
-        const auto line = [](qint32 unit, qint32 style, qint32 width, QList<qint32> dashes,
-                              qint32 brush = 0) { // gaps left clear; `unit` pixels a logical unit
-            EmfWriter e = Emf100();
-            e.Add(+E::SetBkMode, { 1 }).Add(+E::SetMapMode, { 8 });
-            const QList pen { 1, 0, 0, 0, 0, style, width, brush, kBlue, 0, qint32(dashes.size()) };
-            e.Add(+E::SetViewportExtEx, { unit, unit }).Add(+E::ExtCreatePen, pen + dashes);
-            e.Add(+E::SelectObject, { 1 }).Add(+E::MoveToEx, { 0, 50 / unit });
-            const QByteArray to = Dwords({ 0, 0, 0, 0, 1 }) + Words({ 100 / unit, 50 / unit });
-            return Draw(e.AddRaw(+E::PolylineTo16, to).Finish(2));
-        };
-        const auto ink = [](const QImage& image, int x) { return Inked(image.copy(x, 40, 1, 20)); };
-        constexpr qint32 kGeometric = 0x10007, kCosmetic = 7;
-        for (const QImage& image :
-            { line(1, kGeometric, 4, QList<qint32>(16, 20)), line(2, kGeometric, 2, { 10, 10 }),
-                line(2, kCosmetic, 1, { 20, 20 }), line(1, kGeometric, 4, { 20 }) })
-            for (const int x : { 10, 30, 50, 70, 90 })
-                EXPECT_EQ(ink(image, x).isEmpty(), x % 40 == 30) << x;
-        EXPECT_EQ(ink(line(2, kGeometric, 2, { 10, 10 }), 10).height(), 4);
-        EXPECT_TRUE(Inked(line(1, 0x10000, 4, {}, 1)).isEmpty()); // a null brush draws nothing
-        const QImage alternate = line(1, 8, 1, {}); // PS_ALTERNATE: every other pixel
-        for (int x = 10; x < 14; ++x)
-            EXPECT_NE(ink(alternate, x).isEmpty(), ink(alternate, x + 1).isEmpty()) << x;
-    }
-
     // Counts that claim more than a record holds, headers cut short, endless files; the hostile
     // corpus adds huge counts, record sizes and headers that lie, frames of no size.
     TEST(MetafileTest, BrokenFilesFail)

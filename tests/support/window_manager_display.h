@@ -18,10 +18,13 @@ struct WindowManagerDisplay {
     // How long a step (a server starting, the window manager answering, the program ending) may
     // take on a busy machine; a step that never comes fails only after this.
     static constexpr int kPatienceMs = 20000;
+    // The X server, the window manager and the tools a person's hand stands for here.
     static bool Available()
     {
-        return !QStandardPaths::findExecutable("Xvfb").isEmpty()
-            && !QStandardPaths::findExecutable("openbox").isEmpty();
+        for (const char* tool : { "Xvfb", "openbox", "xdotool", "wmctrl", "xprop", "xwininfo" })
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                return false;
+        return true;
     }
     // Without `managed`, the bare X server alone, as xvfb-run gives.
     explicit WindowManagerDisplay(
@@ -48,14 +51,15 @@ struct WindowManagerDisplay {
         for (QProcess* each : { &wm, &server })
             each->terminate(), each->waitForFinished(kPatienceMs);
     }
-    // A start on `folder` until the program closes itself; then the placement it stored.
-    QString RunOnce(const QString& folder)
+    // A start on `folder` with --screenshot until the program closes itself; what it printed.
+    QString Screenshot(const QString& folder)
     {
         QProcess program;
         program.setProcessEnvironment(environment);
         program.start(GLIMMERBOX_EXE, { "--screenshot", config.File("shot.png"), folder });
-        EXPECT_TRUE(program.waitForFinished(30000) && program.exitCode() == 0);
-        return StoredPlacement();
+        EXPECT_TRUE(program.waitForFinished(kPatienceMs));
+        EXPECT_EQ(program.exitCode(), 0);
+        return QString::fromUtf8(program.readAllStandardOutput());
     }
     // "Window Position / Maximized" as the settings file holds them.
     QString StoredPlacement() const
@@ -63,11 +67,6 @@ struct WindowManagerDisplay {
         const QString ini = config.Read("glimmerbox/glimmerbox.ini");
         return QRegularExpression("(?m)^Window Position=(.*)$").match(ini).captured(1) + " / "
             + QRegularExpression("(?m)^Maximized=(.*)$").match(ini).captured(1);
-    }
-    static bool HasInputTools()
-    {
-        return !QStandardPaths::findExecutable("xdotool").isEmpty()
-            && !QStandardPaths::findExecutable("wmctrl").isEmpty();
     }
     // What a tool (xdotool, wmctrl, xprop, xwininfo) prints when run on this display.
     QString Tool(const QString& program, const QStringList& arguments) const

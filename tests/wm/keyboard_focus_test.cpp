@@ -12,8 +12,8 @@ namespace {
 
     TEST(KeyboardUnderAWindowManager, SpaceAtStartTicksThePictureInView)
     {
-        if (!WindowManagerDisplay::Available() || !WindowManagerDisplay::HasInputTools())
-            GTEST_SKIP() << "Xvfb, openbox, xdotool or wmctrl is not installed";
+        if (!WindowManagerDisplay::Available())
+            GTEST_SKIP() << "Xvfb, openbox, xdotool, wmctrl or x11-utils is not installed";
         TempFolder photos;
         for (int i = 0; i < 40; ++i)
             photos.Write(QString("p%1.bmp").arg(i, 2, 10, QChar('0')),
