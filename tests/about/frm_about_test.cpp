@@ -18,7 +18,6 @@ namespace {
         auto* sysInfo = window.findChild<QPushButton*>("cmdSysInfo");
         auto* title = window.findChild<QLabel*>("lblTitle");
         auto* version = window.findChild<QLabel*>("lblVersion");
-        auto* description = window.findChild<QLabel*>("lblDescription");
         QSignalSpy okClicks(ok, &QPushButton::clicked);
         const std::function<void()> closers[] = { [&] { QTest::keyClick(&window, Qt::Key_Escape); },
             [&] { QTest::keyClick(ok, Qt::Key_Return); }, // OK has the focus
@@ -27,9 +26,7 @@ namespace {
             const auto body = [&](QDialog&) {
                 EXPECT_EQ(window.windowTitle(), "About Glimmerbox");
                 EXPECT_EQ(title->text(), "Glimmerbox");
-                EXPECT_TRUE(title->font().bold());
                 EXPECT_EQ(version->text(), "Version 1.0.3");
-                EXPECT_GT(description->height(), 2 * description->fontMetrics().height()); // wraps
                 EXPECT_TRUE(ok->hasFocus() && ok->isDefault());
                 version->setText("stale");
                 window.setWindowTitle("stale");

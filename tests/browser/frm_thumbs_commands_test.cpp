@@ -45,16 +45,12 @@ namespace {
 
         // The keyboard, or a right click, opens the menu on a cell and leaves the ticks.
         browser::ThumbGrid& grid = w.Window().Grid();
-        grid.setFocus();
-        for (const Qt::Key key : { Qt::Key_Left, Qt::Key_Left, Qt::Key_Right })
-            QTest::keyClick(&grid, key); // from the first cell: a new listing starts there
-        EXPECT_EQ(grid.FocusIndex(), 1);
-        QTest::keyClick(&grid, Qt::Key_Space);
-        EXPECT_EQ(w.Values(), QList<int>({ 0, 1, 0, 0, 0 }));
+        grid.setFocus(); // on the first cell: a new listing starts there
         QTest::keyClick(&grid, Qt::Key_Right, Qt::ShiftModifier); // Shift alone is no menu key
         EXPECT_FALSE(w.Window().ContextMenu().isVisible());
         QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier);
-        EXPECT_TRUE(w.Window().MenuIndex() == 2 && w.Window().ContextMenu().isVisible());
+        EXPECT_EQ(w.Window().MenuIndex(), 1);
+        EXPECT_TRUE(w.Window().ContextMenu().isVisible());
         w.Window().ContextMenu().hide();
         QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
         EXPECT_EQ(w.Values(), QList<int>(5, 1));
