@@ -43,17 +43,18 @@ namespace {
         WritePicture(photos, "small.jpg", QSize(256, 192));
         WritePicture(photos, "icon.ico");
         const QString file = photos.File("wide.jpg");
+        const QString entry = CacheEntry(m.root, file, size);
         m.writer.Hold();
         const auto decoded = maker.Make(file);
         EXPECT_TRUE(maker.Make(photos.File("small.jpg")) && maker.Make(photos.File("icon.ico")));
         EXPECT_FALSE(maker.Make(photos.File("broken.jpg")));
-        EXPECT_FALSE(QFile::exists(CacheEntry(m.root, file, size))); // held until the grid is shown
+        EXPECT_FALSE(QFile::exists(entry)); // held until the grid is shown
         m.writer.Release();
         const auto broken = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
         ASSERT_TRUE(broken);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
-                return QFile::exists(CacheEntry(m.root, file, size))
+                return QFile::exists(entry)
                     && m.s.thumbnails.Find(*broken).result
                     == platform::ThumbnailLookup::KnownFailure;
             },
@@ -63,7 +64,7 @@ namespace {
         EXPECT_EQ(QDir(m.root).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
             QStringList({ "fail", size }));
 
-        EXPECT_EQ(QImage(CacheEntry(m.root, file, size)).size(), entrySize);
+        EXPECT_EQ(QImage(entry).size(), entrySize);
         const auto cached = maker.Make(file);
         ASSERT_TRUE(cached && decoded);
         EXPECT_TRUE(cached->image == decoded->image && cached->frame == decoded->frame);
