@@ -92,12 +92,13 @@ namespace {
         EXPECT_EQ(sheet.pixel(44, 97 + 36), qRgb(0, 255, 0));
         const std::string usage = app::UsageText().toStdString(),
                           nope = photos.File("nope").toStdString();
-        const std::tuple<QStringList, int, std::string, std::string> cases[] = { { { "--help" }, 0,
-                                                                                     usage, "" },
+        const std::tuple<QStringList, int, std::string, std::string> cases[] = {
+            { { "--help" }, 0, usage, "" },
             { { "-platform", "offscreen", "--version" }, 0, "Glimmerbox 1.0.3\n", "" },
             { { "--help", "--bogus" }, 2, "", "glimmerbox: Unknown option 'bogus'.\n" + usage },
             { { "--contact-sheet", photos.File("x.png"), photos.File("nope") }, 2, "",
-                "glimmerbox: cannot open the folder \"" + nope + "\"\n" } };
+                "glimmerbox: cannot open the folder \"" + nope + "\"\n" },
+        };
         for (const auto& [arguments, status, out, err] : cases) {
             const Outcome outcome = run(arguments);
             EXPECT_EQ(outcome.status, status) << qPrintable(arguments.join(' '));

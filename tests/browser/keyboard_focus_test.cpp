@@ -3,7 +3,6 @@
 #include "main_window_harness.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -79,25 +78,6 @@ namespace {
     INSTANTIATE_TEST_SUITE_P(Ways, KeyboardFocus,
         testing::Values(Way::Folder, Way::Picture, Way::Browse, Way::PageDown, Way::End, Way::Wheel,
             Way::ScrollBar));
-
-    // After a click the screen shows the focus mark on the clicked cell alone: it left cell 0.
-    TEST(FocusMark, AClickMovesTheOneMark)
-    {
-        KeyboardWindow h;
-        browser::ThumbGrid& grid = h.Window().Grid();
-        QTest::mouseClick(&grid, Qt::LeftButton, {}, grid.CellRect(2).center());
-        QCoreApplication::processEvents();
-        const QPoint at = grid.mapTo(&h.Window(), QPoint());
-        const QImage shown
-            = grid.screen()
-                  ->grabWindow(h.Window().winId(), at.x(), at.y(), grid.width(), grid.height())
-                  .toImage()
-                  .convertToFormat(QImage::Format_RGB32);
-        grid.clearFocus();
-        const QImage unfocused = grid.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        EXPECT_EQ(shown.copy(grid.CellRect(0)), unfocused.copy(grid.CellRect(0)));
-        EXPECT_NE(shown.copy(grid.CellRect(2)), unfocused.copy(grid.CellRect(2)));
-    }
 
 } // namespace
 } // namespace gb::test

@@ -3,9 +3,7 @@
 // its pictures, and Space is pressed at once. The tick is made visible on disk: Alt+D deletes
 // the ticked picture after Y confirms it.
 #include "samplegen/image_writers.h"
-#include "support/window_manager_display.h"
-
-#include <QTest>
+#include "support/window_manager_display.h" // QTest, QProcess
 
 namespace gb::test {
 namespace {
@@ -29,7 +27,6 @@ namespace {
             const QDir failures(display.config.File("cache/thumbnails/fail"));
             display.environment.insert("XDG_CACHE_HOME", display.config.File("cache"));
             ASSERT_TRUE(display.Start(argument));
-            display.Tool("xdotool", { "windowactivate", "--sync", display.window });
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] { return failures.exists(); }, WindowManagerDisplay::kPatienceMs));
             ASSERT_TRUE(display.WaitUntilActive(display.window));
