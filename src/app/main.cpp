@@ -128,7 +128,7 @@ int main(int argc, char** argv)
         if (!command.error.isEmpty())
             std::fprintf(stderr, "glimmerbox: %s\n", qPrintable(command.error));
         std::fprintf(command.showHelp ? stdout : stderr, "%s", qPrintable(gb::app::UsageText()));
-        return command.showHelp && command.error.isEmpty() ? 0 : 2;
+        return command.error.isEmpty() ? 0 : 2;
     }
 
     UseOffscreenWhenHeadless(command);

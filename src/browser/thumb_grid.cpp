@@ -90,12 +90,11 @@ void ThumbGrid::SetFocusIndex(int index)
 
 void ThumbGrid::MoveFocus(int step)
 {
-    const int count = VisibleCount();
-    const int current = FocusIndex();
     // The mark is already shown on `current` (also before any cell was chosen), so every arrow
-    // moves it on from there.
-    if (count > 0 && current >= 0)
-        SetFocusIndex(std::clamp(current + step, 0, count - 1));
+    // moves it on from there. There is a current cell whenever any cell is shown.
+    const int current = FocusIndex();
+    if (current >= 0)
+        SetFocusIndex(std::clamp(current + step, 0, VisibleCount() - 1));
 }
 
 // A chosen cell that a scroll (Page Down, the wheel, the scroll bar, a new layout) left off
