@@ -10,8 +10,8 @@
 namespace gb::core {
 
 namespace {
-    // What a person needs of a window to reach it: this much of its title bar's length, and the
-    // title bar with this much of the window below it.
+    // What a person needs of a window to reach it: the whole title bar (its buttons sit at the
+    // ends), with this much of the window below it.
     constexpr int kUsableSize = 100;
 
     // How many of the title bar's columns the screens show, with the usable strip below them.
@@ -65,7 +65,7 @@ QRect KeepReachable(const QRect& outer, const QList<QRect>& screens)
     for (const QRect& screen : screens)
         desktop |= screen;
     const bool fits = outer.width() <= desktop.width() && outer.height() <= desktop.height();
-    if (fits && ShownColumns(outer, screens) >= std::min(outer.width(), kUsableSize))
+    if (fits && ShownColumns(outer, screens) >= outer.width())
         return outer;
     const QRect screen = HomeScreen(outer, screens);
     QRect moved(outer.topLeft(), outer.size().boundedTo(screen.size()));

@@ -27,9 +27,9 @@ QString FormatWindowPosition(const WindowPlacement& placement);
 
 // Where a window's frame `outer` (pixels, each value within a few screen sizes) may open on
 // the free areas `screens` so that a person can reach it: left as it is while it is no larger
-// than the desktop and its title bar shows, with a strip of the window below it, over a usable
-// length (on neighbouring screens too); otherwise shrunk to fit and moved, as little as it takes,
-// wholly onto the screen showing most of it (or the nearest one). No screens: left as it is.
+// than the desktop and its whole title bar shows, with a strip of the window below it (across
+// neighbouring screens too); otherwise shrunk to fit and moved, as little as it takes, wholly
+// onto the screen showing most of it (or the nearest one). No screens: left as it is.
 QRect KeepReachable(const QRect& outer, const QList<QRect>& screens);
 
 // A stored boolean: "True"/"False" in any case, or a finite number (non-zero is true).

@@ -29,8 +29,8 @@ namespace {
             QRect frame; // expected when not null
             bool maximizes;
         } cases[] = {
-            { "1500, 3000, 12000, 6000", "False", QRect(100, 200, 800, 400), false },
-            { "1500, 3000, 12000, 6000", "0", QRect(100, 200, 800, 400), false }, // minimized
+            { "1500, 3000, 9000, 4500", "False", QRect(100, 200, 600, 300), false },
+            { "1500, 3000, 9000, 4500", "0", QRect(100, 200, 600, 300), false }, // minimized
             { "0, 0, 9000, 6600", " -1e2 ", QRect(), true },
             { "-5, -5, -5, -5", "nan", QRect(), false },
             { "245760, 245760, 9000, 6600", "yes", QRect(), false }, // 16384 px in

@@ -72,15 +72,15 @@ namespace {
         const QList<QRect> one { { 0, 0, 1280, 800 } }, mirrored { one[0], one[0] };
         const QList<QRect> two { one[0], { 1280, 100, 1920, 1080 } };
         const std::tuple<const char*, QList<QRect>, QRect, QPoint> rows[] = { // moved to, if moved
-            { "partly off the left", one, { -500, 0, 600, 363 }, {} },
-            { "100 px of title bar", one, { 1180, 50, 600, 363 }, {} },
-            { "99 px of title bar", one, { 1181, 50, 600, 363 }, { 680, 50 } },
+            { "whole title bar", one, { 680, 50, 600, 363 }, {} },
+            { "title bar a column off the right", one, { 681, 50, 600, 363 }, { 680, 50 } },
+            { "title bar a column off the left", one, { -1, 50, 600, 363 }, { 0, 50 } },
             { "100 px below the title", one, { 100, 700, 600, 363 }, {} },
             { "99 px below the title", one, { 100, 701, 600, 363 }, { 100, 437 } },
             { "title bar above", one, { 100, -1, 600, 363 }, { 100, 0 } },
             { "far off", one, { -9000, 9000, 600, 363 }, { 0, 437 } },
-            { "mirrored screens count once", mirrored, { 1181, 0, 600, 363 }, { 680, 0 } },
-            { "as wide as the screen", one, { -50, 0, 1280, 700 }, {} },
+            { "mirrored screens count once", mirrored, { 681, 0, 600, 363 }, { 680, 0 } },
+            { "as wide as the screen", one, { -50, 10, 1280, 700 }, { 0, 10 } },
             { "across two screens", two, { 1000, 150, 600, 363 }, {} },
             { "wider than one screen", two, { 0, 150, 2000, 363 }, {} },
             { "last column on the next screen", two, { 1181, 150, 100, 363 }, {} },
