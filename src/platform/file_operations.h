@@ -15,11 +15,21 @@ namespace FileErrorNumber {
     inline constexpr int PathNotFound = 76;
 }
 
+// Which file a failed operation was working on when it failed.
+enum class FileSide {
+    None, // not known, or no file was touched yet (a name already taken, a missing folder)
+    Original, // reading (or deleting) the user's file
+    Copy, // writing the copy: creating, writing, flushing, closing or naming it
+};
+
 // The outcome of one file operation: number 0 on success, otherwise one of FileErrorNumber and a
-// sentence saying what went wrong.
+// sentence saying what went wrong; `side` and the system's own words (`reason`, as strerror gives
+// them) when the system refused a step.
 struct FileError {
     int number = 0;
     QString description;
+    FileSide side = FileSide::None;
+    QString reason;
     bool Ok() const { return number == 0; }
 };
 
