@@ -103,12 +103,6 @@ QString FolderToOpen(const QString& argument)
     return info.isFile() ? info.absolutePath() : info.absoluteFilePath();
 }
 
-QString PictureToFocus(const QString& argument)
-{
-    const QFileInfo info(argument);
-    return info.isFile() ? info.fileName() : QString();
-}
-
 QString UsageText()
 {
     return QStringLiteral(

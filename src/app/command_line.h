@@ -28,8 +28,5 @@ QString UsageText();
 // The folder to open for a FOLDER argument: the folder itself, or the folder of a picture
 // (the file manager hands over the picture that was opened). Always absolute.
 QString FolderToOpen(const QString& argument);
-// The picture to put the focus on for a FOLDER argument: the file name of a picture handed
-// over, or empty for a folder.
-QString PictureToFocus(const QString& argument);
 
 } // namespace gb::app

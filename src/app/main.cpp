@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
@@ -44,7 +46,16 @@ bool CanShowWindow(const CommandLine& command)
 int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
-    if (!window.LoadFolder(gb::app::FolderToOpen(command.folder))) {
+    bool opened = false;
+    QEventLoop loading;
+    QObject::connect(&window, &gb::browser::frmThumbs::LoadFinished, &loading, [&] {
+        opened = true;
+        loading.quit();
+    });
+    QObject::connect(&window, &gb::browser::frmThumbs::LoadFailed, &loading, &QEventLoop::quit);
+    if (window.LoadFolder(gb::app::FolderToOpen(command.folder)))
+        loading.exec();
+    if (!opened) {
         std::fprintf(stderr, "glimmerbox: cannot open the folder \"%s\"\n",
             qPrintable(QDir::toNativeSeparators(command.folder)));
         return 2;
@@ -100,14 +111,21 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
     if (!command.folder.isEmpty())
-        window.SetStartFolder(
-            gb::app::FolderToOpen(command.folder), gb::app::PictureToFocus(command.folder));
+        window.SetStartFolder(command.folder);
     int status = 0;
     if (!command.screenshot.isEmpty())
         ShootWhenLoaded(window, command.screenshot, status);
     window.show();
     const int loopStatus = QApplication::exec();
-    return status != 0 ? status : loopStatus;
+    const int exitStatus = status != 0 ? status : loopStatus;
+    // A read on a share that stopped answering may never return; the settings are written and
+    // the window is gone, so the program ends now rather than wait for it.
+    if (!window.IsBackgroundIdle()) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(exitStatus);
+    }
+    return exitStatus;
 }
 
 } // namespace

@@ -1,10 +1,47 @@
 #include "browser/file_list.h"
 
+#include "platform/storage_kind.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 
 namespace gb::browser {
+
+namespace {
+
+    QStringList PictureNames(const QString& folder)
+    {
+        // QDir::Files without QDir::System leaves out devices, FIFOs, sockets and broken links;
+        // without QDir::Hidden it leaves out dot files. Matching ignores case by default. A link
+        // to a device, FIFO or socket still gets through, so what each entry resolves to is
+        // checked too: only a regular file is a picture file.
+        QStringList names;
+        QDir dir(folder, QString(), QDir::NoSort, QDir::Files);
+        dir.setNameFilters(FileList::Patterns());
+        for (const QFileInfo& entry : dir.entryInfoList()) {
+            if (entry.isFile())
+                names.push_back(entry.fileName());
+        }
+        // Case-insensitive by name, then by exact spelling so that "a.jpg" and "A.jpg" keep a
+        // stable order.
+        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+            const int folded = a.compare(b, Qt::CaseInsensitive);
+            return folded != 0 ? folded < 0 : a < b;
+        });
+        return names;
+    }
+
+    QString WhyNotAFolder(const QFileInfo& info)
+    {
+        if (!info.exists())
+            return QStringLiteral("it does not exist");
+        if (!info.isDir())
+            return QStringLiteral("it is not a folder");
+        return QStringLiteral("it cannot be read");
+    }
+
+} // namespace
 
 const QStringList& FileList::Patterns()
 {
@@ -14,37 +51,33 @@ const QStringList& FileList::Patterns()
     return kPatterns;
 }
 
-bool FileList::SetPath(const QString& folder)
+FolderListing FileList::Read(const QString& path, Accept accept)
 {
-    const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
-        return false;
-    path_ = QDir::cleanPath(info.absoluteFilePath());
-    names_.clear();
-    return true;
+    FolderListing listing;
+    if (path.isEmpty()) {
+        listing.whyNot = QStringLiteral("no folder was named");
+        return listing;
+    }
+    QFileInfo info(path);
+    if (accept == Accept::FolderOrPicture && info.isFile()) {
+        listing.pictureToFocus = info.fileName();
+        info = QFileInfo(info.absolutePath());
+    }
+    if (accept != Accept::Anything
+        && (!info.isDir() || !info.isReadable() || !info.isExecutable())) {
+        listing.whyNot = WhyNotAFolder(info);
+        return listing;
+    }
+    listing.folder = QDir::cleanPath(info.absoluteFilePath());
+    listing.names = PictureNames(listing.folder);
+    listing.remote = platform::StorageKindOf(listing.folder) == platform::StorageKind::Remote;
+    return listing;
 }
 
-void FileList::Refresh()
+void FileList::Take(const FolderListing& listing)
 {
-    names_.clear();
-    if (path_.isEmpty())
-        return;
-    // QDir::Files without QDir::System leaves out devices, FIFOs, sockets and broken links;
-    // without QDir::Hidden it leaves out dot files. Matching ignores case by default. A link
-    // to a device, FIFO or socket still gets through, so what each entry resolves to is checked
-    // too: only a regular file is a picture file.
-    QDir dir(path_, QString(), QDir::NoSort, QDir::Files);
-    dir.setNameFilters(Patterns());
-    for (const QFileInfo& entry : dir.entryInfoList()) {
-        if (entry.isFile())
-            names_.push_back(entry.fileName());
-    }
-    // Case-insensitive by name, then by exact spelling so that "a.jpg" and "A.jpg" keep a
-    // stable order.
-    std::sort(names_.begin(), names_.end(), [](const QString& a, const QString& b) {
-        const int folded = a.compare(b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
-    });
+    path_ = listing.folder;
+    names_ = listing.names;
 }
 
 } // namespace gb::browser

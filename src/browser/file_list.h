@@ -5,6 +5,17 @@
 
 namespace gb::browser {
 
+// What one reading of a folder found. `folder` is empty when the folder cannot be opened, and
+// `whyNot` then ends the sentence that says so ("it does not exist").
+struct FolderListing {
+    QString folder; // absolute and clean
+    QString pictureToFocus; // the picture file the request named, when it named one
+    QStringList names;
+    QString whyNot;
+    bool remote = false; // on a network or user-space file system (see platform/storage_kind.h)
+    bool Opened() const { return !folder.isEmpty(); }
+};
+
 // The picture files of one folder: regular files matching the program's nine image patterns
 // (any letter case), no dot files, folders, devices, FIFOs, sockets or broken links, sorted by
 // name ignoring case.
@@ -12,13 +23,19 @@ class FileList {
 public:
     static const QStringList& Patterns();
 
-    // Points the list at `folder`; Refresh lists it. False (and nothing changed) when the folder
-    // does not exist or cannot be read.
-    bool SetPath(const QString& folder);
-    QString Path() const { return path_; }
+    // What to accept as the folder to read.
+    enum class Accept {
+        Folder, // a folder that can be read, else nothing is listed
+        FolderOrPicture, // as Folder, or a regular file: its folder, with the file to focus
+        Anything, // list whatever is there (a folder gone since is simply empty)
+    };
+    // Reads `path` from the disk. On a slow or stalled share this may take any time, so it never
+    // runs on the window's thread.
+    static FolderListing Read(const QString& path, Accept accept);
 
-    // Lists the folder again, so the list reflects what is there now.
-    void Refresh();
+    // Takes what a reading of this list's folder found.
+    void Take(const FolderListing& listing);
+    QString Path() const { return path_; }
 
     int ListCount() const { return static_cast<int>(names_.size()); }
     QString List(int index) const { return names_.value(index); }

@@ -1,6 +1,7 @@
 #include "browser/frm_thumbs.h"
 
 #include "browser/elided_label.h"
+#include "browser/folder_load.h"
 #include "browser/main_toolbar.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
@@ -39,6 +40,9 @@ frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
     setWindowIcon(ApplicationIcon());
     chkThumb.resize(1);
     cacheWriter_ = std::make_unique<ThumbnailCacheWriter>(module1_.Services().thumbnails);
+    folderLoad_ = std::make_unique<FolderLoad>();
+    connect(folderLoad_.get(), &FolderLoad::Listed, this, &frmThumbs::folderLoad_Listed);
+    connect(folderLoad_.get(), &FolderLoad::TilesReady, this, &frmThumbs::folderLoad_TilesReady);
     BuildControls();
     Form_Load();
 }
@@ -135,14 +139,20 @@ void frmThumbs::Form_Activate()
 {
     if (Activated || IsClosed())
         return;
-    // Set before yielding: the yield may deliver another activation.
     Activated = true;
-    picSlide->hide();
-    QCoreApplication::processEvents();
-    if (!OpenStartFolder())
-        ChooseSourceFolder(true);
-    Q_EMIT FirstActivationDone();
+    activationPending_ = true;
+    // A folder opened before the window first showed is the one shown.
+    if (loadId_ == 0) {
+        picSlide->hide();
+        if (startFolder_.isEmpty())
+            ChooseSourceFolder(true);
+        else
+            StartLoad(startFolder_, LoadPurpose::Start);
+    }
+    AnnounceActivation();
 }
+
+bool frmThumbs::IsBackgroundIdle() const { return folderLoad_->IsIdle(); }
 
 void frmThumbs::closeEvent(QCloseEvent* event)
 {
@@ -152,7 +162,7 @@ void frmThumbs::closeEvent(QCloseEvent* event)
 
 void frmThumbs::Form_QueryUnload()
 {
-    // Closing is never refused; a load in progress stops at its next step.
+    // Closing is never refused; a load in progress is dropped.
     Form_Unload();
 }
 
@@ -160,7 +170,10 @@ void frmThumbs::Form_Unload()
 {
     if (IsClosed())
         return;
-    loadState_ = IsLoading() ? LoadState::Stopping : LoadState::Closed;
+    if (IsLoading())
+        EndLoad();
+    loadState_ = LoadState::Closed;
+    folderLoad_->Stop();
     chkThumb.resize(1);
     tickedCount_ = chkThumb[0].Value != 0 ? 1 : 0;
     if (const std::optional<core::WindowPlacement> twips = placement_.ToStore())

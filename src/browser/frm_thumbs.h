@@ -4,13 +4,14 @@
 #include "browser/thumb_cell.h"
 #include "browser/window_placement.h"
 #include "core/files_dictionary.h"
+#include "module1/busy_pointer.h"
 
 #include <QMainWindow>
 #include <QRect>
 #include <memory>
+#include <optional>
 #include <vector>
 
-class QElapsedTimer;
 class QLabel;
 class QMenu;
 class QScrollBar;
@@ -30,6 +31,8 @@ class frmAbout;
 
 namespace gb::browser {
 
+class FolderLoad;
+struct FolderListing;
 class MainToolbar;
 class ProgressDisplay;
 class ThumbGrid;
@@ -42,27 +45,26 @@ public:
     explicit frmThumbs(app::Module1& module1, QWidget* parent = nullptr);
     ~frmThumbs() override;
 
-    // A folder to open at the first activation instead of the remembered one, and the name of
-    // its picture to put the keyboard's focus on (the file the program was opened with).
-    void SetStartFolder(const QString& folder, const QString& pictureToFocus = {})
-    {
-        startFolder_ = folder;
-        startPicture_ = pictureToFocus;
-    }
+    // A folder to open at the first activation instead of the remembered one; or a picture, whose
+    // folder is opened with the keyboard's focus on it (the file the program was opened with).
+    void SetStartFolder(const QString& folderOrPicture) { startFolder_ = folderOrPicture; }
 
-    // Opens `folder`, loads it and remembers it; false (nothing changed) when the folder cannot
-    // be opened.
+    // Loads `folder` and remembers it. The load runs on while this returns: LoadFinished follows,
+    // or LoadFailed when the folder cannot be opened (nothing changed then). False when the
+    // window is closed and loads no more.
     bool OpenSourceFolder(const QString& folder);
-    // Opens and loads `folder`, remembering it only when asked.
+    // Loads `folder`, remembering it only when asked; as OpenSourceFolder.
     bool LoadFolder(const QString& folder, bool remember = false);
     void ChooseSourceFolder(bool useRemembered);
+    // Lists the folder shown again and loads it.
     void LoadThumbnails();
-    // Also while a load stopped by closing unwinds.
     bool IsLoading() const
     {
-        return loadState_ == LoadState::Loading || loadState_ == LoadState::Restarting
-            || loadState_ == LoadState::Stopping;
+        return loadState_ == LoadState::Listing || loadState_ == LoadState::Loading;
     }
+    // No worker still reads or decodes a file for the window. A read stuck on a share that
+    // stopped answering keeps it false; the program then ends without waiting for it.
+    bool IsBackgroundIdle() const;
 
     // What the window shows, for the contact sheet and for tests.
     const std::vector<ThumbCell>& Cells() const { return chkThumb; }
@@ -92,6 +94,8 @@ public:
 Q_SIGNALS:
     // Every load has ended (also an empty one, after its message).
     void LoadFinished();
+    // A folder to load could not be opened (`why` ends the sentence: "it does not exist").
+    void LoadFailed(const QString& why);
     // The first activation has been handled (its folder loaded, or nothing to load).
     void FirstActivationDone();
     // A load is about to show the progress step `percent` for `name`.
@@ -105,19 +109,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Where the window is in loading folders. A load yields to events between files, so a new
-    // load or Close can be asked for in the middle of one.
+    // Where the window is in loading folders. A new load or Close may come at any time: what
+    // runs is then dropped.
     enum class LoadState {
         Idle, // no load runs
-        Loading, // a load runs
-        Restarting, // a load runs and another was asked for: it stops and starts over
-        Stopping, // the window closed while a load ran: the load stops at its next step
+        Listing, // the folder is being read
+        Loading, // its cells are being made
         Closed, // the window closed: no load starts any more
     };
-    bool IsClosed() const
-    {
-        return loadState_ == LoadState::Stopping || loadState_ == LoadState::Closed;
-    }
+    // Why a folder is loaded, which decides what a folder that cannot be opened gets.
+    enum class LoadPurpose {
+        Start, // named on the command line: explained, then another is chosen
+        Show, // loaded, not remembered
+        Remember, // loaded and remembered as the last folder
+        Refresh, // the folder shown, again: one gone since is simply empty
+    };
+    bool IsClosed() const { return loadState_ == LoadState::Closed; }
     // The status bar's panels, left to right.
     enum class StatusPanel { Badge, Count, Path };
     QLabel* Panel(StatusPanel which) const { return panels_[static_cast<int>(which)]; }
@@ -126,7 +133,6 @@ private:
     void BuildStatusBar();
     void Form_Load();
     void Form_Activate();
-    bool OpenStartFolder();
     void Form_QueryUnload();
     void Form_Unload();
     void filHidden_PathChange();
@@ -152,10 +158,16 @@ private:
     bool ScrollByKey(int key);
     QRect ProgressArea() const;
     void BeginProgress();
-    void StepProgress(int percent, const QString& text, QElapsedTimer& sinceEvents);
-    bool LoadListedFiles();
+    void StepProgress(int index);
+    bool StartLoad(const QString& path, LoadPurpose purpose);
+    void folderLoad_Listed(const FolderListing& listing);
+    void AnnounceActivation();
+    void folderLoad_TilesReady();
+    void LoadListedFiles(bool remote);
     void AddCell(int index, const QString& name, core::CompactTile tile);
-    void FinishLoad(int listed, int made);
+    void EndLoad();
+    void FinishLoad();
+    void ShowCells();
     void FocusStartPicture();
     void ResetCells();
     QString FitCaption(const QString& name) const;
@@ -187,11 +199,20 @@ private:
     int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
 
     bool Activated = false; // the first activation has been handled; loads may come before it
+    bool activationPending_ = false; // its folder is still loading
     LoadState loadState_ = LoadState::Idle;
+    LoadPurpose loadPurpose_ = LoadPurpose::Show;
+    quint64 loadId_ = 0; // counts loads started, so a step can tell it was overtaken
+    int takenTiles_ = 0; // files of the listing whose tile (or failure) has come in
+    int madeCells_ = 0;
+    std::optional<app::BusyPointer> busy_; // while a load runs
+
     QString startFolder_;
     QString startPicture_; // kept in view until the user acts on the grid or leaves its folder
     WindowPlacement placement_;
     std::unique_ptr<ThumbnailCacheWriter> cacheWriter_;
+    // After the cache writer: it goes first, and waits for the workers that write to it.
+    std::unique_ptr<FolderLoad> folderLoad_;
 };
 
 } // namespace gb::browser

@@ -1,24 +1,22 @@
 // The main window's folder loading: choosing the folder, listing it and making one cell per
-// picture, with the progress display running over the status bar meanwhile.
+// picture, with the progress display running over the status bar meanwhile. Every step that
+// touches the disk runs on the folder load's workers; the window takes each result as it comes,
+// so it repaints and answers whatever the storage does.
+#include "browser/folder_load.h"
 #include "browser/frm_thumbs.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
 #include "browser/thumbnail_cache_writer.h"
-#include "browser/thumbnail_pipeline.h"
 #include "browser/tile_maker.h"
 #include "core/caption_fit.h"
 #include "core/load_text.h"
 #include "core/thumbnail_drawing.h"
 #include "core/thumbnail_geometry.h"
-#include "module1/busy_pointer.h"
 #include "module1/module1.h"
 #include "platform/dialogs.h"
 #include "platform/picture_loader.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -40,9 +38,9 @@ namespace {
             || value == QLatin1String("0");
     }
 
-    // Painting the progress display for every file would cost more than a cached tile does;
-    // events (and so repaints, clicks and Close) are handled at this interval instead.
-    constexpr qint64 kEventIntervalMs = 15;
+    // On a share every request pays a round trip: this many files are read at once there, so
+    // the link stays busy. Decoding stays one per core whatever runs (the loader sees to that).
+    constexpr int kRemoteReadsInFlight = 16;
 
 } // namespace
 
@@ -60,35 +58,73 @@ void frmThumbs::ChooseSourceFolder(bool useRemembered)
     OpenSourceFolder(folder);
 }
 
-bool frmThumbs::OpenSourceFolder(const QString& folder) { return LoadFolder(folder, true); }
-
-bool frmThumbs::OpenStartFolder()
+bool frmThumbs::OpenSourceFolder(const QString& folder)
 {
-    if (startFolder_.isEmpty())
-        return false;
-    if (OpenSourceFolder(startFolder_))
-        return true;
-    // The person named this folder: say why it is not shown before offering another.
-    const QFileInfo info(startFolder_);
-    const QString why = !info.exists() ? QStringLiteral("it does not exist")
-        : !info.isDir()                ? QStringLiteral("it is not a folder")
-                                       : QStringLiteral("it cannot be read");
-    Inform("The folder \"" + QDir::toNativeSeparators(startFolder_) + "\" cannot be opened: " + why
-        + ".");
-    return false;
+    return StartLoad(folder, LoadPurpose::Remember);
 }
 
 bool frmThumbs::LoadFolder(const QString& folder, bool remember)
 {
-    // While a load runs it keeps its own copy of the listing, so the list may change under it.
-    if (IsClosed() || !filHidden.SetPath(folder))
+    return StartLoad(folder, remember ? LoadPurpose::Remember : LoadPurpose::Show);
+}
+
+void frmThumbs::LoadThumbnails() { StartLoad(filHidden.Path(), LoadPurpose::Refresh); }
+
+// Whatever runs is dropped: the newest request wins, and a folder opened while another loads is
+// the one remembered.
+bool frmThumbs::StartLoad(const QString& path, LoadPurpose purpose)
+{
+    if (IsClosed())
         return false;
-    // Remembered before loading: a folder opened during this load must win.
-    if (remember)
-        module1_.WriteSetting("Main", "Last Path", folder);
-    filHidden_PathChange();
-    LoadThumbnails();
+    cacheWriter_->Release(); // what the dropped load made is not made again
+    loadPurpose_ = purpose;
+    loadState_ = LoadState::Listing;
+    ++loadId_;
+    if (!busy_)
+        busy_.emplace();
+    const FileList::Accept accept = purpose == LoadPurpose::Refresh ? FileList::Accept::Anything
+        : purpose == LoadPurpose::Start ? FileList::Accept::FolderOrPicture
+                                        : FileList::Accept::Folder;
+    folderLoad_->List(path, accept);
     return true;
+}
+
+void frmThumbs::folderLoad_Listed(const FolderListing& listing)
+{
+    if (!listing.Opened() && loadPurpose_ != LoadPurpose::Refresh) {
+        EndLoad();
+        if (loadPurpose_ == LoadPurpose::Start) {
+            // The person named this folder: say why it is not shown before offering another.
+            Inform("The folder \"" + QDir::toNativeSeparators(startFolder_)
+                + "\" cannot be opened: " + listing.whyNot + ".");
+            ChooseSourceFolder(true);
+        }
+        Q_EMIT LoadFailed(listing.whyNot);
+        AnnounceActivation();
+        return;
+    }
+    if (loadPurpose_ == LoadPurpose::Start) {
+        startFolder_ = listing.folder;
+        startPicture_ = listing.pictureToFocus;
+    }
+    if (loadPurpose_ != LoadPurpose::Refresh) {
+        module1_.WriteSetting("Main", "Last Path", listing.folder);
+        filHidden.Take(listing);
+        filHidden_PathChange();
+    } else {
+        // The folder as it is now; one gone since lists nothing.
+        filHidden.Take({ filHidden.Path(), {}, listing.names, {} });
+    }
+    LoadListedFiles(listing.remote);
+}
+
+// The first activation is done once the folder it opened has loaded, or none was opened.
+void frmThumbs::AnnounceActivation()
+{
+    if (!activationPending_ || IsLoading())
+        return;
+    activationPending_ = false;
+    Q_EMIT FirstActivationDone();
 }
 
 void frmThumbs::filHidden_PathChange()
@@ -115,79 +151,61 @@ QString frmThumbs::FitCaption(const QString& name) const
         [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
 }
 
-void frmThumbs::LoadThumbnails()
+// Starts making the cells of the folder's listing; they come in through folderLoad_TilesReady.
+void frmThumbs::LoadListedFiles(bool remote)
 {
-    if (IsClosed())
-        return;
-    // Asked for again during the yields of a running load (Refresh, Browse): that load stops
-    // at its next step and this one starts over in its place.
-    if (IsLoading()) {
-        loadState_ = LoadState::Restarting;
-        return;
-    }
-    bool finished = false;
-    {
-        app::BusyPointer busy;
-        do {
-            loadState_ = LoadState::Loading;
-            finished = LoadListedFiles();
-        } while (loadState_ == LoadState::Restarting);
-    }
-    loadState_ = loadState_ == LoadState::Stopping ? LoadState::Closed : LoadState::Idle;
-    if (finished)
-        Q_EMIT LoadFinished();
-}
-
-// One pass over the folder's listing; false when it was stopped by closing or a new load.
-bool frmThumbs::LoadListedFiles()
-{
-    filHidden.Refresh();
+    loadState_ = LoadState::Loading;
     picSlide->hide();
     ResetCells();
-    QCoreApplication::processEvents();
-
     const int listed = filHidden.ListCount();
     SourcePath_ = WithTrailingSlash(filHidden.Path());
     Panel(StatusPanel::Path)->setText(SourcePath_);
     Panel(StatusPanel::Count)->setText(core::FileCountText(listed));
     BeginProgress();
+    madeCells_ = 0;
+    takenTiles_ = 0;
 
-    QStringList names;
     QStringList paths;
-    names.reserve(listed);
     paths.reserve(listed);
-    for (int i = 0; i < listed; ++i) {
-        names.push_back(filHidden.List(i));
-        paths.push_back(SourcePath_ + names.back());
-    }
+    for (int i = 0; i < listed; ++i)
+        paths.push_back(SourcePath_ + filHidden.List(i));
     const QColor buttonFace = palette().color(QPalette::Button);
     const bool embedded
         = !IsSwitchedOff(module1_.ReadSetting("Main", "Use Embedded Thumbnails", "True"));
     cacheWriter_->Hold();
     const platform::Services& services = module1_.Services();
-    // Each task holds its own copy of the maker, so no worker reaches into this stack frame;
-    // what the maker refers to (the services, the window's cache writer) outlives the pipeline,
-    // whose destruction waits for its workers.
+    // Each task holds its own copy of the maker, so no worker reaches into the window; what the
+    // maker refers to (the services, the window's cache writer) outlives the folder load, whose
+    // destruction waits for its workers.
     const TileMaker maker(services.pictures, services.thumbnails, services.files, *cacheWriter_,
-        { embedded, buttonFace, devicePixelRatioF() });
-    ThumbnailPipeline pipeline(paths, [maker](const QString& path) { return maker.Make(path); });
+        { embedded, buttonFace, devicePixelRatioF(), remote });
+    folderLoad_->MakeTiles(
+        std::move(paths), [maker](const QString& path) { return maker.Make(path); },
+        remote ? kRemoteReadsInFlight : 0);
+    if (listed == 0)
+        FinishLoad();
+    else
+        StepProgress(0);
+}
 
-    int made = 0;
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    // Closing or a new load ends this pass at its next step.
-    for (int i = 0; i < listed && loadState_ == LoadState::Loading; ++i) {
-        StepProgress(core::ProgressPercent(i, listed), names[i], sinceEvents);
-        std::optional<core::CompactTile> tile = pipeline.Next();
-        if (tile && loadState_ == LoadState::Loading)
-            AddCell(made++, names[i], std::move(*tile));
-    }
-    picProgress->hide();
+void frmThumbs::folderLoad_TilesReady()
+{
     if (loadState_ != LoadState::Loading)
-        return false;
-    FinishLoad(listed, made);
-    cacheWriter_->Release();
-    return true;
+        return;
+    const quint64 load = loadId_;
+    const int listed = filHidden.ListCount();
+    for (std::optional<core::CompactTile>& tile : folderLoad_->TakeTiles()) {
+        const int index = takenTiles_++;
+        if (tile)
+            AddCell(madeCells_++, filHidden.List(index), std::move(*tile));
+        if (takenTiles_ < listed)
+            StepProgress(takenTiles_);
+        // Whoever watches the progress may have started another load, or closed the window.
+        if (loadId_ != load || loadState_ != LoadState::Loading)
+            return;
+    }
+    if (takenTiles_ == listed)
+        FinishLoad();
 }
 
 // Cell 0 always exists; the others are added behind it. Every cell starts unticked (ResetCells
@@ -204,8 +222,18 @@ void frmThumbs::AddCell(int index, const QString& name, core::CompactTile tile)
     cell.Visible = true;
 }
 
-void frmThumbs::FinishLoad(int listed, int made)
+void frmThumbs::EndLoad()
 {
+    loadState_ = LoadState::Idle;
+    picProgress->hide();
+    busy_.reset();
+}
+
+void frmThumbs::FinishLoad()
+{
+    EndLoad();
+    cacheWriter_->Release();
+    const int listed = filHidden.ListCount();
     if (listed == 0) {
         startPicture_.clear();
         chkThumb[0].Visible = false;
@@ -214,17 +242,24 @@ void frmThumbs::FinishLoad(int listed, int made)
             "There are no image files to display in the current directory.  Please select BROWSE "
             "to select a new source folder.",
             platform::MsgBoxStyle::Information, "Glimmerbox");
-        return;
+    } else {
+        ShowCells();
     }
+    Q_EMIT LoadFinished();
+    AnnounceActivation();
+}
+
+void frmThumbs::ShowCells()
+{
     // When every listed file failed, cell 0 holds nothing of this folder; it stays hidden so
     // that no file of an earlier folder can be ticked and acted on.
-    chkThumb[0].Visible = made > 0;
+    chkThumb[0].Visible = madeCells_ > 0;
     Form_Resize();
     picSlide->show();
     // The keyboard goes back to the grid, which the load had hidden.
     picSlide->setFocus();
     FocusStartPicture();
-    Panel(StatusPanel::Count)->setText(core::FileCountText(made));
+    Panel(StatusPanel::Count)->setText(core::FileCountText(madeCells_));
     UpdateToolbar();
 }
 
@@ -235,7 +270,7 @@ void frmThumbs::FocusStartPicture()
     // Nothing loaded yet, a load running, or nothing found.
     if (startPicture_.isEmpty() || SourcePath_.isEmpty() || picSlide->isHidden())
         return;
-    if (QFileInfo(SourcePath_) != QFileInfo(startFolder_)) {
+    if (SourcePath_ != WithTrailingSlash(startFolder_)) {
         startPicture_.clear();
         return;
     }
@@ -256,14 +291,13 @@ QRect frmThumbs::ProgressArea() const
 
 void frmThumbs::BeginProgress() { picProgress->Begin(ProgressArea()); }
 
-void frmThumbs::StepProgress(int percent, const QString& text, QElapsedTimer& sinceEvents)
+// Shows the file the load now waits for.
+void frmThumbs::StepProgress(int index)
 {
-    picProgress->Step(percent, text);
-    Q_EMIT ProgressStepped(percent, text);
-    if (sinceEvents.elapsed() >= kEventIntervalMs) {
-        QCoreApplication::processEvents();
-        sinceEvents.restart();
-    }
+    const int percent = core::ProgressPercent(index, filHidden.ListCount());
+    const QString name = filHidden.List(index);
+    picProgress->Step(percent, name);
+    Q_EMIT ProgressStepped(percent, name);
 }
 
 } // namespace gb::browser

@@ -1,42 +1,63 @@
 #pragma once
 
 #include "core/thumbnail_drawing.h"
-#include <QFuture>
 #include <QStringList>
 #include <QThreadPool>
 #include <atomic>
 #include <deque>
 #include <functional>
-#include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 namespace gb::browser {
 
-// Makes the tiles of a list of files on worker threads, a bounded number ahead of the consumer,
-// and hands them out strictly in list order. Memory stays flat whatever the folder size.
-// Destroying the pipeline cancels what has not started and waits for what has.
+// Makes the tiles of a list of files on worker threads, a bounded number ahead of what has been
+// taken, and hands them out strictly in list order as they become ready; taking never waits.
+// Memory stays flat whatever the folder size. Destroying the pipeline cancels what has not
+// started and waits for what has.
 class ThumbnailPipeline {
 public:
     using Decoder = std::function<std::optional<core::CompactTile>(const QString& path)>;
+    // Called on a worker thread when the next tile in list order has become ready to take.
+    using ReadyNotice = std::function<void()>;
 
-    ThumbnailPipeline(QStringList paths, Decoder decoder, int lookAhead = 0);
+    // `threads`: how many files are worked on at once (0: one per core); `lookAhead`: how far
+    // past what was taken work may be started (0: twice the threads, plus two).
+    ThumbnailPipeline(
+        QStringList paths, Decoder decoder, ReadyNotice ready, int threads = 0, int lookAhead = 0);
     ~ThumbnailPipeline();
     ThumbnailPipeline(const ThumbnailPipeline&) = delete;
     ThumbnailPipeline& operator=(const ThumbnailPipeline&) = delete;
 
-    // The tile of the next file in list order (waiting for it when needed); nullopt when that
-    // file could not be made into a tile.
-    std::optional<core::CompactTile> Next();
+    // The results ready in list order from the first not yet taken on (nullopt for a file that
+    // could not be made into a tile); empty when the next one is not ready yet.
+    std::vector<std::optional<core::CompactTile>> TakeReady();
+    // Every file's result has been taken.
+    bool IsFinished() const { return taken_ == paths_.size(); }
+    // Nothing more is started; what runs is left to finish on its own.
+    void Cancel();
+    // No worker is busy any more, so destroying the pipeline would not wait.
+    bool IsIdle() const { return pool_.activeThreadCount() == 0; }
 
 private:
-    void LaunchUpTo(qsizetype count);
+    struct Slot {
+        bool done = false;
+        std::optional<core::CompactTile> tile;
+    };
+    void LaunchUpTo(qsizetype end);
+    void Finish(qsizetype index, std::optional<core::CompactTile> tile);
 
     QStringList paths_;
     Decoder decoder_;
-    qsizetype launched_ = 0;
+    ReadyNotice ready_;
     qsizetype lookAhead_;
-    std::deque<QFuture<std::optional<core::CompactTile>>> inFlight_;
-    std::shared_ptr<std::atomic<bool>> cancelled_;
+    qsizetype launched_ = 0;
+    qsizetype taken_ = 0; // only the taking thread changes it
+    std::mutex mutex_; // guards the slots and noticePending_
+    std::deque<Slot> slots_; // files taken_ .. launched_ - 1
+    bool noticePending_ = false;
+    std::atomic<bool> cancelled_ = false;
     QThreadPool pool_;
 };
 

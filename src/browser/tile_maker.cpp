@@ -26,12 +26,14 @@ namespace {
     }
 
     // A picture up to twice the entry's size decodes about as fast as the entry reads, so
-    // writing one would only cost time.
-    bool IsWorthCaching(const platform::LoadedPicture& picture, int side)
+    // writing one would only cost time; so does an embedded thumbnail, unless each read of it
+    // crosses a network.
+    bool IsWorthCaching(const platform::LoadedPicture& picture, int side, bool remote)
     {
         const QSize natural = picture.naturalSize;
         const QSize image = picture.image.size();
-        return !picture.embedded && std::max(natural.width(), natural.height()) > 2 * side
+        return (!picture.embedded || remote)
+            && std::max(natural.width(), natural.height()) > 2 * side
             && std::max(image.width(), image.height()) >= side;
     }
 
@@ -91,7 +93,7 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
             writer_.AddFailure(*key);
         return std::nullopt;
     }
-    if (key && IsWorthCaching(*picture, cacheSide))
+    if (key && IsWorthCaching(*picture, cacheSide, options_.remote))
         writer_.Add(
             *key, ShrinkForCache(picture->image, cacheSide), picture->naturalSize, cacheSide);
     return core::MakeCompactTile(

@@ -26,6 +26,10 @@ public:
         bool embeddedThumbnails = true;
         QColor loadSurface; // what transparent pixels show
         qreal pixelRatio = 1; // the screen's device pixels to a logical pixel
+        // The folder is on a share: a thumbnail embedded in a file is stored in the shared cache
+        // too, so the next visit reads no picture bytes over the network. On a local disk the
+        // embedded one reads faster than a cache entry is written.
+        bool remote = false;
     };
     TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,
         const platform::IFileOperations& files, ThumbnailCacheWriter& writer, Options options);

@@ -47,8 +47,6 @@ namespace {
         EXPECT_EQ(app::FolderToOpen(folder.Path() + "/."), folder.Path());
         EXPECT_EQ(
             app::FolderToOpen("relative/folder"), QDir::current().filePath("relative/folder"));
-        EXPECT_EQ(app::PictureToFocus(folder.File("a.jpg")), "a.jpg"); // and its cell is focused
-        EXPECT_EQ(app::PictureToFocus(folder.Path()), QString());
     }
 
     // The program itself, on a machine whose display cannot be reached: a contact sheet of the

@@ -18,7 +18,7 @@ namespace {
         {
             for (int i = 0; i < 60; ++i)
                 WritePicture(photos, QString("img%1.bmp").arg(i, 2, 10, QChar('0')), QSize(8, 8));
-            Window().SetStartFolder(photos.Path(), picture);
+            Window().SetStartFolder(picture.isEmpty() ? photos.Path() : photos.File(picture));
             WaitForLoad([&] { ShowAndActivate(); });
             Window().resize(640, 400);
             QCoreApplication::processEvents();

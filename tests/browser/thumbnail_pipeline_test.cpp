@@ -27,44 +27,59 @@ namespace {
         return tile;
     }
 
+    // Takes every result, waiting for the pipeline's notices in between as the window does.
+    std::vector<int> TakeAll(ThumbnailPipeline& pipeline, QSemaphore& notices, int upTo = 1 << 30)
+    {
+        std::vector<int> widths;
+        while (!pipeline.IsFinished() && int(widths.size()) < upTo) {
+            notices.acquire();
+            for (const auto& tile : pipeline.TakeReady())
+                widths.push_back(tile ? tile->image.width() : 0);
+        }
+        return widths;
+    }
+
     TEST(ThumbnailPipeline, HandsOutInListOrderWhenLaterFilesFinishFirst)
     {
         QSemaphore thirdDone; // file 0 waits until file 3 is done
-        ThumbnailPipeline pipeline(Names(8), [&](const QString& name) {
-            if (name == "0")
-                thirdDone.acquire();
-            if (name == "3")
-                thirdDone.release();
-            return TileFor(name);
-        });
-        for (int i = 0; i < 8; ++i) {
-            const auto tile = pipeline.Next();
-            EXPECT_EQ(tile ? tile->image.width() : 0, i == 5 ? 0 : i + 1);
-        }
-        EXPECT_FALSE(pipeline.Next());
+        QSemaphore notices;
+        ThumbnailPipeline pipeline(
+            Names(8),
+            [&](const QString& name) {
+                if (name == "0")
+                    thirdDone.acquire();
+                if (name == "3")
+                    thirdDone.release();
+                return TileFor(name);
+            },
+            [&] { notices.release(); });
+        EXPECT_EQ(TakeAll(pipeline, notices), std::vector<int>({ 1, 2, 3, 4, 5, 0, 7, 8 }));
+        EXPECT_TRUE(pipeline.TakeReady().empty());
     }
 
     TEST(ThumbnailPipeline, KeepsAtMostItsLookAheadStartedAndCancelsTheRestWhenDestroyed)
     {
         std::mutex mutex;
-        int started = 0, consumed = 0, worstAhead = 0;
+        int started = 0, taken = 0;
+        QSemaphore notices;
         {
             ThumbnailPipeline pipeline(
                 Names(1000),
                 [&](const QString&) {
                     const std::lock_guard lock(mutex);
-                    worstAhead = std::max(worstAhead, ++started - consumed);
+                    ++started;
                     return TileFor("0");
                 },
-                4);
-            for (int i = 0; i < 10; ++i) {
-                ASSERT_TRUE(pipeline.Next());
+                [&] { notices.release(); }, 2, 4);
+            while (taken < 10) {
+                notices.acquire();
+                const auto ready = pipeline.TakeReady();
                 const std::lock_guard lock(mutex);
-                ++consumed;
+                taken += int(ready.size());
             }
         }
-        EXPECT_LE(worstAhead, 5); // the four ahead plus the one being handed out
-        EXPECT_LE(started, 14); // nothing past what was launched ever ran
+        // Never more started than the look-ahead past what was taken, and nothing once destroyed.
+        EXPECT_LE(started, taken + 4);
     }
 
 } // namespace
