@@ -12,6 +12,7 @@ GLIMMERBOX_PACKAGES=(
     desktop-file-utils appstream dpkg-dev
     valgrind libglib2.0-bin lintian
     dbus-daemon dconf-gsettings-backend dconf-service xfconf libxfconf-0-3 pcmanfm-qt
+    fuse python3-fusepy
 )
 
 glimmerbox_install_packages() {
