@@ -46,6 +46,9 @@ struct Options {
 
 struct Round {
     double loadMs = 0;
+    // The longest the window's event loop was kept from a 5 ms timer during the load: what a
+    // click, a key or a repaint may have had to wait at worst.
+    double worstEventWaitMs = 0;
     int files = 0;
     std::vector<double> scrollMs;
     QString scrollMethod;
@@ -143,10 +146,20 @@ void PrepareSettings(gb::app::Module1& module1, bool embedded)
             qPrintable(module1.IniPath()));
 }
 
-std::optional<double> TimeLoad(frmThumbs& window, const QString& folder)
+std::optional<double> TimeLoad(frmThumbs& window, const QString& folder, double& worstWaitMs)
 {
     QElapsedTimer timer;
     qint64 finishedNs = -1;
+    QTimer probe;
+    QElapsedTimer sinceProbe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        worstWaitMs
+            = std::max(worstWaitMs, static_cast<double>(sinceProbe.nsecsElapsed()) / 1e6 - 5);
+        sinceProbe.restart();
+    });
+    sinceProbe.start();
+    probe.start(5);
     const QMetaObject::Connection connection = QObject::connect(
         &window, &frmThumbs::LoadFinished, &window, [&] { finishedNs = timer.nsecsElapsed(); });
     timer.start();
@@ -206,13 +219,15 @@ std::optional<Round> RunRound(const Options& options, const QString& cacheHome, 
         std::fprintf(stderr, "error: the window never finished its first activation\n");
         return std::nullopt;
     }
-    const std::optional<double> ms = TimeLoad(window, options.folder);
+    double worstWaitMs = 0;
+    const std::optional<double> ms = TimeLoad(window, options.folder, worstWaitMs);
     if (!ms) {
         std::fprintf(stderr, "error: could not load %s\n", qPrintable(options.folder));
         return std::nullopt;
     }
     Round round;
     round.loadMs = *ms;
+    round.worstEventWaitMs = worstWaitMs;
     round.files = VisibleCells(window);
     if (options.scroll)
         TimeScrolling(window, round);
@@ -224,8 +239,10 @@ std::optional<Round> RunRound(const Options& options, const QString& cacheHome, 
 
 void PrintRound(const char* mode, int index, const Round& round)
 {
-    std::printf("glimmerbox-load-round %s round=%d ms_total=%.1f ms_per_image=%.3f files=%d\n",
-        mode, index, round.loadMs, round.loadMs / std::max(1, round.files), round.files);
+    std::printf("glimmerbox-load-round %s round=%d ms_total=%.1f ms_per_image=%.3f files=%d "
+                "worst_event_wait_ms=%.1f\n",
+        mode, index, round.loadMs, round.loadMs / std::max(1, round.files), round.files,
+        round.worstEventWaitMs);
     std::fflush(stdout);
 }
 
