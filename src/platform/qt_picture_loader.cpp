@@ -56,6 +56,12 @@ namespace {
         DecodeSlot& operator=(const DecodeSlot&) = delete;
     };
 
+    std::optional<LoadedPicture> Unreadable(LoadFailure& failure)
+    {
+        failure = LoadFailure::Unreadable;
+        return std::nullopt;
+    }
+
     // Appends `length` bytes from `offset` on, all of which the file's size says are there. False
     // when a read fails or the file ends sooner: it shrank while it was read.
     bool ReadWhole(int fd, qint64 offset, qint64 length, QByteArray& into)
@@ -92,10 +98,8 @@ namespace {
                 readFailed = true;
             return beyond;
         });
-        if (readFailed || !Unchanged(file)) {
-            failure = LoadFailure::Unreadable;
-            return std::nullopt;
-        }
+        if (readFailed || !Unchanged(file))
+            return Unreadable(failure);
         if (!exif)
             return std::nullopt;
         const DecodeSlot slot;
@@ -250,10 +254,8 @@ namespace {
             const DecodeSlot slot;
             picture = Decode(device, head, options);
         }
-        if (!device.isOpen() || device.error() != QFileDevice::NoError || !Unchanged(file)) {
-            failure = LoadFailure::Unreadable;
-            return std::nullopt;
-        }
+        if (!device.isOpen() || device.error() != QFileDevice::NoError || !Unchanged(file))
+            return Unreadable(failure);
         return picture;
     }
 
@@ -286,18 +288,14 @@ namespace {
         const QString& path, const PictureOptions& options, LoadFailure& failure)
     {
         const OpenedFile file = OpenRegularFile(path);
-        if (!file.Ok()) {
-            failure = LoadFailure::Unreadable;
-            return std::nullopt;
-        }
+        if (!file.Ok())
+            return Unreadable(failure);
         const qint64 size = file.info.st_size;
         if (size <= 0 || size > kMaxFileBytes)
             return std::nullopt;
         QByteArray head;
-        if (!ReadWhole(file.fd.Get(), 0, std::min(size, kHeadBytes), head)) {
-            failure = LoadFailure::Unreadable;
-            return std::nullopt;
-        }
+        if (!ReadWhole(file.fd.Get(), 0, std::min(size, kHeadBytes), head))
+            return Unreadable(failure);
         // The Exif block sits at the start; most of a camera picture need not be read at all then.
         if (options.embeddedThumbnail && !options.reduceFor.isEmpty()) {
             auto embedded = EmbeddedThumbnail(file, head, options.reduceFor, failure);
@@ -318,10 +316,8 @@ namespace {
             return std::nullopt;
         QByteArray bytes = std::move(head);
         const qint64 more = std::max<qint64>(0, wanted - bytes.size());
-        if (!ReadWhole(file.fd.Get(), bytes.size(), more, bytes) || !Unchanged(file)) {
-            failure = LoadFailure::Unreadable;
-            return std::nullopt;
-        }
+        if (!ReadWhole(file.fd.Get(), bytes.size(), more, bytes) || !Unchanged(file))
+            return Unreadable(failure);
         return DecodeRead(kind, bytes, options);
     }
 
