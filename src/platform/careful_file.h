@@ -6,11 +6,13 @@
 // for the end of the file, and a file is replaced whole or not at all.
 //
 // Replacing: the new content is written to a temporary file beside the target (a dot-name, made
-// with O_EXCL and mode 0600), which is then renamed over the target, so a reader sees the old
-// file or the new one, never a torn one, and a failure at any step removes the temporary file.
+// with O_EXCL; private, 0600, until it gets its final mode, except a new file of the user's, which
+// the umask governs from the start as it will at the end), which is then renamed over the target,
+// so a reader sees the old file or the new one, never a torn one, and a failure at any step
+// removes the temporary file.
 // How much survives a power cut is chosen per write (Durability). A target that is a symbolic link
-// has the file it points to replaced, as QSaveFile does, and an existing file nobody may write to
-// is left alone (EACCES).
+// has the file it points to replaced, as QSaveFile does, and an existing file this program may not
+// write is left alone (EACCES).
 
 #include "platform/file_descriptor.h"
 
@@ -27,8 +29,9 @@ enum class Durability {
     // content. The replaced file's permissions are kept; a new file gets the umask's.
     UserData,
     // Caches (thumbnails): no flushing at all. A lost entry costs only the time to make it again,
-    // and a torn one cannot appear, because only a completely written file is ever renamed into
-    // place. Entries are private to the user (0600).
+    // and a crash cannot leave a torn one, because only a completely written file is ever
+    // renamed into place; what a power cut may spoil, the cache's reader checks and refuses.
+    // Entries are private to the user (0600).
     Cache,
 };
 
