@@ -91,6 +91,10 @@ public:
     {
         return real_.CopyFile(source, target, overwrite);
     }
+    platform::FileError WriteFile(const QString& path, const QByteArray& bytes) override
+    {
+        return real_.WriteFile(path, bytes);
+    }
     bool IsSameFile(const QString& first, const QString& second) override
     {
         return real_.IsSameFile(first, second);

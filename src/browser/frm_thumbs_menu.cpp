@@ -3,36 +3,31 @@
 #include "core/thumbnail_drawing.h"
 #include "module1/module1.h"
 #include "platform/app_info.h"
+#include "platform/file_operations.h"
 #include "platform/picture_loader.h"
 #include "platform/wallpaper.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImageWriter>
 #include <QMenu>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 
 namespace gb::browser {
 
 namespace {
 
-    // Writes `image` as a BMP file of its own pixel size. The file appears complete or not at
-    // all, so a failed write never leaves a broken wallpaper behind. Unbuffered, because
-    // QSaveFile::commit() ignores a failure to write out what is still buffered (a small
-    // bitmap on a full disk) and puts the empty file in the old one's place.
-    QString SaveBitmap(const QImage& image, const QString& path)
+    // Writes `image` as a BMP file of its own pixel size through the file operations: it appears
+    // complete or not at all, so a failed write never leaves a broken wallpaper behind.
+    QString SaveBitmap(platform::IFileOperations& files, const QImage& image, const QString& path)
     {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return file.errorString();
-        QImageWriter writer(&file, "bmp");
-        if (!writer.write(image)) {
-            file.cancelWriting();
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        QImageWriter writer(&buffer, "bmp");
+        if (!buffer.open(QIODevice::WriteOnly) || !writer.write(image))
             return writer.errorString();
-        }
-        if (!file.commit())
-            return file.errorString();
-        return {};
+        const platform::FileError error = files.WriteFile(path, bytes);
+        return error.Ok() ? QString() : error.description;
     }
 
 } // namespace
@@ -87,7 +82,7 @@ void frmThumbs::SetWallpaper()
     const QImage bitmap
         = core::FlattenOnto(picture->image, surface).convertToFormat(QImage::Format_RGB888);
     picture.reset(); // the full picture is not needed any longer
-    const QString writeError = SaveBitmap(bitmap, target);
+    const QString writeError = SaveBitmap(services.files, bitmap, target);
     if (!writeError.isEmpty()) {
         Inform("The wallpaper file \"" + QDir::toNativeSeparators(target)
             + "\" could not be written (" + writeError + "), so the wallpaper was not changed.");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
 
@@ -59,6 +60,10 @@ public:
     // replaced, not even one that appears while the copy runs (error 58). Copying a file onto
     // itself (the same path, or the same file through a link) succeeds and changes nothing.
     virtual FileError CopyFile(const QString& source, const QString& target, bool overwrite) = 0;
+    // Replaces the file `path` with `bytes` as CopyFile places a copy: whole or not at all, and
+    // flushed to the disk before it is renamed into place. A link is followed to the file it
+    // names; the replaced file's permissions are kept; a file nobody may write to is refused.
+    virtual FileError WriteFile(const QString& path, const QByteArray& bytes) = 0;
     // Whether two paths name the same existing file (the same path, or through links).
     virtual bool IsSameFile(const QString& first, const QString& second) = 0;
     // Whether this program may read `path` now, as the system decides it (permissions, and an

@@ -1,6 +1,7 @@
 #include "platform/freedesktop_thumbnail_cache.h"
 
 #include "formats/png_text.h"
+#include "platform/careful_file.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -12,10 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <iterator>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -40,9 +39,6 @@ namespace {
     // Qt's PNG writer turns quality q into zlib level (100 - q) * 9 / 91, so 85 means level 1:
     // entries are written while a folder is being browsed, where speed beats a few bytes.
     constexpr int kFastPngQuality = 85;
-    // Marks a temporary file as ours, should a crash ever leave one behind. It does not end in
-    // ".png", so no reader of the cache takes it for an entry.
-    constexpr char kTempSuffix[] = ".glimmerbox-XXXXXX";
 
     const QByteArray kUriKey = QByteArrayLiteral("Thumb::URI");
     const QByteArray kMTimeKey = QByteArrayLiteral("Thumb::MTime");
@@ -72,41 +68,14 @@ namespace {
         return byte != 0 && std::strchr("!$&'()*+,-./:=@_~", byte) != nullptr;
     }
 
-    // Reads to the end, failing once more than `limit` bytes come.
-    std::optional<QByteArray> ReadAll(int fd, qint64 limit)
+    // The whole file, when it is a regular file of at most `maxBytes`.
+    std::optional<QByteArray> ReadSmallFile(const QString& path, qint64 maxBytes)
     {
-        QByteArray bytes(static_cast<qsizetype>(limit) + 1, Qt::Uninitialized);
-        qsizetype filled = 0;
-        while (filled < bytes.size()) {
-            const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return std::nullopt;
-            if (got == 0) {
-                bytes.truncate(filled);
-                return bytes;
-            }
-            filled += got;
-        }
-        return std::nullopt;
-    }
-
-    // Pipes and devices are turned away before they are opened, and the open descriptor is
-    // checked again in case the name was swapped in between.
-    std::optional<QByteArray> ReadSmallFile(const QByteArray& path, qint64 maxBytes)
-    {
-        struct stat info { };
-        if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
-            || info.st_size > maxBytes)
+        const OpenedFile file = OpenRegularFile(path);
+        QByteArray bytes;
+        if (!file.Ok() || file.info.st_size > maxBytes
+            || ReadAll(file.fd.Get(), file.info.st_size, bytes) != 0)
             return std::nullopt;
-        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0)
-            return std::nullopt;
-        std::optional<QByteArray> bytes;
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxBytes)
-            bytes = ReadAll(fd, info.st_size);
-        ::close(fd);
         return bytes;
     }
 
@@ -115,8 +84,7 @@ namespace {
     // and picture size keep that decoding small.
     std::optional<QImage> ReadEntry(const QString& file, int maxSide)
     {
-        std::optional<QByteArray> bytes
-            = ReadSmallFile(QFile::encodeName(file), MaxEntryBytes(maxSide));
+        std::optional<QByteArray> bytes = ReadSmallFile(file, MaxEntryBytes(maxSide));
         if (!bytes)
             return std::nullopt;
         QBuffer buffer(&*bytes);
@@ -225,36 +193,6 @@ namespace {
         }
         // The umask may have taken bits away; the folder must be exactly 0700.
         return ::chmod(folder.constData(), 0700) == 0;
-    }
-
-    bool WriteAll(int fd, const QByteArray& bytes)
-    {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t wrote = ::write(fd, bytes.constData() + done, bytes.size() - done);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote <= 0)
-                return false;
-            done += wrote;
-        }
-        return true;
-    }
-
-    // Readers see the old entry or the new one, never half of one. Each writer has its own
-    // temporary name, so threads saving the same entry do not trample each other.
-    bool WriteAtomically(const QByteArray& target, const QByteArray& bytes)
-    {
-        QByteArray temp = target + kTempSuffix;
-        const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        bool written = ::fchmod(fd, 0600) == 0 && WriteAll(fd, bytes);
-        written = ::close(fd) == 0 && written;
-        if (written && ::rename(temp.constData(), target.constData()) == 0)
-            return true;
-        ::unlink(temp.constData());
-        return false;
     }
 
 } // namespace
@@ -392,9 +330,10 @@ bool FreedesktopThumbnailCache::Store(const QString& folder, const ThumbnailKey&
         { kMTimeKey, QByteArray::number(key.mtime) }, { kSoftwareKey, kSoftware } }
         + size;
     const QByteArray png = formats::WithPngText(EncodePng(image), text);
-    const QByteArray folderPath = QFile::encodeName(folder);
-    return !png.isEmpty() && MakeFolders(folderPath)
-        && WriteAtomically(folderPath + '/' + QFile::encodeName(EntryName(key.uri)), png);
+    // Readers see the old entry or the new one, never half of one; each writer has its own
+    // temporary file, so threads saving the same entry do not trample each other.
+    return !png.isEmpty() && MakeFolders(QFile::encodeName(folder))
+        && ReplaceAtomically(folder + u'/' + EntryName(key.uri), png, Durability::Cache) == 0;
 }
 
 } // namespace gb::platform

@@ -1,13 +1,11 @@
 #include "platform/ini_profile.h"
 
 #include "formats/ini_document.h"
+#include "platform/careful_file.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 
 namespace gb::platform {
 
@@ -15,68 +13,52 @@ namespace {
 
     constexpr qint64 kCopyChunkBytes = 64 * 1024;
 
-    // Opens only a regular file: a FIFO put in the settings file's place would block the open
-    // until some writer came, and a device never ends. The check is made on the descriptor,
-    // which is opened without waiting, so that nothing swapped in after a look at the path counts.
-    bool OpenRegularFile(const QString& file, QFile& in)
-    {
-        const int fd
-            = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        struct stat info { };
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
-            || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            return false;
-        }
-        return true;
-    }
-
     // Reads one byte past the limit so the parser can tell a file that ends exactly there from
-    // one that goes on, and never reads more than that however large the file is.
+    // one that goes on, and never reads more than that however large the file is. Only a regular
+    // file is read: a FIFO put in the settings file's place would block until some writer came,
+    // and a device never ends.
     std::optional<formats::IniDocument> ReadDocument(const QString& file)
     {
-        QFile in;
-        if (!OpenRegularFile(file, in))
-            return std::nullopt;
-        const QByteArray bytes = in.read(formats::IniDocument::kMaxParsedBytes + 1);
-        if (in.error() != QFileDevice::NoError)
+        const OpenedFile in = OpenRegularFile(file);
+        const qint64 wanted
+            = std::min<qint64>(in.info.st_size, formats::IniDocument::kMaxParsedBytes) + 1;
+        QByteArray bytes;
+        if (!in.Ok() || ReadAt(in.fd.Get(), 0, wanted, bytes) != 0)
             return std::nullopt;
         return formats::IniDocument::Parse(bytes);
     }
 
     // Copies what lies past the first `from` bytes of `file` (what a document over the parse
     // limit never read) in pieces, so that nothing is lost and nothing is held whole in memory.
-    bool CopyUnparsedTail(const QString& file, qint64 from, QSaveFile& out)
+    // 0 or an errno.
+    int CopyUnparsedTail(const QString& file, qint64 from, int outFd)
     {
         if (!QFileInfo::exists(file))
-            return true;
-        QFile in;
-        if (!OpenRegularFile(file, in) || !in.seek(from))
-            return false;
-        while (!in.atEnd()) {
-            const QByteArray piece = in.read(kCopyChunkBytes);
-            if (piece.isEmpty() || out.write(piece) != piece.size())
-                return false;
+            return 0;
+        const OpenedFile in = OpenRegularFile(file);
+        if (!in.Ok())
+            return in.error != 0 ? in.error : EINVAL;
+        QByteArray piece;
+        for (qint64 at = from;; at += piece.size()) {
+            piece.clear();
+            if (const int error = ReadAt(in.fd.Get(), at, kCopyChunkBytes, piece); error != 0)
+                return error;
+            if (piece.isEmpty())
+                return 0;
+            if (const int error = WriteAll(outFd, piece.constData(), piece.size()); error != 0)
+                return error;
         }
-        return in.error() == QFileDevice::NoError;
     }
 
-    // Unbuffered, because QSaveFile::commit() ignores a failure to write out what is still
-    // buffered: on a full disk a settings file smaller than the buffer was replaced by an empty
-    // one. Unbuffered, every failed write is seen and the old file stays.
+    // Replaced whole, flushed to the disk before and after the rename: on a full disk or after a
+    // power cut the old settings are still there, never an emptied file.
     bool SaveDocument(const formats::IniDocument& doc, const QString& file)
     {
-        QSaveFile out(file);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return false;
         const QByteArray bytes = doc.Serialize();
-        if (out.write(bytes) != bytes.size() || !CopyUnparsedTail(file, doc.ParsedBytes(), out)) {
-            out.cancelWriting();
-            return false;
-        }
-        return out.commit();
+        return ReplaceAtomically(file, Durability::UserData, [&](int fd) {
+            const int error = WriteAll(fd, bytes.constData(), bytes.size());
+            return error != 0 ? error : CopyUnparsedTail(file, doc.ParsedBytes(), fd);
+        }) == 0;
     }
 
     QString WithoutTrailingSpaces(const QString& text)

@@ -8,17 +8,16 @@
 #include "formats/icon_directory.h"
 #include "formats/jpeg_exif.h"
 #include "formats/metafile_loader.h"
+#include "platform/careful_file.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QThread>
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <fcntl.h>
-#include <memory>
+#include <semaphore>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace gb::platform {
 
@@ -41,65 +40,70 @@ namespace {
 
     constexpr quint16 kIconType = 1, kCursorType = 2;
 
-    struct OpenFile {
-        std::unique_ptr<QFile> file; // owns the descriptor
-        qint64 size = 0;
-    };
-
-    // Opens only a regular file: a FIFO, socket or device must never be opened in blocking mode,
-    // and the check is repeated on the descriptor in case the path was swapped in between.
-    std::optional<OpenFile> OpenRegularFile(const QString& path)
+    // At most one decode per core runs at once; any number of loads may meanwhile wait on the
+    // disk, which on a network share or a camera card is where a load spends its time.
+    std::counting_semaphore<>& DecodeSlots()
     {
-        const QByteArray native = QFile::encodeName(path);
-        struct stat info { };
-        if (native.isEmpty() || ::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
-            return std::nullopt;
-        const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0)
-            return std::nullopt;
-        auto file = std::make_unique<QFile>();
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0
-            || info.st_size > kMaxFileBytes
-            || !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        return OpenFile { std::move(file), info.st_size };
+        static std::counting_semaphore<> slots(std::max(1, QThread::idealThreadCount()));
+        return slots;
     }
 
-    // Appends up to `length` bytes from `offset` on; fewer when the file ends sooner.
-    void ReadAt(int fd, qint64 offset, qint64 length, QByteArray& into)
+    // Holds one decode slot while it lives. Taken once per load, around the decode only.
+    struct DecodeSlot {
+        DecodeSlot() { DecodeSlots().acquire(); }
+        ~DecodeSlot() { DecodeSlots().release(); }
+        DecodeSlot(const DecodeSlot&) = delete;
+        DecodeSlot& operator=(const DecodeSlot&) = delete;
+    };
+
+    std::optional<LoadedPicture> Unreadable(LoadFailure& failure)
     {
-        if (offset < 0 || length <= 0 || length > kMaxFileBytes)
-            return;
-        const qsizetype start = into.size();
-        into.resize(start + length);
-        qint64 done = 0;
-        while (done < length) {
-            const ssize_t got
-                = ::pread(fd, into.data() + start + done, length - done, offset + done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += got;
-        }
-        into.resize(start + done);
+        failure = LoadFailure::Unreadable;
+        return std::nullopt;
+    }
+
+    // Appends `length` bytes from `offset` on, all of which the file's size says are there. False
+    // when a read fails or the file ends sooner: it shrank while it was read.
+    bool ReadWhole(int fd, qint64 offset, qint64 length, QByteArray& into)
+    {
+        const qsizetype before = into.size();
+        return ReadAt(fd, offset, length, into) == 0 && into.size() - before == length;
+    }
+
+    // Whether the file is still as it was opened: rewritten in place while it was read, its bytes
+    // may be half old and half new.
+    bool Unchanged(const OpenedFile& file)
+    {
+        struct stat now { };
+        return ::fstat(file.fd.Get(), &now) == 0 && now.st_size == file.info.st_size
+            && now.st_mtim.tv_sec == file.info.st_mtim.tv_sec
+            && now.st_mtim.tv_nsec == file.info.st_mtim.tv_nsec;
     }
 
     // The Exif thumbnail, from the head of the file and what lies beyond it read as needed.
-    std::optional<LoadedPicture> EmbeddedThumbnail(int fd, const QByteArray& head, QSize box)
+    std::optional<LoadedPicture> EmbeddedThumbnail(
+        const OpenedFile& file, const QByteArray& head, QSize box, LoadFailure& failure)
     {
         if (!head.startsWith("\xff\xd8"))
             return std::nullopt;
-        const auto exif = formats::ReadJpegExif([fd, &head](qint64 offset, qint64 length) {
+        const int fd = file.fd.Get();
+        const qint64 size = file.info.st_size;
+        bool readFailed = false;
+        const auto exif = formats::ReadJpegExif([&](qint64 offset, qint64 length) {
             if (offset >= 0 && length >= 0 && offset + length <= head.size())
                 return head.mid(offset, length);
-            QByteArray beyond;
-            ReadAt(fd, offset, length, beyond);
+            QByteArray beyond; // what lies past the end of the file is not there
+            if (offset >= 0 && length >= 0 && offset < size
+                && ReadAt(fd, offset, std::min(length, size - offset), beyond) != 0)
+                readFailed = true;
             return beyond;
         });
-        return exif ? formats::TrustedEmbeddedThumbnail(*exif, box) : std::nullopt;
+        if (readFailed || !Unchanged(file))
+            return Unreadable(failure);
+        if (!exif)
+            return std::nullopt;
+        const DecodeSlot slot;
+        return formats::TrustedEmbeddedThumbnail(*exif, box);
     }
 
     bool IsShownFormat(const QByteArray& format)
@@ -239,6 +243,84 @@ namespace {
         return dib && dib->IsPlausible() ? Kind::HeaderlessDib : Kind::Unknown;
     }
 
+    // A large JPEG or GIF, decoded as it is read. A decoder takes a failed read for the end of
+    // the picture and shows the rest grey, so the file's own error decides.
+    std::optional<LoadedPicture> DecodeStreaming(const OpenedFile& file, const QByteArray& head,
+        const PictureOptions& options, LoadFailure& failure)
+    {
+        QFile device;
+        std::optional<LoadedPicture> picture;
+        if (device.open(file.fd.Get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+            const DecodeSlot slot;
+            picture = Decode(device, head, options);
+        }
+        if (!device.isOpen() || device.error() != QFileDevice::NoError || !Unchanged(file))
+            return Unreadable(failure);
+        return picture;
+    }
+
+    std::optional<LoadedPicture> DecodeRead(
+        Kind kind, const QByteArray& bytes, const PictureOptions& options)
+    {
+        const formats::ByteView view(bytes);
+        const DecodeSlot slot;
+        switch (kind) {
+        case Kind::Metafile:
+            return formats::MetafileLoader::Load(bytes, options);
+        case Kind::HeaderlessDib: {
+            const auto reservation = ReserveBitmap(view);
+            return reservation ? ShownBitmap(formats::DecodePackedDib(view)) : std::nullopt;
+        }
+        case Kind::Bitmap: {
+            const auto reservation
+                = ReserveBitmap(view.Part(kFileHeaderSize, view.Size() - kFileHeaderSize));
+            return reservation ? ShownBitmap(formats::DecodeBmpFile(view)) : std::nullopt;
+        }
+        case Kind::Icon:
+            return LoadIcon(bytes, options);
+        default:
+            return DecodeBytes(bytes, options);
+        }
+    }
+
+    // Any failure not marked Unreadable is the content's.
+    std::optional<LoadedPicture> Load(
+        const QString& path, const PictureOptions& options, LoadFailure& failure)
+    {
+        const OpenedFile file = OpenRegularFile(path);
+        if (!file.Ok())
+            return Unreadable(failure);
+        const qint64 size = file.info.st_size;
+        if (size <= 0 || size > kMaxFileBytes)
+            return std::nullopt;
+        QByteArray head;
+        if (!ReadWhole(file.fd.Get(), 0, std::min(size, kHeadBytes), head))
+            return Unreadable(failure);
+        // The Exif block sits at the start; most of a camera picture need not be read at all then.
+        if (options.embeddedThumbnail && !options.reduceFor.isEmpty()) {
+            auto embedded = EmbeddedThumbnail(file, head, options.reduceFor, failure);
+            if (embedded || failure != LoadFailure::None)
+                return embedded;
+        }
+        const Kind kind = Sniff(head);
+        if (kind == Kind::Unknown)
+            return std::nullopt;
+        // A bitmap larger than the whole-read limit is read as far as its headers say it goes.
+        const qint64 wanted = kind == Kind::Bitmap && size > kMaxWholeReadBytes
+            ? formats::BmpFileBytesNeeded(formats::ByteView(head), size)
+            : size;
+        if (wanted > kMaxWholeReadBytes && kind != Kind::Bitmap)
+            return kind == Kind::Streamable ? DecodeStreaming(file, head, options, failure)
+                                            : std::nullopt;
+        if (wanted > kMaxDecodedBytes)
+            return std::nullopt;
+        QByteArray bytes = std::move(head);
+        const qint64 more = std::max<qint64>(0, wanted - bytes.size());
+        if (!ReadWhole(file.fd.Get(), bytes.size(), more, bytes) || !Unchanged(file))
+            return Unreadable(failure);
+        return DecodeRead(kind, bytes, options);
+    }
+
 } // namespace
 
 QtPictureLoader::QtPictureLoader()
@@ -252,54 +334,15 @@ QtPictureLoader::QtPictureLoader()
 }
 
 std::optional<LoadedPicture> QtPictureLoader::LoadPicture(
-    const QString& path, const PictureOptions& options) const
+    const QString& path, const PictureOptions& options, LoadFailure* failure) const
 {
-    const auto file = OpenRegularFile(path);
-    if (!file)
-        return std::nullopt;
-    const int fd = file->file->handle();
-    const qint64 size = file->size;
-    QByteArray head;
-    ReadAt(fd, 0, std::min(size, kHeadBytes), head);
-    // The Exif block sits at the start; most of a camera picture need not be read at all then.
-    if (options.embeddedThumbnail && !options.reduceFor.isEmpty()) {
-        if (auto embedded = EmbeddedThumbnail(fd, head, options.reduceFor))
-            return embedded;
-    }
-    const Kind kind = Sniff(head);
-    if (kind == Kind::Unknown)
-        return std::nullopt;
-    // A bitmap larger than the whole-read limit is read as far as its headers say it goes.
-    const qint64 wanted = kind == Kind::Bitmap && size > kMaxWholeReadBytes
-        ? formats::BmpFileBytesNeeded(formats::ByteView(head), size)
-        : size;
-    if (wanted > kMaxWholeReadBytes && kind != Kind::Bitmap) {
-        if (kind != Kind::Streamable)
-            return std::nullopt;
-        return file->file->seek(0) ? Decode(*file->file, head, options) : std::nullopt;
-    }
-    if (wanted > kMaxDecodedBytes)
-        return std::nullopt;
-    QByteArray bytes = std::move(head);
-    ReadAt(fd, bytes.size(), wanted - bytes.size(), bytes);
-    const formats::ByteView view(bytes);
-    switch (kind) {
-    case Kind::Metafile:
-        return formats::MetafileLoader::Load(bytes, options);
-    case Kind::HeaderlessDib: {
-        const auto reservation = ReserveBitmap(view);
-        return reservation ? ShownBitmap(formats::DecodePackedDib(view)) : std::nullopt;
-    }
-    case Kind::Bitmap: {
-        const auto reservation
-            = ReserveBitmap(view.Part(kFileHeaderSize, view.Size() - kFileHeaderSize));
-        return reservation ? ShownBitmap(formats::DecodeBmpFile(view)) : std::nullopt;
-    }
-    case Kind::Icon:
-        return LoadIcon(bytes, options);
-    default:
-        return DecodeBytes(bytes, options);
-    }
+    LoadFailure why = LoadFailure::None;
+    std::optional<LoadedPicture> picture = Load(path, options, why);
+    if (failure)
+        *failure = picture             ? LoadFailure::None
+            : why == LoadFailure::None ? LoadFailure::NotAPicture
+                                       : why;
+    return picture;
 }
 
 } // namespace gb::platform

@@ -3,6 +3,7 @@
 #include "support/fault_injecting_files.h"
 #include "support/scratch_mount.h"
 #include "support/temp_folder.h"
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -87,6 +88,53 @@ namespace {
         }
         EXPECT_EQ(List("ro") + List("small"), small.Mounted() ? "" : "new.jpg");
         EXPECT_TRUE(folder_.Read("photo.jpg") == photo);
+    }
+
+    // Which file failed and the system's own words: the photo on a failing card, the copy (or a
+    // file written whole) on a full disk. What was there stays, and nothing temporary.
+    TEST_F(CopyFile, SaysWhichSideFailedAndWhy)
+    {
+        folder_.Write("photo.jpg", QByteArray(100 * 1000, 'p'));
+        folder_.Write("copy.jpg", "old copy");
+        using platform::FileSide;
+        const std::tuple<Fault, bool, int, FileSide, int> cases[]
+            = { { Fault::ReadError, false, 75, FileSide::Original, EIO },
+                  { Fault::DiskFull, false, 61, FileSide::Copy, ENOSPC },
+                  { Fault::DiskFull, true, 61, FileSide::Copy, ENOSPC } };
+        for (const auto& [fault, write, number, side, error] : cases) {
+            disk_ = FaultInjectingFiles();
+            disk_.fault = fault;
+            const platform::FileError result = write
+                ? disk_.WriteFile(folder_.File("copy.jpg"), folder_.Read("photo.jpg"))
+                : disk_.CopyFile(folder_.File("photo.jpg"), folder_.File("copy.jpg"), true);
+            EXPECT_EQ(result.number, number) << write;
+            EXPECT_EQ(result.side, side) << write;
+            EXPECT_EQ(result.reason, QString::fromLocal8Bit(std::strerror(error))) << write;
+            EXPECT_EQ(List(), "copy.jpg photo.jpg") << write;
+            EXPECT_EQ(folder_.Read("copy.jpg"), "old copy") << write;
+        }
+    }
+
+    // What a crash left of a copy goes with the next copy into its folder. A temporary file still
+    // growing (another copy at work), another user's, and names only like ours stay.
+    TEST_F(CopyFile, ClearsAwayWhatACrashLeftOfACopy)
+    {
+        folder_.Write("photo.jpg", "photo");
+        const QStringList names { ".photo.jpg.glimmerbox-Ab3dE9", ".a.glimmerbox-Fresh1",
+            ".b.glimmerbox-Other1", ".c.glimmerbox-Ab3d_9", ".glimmerbox-Ab3dE9",
+            "d.glimmerbox-Ab3dE9" };
+        const struct timespec old[2] = { { 1000000000, 0 }, { 1000000000, 0 } };
+        for (const QString& name : names) {
+            folder_.Write(name, "left over");
+            if (name != names[1]) {
+                ASSERT_EQ(::utimensat(AT_FDCWD, Native(name).constData(), old, 0), 0);
+            }
+        }
+        ASSERT_EQ(::chown(Native(names[2]).constData(), 4321, 4321), 0);
+        ASSERT_EQ(Copy("photo.jpg", "copy.jpg", false), 0);
+        QStringList kept = names.mid(1) + QStringList { "copy.jpg", "photo.jpg" };
+        kept.sort();
+        EXPECT_EQ(Entries(folder_.Path()), kept);
     }
 
     TEST_F(CopyFile, RefusalsAndCopiesOntoTheSameFileWriteNothing)

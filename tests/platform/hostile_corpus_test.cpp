@@ -43,7 +43,8 @@ namespace {
         };
         for (const QString mode : { "plain", "thumbnail", "embedded", "icon" }) {
             const auto m = match(
-                QString(R"(^%1 (?:fail|ok (\d+)x(\d+) (\d+)x(\d+) [0-9a-f]{8})$)").arg(mode));
+                QString(R"(^%1 (?:fail not-a-picture|ok (\d+)x(\d+) (\d+)x(\d+) [0-9a-f]{8})$)")
+                    .arg(mode));
             const std::string where = name + " (" + mode.toStdString() + ")";
             const bool ok = m.capturedLength(1) > 0;
             EXPECT_TRUE(m.hasMatch() && (expected == "either" || ok == (expected == "loads")))

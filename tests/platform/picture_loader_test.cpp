@@ -9,7 +9,6 @@
 #include <QTest>
 #include <QtEndian>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <thread>
 
 namespace gb::platform {
@@ -118,29 +117,31 @@ namespace {
         }
     }
 
-    TEST_F(PictureLoaderTest, OnlyPicturesInRegularFilesLoad)
+    // What could not be read is told from what is no picture: only the one may be tried again.
+    TEST_F(PictureLoaderTest, OnlyPicturesInRegularFilesLoadAndFailuresSayWhy)
     {
         QByteArray hugeGif = WriteGif(Quadrants(4, 4));
         qToLittleEndian<quint16>(60000, hugeGif.data() + 6);
         qToLittleEndian<quint16>(60000, hugeGif.data() + 8);
         QByteArray farIcon = WriteIco({ { Quadrants(16, 16) } });
         qToLittleEndian<quint32>(9000, farIcon.data() + 18);
-        const std::pair<const char*, QByteArray> cases[]
-            = { { "huge.gif", hugeGif }, { "far.ico", farIcon } };
-        for (const auto& [name, bytes] : cases)
-            for (const PictureOptions& options : { PictureOptions {}, kLarge })
-                EXPECT_FALSE(Load(name, bytes, options)) << name << options.largeIcon;
-        // Only regular files are opened, but links to them are followed.
-        const QString fifo = folder_.File("x.bmp");
-        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        ASSERT_TRUE(QFile::link(fifo, folder_.File("link-to-fifo.bmp")));
-        // A blocking open of the pipe would hang here.
-        for (const QString& path :
-            { fifo, folder_.File("link-to-fifo.bmp"), folder_.File("missing.bmp"), folder_.Path() })
-            EXPECT_FALSE(loader_.LoadPicture(path, {})) << qPrintable(path);
         folder_.Write("real.bmp", WriteBmp(Quadrants(6, 6)));
         ASSERT_TRUE(QFile::link(folder_.File("real.bmp"), folder_.File("link.bmp")));
-        EXPECT_TRUE(loader_.LoadPicture(folder_.File("link.bmp"), {}));
+        for (const auto& [name, bytes] : { std::pair("huge.gif", hugeGif),
+                 std::pair("far.ico", farIcon), std::pair("text.jpg", QByteArray("words")) })
+            folder_.Write(name, bytes);
+        const std::pair<const char*, LoadFailure> cases[]
+            = { { "huge.gif", LoadFailure::NotAPicture }, { "far.ico", LoadFailure::NotAPicture },
+                  { "text.jpg", LoadFailure::NotAPicture },
+                  { "missing.bmp", LoadFailure::Unreadable }, { "", LoadFailure::Unreadable },
+                  { "link.bmp", LoadFailure::None } };
+        for (const auto& [name, why] : cases)
+            for (const PictureOptions& options : { PictureOptions {}, kLarge }) {
+                LoadFailure failure = LoadFailure::Unreadable;
+                const auto loaded = loader_.LoadPicture(folder_.File(name), options, &failure);
+                EXPECT_EQ(loaded.has_value(), why == LoadFailure::None) << name;
+                EXPECT_EQ(failure, why) << name;
+            }
     }
 
     // Every kind of decode waits while others hold the memory all decodes share.

@@ -26,11 +26,13 @@ namespace {
             : real_(real)
         {
         }
-        std::optional<platform::LoadedPicture> LoadPicture(
-            const QString& path, const platform::PictureOptions& options) const override
+        std::optional<platform::LoadedPicture> LoadPicture(const QString& path,
+            const platform::PictureOptions& options,
+            platform::LoadFailure* failure = nullptr) const override
         {
             Count(path, 1);
-            std::optional<platform::LoadedPicture> picture = real_.LoadPicture(path, options);
+            std::optional<platform::LoadedPicture> picture
+                = real_.LoadPicture(path, options, failure);
             return Count({}, -1), picture;
         }
         // Every file's loads so far (on a worker or not) and how many run, copied while the

@@ -39,8 +39,8 @@ struct DiskFaults {
 // The real file operations with the faults below switched on; configure before use.
 class FaultInjectingFiles : public platform::LinuxFileOperations, public DiskFaults {
 public:
-    // One `fault`, in the copy numbered `failAt` (counting from 1) or, should that one never
-    // reach the disk step the fault belongs to, the next that does. For FolderVanishes,
+    // One `fault`, in the copy (or write) numbered `failAt` (counting from 1) or, should that one
+    // never reach the disk step the fault belongs to, the next that does. For FolderVanishes,
     // `destination` is renamed to `away`.
     Fault fault = Fault::None;
     int failAt = 1;
@@ -55,6 +55,11 @@ public:
     {
         ++copies_;
         return LinuxFileOperations::CopyFile(source, target, overwrite);
+    }
+    platform::FileError WriteFile(const QString& path, const QByteArray& bytes) override
+    {
+        ++copies_;
+        return LinuxFileOperations::WriteFile(path, bytes);
     }
 
 protected:

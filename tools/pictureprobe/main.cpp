@@ -1,6 +1,6 @@
 // Loads one picture file four ways (plain, thumbnail, thumbnail that may be the embedded one,
-// large icon), prints "<mode> ok <image w>x<h> <natural w>x<h> <pixel digest>" or "<mode> fail"
-// per load, then
+// large icon), prints "<mode> ok <image w>x<h> <natural w>x<h> <pixel digest>" or "<mode> fail
+// <unreadable|not-a-picture>" per load, then
 // "peak <KB>": run once per file, each file's peak memory is its own and a hang can be killed.
 // Given several files it loads each in turn, so a slow start (under valgrind) is paid once.
 #include "platform/qt_picture_loader.h"
@@ -41,13 +41,16 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "probing %s\n", argv[file]);
         }
         for (const auto& [name, options] : modes) {
+            gb::platform::LoadFailure failure = gb::platform::LoadFailure::None;
             const auto p = gb::platform::QtPictureLoader().LoadPicture(
-                QFile::decodeName(argv[file]), options);
+                QFile::decodeName(argv[file]), options, &failure);
             if (p)
                 std::printf("%s ok %dx%d %dx%d %08x\n", name, p->image.width(), p->image.height(),
                     p->naturalSize.width(), p->naturalSize.height(), PixelDigest(p->image));
             else
-                std::printf("%s fail\n", name);
+                std::printf("%s fail %s\n", name,
+                    failure == gb::platform::LoadFailure::Unreadable ? "unreadable"
+                                                                     : "not-a-picture");
             std::fflush(stdout);
         }
     }
