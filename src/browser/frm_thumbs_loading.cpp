@@ -177,7 +177,7 @@ void frmThumbs::LoadListedFiles(bool remote)
     // Each task holds its own copy of the maker, so no worker reaches into the window; what the
     // maker refers to (the services, the window's cache writer) outlives the folder load, whose
     // destruction waits for its workers.
-    const TileMaker maker(services.pictures, services.thumbnails, services.files, *cacheWriter_,
+    const TileMaker maker(services.pictures, services.thumbnails, *cacheWriter_,
         { embedded, buttonFace, devicePixelRatioF(), remote });
     folderLoad_->MakeTiles(
         std::move(paths), [maker](const QString& path) { return maker.Make(path); },

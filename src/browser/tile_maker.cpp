@@ -2,7 +2,6 @@
 
 #include "browser/thumbnail_cache_writer.h"
 #include "core/thumbnail_geometry.h"
-#include "platform/file_operations.h"
 #include "platform/picture_loader.h"
 #include "platform/thumbnail_store.h"
 
@@ -52,11 +51,9 @@ bool IsIconName(const QString& name)
 }
 
 TileMaker::TileMaker(const platform::IPictureLoader& pictures,
-    const platform::IThumbnailStore& cache, const platform::IFileOperations& files,
-    ThumbnailCacheWriter& writer, Options options)
+    const platform::IThumbnailStore& cache, ThumbnailCacheWriter& writer, Options options)
     : pictures_(pictures)
     , cache_(cache)
-    , files_(files)
     , writer_(writer)
     , options_(std::move(options))
 {
@@ -85,11 +82,14 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
                 cached.image, natural, options_.loadSurface, options_.pixelRatio);
         }
     }
-    const std::optional<platform::LoadedPicture> picture = pictures_.LoadPicture(path, options);
+    platform::LoadFailure failure = platform::LoadFailure::None;
+    const std::optional<platform::LoadedPicture> picture
+        = pictures_.LoadPicture(path, options, &failure);
     if (!picture) {
-        // A failure is only worth remembering when the file could be read: a file we may not
-        // read today may be readable tomorrow without its modification time changing.
-        if (key && files_.IsReadable(path))
+        // A failure is only worth remembering when the whole file was read: one we could not
+        // read today (a read error, a card pulled out, no permission) may be read tomorrow
+        // without its modification time changing.
+        if (key && failure == platform::LoadFailure::NotAPicture)
             writer_.AddFailure(*key);
         return std::nullopt;
     }

@@ -7,7 +7,6 @@
 #include <optional>
 
 namespace gb::platform {
-class IFileOperations;
 class IPictureLoader;
 class IThumbnailStore;
 } // namespace gb::platform
@@ -32,7 +31,7 @@ public:
         bool remote = false;
     };
     TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,
-        const platform::IFileOperations& files, ThumbnailCacheWriter& writer, Options options);
+        ThumbnailCacheWriter& writer, Options options);
 
     // nullopt when the file cannot be made into a tile.
     std::optional<core::CompactTile> Make(const QString& path) const;
@@ -40,7 +39,6 @@ public:
 private:
     const platform::IPictureLoader& pictures_;
     const platform::IThumbnailStore& cache_;
-    const platform::IFileOperations& files_;
     ThumbnailCacheWriter& writer_;
     Options options_;
 };

@@ -245,7 +245,8 @@ std::optional<ThumbnailKey> FreedesktopThumbnailCache::KeyFor(const QString& pat
     struct stat info { };
     if (::stat(QFile::encodeName(absolute).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return ThumbnailKey { absolute, FileUri(absolute), static_cast<qint64>(info.st_mtim.tv_sec) };
+    return ThumbnailKey { absolute, FileUri(absolute), static_cast<qint64>(info.st_mtim.tv_sec),
+        IsInsideCache(absolute) };
 }
 
 CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key, int side) const
@@ -307,18 +308,21 @@ bool FreedesktopThumbnailCache::SaveFailure(const ThumbnailKey& key) const
     return Store(failFolder_, key, mark, {});
 }
 
-// Thumbnails of the cache's own files would breed without end as a viewer browses it.
 bool FreedesktopThumbnailCache::MayStore(const ThumbnailKey& key) const
 {
-    if (key.uri.isEmpty() || key.path.isEmpty())
-        return false;
-    const QString path = Absolute(key.path);
-    if (IsWithin(path, root_))
-        return false;
+    return !key.uri.isEmpty() && !key.path.isEmpty() && !key.insideCache
+        && !IsWithin(Absolute(key.path), root_);
+}
+
+// Thumbnails of the cache's own files would breed without end as a viewer browses it.
+bool FreedesktopThumbnailCache::IsInsideCache(const QString& absolute) const
+{
+    if (IsWithin(absolute, root_))
+        return true;
     // Again through symbolic links, such as a ~/.cache that points to another disk.
     const QString realRoot = QFileInfo(root_).canonicalFilePath();
-    const QString realPath = QFileInfo(path).canonicalFilePath();
-    return realRoot.isEmpty() || realPath.isEmpty() || !IsWithin(realPath, realRoot);
+    const QString realPath = QFileInfo(absolute).canonicalFilePath();
+    return !realRoot.isEmpty() && !realPath.isEmpty() && IsWithin(realPath, realRoot);
 }
 
 bool FreedesktopThumbnailCache::Store(const QString& folder, const ThumbnailKey& key,

@@ -31,6 +31,7 @@ public:
 
 private:
     bool MayStore(const ThumbnailKey& key) const;
+    bool IsInsideCache(const QString& absolute) const;
     bool Store(const QString& folder, const ThumbnailKey& key, const QImage& image,
         const QList<formats::PngText>& size) const;
 

@@ -15,6 +15,10 @@ struct ThumbnailKey {
     QString path;
     QByteArray uri;
     qint64 mtime = 0;
+    // The file lies inside the cache itself (through links too): nothing is stored for it, or
+    // thumbnails of thumbnails would breed as a viewer browses the cache. Settled when the key
+    // is made, so storing never has to look at the file's storage again.
+    bool insideCache = false;
 };
 
 enum class ThumbnailLookup { Miss, Hit, KnownFailure };

@@ -35,8 +35,7 @@ namespace {
             QString root = s.dataFolder.Path() + "/cache/thumbnails";
             ThumbnailCacheWriter writer { s.thumbnails };
         } m;
-        const TileMaker maker { m.s.pictures, m.s.thumbnails, m.s.files, m.writer,
-            { true, Qt::gray, ratio } };
+        const TileMaker maker { m.s.pictures, m.s.thumbnails, m.writer, { true, Qt::gray, ratio } };
         TempFolder photos;
         WritePicture(photos, "wide.jpg", QSize(640, 400));
         photos.Write("broken.jpg", "not a picture at all");

@@ -54,22 +54,37 @@ struct SlowShare {
     void Stall(bool everything = false) const
     {
         control.Write(everything ? "stall_all" : "stall", "");
+        Settle();
     }
     void Resume() const
     {
         QFile::remove(control.File("stall"));
         QFile::remove(control.File("stall_all"));
+        Settle();
     }
     // Fault rules, one a line ("read /a.jpg 0 EIO"); empty lifts them.
-    void Faults(const QByteArray& rules) const { control.Write("faults", rules); }
+    void Faults(const QByteArray& rules) const
+    {
+        control.Write("faults", rules);
+        Settle();
+    }
     // Picture bytes read through the share since it was mounted.
     qint64 BytesRead() const
     {
-        control.Write("dump", "");
-        QTest::qWaitFor([&] { return !QFileInfo::exists(control.File("dump")); }, 20000);
+        Settle();
         return QJsonDocument::fromJson(control.Read("stats.json"))
             .object()["bytes_read"]
             .toInteger();
+    }
+    // Returns once the share has seen the control folder as it is now: it takes up a "dump"
+    // request at the end of a look at the whole folder, so the second one it takes up comes
+    // from a look that began after this call.
+    void Settle() const
+    {
+        for (int i = 0; i < 2; ++i) {
+            control.Write("dump", "");
+            QTest::qWaitFor([&] { return !QFileInfo::exists(control.File("dump")); }, 20000);
+        }
     }
     TempFolder files, mount, control;
     bool mounted = false;

@@ -1,0 +1,39 @@
+// The main window on storage that fails for a while, as a flaky share or card does: a file
+// that cannot be read this time is skipped this time, and shows on the next healthy visit.
+#include "main_window_harness.h"
+
+#include "support/slow_share.h"
+
+namespace gb::test {
+namespace {
+
+    TEST(FailingStorage, AReadErrorSkipsThePictureForThisVisitOnly)
+    {
+        if (const QString missing = SlowShare::Missing(); !missing.isEmpty())
+            GTEST_SKIP() << "no FUSE share: " << qPrintable(missing);
+        const SlowShare share;
+        ASSERT_TRUE(share.mounted);
+        const QByteArray picture = tools::WriteByName("p.jpg", tools::Gradient({ 1200, 900 }));
+        ASSERT_GT(picture.size(), 30000);
+        for (const char* name : { "p0.jpg", "p1.jpg", "p2.jpg" })
+            share.files.Write(name, picture);
+        // p1 fails at once; p2 after its first 20,000 bytes, which must not be decoded as if
+        // they were the whole picture.
+        share.Faults("read /p1.jpg 0 EIO\nread /p2.jpg 20000 EIO\n");
+        MainWindowHarness h;
+        h.Window().show();
+        h.Open(share.Path());
+        EXPECT_EQ(Tags(h.Window()), QStringList({ "p0.jpg" }));
+
+        share.Faults("");
+        h.WaitForLoad([&] { h.Trigger("Refresh"); });
+        ASSERT_EQ(Tags(h.Window()), QStringList({ "p0.jpg", "p1.jpg", "p2.jpg" }));
+        const auto& cells = h.Window().Cells();
+        // Neither left anything in the cache: both were decoded whole just now.
+        EXPECT_EQ(cells[2].Picture.Picture(), cells[1].Picture.Picture());
+        const QDir failures(h.dataFolder.Path() + "/cache/thumbnails/fail");
+        EXPECT_TRUE(failures.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    }
+
+} // namespace
+} // namespace gb::test
