@@ -55,7 +55,6 @@ namespace {
         SaveAsOutcome outcome { files.CopyFile(displayed, chosen, true), {} };
         if (!outcome.copy.Ok() || chosen == displayed)
             return outcome;
-        outcome.follow = true;
         // The same file reached through another path is not a copy: deleting it would lose it.
         if (deleteOriginal && !files.IsSameFile(displayed, chosen))
             outcome.deletion = files.DeleteFile(displayed);
