@@ -196,6 +196,7 @@ private:
     int MenuIndex_ = 0;
     // The desktop may take a while to answer; a second request meanwhile is not started.
     bool settingWallpaper_ = false;
+    bool deleting_ = false; // a Delete runs on its worker; another is not started meanwhile
     int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
 
     bool Activated = false; // the first activation has been handled; loads may come before it

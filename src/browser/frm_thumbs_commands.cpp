@@ -2,6 +2,7 @@
 #include "about/frm_about.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
+#include "module1/detached_task.h"
 #include "module1/module1.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
@@ -14,8 +15,31 @@
 #include <QLabel>
 #include <QMenu>
 #include <QUrl>
+#include <atomic>
 
 namespace gb::browser {
+
+namespace {
+
+    // Every file is tried; one that cannot go never stops the others. One that another program
+    // removed since the folder was listed is gone, as asked, and not worth a word. Each that
+    // stays is reported with why.
+    void DeleteEach(platform::IFileOperations& files, const QString& folder,
+        const QStringList& names, const std::atomic<bool>& stop, QPromise<QString>& failures)
+    {
+        for (const QString& name : names) {
+            if (stop)
+                return;
+            const platform::FileError error = files.DeleteFile(folder + name);
+            if (error.Ok() || error.number == platform::FileErrorNumber::FileNotFound)
+                continue;
+            const bool toldWhy = error.reason.isEmpty() || error.description.contains(error.reason);
+            failures.addResult(QStringLiteral("%1: %2").arg(name, error.description)
+                + (toldWhy ? QString() : " (" + error.reason + ")"));
+        }
+    }
+
+} // namespace
 
 void frmThumbs::chkThumb_Click(int index)
 {
@@ -128,6 +152,8 @@ void frmThumbs::tbrMain_ButtonClick(const QString& key)
 
 void frmThumbs::DeleteSelected()
 {
+    if (deleting_)
+        return;
     QStringList names;
     for (const ThumbCell& cell : chkThumb) {
         if (cell.Value)
@@ -141,19 +167,23 @@ void frmThumbs::DeleteSelected()
         != platform::MsgBoxResult::Yes)
         return;
 
-    // Every ticked file is tried; one that cannot go never stops the others. One that another
-    // program removed since the folder was listed is gone, as asked, and not worth a word.
-    QStringList failures;
-    for (const QString& name : names) {
-        const platform::FileError error = module1_.Services().files.DeleteFile(SourcePath_ + name);
-        if (!error.Ok() && error.number != platform::FileErrorNumber::FileNotFound)
-            failures << QStringLiteral("%1: %2").arg(name, error.description);
-    }
-    Panel(StatusPanel::Path)->setText(SourcePath_);
-    SetEveryValue(0);
-    LoadThumbnails();
-    if (!failures.isEmpty())
-        Inform("These files were not deleted:\n" + failures.join(u'\n'));
+    // On a worker, one file after the other: the window still paints and closes while storage
+    // stalls. Once the window has gone, the file in hand is the last.
+    deleting_ = true;
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    auto work
+        = [&files = module1_.Services().files, folder = SourcePath_, names, stop](
+              QPromise<QString>& failures) { DeleteEach(files, folder, names, *stop, failures); };
+    auto* watcher = app::Watch(
+        app::RunDetached<QString>(std::move(work)), this, [this](const QFuture<QString>& future) {
+            deleting_ = false;
+            Panel(StatusPanel::Path)->setText(SourcePath_);
+            SetEveryValue(0);
+            LoadThumbnails();
+            if (future.resultCount() > 0)
+                Inform("These files were not deleted:\n" + future.results().join(u'\n'));
+        });
+    connect(watcher, &QObject::destroyed, [stop] { *stop = true; });
 }
 
 void frmThumbs::RenameSelected()

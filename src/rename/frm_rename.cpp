@@ -47,7 +47,8 @@ frmRename::frmRename(app::Module1& module1, QWidget* parent)
     BuildControls();
 }
 
-frmRename::~frmRename() = default;
+// A batch under way stops after the file in hand; nothing waits for it.
+frmRename::~frmRename() { EndRun(); }
 
 core::FilesPtr frmRename::Files()
 {

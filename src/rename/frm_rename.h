@@ -3,6 +3,7 @@
 #include "core/files_dictionary.h"
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QGroupBox;
@@ -20,11 +21,15 @@ class Module1;
 namespace gb::rename {
 
 class PathLabel;
+class BatchJob;
+struct BatchStep;
+struct SaveAsOutcome;
 
 // The rename window: steps through the selected files with a preview, saves the displayed one
 // under a new name, or copies (or moves) them all into a folder under a common name and an
 // incrementing number. It works on the handed-over selection in place, so the selection always
-// names the files last produced. One long-lived object; every showing starts afresh.
+// names the files last produced. One long-lived object; every showing starts afresh. The copying
+// runs on a worker thread, so the window paints and answers while storage is slow or stalls.
 class frmRename : public QDialog {
     Q_OBJECT
 public:
@@ -39,9 +44,18 @@ public:
     // Resets the controls, shows the first file and runs the window modally.
     int ShowModal();
 
+    // Whether a batch or a Save As is copying.
+    bool IsRunning() const { return run_ != nullptr; }
+
     // While a batch runs, closing the window (Done, Escape, the close box) cancels the batch
-    // instead: it stops once the file in hand is done, and the window stays.
+    // instead: it stops once the file in hand is done, and the window stays. Closing it again
+    // meanwhile, or while a Save As runs, closes it at once: the file in hand is still finished
+    // on the worker, but what comes of it is no longer shown.
     void done(int result) override;
+
+Q_SIGNALS:
+    // A batch or a Save As has ended, also one the window let go of when it closed.
+    void RunFinished();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -59,23 +73,28 @@ private:
     void cmdBack_Click();
     void cmdNext_Click();
     void cmdSaveAs_Click();
+    void TellSaved(const SaveAsOutcome& outcome, core::Files& selection, const QString& displayed,
+        const QString& chosen);
     void cmdBrowse_Click();
     void optSave_Click(int index);
     bool txtSuffix_KeyPress(const QString& typed);
     void cmdBatch_Click();
     bool ValidateBatch();
-    void RunBatch();
-    void SetBatchRunning(bool running);
-    QString CopyEntry(int index); // "" on success, else why the run stops
+    void TakeBatchStep(const BatchStep& step);
+    void EndBatch();
+    struct Run;
+    std::shared_ptr<Run> StartRun(std::shared_ptr<BatchJob> batch); // null for a Save As
+    void EndRun();
+    void SetRunning(bool running, bool batch);
+    void ShowProgress(int index);
     QString EntryPath(int index);
     void Inform(const QString& text);
 
     app::Module1& module1_;
     core::FilesPtr Files_;
     int CurrentIndex_ = 0;
-    QString BatchCounter;
-    bool batchRunning_ = false;
-    bool batchCancelled_ = false;
+    // The batch or Save As under way; its worker's reports are dropped once this lets it go.
+    std::shared_ptr<Run> run_;
 
     QGroupBox* Frame1 = nullptr;
     PathLabel* lblSource = nullptr;

@@ -1,26 +1,42 @@
-// Saving the displayed file under a new name, and the numbered batch copy of the selection.
+// Saving the displayed file under a new name, and the numbered batch copy of the selection. The
+// copying runs on a worker thread; the window takes its reports as they come.
 #include "core/batch_naming.h"
 #include "module1/busy_pointer.h"
+#include "module1/detached_task.h"
 #include "module1/module1.h"
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"
+#include "rename/batch_job.h"
 #include "rename/frm_rename.h"
 #include "rename/path_label.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <optional>
 
 namespace gb::rename {
 
-namespace {
+// What the window keeps of the batch or Save As under way.
+struct frmRename::Run {
+    core::FilesPtr selection; // the entries follow the files in this one
+    std::shared_ptr<BatchJob> batch; // null for a Save As
+    bool cancelled = false;
+    int done = 0;
+    QString stopReason;
+    std::optional<app::BusyPointer> busy; // during a batch
+};
 
-    // Repaints without taking user input: nothing is running that could be clicked into.
-    void Repaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+// What came of a Save As.
+struct SaveAsOutcome {
+    platform::FileError copy, deletion;
+    bool follow = false; // the entry now names the copy
+};
+
+namespace {
 
     // Points the selection entry of `from` at `to`. The new name is checked first, so the entry
     // is changed completely or not at all.
@@ -30,6 +46,20 @@ namespace {
             return false;
         files.SetItem(from.name, to.folder);
         return files.RenameKey(from.name, to.name);
+    }
+
+    // The disk work of a Save As, on the worker.
+    SaveAsOutcome SaveCopy(platform::IFileOperations& files, const QString& displayed,
+        const QString& chosen, bool deleteOriginal)
+    {
+        SaveAsOutcome outcome { files.CopyFile(displayed, chosen, true), {} };
+        if (!outcome.copy.Ok() || chosen == displayed)
+            return outcome;
+        // The same file reached through another path is not a copy: deleting it would lose it.
+        if (deleteOriginal && !files.IsSameFile(displayed, chosen))
+            outcome.deletion = files.DeleteFile(displayed);
+        outcome.follow = outcome.deletion.Ok();
+        return outcome;
     }
 
 } // namespace
@@ -54,23 +84,20 @@ void frmRename::cmdSaveAs_Click()
             + "\" is already the name of another selected file, so nothing was saved.");
         return;
     }
-    platform::IFileOperations& files = module1_.Services().files;
-    if (const platform::FileError error = files.CopyFile(displayed, chosen, true); !error.Ok()) {
-        Inform("\"" + chosen + "\" could not be saved: " + error.description + ".");
-        return;
-    }
-    if (chosen == displayed)
-        return;
-    // The same file reached through another path is not a copy: deleting it would lose it.
-    if (chkDeleteOrig->isChecked() && !files.IsSameFile(displayed, chosen)) {
-        if (const platform::FileError error = files.DeleteFile(displayed); !error.Ok()) {
-            Inform("The copy was saved, but \"" + displayed
-                + "\" could not be deleted: " + error.description + ".");
-            return;
-        }
-    }
-    MoveEntry(*Files(), from, to);
-    lblSource->SetPath(to.folder + to.name);
+    const std::weak_ptr<Run> run = StartRun(nullptr);
+    auto work = [&files = module1_.Services().files, displayed, chosen,
+                    deleteOriginal = chkDeleteOrig->isChecked()](QPromise<SaveAsOutcome>& promise) {
+        promise.addResult(SaveCopy(files, displayed, chosen, deleteOriginal));
+    };
+    app::Watch(app::RunDetached<SaveAsOutcome>(std::move(work)), this,
+        [this, run, displayed, chosen](const QFuture<SaveAsOutcome>& future) {
+            if (!run.expired()) {
+                const core::FilesPtr selection = run_->selection;
+                EndRun();
+                TellSaved(future.result(), *selection, displayed, chosen);
+            }
+            Q_EMIT RunFinished();
+        });
 }
 
 bool frmRename::ValidateBatch()
@@ -98,59 +125,118 @@ bool frmRename::ValidateBatch()
     return valid;
 }
 
+void frmRename::TellSaved(const SaveAsOutcome& outcome, core::Files& selection,
+    const QString& displayed, const QString& chosen)
+{
+    if (!outcome.copy.Ok())
+        Inform("\"" + chosen + "\" could not be saved: " + CopyFailureText(outcome.copy) + ".");
+    else if (!outcome.deletion.Ok())
+        Inform("The copy was saved, but \"" + displayed
+            + "\" could not be deleted: " + outcome.deletion.description + ".");
+    if (!outcome.follow)
+        return;
+    MoveEntry(selection, core::SplitAtLastSeparator(displayed), core::SplitAtLastSeparator(chosen));
+    lblSource->SetPath(chosen);
+}
+
 void frmRename::cmdBatch_Click()
 {
     if (!ValidateBatch())
         return;
-    {
-        app::BusyPointer busy;
-        SetBatchRunning(true);
-        Repaint();
-        RunBatch();
-        SetBatchRunning(false);
-    }
-    Repaint();
+    const BatchJob::Settings settings { lblDestination->Path(), txtFilename->text(),
+        txtSuffix->text(), chkOverwrite->isChecked(), chkDeleteOrig->isChecked() };
+    auto job = std::make_shared<BatchJob>(module1_.Services().files, *Files(), settings);
+    const std::weak_ptr<Run> run = StartRun(job);
+    ShowProgress(0);
+    auto* watcher = app::Watch(
+        app::RunDetached<BatchStep>([job](QPromise<BatchStep>& promise) { job->Run(promise); }),
+        this, [this, run](const QFuture<BatchStep>&) {
+            if (!run.expired())
+                EndBatch();
+            Q_EMIT RunFinished();
+        });
+    connect(watcher, &QFutureWatcherBase::resultReadyAt, this, [this, run, watcher](int index) {
+        if (!run.expired())
+            TakeBatchStep(watcher->resultAt(index));
+    });
 }
 
-void frmRename::SetBatchRunning(bool running)
+std::shared_ptr<frmRename::Run> frmRename::StartRun(std::shared_ptr<BatchJob> batch)
 {
-    // Only Done answers while the batch runs, and it cancels it.
-    batchRunning_ = running;
-    batchCancelled_ = false;
+    run_ = std::make_shared<Run>();
+    run_->selection = Files();
+    if (batch)
+        run_->busy.emplace();
+    SetRunning(true, batch != nullptr);
+    run_->batch = std::move(batch);
+    return run_;
+}
+
+// The window is done with the run; a run let go of by closing the window ends here too.
+void frmRename::EndRun()
+{
+    if (run_ && run_->batch)
+        run_->batch->Cancel();
+    run_.reset();
+    SetRunning(false, false);
+}
+
+void frmRename::SetRunning(bool running, bool batch)
+{
+    // Only Done answers meanwhile; during a batch it cancels it.
     QWidget* const controls[] = { sourceArea_, optSave[0], optSave[1], fraBatch, chkDeleteOrig };
     for (QWidget* control : controls)
         control->setEnabled(!running);
-    cmdDone->setText(running ? QStringLiteral("&Cancel") : QStringLiteral("&Done"));
+    cmdDone->setText(running && batch ? QStringLiteral("&Cancel") : QStringLiteral("&Done"));
 }
 
 void frmRename::done(int result)
 {
-    if (batchRunning_) {
-        batchCancelled_ = true;
+    if (run_ && run_->batch && !run_->cancelled) {
+        // Stops once the file in hand is copied; a half-done copy is never abandoned.
+        run_->cancelled = true;
+        run_->batch->Cancel();
+        lblProgress->setText(QStringLiteral("Cancelling once the file in hand is copied..."));
+        cmdDone->setText(QStringLiteral("&Close"));
         return;
+    }
+    if (run_) {
+        EndRun();
+        lblProgress->clear();
     }
     QDialog::done(result);
 }
 
-void frmRename::RunBatch()
+void frmRename::ShowProgress(int index)
 {
-    BatchCounter = txtSuffix->text();
-    const int count = Files()->Count();
-    int done = 0;
-    QString stopReason;
-    for (int i = 0; i < count && stopReason.isEmpty(); ++i) {
-        lblProgress->setText(
-            QStringLiteral("Copying %1 of %2: %3").arg(i + 1).arg(count).arg(Files()->Key(i)));
-        // Between files the user may cancel; the file in hand is always finished first.
-        QCoreApplication::processEvents();
-        if (batchCancelled_) {
-            stopReason = "\"" + Files()->Key(i) + "\": the batch was cancelled.";
-            break;
-        }
-        stopReason = CopyEntry(i);
-        if (stopReason.isEmpty())
-            ++done;
+    const core::Files& selection = *run_->selection;
+    if (index < selection.Count() && !run_->cancelled)
+        lblProgress->setText(QStringLiteral("Copying %1 of %2: %3")
+                                 .arg(index + 1)
+                                 .arg(selection.Count())
+                                 .arg(selection.Key(index)));
+}
+
+void frmRename::TakeBatchStep(const BatchStep& step)
+{
+    if (!step.stopReason.isEmpty()) {
+        run_->stopReason = step.stopReason;
+        return;
     }
+    ++run_->done;
+    const QString source = run_->selection->PathAt(step.index);
+    if (step.target != source)
+        MoveEntry(*run_->selection, core::SplitAtLastSeparator(source),
+            core::SplitAtLastSeparator(step.target));
+    ShowProgress(step.index + 1);
+}
+
+void frmRename::EndBatch()
+{
+    const int count = run_->selection->Count();
+    const int done = run_->done;
+    const QString stopReason = run_->stopReason;
+    EndRun();
     lblProgress->clear();
     lblSource->SetPath(EntryPath(CurrentIndex_));
     if (!stopReason.isEmpty())
@@ -158,42 +244,6 @@ void frmRename::RunBatch()
                    .arg(stopReason)
                    .arg(done)
                    .arg(count));
-}
-
-QString frmRename::CopyEntry(int index)
-{
-    platform::IFileOperations& files = module1_.Services().files;
-    const QString source = EntryPath(index);
-    const core::SplitPath from = core::SplitAtLastSeparator(source);
-    const QString extension = core::GetExtensionName(source);
-    const bool overwrite = chkOverwrite->isChecked();
-    QString target;
-    for (;;) {
-        target = core::BatchTarget(
-            lblDestination->Path(), txtFilename->text(), BatchCounter, extension);
-        const QString name = core::SplitAtLastSeparator(target).name;
-        // A name another selected file already goes by counts as taken, like a file on disk.
-        const bool taken = name != from.name && Files()->Exists(name);
-        const platform::FileError error = taken
-            ? platform::FileError { platform::FileErrorNumber::FileAlreadyExists, {} }
-            : files.CopyFile(source, target, overwrite);
-        if (error.Ok())
-            break;
-        if (error.number != platform::FileErrorNumber::FileAlreadyExists || (overwrite && !taken))
-            return "\"" + from.name + "\": " + error.description + ".";
-        BatchCounter = core::NextBatchCounter(BatchCounter);
-    }
-    if (target != source) {
-        if (chkDeleteOrig->isChecked() && !files.IsSameFile(source, target)) {
-            if (const platform::FileError error = files.DeleteFile(source); !error.Ok())
-                return "\"" + from.name
-                    + "\": it was copied, but the original could not be deleted ("
-                    + error.description + ").";
-        }
-        MoveEntry(*Files(), from, core::SplitAtLastSeparator(target));
-    }
-    BatchCounter = core::NextBatchCounter(BatchCounter);
-    return {};
 }
 
 } // namespace gb::rename

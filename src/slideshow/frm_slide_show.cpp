@@ -256,7 +256,12 @@ void frmSlideShow::picImage_Click()
         StepForward();
 }
 
-void frmSlideShow::Timer1_Timer() { StepForward(); }
+void frmSlideShow::Timer1_Timer()
+{
+    // A tick while the picture is still being read passes: every picture gets its showing.
+    if (!prefetcher_.Fetching())
+        StepForward();
+}
 
 void frmSlideShow::Toolbar1_ButtonClick(const QString& key)
 {
@@ -316,18 +321,28 @@ void frmSlideShow::StepBack()
 
 QString frmSlideShow::FilePath(int index) { return Files()->PathAt(index); }
 
+// The picture comes from a worker; meanwhile the window shows the previous one and answers.
 void frmSlideShow::ShowCurrentFile()
 {
-    const QString path = FilePath(CurrentIndex_);
-    std::optional<platform::LoadedPicture> picture = prefetcher_.Take(path);
-    if (!picture && !path.isEmpty())
-        picture = module1_.Services().pictures.LoadPicture(path, platform::PictureOptions {});
-    const QString name = path.isEmpty() ? QString() : Files()->Key(CurrentIndex_);
-    ShowPicture(std::move(picture), name);
+    const int index = CurrentIndex_;
+    const QString path = FilePath(index);
+    if (path.isEmpty()) {
+        ShowLoaded(index, std::nullopt);
+        return;
+    }
+    prefetcher_.Fetch(path, [this, index](PicturePrefetcher::Picture picture) {
+        ShowLoaded(index, std::move(picture));
+    });
+}
+
+void frmSlideShow::ShowLoaded(int index, std::optional<platform::LoadedPicture> picture)
+{
+    const QString path = FilePath(index);
+    ShowPicture(std::move(picture), path.isEmpty() ? QString() : Files()->Key(index));
     CenterImage();
     // Decoded while this one is looked at; a single file is read afresh for its next showing.
-    prefetcher_.Request(FilePath(Wrapped(CurrentIndex_ + direction_)));
-    Q_EMIT PictureShown(CurrentIndex_);
+    prefetcher_.Request(FilePath(Wrapped(index + direction_)));
+    Q_EMIT PictureShown(index);
 }
 
 void frmSlideShow::ShowPicture(std::optional<platform::LoadedPicture> picture, const QString& name)

@@ -72,6 +72,7 @@ private:
     void StepForward();
     void StepBack();
     void ShowCurrentFile();
+    void ShowLoaded(int index, std::optional<platform::LoadedPicture> picture);
     void ShowPicture(std::optional<platform::LoadedPicture> picture, const QString& name);
     void CenterImage();
     void PlaceCaption();

@@ -1,11 +1,19 @@
 #include "slideshow/picture_prefetcher.h"
 
-#include "platform/file_operations.h"
+#include "module1/detached_task.h"
 
-#include <QtConcurrent/QtConcurrentRun>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 namespace gb::slideshow {
+
+namespace {
+    // How long going away waits for reads still running: longer than a decode, far shorter than
+    // a user waits for a program to end.
+    constexpr std::chrono::milliseconds kLetGoAfter(1000);
+} // namespace
 
 // Shared by the window's thread and the worker; `wanted` turns false when the result is no
 // longer of use, so the worker skips or frees its picture instead of handing it over.
@@ -15,93 +23,125 @@ struct PicturePrefetcher::Job {
     {
     }
     const QString path;
-    std::mutex mutex;
-    bool wanted = true;
-    std::optional<platform::FileStamp> stamp;
-    std::optional<platform::LoadedPicture> picture;
+    std::atomic<bool> wanted = true;
 };
 
-void PicturePrefetcher::Decode(const platform::IPictureLoader& loader,
-    const platform::IFileOperations& files, const std::shared_ptr<Job>& job)
-{
+// How many threads still read for the prefetcher; shared with them, so it outlives it.
+struct PicturePrefetcher::Readers {
+    std::mutex mutex;
+    std::condition_variable none;
+    int count = 0;
+
+    // Runs `work` on a thread of its own, counted while it runs.
+    template <typename T, typename Work>
+    static QFuture<T> Start(const std::shared_ptr<Readers>& readers, Work work)
     {
-        std::lock_guard lock(job->mutex);
-        if (!job->wanted)
-            return;
+        {
+            std::lock_guard lock(readers->mutex);
+            ++readers->count;
+        }
+        return app::RunDetached<T>([readers, work = std::move(work)](QPromise<T>& promise) mutable {
+            work(promise);
+            std::lock_guard lock(readers->mutex);
+            if (--readers->count == 0)
+                readers->none.notify_all();
+        });
     }
+};
+
+PicturePrefetcher::Prefetched PicturePrefetcher::Decode(
+    const platform::IPictureLoader& loader, const platform::IFileOperations& files, const Job& job)
+{
+    if (!job.wanted)
+        return {};
     // Stamped before reading, so a change during the read shows up as a different stamp.
-    std::optional<platform::FileStamp> stamp = files.StampOf(job->path);
-    std::optional<platform::LoadedPicture> picture
-        = loader.LoadPicture(job->path, platform::PictureOptions {});
-    std::lock_guard lock(job->mutex);
-    if (!job->wanted)
-        return;
-    job->stamp = stamp;
-    job->picture = std::move(picture);
+    Prefetched decoded { files.StampOf(job.path), loader.LoadPicture(job.path, {}) };
+    if (!job.wanted)
+        return {}; // freed here, on the worker
+    return decoded;
+}
+
+PicturePrefetcher::Picture PicturePrefetcher::Load(const platform::IPictureLoader& loader,
+    const platform::IFileOperations& files, const Job& job,
+    std::optional<QFuture<Prefetched>> ahead)
+{
+    if (ahead) {
+        ahead->waitForFinished();
+        if (ahead->resultCount() > 0) {
+            Prefetched decoded = ahead->takeResult();
+            if (decoded.picture && decoded.stamp == files.StampOf(job.path))
+                return std::move(decoded.picture);
+        }
+    }
+    if (!job.wanted)
+        return std::nullopt;
+    return loader.LoadPicture(job.path, {});
 }
 
 PicturePrefetcher::PicturePrefetcher(
     const platform::IPictureLoader& loader, const platform::IFileOperations& files)
     : loader_(loader)
     , files_(files)
+    , readers_(std::make_shared<Readers>())
 {
 }
 
 PicturePrefetcher::~PicturePrefetcher()
 {
     Discard();
-    for (QFuture<void>& future : discarded_)
-        future.waitForFinished();
+    std::unique_lock lock(readers_->mutex);
+    readers_->none.wait_for(lock, kLetGoAfter, [this] { return readers_->count == 0; });
 }
 
 void PicturePrefetcher::Request(const QString& path)
 {
-    if (job_ && job_->path == path)
+    if (ahead_ && ahead_->path == path)
         return;
-    Discard();
-    PruneFinished();
+    if (ahead_)
+        ahead_->wanted = false;
+    ahead_.reset();
+    aheadResult_.reset();
     if (path.isEmpty())
         return;
-    job_ = std::make_shared<Job>(path);
-    running_ = QtConcurrent::run(
-        [&loader = loader_, &files = files_, job = job_] { Decode(loader, files, job); });
+    ahead_ = std::make_shared<Job>(path);
+    aheadResult_ = Readers::Start<Prefetched>(readers_,
+        [&loader = loader_, &files = files_, job = ahead_](
+            QPromise<Prefetched>& promise) { promise.addResult(Decode(loader, files, *job)); });
 }
 
-std::optional<platform::LoadedPicture> PicturePrefetcher::Take(const QString& path)
+void PicturePrefetcher::Fetch(const QString& path, std::function<void(Picture)> show)
 {
-    if (!job_ || job_->path != path) {
-        Discard();
-        return std::nullopt;
+    std::optional<QFuture<Prefetched>> ahead;
+    if (ahead_ && ahead_->path == path) {
+        ahead = std::move(aheadResult_);
+        ahead_.reset();
     }
-    running_.waitForFinished();
-    running_ = QFuture<void>();
-    const std::shared_ptr<Job> job = std::move(job_);
-    std::lock_guard lock(job->mutex);
-    if (!job->picture || job->stamp != files_.StampOf(path))
-        return std::nullopt;
-    return std::move(job->picture);
+    Discard();
+    const auto job = std::make_shared<Job>(path);
+    fetching_ = job;
+    auto work = [&loader = loader_, &files = files_, job, ahead = std::move(ahead)](
+                    QPromise<Picture>& promise) mutable {
+        promise.addResult(Load(loader, files, *job, std::move(ahead)));
+    };
+    app::Watch(Readers::Start<Picture>(readers_, std::move(work)), &receiver_,
+        [this, job, show = std::move(show)](const QFuture<Picture>& future) {
+            if (job != fetching_)
+                return;
+            fetching_.reset();
+            show(future.resultCount() > 0 ? future.result() : Picture());
+        });
 }
 
 void PicturePrefetcher::Discard()
 {
-    if (!job_)
-        return;
-    {
-        std::lock_guard lock(job_->mutex);
-        job_->wanted = false;
-        job_->picture.reset();
+    for (std::shared_ptr<Job>* job : { &ahead_, &fetching_ }) {
+        if (*job)
+            (*job)->wanted = false;
+        job->reset();
     }
-    job_.reset();
-    if (!running_.isFinished())
-        discarded_.push_back(running_);
-    running_ = QFuture<void>();
+    aheadResult_.reset();
 }
 
-QString PicturePrefetcher::PendingPath() const { return job_ ? job_->path : QString(); }
-
-void PicturePrefetcher::PruneFinished()
-{
-    std::erase_if(discarded_, [](const QFuture<void>& future) { return future.isFinished(); });
-}
+QString PicturePrefetcher::PendingPath() const { return ahead_ ? ahead_->path : QString(); }
 
 } // namespace gb::slideshow

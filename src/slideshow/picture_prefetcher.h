@@ -1,55 +1,72 @@
 #pragma once
 
+#include "platform/file_operations.h"
 #include "platform/picture_loader.h"
 
 #include <QFuture>
+#include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
-
-namespace gb::platform {
-class IFileOperations;
-}
 
 namespace gb::slideshow {
 
-// Decodes the picture that will be shown next on a worker thread while the current one is on
-// screen, so that a step does not wait for a 12-megapixel JPEG to decode. It holds at most one
-// decoded picture: asking for another file, or taking a different one, drops the previous result
-// (a decode already under way finishes on its worker and its picture is freed there).
+// Reads the slide show's pictures on threads of their own: the picture to show now, and the one
+// that will be shown next while the current one is looked at, so that a step does not wait for a
+// 12-megapixel JPEG to decode. The window's thread never waits for a read, so the show still
+// paints and closes while storage stalls (a share whose server went away, a camera card being
+// pulled). It holds at most one picture ahead: asking for another file, or fetching a different
+// one, drops the previous one (a decode already under way finishes on its thread and its picture
+// is freed there).
 class PicturePrefetcher {
 public:
-    // `files` tells whether a file changed between its decode and its showing.
+    using Picture = std::optional<platform::LoadedPicture>;
+
+    // `files` tells whether a file changed between its decode and its showing. Made on the
+    // window's thread, where fetched pictures are handed over.
     PicturePrefetcher(
         const platform::IPictureLoader& loader, const platform::IFileOperations& files);
-    // Waits for every decode still running: they use the loader and `files`, which may go next.
+    // Waits a moment for reads still running, which use the loader and `files`, but no longer: a
+    // read that storage never answers is left to end with the process (see app::RunDetached).
     ~PicturePrefetcher();
     PicturePrefetcher(const PicturePrefetcher&) = delete;
     PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
 
-    // Starts decoding `path` at its own size unless that is already being done.
+    // Starts decoding `path` ahead, at its own size, unless that is already being done.
     void Request(const QString& path);
-    // The prefetched picture of `path`, waiting for its decode when it is still running. nullopt
-    // when something else was prefetched, the decode failed or the file changed since it was
-    // read; the caller then loads the file itself. Either way the prefetch is used up.
-    std::optional<platform::LoadedPicture> Take(const QString& path);
-    // Drops the prefetch, finished or not.
+    // Brings the picture of `path` to `show` once it is read: the one decoded ahead when it is of
+    // that file and the file has not changed since it was read, else a fresh load; nullopt when
+    // the file cannot be loaded. A later Fetch or Discard drops a picture that has not come yet.
+    void Fetch(const QString& path, std::function<void(Picture)> show);
+    // Drops the picture ahead and the one fetched, finished or not.
     void Discard();
-    // The file being prefetched, "" when none.
+    // Whether a fetched picture has yet to come.
+    bool Fetching() const { return fetching_ != nullptr; }
+    // The file decoded ahead, "" when none.
     QString PendingPath() const;
 
 private:
     struct Job;
-    static void Decode(const platform::IPictureLoader& loader,
-        const platform::IFileOperations& files, const std::shared_ptr<Job>& job);
-    void PruneFinished();
+    struct Readers;
+    // A picture decoded ahead, and the file's stamp from just before it was read.
+    struct Prefetched {
+        std::optional<platform::FileStamp> stamp;
+        Picture picture;
+    };
+    static Prefetched Decode(const platform::IPictureLoader& loader,
+        const platform::IFileOperations& files, const Job& job);
+    static Picture Load(const platform::IPictureLoader& loader,
+        const platform::IFileOperations& files, const Job& job,
+        std::optional<QFuture<Prefetched>> ahead);
 
     const platform::IPictureLoader& loader_;
     const platform::IFileOperations& files_;
-    std::shared_ptr<Job> job_;
-    QFuture<void> running_;
-    std::vector<QFuture<void>> discarded_; // still decoding; waited for at destruction
+    std::shared_ptr<Job> ahead_; // the decode ahead
+    std::optional<QFuture<Prefetched>> aheadResult_;
+    std::shared_ptr<Job> fetching_; // the picture asked for, until it comes
+    std::shared_ptr<Readers> readers_;
+    QObject receiver_; // watches the fetches; what comes after the prefetcher has gone is dropped
 };
 
 } // namespace gb::slideshow

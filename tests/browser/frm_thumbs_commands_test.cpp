@@ -100,6 +100,8 @@ namespace {
             w.dialogs.msgBoxAnswers.push_back(c.answer);
             QSignalSpy loads(&w.Window(), &browser::frmThumbs::LoadFinished);
             w.Trigger("Delete");
+            const bool yes = c.answer == platform::MsgBoxResult::Yes;
+            EXPECT_TRUE(!yes || loads.wait()); // a reload ends the deletions
             const auto& asked = w.dialogs.messages.at(0);
             EXPECT_EQ(asked.prompt,
                 "You are about to delete all selected files listed below! Are you "

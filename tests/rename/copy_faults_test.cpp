@@ -1,6 +1,7 @@
 // The batch move under every fault a copy can meet, at the disk step it belongs to: every
 // picture still exists whole exactly once, nothing partial is left, a taken name is replaced
 // only by a complete copy with overwriting on, the selection follows each file, one message.
+#include "rename/batch_job.h"
 #include "rename_harness.h"
 #include "support/disk_checks.h"
 #include "support/fault_injecting_files.h"
@@ -75,10 +76,12 @@ namespace {
                     << paths.value(i).toStdString();
             const int moved = kPictures - int(left.size());
             EXPECT_EQ(h_.dialogs.messages.size(), reason.isEmpty() ? 0u : 1u);
+            // It names the file the batch stopped at, says why and that its original is intact.
+            const QStringList told { QString("\"p%1.bmp\": ").arg(moved), reason, "is intact",
+                QString("%1 of %2").arg(moved).arg(kPictures) };
             for (const auto& message : h_.dialogs.messages)
-                EXPECT_TRUE(message.prompt.contains(reason)
-                    && message.prompt.contains(QString("%1 of %2").arg(moved).arg(kPictures)))
-                    << message.prompt.toStdString();
+                for (const QString& part : told)
+                    EXPECT_TRUE(message.prompt.contains(part)) << message.prompt.toStdString();
             return moved;
         }
 
@@ -117,6 +120,30 @@ namespace {
         testing::Combine(testing::Values(Fault::DiskFull, Fault::WriteDenied,
                              Fault::ReadOnlyAtRename, Fault::FolderVanishes, Fault::ReadError),
             testing::Bool(), testing::Values(1, 3, 6, 8)));
+
+    // Which side of a copy failed and the system's reason, when the error says so.
+    TEST(CopyFailureText, SaysWhichSideFailedAndWhetherTheOriginalIsIntact)
+    {
+        using platform::FileSide;
+        namespace Number = platform::FileErrorNumber;
+        const struct {
+            platform::FileError error;
+            const char* text;
+        } cases[] = {
+            { { Number::PathFileAccessError, "Path/File access error", FileSide::Original,
+                  "Input/output error" },
+                "reading the original failed (Input/output error); the original is intact" },
+            { { Number::DiskFull, "Disk full", FileSide::Copy, "No space left on device" },
+                "writing the copy failed (No space left on device); the original is intact" },
+            { { Number::PathNotFound, "Path not found (no folder)", FileSide::Copy, "" },
+                "Path not found (no folder); the original is intact" },
+            { { Number::FileNotFound, "File not found", FileSide::Original, "No such file" },
+                "reading the original failed (No such file)" },
+            { { Number::FileNotFound, "File not found", FileSide::None, "" }, "File not found" },
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(rename::CopyFailureText(c.error), c.text);
+    }
 
 } // namespace
 } // namespace gb::test

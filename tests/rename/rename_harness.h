@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 
 namespace gb::test {
 
@@ -48,7 +49,13 @@ struct RenameHarness : TestServices {
     template <typename T> T* Get(const char* name) { return window.findChild<T*>(name); }
     QString Source() { return Get<rename::PathLabel>("lblSource")->Path(); }
     QString Destination() { return Get<rename::PathLabel>("lblDestination")->Path(); }
-    void Click(const char* name) { Get<QPushButton>(name)->click(); }
+    // Clicks the button, and waits for the batch or Save As it starts to end.
+    void Click(const char* name)
+    {
+        QSignalSpy finished(&window, &rename::frmRename::RunFinished);
+        Get<QPushButton>(name)->click();
+        EXPECT_TRUE(!window.IsRunning() || finished.wait());
+    }
     void Check(const char* name, bool on) { Get<QCheckBox>(name)->setChecked(on); }
     // Where each selected entry points now, in selection order.
     QStringList Paths()

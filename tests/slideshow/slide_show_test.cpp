@@ -1,6 +1,7 @@
 #include "samplegen/image_writers.h"
 #include "slideshow/frm_slide_show.h"
 #include "slideshow/picture_prefetcher.h"
+#include "support/fault_injecting_files.h"
 #include "support/test_services.h"
 
 #include <QAction>
@@ -19,7 +20,8 @@
 namespace gb::test {
 namespace {
 
-    // The real picture loader, noting of every load whether it ran on a worker thread.
+    // The real picture loader, noting of every load whether it ran on a worker thread; loads of
+    // the file it is told to stall on wait for `stall`, like a share whose server went away.
     class RecordingLoader : public platform::IPictureLoader {
     public:
         explicit RecordingLoader(const platform::IPictureLoader& real)
@@ -30,7 +32,8 @@ namespace {
             const platform::PictureOptions& options,
             platform::LoadFailure* failure = nullptr) const override
         {
-            Count(path, 1);
+            if (Count(path, 1).stallOn == path)
+                std::shared_ptr<Stall>(stall)->Hold();
             std::optional<platform::LoadedPicture> picture
                 = real_.LoadPicture(path, options, failure);
             return Count({}, -1), picture;
@@ -40,8 +43,15 @@ namespace {
         struct Record {
             QHash<QString, QList<bool>> loads;
             int running = 0;
+            QString stallOn;
         };
         Record Snapshot() const { return Count({}, 0); }
+        void StallOn(const QString& path)
+        {
+            std::lock_guard lock(mutex_);
+            record_.stallOn = path;
+        }
+        const std::shared_ptr<Stall> stall = std::make_shared<Stall>();
         // Until `path` has been loaded and no load runs, as while the user looks.
         bool WaitForLoad(const QString& path) const
         {
@@ -108,6 +118,8 @@ namespace {
         {
             auto* bar = window.findChild<QToolBar*>("Toolbar1");
             for (char step : steps) {
+                const int at = window.CurrentIndex();
+                const qsizetype before = shown.count();
                 if (step == 'w' || step == 'r')
                     QTest::mouseClick(&window, step == 'w' ? Qt::LeftButton : Qt::RightButton, {},
                         QPoint(4, window.height() - 4));
@@ -121,6 +133,9 @@ namespace {
                             { ' ', Qt::Key_Space } }[step]);
                 else
                     Button(kButtons.value(step))->trigger();
+                // A step's picture comes from a worker.
+                EXPECT_TRUE(window.CurrentIndex() == at || shown.count() > before || shown.wait())
+                    << step;
             }
         }
         // Which buttons are enabled, in the order of kButtons, and whether the clock runs.
@@ -158,15 +173,15 @@ namespace {
             const QRect picture = h.Picture()->geometry();
             EXPECT_EQ(shot.copy(picture), Solid(SizeAt(0)));
             EXPECT_EQ(shot.pixelColor(picture.bottomRight() + QPoint(1, 1)), QColor(Qt::black));
-            // The next picture is decoded on a worker while this one is looked at. Turning round,
-            // a is read there and then (c was ahead), and d is decoded ahead.
+            // Every picture is read on a worker, the next one while this one is looked at.
+            // Turning round, a is read afresh (c was ahead), and d is decoded ahead.
             ASSERT_TRUE(h.loader.WaitForLoad(h.photos.File("b.bmp")));
             h.Do("RL");
             ASSERT_TRUE(h.loader.WaitForLoad(h.photos.File("d.bmp")));
             h.Do("L");
             EXPECT_EQ(h.ShownSize(), SizeAt(3));
             const auto loads = h.loader.Snapshot().loads; // on a worker, or not
-            EXPECT_EQ(loads.value(h.photos.File("a.bmp")), QList<bool>({ false, false }));
+            EXPECT_EQ(loads.value(h.photos.File("a.bmp")), QList<bool>({ true, true }));
             EXPECT_EQ(loads.value(h.photos.File("b.bmp")), QList<bool>({ true }));
             EXPECT_EQ(loads.value(h.photos.File("d.bmp")), QList<bool>({ true }));
         });
@@ -263,45 +278,74 @@ namespace {
         });
     }
 
-    std::optional<QSize> SizeOf(const std::optional<platform::LoadedPicture>& picture)
+    // Escape closes the show at once though the picture it waits for is held up in storage; the
+    // picture that comes late is dropped.
+    TEST(SlideShowWindow, ClosesAtOnceWhileStorageHoldsUpThePictureItWaitsFor)
+    {
+        SlideShowHarness h;
+        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
+        h.loader.StallOn(h.photos.File("b.bmp")); // decoded ahead while a is up
+        h.WhileOpen([&] {
+            ASSERT_TRUE(h.loader.stall->WaitUntilHeld());
+            h.Button("Right")->trigger();
+            EXPECT_EQ(h.window.CurrentIndex(), 1);
+            EXPECT_EQ(h.ShownSize(), SizeAt(0)); // a stays up meanwhile
+            QTest::keyClick(&h.window, Qt::Key_Escape);
+            EXPECT_FALSE(h.window.isVisible());
+        });
+        h.shown.clear();
+        h.loader.stall->Release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h.loader.Snapshot().running == 0; }));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(h.shown.isEmpty());
+    }
+
+    std::optional<QSize> SizeOf(const slideshow::PicturePrefetcher::Picture& picture)
     {
         return picture ? std::optional(picture->image.size()) : std::nullopt;
     }
 
-    TEST(PicturePrefetcher, HandsOutThePictureDecodedOnAWorkerOnceOnlyForItsFileAsItIs)
+    // The size of the picture a fetch brings, nullopt for none.
+    std::optional<QSize> Fetched(slideshow::PicturePrefetcher& prefetcher, const QString& path)
+    {
+        std::optional<std::optional<QSize>> size;
+        prefetcher.Fetch(path, [&](auto picture) { size = SizeOf(picture); });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return size.has_value(); })) << path.toStdString();
+        return size.value_or(std::nullopt);
+    }
+
+    TEST(PicturePrefetcher, FetchesThePictureDecodedAheadOnlyForItsFileAsItIs)
     {
         SlideShowHarness h;
-        h.Select({ "a.bmp", "b.bmp", "c.bmp", "big.bmp" }, { { "big.bmp", QSize(2400, 1800) } });
+        h.Select({ "a.bmp", "b.bmp", "c.bmp" });
         const QString a = h.photos.File("a.bmp"), b = h.photos.File("b.bmp"),
-                      c = h.photos.File("c.bmp"), big = h.photos.File("big.bmp");
+                      c = h.photos.File("c.bmp");
         std::optional<slideshow::PicturePrefetcher> prefetcher(
             std::in_place, h.loader, *h.usedFiles);
         prefetcher->Request(a);
         prefetcher->Request(a); // already under way
         ASSERT_TRUE(h.loader.WaitForLoad(a));
-        EXPECT_EQ(SizeOf(prefetcher->Take(a)), SizeAt(0));
-        EXPECT_EQ(h.loader.Snapshot().loads.value(a), QList<bool>({ true })); // once, on a worker
-        EXPECT_EQ(SizeOf(prefetcher->Take(a)), std::nullopt); // used up
+        EXPECT_EQ(Fetched(*prefetcher, a), SizeAt(0));
+        EXPECT_EQ(h.loader.Snapshot().loads.value(a), QList<bool>({ true })); // read once
         prefetcher->Request(a);
         prefetcher->Request(b); // a is no longer next
         EXPECT_EQ(prefetcher->PendingPath(), b);
-        EXPECT_EQ(SizeOf(prefetcher->Take(b)), SizeAt(1));
-        // Nothing for a file changed since it was decoded, or one that could not be.
+        // A file changed since it was decoded ahead is read again; one that cannot be, nothing.
         prefetcher->Request(c);
         ASSERT_TRUE(h.loader.WaitForLoad(c));
         h.photos.Write("c.bmp", PictureFile(QSize(64, 48)));
+        EXPECT_EQ(Fetched(*prefetcher, c), QSize(64, 48));
         h.photos.Write("bad.bmp", "not a picture at all");
-        for (const char* name : { "c.bmp", "bad.bmp", "missing.bmp" }) {
-            prefetcher->Request(h.photos.File(name));
-            EXPECT_EQ(SizeOf(prefetcher->Take(h.photos.File(name))), std::nullopt) << name;
-        }
-        // Going away waits for a decode still running, though no one wants it any more.
-        prefetcher->Request(big);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return !h.loader.Snapshot().loads.value(big).isEmpty(); }));
-        prefetcher->Request(a);
+        for (const char* name : { "bad.bmp", "missing.bmp" })
+            EXPECT_EQ(Fetched(*prefetcher, h.photos.File(name)), std::nullopt) << name;
+        // Going away does not wait for a read that storage holds up.
+        h.loader.StallOn(b);
+        prefetcher->Request(b);
+        ASSERT_TRUE(h.loader.stall->WaitUntilHeld());
         prefetcher.reset();
-        EXPECT_EQ(h.loader.Snapshot().running, 0);
+        EXPECT_EQ(h.loader.Snapshot().running, 1);
+        h.loader.stall->Release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h.loader.Snapshot().running == 0; }));
     }
 
 } // namespace

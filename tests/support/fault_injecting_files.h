@@ -5,8 +5,12 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 namespace gb::test {
 
@@ -18,15 +22,45 @@ enum class Fault {
     ReadOnlyAtRename, // the destination turns read-only (EROFS) just before the copy is named
     FolderVanishes, // another program renames the destination folder away mid-copy
     ReadError, // the source cannot be read (EIO): a failing card or disk
+    Stall, // a read waits until the test releases `stall`: a share whose server went away
 };
 
-// What the user is told for each fault.
+// What the user is told for each fault: the system's words.
 inline const char* ReasonFor(Fault fault)
 {
-    constexpr const char* kReasons[] = { "", "Disk full", "Permission denied", "Permission denied",
-        "Path not found", "Input/output error" };
+    constexpr const char* kReasons[] = { "", "No space left on device", "Permission denied",
+        "Read-only file system", "Path not found", "Input/output error", "" };
     return kReasons[static_cast<int>(fault)];
 }
+
+// Where storage that stopped answering holds up whoever reaches it, until the test releases it.
+class Stall {
+public:
+    void Hold()
+    {
+        std::unique_lock lock(mutex_);
+        held_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+    }
+    // Until someone is held (false when no one came for a long while).
+    bool WaitUntilHeld()
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(20), [this] { return held_; });
+    }
+    void Release()
+    {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false, released_ = false;
+};
 
 // A disk that fills up (then writes nothing, like some FUSE), fails to read after `readable`
 // bytes, moves data in short pieces between signals, or cannot rename without replacing.
@@ -47,6 +81,7 @@ public:
     QString destination, away;
     std::function<void()> meanwhile; // another program at work just before the next write
     qint64 written = 0, read = 0; // bytes that reached the disk, bytes read from it
+    std::shared_ptr<Stall> stall = std::make_shared<Stall>(); // kept alive by whoever it holds
 
     bool Fired() const { return fired_; }
 
@@ -82,6 +117,8 @@ protected:
     }
     ssize_t ReadBytes(int fd, char* data, size_t size) override
     {
+        if (Due(Fault::Stall))
+            std::shared_ptr<Stall>(stall)->Hold();
         if (Due(Fault::ReadError) || read >= readable)
             return errno = EIO, -1;
         if (interrupt && calls_++ % 2 == 0)
