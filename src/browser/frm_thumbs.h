@@ -98,6 +98,8 @@ Q_SIGNALS:
     void LoadFailed(const QString& why);
     // The first activation has been handled (its folder loaded, or nothing to load).
     void FirstActivationDone();
+    // A Set as Wallpaper request has ended, however it went.
+    void WallpaperRequestEnded();
     // A load is about to show the progress step `percent` for `name`.
     void ProgressStepped(int percent, const QString& name);
 

@@ -128,7 +128,8 @@ void frmThumbs::tbrMain_ButtonClick(const QString& key)
     // Refresh start a new load, which stops the running one.
     const bool anyTime = key == QLatin1String("Exit") || key == QLatin1String("Help")
         || key == QLatin1String("Browse") || key == QLatin1String("Refresh");
-    if (IsLoading() && !anyTime)
+    // While files are being deleted the selection is in hand: it reloads once they are gone.
+    if ((IsLoading() || deleting_) && !anyTime)
         return;
     if (key == QLatin1String("Browse"))
         ChooseSourceFolder(false);

@@ -1,6 +1,7 @@
 // The thumbnail context menu: open the file, or make it the desktop wallpaper.
 #include "browser/frm_thumbs.h"
 #include "core/thumbnail_drawing.h"
+#include "module1/detached_task.h"
 #include "module1/module1.h"
 #include "platform/app_info.h"
 #include "platform/file_operations.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QImageWriter>
 #include <QMenu>
-#include <QScopedValueRollback>
 
 namespace gb::browser {
 
@@ -63,34 +63,46 @@ void frmThumbs::mnuView_Click()
 
 void frmThumbs::mnuWallpaper_Click() { SetWallpaper(); }
 
+// The picture is read and the bitmap written on a worker: the picture may sit on a share that
+// stalls. What went wrong, if anything, comes back as the sentence to show.
 void frmThumbs::SetWallpaper()
 {
     if (settingWallpaper_)
         return;
-    const QScopedValueRollback busy(settingWallpaper_, true);
+    settingWallpaper_ = true;
     const platform::Services& services = module1_.Services();
     const QString target = QDir(services.appInfo.DataDirectory()).filePath("Wallpaper.bmp");
     const QString image = MenuFile();
-    std::optional<platform::LoadedPicture> picture
-        = services.pictures.LoadPicture(image, platform::PictureOptions {});
-    if (!picture) {
-        Inform("The picture \"" + QDir::toNativeSeparators(image)
-            + "\" could not be loaded, so the wallpaper was not changed.");
-        return;
-    }
     const QColor surface = palette().color(QPalette::Button);
-    const QImage bitmap
-        = core::FlattenOnto(picture->image, surface).convertToFormat(QImage::Format_RGB888);
-    picture.reset(); // the full picture is not needed any longer
-    const QString writeError = SaveBitmap(services.files, bitmap, target);
-    if (!writeError.isEmpty()) {
-        Inform("The wallpaper file \"" + QDir::toNativeSeparators(target)
-            + "\" could not be written (" + writeError + "), so the wallpaper was not changed.");
-        return;
-    }
-    const platform::WallpaperResult result = services.wallpaper.SetWallpaper(target);
-    if (!result.ok)
-        Inform(result.error);
+    auto work = [&services, image, target, surface](QPromise<QString>& promise) {
+        std::optional<platform::LoadedPicture> picture
+            = services.pictures.LoadPicture(image, platform::PictureOptions {});
+        if (!picture) {
+            promise.addResult("The picture \"" + QDir::toNativeSeparators(image)
+                + "\" could not be loaded, so the wallpaper was not changed.");
+            return;
+        }
+        const QImage bitmap
+            = core::FlattenOnto(picture->image, surface).convertToFormat(QImage::Format_RGB888);
+        picture.reset(); // the full picture is not needed any longer
+        const QString writeError = SaveBitmap(services.files, bitmap, target);
+        if (!writeError.isEmpty())
+            promise.addResult("The wallpaper file \"" + QDir::toNativeSeparators(target)
+                + "\" could not be written (" + writeError
+                + "), so the wallpaper was not changed.");
+    };
+    app::Watch(app::RunDetached<QString>(std::move(work)), this,
+        [this, target](const QFuture<QString>& future) {
+            if (future.resultCount() > 0) {
+                Inform(future.result());
+            } else if (const platform::WallpaperResult result
+                       = module1_.Services().wallpaper.SetWallpaper(target);
+                       !result.ok) {
+                Inform(result.error);
+            }
+            settingWallpaper_ = false;
+            Q_EMIT WallpaperRequestEnded();
+        });
 }
 
 } // namespace gb::browser

@@ -131,8 +131,7 @@ namespace {
         LoadedWindow w;
         WritePicture(w.photos, "e.jpg", QSize(123, 45));
         w.WaitForLoad([&] { w.Trigger("Refresh"); });
-        w.Click(4, {}, Qt::RightButton);
-        w.MenuItem("mnuWallpaper")->trigger();
+        w.SetWallpaper(4);
         ASSERT_TRUE(w.dataFolder.Read("Wallpaper.bmp").startsWith("BM"));
         EXPECT_EQ(QImage(w.dataFolder.File("Wallpaper.bmp"), "BMP").size(), QSize(123, 45));
         ASSERT_TRUE(w.dialogs.messages.empty() && !w.runner.calls.empty());
@@ -140,7 +139,7 @@ namespace {
         // Asked again while the desktop is still answering: the second request is not started.
         const size_t once = w.runner.calls.size();
         w.runner.during = [&] { w.MenuItem("mnuWallpaper")->trigger(); };
-        w.MenuItem("mnuWallpaper")->trigger();
+        w.SetWallpaper(4);
         EXPECT_EQ(w.runner.calls.size(), 2 * once);
     }
 

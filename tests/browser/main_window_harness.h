@@ -65,6 +65,13 @@ struct MainWindowHarness : TestServices {
             Window().ContextMenu().hide();
     }
     QAction* MenuItem(const char* name) { return Window().ContextMenu().findChild<QAction*>(name); }
+    void SetWallpaper(int cell) // from the cell's menu, until the request has ended
+    {
+        Click(cell, {}, Qt::RightButton);
+        QSignalSpy ended(&Window(), &browser::frmThumbs::WallpaperRequestEnded);
+        MenuItem("mnuWallpaper")->trigger();
+        ASSERT_TRUE(ended.wait(10000));
+    }
     QList<int> Values()
     {
         QList<int> values;

@@ -44,10 +44,8 @@ namespace {
 
             h.ShowAndActivate(); // opens the remembered folder, which it remembers again
             ASSERT_EQ(Tags(h.Window()), QStringList({ "big.jpg", "small.bmp" }));
-            for (const int cell : { 0, 1 }) {
-                h.Click(cell, {}, Qt::RightButton);
-                h.MenuItem("mnuWallpaper")->trigger();
-            }
+            for (const int cell : { 0, 1 })
+                h.SetWallpaper(cell);
             EXPECT_EQ(h.dialogs.messages.size(), 2u);
             for (const auto& message : h.dialogs.messages)
                 EXPECT_TRUE(message.prompt.contains("could not be written"));
