@@ -1,6 +1,7 @@
 #include "rename/frm_rename.h"
 
 #include "core/batch_naming.h"
+#include "module1/detached_task.h"
 #include "module1/module1.h"
 #include "platform/dialogs.h"
 #include "platform/picture_loader.h"
@@ -241,17 +242,29 @@ void frmRename::Form_Load()
 
 QString frmRename::EntryPath(int index) { return Files()->PathAt(index); }
 
+// The preview is read on a worker, as the picture may sit on a share that stalls; it shows once
+// it comes, unless another entry was shown meanwhile.
 void frmRename::ShowEntry(int index)
 {
     const QString path = EntryPath(index);
     lblSource->SetPath(path);
-    platform::PictureOptions options;
-    options.reduceFor = kPreviewSize;
-    std::optional<platform::LoadedPicture> picture;
-    if (!path.isEmpty())
-        picture = module1_.Services().pictures.LoadPicture(path, options);
-    // A picture that cannot be loaded (gone, damaged) just leaves the preview empty.
-    Picture1->setPixmap(picture ? QPixmap::fromImage(picture->image) : QPixmap());
+    Picture1->setPixmap(QPixmap());
+    const quint64 request = ++previewRequest_;
+    if (path.isEmpty())
+        return;
+    const platform::IPictureLoader& pictures = module1_.Services().pictures;
+    auto work = [&pictures, path](QPromise<QImage>& promise) {
+        platform::PictureOptions options;
+        options.reduceFor = kPreviewSize;
+        // A picture that cannot be loaded (gone, damaged) just leaves the preview empty.
+        if (const auto picture = pictures.LoadPicture(path, options))
+            promise.addResult(picture->image);
+    };
+    app::Watch(app::RunDetached<QImage>(std::move(work)), this,
+        [this, request](const QFuture<QImage>& future) {
+            if (request == previewRequest_ && future.resultCount() > 0)
+                Picture1->setPixmap(QPixmap::fromImage(future.result()));
+        });
 }
 
 void frmRename::cmdBack_Click()

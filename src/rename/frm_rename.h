@@ -93,6 +93,7 @@ private:
     app::Module1& module1_;
     core::FilesPtr Files_;
     int CurrentIndex_ = 0;
+    quint64 previewRequest_ = 0; // counts the previews asked for; only the last one shows
     // The batch or Save As under way; its worker's reports are dropped once this lets it go.
     std::shared_ptr<Run> run_;
 

@@ -37,7 +37,8 @@ namespace {
             EXPECT_FALSE(h.Get<QLabel>("Image1")->pixmap().isNull());
             EXPECT_FALSE(h.Get<QGroupBox>("fraBatch")->isVisible());
             EXPECT_TRUE(h.Get<QPushButton>("cmdSaveAs")->isEnabled());
-            EXPECT_FALSE(h.Get<QLabel>("Picture1")->pixmap().isNull());
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return !h.Get<QLabel>("Picture1")->pixmap().isNull(); }));
             EXPECT_TRUE(back->isVisible() && back->isEnabled() && next->isEnabled());
             // The button, then the entry shown, its index and whether Back and Next are enabled.
             const std::tuple<QPushButton*, QString, int, bool, bool> steps[]
