@@ -171,7 +171,7 @@ std::size_t HuffmanCode::WriteLengths(std::uint8_t* out) const
 std::optional<HuffmanCode> HuffmanCode::ReadLengths(
     const std::uint8_t* data, std::size_t size, std::size_t& at)
 {
-    if (size - at < 2 || at > size)
+    if (at > size || size - at < 2)
         return std::nullopt;
     const int escape = data[at] == 0 ? 256 : data[at];
     const int top = data[at + 1];
