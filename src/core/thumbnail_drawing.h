@@ -17,7 +17,8 @@ struct ThumbnailColors {
 
 // A tile kept small: only the picture's own pixels, packed losslessly (see PackPixels). The
 // button face and the frame around them cost nothing to redraw, and a cell's picture is only
-// unpacked while it is painted, so a folder of 100,000 files keeps about 350 MB of tiles.
+// unpacked while it is painted, so a folder of 100,000 small photographs keeps about 270 MB of
+// tiles.
 struct CompactTile {
     QByteArray pixels; // the fitted picture, transparency already flattened, packed
     QRect image; // where the picture goes inside the tile, in logical pixels

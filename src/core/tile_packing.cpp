@@ -1,158 +1,212 @@
 #include "core/tile_packing.h"
 
+#include "core/huffman_code.h"
+
+#include <QtEndian>
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <vector>
-#include <zlib.h>
 
 namespace gb::core {
 
 namespace {
 
     constexpr int kPlanes = 3; // green, red - green, blue - green
-    constexpr int kRawDeflate = -15; // no zlib header: the size is known from the tile
+    constexpr int kMaxSide = 0xFFFF; // the header keeps each side in 16 bits
+    constexpr std::size_t kHeaderBytes = 4 + kPlanes; // width, height, each plane's first sample
 
-    // The median edge detector of LOCO-I, from the left, upper and upper-left samples.
+    // The median edge detector of LOCO-I, from the left, upper and upper-left samples: the
+    // plane through the three, kept between the left and the upper one. Written with min and
+    // max alone, which compile without branches: on grainy pictures a branch would be a guess.
     int Med(int left, int up, int corner)
     {
-        if (corner >= std::max(left, up))
-            return std::min(left, up);
-        if (corner <= std::min(left, up))
-            return std::max(left, up);
-        return left + up - corner;
+        return std::min(std::max(left + up - corner, std::min(left, up)), std::max(left, up));
     }
 
-    // Calls visit(sample, prediction) for every sample of `plane` in order, each predicted from
-    // the samples before it as they are by then.
-    template <typename Visit>
-    void ForEachPrediction(uchar* plane, int width, int height, Visit visit)
+    // Prediction errors (modulo 256) in order of size: 0, -1, 1, -2, 2 ...
+    std::uint8_t ZigZag8(std::uint8_t error)
     {
-        for (int y = 0; y < height; ++y) {
-            uchar* row = plane + static_cast<ptrdiff_t>(y) * width;
-            const uchar* up = row - width;
-            for (int x = 0; x < width; ++x) {
-                if (y == 0)
-                    visit(row[x], x == 0 ? 0 : row[x - 1]);
-                else
-                    visit(row[x], x == 0 ? up[0] : Med(row[x - 1], up[x], up[x - 1]));
+        return static_cast<std::uint8_t>((error << 1) ^ (error & 0x80 ? 0xFF : 0));
+    }
+
+    std::uint8_t UnZigZag8(std::uint8_t z)
+    {
+        return static_cast<std::uint8_t>((z >> 1) ^ (z & 1 ? 0xFF : 0));
+    }
+
+    // The errors of predicting every sample of a `width` wide plane from the samples before it.
+    // The first sample is kept in the header, the rest of the first row is predicted from the
+    // left and the first column from above. Elsewhere the median edge detector in eight bits:
+    // where the corner lies outside the left and upper samples, the plane through the three would
+    // too, and the nearer of the two is taken instead; between them it cannot wrap around.
+    // Written as selections over bytes along the whole plane, so that the compiler can work on
+    // many samples at once; the first column is put right afterwards.
+    void Predict(const std::uint8_t* plane, std::size_t area, std::size_t width, std::uint8_t* out)
+    {
+        out[0] = 0;
+        for (std::size_t x = 1; x < width; ++x)
+            out[x] = ZigZag8(static_cast<std::uint8_t>(plane[x] - plane[x - 1]));
+        for (std::size_t at = width + 1; at < area; ++at) {
+            const std::uint8_t left = plane[at - 1];
+            const std::uint8_t above = plane[at - width];
+            const std::uint8_t corner = plane[at - width - 1];
+            const std::uint8_t low = std::min(left, above);
+            const std::uint8_t high = std::max(left, above);
+            const auto through = static_cast<std::uint8_t>(left + above - corner);
+            const std::uint8_t predicted = corner >= high ? low : corner <= low ? high : through;
+            out[at] = ZigZag8(static_cast<std::uint8_t>(plane[at] - predicted));
+        }
+        for (std::size_t at = width; at < area; at += width)
+            out[at] = ZigZag8(static_cast<std::uint8_t>(plane[at] - plane[at - width]));
+    }
+
+    // Turns a row of each plane's prediction errors back into samples, in the order they were
+    // predicted: the three planes side by side, each sample kept at hand for the next one.
+    void UnpredictRow(std::uint8_t* const row[kPlanes], int width)
+    {
+        int left[kPlanes];
+        int corner[kPlanes];
+        for (int p = 0; p < kPlanes; ++p) {
+            corner[p] = row[p][-width];
+            left[p] = (corner[p] + row[p][0]) & 0xFF;
+            row[p][0] = static_cast<std::uint8_t>(left[p]);
+        }
+        for (int x = 1; x < width; ++x) {
+            for (int p = 0; p < kPlanes; ++p) {
+                const int up = row[p][x - width];
+                left[p] = (Med(left[p], up, corner[p]) + row[p][x]) & 0xFF;
+                row[p][x] = static_cast<std::uint8_t>(left[p]);
+                corner[p] = up;
             }
         }
     }
 
-    // Plane `plane` of the pixel at `source` (three bytes, R G B).
-    uchar PlaneSample(const uchar* source, int plane)
+    // Turns the planes of prediction errors back into samples.
+    void Unpredict(std::uint8_t* planes, int width, int height, const std::uint8_t* first)
     {
-        return plane == 0 ? source[1] : static_cast<uchar>(source[plane == 1 ? 0 : 2] - source[1]);
+        const std::size_t area = static_cast<std::size_t>(width) * height;
+        for (std::size_t i = 0; i < area * kPlanes; ++i) // the errors themselves, all at once
+            planes[i] = UnZigZag8(planes[i]);
+        std::uint8_t* row[kPlanes] = { planes, planes + area, planes + 2 * area };
+        for (int p = 0; p < kPlanes; ++p) {
+            int left = first[p];
+            for (int x = 0; x < width; ++x) {
+                left = (left + row[p][x]) & 0xFF;
+                row[p][x] = static_cast<std::uint8_t>(left);
+            }
+        }
+        for (int y = 1; y < height; ++y) {
+            for (std::uint8_t*& plane : row)
+                plane += width;
+            UnpredictRow(row, width);
+        }
     }
 
-    // One Huffman coder per thread, reset for every tile: setting one up costs about as much as
-    // coding a tile.
-    class Deflater {
-    public:
-        Deflater()
-            : ready_(
-                deflateInit2(&stream_, Z_BEST_SPEED, Z_DEFLATED, kRawDeflate, 8, Z_HUFFMAN_ONLY)
-                == Z_OK)
-        {
+    // The prediction errors of every plane (green, red - green, blue - green), one plane after
+    // the other.
+    std::vector<std::uint8_t> PredictionErrors(const QImage& rgb)
+    {
+        const std::size_t width = rgb.width();
+        const std::size_t area = width * rgb.height();
+        std::vector<std::uint8_t> planes(area * kPlanes);
+        std::uint8_t* green = planes.data();
+        std::uint8_t* red = green + area;
+        std::uint8_t* blue = red + area;
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto* pixels = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+            const std::size_t row = y * width;
+            for (std::size_t x = 0; x < width; ++x) {
+                green[row + x] = static_cast<std::uint8_t>(pixels[x] >> 8);
+                red[row + x] = static_cast<std::uint8_t>((pixels[x] >> 16) - (pixels[x] >> 8));
+                blue[row + x] = static_cast<std::uint8_t>(pixels[x] - (pixels[x] >> 8));
+            }
         }
-        ~Deflater()
-        {
-            if (ready_)
-                deflateEnd(&stream_);
-        }
-        Deflater(const Deflater&) = delete;
-        Deflater& operator=(const Deflater&) = delete;
+        std::vector<std::uint8_t> errors(area * kPlanes);
+        for (int p = 0; p < kPlanes; ++p)
+            Predict(planes.data() + area * p, area, width, errors.data() + area * p);
+        return errors;
+    }
 
-        QByteArray Pack(std::vector<uchar>& data)
-        {
-            if (!ready_ || deflateReset(&stream_) != Z_OK)
-                return {};
-            QByteArray packed(static_cast<qsizetype>(deflateBound(&stream_, data.size())), '\0');
-            stream_.next_in = data.data();
-            stream_.avail_in = static_cast<uInt>(data.size());
-            stream_.next_out = reinterpret_cast<Bytef*>(packed.data());
-            stream_.avail_out = static_cast<uInt>(packed.size());
-            const bool done = deflate(&stream_, Z_FINISH) == Z_STREAM_END;
-            packed.resize(done ? static_cast<qsizetype>(stream_.total_out) : 0);
-            packed.squeeze();
-            return packed;
-        }
-
-    private:
-        z_stream stream_ {};
-        bool ready_;
-    };
+    // How often each symbol occurs, counted in four lanes: a run of one symbol would otherwise
+    // have every count wait for the one before it.
+    HuffmanCode::Counts CountSymbols(const std::uint8_t* symbols, std::size_t count)
+    {
+        std::array<HuffmanCode::Counts, 4> lanes {};
+        for (std::size_t i = 0; i < count; ++i)
+            ++lanes[i % 4][symbols[i]];
+        HuffmanCode::Counts counts {};
+        for (int symbol = 0; symbol < 256; ++symbol)
+            counts[symbol]
+                = lanes[0][symbol] + lanes[1][symbol] + lanes[2][symbol] + lanes[3][symbol];
+        return counts;
+    }
 
 } // namespace
 
 QByteArray PackPixels(const QImage& picture)
 {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    const int width = rgb.width();
-    const size_t area = static_cast<size_t>(width) * static_cast<size_t>(rgb.height());
-    std::vector<uchar> plane(area);
-    std::vector<uchar> residuals(area * kPlanes);
-    uchar* out = residuals.data();
+    const QImage rgb = picture.format() == QImage::Format_RGB32
+        ? picture
+        : picture.convertToFormat(QImage::Format_RGB888).convertToFormat(QImage::Format_RGB32);
+    if (rgb.isNull() || rgb.width() > kMaxSide || rgb.height() > kMaxSide)
+        return {};
+    const std::vector<std::uint8_t> errors = PredictionErrors(rgb);
+    const std::size_t area = errors.size() / kPlanes;
+    // Written into a buffer kept for the thread: only its start is ever used, and growing a
+    // vector would clear it first.
+    thread_local std::vector<std::uint8_t> buffer;
+    buffer.resize(
+        std::max(buffer.size(), kHeaderBytes + kPlanes * HuffmanCode::MaxWrittenBytes(area)));
+    std::uint8_t* out = buffer.data();
+    qToLittleEndian(static_cast<quint16>(rgb.width()), out);
+    qToLittleEndian(static_cast<quint16>(rgb.height()), out + 2);
+    const QRgb first = rgb.pixel(0, 0);
+    out[4] = static_cast<std::uint8_t>(qGreen(first));
+    out[5] = static_cast<std::uint8_t>(qRed(first) - qGreen(first));
+    out[6] = static_cast<std::uint8_t>(qBlue(first) - qGreen(first));
+    std::size_t size = kHeaderBytes;
     for (int p = 0; p < kPlanes; ++p) {
-        for (int y = 0; y < rgb.height(); ++y) {
-            const uchar* line = rgb.constScanLine(y);
-            for (int x = 0; x < width; ++x)
-                plane[static_cast<size_t>(y * width + x)] = PlaneSample(line + 3 * x, p);
-        }
-        ForEachPrediction(plane.data(), width, rgb.height(), [&out](uchar sample, int predicted) {
-            *out++ = static_cast<uchar>(sample - predicted);
-        });
+        const std::uint8_t* plane = errors.data() + area * p;
+        const HuffmanCode code = HuffmanCode::ForCounts(CountSymbols(plane, area));
+        size += code.WriteLengths(out + size);
+        size += code.Encode(plane, area, out + size);
     }
-    thread_local Deflater deflater;
-    return deflater.Pack(residuals);
+    return QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
 }
-
-namespace {
-
-    // Inflates `packed` into exactly `out.size()` bytes; false when it holds more, less or junk.
-    bool InflateExactly(const QByteArray& packed, std::vector<uchar>& out)
-    {
-        z_stream stream {};
-        if (inflateInit2(&stream, kRawDeflate) != Z_OK)
-            return false;
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.constData()));
-        stream.avail_in = static_cast<uInt>(packed.size());
-        stream.next_out = out.data();
-        stream.avail_out = static_cast<uInt>(out.size());
-        const bool whole = inflate(&stream, Z_FINISH) == Z_STREAM_END && stream.avail_out == 0;
-        inflateEnd(&stream);
-        return whole;
-    }
-
-    // Turns a plane of prediction errors back into samples, in the order they were predicted.
-    void Unpredict(uchar* plane, int width, int height)
-    {
-        ForEachPrediction(plane, width, height,
-            [](uchar& sample, int predicted) { sample = static_cast<uchar>(sample + predicted); });
-    }
-
-} // namespace
 
 QImage UnpackPixels(const QByteArray& packed, QSize size)
 {
-    const int width = std::max(0, size.width());
-    const size_t area
-        = static_cast<size_t>(width) * static_cast<size_t>(std::max(0, size.height()));
-    std::vector<uchar> planes(area * kPlanes);
-    if (area == 0 || !InflateExactly(packed, planes))
+    const std::size_t bytes = static_cast<std::size_t>(packed.size());
+    if (size.isEmpty() || bytes < kHeaderBytes)
         return {};
-    for (int p = 0; p < kPlanes; ++p)
-        Unpredict(planes.data() + area * static_cast<size_t>(p), width, size.height());
+    std::vector<std::uint8_t> data(bytes + HuffmanCode::kReadSlack); // room to read ahead
+    std::memcpy(data.data(), packed.constData(), bytes);
+    if (qFromLittleEndian<quint16>(data.data()) != size.width()
+        || qFromLittleEndian<quint16>(data.data() + 2) != size.height())
+        return {};
+    const std::size_t area = static_cast<std::size_t>(size.width()) * size.height();
+    std::vector<std::uint8_t> planes(area * kPlanes);
+    std::size_t at = kHeaderBytes;
+    for (int p = 0; p < kPlanes; ++p) {
+        const std::optional<HuffmanCode> code = HuffmanCode::ReadLengths(data.data(), bytes, at);
+        if (!code || !code->Decode(data.data(), bytes, at, planes.data() + area * p, area))
+            return {};
+    }
+    if (at != bytes)
+        return {};
+    Unpredict(planes.data(), size.width(), size.height(), data.data() + 4);
     QImage picture(size, QImage::Format_RGB888);
-    const uchar* green = planes.data();
-    const uchar* red = green + area;
-    const uchar* blue = red + area;
+    const std::uint8_t* green = planes.data();
+    const std::uint8_t* red = green + area;
+    const std::uint8_t* blue = red + area;
     for (int y = 0; y < size.height(); ++y) {
         uchar* line = picture.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            const size_t at = static_cast<size_t>(y * width + x);
-            line[3 * x] = static_cast<uchar>(red[at] + green[at]);
-            line[3 * x + 1] = green[at];
-            line[3 * x + 2] = static_cast<uchar>(blue[at] + green[at]);
+        const std::size_t row = static_cast<std::size_t>(y) * size.width();
+        for (std::size_t x = 0; x < static_cast<std::size_t>(size.width()); ++x) {
+            line[3 * x] = static_cast<uchar>(red[row + x] + green[row + x]);
+            line[3 * x + 1] = green[row + x];
+            line[3 * x + 2] = static_cast<uchar>(blue[row + x] + green[row + x]);
         }
     }
     return picture;

@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# Glimmerbox on a slow network share: the corpus of bench/make-corpus.sh is mirrored through
+# slowfs (a FUSE pass-through with a round-trip latency and a bandwidth cap) and, per profile and
+# with and without EXIF thumbnails, timed to the shown grid cold (empty thumbnail cache) and warm
+# (a second visit with the same cache), with the bytes read from the share; GNOME's
+# gdk-pixbuf-thumbnailer (one process per file, as a file manager runs it), ImageMagick and
+# vipsthumbnail are timed over the same mount, cold. Prints a Markdown table.
+#
+#   bench/slow-share.sh [--build DIR] [N=200] [CORPUS=/tmp/glimmerbox-bench]
+#
+# PROFILES="wifi vpn" picks the profiles; NAME:FILES uses only the first FILES pictures there
+# (e.g. PROFILES="wifi vpn:50" when the slow profile would take too long). Needs root, /dev/fuse,
+# Debian's python3-fusepy and slowfs (SLOWFS, default ../shared/tools/slowfs beside the repo).
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+die() { echo "slow-share: $*" >&2; exit 1; }
+skip() { echo "slow-share: SKIPPED: $*" >&2; exit 0; }
+
+build=
+if [[ ${1-} == --build ]]; then
+    build=${2:?--build needs a folder}
+    shift 2
+fi
+count=${1:-200}
+corpus=${2:-/tmp/glimmerbox-bench}
+[[ $count =~ ^[1-9][0-9]*$ ]] || die "usage: bench/slow-share.sh [--build DIR] [N=200] [CORPUS]"
+slowfs=${SLOWFS:-$repo/../shared/tools/slowfs}
+declare -A latency_ms=([wifi]=5 [vpn]=50) mbps=([wifi]=20 [vpn]=5)
+
+[[ -c /dev/fuse ]] || skip "no /dev/fuse: this machine cannot mount FUSE file systems"
+(( EUID == 0 )) || skip "slowfs mounts a FUSE file system and needs root"
+/usr/bin/python3 -c 'import fusepy' 2>/dev/null ||
+    skip "python3-fusepy is missing (apt-get install python3-fusepy)"
+command -v fusermount >/dev/null || skip "fusermount is missing (apt-get install fuse)"
+[[ -x $slowfs ]] || skip "no slowfs at $slowfs (set SLOWFS)"
+
+# shellcheck source=find-build.sh
+source "$repo/bench/find-build.sh"
+find_build "$repo"
+bash "$repo/bench/make-corpus.sh" "$count" "$corpus" >&2
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/glimmerbox-share.XXXXXX")
+mnt=$work/mnt
+ctl=$work/ctl
+log=$work/log
+mounted=
+cleanup() {
+    [[ -z $mounted ]] || fusermount -u "$mnt" 2>/dev/null || fusermount -uz "$mnt" || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+mkdir -p "$mnt" "$ctl" "$work/config"
+export XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=offscreen # never the user's own settings
+
+# Touches a control file and waits until slowfs has acted on it (it removes the file).
+control() {
+    touch "$ctl/$1"
+    for _ in $(seq 100); do [[ -e $ctl/$1 ]] || return 0; sleep 0.05; done
+    die "slowfs did not answer $ctl/$1"
+}
+
+mount_share() { # ROOT PROFILE
+    rm -f "$ctl/stats.json"
+    "$slowfs" "$1" "$mnt" --ctl "$ctl" --latency-ms "${latency_ms[$2]}" --mbps "${mbps[$2]}" \
+        --background >>"$log" 2>&1 || die "slowfs could not mount $1 (see $log)"
+    mounted=1
+    for _ in $(seq 200); do [[ -s $ctl/stats.json ]] && return 0; sleep 0.05; done
+    die "slowfs never became ready"
+}
+
+unmount_share() {
+    fusermount -u "$mnt" || die "could not unmount $mnt"
+    mounted=
+}
+
+# Runs the command on a freshly reset counter; sets `secs` (wall clock) and `bytes` (read from
+# the share).
+measure() {
+    control reset
+    local start end
+    start=$(date +%s%N)
+    "$@" >>"$log" 2>&1 || { tail -n 5 "$log" >&2; die "failed: $*"; }
+    end=$(date +%s%N)
+    control dump
+    secs=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", (b - a) / 1e9 }')
+    bytes=$(/usr/bin/python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["bytes_read"])' \
+        "$ctl/stats.json")
+}
+
+per_file() { # TOOL...: runs TOOL FILE OUT for every picture on the share, one process each
+    local f i=0
+    for f in "$mnt"/*.jpg; do "$@" "$f" "$work/out/$((i++)).png" || return 1; done
+}
+gnome() { gdk-pixbuf-thumbnailer -s 128 "$1" "$2"; }
+magick() { /usr/bin/convert-im6.q16 "$1" -thumbnail 128x128 "$2"; }
+vips() { vipsthumbnail -s 128 -o "$work/out/%s.png" "$mnt"/*.jpg; }
+
+rows=()
+row() { # PROGRAM CACHE
+    rows+=("$profile|$files|$kind|$1|$2|$secs|$bytes|$floor")
+    echo "  $profile $kind $1 $2: $secs s, $bytes bytes" >&2
+}
+
+for spec in ${PROFILES:-wifi vpn}; do
+    profile=${spec%%:*}
+    files=$count
+    [[ $spec == *:* ]] && files=${spec#*:}
+    [[ -n ${mbps[$profile]-} ]] || die "unknown profile $profile (wifi, vpn)"
+    for kind in plain exif; do
+        share=$work/share-$kind
+        rm -rf "$share" && mkdir -p "$share"
+        mapfile -t pictures < <(find "$corpus/$kind" -maxdepth 1 -name 'IMG_*.jpg' | LC_ALL=C sort | head -n "$files")
+        (( ${#pictures[@]} == files )) || die "$corpus/$kind holds fewer than $files pictures"
+        ln "${pictures[@]}" "$share/" 2>/dev/null || cp "${pictures[@]}" "$share/"
+        total=$(du -cb "$share"/*.jpg | tail -n 1 | cut -f1)
+        floor=$(awk -v b="$total" -v m="${mbps[$profile]}" 'BEGIN { printf "%.2f", b / (m * 1e6) + 1 }')
+        mount_share "$share" "$profile"
+        cache=$work/cache
+        rm -rf "$cache" && mkdir -p "$cache"
+        sheet=(env XDG_CACHE_HOME="$cache" "$app" --contact-sheet "$work/sheet.png" "$mnt")
+        measure "${sheet[@]}" && row "Glimmerbox --contact-sheet" cold
+        measure "${sheet[@]}" && row "Glimmerbox --contact-sheet" warm
+        for peer in gnome magick vips; do
+            rm -rf "$work/out" && mkdir -p "$work/out"
+            case $peer in
+                gnome) command -v gdk-pixbuf-thumbnailer >/dev/null || continue
+                       measure per_file gnome && row "gdk-pixbuf-thumbnailer -s 128, per file" cold ;;
+                magick) [[ -x /usr/bin/convert-im6.q16 ]] || continue
+                        measure per_file magick && row "convert-im6.q16 -thumbnail 128x128, per file" cold ;;
+                vips) command -v vipsthumbnail >/dev/null || continue
+                      measure vips && row "vipsthumbnail -s 128, one process" cold ;;
+            esac
+        done
+        unmount_share
+    done
+done
+
+echo
+echo "slowfs profiles: wifi = 5 ms round trip, 20 MB/s; vpn = 50 ms, 5 MB/s. Floor = all the"
+echo "share's bytes at the capped bandwidth + 1 s. $(nproc) CPUs, $(date +%F)."
+echo
+echo "| profile | pictures | EXIF thumbnails | program | cache | s | MB read | × floor | × Glimmerbox cold |"
+echo "|---|---:|---|---|---|---:|---:|---:|---:|"
+declare -A gb_cold
+for r in "${rows[@]}"; do
+    IFS='|' read -r p n k prog state s b fl <<<"$r"
+    [[ $prog == Glimmerbox* && $state == cold ]] && gb_cold[$p$k]=$s
+done
+for r in "${rows[@]}"; do
+    IFS='|' read -r p n k prog state s b fl <<<"$r"
+    awk -v p="$p" -v n="$n" -v k="$([[ $k == exif ]] && echo yes || echo no)" -v prog="$prog" \
+        -v state="$state" -v s="$s" -v b="$b" -v fl="$fl" -v gb="${gb_cold[$p$k]}" \
+        'BEGIN { printf "| %s | %d | %s | %s | %s | %.1f | %.1f | %.2f | %.2f |\n",
+                 p, n, k, prog, state, s, b / 1e6, s / fl, s / gb }'
+done
