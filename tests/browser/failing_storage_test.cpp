@@ -35,5 +35,26 @@ namespace {
         EXPECT_TRUE(failures.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
     }
 
+    // Closing while a read is stuck: the window goes at once, and the read is left to end on
+    // its own, which the program's exit then does not wait for.
+    TEST(FailingStorage, ClosingLeavesAStuckReadBehindWithoutWaitingForIt)
+    {
+        if (const QString missing = SlowShare::Missing(); !missing.isEmpty())
+            GTEST_SKIP() << "no FUSE share: " << qPrintable(missing);
+        const SlowShare share;
+        ASSERT_TRUE(share.mounted);
+        share.files.Write("p.jpg", tools::WriteByName("p.jpg", tools::Gradient({ 60, 40 })));
+        share.Stall();
+        MainWindowHarness h;
+        h.Window().show();
+        h.Window().OpenSourceFolder(share.Path());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return share.Counter("stalled_waits") > 0; }));
+        h.Window().close();
+        EXPECT_FALSE(h.Window().isVisible());
+        EXPECT_FALSE(h.Window().IsBackgroundIdle());
+        share.Resume();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return h.Window().IsBackgroundIdle(); }));
+    }
+
 } // namespace
 } // namespace gb::test

@@ -68,13 +68,11 @@ struct SlowShare {
         control.Write("faults", rules);
         Settle();
     }
-    // Picture bytes read through the share since it was mounted.
-    qint64 BytesRead() const
+    // One of the share's counters since it was mounted: "bytes_read", "stalled_waits" …
+    qint64 Counter(const char* name) const
     {
         Settle();
-        return QJsonDocument::fromJson(control.Read("stats.json"))
-            .object()["bytes_read"]
-            .toInteger();
+        return QJsonDocument::fromJson(control.Read("stats.json")).object()[name].toInteger();
     }
     // Returns once the share has seen the control folder as it is now: it takes up a "dump"
     // request at the end of a look at the whole folder, so the second one it takes up comes
