@@ -8,6 +8,7 @@
 #
 #   bench/slow-share.sh [--build DIR] [N=200] [CORPUS=/tmp/glimmerbox-bench]
 #
+# PEERS="gnome magick vips" picks the other programs timed (PEERS= times Glimmerbox alone).
 # PROFILES="wifi vpn" picks the profiles; NAME:FILES uses only the first FILES pictures there
 # (e.g. PROFILES="wifi vpn:50" when the slow profile would take too long). Needs root, /dev/fuse,
 # Debian's python3-fusepy and slowfs (SLOWFS, default ../shared/tools/slowfs beside the repo).
@@ -122,7 +123,7 @@ for spec in ${PROFILES:-wifi vpn}; do
         sheet=(env XDG_CACHE_HOME="$cache" "$app" --contact-sheet "$work/sheet.png" "$mnt")
         measure "${sheet[@]}" && row "Glimmerbox --contact-sheet" cold
         measure "${sheet[@]}" && row "Glimmerbox --contact-sheet" warm
-        for peer in gnome magick vips; do
+        for peer in ${PEERS-gnome magick vips}; do
             rm -rf "$work/out" && mkdir -p "$work/out"
             case $peer in
                 gnome) command -v gdk-pixbuf-thumbnailer >/dev/null || continue
