@@ -94,7 +94,12 @@ struct WindowManagerDisplay {
                 [&] { return Tool("xdotool", { "getactivewindow" }) == id; }, kPatienceMs);
     }
     // Waits for the started program to end, as it does once its window is closed.
-    bool Ended() { return running.waitForFinished(kPatienceMs) && running.exitCode() == 0; }
+    bool Ended()
+    {
+        if (running.state() != QProcess::NotRunning && !running.waitForFinished(kPatienceMs))
+            return false;
+        return running.exitStatus() == QProcess::NormalExit && running.exitCode() == 0;
+    }
     // The frame's sizes the window manager announces for the started program's window.
     QMargins FrameExtents() const
     {

@@ -28,6 +28,7 @@ namespace {
             display.environment.insert("XDG_CACHE_HOME", display.config.File("cache"));
             ASSERT_TRUE(display.Start(share.Path()));
             ASSERT_TRUE(display.WaitUntilActive(display.window));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return share.Counter("stalled_waits") > 0; }));
             display.Tool("wmctrl", { "-i", "-c", display.window });
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] {
