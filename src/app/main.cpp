@@ -4,8 +4,10 @@
 #include "app/linux_services.h"
 #include "browser/frm_thumbs.h"
 #include "module1/module1.h"
+#include "platform/file_operations.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
 #include <QTimer>
@@ -43,6 +45,15 @@ bool CanShowWindow(const CommandLine& command)
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// Writes `image` as a PNG file at `path`, whole or not at all, as every file the program makes.
+bool SavePng(gb::platform::IFileOperations& files, const QImage& image, const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG")
+        && files.WriteFile(path, bytes).Ok();
+}
+
 int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
@@ -62,7 +73,7 @@ int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
     }
     const QImage sheet
         = gb::app::RenderContactSheet(window.Cells(), command.columns, window.palette());
-    if (!sheet.save(command.contactSheet, "PNG")) {
+    if (!SavePng(module1.Services().files, sheet, command.contactSheet)) {
         std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.contactSheet));
         return 1;
     }
@@ -75,14 +86,15 @@ int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
 // it: framed and activated where a window manager runs, which may come after the load. Should
 // activation never come (no window manager, or one that ignores the window), the picture is
 // taken after a short wait as the window is.
-void ShootWhenLoaded(gb::browser::frmThumbs& window, const QString& path, int& status)
+void ShootWhenLoaded(gb::browser::frmThumbs& window, gb::platform::IFileOperations& files,
+    const QString& path, int& status)
 {
     constexpr int kActivationWaitMs = 3000;
-    const auto shoot = [&window, path, &status, taken = std::make_shared<bool>(false)] {
+    const auto shoot = [&window, &files, path, &status, taken = std::make_shared<bool>(false)] {
         if (std::exchange(*taken, true))
             return;
         QCoreApplication::processEvents();
-        if (window.grab().save(path, "PNG")) {
+        if (SavePng(files, window.grab().toImage(), path)) {
             std::printf("%s\n", qPrintable(QDir(path).absolutePath()));
         } else {
             std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(path));
@@ -114,7 +126,7 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
         window.SetStartFolder(command.folder);
     int status = 0;
     if (!command.screenshot.isEmpty())
-        ShootWhenLoaded(window, command.screenshot, status);
+        ShootWhenLoaded(window, module1.Services().files, command.screenshot, status);
     window.show();
     const int loopStatus = QApplication::exec();
     const int exitStatus = status != 0 ? status : loopStatus;
