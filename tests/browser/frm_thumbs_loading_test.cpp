@@ -39,7 +39,7 @@ namespace {
         MainWindowHarness h;
         TempFolder photos, remembered;
         for (const char* name :
-            { "b.jpg", "A.gif", "c.BMP", ".hidden.jpg", "d.JPEG", "e.jpe", "f.jpegx" })
+            { "B.jpg", "a.gif", "c.BMP", ".hidden.jpg", "d.JPEG", "e.jpe", "f.jpegx" })
             WritePicture(photos, name);
         photos.Write("notes.txt", "not a picture");
         WritePicture(remembered, "old.bmp");
@@ -48,7 +48,7 @@ namespace {
         h.WaitForLoad([&] { h.ShowAndActivate(); });
         browser::frmThumbs& w = h.Window();
         EXPECT_TRUE(h.dialogs.folderRequests.empty());
-        EXPECT_EQ(Tags(w), QStringList({ "A.gif", "b.jpg", "c.BMP", "d.JPEG", "e.jpe" }));
+        EXPECT_EQ(Tags(w), QStringList({ "a.gif", "B.jpg", "c.BMP", "d.JPEG", "e.jpe" }));
         EXPECT_EQ(h.Count(), "File(s): 5");
         EXPECT_TRUE(w.PanelText(3) == photos.Path() + "/" && w.SourcePath() == w.PanelText(3));
         for (const ThumbCell& cell : w.Cells())
