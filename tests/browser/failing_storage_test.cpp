@@ -35,9 +35,9 @@ namespace {
         EXPECT_TRUE(failures.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
     }
 
-    // Closing while a read is stuck: the window goes at once, and the read is left to end on
-    // its own, which the program's exit then does not wait for.
-    TEST(FailingStorage, ClosingLeavesAStuckReadBehindWithoutWaitingForIt)
+    // While a read is stuck, Browse loads another folder and closing takes the window away at
+    // once; the read is left to end on its own, which the program's exit does not wait for.
+    TEST(FailingStorage, AStuckReadHoldsUpNeitherBrowseNorClosing)
     {
         if (const QString missing = SlowShare::Missing(); !missing.isEmpty())
             GTEST_SKIP() << "no FUSE share: " << qPrintable(missing);
@@ -49,11 +49,18 @@ namespace {
         h.Window().show();
         h.Window().OpenSourceFolder(share.Path());
         ASSERT_TRUE(QTest::qWaitFor([&] { return share.Counter("stalled_waits") > 0; }));
+        // Browse answers meanwhile: another folder loads while the read is still out.
+        TempFolder local;
+        WritePicture(local, "here.bmp");
+        h.dialogs.folderAnswers.push_back(local.Path());
+        h.WaitForLoad([&] { h.Trigger("Browse"); });
+        EXPECT_EQ(Tags(h.Window()), QStringList({ "here.bmp" }));
         h.Window().close();
         EXPECT_FALSE(h.Window().isVisible());
         EXPECT_FALSE(h.Window().IsBackgroundIdle());
         share.Resume();
         EXPECT_TRUE(QTest::qWaitFor([&] { return h.Window().IsBackgroundIdle(); }));
+        EXPECT_EQ(Tags(h.Window()), QStringList({ "here.bmp" })); // the late tile is dropped
     }
 
 } // namespace
