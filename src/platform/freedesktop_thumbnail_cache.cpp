@@ -246,7 +246,7 @@ std::optional<ThumbnailKey> FreedesktopThumbnailCache::KeyFor(const QString& pat
     if (::stat(QFile::encodeName(absolute).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     return ThumbnailKey { absolute, FileUri(absolute), static_cast<qint64>(info.st_mtim.tv_sec),
-        IsInsideCache(absolute) };
+        IsInsideCache(absolute, info.st_dev) };
 }
 
 CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key, int side) const
@@ -315,10 +315,15 @@ bool FreedesktopThumbnailCache::MayStore(const ThumbnailKey& key) const
 }
 
 // Thumbnails of the cache's own files would breed without end as a viewer browses it.
-bool FreedesktopThumbnailCache::IsInsideCache(const QString& absolute) const
+bool FreedesktopThumbnailCache::IsInsideCache(const QString& absolute, dev_t device) const
 {
     if (IsWithin(absolute, root_))
         return true;
+    // A file on another file system than the cache (every file of a share) cannot be inside
+    // it: one local stat spares resolving every folder of the file's path, on every load.
+    struct stat rootInfo { };
+    if (::stat(QFile::encodeName(root_).constData(), &rootInfo) != 0 || rootInfo.st_dev != device)
+        return false;
     // Again through symbolic links, such as a ~/.cache that points to another disk.
     const QString realRoot = QFileInfo(root_).canonicalFilePath();
     const QString realPath = QFileInfo(absolute).canonicalFilePath();

@@ -3,6 +3,8 @@
 #include "formats/png_text.h"
 #include "platform/thumbnail_store.h"
 
+#include <sys/types.h>
+
 namespace gb::platform {
 
 // The thumbnail cache of the freedesktop.org desktops (~/.cache/thumbnails), shared with file
@@ -31,7 +33,7 @@ public:
 
 private:
     bool MayStore(const ThumbnailKey& key) const;
-    bool IsInsideCache(const QString& absolute) const;
+    bool IsInsideCache(const QString& absolute, dev_t device) const;
     bool Store(const QString& folder, const ThumbnailKey& key, const QImage& image,
         const QList<formats::PngText>& size) const;
 
