@@ -114,7 +114,7 @@ InteractionServices::InteractionServices(platform::Services& real)
     : dialogs_(std::make_unique<Dialogs>())
     , files_(std::make_unique<Files>(real.files))
     , services_ { real.profile, real.pictures, *dialogs_, real.appInfo, real.shell, real.wallpaper,
-        *files_, real.registry, real.thumbnails }
+        *files_, real.registry, real.thumbnails, real.scratch }
 {
 }
 

@@ -19,7 +19,7 @@ LinuxServices::LinuxServices(bool unattended)
     : dialogs_(MakeDialogs(unattended))
     , wallpaper_(runner_, platform::LinuxWallpaper::CurrentDesktopFromEnvironment())
     , services_ { profile_, pictures_, *dialogs_, appInfo_, shell_, wallpaper_, files_, registry_,
-        thumbnails_ }
+        thumbnails_, scratch_ }
 {
     platform::SeedSystemInfo(registry_);
 }

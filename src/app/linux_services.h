@@ -6,6 +6,7 @@
 #include "platform/ini_profile.h"
 #include "platform/linux_app_info.h"
 #include "platform/linux_file_operations.h"
+#include "platform/linux_scratch_space.h"
 #include "platform/linux_wallpaper.h"
 #include "platform/memory_registry.h"
 #include "platform/process_command_runner.h"
@@ -34,6 +35,7 @@ private:
     platform::LinuxFileOperations files_;
     platform::MemoryRegistry registry_;
     platform::FreedesktopThumbnailCache thumbnails_;
+    platform::LinuxScratchSpace scratch_;
     platform::Services services_;
 };
 

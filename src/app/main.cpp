@@ -3,6 +3,7 @@
 #include "app/contact_sheet.h"
 #include "app/linux_services.h"
 #include "browser/frm_thumbs.h"
+#include "browser/tile_store.h"
 #include "module1/module1.h"
 #include "platform/file_operations.h"
 
@@ -57,6 +58,7 @@ bool SavePng(gb::platform::IFileOperations& files, const QImage& image, const QS
 int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
+    window.Tiles().SetBudget(0); // the sheet draws every cell at once
     bool opened = false;
     QEventLoop loading;
     QObject::connect(&window, &gb::browser::frmThumbs::LoadFinished, &loading, [&] {

@@ -6,6 +6,7 @@
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
 #include "browser/thumbnail_cache_writer.h"
+#include "browser/tile_store.h"
 #include "browser/toolbar_icons.h"
 #include "core/grid_layout.h"
 #include "core/window_position.h"
@@ -40,6 +41,7 @@ frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
     setWindowIcon(ApplicationIcon());
     chkThumb.resize(1);
     cacheWriter_ = std::make_unique<ThumbnailCacheWriter>(module1_.Services().thumbnails);
+    tiles_ = std::make_unique<TileStore>(chkThumb, module1_.Services().scratch);
     folderLoad_ = std::make_unique<FolderLoad>();
     connect(folderLoad_.get(), &FolderLoad::Listed, this, &frmThumbs::folderLoad_Listed);
     connect(folderLoad_.get(), &FolderLoad::TilesReady, this, &frmThumbs::folderLoad_TilesReady);
@@ -75,6 +77,8 @@ void frmThumbs::BuildControls()
     connect(picSlide, &ThumbGrid::CellMouseUp, this, &frmThumbs::chkThumb_MouseUp);
     connect(picSlide, &ThumbGrid::SelectAllRequested, this, &frmThumbs::SelectAll);
     connect(picSlide, &ThumbGrid::EnsureVisibleRequested, this, &frmThumbs::ScrollIntoView);
+    connect(picSlide, &ThumbGrid::Showing, tiles_.get(), &TileStore::Showing);
+    connect(tiles_.get(), &TileStore::Fetched, picSlide, qOverload<>(&QWidget::update));
     BuildContextMenu();
 
     BuildStatusBar();
@@ -175,6 +179,7 @@ void frmThumbs::Form_Unload()
     loadState_ = LoadState::Closed;
     folderLoad_->Stop();
     chkThumb.resize(1);
+    tiles_->Reset();
     tickedCount_ = chkThumb[0].Value != 0 ? 1 : 0;
     if (const std::optional<core::WindowPlacement> twips = placement_.ToStore())
         module1_.WriteSetting("Main", "Window Position", core::FormatWindowPosition(*twips));

@@ -37,6 +37,7 @@ class MainToolbar;
 class ProgressDisplay;
 class ThumbGrid;
 class ThumbnailCacheWriter;
+class TileStore;
 
 // The main window: the thumbnail grid of one source folder, its toolbar and status bar.
 class frmThumbs : public QMainWindow {
@@ -75,6 +76,8 @@ public:
     QScrollBar& ScrollBar() const { return *vsbSlide; }
     QWidget& Viewport() const { return *picFrame; }
     ProgressDisplay& Progress() const { return *picProgress; }
+    // Where the cells' pictures are kept: in memory up to a budget, the rest on the disk.
+    TileStore& Tiles() const { return *tiles_; }
 
     void UpdateToolbar();
     void Form_Resize();
@@ -214,6 +217,7 @@ private:
     QString startPicture_; // kept in view until the user acts on the grid or leaves its folder
     WindowPlacement placement_;
     std::unique_ptr<ThumbnailCacheWriter> cacheWriter_;
+    std::unique_ptr<TileStore> tiles_;
     // After the cache writer: it goes first, and waits for the workers that write to it.
     std::unique_ptr<FolderLoad> folderLoad_;
 };

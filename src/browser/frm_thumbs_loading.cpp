@@ -8,6 +8,7 @@
 #include "browser/thumb_grid.h"
 #include "browser/thumbnail_cache_writer.h"
 #include "browser/tile_maker.h"
+#include "browser/tile_store.h"
 #include "core/caption_fit.h"
 #include "core/load_text.h"
 #include "core/thumbnail_drawing.h"
@@ -137,6 +138,7 @@ void frmThumbs::ResetCells()
 {
     chkThumb.resize(1);
     chkThumb[0] = ThumbCell {};
+    tiles_->Reset();
     tickedCount_ = 0;
     // A new listing starts the keyboard at its first cell on screen.
     picSlide->SetFocusIndex(-1);
@@ -220,6 +222,7 @@ void frmThumbs::AddCell(int index, const QString& name, core::CompactTile tile)
     cell.Picture = std::move(tile);
     cell.Caption = FitCaption(name);
     cell.Visible = true;
+    tiles_->Added(index);
 }
 
 void frmThumbs::EndLoad()

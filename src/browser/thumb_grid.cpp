@@ -199,6 +199,9 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
     if (layout_.cell.isEmpty())
         return;
     const int count = static_cast<int>(cells_.size());
+    const int rowHeight = layout_.cell.height();
+    Q_EMIT Showing(std::max(0, scroll_ / rowHeight) * layout_.cols,
+        std::min(count - 1, ((height() + scroll_) / rowHeight + 1) * layout_.cols - 1));
     const int firstRow = std::max(0, (event->rect().top() + scroll_) / layout_.cell.height());
     const int lastRow = (event->rect().bottom() + scroll_) / layout_.cell.height();
     const long long first = static_cast<long long>(firstRow) * layout_.cols;

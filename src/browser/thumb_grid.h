@@ -51,6 +51,8 @@ Q_SIGNALS:
     void SelectAllRequested();
     // The focused cell moved to `rect` (widget coordinates) and should be scrolled into view.
     void EnsureVisibleRequested(QRect rect);
+    // The grid is painting with cells `first` to `last` on the screen.
+    void Showing(int first, int last);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -11,6 +11,7 @@ class IWallpaper;
 class IFileOperations;
 class IRegistry;
 class IThumbnailStore;
+class IScratchSpace;
 
 // The platform services, built once by the program's start-up (or by a test with fakes) and
 // handed by reference to Module1 and every window.
@@ -24,6 +25,7 @@ struct Services {
     IFileOperations& files;
     IRegistry& registry;
     IThumbnailStore& thumbnails;
+    IScratchSpace& scratch;
 };
 
 } // namespace gb::platform

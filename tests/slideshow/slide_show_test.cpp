@@ -152,7 +152,7 @@ namespace {
         QSize ShownSize() { return Picture()->isVisible() ? Picture()->pixmap().size() : QSize(); }
         RecordingLoader loader { pictures };
         platform::Services recorded { profile, loader, dialogs, appInfo, shell, wallpaper,
-            *usedFiles, registry, thumbnails };
+            *usedFiles, registry, thumbnails, scratch };
         app::Module1 recordedModule { recorded };
         TempFolder photos;
         slideshow::frmSlideShow window { recordedModule };

@@ -4,6 +4,7 @@
 #include "platform/freedesktop_thumbnail_cache.h"
 #include "platform/ini_profile.h"
 #include "platform/linux_file_operations.h"
+#include "platform/linux_scratch_space.h"
 #include "platform/linux_wallpaper.h"
 #include "platform/memory_registry.h"
 #include "platform/qt_picture_loader.h"
@@ -48,8 +49,9 @@ struct TestServices {
     platform::MemoryRegistry registry;
     // The shared thumbnail cache, kept inside the scratch folder: tests never touch the user's.
     platform::FreedesktopThumbnailCache thumbnails { dataFolder.Path() + "/cache/thumbnails" };
+    platform::LinuxScratchSpace scratch { dataFolder.Path() };
     platform::Services services { profile, pictures, dialogs, appInfo, shell, wallpaper, *usedFiles,
-        registry, thumbnails };
+        registry, thumbnails, scratch };
     app::Module1 module1 { services };
 };
 
