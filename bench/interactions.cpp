@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -187,6 +188,10 @@ InteractionTimes TimeInteractions(browser::frmThumbs& window, const InteractionS
     HideWatch watch;
     window.Grid().installEventFilter(&watch);
     Trigger(window, "Delete");
+    // The files are deleted on a worker; the unticking follows the last of them.
+    const QDeadlineTimer deadline(std::chrono::minutes(10));
+    while (watch.hiddenNs == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     window.Grid().removeEventFilter(&watch);
     times.untickMs = static_cast<double>(watch.hiddenNs - services.LastDeletionNs()) / 1e6;
     times.peakRssMb = PeakRssMb();

@@ -23,8 +23,8 @@ namespace gb::browser {
 class TileStore : public QObject {
     Q_OBJECT
 public:
-    // About 24,000 small photographs' tiles; the folder's other cells cost about as much again.
-    static constexpr qint64 kDefaultBudget = qint64(64) << 20;
+    // About 18,000 small photographs' tiles, or twenty screenfuls on a 4K screen.
+    static constexpr qint64 kDefaultBudget = qint64(48) << 20;
 
     TileStore(
         std::vector<ThumbCell>& cells, platform::IScratchSpace& scratch, QObject* parent = nullptr);
