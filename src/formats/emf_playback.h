@@ -35,7 +35,7 @@ private:
     bool PlayGradient();
     void CreatePen(bool extended);
     void CreateBrush();
-    void CreatePatternBrush();
+    void CreatePatternBrush(bool mono);
     void CreateFont();
     std::optional<QPolygonF> Points(qint64 at, qint64 count, bool small) const;
     std::optional<QImage> Bitmap(qint64 fieldsAt) const;

@@ -49,10 +49,16 @@ namespace {
         return pen;
     }
 
-    QBrush ToBrush(const MetafileBrush& b)
+    QBrush ToBrush(const MetafileState& s)
     {
+        const MetafileBrush& b = s.brush;
         if (!b.visible || b.style == Qt::NoBrush)
             return Qt::NoBrush;
+        if (b.style == Qt::TexturePattern && b.twoTone) {
+            QImage tinted = b.pattern;
+            tinted.setColorTable({ s.textColour.rgb(), s.backgroundColour.rgb() });
+            return QBrush(tinted);
+        }
         if (b.style == Qt::TexturePattern && !b.pattern.isNull())
             return QBrush(b.pattern);
         return QBrush(b.colour, b.style == Qt::TexturePattern ? Qt::SolidPattern : b.style);
@@ -100,7 +106,7 @@ void MetafileCanvas::Prepare()
         painter_.setClipping(false);
     painter_.setTransform(dc_.LogicalToPicture());
     painter_.setPen(ToPen(s.pen, dc_));
-    painter_.setBrush(ToBrush(s.brush));
+    painter_.setBrush(ToBrush(s));
     painter_.setBackgroundMode(s.opaqueBackground ? Qt::OpaqueMode : Qt::TransparentMode);
     painter_.setBackground(s.backgroundColour);
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
