@@ -20,6 +20,7 @@ public:
         const QTransform& deviceToPicture);
     // False when the record is broken: it claims more points or data than it holds.
     bool Play(EmfRecord type, const ByteView& record);
+    const MetafileDrawn& Drawn() const { return canvas_.Drawn(); }
 
 private:
     bool PlayState(EmfRecord type);

@@ -140,6 +140,7 @@ void MetafileCanvas::Draw(const QPainterPath& shape, bool fill, bool stroke)
     }
     if (dc_.State().skipDrawing || IsUnreasonable(shape, dc_.LogicalToPicture()))
         return;
+    drawn_.Mark(dc_.LogicalToPicture().mapRect(shape.controlPointRect()), true);
     Prepare();
     QPainterPath filled = shape;
     filled.setFillRule(dc_.State().fillRule);
@@ -288,6 +289,7 @@ void MetafileCanvas::PatternFill(const QRectF& box, quint32 rop)
 {
     if (pathOpen_ || dc_.State().skipDrawing)
         return;
+    drawn_.Mark(dc_.LogicalToPicture().mapRect(box.normalized()), true);
     Prepare();
     const quint8 mix = MetafileMix::FromPatternRop(rop);
     // Blackness, whiteness and inverting the picture fill even with the null brush selected.
@@ -300,6 +302,7 @@ void MetafileCanvas::Fill(const QPainterPath& shape, const QBrush& brush)
 {
     if (pathOpen_ || dc_.State().skipDrawing)
         return;
+    drawn_.Mark(dc_.LogicalToPicture().mapRect(shape.controlPointRect()), true);
     Prepare();
     Combine(dc_.State().mix,
         [&](bool paper) { painter_.fillPath(shape, paper ? Paper(brush) : brush); });
@@ -310,6 +313,7 @@ void MetafileCanvas::Image(
 {
     if (pathOpen_ || dc_.State().skipDrawing || source.width() <= 0 || source.height() <= 0)
         return;
+    drawn_.Mark(dc_.LogicalToPicture().mapRect(target.normalized()), true);
     Prepare();
     painter_.setRenderHint(QPainter::SmoothPixmapTransform);
     // A target running backwards (as with y growing upward) mirrors the bitmap, as GDI does.
@@ -321,6 +325,16 @@ void MetafileCanvas::Image(
         else
             painter_.drawImage(QPointF(0, 0), image, source);
     });
+}
+
+void MetafileCanvas::Erase(QPainter& painter, QSizeF picture)
+{
+    painter.save();
+    painter.resetTransform();
+    painter.setClipping(false);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillRect(QRectF(QPointF(), picture), Qt::transparent);
+    painter.restore();
 }
 
 void MetafileCanvas::BeginPath()
@@ -384,6 +398,9 @@ void MetafileCanvas::Text(const TextRun& run)
         + std::atan2(toPicture.m12(), toPicture.m11()) * 180 / std::numbers::pi;
     const QPointF start = MetafileText::AlignmentOffset(s.textAlign, width, metrics);
     painter_.setTransform(QTransform().translate(at.x(), at.y()).rotate(angle));
+    drawn_.Mark(painter_.transform().mapRect(
+                    QRectF(start.x(), start.y() - metrics.ascent(), width, metrics.height())),
+        false);
     painter_.setFont(font);
     if (s.opaqueBackground && !(run.options & kEtoOpaque))
         painter_.fillRect(QRectF(start.x(), start.y() - metrics.ascent(), width, metrics.height()),

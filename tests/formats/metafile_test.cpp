@@ -307,7 +307,7 @@ namespace {
         }
     }
 
-    // A frame none of the records fall in: the header's bounds place the drawing instead.
+    // A frame none of the shapes fall in: the header's bounds place the drawing instead.
     TEST(EmfTest, RecordsOutsideTheFrameAreDrawnByTheBounds)
     {
         EmfWriter outside(QRect(0, 0, 2647, 2647), QRect(200, 200, 100, 100));
@@ -316,6 +316,15 @@ namespace {
         EmfWriter both = EmfWriter(outside).Add(+E::Rectangle, { 0, 0, 20, 20 });
         ExpectPixels(Draw(outside.Finish(2)), { { 50, 50, Qt::red }, { 49, 50 } });
         ExpectPixels(Draw(both.Finish(2)), { { 10, 10, Qt::red }, { 75, 50 } });
+        // A title in the frame keeps no shape outside it from showing: placed by the bounds that
+        // hold the shapes, else by what the records drew (title and square here).
+        for (const QRect bounds : { QRect(0, 0, 301, 301), QRect(0, 0, 100, 100) }) {
+            EmfWriter titled(QRect(0, 0, 2647, 2647), bounds);
+            titled.Font(1, -10, {}).Add(+E::SelectObject, { 1 }).Text(5, 5, "Title");
+            EmfBrush(titled.Add(+E::SelectObject, { kNullPen }), 2, kRed)
+                .Add(+E::Rectangle, { 200, 200, 300, 300 });
+            ExpectPixels(Draw(titled.Finish(3)), { { 80, 80, Qt::red }, { 50, 50 } });
+        }
     }
 
     TEST(MetafileTest, SymbolFontTextIsDrawnAsTheSignsItStandsFor)
