@@ -327,6 +327,16 @@ namespace {
         }
     }
 
+    // A circle spilling out of the window is drawn whole, the area it covers filling the picture
+    // as on Windows; a drawing inside its window keeps the window (the other tests).
+    TEST(WmfTest, ShapesSpillingOutOfTheWindowAreFittedInWhole)
+    {
+        WmfWriter w = Wmf100();
+        UseBrush(NoPen(w), kRed).Add(+W::Ellipse, { 130, 130, 30, 30 }); // bottom, right, top, left
+        ExpectPixels(Draw(w.Finish(1)),
+            { { 50, 50, Qt::red }, { 3, 50, Qt::red }, { 50, 96, Qt::red }, { 4, 4 } });
+    }
+
     TEST(MetafileTest, SymbolFontTextIsDrawnAsTheSignsItStandsFor)
     {
         EXPECT_EQ(MetafileText::FromSymbol(u"acA£³°´Ö\uF061\uF020\uF0D6\u0100"_qs),
