@@ -89,7 +89,7 @@ namespace {
         const int fd = file.fd.Get();
         const qint64 size = file.info.st_size;
         bool readFailed = false;
-        const auto exif = formats::ReadJpegExif([&](qint64 offset, qint64 length) {
+        const auto read = [&](qint64 offset, qint64 length) {
             if (offset >= 0 && length >= 0 && offset + length <= head.size())
                 return head.mid(offset, length);
             QByteArray beyond; // what lies past the end of the file is not there
@@ -97,13 +97,17 @@ namespace {
                 && ReadAt(fd, offset, std::min(length, size - offset), beyond) != 0)
                 readFailed = true;
             return beyond;
-        });
+        };
+        const auto exif = formats::ReadJpegExif(read);
         if (readFailed || !Unchanged(file))
             return Unreadable(failure);
         if (!exif)
             return std::nullopt;
         const DecodeSlot slot;
-        return formats::TrustedEmbeddedThumbnail(*exif, box);
+        auto thumbnail = formats::TrustedEmbeddedThumbnail(*exif, box, read, size);
+        if (readFailed || !Unchanged(file))
+            return Unreadable(failure);
+        return thumbnail;
     }
 
     bool IsShownFormat(const QByteArray& format)
