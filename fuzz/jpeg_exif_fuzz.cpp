@@ -18,16 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace gb::formats;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const auto exif = ReadJpegExif([&bytes](qint64 offset, qint64 length) {
+    const auto read = [&bytes](qint64 offset, qint64 length) {
         if (offset < 0 || length < 0 || offset >= bytes.size())
             return QByteArray();
         return bytes.mid(offset, length);
-    });
+    };
+    const auto exif = ReadJpegExif(read);
     if (!exif)
         return 0;
     if (exif->orientation < 1 || exif->orientation > 8)
         std::abort();
-    const auto picture = TrustedEmbeddedThumbnail(*exif, QSize(62, 62));
+    const auto picture = TrustedEmbeddedThumbnail(*exif, QSize(62, 62), read, bytes.size());
     if (picture
         && (picture->image.isNull() || !picture->embedded || picture->naturalSize.isEmpty()))
         std::abort();

@@ -214,7 +214,9 @@ std::optional<QImage> DecodeBmpFile(const ByteView& file)
         const QImage embedded = QImage::fromData(QByteArrayView(bits.Data(), bits.Size()));
         return embedded.isNull() ? std::nullopt : std::optional(embedded);
     }
-    return DecodeDib(dib.Part(0, start - kFileHeaderSize), bits);
+    // The colour table is the one the header declares, even where the pixel offset points into
+    // it: the rows start where the file header says, as Windows and Pillow read such files.
+    return DecodeDib(dib.Part(0, std::min(h->InfoBytes(), dib.Size())), bits);
 }
 
 qint64 BmpFileBytesNeeded(const ByteView& head, qint64 fileSize)

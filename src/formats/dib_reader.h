@@ -28,8 +28,9 @@ std::optional<QImage> DecodeDib(
 // A packed DIB: header, masks and colour table, then the pixels.
 std::optional<QImage> DecodePackedDib(const ByteView& packed);
 // A whole .bmp file: the 14-byte "BM" file header, then a DIB. The pixels start at the file
-// header's offset when it lies between the header and the end, else right after the colour
-// table. A JPEG or PNG stream inside is decoded by Qt.
+// header's offset when it lies between the header and the end (inside the colour table too: the
+// table is still read whole), else right after the colour table. A JPEG or PNG stream inside is
+// decoded by Qt.
 std::optional<QImage> DecodeBmpFile(const ByteView& file);
 
 // Number of bytes at the start of a .bmp file that hold all of its picture, as its headers

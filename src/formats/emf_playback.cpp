@@ -191,12 +191,19 @@ void EmfPlayback::CreateFont()
     dc_.PutObject(r_.U32(8), font);
 }
 
-void EmfPlayback::CreatePatternBrush()
+void EmfPlayback::CreatePatternBrush(bool mono)
 {
     // The colour usage, then where the bitmap's header and rows lie in the record.
+    const ByteView info = r_.Part(r_.U32(16), r_.U32(20)), bits = r_.Part(r_.U32(24), r_.U32(28));
     MetafileBrush brush;
-    const auto image
-        = MetafileDib::Decode(r_.Part(r_.U32(16), r_.U32(20)), r_.Part(r_.U32(24), r_.U32(28)));
+    // A monochrome brush, or a one-bit pattern with no colours of its own, is painted in the
+    // text colour (0 bits) and the background colour (1 bits) of the moment it is used.
+    const bool colourless = r_.U32(12) == kDibPalIndices || !MetafileDib::HasTwoColours(info);
+    auto image
+        = mono || colourless ? MetafileDib::DecodeTwoTone(info, bits, colourless) : std::nullopt;
+    brush.twoTone = image.has_value();
+    if (!image)
+        image = MetafileDib::Decode(info, bits);
     brush.style = image ? Qt::TexturePattern : Qt::SolidPattern;
     brush.pattern = image.value_or(QImage());
     brush.colour = Qt::gray; // what a pattern we cannot read looks like from afar
@@ -230,7 +237,7 @@ bool EmfPlayback::PlayObject(EmfRecord type)
         break;
     case EmfRecord::CreateMonoBrush:
     case EmfRecord::CreateDibPatternBrushPt:
-        CreatePatternBrush();
+        CreatePatternBrush(type == EmfRecord::CreateMonoBrush);
         break;
     case EmfRecord::CreatePalette:
         dc_.PutObject(index, MetafilePlaceholder {});

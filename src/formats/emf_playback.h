@@ -20,6 +20,7 @@ public:
         const QTransform& deviceToPicture);
     // False when the record is broken: it claims more points or data than it holds.
     bool Play(EmfRecord type, const ByteView& record);
+    const MetafileDrawn& Drawn() const { return canvas_.Drawn(); }
 
 private:
     bool PlayState(EmfRecord type);
@@ -35,7 +36,7 @@ private:
     bool PlayGradient();
     void CreatePen(bool extended);
     void CreateBrush();
-    void CreatePatternBrush();
+    void CreatePatternBrush(bool mono);
     void CreateFont();
     std::optional<QPolygonF> Points(qint64 at, qint64 count, bool small) const;
     std::optional<QImage> Bitmap(qint64 fieldsAt) const;

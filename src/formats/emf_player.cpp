@@ -26,6 +26,30 @@ namespace {
         return true;
     }
 
+    // Whether two rectangles share a point, edges included: a line has no area yet lies inside.
+    bool Touches(const QRectF& a, const QRectF& b)
+    {
+        return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom()
+            && b.top() <= a.bottom();
+    }
+
+    // Where to play the records again when the frame misses the drawing, in device pixels.
+    // Some programs write a frame that none of their shapes fall in, perhaps only a title: the
+    // header's bounds then place the drawing when they hold those shapes, else what the records
+    // were seen to draw does. A picture left blank by its frame takes the bounds as they are.
+    std::optional<QRectF> Refit(const EmfHeader& header, const MetafileDrawn& drawn, bool blank)
+    {
+        QRectF edges;
+        const QRectF bounds = header.bounds;
+        if (!drawn.shapes.isNull() && !Touches(drawn.shapes, header.frame))
+            edges = !bounds.isEmpty() && bounds.adjusted(-1, -1, 1, 1).contains(drawn.shapes)
+                ? bounds
+                : drawn.all;
+        else if (blank && !bounds.isEmpty() && !header.frame.contains(bounds))
+            edges = bounds;
+        return edges.width() > 0 && edges.height() > 0 ? std::optional(edges) : std::nullopt;
+    }
+
 } // namespace
 
 bool EmfPlayer::IsEmf(const ByteView& file)
@@ -76,32 +100,36 @@ std::optional<EmfHeader> EmfPlayer::ReadHeader(const ByteView& file)
     return header;
 }
 
-bool EmfPlayer::PlayOnto(const ByteView& file, const EmfHeader& header, QPainter& painter,
-    QSizeF picture, const QRectF& edges)
+std::optional<MetafileDrawn> EmfPlayer::PlayOnto(const ByteView& file, const EmfHeader& header,
+    QPainter& painter, QSizeF picture, const QRectF& edges)
 {
     if (edges.width() == 0 || edges.height() == 0)
-        return false;
+        return std::nullopt;
     const QTransform deviceToPicture = QTransform::fromTranslate(-edges.left(), -edges.top())
         * QTransform::fromScale(picture.width() / edges.width(), picture.height() / edges.height());
     EmfPlayback playback(painter, header, picture, deviceToPicture);
-    return EmfPlayback::Walk(file, header.firstRecord,
-        [&](EmfRecord type, const ByteView& record) { return playback.Play(type, record); });
+    if (!EmfPlayback::Walk(file, header.firstRecord,
+            [&](EmfRecord type, const ByteView& record) { return playback.Play(type, record); }))
+        return std::nullopt;
+    const QTransform toDevice = deviceToPicture.inverted();
+    return MetafileDrawn { toDevice.mapRect(playback.Drawn().shapes),
+        toDevice.mapRect(playback.Drawn().all) };
 }
 
 bool EmfPlayer::Play(
     const ByteView& file, const EmfHeader& header, QPainter& painter, QSizeF picture)
 {
-    if (!PlayOnto(file, header, painter, picture, header.frame))
+    const auto drawn = PlayOnto(file, header, painter, picture, header.frame);
+    if (!drawn)
         return false;
-    // Some programs write a frame that none of their records fall in; their bounds still hold
-    // the drawing, and the picture would otherwise show nothing at all.
     const QImage* image = painter.device()->devType() == QInternal::Image
         ? static_cast<const QImage*>(painter.device())
         : nullptr;
-    if (!image || header.bounds.isEmpty() || header.frame.contains(header.bounds)
-        || !IsBlank(*image))
+    const auto edges = Refit(header, *drawn, image && IsBlank(*image));
+    if (!edges)
         return true;
-    return PlayOnto(file, header, painter, picture, header.bounds);
+    MetafileCanvas::Erase(painter, picture);
+    return PlayOnto(file, header, painter, picture, *edges).has_value();
 }
 
 } // namespace gb::formats

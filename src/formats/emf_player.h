@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/byte_view.h"
+#include "formats/metafile_canvas.h"
 
 #include <QPainter>
 #include <QRectF>
@@ -29,8 +30,10 @@ public:
         const ByteView& file, const EmfHeader& header, QPainter& painter, QSizeF picture);
 
 private:
-    static bool PlayOnto(const ByteView& file, const EmfHeader& header, QPainter& painter,
-        QSizeF picture, const QRectF& edges);
+    // Plays the records with `edges` filling the picture; what they drew, in device pixels, or
+    // nullopt when a record is broken.
+    static std::optional<MetafileDrawn> PlayOnto(const ByteView& file, const EmfHeader& header,
+        QPainter& painter, QSizeF picture, const QRectF& edges);
 };
 
 } // namespace gb::formats

@@ -1,5 +1,7 @@
 #include "formats/jpeg_exif.h"
 
+#include "formats/thumbnail_match.h"
+
 #include "formats/byte_view.h"
 
 #include <QBuffer>
@@ -312,6 +314,7 @@ std::optional<JpegExif> ReadJpegExif(const ByteSource& read)
             break;
         if (IsFrameHeader(*marker)) {
             exif.frameSize = FrameSize(bytes, at + 4, *length);
+            exif.frameAt = at;
             break;
         }
         if (*marker == kApp1 && !exifSeen)
@@ -321,7 +324,8 @@ std::optional<JpegExif> ReadJpegExif(const ByteSource& read)
     return exif;
 }
 
-std::optional<LoadedPicture> TrustedEmbeddedThumbnail(const JpegExif& exif, QSize box)
+std::optional<LoadedPicture> TrustedEmbeddedThumbnail(
+    const JpegExif& exif, QSize box, const ByteSource& read, qint64 fileSize)
 {
     const QSize frame = exif.frameSize;
     if (frame.isEmpty() || exif.recordedSize != frame || box.isEmpty())
@@ -333,7 +337,9 @@ std::optional<LoadedPicture> TrustedEmbeddedThumbnail(const JpegExif& exif, QSiz
     const QSize upright = turned ? frame.transposed() : frame;
     const QSize thumbnail = turned ? stored->size().transposed() : stored->size();
     const QSize needed = FittedSize(upright, box) * 2;
-    if (thumbnail.width() < needed.width() || thumbnail.height() < needed.height())
+    if (thumbnail.width() < needed.width() || thumbnail.height() < needed.height()
+        || !ShowsSamePicture(
+            *stored, read(0, PrefixForMatch(exif.frameAt, fileSize, frame.height())), frame))
         return std::nullopt;
     const QImage image = Upright(*stored, exif.orientation);
     LoadedPicture picture { image.convertToFormat(image.hasAlphaChannel()

@@ -13,6 +13,7 @@ namespace gb::formats {
 // embeds can stand in for the whole one in a thumbnail.
 struct JpegExif {
     QSize frameSize; // from the first frame header, as stored (before orientation); invalid if none
+    qint64 frameAt = 0; // where that header starts: the picture's data comes soon after
     int orientation = 1; // Exif orientation 1..8; 1 when absent or out of range
     QSize recordedSize; // the pixel size the Exif block was written for; invalid if absent
     QByteArray thumbnail; // the embedded JPEG; empty if absent or lying outside the Exif segment
@@ -27,6 +28,9 @@ std::optional<JpegExif> ReadJpegExif(const ByteSource& read);
 
 // The embedded thumbnail turned upright, when it demonstrably shows this very picture and is
 // large enough for a tile that fits `box`; nullopt otherwise (the caller decodes the picture).
-std::optional<LoadedPicture> TrustedEmbeddedThumbnail(const JpegExif& exif, QSize box);
+// Its header must agree with the picture's, and its colours with the top of the picture, read
+// through `read` from the start of the file of `fileSize` bytes (an eighth of its picture data).
+std::optional<LoadedPicture> TrustedEmbeddedThumbnail(
+    const JpegExif& exif, QSize box, const ByteSource& read, qint64 fileSize);
 
 } // namespace gb::formats

@@ -49,10 +49,16 @@ namespace {
         return pen;
     }
 
-    QBrush ToBrush(const MetafileBrush& b)
+    QBrush ToBrush(const MetafileState& s)
     {
+        const MetafileBrush& b = s.brush;
         if (!b.visible || b.style == Qt::NoBrush)
             return Qt::NoBrush;
+        if (b.style == Qt::TexturePattern && b.twoTone) {
+            QImage tinted = b.pattern;
+            tinted.setColorTable({ s.textColour.rgb(), s.backgroundColour.rgb() });
+            return QBrush(tinted);
+        }
         if (b.style == Qt::TexturePattern && !b.pattern.isNull())
             return QBrush(b.pattern);
         return QBrush(b.colour, b.style == Qt::TexturePattern ? Qt::SolidPattern : b.style);
@@ -100,7 +106,7 @@ void MetafileCanvas::Prepare()
         painter_.setClipping(false);
     painter_.setTransform(dc_.LogicalToPicture());
     painter_.setPen(ToPen(s.pen, dc_));
-    painter_.setBrush(ToBrush(s.brush));
+    painter_.setBrush(ToBrush(s));
     painter_.setBackgroundMode(s.opaqueBackground ? Qt::OpaqueMode : Qt::TransparentMode);
     painter_.setBackground(s.backgroundColour);
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -134,6 +140,7 @@ void MetafileCanvas::Draw(const QPainterPath& shape, bool fill, bool stroke)
     }
     if (dc_.State().skipDrawing || IsUnreasonable(shape, dc_.LogicalToPicture()))
         return;
+    drawn_.Mark(dc_.LogicalToPicture().mapRect(shape.controlPointRect()), true);
     Prepare();
     QPainterPath filled = shape;
     filled.setFillRule(dc_.State().fillRule);
@@ -282,6 +289,7 @@ void MetafileCanvas::PatternFill(const QRectF& box, quint32 rop)
 {
     if (pathOpen_ || dc_.State().skipDrawing)
         return;
+    drawn_.Mark(dc_.LogicalToPicture().mapRect(box.normalized()), true);
     Prepare();
     const quint8 mix = MetafileMix::FromPatternRop(rop);
     // Blackness, whiteness and inverting the picture fill even with the null brush selected.
@@ -294,6 +302,7 @@ void MetafileCanvas::Fill(const QPainterPath& shape, const QBrush& brush)
 {
     if (pathOpen_ || dc_.State().skipDrawing)
         return;
+    drawn_.Mark(dc_.LogicalToPicture().mapRect(shape.controlPointRect()), true);
     Prepare();
     Combine(dc_.State().mix,
         [&](bool paper) { painter_.fillPath(shape, paper ? Paper(brush) : brush); });
@@ -304,6 +313,7 @@ void MetafileCanvas::Image(
 {
     if (pathOpen_ || dc_.State().skipDrawing || source.width() <= 0 || source.height() <= 0)
         return;
+    drawn_.Mark(dc_.LogicalToPicture().mapRect(target.normalized()), true);
     Prepare();
     painter_.setRenderHint(QPainter::SmoothPixmapTransform);
     // A target running backwards (as with y growing upward) mirrors the bitmap, as GDI does.
@@ -315,6 +325,16 @@ void MetafileCanvas::Image(
         else
             painter_.drawImage(QPointF(0, 0), image, source);
     });
+}
+
+void MetafileCanvas::Erase(QPainter& painter, QSizeF picture)
+{
+    painter.save();
+    painter.resetTransform();
+    painter.setClipping(false);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillRect(QRectF(QPointF(), picture), Qt::transparent);
+    painter.restore();
 }
 
 void MetafileCanvas::BeginPath()
@@ -378,6 +398,9 @@ void MetafileCanvas::Text(const TextRun& run)
         + std::atan2(toPicture.m12(), toPicture.m11()) * 180 / std::numbers::pi;
     const QPointF start = MetafileText::AlignmentOffset(s.textAlign, width, metrics);
     painter_.setTransform(QTransform().translate(at.x(), at.y()).rotate(angle));
+    drawn_.Mark(painter_.transform().mapRect(
+                    QRectF(start.x(), start.y() - metrics.ascent(), width, metrics.height())),
+        false);
     painter_.setFont(font);
     if (s.opaqueBackground && !(run.options & kEtoOpaque))
         painter_.fillRect(QRectF(start.x(), start.y() - metrics.ascent(), width, metrics.height()),

@@ -11,6 +11,17 @@
 
 namespace gb::formats {
 
+// Where a metafile's records drew, in picture pixels: its shapes and bitmaps, and all of that
+// with its text. A null rectangle where nothing of the kind was drawn.
+struct MetafileDrawn {
+    void Mark(const QRectF& pictureArea, bool shape)
+    {
+        all |= pictureArea;
+        shapes |= shape ? pictureArea : QRectF();
+    }
+    QRectF shapes, all;
+};
+
 // Paints GDI's drawing operations with QPainter, in the logical units of a MetafileDc. While a
 // path is open, shapes go into the path instead of onto the picture, as GDI does.
 class MetafileCanvas {
@@ -54,6 +65,10 @@ public:
     void StrokeAndFillPath() { FinishPath(true, true); }
     void SelectClipPath();
 
+    const MetafileDrawn& Drawn() const { return drawn_; }
+    // Clears the whole picture, for playing the records again with another mapping.
+    static void Erase(QPainter& painter, QSizeF picture);
+
 private:
     void Draw(const QPainterPath& shape, bool fill, bool stroke);
     void Prepare();
@@ -66,6 +81,7 @@ private:
     MetafileDc& dc_;
     QPainterPath path_;
     bool pathOpen_ = false;
+    MetafileDrawn drawn_;
 };
 
 } // namespace gb::formats

@@ -88,8 +88,6 @@ QTransform MetafileDc::PageTransform() const
 
 QTransform MetafileDc::LogicalToPicture() const
 {
-    if (mapping_ == Mapping::WindowFillsPicture)
-        return state_.world * PageTransform();
     return state_.world * PageTransform() * deviceToPicture_;
 }
 

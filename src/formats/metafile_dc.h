@@ -35,8 +35,9 @@ struct MetafileState {
 class MetafileDc {
 public:
     enum class Mapping { WindowFillsPicture, DeviceUnits };
-    // deviceToPicture: from the recording device's pixels to ours (EMF); ignored when the
-    // window fills the picture (WMF). dotsPerMm: the recording device's, for the metric modes.
+    // deviceToPicture: from the recording device's pixels to ours (EMF), or from where the
+    // window fills the picture to the picture (WMF). dotsPerMm: the recording device's, for the
+    // metric modes.
     MetafileDc(Mapping mapping, QSizeF pictureSize, QTransform deviceToPicture, QSizeF dotsPerMm);
 
     MetafileState& State() { return state_; }

@@ -24,6 +24,7 @@ struct MetafileBrush {
     QColor colour = Qt::white;
     Qt::BrushStyle style = Qt::SolidPattern;
     QImage pattern; // for bitmap pattern brushes
+    bool twoTone = false; // pattern indices 0 and 1 take the text and background colours
 };
 
 struct MetafileFont {

@@ -133,6 +133,9 @@ constexpr quint32 kSrcCopy = 0x00CC0020;
 // SETPOLYFILLMODE, BS_NULL and BS_HATCHED for a brush's style.
 constexpr quint32 kOpaqueBackground = 2, kWindingFill = 2, kNullBrush = 1, kHatchedBrush = 2;
 
+// A bitmap's colour usage saying it has no colour table (DIB_PAL_INDICES).
+constexpr quint32 kDibPalIndices = 2;
+
 // How MODIFYWORLDTRANSFORM combines its matrix with the current one (MWT_IDENTITY ...).
 enum class WorldTransformMode : quint32 { Identity = 1, LeftMultiply, RightMultiply, Set };
 

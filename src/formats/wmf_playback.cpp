@@ -36,8 +36,9 @@ bool WmfPlayback::Walk(const ByteView& file, qint64 first, const Visitor& visit)
     return true;
 }
 
-WmfPlayback::WmfPlayback(QPainter& painter, const WmfHeader& header, QSizeF picture)
-    : dc_(MetafileDc::Mapping::WindowFillsPicture, picture, {}, {})
+WmfPlayback::WmfPlayback(
+    QPainter& painter, const WmfHeader& header, QSizeF picture, const QTransform& fit)
+    : dc_(MetafileDc::Mapping::WindowFillsPicture, picture, fit, {})
     , canvas_(painter, dc_)
 {
     dc_.ResizeTable(header.objects);

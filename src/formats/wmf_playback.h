@@ -21,9 +21,11 @@ public:
     // the file, is shorter than its own header, or the file takes too long.
     static bool Walk(const ByteView& file, qint64 first, const Visitor& visit);
 
-    WmfPlayback(QPainter& painter, const WmfHeader& header, QSizeF picture);
+    // `fit` moves the picture the window fills to the one drawn: unmoved, or refitted.
+    WmfPlayback(QPainter& painter, const WmfHeader& header, QSizeF picture, const QTransform& fit);
     // False when the record is broken: it claims more points or text than it holds.
     bool Play(const WmfRecord& record);
+    const MetafileDrawn& Drawn() const { return canvas_.Drawn(); }
 
 private:
     bool PlayState(WmfFunction function);

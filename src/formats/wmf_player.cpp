@@ -13,6 +13,8 @@ namespace {
     // The header's own fields: kept in memory or on disk, its size in words, Windows 2 or 3.
     constexpr quint16 kInMemory = 1, kOnDisk = 2, kHeaderWords = kHeaderSize / 2, kWindows2 = 0x100,
                       kWindows3 = 0x300;
+    // How far past the picture's edge, in pixels, a shape may reach and still count as inside.
+    constexpr double kSlack = 0.5;
 
 } // namespace
 
@@ -63,12 +65,34 @@ std::optional<WmfHeader> WmfPlayer::ReadHeader(const ByteView& file)
     return header;
 }
 
+std::optional<MetafileDrawn> WmfPlayer::PlayFitted(const ByteView& file, const WmfHeader& header,
+    QPainter& painter, QSizeF picture, const QTransform& fit)
+{
+    WmfPlayback playback(painter, header, picture, fit);
+    if (!WmfPlayback::Walk(
+            file, header.firstRecord, [&](const WmfRecord& r) { return playback.Play(r); }))
+        return std::nullopt;
+    return playback.Drawn();
+}
+
 bool WmfPlayer::Play(
     const ByteView& file, const WmfHeader& header, QPainter& painter, QSizeF picture)
 {
-    WmfPlayback playback(painter, header, picture);
-    return WmfPlayback::Walk(
-        file, header.firstRecord, [&](const WmfRecord& r) { return playback.Play(r); });
+    const auto drawn = PlayFitted(file, header, painter, picture, QTransform());
+    if (!drawn)
+        return false;
+    // Windows shows a metafile by turning it into an enhanced one, whose frame is what the
+    // records draw on. Where shapes spill out of the window, that is what shows; a drawing
+    // within its window keeps the window's mapping.
+    const QRectF whole = QRectF(QPointF(), picture).adjusted(-kSlack, -kSlack, kSlack, kSlack);
+    const QRectF area = drawn->all;
+    if (drawn->shapes.isNull() || whole.contains(drawn->shapes) || area.width() <= 0
+        || area.height() <= 0)
+        return true;
+    MetafileCanvas::Erase(painter, picture);
+    const QTransform fit = QTransform::fromTranslate(-area.left(), -area.top())
+        * QTransform::fromScale(picture.width() / area.width(), picture.height() / area.height());
+    return PlayFitted(file, header, painter, picture, fit).has_value();
 }
 
 } // namespace gb::formats

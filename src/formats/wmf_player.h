@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/byte_view.h"
+#include "formats/metafile_canvas.h"
 
 #include <QPainter>
 #include <QRectF>
@@ -25,6 +26,10 @@ public:
     // takes too long; what was drawn before then stays drawn.
     static bool Play(
         const ByteView& file, const WmfHeader& header, QPainter& painter, QSizeF picture);
+
+private:
+    static std::optional<MetafileDrawn> PlayFitted(const ByteView& file, const WmfHeader& header,
+        QPainter& painter, QSizeF picture, const QTransform& fit);
 };
 
 } // namespace gb::formats

@@ -89,7 +89,7 @@ namespace {
         const int fd = file.fd.Get();
         const qint64 size = file.info.st_size;
         bool readFailed = false;
-        const auto exif = formats::ReadJpegExif([&](qint64 offset, qint64 length) {
+        const auto read = [&](qint64 offset, qint64 length) {
             if (offset >= 0 && length >= 0 && offset + length <= head.size())
                 return head.mid(offset, length);
             QByteArray beyond; // what lies past the end of the file is not there
@@ -97,13 +97,17 @@ namespace {
                 && ReadAt(fd, offset, std::min(length, size - offset), beyond) != 0)
                 readFailed = true;
             return beyond;
-        });
+        };
+        const auto exif = formats::ReadJpegExif(read);
         if (readFailed || !Unchanged(file))
             return Unreadable(failure);
         if (!exif)
             return std::nullopt;
         const DecodeSlot slot;
-        return formats::TrustedEmbeddedThumbnail(*exif, box);
+        auto thumbnail = formats::TrustedEmbeddedThumbnail(*exif, box, read, size);
+        if (readFailed || !Unchanged(file))
+            return Unreadable(failure);
+        return thumbnail;
     }
 
     bool IsShownFormat(const QByteArray& format)
@@ -201,8 +205,25 @@ namespace {
         return Decode(buffer, bytes, options);
     }
 
-    // The bitmap images of icons and cursors are ours to decode: Qt refuses those whose
-    // directory disagrees with their bitmap. PNG images are still Qt's.
+    // An icon's PNG image, given to Qt's PNG reader alone: its icon reader refuses a file whose
+    // directory gives a bit count above 32, which means nothing for a PNG image.
+    std::optional<LoadedPicture> DecodeIconPng(QByteArray png)
+    {
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QImageReader reader(&buffer, "png");
+        const QSize size = reader.size();
+        if (size.isEmpty() || qint64(size.width()) * size.height() * 4 > kMaxDecodedBytes)
+            return std::nullopt;
+        const auto reservation
+            = formats::DecodeBudget::Shared().Reserve(qint64(size.width()) * size.height() * 4);
+        QImage image = reservation ? reader.read() : QImage();
+        return image.isNull() ? std::nullopt : ShownBitmap(std::move(image));
+    }
+
+    // The images of icons and cursors are ours to pick and decode: Qt refuses those whose
+    // directory disagrees with their bitmap. PNG images are still decoded by Qt.
     std::optional<LoadedPicture> LoadIcon(const QByteArray& bytes, const PictureOptions& options)
     {
         const auto entries = formats::ReadIconDirectory(bytes);
@@ -218,7 +239,7 @@ namespace {
         const formats::ByteView file(bytes);
         const formats::ByteView payload = file.Part(entry->offset, file.Size() - entry->offset);
         if (bytes.mid(entry->offset, 4) == "\x89PNG")
-            return DecodeBytes(bytes, options);
+            return DecodeIconPng(bytes.mid(entry->offset, entry->bytes));
         const auto reservation = ReserveBitmap(payload);
         return reservation ? ShownBitmap(formats::DecodeIconBitmap(payload)) : std::nullopt;
     }

@@ -40,6 +40,8 @@ namespace {
         offset.pixelOffset = 14 + 40 + 4; // past 4 bytes of something else
         DibSpec pastEnd = Dib(40, 1, 1, 24, 0, Bytes({ 0, 0, 255, 0 }));
         pastEnd.pixelOffset = 14 + 40 + 4; // the file's size
+        DibSpec intoTable = Dib(40, 2, 1, 8, 0, Bytes({ 1, 1, 0, 0 }), { G, R, qRgb(0, 0, 2) });
+        intoTable.pixelOffset = 14 + 40 + 8; // the rows start at colour 2: bytes 2, 0, 0, 0
         const QList<QRgb> rgb { R, G, B };
         const QImage blue = Solid({ 1, 1 }, B);
         const struct {
@@ -95,6 +97,7 @@ namespace {
                 { B, W } },
             { "pixel offset honoured", offset, { G }, false, false },
             { "pixel offset at the end", pastEnd, { R } },
+            { "pixel offset inside the table", intoTable, { qRgb(0, 0, 2), G }, false, false },
             { "embedded PNG", Dib(40, 1, 1, 0, kPng, WritePng(blue)), { B }, false, false },
             // 4 x 3: runs, a padded literal clipped at the edge, deltas, end codes.
             { "RLE8",

@@ -16,13 +16,13 @@ namespace {
     const Colours kQuadrants { kRed, kGreen, kBlue, kYellow };
     const QSize kCamera(1600, 1200), kTile(62, 62);
 
-    // The main pictures are grey and the thumbnails coloured, so each result tells its source.
+    // Quadrants, or grey all over: another picture of the same shape.
     QByteArray Jpeg(QSize size, bool grey = false)
     {
         return WriteJpeg(
             grey ? tools::Solid(size, qRgb(100, 100, 100)) : tools::Quadrants(size), 90);
     }
-    QByteArray CameraJpeg() { return Jpeg(kCamera, true); }
+    QByteArray CameraJpeg() { return Jpeg(kCamera); }
     QByteArray Thumbnail() { return Jpeg({ 160, 120 }); }
 
     // Where the Exif writer puts things inside its TIFF structure, for the tests that spoil them.
@@ -57,7 +57,8 @@ namespace {
     std::optional<LoadedPicture> Trusted(const QByteArray& file, QSize box = kTile)
     {
         const auto exif = ReadJpegExif(Source(file));
-        return exif ? TrustedEmbeddedThumbnail(*exif, box) : std::nullopt;
+        return exif ? TrustedEmbeddedThumbnail(*exif, box, Source(file), file.size())
+                    : std::nullopt;
     }
 
     void ExpectColours(const QImage& image, const Colours& want)
@@ -110,7 +111,9 @@ namespace {
         const QByteArray& thumb = Thumbnail();
         const QByteArray garbage
             = thumb.left(2) + QByteArray(thumb.size() - 4, 'U') + thumb.right(2);
-        const QByteArray wide = Jpeg({ 1500, 1000 }, true), large = Jpeg({ 2200, 1650 }, true);
+        const QByteArray wide = Jpeg({ 1500, 1000 }), large = Jpeg({ 2200, 1650 });
+        // The top left quarter of the picture: red all over.
+        const QByteArray crop = WriteJpeg(tools::Quadrants(kCamera).copy(0, 0, 800, 600), 90);
         const struct {
             const char* name;
             QByteArray file;
@@ -125,6 +128,8 @@ namespace {
             { "garbage", CameraFile({ 1, kCamera, garbage }) },
             { "cut short", CameraFile({ 1, kCamera, thumb.left(thumb.size() / 2) }) },
             { "not a thumbnail", CameraFile({ 1, { 2200, 1650 }, Jpeg({ 1100, 825 }) }, large) },
+            { "another picture", CameraFile({ 1, kCamera }, Jpeg(kCamera, true)) },
+            { "a crop", CameraFile({ 1, kCamera, crop }) },
         };
         for (const auto& c : refused)
             EXPECT_FALSE(Trusted(c.file, c.box)) << c.name;
@@ -196,7 +201,8 @@ namespace {
             EXPECT_EQ(QByteArray::number(exif->orientation) + "-r"[exif->recordedSize.isValid()]
                     + "-f"[exif->frameSize.isValid()] + "t-"[exif->thumbnail.isEmpty()],
                 found);
-            EXPECT_FALSE(TrustedEmbeddedThumbnail(*exif, kTile)) << found;
+            EXPECT_FALSE(TrustedEmbeddedThumbnail(*exif, kTile, Source(file), file.size()))
+                << found;
         }
     }
 

@@ -2,6 +2,7 @@
 #include "formats/metafile_loader.h"
 #include "formats/metafile_records.h"
 #include "formats/metafile_text.h"
+#include "samplegen/image_writers.h"
 #include "samplegen/metafile_writers.h"
 
 #include <gtest/gtest.h>
@@ -275,7 +276,38 @@ namespace {
             ExpectPixels(Draw(bytes), { { 25, 25, left }, { 75, 25, right }, { 50, 75, below } });
     }
 
-    // A frame none of the records fall in: the header's bounds place the drawing instead.
+    // An 8 x 8 one-bit pattern, 0 bits on the left half, 1 bits on the right, fills the picture
+    // with red text and blue background colours set: a brush with no colours of its own, and any
+    // monochrome brush, takes those (a colour table nearer white than black for 0 swaps them).
+    TEST(EmfTest, MonochromePatternsTakeTheTextAndBackgroundColours)
+    {
+        const auto fill = [](E type, qint32 usage, const QList<QRgb>& table) {
+            const QByteArray rows = QByteArray("\x0f\0\0\0", 4).repeated(8);
+            const QByteArray dib
+                = WriteDib({ 40, 8, 8, 1, 0, 1, {}, table, int(table.size()), rows, {} }, false);
+            const qint32 info = 40 + 4 * qint32(table.size());
+            EmfWriter e = Emf100();
+            e.Add(+E::SetTextColor, { kRed }).Add(+E::SetBkColor, { kBlue });
+            e.AddRaw(+type, Dwords({ 1, usage, 32, info, 32 + info, 32 }) + dib);
+            e.Add(+E::SelectObject, { 1 }).Add(+E::SelectObject, { kNullPen });
+            return Draw(e.Add(+E::Rectangle, { 0, 0, 100, 100 }).Finish(2));
+        };
+        const QRgb green = qRgb(0, 255, 0), white = qRgb(255, 255, 255), black = 0xff000000;
+        const std::tuple<const char*, QImage, QColor, QColor> cases[] = {
+            { "mono, no table", fill(E::CreateMonoBrush, 2, {}), Qt::red, Qt::blue },
+            { "pattern, no table", fill(E::CreateDibPatternBrushPt, 0, {}), Qt::red, Qt::blue },
+            { "pattern, own colours", fill(E::CreateDibPatternBrushPt, 0, { green, white }),
+                Qt::green, Qt::white },
+            { "mono, white first", fill(E::CreateMonoBrush, 0, { white, black }), Qt::blue,
+                Qt::red },
+        };
+        for (const auto& [name, image, left, right] : cases) {
+            SCOPED_TRACE(name);
+            ExpectPixels(image, { { 9, 50, left }, { 14, 50, right } });
+        }
+    }
+
+    // A frame none of the shapes fall in: the header's bounds place the drawing instead.
     TEST(EmfTest, RecordsOutsideTheFrameAreDrawnByTheBounds)
     {
         EmfWriter outside(QRect(0, 0, 2647, 2647), QRect(200, 200, 100, 100));
@@ -284,6 +316,25 @@ namespace {
         EmfWriter both = EmfWriter(outside).Add(+E::Rectangle, { 0, 0, 20, 20 });
         ExpectPixels(Draw(outside.Finish(2)), { { 50, 50, Qt::red }, { 49, 50 } });
         ExpectPixels(Draw(both.Finish(2)), { { 10, 10, Qt::red }, { 75, 50 } });
+        // A title in the frame keeps no shape outside it from showing: placed by the bounds that
+        // hold the shapes, else by what the records drew (title and square here).
+        for (const QRect bounds : { QRect(0, 0, 301, 301), QRect(0, 0, 100, 100) }) {
+            EmfWriter titled(QRect(0, 0, 2647, 2647), bounds);
+            titled.Font(1, -10, {}).Add(+E::SelectObject, { 1 }).Text(5, 5, "Title");
+            EmfBrush(titled.Add(+E::SelectObject, { kNullPen }), 2, kRed)
+                .Add(+E::Rectangle, { 200, 200, 300, 300 });
+            ExpectPixels(Draw(titled.Finish(3)), { { 80, 80, Qt::red }, { 50, 50 } });
+        }
+    }
+
+    // A circle spilling out of the window is drawn whole, the area it covers filling the picture
+    // as on Windows; a drawing inside its window keeps the window (the other tests).
+    TEST(WmfTest, ShapesSpillingOutOfTheWindowAreFittedInWhole)
+    {
+        WmfWriter w = Wmf100();
+        UseBrush(NoPen(w), kRed).Add(+W::Ellipse, { 130, 130, 30, 30 }); // bottom, right, top, left
+        ExpectPixels(Draw(w.Finish(1)),
+            { { 50, 50, Qt::red }, { 3, 50, Qt::red }, { 50, 96, Qt::red }, { 4, 4 } });
     }
 
     TEST(MetafileTest, SymbolFontTextIsDrawnAsTheSignsItStandsFor)

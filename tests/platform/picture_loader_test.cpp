@@ -45,6 +45,9 @@ namespace {
         QByteArray liar = WriteIco({ { small } });
         liar.replace(6, 1, "\x30").replace(12, 1, "\x08");
         const QByteArray icons = WriteIco({ { small }, { large, 8 }, { Quadrants(48, 48) } });
+        // A PNG image whose directory gives 0x7777 bits.
+        QByteArray pngLiar = WriteIco({ { large, 32, true } });
+        pngLiar.replace(12, 2, "\x77\x77");
         const struct {
             const char* name;
             QByteArray bytes;
@@ -60,6 +63,7 @@ namespace {
             { "first.ico", icons, small, kAlpha },
             { "large.ico", icons, large, kAlpha, kLarge },
             { "liar.ico", liar, small, kAlpha },
+            { "png-liar.ico", pngLiar, large, kAlpha },
             { "large.cur", WriteCur({ { small }, { clear } }, QPoint(4, 4)), clear, kAlpha,
                 kLarge },
         };
