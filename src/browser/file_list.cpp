@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <algorithm>
 
 namespace gb::browser {
@@ -48,10 +49,20 @@ const QStringList& FileList::Patterns(bool everyType)
     // Phones and many programs name their JPEGs ".jpeg" or ".jpe"; they are listed with ".jpg".
     static const QStringList kPatterns { "*.bmp", "*.dib", "*.rle", "*.gif", "*.jpg", "*.jpeg",
         "*.jpe", "*.wmf", "*.emf", "*.ico", "*.cur" };
-    // The types listed only when every picture type is shown: each one the picture loader
-    // decodes when asked for every type. A type joins here once something decodes it.
-    static const QStringList kMoreTypes { "*.png", "*.webp", "*.tif", "*.tiff" };
-    static const QStringList kEveryPattern = kPatterns + kMoreTypes;
+    // The types listed only when every picture type is shown, each with the Qt reader that
+    // decodes it: listed where that reader is installed (WebP and TIFF come with Qt's image
+    // format plugins). A type joins here once something decodes it.
+    static const std::pair<QByteArray, QStringList> kMoreTypes[]
+        = { { "png", { "*.png" } }, { "webp", { "*.webp" } }, { "tiff", { "*.tif", "*.tiff" } } };
+    static const QStringList kEveryPattern = [] {
+        QStringList patterns = kPatterns;
+        const QList<QByteArray> readers = QImageReader::supportedImageFormats();
+        for (const auto& [reader, names] : kMoreTypes) {
+            if (readers.contains(reader))
+                patterns += names;
+        }
+        return patterns;
+    }();
     return everyType ? kEveryPattern : kPatterns;
 }
 

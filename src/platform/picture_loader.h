@@ -19,8 +19,9 @@ enum class LoadFailure {
     // The whole file was read and is not a picture we can decode: an unknown type, a damaged
     // picture, or one beyond the limits on size.
     NotAPicture,
-    // A picture of a type shown only with PictureOptions::everyType, asked for without it: not
-    // a fault of the file, so nothing should remember it as one.
+    // A picture of a type shown only with PictureOptions::everyType, asked for without it or
+    // with no reader of its type installed: not a fault of the file, so nothing should
+    // remember it as one.
     NotShown,
 };
 

@@ -260,15 +260,24 @@ namespace {
         EveryType, // PNG, WebP or TIFF: read whole, and only when every type is shown
     };
 
-    bool IsEveryTypePicture(const QByteArray& head)
+    // The Qt reader of a picture shown only when every type is; empty for any other file.
+    QByteArray EveryTypeReader(const QByteArray& head)
     {
-        static const QByteArrayView kSignatures[]
-            = { { "\x89PNG\r\n\x1a\n", 8 }, { "II*\0", 4 }, { "MM\0*", 4 } };
-        for (const QByteArrayView signature : kSignatures) {
+        static const std::pair<QByteArrayView, QByteArray> kSignatures[]
+            = { { { "\x89PNG\r\n\x1a\n", 8 }, "png" }, { { "II*\0", 4 }, "tiff" },
+                  { { "MM\0*", 4 }, "tiff" } };
+        for (const auto& [signature, reader] : kSignatures) {
             if (head.startsWith(signature))
-                return true;
+                return reader;
         }
-        return head.startsWith("RIFF") && head.mid(8, 4) == "WEBP";
+        return head.startsWith("RIFF") && head.mid(8, 4) == "WEBP" ? "webp" : QByteArray();
+    }
+
+    // WebP and TIFF come with Qt's image format plugins, which may not be installed.
+    bool HasReader(const QByteArray& reader)
+    {
+        static const QList<QByteArray> kReaders = QImageReader::supportedImageFormats();
+        return kReaders.contains(reader);
     }
 
     Kind Sniff(const QByteArray& head)
@@ -279,7 +288,7 @@ namespace {
             return Kind::Bitmap;
         if (head.startsWith("\xff\xd8") || head.startsWith("GIF87a") || head.startsWith("GIF89a"))
             return Kind::Streamable;
-        if (IsEveryTypePicture(head))
+        if (!EveryTypeReader(head).isEmpty())
             return Kind::EveryType;
         const formats::ByteView bytes(head);
         const quint16 type = bytes.U16(2);
@@ -351,7 +360,7 @@ namespace {
         const Kind kind = Sniff(head);
         if (kind == Kind::Unknown)
             return std::nullopt;
-        if (kind == Kind::EveryType && !options.everyType) {
+        if (kind == Kind::EveryType && !(options.everyType && HasReader(EveryTypeReader(head)))) {
             failure = LoadFailure::NotShown;
             return std::nullopt;
         }
