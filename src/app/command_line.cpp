@@ -74,7 +74,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({ { { "h", "help" }, QString() }, { "version", QString() },
         { "contact-sheet", QString(), "file" }, { "screenshot", QString(), "file" },
-        { "columns", QString(), "count" } });
+        { "columns", QString(), "count" }, { "all-types", QString() } });
     AddQtOptions(parser);
 
     CommandLine result;
@@ -84,6 +84,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     }
     result.showHelp = parser.isSet(QStringLiteral("help"));
     result.showVersion = parser.isSet(QStringLiteral("version"));
+    result.allTypes = parser.isSet(QStringLiteral("all-types"));
     result.contactSheet = ValueOf(parser, QStringLiteral("contact-sheet"), result);
     result.screenshot = ValueOf(parser, QStringLiteral("screenshot"), result);
     TakeColumns(parser, result);
@@ -106,11 +107,13 @@ QString FolderToOpen(const QString& argument)
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: glimmerbox [FOLDER]\n"
-        "       glimmerbox --contact-sheet OUT.png [--columns N] FOLDER\n"
-        "       glimmerbox --screenshot OUT.png [FOLDER]\n"
+        "Usage: glimmerbox [--all-types] [FOLDER]\n"
+        "       glimmerbox --contact-sheet OUT.png [--columns N] [--all-types] FOLDER\n"
+        "       glimmerbox --screenshot OUT.png [--all-types] [FOLDER]\n"
         "\n"
         "Shows the pictures of FOLDER (or of the folder opened last) as a grid of thumbnails.\n"
+        "  --all-types              show every picture type this run, PNG, WebP and TIFF too\n"
+        "                           (the \"Every Picture Type\" setting is left as it is)\n"
         "  --contact-sheet OUT.png  write the folder's thumbnails to OUT.png and exit\n"
         "  --columns N              thumbnails per row on the contact sheet (default 8)\n"
         "  --screenshot OUT.png     save a picture of the window once the folder has loaded\n"

@@ -13,14 +13,15 @@ struct CommandLine {
     QString screenshot; // save the main window here once its first load has ended, then exit
     QString platform; // Qt's -platform option, when given
     QString error; // not empty: the command line was not understood
+    bool allTypes = false; // show every picture type for this run, whatever the setting says
     bool showHelp = false;
     bool showVersion = false;
 };
 
 // Understands: [FOLDER] | --contact-sheet OUT.png [--columns N] FOLDER | --screenshot OUT.png
-// [FOLDER] | --help | --version, each option also as --option=VALUE. `arguments` excludes the
-// program name; Qt's own options (-platform NAME …) are accepted and left for QApplication,
-// so this runs before any display is opened.
+// [FOLDER] | --help | --version, the first three with --all-types, each option also as
+// --option=VALUE. `arguments` excludes the program name; Qt's own options (-platform NAME …)
+// are accepted and left for QApplication, so this runs before any display is opened.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 QString UsageText();

@@ -179,6 +179,8 @@ int main(int argc, char** argv)
     const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();
     gb::app::LinuxServices services(unattended);
     gb::app::Module1 module1(services.Services());
+    if (command.allTypes)
+        module1.SetEveryPictureType(true, false);
 
     if (!command.contactSheet.isEmpty())
         return RunContactSheet(module1, command);

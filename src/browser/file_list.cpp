@@ -4,13 +4,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <algorithm>
 
 namespace gb::browser {
 
 namespace {
 
-    QStringList PictureNames(const QString& folder)
+    QStringList PictureNames(const QString& folder, bool everyType)
     {
         // QDir::Files without QDir::System leaves out devices, FIFOs, sockets and broken links;
         // without QDir::Hidden it leaves out dot files. Matching ignores case by default. A link
@@ -18,7 +19,7 @@ namespace {
         // checked too: only a regular file is a picture file.
         QStringList names;
         QDir dir(folder, QString(), QDir::NoSort, QDir::Files);
-        dir.setNameFilters(FileList::Patterns());
+        dir.setNameFilters(FileList::Patterns(everyType));
         for (const QFileInfo& entry : dir.entryInfoList()) {
             if (entry.isFile())
                 names.push_back(entry.fileName());
@@ -43,15 +44,29 @@ namespace {
 
 } // namespace
 
-const QStringList& FileList::Patterns()
+const QStringList& FileList::Patterns(bool everyType)
 {
     // Phones and many programs name their JPEGs ".jpeg" or ".jpe"; they are listed with ".jpg".
     static const QStringList kPatterns { "*.bmp", "*.dib", "*.rle", "*.gif", "*.jpg", "*.jpeg",
         "*.jpe", "*.wmf", "*.emf", "*.ico", "*.cur" };
-    return kPatterns;
+    // The types listed only when every picture type is shown, each with the Qt reader that
+    // decodes it: listed where that reader is installed (WebP and TIFF come with Qt's image
+    // format plugins). A type joins here once something decodes it.
+    static const std::pair<QByteArray, QStringList> kMoreTypes[]
+        = { { "png", { "*.png" } }, { "webp", { "*.webp" } }, { "tiff", { "*.tif", "*.tiff" } } };
+    static const QStringList kEveryPattern = [] {
+        QStringList patterns = kPatterns;
+        const QList<QByteArray> readers = QImageReader::supportedImageFormats();
+        for (const auto& [reader, names] : kMoreTypes) {
+            if (readers.contains(reader))
+                patterns += names;
+        }
+        return patterns;
+    }();
+    return everyType ? kEveryPattern : kPatterns;
 }
 
-FolderListing FileList::Read(const QString& path, Accept accept)
+FolderListing FileList::Read(const QString& path, Accept accept, bool everyType)
 {
     FolderListing listing;
     if (path.isEmpty()) {
@@ -69,7 +84,7 @@ FolderListing FileList::Read(const QString& path, Accept accept)
         return listing;
     }
     listing.folder = QDir::cleanPath(info.absoluteFilePath());
-    listing.names = PictureNames(listing.folder);
+    listing.names = PictureNames(listing.folder, everyType);
     listing.remote = platform::StorageKindOf(listing.folder) == platform::StorageKind::Remote;
     return listing;
 }

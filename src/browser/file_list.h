@@ -16,12 +16,12 @@ struct FolderListing {
     bool Opened() const { return !folder.isEmpty(); }
 };
 
-// The picture files of one folder: regular files matching the program's nine image patterns
-// (any letter case), no dot files, folders, devices, FIFOs, sockets or broken links, sorted by
-// name ignoring case.
+// The picture files of one folder: regular files matching the program's nine image patterns,
+// or with `everyType` also those of the other types it decodes (any letter case), no dot files,
+// folders, devices, FIFOs, sockets or broken links, sorted by name ignoring case.
 class FileList {
 public:
-    static const QStringList& Patterns();
+    static const QStringList& Patterns(bool everyType = false);
 
     // What to accept as the folder to read.
     enum class Accept {
@@ -31,7 +31,7 @@ public:
     };
     // Reads `path` from the disk. On a slow or stalled share this may take any time, so it never
     // runs on the window's thread.
-    static FolderListing Read(const QString& path, Accept accept);
+    static FolderListing Read(const QString& path, Accept accept, bool everyType = false);
 
     // Takes what a reading of this list's folder found.
     void Take(const FolderListing& listing);

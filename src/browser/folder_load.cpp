@@ -31,12 +31,12 @@ FolderLoad::~FolderLoad()
     retired_.clear();
 }
 
-void FolderLoad::List(const QString& path, FileList::Accept accept)
+void FolderLoad::List(const QString& path, FileList::Accept accept, bool everyType)
 {
     Stop();
     const quint64 request = request_;
-    std::thread([mailbox = mailbox_, request, path, accept] {
-        const FolderListing listing = FileList::Read(path, accept);
+    std::thread([mailbox = mailbox_, request, path, accept, everyType] {
+        const FolderListing listing = FileList::Read(path, accept, everyType);
         const std::lock_guard lock(mailbox->mutex);
         if (FolderLoad* load = mailbox->load) {
             QMetaObject::invokeMethod(

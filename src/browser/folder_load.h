@@ -20,8 +20,8 @@ public:
     // Waits for the workers still making tiles; see IsIdle().
     ~FolderLoad() override;
 
-    // Reads the listing of `path`; Listed follows.
-    void List(const QString& path, FileList::Accept accept);
+    // Reads the listing of `path` (see FileList::Read); Listed follows.
+    void List(const QString& path, FileList::Accept accept, bool everyType);
     // Makes the tiles of `paths`, `threads` files at a time; TilesReady follows whenever the next
     // ones in list order are ready.
     void MakeTiles(QStringList paths, ThumbnailPipeline::Decoder make, int threads);

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -242,6 +243,10 @@ bool frmThumbs::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == picFrame && type == QEvent::KeyPress)
         return ScrollByKey(static_cast<QKeyEvent*>(event)->key());
+    if (watched == picFrame && type == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        picFrame_MouseUp(mouse->button(), mouse->globalPosition().toPoint());
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -92,6 +92,8 @@ public:
     // The cell the context menu acts on: where a mouse button was last released.
     int MenuIndex() const { return MenuIndex_; }
     QMenu& ContextMenu() const { return *mnuMenu; }
+    // The menu of the grid's empty area (a right click outside every cell): which types show.
+    QMenu& TypesMenu() const { return *mnuTypes; }
     void tbrMain_ButtonClick(const QString& key);
 
 Q_SIGNALS:
@@ -155,6 +157,8 @@ private:
     void BuildContextMenu();
     void mnuView_Click();
     void mnuWallpaper_Click();
+    void picFrame_MouseUp(Qt::MouseButton button, QPoint globalPos);
+    void mnuEveryType_Click(bool checked);
     void SetWallpaper();
     void ScrollIntoView(const QRect& rect);
     QString MenuFile() const;
@@ -194,6 +198,7 @@ private:
     ProgressDisplay* picProgress = nullptr;
     QLabel* panels_[3] = {};
     QMenu* mnuMenu = nullptr;
+    QMenu* mnuTypes = nullptr;
     // The other windows: each made on first use and kept, as a child, for the rest of the run.
     rename::frmRename* frmRename_ = nullptr;
     slideshow::frmSlideShow* frmSlideShow_ = nullptr;
@@ -209,6 +214,7 @@ private:
     LoadState loadState_ = LoadState::Idle;
     LoadPurpose loadPurpose_ = LoadPurpose::Show;
     quint64 loadId_ = 0; // counts loads started, so a step can tell it was overtaken
+    bool loadEveryType_ = false; // the load lists and shows every picture type
     int takenTiles_ = 0; // files of the listing whose tile (or failure) has come in
     int madeCells_ = 0;
     std::optional<app::BusyPointer> busy_; // while a load runs

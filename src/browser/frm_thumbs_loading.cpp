@@ -83,10 +83,12 @@ bool frmThumbs::StartLoad(const QString& path, LoadPurpose purpose)
     ++loadId_;
     if (!busy_)
         busy_.emplace();
+    // Listing and decoding agree on the types, whatever is switched while the load runs.
+    loadEveryType_ = module1_.EveryPictureType();
     const FileList::Accept accept = purpose == LoadPurpose::Refresh ? FileList::Accept::Anything
         : purpose == LoadPurpose::Start ? FileList::Accept::FolderOrPicture
                                         : FileList::Accept::Folder;
-    folderLoad_->List(path, accept);
+    folderLoad_->List(path, accept, loadEveryType_);
     return true;
 }
 
@@ -180,7 +182,7 @@ void frmThumbs::LoadListedFiles(bool remote)
     // maker refers to (the services, the window's cache writer) outlives the folder load, whose
     // destruction waits for its workers.
     const TileMaker maker(services.pictures, services.thumbnails, *cacheWriter_,
-        { embedded, buttonFace, devicePixelRatioF(), remote });
+        { embedded, buttonFace, devicePixelRatioF(), remote, loadEveryType_ });
     folderLoad_->MakeTiles(
         std::move(paths), [maker](const QString& path) { return maker.Make(path); },
         remote ? kRemoteReadsInFlight : 0);

@@ -1,4 +1,5 @@
-// The thumbnail context menu: open the file, or make it the desktop wallpaper.
+// The context menus: a thumbnail's (open the file, or make it the desktop wallpaper) and the
+// grid's empty area's (which picture types show).
 #include "browser/frm_thumbs.h"
 #include "core/thumbnail_drawing.h"
 #include "module1/detached_task.h"
@@ -42,6 +43,31 @@ void frmThumbs::BuildContextMenu()
     QAction* wallpaper = mnuMenu->addAction(QStringLiteral("&Set as Wallpaper"));
     wallpaper->setObjectName(QStringLiteral("mnuWallpaper"));
     connect(wallpaper, &QAction::triggered, this, &frmThumbs::mnuWallpaper_Click);
+
+    mnuTypes = new QMenu(QStringLiteral("Types"), this);
+    mnuTypes->setObjectName(QStringLiteral("mnuTypes"));
+    QAction* everyType = mnuTypes->addAction(QStringLiteral("Show &every picture type"));
+    everyType->setObjectName(QStringLiteral("mnuEveryType"));
+    everyType->setCheckable(true);
+    connect(everyType, &QAction::triggered, this, &frmThumbs::mnuEveryType_Click);
+}
+
+// A mouse button released over the grid outside every cell, or over the viewport while the grid
+// is hidden (a folder with nothing to show).
+void frmThumbs::picFrame_MouseUp(Qt::MouseButton button, QPoint globalPos)
+{
+    if (button != Qt::RightButton || IsLoading())
+        return;
+    mnuTypes->actions().front()->setChecked(module1_.EveryPictureType());
+    mnuTypes->popup(globalPos);
+}
+
+// Remembered in the settings, and the folder shown is listed again with the types chosen.
+void frmThumbs::mnuEveryType_Click(bool checked)
+{
+    module1_.SetEveryPictureType(checked);
+    if (!filHidden.Path().isEmpty())
+        LoadThumbnails();
 }
 
 QString frmThumbs::MenuFile() const
@@ -74,9 +100,10 @@ void frmThumbs::SetWallpaper()
     const QString target = QDir(services.appInfo.DataDirectory()).filePath("Wallpaper.bmp");
     const QString image = MenuFile();
     const QColor surface = palette().color(QPalette::Button);
-    auto work = [&services, image, target, surface](QPromise<QString>& promise) {
+    const platform::PictureOptions options = module1_.ShownPictureOptions();
+    auto work = [&services, image, target, surface, options](QPromise<QString>& promise) {
         std::optional<platform::LoadedPicture> picture
-            = services.pictures.LoadPicture(image, platform::PictureOptions {});
+            = services.pictures.LoadPicture(image, options);
         if (!picture) {
             promise.addResult("The picture \"" + QDir::toNativeSeparators(image)
                 + "\" could not be loaded, so the wallpaper was not changed.");

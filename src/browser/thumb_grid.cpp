@@ -236,8 +236,10 @@ void ThumbGrid::mouseReleaseEvent(QMouseEvent* event)
     pressedIndex_ = -1;
     if (pressed >= 0)
         update(CellRect(pressed));
-    if (index < 0)
+    if (index < 0) {
+        event->ignore(); // the viewport beneath has the empty area's menu
         return;
+    }
     if (event->button() == Qt::LeftButton && index == pressed) {
         SetFocusIndex(index);
         Q_EMIT CellClicked(index, event->modifiers());

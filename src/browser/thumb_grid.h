@@ -45,7 +45,8 @@ Q_SIGNALS:
     // A left click released over the cell it started on, or Space on the focused cell.
     void CellClicked(int index, Qt::KeyboardModifiers modifiers);
     // Any mouse button released over a cell; the Menu key and Shift+F10 count as a right
-    // button released over the focused cell.
+    // button released over the focused cell. A release outside every cell goes on to the
+    // grid's parent.
     void CellMouseUp(int index, Qt::MouseButton button, QPoint globalPos);
     // Ctrl+A.
     void SelectAllRequested();

@@ -66,6 +66,7 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
     const int room = core::kThumbnailTileSize - core::kThumbnailMargin;
     options.reduceFor = (QSizeF(room, room) * options_.pixelRatio).toSize();
     options.embeddedThumbnail = options_.embeddedThumbnails;
+    options.everyType = options_.everyType;
 
     // Other programs store the largest image of an icon file, not the one we show.
     const std::optional<platform::ThumbnailKey> key

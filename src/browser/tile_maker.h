@@ -29,6 +29,7 @@ public:
         // too, so the next visit reads no picture bytes over the network. On a local disk the
         // embedded one reads faster than a cache entry is written.
         bool remote = false;
+        bool everyType = false; // see PictureOptions::everyType
     };
     TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,
         ThumbnailCacheWriter& writer, Options options);

@@ -56,6 +56,29 @@ qint32 Module1::WriteSetting(
     return ok ? 1 : 0;
 }
 
+bool Module1::EveryPictureType()
+{
+    if (everyPictureType_)
+        return *everyPictureType_;
+    const QString value = ReadSetting("Main", "Every Picture Type", "False").trimmed();
+    return value.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
+        || value == QLatin1String("1");
+}
+
+void Module1::SetEveryPictureType(bool on, bool remember)
+{
+    everyPictureType_ = on;
+    if (remember)
+        WriteSetting("Main", "Every Picture Type", on ? "True" : "False");
+}
+
+platform::PictureOptions Module1::ShownPictureOptions()
+{
+    platform::PictureOptions options;
+    options.everyType = EveryPictureType();
+    return options;
+}
+
 QString Module1::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder)
 {
     return services_.dialogs.BrowseForFolder(owner, title, initialFolder);

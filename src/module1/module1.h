@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/picture_loader.h"
 #include "platform/services.h"
 
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 class QWidget;
 
@@ -35,6 +37,14 @@ public:
     // program (other than this one) took it.
     bool OpenDocument(QWidget* owner, const QString& fileName);
 
+    // Whether every picture type the program decodes is listed and shown, not only the nine
+    // classic ones: the "Every Picture Type" setting, unless this run was told otherwise.
+    bool EveryPictureType();
+    // Switches it for the rest of the run, and in the settings file when `remember`.
+    void SetEveryPictureType(bool on, bool remember = true);
+    // What every picture load of the windows starts from: the types the person chose to see.
+    platform::PictureOptions ShownPictureOptions();
+
     platform::Services& Services() { return services_; }
 
 private:
@@ -42,6 +52,7 @@ private:
 
     platform::Services& services_;
     QString iniPath_;
+    std::optional<bool> everyPictureType_; // set for this run; else the setting decides
 };
 
 } // namespace gb::app

@@ -19,6 +19,10 @@ enum class LoadFailure {
     // The whole file was read and is not a picture we can decode: an unknown type, a damaged
     // picture, or one beyond the limits on size.
     NotAPicture,
+    // A picture of a type shown only with PictureOptions::everyType, asked for without it or
+    // with no reader of its type installed: not a fault of the file, so nothing should
+    // remember it as one.
+    NotShown,
 };
 
 // Loads pictures of the types the program shows. Safe to call from several threads at once.

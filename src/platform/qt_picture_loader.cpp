@@ -110,10 +110,14 @@ namespace {
         return thumbnail;
     }
 
-    bool IsShownFormat(const QByteArray& format)
+    bool IsShownFormat(const QByteArray& format, const PictureOptions& options)
     {
         static const std::array<QByteArray, 3> shown { "gif", "jpeg", "ico" };
-        return std::find(shown.begin(), shown.end(), format.toLower()) != shown.end();
+        // Shown only when every type is (see Kind::EveryType); Qt's image plugins decode them.
+        static const std::array<QByteArray, 3> more { "png", "webp", "tiff" };
+        const QByteArray name = format.toLower();
+        return std::find(shown.begin(), shown.end(), name) != shown.end()
+            || (options.everyType && std::find(more.begin(), more.end(), name) != more.end());
     }
 
     // libjpeg scales by 1/2, 1/4 or 1/8 while decoding. Take the strongest reduction that still
@@ -146,7 +150,7 @@ namespace {
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(true);
         const QByteArray format = reader.format();
-        if (!IsShownFormat(format))
+        if (!IsShownFormat(format, options))
             return std::nullopt;
         if (format == "ico" && options.largeIcon) {
             const auto index = formats::ChooseIconEntry(bytes, kLargeIconSize);
@@ -246,7 +250,35 @@ namespace {
 
     // What the first bytes say a file is. Only the types we show are read any further, so a
     // video or disk image named like a picture costs one small read, not its size in memory.
-    enum class Kind { Unknown, Streamable, Bitmap, Icon, HeaderlessDib, Metafile };
+    enum class Kind {
+        Unknown,
+        Streamable,
+        Bitmap,
+        Icon,
+        HeaderlessDib,
+        Metafile,
+        EveryType, // PNG, WebP or TIFF: read whole, and only when every type is shown
+    };
+
+    // The Qt reader of a picture shown only when every type is; empty for any other file.
+    QByteArray EveryTypeReader(const QByteArray& head)
+    {
+        static const std::pair<QByteArrayView, QByteArray> kSignatures[]
+            = { { { "\x89PNG\r\n\x1a\n", 8 }, "png" }, { { "II*\0", 4 }, "tiff" },
+                  { { "MM\0*", 4 }, "tiff" } };
+        for (const auto& [signature, reader] : kSignatures) {
+            if (head.startsWith(signature))
+                return reader;
+        }
+        return head.startsWith("RIFF") && head.mid(8, 4) == "WEBP" ? "webp" : QByteArray();
+    }
+
+    // WebP and TIFF come with Qt's image format plugins, which may not be installed.
+    bool HasReader(const QByteArray& reader)
+    {
+        static const QList<QByteArray> kReaders = QImageReader::supportedImageFormats();
+        return kReaders.contains(reader);
+    }
 
     Kind Sniff(const QByteArray& head)
     {
@@ -256,6 +288,8 @@ namespace {
             return Kind::Bitmap;
         if (head.startsWith("\xff\xd8") || head.startsWith("GIF87a") || head.startsWith("GIF89a"))
             return Kind::Streamable;
+        if (!EveryTypeReader(head).isEmpty())
+            return Kind::EveryType;
         const formats::ByteView bytes(head);
         const quint16 type = bytes.U16(2);
         if (bytes.Fits(0, 4) && bytes.U16(0) == 0 && (type == kIconType || type == kCursorType))
@@ -304,7 +338,7 @@ namespace {
         }
     }
 
-    // Any failure not marked Unreadable is the content's.
+    // Any failure not marked Unreadable or NotShown is the content's.
     std::optional<LoadedPicture> Load(
         const QString& path, const PictureOptions& options, LoadFailure& failure)
     {
@@ -326,6 +360,10 @@ namespace {
         const Kind kind = Sniff(head);
         if (kind == Kind::Unknown)
             return std::nullopt;
+        if (kind == Kind::EveryType && !(options.everyType && HasReader(EveryTypeReader(head)))) {
+            failure = LoadFailure::NotShown;
+            return std::nullopt;
+        }
         // A bitmap larger than the whole-read limit is read as far as its headers say it goes.
         const qint64 wanted = kind == Kind::Bitmap && size > kMaxWholeReadBytes
             ? formats::BmpFileBytesNeeded(formats::ByteView(head), size)

@@ -253,9 +253,9 @@ void frmRename::ShowEntry(int index)
     if (path.isEmpty())
         return;
     const platform::IPictureLoader& pictures = module1_.Services().pictures;
-    auto work = [&pictures, path](QPromise<QImage>& promise) {
-        platform::PictureOptions options;
-        options.reduceFor = kPreviewSize;
+    platform::PictureOptions options = module1_.ShownPictureOptions();
+    options.reduceFor = kPreviewSize;
+    auto work = [&pictures, path, options](QPromise<QImage>& promise) {
         // A picture that cannot be loaded (gone, damaged) just leaves the preview empty.
         if (const auto picture = pictures.LoadPicture(path, options))
             promise.addResult(picture->image);

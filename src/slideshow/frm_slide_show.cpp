@@ -158,6 +158,7 @@ void frmSlideShow::Form_Load()
     lblFileName->hide();
     activated_ = false;
     direction_ = 1;
+    prefetcher_.SetOptions(module1_.ShownPictureOptions());
     // A position kept from a larger selection starts the new one from its beginning.
     if (CurrentIndex_ < 0 || CurrentIndex_ >= Files()->Count())
         CurrentIndex_ = 0;

@@ -18,11 +18,13 @@ namespace {
 // Shared by the window's thread and the worker; `wanted` turns false when the result is no
 // longer of use, so the worker skips or frees its picture instead of handing it over.
 struct PicturePrefetcher::Job {
-    explicit Job(const QString& file)
+    Job(const QString& file, const platform::PictureOptions& loadOptions)
         : path(file)
+        , options(loadOptions)
     {
     }
     const QString path;
+    const platform::PictureOptions options;
     std::atomic<bool> wanted = true;
 };
 
@@ -55,7 +57,7 @@ PicturePrefetcher::Prefetched PicturePrefetcher::Decode(
     if (!job.wanted)
         return {};
     // Stamped before reading, so a change during the read shows up as a different stamp.
-    Prefetched decoded { files.StampOf(job.path), loader.LoadPicture(job.path, {}) };
+    Prefetched decoded { files.StampOf(job.path), loader.LoadPicture(job.path, job.options) };
     if (!job.wanted)
         return {}; // freed here, on the worker
     return decoded;
@@ -75,7 +77,7 @@ PicturePrefetcher::Picture PicturePrefetcher::Load(const platform::IPictureLoade
     }
     if (!job.wanted)
         return std::nullopt;
-    return loader.LoadPicture(job.path, {});
+    return loader.LoadPicture(job.path, job.options);
 }
 
 PicturePrefetcher::PicturePrefetcher(
@@ -103,7 +105,7 @@ void PicturePrefetcher::Request(const QString& path)
     aheadResult_.reset();
     if (path.isEmpty())
         return;
-    ahead_ = std::make_shared<Job>(path);
+    ahead_ = std::make_shared<Job>(path, options_);
     aheadResult_ = Readers::Start<Prefetched>(readers_,
         [&loader = loader_, &files = files_, job = ahead_](
             QPromise<Prefetched>& promise) { promise.addResult(Decode(loader, files, *job)); });
@@ -117,7 +119,7 @@ void PicturePrefetcher::Fetch(const QString& path, std::function<void(Picture)> 
         ahead_.reset();
     }
     Discard();
-    const auto job = std::make_shared<Job>(path);
+    const auto job = std::make_shared<Job>(path, options_);
     fetching_ = job;
     auto work = [&loader = loader_, &files = files_, job, ahead = std::move(ahead)](
                     QPromise<Picture>& promise) mutable {

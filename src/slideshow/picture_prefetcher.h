@@ -33,6 +33,8 @@ public:
     PicturePrefetcher(const PicturePrefetcher&) = delete;
     PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
 
+    // What the loads started from now on ask of the loader (which types it shows).
+    void SetOptions(const platform::PictureOptions& options) { options_ = options; }
     // Starts decoding `path` ahead, at its own size, unless that is already being done.
     void Request(const QString& path);
     // Brings the picture of `path` to `show` once it is read: the one decoded ahead when it is of
@@ -62,6 +64,7 @@ private:
 
     const platform::IPictureLoader& loader_;
     const platform::IFileOperations& files_;
+    platform::PictureOptions options_;
     std::shared_ptr<Job> ahead_; // the decode ahead
     std::optional<QFuture<Prefetched>> aheadResult_;
     std::shared_ptr<Job> fetching_; // the picture asked for, until it comes

@@ -8,28 +8,30 @@
 namespace gb::test {
 namespace {
 
-    // What was understood, as "folder|contact sheet|columns|screenshot|help", or the mistake.
+    // What was understood, as "folder|contact sheet|columns|screenshot|help|all types", or the
+    // mistake.
     std::string Understood(const QStringList& arguments)
     {
         const app::CommandLine c = app::ParseCommandLine(arguments);
         const QStringList parts { c.folder, c.contactSheet, QString::number(c.columns),
-            c.screenshot, c.showHelp ? "help" : "" };
+            c.screenshot, c.showHelp ? "help" : "", c.allTypes ? "all" : "" };
         return (c.error.isEmpty() ? parts.join('|') : c.error).toStdString();
     }
 
     TEST(CommandLine, UnderstandsEachFormAndNamesEachMistake)
     {
         const char* range = "--columns needs a whole number from 1 to 1000";
-        const std::pair<QStringList, const char*> cases[] = { { {}, "||8||" },
-            { { "--contact-sheet", "out.png", "--columns", "5", "/p" }, "/p|out.png|5||" },
-            { { "--columns=1", "--contact-sheet=o", "/p" }, "/p|o|1||" },
-            { { "--columns", "1000", "/p" }, "/p||1000||" },
+        const std::pair<QStringList, const char*> cases[] = { { {}, "||8|||" },
+            { { "--contact-sheet", "out.png", "--columns", "5", "/p" }, "/p|out.png|5|||" },
+            { { "--columns=1", "--contact-sheet=o", "/p" }, "/p|o|1|||" },
+            { { "--columns", "1000", "/p" }, "/p||1000|||" },
             { { "-platform", "offscreen", "--screenshot", "w.png", "/p", "-style=fusion" },
-                "/p||8|w.png|" },
-            { { "--screenshot", "w.png" }, "||8|w.png|" }, { { "/p", "-h" }, "/p||8||help" },
-            { { "--", "--odd" }, "--odd||8||" }, { { "--" }, "||8||" },
-            { { "--columns", "0", "/p" }, range }, { { "--columns", "1001", "/p" }, range },
-            { { "--columns", "x" }, range },
+                "/p||8|w.png||" },
+            { { "--screenshot", "w.png" }, "||8|w.png||" }, { { "/p", "-h" }, "/p||8||help|" },
+            { { "--", "--odd" }, "--odd||8|||" }, { { "--all-types" }, "||8|||all" },
+            { { "--contact-sheet", "o", "--all-types", "/p" }, "/p|o|8|||all" },
+            { { "--" }, "||8|||" }, { { "--columns", "0", "/p" }, range },
+            { { "--columns", "1001", "/p" }, range }, { { "--columns", "x" }, range },
             { { "--columns" }, "Missing value after '--columns'." },
             { { "--screenshot", "", "/p" }, "--screenshot needs a value" },
             { { "--screenshot=", "/p" }, "--screenshot needs a value" },
@@ -93,6 +95,9 @@ namespace {
         const std::tuple<QStringList, int, std::string, std::string> cases[] = {
             { { "--help" }, 0, usage, "" },
             { { "-platform", "offscreen", "--version" }, 0, "Glimmerbox 1.0.3\n", "" },
+            // The sheet written above is a PNG: only --all-types lists it.
+            { { "--all-types", "--contact-sheet", photos.File("all.png"), photos.Path() }, 0,
+                "File(s): 4\n", "" },
             { { "--help", "--bogus" }, 2, "", "glimmerbox: Unknown option 'bogus'.\n" + usage },
             { { "--contact-sheet", photos.File("x.png"), photos.File("nope") }, 2, "",
                 "glimmerbox: cannot open the folder \"" + nope + "\"\n" },

@@ -127,6 +127,37 @@ namespace {
         }
     }
 
+    // PNG, WebP and TIFF show once the person asks for every picture type on the grid's empty
+    // area; the choice is kept in the settings for the next start.
+    TEST(MainWindowLoad, EveryPictureTypeIsSwitchedOnFromTheEmptyAreaAndKept)
+    {
+        MainWindowHarness h;
+        TempFolder photos;
+        WritePicture(photos, "a.bmp");
+        for (const char* name : { "b.png", "c.webp", "d.tiff" })
+            ASSERT_TRUE(tools::Gradient({ 40, 30 }).save(photos.File(name))) << name;
+        h.Window().show();
+        h.Open(photos.Path());
+        EXPECT_EQ(Tags(h.Window()), QStringList({ "a.bmp" }));
+        browser::ThumbGrid& grid = h.Window().Grid();
+        QTest::mouseClick(&grid, Qt::RightButton, {}, grid.rect().bottomRight() - QPoint(4, 4));
+        QMenu& menu = h.Window().TypesMenu();
+        ASSERT_TRUE(menu.isVisible());
+        EXPECT_FALSE(h.Window().ContextMenu().isVisible());
+        QAction* every = menu.findChild<QAction*>("mnuEveryType");
+        EXPECT_TRUE(every->text().contains("every picture type"));
+        EXPECT_FALSE(every->isChecked());
+        menu.hide();
+        h.WaitForLoad([&] { every->trigger(); });
+        const QStringList all { "a.bmp", "b.png", "c.webp", "d.tiff" };
+        EXPECT_EQ(Tags(h.Window()), all);
+        EXPECT_EQ(h.Setting("Every Picture Type"), "True");
+        MainWindowHarness restarted(h.dataFolder.Path());
+        restarted.Window().show();
+        restarted.Open(photos.Path());
+        EXPECT_EQ(Tags(restarted.Window()), all);
+    }
+
     // At the second step of a load of `first`, `interrupt` runs; returns the files stepped
     // through and how many loads finished.
     template <typename Interrupt>

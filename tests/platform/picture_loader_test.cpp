@@ -5,7 +5,9 @@
 #include "samplegen/image_writers.h"
 #include "samplegen/metafile_writers.h"
 #include "support/temp_folder.h"
+#include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QTest>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -146,6 +148,30 @@ namespace {
                 EXPECT_EQ(loaded.has_value(), why == LoadFailure::None) << name;
                 EXPECT_EQ(failure, why) << name;
             }
+    }
+
+    // PNG, WebP and TIFF, written by Qt's own encoders: decoded by content only when every
+    // type is asked for; refused otherwise, as the asking's doing rather than the file's.
+    TEST_F(PictureLoaderTest, EveryTypeDecodesPngWebpAndTiffOnlyWhenAskedFor)
+    {
+        const QImage want = Quadrants(37, 11);
+        PictureOptions every;
+        every.everyType = true;
+        for (const char* format : { "png", "webp", "tiff" }) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            QImageWriter writer(&buffer, format);
+            writer.setQuality(100); // lossless WebP
+            ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && writer.write(want)) << format;
+            const auto got = Load("named.jpg", bytes, every).value_or(LoadedPicture {});
+            EXPECT_EQ(got.naturalSize, want.size()) << format;
+            EXPECT_EQ(got.image.convertToFormat(QImage::Format_ARGB32),
+                want.convertToFormat(QImage::Format_ARGB32))
+                << format;
+            LoadFailure failure = LoadFailure::None;
+            EXPECT_FALSE(loader_.LoadPicture(folder_.File("named.jpg"), {}, &failure)) << format;
+            EXPECT_EQ(failure, LoadFailure::NotShown) << format;
+        }
     }
 
     // Every kind of decode waits while others hold the memory all decodes share.
