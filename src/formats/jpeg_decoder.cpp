@@ -153,6 +153,48 @@ namespace {
         return app1;
     }
 
+    // The Exif orientation (1..8) exactly as Qt's JPEG reader reads it from the APP1 segments
+    // laid end to end, IFD after IFD: 0 when there is none or it is unreadable.
+    int QtExifOrientation(const QByteArray& app1)
+    {
+        constexpr qint64 kHeader = 6; // "Exif\0\0"; every offset counts from its end
+        constexpr int kMaxIfds = 10;
+        constexpr quint16 kOrientationTag = 0x0112, kShort = 3, kTiffMagic = 42;
+        constexpr qint64 kEntrySize = 12;
+        const QByteArray order = app1.mid(kHeader, 2);
+        if (!app1.startsWith(QByteArray("Exif\0\0", kHeader)) || (order != "II" && order != "MM"))
+            return 0;
+        const ByteView tiff(app1.constData() + kHeader, app1.size() - kHeader,
+            order == "II" ? ByteOrder::LittleEndian : ByteOrder::BigEndian);
+        if (!tiff.Fits(0, 8) || tiff.U16(2) != kTiffMagic)
+            return 0;
+        qint64 at = 8;
+        quint32 ifd = tiff.U32(4);
+        for (int n = 0; n < kMaxIfds; ++n) {
+            // Only forward, and only to where an entry count fits, as Qt's reader goes.
+            if (ifd < at || !tiff.Fits(ifd, 2))
+                return 0;
+            const int entries = tiff.U16(ifd);
+            at = qint64(ifd) + 2;
+            for (int i = 0; i < entries; ++i, at += kEntrySize) {
+                if (!tiff.Fits(at, kEntrySize))
+                    return 0;
+                if (tiff.U16(at) != kOrientationTag)
+                    continue;
+                const int value = tiff.U16(at + 8);
+                const bool valid = tiff.U16(at + 2) == kShort && tiff.U32(at + 4) == 1;
+                return valid && value >= 1 && value <= 8 ? value : 0;
+            }
+            if (!tiff.Fits(at, 4))
+                return 0;
+            ifd = tiff.U32(at);
+            at += 4;
+            if (ifd == 0)
+                return 0;
+        }
+        return 0;
+    }
+
     // The size asked for: the stored size divided by the reduction, rounded up.
     QSize ReducedSize(QSize stored, QSize upright, QSize box)
     {
@@ -223,46 +265,6 @@ std::optional<LoadedPicture> DecodeJpeg(const QByteArray& bytes, const JpegReque
         image.convertTo(QImage::Format_RGB32);
     }
     return LoadedPicture { Upright(std::move(image), orientation), upright };
-}
-
-int QtExifOrientation(const QByteArray& app1)
-{
-    constexpr qint64 kHeader = 6; // "Exif\0\0"; every offset counts from its end
-    constexpr int kMaxIfds = 10;
-    constexpr quint16 kOrientationTag = 0x0112, kShort = 3, kTiffMagic = 42;
-    constexpr qint64 kEntrySize = 12;
-    const QByteArray order = app1.mid(kHeader, 2);
-    if (!app1.startsWith(QByteArray("Exif\0\0", kHeader)) || (order != "II" && order != "MM"))
-        return 0;
-    const ByteView tiff(app1.constData() + kHeader, app1.size() - kHeader,
-        order == "II" ? ByteOrder::LittleEndian : ByteOrder::BigEndian);
-    if (!tiff.Fits(0, 8) || tiff.U16(2) != kTiffMagic)
-        return 0;
-    qint64 at = 8;
-    quint32 ifd = tiff.U32(4);
-    for (int n = 0; n < kMaxIfds; ++n) {
-        // Only forward, and only to where an entry count fits, as Qt's reader goes.
-        if (ifd < at || !tiff.Fits(ifd, 2))
-            return 0;
-        const int entries = tiff.U16(ifd);
-        at = qint64(ifd) + 2;
-        for (int i = 0; i < entries; ++i, at += kEntrySize) {
-            if (!tiff.Fits(at, kEntrySize))
-                return 0;
-            if (tiff.U16(at) != kOrientationTag)
-                continue;
-            const int value = tiff.U16(at + 8);
-            const bool valid = tiff.U16(at + 2) == kShort && tiff.U32(at + 4) == 1;
-            return valid && value >= 1 && value <= 8 ? value : 0;
-        }
-        if (!tiff.Fits(at, 4))
-            return 0;
-        ifd = tiff.U32(at);
-        at += 4;
-        if (ifd == 0)
-            return 0;
-    }
-    return 0;
 }
 
 QImage Upright(QImage stored, int orientation)

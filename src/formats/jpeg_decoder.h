@@ -29,10 +29,6 @@ int JpegReduction(QSize upright, QSize box);
 // refused, as is anything libjpeg cannot read, or a progressive file of absurdly many scans.
 std::optional<LoadedPicture> DecodeJpeg(const QByteArray& bytes, const JpegRequest& request = {});
 
-// The Exif orientation (1..8) exactly as Qt's JPEG reader reads it from the APP1 segments laid
-// end to end: 0 when there is none or it is unreadable.
-int QtExifOrientation(const QByteArray& app1);
-
 // A stored picture turned upright for an Exif orientation.
 QImage Upright(QImage stored, int orientation);
 
