@@ -94,6 +94,8 @@ namespace {
         // `image` is of the output size: RGB32, or Grayscale8 for grey output.
         bool ReadPixels(QImage& image)
         {
+            uchar* const bits = image.bits(); // once: scanLine() checks for sharing on every row
+            const qsizetype stride = image.bytesPerLine();
             if (setjmp(errors_.jump))
                 return false;
             JSAMPARRAY cmyk = info_.out_color_space != JCS_CMYK
@@ -102,7 +104,7 @@ namespace {
                     j_common_ptr(&info_), JPOOL_IMAGE, info_.output_width * kCmykBytes, 1);
             jpeg_start_decompress(&info_);
             while (info_.output_scanline < info_.output_height) {
-                uchar* line = image.scanLine(int(info_.output_scanline));
+                uchar* line = bits + stride * info_.output_scanline;
                 JSAMPROW row = cmyk ? cmyk[0] : line;
                 if (jpeg_read_scanlines(&info_, &row, 1) != 1)
                     return false;
