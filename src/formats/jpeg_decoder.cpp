@@ -189,10 +189,8 @@ namespace {
             }
             if (!tiff.Fits(at, 4))
                 return 0;
-            ifd = tiff.U32(at);
+            ifd = tiff.U32(at); // 0 for the last: no IFD lies before where we are
             at += 4;
-            if (ifd == 0)
-                return 0;
         }
         return 0;
     }

@@ -75,6 +75,8 @@ namespace {
             { "turned a quarter", tools::WriteJpeg(quadrants, 95, 6), {}, { 48, 64 }, { 48, 64 },
                 kBlue, kGreen },
             { "turned half", tools::WriteJpeg(quadrants, 95, 3), {}, small, small, kYellow, kRed },
+            { "turned back a quarter", tools::WriteJpeg(quadrants, 95, 8), {}, { 48, 64 },
+                { 48, 64 }, kGreen, kBlue },
             { "halved", whole, { 160, 160 }, { 400, 300 }, wide, kRed, kYellow },
             { "quartered", whole, { 80, 80 }, { 200, 150 }, wide, kRed, kYellow },
             { "eighth", whole, { 40, 40 }, { 100, 75 }, wide, kRed, kYellow },
