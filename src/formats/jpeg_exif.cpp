@@ -3,10 +3,8 @@
 #include "formats/thumbnail_match.h"
 
 #include "formats/byte_view.h"
+#include "formats/jpeg_decoder.h"
 
-#include <QBuffer>
-#include <QImageReader>
-#include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -232,20 +230,13 @@ namespace {
             --end;
         if (end < 4 || jpeg.mid(end - 2, 2) != QByteArray("\xff\xd9", 2))
             return std::nullopt;
-        QBuffer buffer;
-        buffer.setData(jpeg);
-        if (!buffer.open(QIODevice::ReadOnly))
+        JpegRequest request;
+        request.upright = false; // the main picture's orientation is applied below
+        request.maxSide = kMaxThumbnailSide;
+        auto picture = DecodeJpeg(jpeg, request);
+        if (!picture)
             return std::nullopt;
-        QImageReader reader(&buffer, "jpeg");
-        reader.setAutoTransform(false); // the main picture's orientation is applied below
-        const QSize size = reader.size();
-        if (!reader.canRead() || size.isEmpty() || size.width() > kMaxThumbnailSide
-            || size.height() > kMaxThumbnailSide)
-            return std::nullopt;
-        const QImage image = reader.read();
-        if (image.isNull() || image.size() != size)
-            return std::nullopt;
-        return image;
+        return std::move(picture->image);
     }
 
     // Within 1 %: a 160 x 120 thumbnail of a 3:2 picture has bars added and would show them.
@@ -263,29 +254,6 @@ namespace {
             double(box.width()) / picture.width(), double(box.height()) / picture.height());
         return QSize(int(std::ceil(picture.width() * scale - 1e-6)),
             int(std::ceil(picture.height() * scale - 1e-6)));
-    }
-
-    QImage Upright(const QImage& stored, int orientation)
-    {
-        const QTransform quarter = QTransform().rotate(90);
-        switch (orientation) {
-        case 2:
-            return stored.mirrored(true, false);
-        case 3:
-            return stored.mirrored(true, true);
-        case 4:
-            return stored.mirrored(false, true);
-        case 5:
-            return stored.mirrored(false, true).transformed(quarter);
-        case 6:
-            return stored.transformed(quarter);
-        case 7:
-            return stored.mirrored(true, false).transformed(quarter);
-        case 8:
-            return stored.transformed(QTransform().rotate(270));
-        default:
-            return stored;
-        }
     }
 
 } // namespace
@@ -341,11 +309,7 @@ std::optional<LoadedPicture> TrustedEmbeddedThumbnail(
         || !ShowsSamePicture(
             *stored, read(0, PrefixForMatch(exif.frameAt, fileSize, frame.height())), frame))
         return std::nullopt;
-    const QImage image = Upright(*stored, exif.orientation);
-    LoadedPicture picture { image.convertToFormat(image.hasAlphaChannel()
-                                    ? QImage::Format_ARGB32_Premultiplied
-                                    : QImage::Format_RGB32),
-        upright };
+    LoadedPicture picture { Upright(std::move(*stored), exif.orientation), upright };
     picture.embedded = true;
     return picture;
 }

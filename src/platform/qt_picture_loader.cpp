@@ -6,6 +6,7 @@
 #include "formats/dib_reader.h"
 #include "formats/icon_bitmap.h"
 #include "formats/icon_directory.h"
+#include "formats/jpeg_decoder.h"
 #include "formats/jpeg_exif.h"
 #include "formats/metafile_loader.h"
 #include "platform/careful_file.h"
@@ -120,20 +121,6 @@ namespace {
             || (options.everyType && std::find(more.begin(), more.end(), name) != more.end());
     }
 
-    // libjpeg scales by 1/2, 1/4 or 1/8 while decoding. Take the strongest reduction that still
-    // leaves twice the size the picture gets when fitted into the box.
-    int JpegReduction(QSize upright, QSize box)
-    {
-        const QSize fitted = upright.scaled(box, Qt::KeepAspectRatio);
-        for (int factor : { 8, 4, 2 }) {
-            const int w = (upright.width() + factor - 1) / factor;
-            const int h = (upright.height() + factor - 1) / factor;
-            if (w >= 2 * fitted.width() && h >= 2 * fitted.height())
-                return factor;
-        }
-        return 1;
-    }
-
     // Converted in place, so a decoded picture is never held twice.
     QImage ToDisplayFormat(QImage image)
     {
@@ -164,7 +151,7 @@ namespace {
         const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
         const QSize upright = turned ? stored.transposed() : stored;
         if (format == "jpeg" && options.reduceFor.isValid() && !options.reduceFor.isEmpty()) {
-            const int factor = JpegReduction(upright, options.reduceFor);
+            const int factor = formats::JpegReduction(upright, options.reduceFor);
             if (factor > 1)
                 reader.setScaledSize(QSize((stored.width() + factor - 1) / factor,
                     (stored.height() + factor - 1) / factor));
@@ -250,9 +237,11 @@ namespace {
 
     // What the first bytes say a file is. Only the types we show are read any further, so a
     // video or disk image named like a picture costs one small read, not its size in memory.
+    // A JPEG read whole is decoded by libjpeg straight into 32-bit rows; streamed, by Qt's reader.
     enum class Kind {
         Unknown,
-        Streamable,
+        Jpeg,
+        Gif,
         Bitmap,
         Icon,
         HeaderlessDib,
@@ -286,8 +275,10 @@ namespace {
             return Kind::Metafile;
         if (head.startsWith("BM"))
             return Kind::Bitmap;
-        if (head.startsWith("\xff\xd8") || head.startsWith("GIF87a") || head.startsWith("GIF89a"))
-            return Kind::Streamable;
+        if (head.startsWith("\xff\xd8"))
+            return Kind::Jpeg;
+        if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+            return Kind::Gif;
         if (!EveryTypeReader(head).isEmpty())
             return Kind::EveryType;
         const formats::ByteView bytes(head);
@@ -333,6 +324,11 @@ namespace {
         }
         case Kind::Icon:
             return LoadIcon(bytes, options);
+        case Kind::Jpeg: {
+            formats::JpegRequest request;
+            request.reduceFor = options.reduceFor;
+            return formats::DecodeJpeg(bytes, request);
+        }
         default:
             return DecodeBytes(bytes, options);
         }
@@ -369,8 +365,9 @@ namespace {
             ? formats::BmpFileBytesNeeded(formats::ByteView(head), size)
             : size;
         if (wanted > kMaxWholeReadBytes && kind != Kind::Bitmap)
-            return kind == Kind::Streamable ? DecodeStreaming(file, head, options, failure)
-                                            : std::nullopt;
+            return kind == Kind::Jpeg || kind == Kind::Gif
+                ? DecodeStreaming(file, head, options, failure)
+                : std::nullopt;
         if (wanted > kMaxDecodedBytes)
             return std::nullopt;
         QByteArray bytes = std::move(head);
