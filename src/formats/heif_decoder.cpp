@@ -76,12 +76,13 @@ namespace {
                 continue;
             Handle thumbnail(raw);
             const QSize size = SizeOf(raw);
-            // Within a pixel of the picture's shape: a thumbnail left unturned is no stand-in.
+            // Within two pixels of the picture's shape (encoders round a thumbnail's sides, often
+            // to even numbers): one left unturned, or of another crop, is no stand-in.
             const qint64 skew
                 = qint64(size.width()) * upright.height() - qint64(size.height()) * upright.width();
             const bool large
                 = size.width() >= 2 * fitted.width() && size.height() >= 2 * fitted.height();
-            if (large && qAbs(skew) <= std::max(upright.width(), upright.height())
+            if (large && qAbs(skew) <= 2 * qint64(std::max(upright.width(), upright.height()))
                 && (!best || size.width() < SizeOf(best.get()).width()))
                 best = std::move(thumbnail);
         }
