@@ -74,18 +74,13 @@ namespace {
     TEST(HeifDecoderTest, RecognisesTheBrandsAndRefusesWhatIsNoPicture)
     {
         const QByteArray heic = Read(kThumbnailed);
-        QByteArray garbage = heic.left(24) + QByteArray(2000, '\x5a');
+        const QByteArray garbage = heic.left(24) + QByteArray(2000, '\x5a');
         EXPECT_TRUE(IsHeif(garbage));
         EXPECT_FALSE(DecodeHeif(garbage, {}));
         EXPECT_FALSE(DecodeHeif(heic.left(heic.size() / 2), {}));
-        EXPECT_TRUE(IsHeif(QByteArray("\0\0\0\x18"
-                                      "ftypMiHE\0\0\0\0"
-                                      "MiHAmif1",
-            24)));
-        EXPECT_FALSE(IsHeif(QByteArray("\0\0\0\x18"
-                                       "ftypisom\0\0\0\0"
-                                       "isommp41",
-            24)));
+        // A brand of its own first, HEIF's among the compatible ones; an MP4 video.
+        EXPECT_TRUE(IsHeif(QByteArrayLiteral("\0\0\0\030ftypMiHE\0\0\0\0MiHAmif1")));
+        EXPECT_FALSE(IsHeif(QByteArrayLiteral("\0\0\0\030ftypisom\0\0\0\0isommp41")));
         EXPECT_FALSE(IsHeif(heic.left(15)));
     }
 
