@@ -89,6 +89,27 @@ namespace {
         return best;
     }
 
+    // A copy of libheif's 8-bit RGB(A) picture in one of the formats we show; nullopt when it is
+    // not what was asked for or larger than `bytes` (of 32-bit pixels) allow.
+    std::optional<QImage> ShownCopy(heif_image* decoded, bool alpha, qint64 bytes)
+    {
+        const int width = heif_image_get_primary_width(decoded);
+        const int height = heif_image_get_primary_height(decoded);
+        int stride = 0;
+        const uint8_t* pixels
+            = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+        if (!pixels || width <= 0 || height <= 0 || qint64(width) * height * 4 > bytes
+            || heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved) != 8)
+            return std::nullopt;
+        const QImage::Format stored = !alpha             ? QImage::Format_RGB888
+            : heif_image_is_premultiplied_alpha(decoded) ? QImage::Format_RGBA8888_Premultiplied
+                                                         : QImage::Format_RGBA8888;
+        const QImage view(pixels, width, height, stride, stored);
+        QImage shown = view.convertToFormat(
+            alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return shown.isNull() ? std::nullopt : std::optional(std::move(shown));
+    }
+
     // The image behind `handle`, decoded to 8-bit RGB(A) whatever its depth, turned upright.
     std::optional<QImage> DecodeImage(const heif_image_handle* handle)
     {
@@ -99,33 +120,19 @@ namespace {
         // libheif's picture and ours are both held while the one is copied into the other.
         auto& budget = DecodeBudget::Shared();
         const auto reservation = budget.Reserve(std::min(2 * bytes, budget.Total()));
-        const bool alpha = heif_image_handle_has_alpha_channel(handle);
         const std::unique_ptr<heif_decoding_options, OptionsFree> decoding(
             heif_decoding_options_alloc());
         if (!reservation || !decoding)
             return std::nullopt;
         decoding->convert_hdr_to_8bit = 1;
+        const bool alpha = heif_image_handle_has_alpha_channel(handle);
         heif_image* raw = nullptr;
         const heif_error error = heif_decode_image(handle, &raw, heif_colorspace_RGB,
             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, decoding.get());
         const std::unique_ptr<heif_image, ImageRelease> image(raw);
         if (error.code != heif_error_Ok || !image)
             return std::nullopt;
-        const int width = heif_image_get_primary_width(raw);
-        const int height = heif_image_get_primary_height(raw);
-        int stride = 0;
-        const uint8_t* pixels
-            = heif_image_get_plane_readonly(raw, heif_channel_interleaved, &stride);
-        if (!pixels || width <= 0 || height <= 0 || qint64(width) * height * 4 > bytes
-            || heif_image_get_bits_per_pixel_range(raw, heif_channel_interleaved) != 8)
-            return std::nullopt;
-        const QImage::Format stored = !alpha         ? QImage::Format_RGB888
-            : heif_image_is_premultiplied_alpha(raw) ? QImage::Format_RGBA8888_Premultiplied
-                                                     : QImage::Format_RGBA8888;
-        const QImage view(pixels, width, height, stride, stored);
-        QImage shown = view.convertToFormat(
-            alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-        return shown.isNull() ? std::nullopt : std::optional(std::move(shown));
+        return ShownCopy(raw, alpha, bytes);
     }
 
 } // namespace
