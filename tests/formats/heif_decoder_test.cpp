@@ -2,6 +2,7 @@
 #include "formats/heif_decoder.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace gb::formats {
@@ -78,6 +79,14 @@ namespace {
         EXPECT_TRUE(IsHeif(garbage));
         EXPECT_FALSE(DecodeHeif(garbage, {}));
         EXPECT_FALSE(DecodeHeif(heic.left(heic.size() / 2), {}));
+        // Its size box ('ispe', whose width sits at 336) claims 30000 x 30000, beyond 256 MB, or
+        // 16 x 16, less room than the 72 x 72 pixels libheif decodes need.
+        for (const quint32 side : { 30000u, 16u }) {
+            QByteArray lying = heic;
+            qToBigEndian(side, lying.data() + 336);
+            qToBigEndian(side, lying.data() + 340);
+            EXPECT_FALSE(DecodeHeif(lying, {})) << side;
+        }
         // A brand of its own first, HEIF's among the compatible ones; an MP4 video.
         EXPECT_TRUE(IsHeif(QByteArrayLiteral("\0\0\0\030ftypMiHE\0\0\0\0MiHAmif1")));
         EXPECT_FALSE(IsHeif(QByteArrayLiteral("\0\0\0\030ftypisom\0\0\0\0isommp41")));
