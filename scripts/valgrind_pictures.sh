@@ -45,5 +45,14 @@ for part in "${parts[@]}"; do
         status=1
     fi
 done
-[ "$status" -eq 0 ] && echo "valgrind: $(wc -l <"$work/files") pictures, no errors, same pixels twice"
+# HEIC and AVIF, shown only when every picture type is asked for: decoded by libheif.
+heif=("$root"/tests/data/heif/*.heic "$root"/tests/data/heif/*.avif)
+if ! valgrind -q --error-exitcode=99 --leak-check=no "$probe" --every-type "${heif[@]}" \
+    >"$work/heif.checked" 2>"$work/heif.valgrind" || grep -q '^==[0-9]*== ' "$work/heif.valgrind"; then
+    head -200 "$work/heif.valgrind"
+    status=1
+fi
+grep -q '^plain ok' "$work/heif.checked" || { echo "no HEIC or AVIF picture decoded"; status=1; }
+[ "$status" -eq 0 ] && echo "valgrind: $(wc -l <"$work/files") pictures, no errors, same pixels" \
+    "twice; ${#heif[@]} HEIC and AVIF pictures, no errors"
 exit "$status"

@@ -14,7 +14,8 @@ struct PictureOptions {
     QSize reduceFor;
     // May use a thumbnail embedded in the file when it can be trusted for `reduceFor`.
     bool embeddedThumbnail = false;
-    // Besides the nine classic types, the others Qt's image readers decode (PNG, WebP, TIFF):
+    // Besides the nine classic types, the others Qt's image readers (PNG, WebP, TIFF) and libheif
+    // (HEIC, AVIF) decode:
     // what the person chose with "Every Picture Type". Without it they are refused.
     bool everyType = false;
 };

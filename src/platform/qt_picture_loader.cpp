@@ -4,6 +4,7 @@
 #include "formats/decode_budget.h"
 #include "formats/dib_header.h"
 #include "formats/dib_reader.h"
+#include "formats/heif_decoder.h"
 #include "formats/icon_bitmap.h"
 #include "formats/icon_directory.h"
 #include "formats/jpeg_decoder.h"
@@ -247,6 +248,7 @@ namespace {
         HeaderlessDib,
         Metafile,
         EveryType, // PNG, WebP or TIFF: read whole, and only when every type is shown
+        Heif, // HEIC or AVIF, decoded by libheif: likewise
     };
 
     // The Qt reader of a picture shown only when every type is; empty for any other file.
@@ -281,6 +283,8 @@ namespace {
             return Kind::Gif;
         if (!EveryTypeReader(head).isEmpty())
             return Kind::EveryType;
+        if (formats::IsHeif(head))
+            return Kind::Heif;
         const formats::ByteView bytes(head);
         const quint16 type = bytes.U16(2);
         if (bytes.Fits(0, 4) && bytes.U16(0) == 0 && (type == kIconType || type == kCursorType))
@@ -329,6 +333,8 @@ namespace {
             request.reduceFor = options.reduceFor;
             return formats::DecodeJpeg(bytes, request);
         }
+        case Kind::Heif:
+            return formats::DecodeHeif(bytes, options);
         default:
             return DecodeBytes(bytes, options);
         }
@@ -356,7 +362,8 @@ namespace {
         const Kind kind = Sniff(head);
         if (kind == Kind::Unknown)
             return std::nullopt;
-        if (kind == Kind::EveryType && !(options.everyType && HasReader(EveryTypeReader(head)))) {
+        const bool decodable = kind == Kind::Heif || HasReader(EveryTypeReader(head));
+        if ((kind == Kind::EveryType || kind == Kind::Heif) && !(options.everyType && decodable)) {
             failure = LoadFailure::NotShown;
             return std::nullopt;
         }

@@ -4,6 +4,7 @@
 
 #include "browser/progress_display.h"
 
+#include <QFile>
 #include <QLabel>
 #include <sys/stat.h>
 
@@ -127,7 +128,7 @@ namespace {
         }
     }
 
-    // PNG, WebP and TIFF show once the person asks for every picture type on the grid's empty
+    // PNG, WebP, TIFF and AVIF show once the person asks for every picture type on the grid's empty
     // area; the choice is kept in the settings for the next start.
     TEST(MainWindowLoad, EveryPictureTypeIsSwitchedOnFromTheEmptyAreaAndKept)
     {
@@ -136,6 +137,8 @@ namespace {
         WritePicture(photos, "a.bmp");
         for (const char* name : { "b.png", "c.webp", "d.tiff" })
             ASSERT_TRUE(tools::Gradient({ 40, 30 }).save(photos.File(name))) << name;
+        const QString avif = GLIMMERBOX_SOURCE_DIR "/tests/data/heif/avif32.avif";
+        ASSERT_TRUE(QFile::copy(avif, photos.File("e.avif")));
         h.Window().show();
         h.Open(photos.Path());
         EXPECT_EQ(Tags(h.Window()), QStringList({ "a.bmp" }));
@@ -149,7 +152,7 @@ namespace {
         EXPECT_FALSE(every->isChecked());
         menu.hide();
         h.WaitForLoad([&] { every->trigger(); });
-        const QStringList all { "a.bmp", "b.png", "c.webp", "d.tiff" };
+        const QStringList all { "a.bmp", "b.png", "c.webp", "d.tiff", "e.avif" };
         EXPECT_EQ(Tags(h.Window()), all);
         EXPECT_EQ(h.Setting("Every Picture Type"), "True");
         MainWindowHarness restarted(h.dataFolder.Path());

@@ -150,9 +150,9 @@ namespace {
             }
     }
 
-    // PNG, WebP and TIFF, written by Qt's own encoders: decoded by content only when every
-    // type is asked for; refused otherwise, as the asking's doing rather than the file's.
-    TEST_F(PictureLoaderTest, EveryTypeDecodesPngWebpAndTiffOnlyWhenAskedFor)
+    // PNG, WebP and TIFF, written by Qt's own encoders, and HEIC: decoded by content only when
+    // every type is asked for; refused otherwise, as the asking's doing rather than the file's.
+    TEST_F(PictureLoaderTest, EveryTypeDecodesPngWebpTiffAndHeicOnlyWhenAskedFor)
     {
         const QImage want = Quadrants(37, 11);
         PictureOptions every;
@@ -172,6 +172,15 @@ namespace {
             EXPECT_FALSE(loader_.LoadPicture(folder_.File("named.jpg"), {}, &failure)) << format;
             EXPECT_EQ(failure, LoadFailure::NotShown) << format;
         }
+        // A real HEIC photo, turned upright by libheif.
+        QFile heic(GLIMMERBOX_SOURCE_DIR "/tests/data/heif/colors-rotated.heic");
+        ASSERT_TRUE(heic.open(QIODevice::ReadOnly));
+        const auto photo = Load("photo.heic", heic.readAll(), every).value_or(LoadedPicture {});
+        EXPECT_EQ(photo.naturalSize, QSize(72, 72));
+        EXPECT_EQ(qBlue(photo.image.pixel(2, 2)), 255); // the top right corner before turning
+        LoadFailure failure = LoadFailure::None;
+        EXPECT_FALSE(loader_.LoadPicture(folder_.File("photo.heic"), {}, &failure));
+        EXPECT_EQ(failure, LoadFailure::NotShown);
     }
 
     // Every kind of decode waits while others hold the memory all decodes share.

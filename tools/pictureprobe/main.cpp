@@ -3,6 +3,7 @@
 // <unreadable|not-a-picture>" per load, then
 // "peak <KB>": run once per file, each file's peak memory is its own and a hang can be killed.
 // Given several files it loads each in turn, so a slow start (under valgrind) is paid once.
+// With --every-type first, every load asks for every picture type (PNG, WebP, TIFF, HEIC, AVIF).
 #include "platform/qt_picture_loader.h"
 #include <QFile>
 #include <QGuiApplication>
@@ -30,13 +31,17 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen"); // metafile text needs fonts, so a platform
     QGuiApplication app(argc, argv);
-    if (argc < 2)
+    const bool everyType = argc > 1 && qstrcmp(argv[1], "--every-type") == 0;
+    const int first = everyType ? 2 : 1;
+    if (argc <= first)
         return 2;
     const std::pair<const char*, gb::platform::PictureOptions> modes[]
-        = { { "plain", {} }, { "thumbnail", { false, { 62, 62 } } },
-              { "embedded", { false, { 62, 62 }, true } }, { "icon", { true, {} } } };
-    for (int file = 1; file < argc; ++file) {
-        if (argc > 2) { // tells whose loading any output and diagnostics that follow are
+        = { { "plain", { false, {}, false, everyType } },
+              { "thumbnail", { false, { 62, 62 }, false, everyType } },
+              { "embedded", { false, { 62, 62 }, true, everyType } },
+              { "icon", { true, {}, false, everyType } } };
+    for (int file = first; file < argc; ++file) {
+        if (argc > first + 1) { // tells whose loading any output and diagnostics that follow are
             std::printf("probing %s\n", argv[file]);
             std::fprintf(stderr, "probing %s\n", argv[file]);
         }

@@ -1,0 +1,180 @@
+#include "formats/heif_decoder.h"
+
+#include "formats/byte_view.h"
+#include "formats/decode_budget.h"
+
+#include <algorithm>
+#include <array>
+#include <libheif/heif.h>
+#include <memory>
+#include <vector>
+
+namespace gb::formats {
+
+namespace {
+
+    // A decoded picture of more than this is refused before decoding, as by the other decoders.
+    constexpr qint64 kMaxDecodedBytes = qint64(256) << 20;
+    // libheif's own limit on either side, checked while it reads the file's boxes.
+    constexpr int kMaxSide = 1 << 15;
+    // The brands of HEIF and AVIF still images, image collections and sequences.
+    constexpr std::array<QByteArrayView, 9> kBrands { "heic", "heix", "hevc", "heim", "heis",
+        "mif1", "msf1", "avif", "avis" };
+    // ftyp: box size, "ftyp", major brand, minor version, then compatible brands.
+    constexpr qint64 kFtypHeader = 16;
+
+    struct ContextFree {
+        void operator()(heif_context* context) const { heif_context_free(context); }
+    };
+    struct HandleRelease {
+        void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+    };
+    struct ImageRelease {
+        void operator()(heif_image* image) const { heif_image_release(image); }
+    };
+    struct OptionsFree {
+        void operator()(heif_decoding_options* options) const
+        {
+            heif_decoding_options_free(options);
+        }
+    };
+    using Handle = std::unique_ptr<heif_image_handle, HandleRelease>;
+
+    bool IsBrand(const ByteView& view, qint64 at)
+    {
+        if (!view.Fits(at, 4))
+            return false;
+        const QByteArrayView brand(view.Data() + at, 4);
+        return std::find(kBrands.begin(), kBrands.end(), brand) != kBrands.end();
+    }
+
+    // Loads the codec plugins once for the whole program; they stay until it ends.
+    void StartLibheif()
+    {
+        static const bool started = [] { return heif_init(nullptr).code == heif_error_Ok; }();
+        Q_UNUSED(started);
+    }
+
+    QSize SizeOf(const heif_image_handle* handle)
+    {
+        return QSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
+    }
+
+    // The smallest stored thumbnail of the primary image's shape that is still twice the size the
+    // picture gets when fitted into `box`, as a reduced JPEG is; empty when none is.
+    Handle ChooseThumbnail(heif_image_handle* primary, QSize upright, QSize box)
+    {
+        const QSize fitted = upright.scaled(box, Qt::KeepAspectRatio);
+        const int count = std::max(0, heif_image_handle_get_number_of_thumbnails(primary));
+        std::vector<heif_item_id> ids(count);
+        ids.resize(
+            std::max(0, heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count)));
+        Handle best;
+        for (const heif_item_id id : ids) {
+            heif_image_handle* raw = nullptr;
+            if (heif_image_handle_get_thumbnail(primary, id, &raw).code != heif_error_Ok)
+                continue;
+            Handle thumbnail(raw);
+            const QSize size = SizeOf(raw);
+            // Within two pixels of the picture's shape (encoders round a thumbnail's sides, often
+            // to even numbers): one left unturned, or of another crop, is no stand-in.
+            const qint64 skew
+                = qint64(size.width()) * upright.height() - qint64(size.height()) * upright.width();
+            const bool large
+                = size.width() >= 2 * fitted.width() && size.height() >= 2 * fitted.height();
+            if (large && qAbs(skew) <= 2 * qint64(std::max(upright.width(), upright.height()))
+                && (!best || size.width() < SizeOf(best.get()).width()))
+                best = std::move(thumbnail);
+        }
+        return best;
+    }
+
+    // A copy of libheif's 8-bit RGB(A) picture in one of the formats we show; nullopt when it is
+    // not what was asked for or larger than `bytes` (of 32-bit pixels) allow.
+    std::optional<QImage> ShownCopy(heif_image* decoded, bool alpha, qint64 bytes)
+    {
+        const int width = heif_image_get_primary_width(decoded);
+        const int height = heif_image_get_primary_height(decoded);
+        int stride = 0;
+        const uint8_t* pixels
+            = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+        if (!pixels || width <= 0 || height <= 0 || qint64(width) * height * 4 > bytes
+            || heif_image_get_bits_per_pixel_range(decoded, heif_channel_interleaved) != 8)
+            return std::nullopt;
+        const QImage::Format stored = !alpha             ? QImage::Format_RGB888
+            : heif_image_is_premultiplied_alpha(decoded) ? QImage::Format_RGBA8888_Premultiplied
+                                                         : QImage::Format_RGBA8888;
+        const QImage view(pixels, width, height, stride, stored);
+        QImage shown = view.convertToFormat(
+            alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return shown.isNull() ? std::nullopt : std::optional(std::move(shown));
+    }
+
+    // The image behind `handle`, decoded to 8-bit RGB(A) whatever its depth, turned upright.
+    std::optional<QImage> DecodeImage(const heif_image_handle* handle)
+    {
+        const QSize size = SizeOf(handle);
+        const qint64 bytes = qint64(size.width()) * size.height() * 4;
+        if (size.isEmpty() || bytes > kMaxDecodedBytes)
+            return std::nullopt;
+        // libheif's picture and ours are both held while the one is copied into the other.
+        auto& budget = DecodeBudget::Shared();
+        const auto reservation = budget.Reserve(std::min(2 * bytes, budget.Total()));
+        const std::unique_ptr<heif_decoding_options, OptionsFree> decoding(
+            heif_decoding_options_alloc());
+        if (!reservation || !decoding)
+            return std::nullopt;
+        decoding->convert_hdr_to_8bit = 1;
+        const bool alpha = heif_image_handle_has_alpha_channel(handle);
+        heif_image* raw = nullptr;
+        const heif_error error = heif_decode_image(handle, &raw, heif_colorspace_RGB,
+            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, decoding.get());
+        const std::unique_ptr<heif_image, ImageRelease> image(raw);
+        if (error.code != heif_error_Ok || !image)
+            return std::nullopt;
+        return ShownCopy(raw, alpha, bytes);
+    }
+
+} // namespace
+
+bool IsHeif(const QByteArray& head)
+{
+    const ByteView view(head, ByteOrder::BigEndian);
+    if (!view.Fits(0, kFtypHeader) || head.mid(4, 4) != "ftyp")
+        return false;
+    const qint64 end = std::min<qint64>(view.U32(0), view.Size());
+    bool named = IsBrand(view, 8);
+    for (qint64 at = kFtypHeader; at + 4 <= end && !named; at += 4)
+        named = IsBrand(view, at);
+    return named;
+}
+
+std::optional<LoadedPicture> DecodeHeif(const QByteArray& bytes, const PictureOptions& options)
+{
+    StartLibheif();
+    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    if (!context)
+        return std::nullopt;
+    heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
+    if (heif_context_read_from_memory_without_copy(
+            context.get(), bytes.constData(), size_t(bytes.size()), nullptr)
+            .code
+        != heif_error_Ok)
+        return std::nullopt;
+    heif_image_handle* raw = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &raw).code != heif_error_Ok)
+        return std::nullopt;
+    const Handle primary(raw);
+    const QSize upright = SizeOf(raw);
+    if (upright.isEmpty())
+        return std::nullopt;
+    const Handle thumbnail = options.embeddedThumbnail && !options.reduceFor.isEmpty()
+        ? ChooseThumbnail(raw, upright, options.reduceFor)
+        : Handle();
+    auto image = DecodeImage(thumbnail ? thumbnail.get() : raw);
+    if (!image)
+        return std::nullopt;
+    return LoadedPicture { std::move(*image), upright, thumbnail != nullptr };
+}
+
+} // namespace gb::formats
