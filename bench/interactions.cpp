@@ -184,6 +184,9 @@ InteractionTimes TimeInteractions(browser::frmThumbs& window, const InteractionS
     InteractionTimes times;
     TimeSelection(window, times);
     TimeWindows(window, times);
+    // Closing the rename window loads the folder again; the Delete comes once that has ended.
+    while (window.IsLoading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     Trigger(window, "SelectAll");
     HideWatch watch;
     window.Grid().installEventFilter(&watch);
