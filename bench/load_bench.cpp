@@ -6,8 +6,8 @@
 //   glimmerbox_load_bench --make-small N DIR
 #include "app/linux_services.h"
 #include "browser/frm_thumbs.h"
-#include "browser/tile_store.h"
 #include "browser/thumb_grid.h"
+#include "browser/tile_store.h"
 #include "interactions.h"
 #include "module1/module1.h"
 #include "small_pictures.h"

@@ -81,8 +81,8 @@ struct SlowShare {
     {
         for (int i = 0; i < 2; ++i) {
             control.Write("dump", "");
-            EXPECT_TRUE(QTest::qWaitFor(
-                [&] { return !QFileInfo::exists(control.File("dump")); }, 20000));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return !QFileInfo::exists(control.File("dump")); }, 20000));
         }
     }
     TempFolder files, mount, control;
