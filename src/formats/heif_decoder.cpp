@@ -2,6 +2,7 @@
 
 #include "formats/byte_view.h"
 #include "formats/decode_budget.h"
+#include "formats/display_colours.h"
 
 #include <algorithm>
 #include <array>
@@ -53,6 +54,21 @@ namespace {
     {
         static const bool started = [] { return heif_init(nullptr).code == heif_error_Ok; }();
         Q_UNUSED(started);
+    }
+
+    // The primary image's embedded ICC profile; empty when it has none (or only colour codes,
+    // which libheif already turns into sRGB-like RGB).
+    QByteArray IccProfile(const heif_image_handle* handle)
+    {
+        const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+        if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC)
+            return QByteArray();
+        QByteArray profile(qsizetype(heif_image_handle_get_raw_color_profile_size(handle)), '\0');
+        if (profile.isEmpty()
+            || heif_image_handle_get_raw_color_profile(handle, profile.data()).code
+                != heif_error_Ok)
+            return QByteArray();
+        return profile;
     }
 
     QSize SizeOf(const heif_image_handle* handle)
@@ -174,7 +190,8 @@ std::optional<LoadedPicture> DecodeHeif(const QByteArray& bytes, const PictureOp
     auto image = DecodeImage(thumbnail ? thumbnail.get() : raw);
     if (!image)
         return std::nullopt;
-    return LoadedPicture { std::move(*image), upright, thumbnail != nullptr };
+    return LoadedPicture { InDisplayColours(std::move(*image), IccProfile(raw)), upright,
+        thumbnail != nullptr };
 }
 
 } // namespace gb::formats

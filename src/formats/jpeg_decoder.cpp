@@ -2,12 +2,14 @@
 
 #include "formats/byte_view.h"
 #include "formats/decode_budget.h"
+#include "formats/display_colours.h"
 
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h uses FILE without including it
+#include <cstdlib>
 
 extern "C" {
 #include <jpeglib.h>
@@ -74,7 +76,20 @@ namespace {
             jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes_.constData()),
                 static_cast<unsigned long>(bytes_.size()));
             jpeg_save_markers(&info_, JPEG_APP0 + 1, 0xffff);
+            jpeg_save_markers(&info_, JPEG_APP0 + 2, 0xffff); // the colour profile
             return jpeg_read_header(&info_, TRUE) == JPEG_HEADER_OK;
+        }
+
+        // The embedded colour profile, joined from its pieces; empty when there is none.
+        QByteArray IccProfile()
+        {
+            JOCTET* data = nullptr;
+            unsigned int length = 0;
+            if (setjmp(errors_.jump) || !jpeg_read_icc_profile(&info_, &data, &length))
+                return QByteArray();
+            QByteArray profile(reinterpret_cast<const char*>(data), qsizetype(length));
+            std::free(data);
+            return profile;
         }
 
         // 0 for `scale` leaves the picture at its stored size.
@@ -257,6 +272,7 @@ std::optional<LoadedPicture> DecodeJpeg(const QByteArray& bytes, const JpegReque
     const auto reservation = budget.Reserve(qint64(output.width()) * output.height() * 4);
     if (!reservation)
         return std::nullopt;
+    const QByteArray icc = jpeg.IccProfile(); // gone once the pixels are read
     QImage image(output, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (image.isNull() || !jpeg.ReadPixels(image))
         return std::nullopt;
@@ -264,7 +280,7 @@ std::optional<LoadedPicture> DecodeJpeg(const QByteArray& bytes, const JpegReque
         image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         image.convertTo(QImage::Format_RGB32);
     }
-    return LoadedPicture { Upright(std::move(image), orientation), upright };
+    return LoadedPicture { Upright(InDisplayColours(std::move(image), icc), orientation), upright };
 }
 
 QImage Upright(QImage stored, int orientation)

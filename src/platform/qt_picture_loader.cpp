@@ -4,6 +4,7 @@
 #include "formats/decode_budget.h"
 #include "formats/dib_header.h"
 #include "formats/dib_reader.h"
+#include "formats/display_colours.h"
 #include "formats/heif_decoder.h"
 #include "formats/icon_bitmap.h"
 #include "formats/icon_directory.h"
@@ -165,7 +166,8 @@ namespace {
         QImage image = reader.read();
         if (image.isNull())
             return std::nullopt;
-        return LoadedPicture { ToDisplayFormat(std::move(image)), upright };
+        return LoadedPicture { ToDisplayFormat(formats::InDisplayColours(std::move(image))),
+            upright };
     }
 
     // Reserves from the budget shared by all decodes what a bitmap with this header decodes to;

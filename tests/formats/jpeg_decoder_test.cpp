@@ -3,6 +3,7 @@
 #include "samplegen/image_writers.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
@@ -129,6 +130,39 @@ namespace {
             = [&](int times) { return file.left(end) + scan.repeated(times) + file.right(2); };
         EXPECT_TRUE(DecodeJpeg(repeated(100)));
         EXPECT_FALSE(DecodeJpeg(repeated(600)));
+    }
+
+} // namespace
+} // namespace gb::formats
+
+namespace gb::formats {
+namespace {
+
+    // A flat brick red, written with the colour space named and decoded for the screen.
+    QRgb ShownColour(const QColorSpace& space)
+    {
+        QImage image(16, 16, QImage::Format_RGB32);
+        image.fill(qRgb(200, 60, 60));
+        image.setColorSpace(space);
+        const auto picture = DecodeJpeg(Written(image), JpegRequest {});
+        return picture ? picture->image.pixel(8, 8) : 0;
+    }
+
+    TEST(JpegDecoder, ShowsAWideGamutPictureInSrgbAndLeavesSrgbAsItIs)
+    {
+        for (const QColorSpace& plain : { QColorSpace(), QColorSpace(QColorSpace::SRgb) }) {
+            const QRgb shown = ShownColour(plain);
+            EXPECT_NEAR(qRed(shown), 200, 2);
+            EXPECT_NEAR(qGreen(shown), 60, 2);
+        }
+        // The same numbers mean a deeper red in Adobe RGB and in Display P3 than in sRGB; the
+        // expected values come from the published primaries and curves (worked out by hand).
+        const QRgb adobe = ShownColour(QColorSpace(QColorSpace::AdobeRgb));
+        EXPECT_NEAR(qRed(adobe), 231, 2);
+        EXPECT_NEAR(qGreen(adobe), 57, 2);
+        const QRgb p3 = ShownColour(QColorSpace(QColorSpace::DisplayP3));
+        EXPECT_NEAR(qRed(p3), 217, 2);
+        EXPECT_NEAR(qGreen(p3), 42, 2);
     }
 
 } // namespace
