@@ -115,7 +115,7 @@ namespace {
 
     bool IsShownFormat(const QByteArray& format, const PictureOptions& options)
     {
-        static const std::array<QByteArray, 3> shown { "gif", "jpeg", "ico" };
+        static const std::array<QByteArray, 2> shown { "gif", "jpeg" };
         // Shown only when every type is (see Kind::EveryType); Qt's image plugins decode them.
         static const std::array<QByteArray, 3> more { "png", "webp", "tiff" };
         const QByteArray name = format.toLower();
@@ -131,9 +131,9 @@ namespace {
         return image;
     }
 
-    // `device` holds the picture; `bytes` the whole file when it had to be read (icons).
-    std::optional<LoadedPicture> Decode(
-        QIODevice& device, const QByteArray& bytes, const PictureOptions& options)
+    // A picture Qt's readers decode: a GIF, a streamed JPEG, or one of the types shown only when
+    // every type is. Icons and read-whole JPEGs have decoders of their own.
+    std::optional<LoadedPicture> Decode(QIODevice& device, const PictureOptions& options)
     {
         QImageReader reader(&device);
         reader.setDecideFormatFromContent(true);
@@ -141,11 +141,6 @@ namespace {
         const QByteArray format = reader.format();
         if (!IsShownFormat(format, options))
             return std::nullopt;
-        if (format == "ico" && options.largeIcon) {
-            const auto index = formats::ChooseIconEntry(bytes, kLargeIconSize);
-            if (index && *index > 0 && !reader.jumpToImage(*index))
-                return std::nullopt;
-        }
         // The stored size: for JPEG that is before the Exif rotation, as is the scaled size.
         const QSize stored = reader.size();
         if (stored.isEmpty() || qint64(stored.width()) * stored.height() * 4 > kMaxDecodedBytes)
@@ -196,7 +191,7 @@ namespace {
         buffer.setData(bytes);
         if (!buffer.open(QIODevice::ReadOnly))
             return std::nullopt;
-        return Decode(buffer, bytes, options);
+        return Decode(buffer, options);
     }
 
     // An icon's PNG image, given to Qt's PNG reader alone: its icon reader refuses a file whose
@@ -297,14 +292,14 @@ namespace {
 
     // A large JPEG or GIF, decoded as it is read. A decoder takes a failed read for the end of
     // the picture and shows the rest grey, so the file's own error decides.
-    std::optional<LoadedPicture> DecodeStreaming(const OpenedFile& file, const QByteArray& head,
-        const PictureOptions& options, LoadFailure& failure)
+    std::optional<LoadedPicture> DecodeStreaming(
+        const OpenedFile& file, const PictureOptions& options, LoadFailure& failure)
     {
         QFile device;
         std::optional<LoadedPicture> picture;
         if (device.open(file.fd.Get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
             const DecodeSlot slot;
-            picture = Decode(device, head, options);
+            picture = Decode(device, options);
         }
         if (!device.isOpen() || device.error() != QFileDevice::NoError || !Unchanged(file))
             return Unreadable(failure);
@@ -374,9 +369,8 @@ namespace {
             ? formats::BmpFileBytesNeeded(formats::ByteView(head), size)
             : size;
         if (wanted > kMaxWholeReadBytes && kind != Kind::Bitmap)
-            return kind == Kind::Jpeg || kind == Kind::Gif
-                ? DecodeStreaming(file, head, options, failure)
-                : std::nullopt;
+            return kind == Kind::Jpeg || kind == Kind::Gif ? DecodeStreaming(file, options, failure)
+                                                           : std::nullopt;
         if (wanted > kMaxDecodedBytes)
             return std::nullopt;
         QByteArray bytes = std::move(head);
