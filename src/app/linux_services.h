@@ -10,7 +10,7 @@
 #include "platform/linux_wallpaper.h"
 #include "platform/memory_registry.h"
 #include "platform/process_command_runner.h"
-#include "platform/qt_picture_loader.h"
+#include "platform/file_picture_loader.h"
 #include "platform/services.h"
 
 #include <memory>
@@ -26,7 +26,7 @@ public:
 
 private:
     platform::IniProfile profile_;
-    platform::QtPictureLoader pictures_;
+    platform::FilePictureLoader pictures_;
     platform::LinuxAppInfo appInfo_;
     std::unique_ptr<platform::IDialogs> dialogs_;
     platform::DesktopShell shell_;

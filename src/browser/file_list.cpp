@@ -1,10 +1,10 @@
 #include "browser/file_list.h"
 
+#include "formats/picture_types.h"
 #include "platform/storage_kind.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <algorithm>
 
 namespace gb::browser {
@@ -49,22 +49,9 @@ const QStringList& FileList::Patterns(bool everyType)
     // Phones and many programs name their JPEGs ".jpeg" or ".jpe"; they are listed with ".jpg".
     static const QStringList kPatterns { "*.bmp", "*.dib", "*.rle", "*.gif", "*.jpg", "*.jpeg",
         "*.jpe", "*.wmf", "*.emf", "*.ico", "*.cur" };
-    // The types listed only when every picture type is shown, each with the Qt reader that
-    // decodes it: listed where that reader is installed (WebP and TIFF come with Qt's image
-    // format plugins). No reader: our own decoder, always there (HEIC and AVIF, by libheif). A
-    // type joins here once something decodes it.
-    static const std::pair<QByteArray, QStringList> kMoreTypes[]
-        = { { "png", { "*.png" } }, { "webp", { "*.webp" } }, { "tiff", { "*.tif", "*.tiff" } },
-              { "", { "*.heic", "*.heif", "*.avif" } } };
-    static const QStringList kEveryPattern = [] {
-        QStringList patterns = kPatterns;
-        const QList<QByteArray> readers = QImageReader::supportedImageFormats();
-        for (const auto& [reader, names] : kMoreTypes) {
-            if (reader.isEmpty() || readers.contains(reader))
-                patterns += names;
-        }
-        return patterns;
-    }();
+    // The types listed only when every picture type is shown, where their decoder is installed
+    // (formats/picture_types.cpp keeps them with their signatures).
+    static const QStringList kEveryPattern = kPatterns + formats::EveryTypePatterns();
     return everyType ? kEveryPattern : kPatterns;
 }
 

@@ -35,7 +35,7 @@ namespace {
 
     class BlockReader {
     public:
-        explicit BlockReader(const ByteSource& read)
+        explicit BlockReader(const ReadBytes& read)
             : read_(read)
         {
         }
@@ -82,7 +82,7 @@ namespace {
         }
 
     private:
-        const ByteSource& read_;
+        const ReadBytes& read_;
         qint64 start_ = 0;
         QByteArray block_;
     };
@@ -258,7 +258,7 @@ namespace {
 
 } // namespace
 
-std::optional<JpegExif> ReadJpegExif(const ByteSource& read)
+std::optional<JpegExif> ReadJpegExif(const ReadBytes& read)
 {
     BlockReader bytes(read);
     if (bytes.At(0) != kFill || bytes.At(1) != kSoi)
@@ -293,7 +293,7 @@ std::optional<JpegExif> ReadJpegExif(const ByteSource& read)
 }
 
 std::optional<LoadedPicture> TrustedEmbeddedThumbnail(
-    const JpegExif& exif, QSize box, const ByteSource& read, qint64 fileSize)
+    const JpegExif& exif, QSize box, const ReadBytes& read, qint64 fileSize)
 {
     const QSize frame = exif.frameSize;
     if (frame.isEmpty() || exif.recordedSize != frame || box.isEmpty())

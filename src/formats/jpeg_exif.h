@@ -20,17 +20,17 @@ struct JpegExif {
 };
 
 // Up to `length` bytes of the file from `offset`; fewer (or none) at its end.
-using ByteSource = std::function<QByteArray(qint64 offset, qint64 length)>;
+using ReadBytes = std::function<QByteArray(qint64 offset, qint64 length)>;
 
 // Walks the segments before the first frame header. Reads only what it needs through `read`,
 // never past the first 16 MiB. nullopt when the bytes do not start like a JPEG.
-std::optional<JpegExif> ReadJpegExif(const ByteSource& read);
+std::optional<JpegExif> ReadJpegExif(const ReadBytes& read);
 
 // The embedded thumbnail turned upright, when it demonstrably shows this very picture and is
 // large enough for a tile that fits `box`; nullopt otherwise (the caller decodes the picture).
 // Its header must agree with the picture's, and its colours with the top of the picture, read
 // through `read` from the start of the file of `fileSize` bytes (an eighth of its picture data).
 std::optional<LoadedPicture> TrustedEmbeddedThumbnail(
-    const JpegExif& exif, QSize box, const ByteSource& read, qint64 fileSize);
+    const JpegExif& exif, QSize box, const ReadBytes& read, qint64 fileSize);
 
 } // namespace gb::formats

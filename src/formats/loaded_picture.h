@@ -20,6 +20,21 @@ struct PictureOptions {
     bool everyType = false;
 };
 
+// Why a picture did not load.
+enum class LoadFailure {
+    None,
+    // The file could not be opened, or reading it failed: a read error (a failing card, a share
+    // gone away), a file vanished or changed while it was read. Trying again later may succeed.
+    Unreadable,
+    // The whole file was read and is not a picture we can decode: an unknown type, a damaged
+    // picture, or one beyond the limits on size.
+    NotAPicture,
+    // A picture of a type shown only with PictureOptions::everyType, asked for without it or
+    // with no reader of its type installed: not a fault of the file, so nothing should
+    // remember it as one.
+    NotShown,
+};
+
 // What a decoder hands back.
 struct LoadedPicture {
     QImage image; // possibly reduced; ARGB32_Premultiplied or RGB32, transparency kept as alpha

@@ -8,22 +8,8 @@
 namespace gb::platform {
 
 using formats::LoadedPicture;
+using formats::LoadFailure;
 using formats::PictureOptions;
-
-// Why a picture did not load.
-enum class LoadFailure {
-    None,
-    // The file could not be opened, or reading it failed: a read error (a failing card, a share
-    // gone away), a file vanished or changed while it was read. Trying again later may succeed.
-    Unreadable,
-    // The whole file was read and is not a picture we can decode: an unknown type, a damaged
-    // picture, or one beyond the limits on size.
-    NotAPicture,
-    // A picture of a type shown only with PictureOptions::everyType, asked for without it or
-    // with no reader of its type installed: not a fault of the file, so nothing should
-    // remember it as one.
-    NotShown,
-};
 
 // Loads pictures of the types the program shows. Safe to call from several threads at once.
 class IPictureLoader {

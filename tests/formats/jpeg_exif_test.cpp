@@ -42,7 +42,7 @@ namespace {
         return main.left(2) + ExifSegment(f) + after + main.mid(2);
     }
 
-    ByteSource Source(QByteArray bytes)
+    ReadBytes Source(QByteArray bytes)
     {
         return [=](qint64 at, qint64 n) { return bytes.mid(at, n); };
     }

@@ -1,7 +1,7 @@
-// Real files through QtPictureLoader: what their first bytes make them, which reader decodes
+// Real files through FilePictureLoader: what their first bytes make them, which reader decodes
 // them, what it refuses.
 #include "formats/decode_budget.h"
-#include "platform/qt_picture_loader.h"
+#include "platform/file_picture_loader.h"
 #include "samplegen/image_writers.h"
 #include "samplegen/metafile_writers.h"
 #include "support/temp_folder.h"
@@ -36,7 +36,7 @@ namespace {
             return loader_.LoadPicture(folder_.File(name), options);
         }
         test::TempFolder folder_;
-        QtPictureLoader loader_;
+        FilePictureLoader loader_;
     };
 
     TEST_F(PictureLoaderTest, EveryKindDecodesPixelExact)

@@ -7,7 +7,7 @@
 #include "platform/linux_scratch_space.h"
 #include "platform/linux_wallpaper.h"
 #include "platform/memory_registry.h"
-#include "platform/qt_picture_loader.h"
+#include "platform/file_picture_loader.h"
 #include "platform/services.h"
 #include "support/fake_app_info.h"
 #include "support/fake_command_runner.h"
@@ -36,7 +36,7 @@ struct TestServices {
 
     TempFolder dataFolder;
     platform::IniProfile profile;
-    platform::QtPictureLoader pictures;
+    platform::FilePictureLoader pictures;
     FakeDialogs dialogs;
     FakeAppInfo appInfo;
     FakeShell shell;

@@ -1,0 +1,144 @@
+#include "formats/picture_decoder.h"
+
+#include "formats/dib_reader.h"
+#include "formats/jpeg_exif.h"
+#include "formats/picture_types.h"
+#include "formats/qt_reader_decode.h"
+
+#include <QThread>
+#include <algorithm>
+#include <semaphore>
+
+namespace gb::formats {
+
+namespace {
+
+    // Nobody keeps a picture this large; refusing early keeps a hostile file out of memory.
+    constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+    // Enough for the Exif block of nearly every camera picture, and to tell any type apart.
+    constexpr qint64 kHeadBytes = 64 * 1024;
+    // Files up to this size are read whole: one read, then decoding from memory, is faster than
+    // decoding as the file streams in.
+    constexpr qint64 kMaxWholeReadBytes = qint64(64) << 20;
+    constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
+
+    // At most one decode per core runs at once; any number of loads may meanwhile wait on the
+    // disk, which on a network share or a camera card is where a load spends its time.
+    std::counting_semaphore<>& DecodeSlots()
+    {
+        static std::counting_semaphore<> slots(std::max(1, QThread::idealThreadCount()));
+        return slots;
+    }
+
+    // Holds one decode slot while it lives. Taken once per load, around the decode only.
+    struct DecodeSlot {
+        DecodeSlot() { DecodeSlots().acquire(); }
+        ~DecodeSlot() { DecodeSlots().release(); }
+        DecodeSlot(const DecodeSlot&) = delete;
+        DecodeSlot& operator=(const DecodeSlot&) = delete;
+    };
+
+    std::optional<LoadedPicture> Fail(LoadFailure& failure, LoadFailure why)
+    {
+        failure = why;
+        return std::nullopt;
+    }
+
+    // The Exif thumbnail, from the head of the file and what lies beyond it read as needed.
+    std::optional<LoadedPicture> EmbeddedThumbnail(
+        ByteSource& source, const QByteArray& head, QSize box, LoadFailure& failure)
+    {
+        if (!head.startsWith("\xff\xd8"))
+            return std::nullopt;
+        bool readFailed = false;
+        const auto read = [&](qint64 offset, qint64 length) {
+            if (offset >= 0 && length >= 0 && offset + length <= head.size())
+                return head.mid(offset, length);
+            QByteArray beyond; // what lies past the end of the file is not there
+            if (offset >= 0 && length >= 0 && !source.Read(offset, length, beyond))
+                readFailed = true;
+            return beyond;
+        };
+        const auto exif = ReadJpegExif(read);
+        if (readFailed)
+            return Fail(failure, LoadFailure::Unreadable);
+        if (!exif)
+            return std::nullopt;
+        const DecodeSlot slot;
+        auto thumbnail = TrustedEmbeddedThumbnail(*exif, box, read, source.Size());
+        return readFailed ? Fail(failure, LoadFailure::Unreadable) : thumbnail;
+    }
+
+    // What BytesToRead says of a file not to be read whole.
+    constexpr qint64 kRefused = -1, kStreamed = -2;
+
+    // How many bytes the type's decoder needs read, or kStreamed when Qt's reader decodes it as
+    // the file streams in, or kRefused when the file is beyond what we decode.
+    qint64 BytesToRead(const PictureType& type, const QByteArray& head, qint64 size)
+    {
+        if (size <= kMaxWholeReadBytes)
+            return size;
+        switch (type.read) {
+        case ReadPolicy::WholeOrStream:
+            return kStreamed;
+        case ReadPolicy::BitmapHeaders: {
+            const qint64 wanted = BmpFileBytesNeeded(ByteView(head), size);
+            return wanted <= kMaxDecodedBytes ? std::max<qint64>(wanted, 0) : kRefused;
+        }
+        default:
+            return kRefused;
+        }
+    }
+
+    std::optional<LoadedPicture> Decode(
+        ByteSource& source, const PictureOptions& options, LoadFailure& failure)
+    {
+        const qint64 size = source.Size();
+        if (size <= 0 || size > kMaxFileBytes)
+            return std::nullopt;
+        QByteArray bytes;
+        if (!source.Read(0, std::min(size, kHeadBytes), bytes))
+            return Fail(failure, LoadFailure::Unreadable);
+        // The Exif block sits at the start; most of a camera picture need not be read at all then.
+        if (options.embeddedThumbnail && !options.reduceFor.isEmpty()) {
+            auto embedded = EmbeddedThumbnail(source, bytes, options.reduceFor, failure);
+            if (embedded || failure != LoadFailure::None)
+                return embedded;
+        }
+        const PictureType* type = FindPictureType(bytes);
+        if (!type)
+            return std::nullopt;
+        if (!type->everyTypePatterns.isEmpty() && !(options.everyType && IsAvailable(*type)))
+            return Fail(failure, LoadFailure::NotShown);
+        const qint64 wanted = BytesToRead(*type, bytes, size);
+        if (wanted == kRefused)
+            return std::nullopt;
+        if (wanted == kStreamed) {
+            bool readFailed = false;
+            const DecodeSlot slot;
+            auto picture = DecodeStreamWithQtReader(source, type->qtReader, options, readFailed);
+            return readFailed ? Fail(failure, LoadFailure::Unreadable) : picture;
+        }
+        const qint64 more = std::max<qint64>(0, wanted - bytes.size());
+        if (more > 0 && !source.Read(bytes.size(), more, bytes))
+            return Fail(failure, LoadFailure::Unreadable);
+        const DecodeSlot slot;
+        return type->decode ? type->decode(bytes, options)
+                            : DecodeBytesWithQtReader(bytes, type->qtReader, options);
+    }
+
+} // namespace
+
+std::optional<LoadedPicture> DecodePicture(
+    ByteSource& source, const PictureOptions& options, LoadFailure& failure)
+{
+    failure = LoadFailure::None;
+    std::optional<LoadedPicture> picture = Decode(source, options, failure);
+    if (picture)
+        failure = LoadFailure::None;
+    else if (failure == LoadFailure::None)
+        failure = LoadFailure::NotAPicture;
+    return picture;
+}
+
+} // namespace gb::formats

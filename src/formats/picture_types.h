@@ -1,0 +1,46 @@
+#pragma once
+
+#include "formats/byte_source.h"
+#include "formats/loaded_picture.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <optional>
+
+namespace gb::formats {
+
+// How much of a file must be read before its decoder starts.
+enum class ReadPolicy {
+    // All of it. A file larger than the whole-read limit is refused.
+    Whole,
+    // All of it up to the limit; a larger one is decoded by Qt's reader as it streams in, so a
+    // huge file never sits in memory.
+    WholeOrStream,
+    // As far as its headers say its pixels go: a bitmap may be followed by anything.
+    BitmapHeaders,
+};
+
+// One type of picture: how its first bytes are told apart, and who decodes it.
+struct PictureType {
+    const char* name; // as tools and tests call it
+    bool (*matches)(const QByteArray& head);
+    // Decodes the bytes read; when null, Qt's reader named `qtReader` does.
+    std::optional<LoadedPicture> (*decode)(const QByteArray& bytes, const PictureOptions& options);
+    // The Qt reader that decodes the type (also the streamed part of WholeOrStream), if any.
+    const char* qtReader;
+    ReadPolicy read;
+    // Shown only when every picture type is asked for: the file name patterns it is listed
+    // under then. Empty for the classic types, which are always shown.
+    QStringList everyTypePatterns;
+};
+
+// The type the first bytes of a file (up to 64 KB) say it is, or null for none we show.
+// The name never decides: a JPEG named .gif is a JPEG.
+const PictureType* FindPictureType(const QByteArray& head);
+// Whether the type's decoder is present: Qt's WebP and TIFF readers come with plugins that
+// may not be installed.
+bool IsAvailable(const PictureType& type);
+// The file name patterns of the types shown only when every type is, and whose decoder is here.
+QStringList EveryTypePatterns();
+
+} // namespace gb::formats

@@ -1,0 +1,64 @@
+#include "platform/file_picture_loader.h"
+
+#include "formats/byte_source.h"
+#include "formats/picture_decoder.h"
+#include "platform/careful_file.h"
+
+#include <sys/stat.h>
+
+namespace gb::platform {
+
+namespace {
+
+    // An open regular file, read where the decoder asks.
+    class FileByteSource : public formats::ByteSource {
+    public:
+        explicit FileByteSource(const OpenedFile& file)
+            : file_(file)
+        {
+        }
+        qint64 Size() const override { return file_.info.st_size; }
+
+        // A read that comes back short of the size the file had when it was opened means it
+        // shrank; one whose file was rewritten in place meanwhile may be half old and half new.
+        bool Read(qint64 offset, qint64 length, QByteArray& into) override
+        {
+            if (offset < 0 || length < 0)
+                return false;
+            const qint64 expected = std::min(length, std::max<qint64>(0, Size() - offset));
+            const qsizetype before = into.size();
+            if (expected > 0 && ReadAt(file_.fd.Get(), offset, expected, into) != 0)
+                return false;
+            return into.size() - before == expected && Unchanged();
+        }
+
+    private:
+        bool Unchanged() const
+        {
+            struct stat now { };
+            return ::fstat(file_.fd.Get(), &now) == 0 && now.st_size == file_.info.st_size
+                && now.st_mtim.tv_sec == file_.info.st_mtim.tv_sec
+                && now.st_mtim.tv_nsec == file_.info.st_mtim.tv_nsec;
+        }
+
+        const OpenedFile& file_;
+    };
+
+} // namespace
+
+std::optional<LoadedPicture> FilePictureLoader::LoadPicture(
+    const QString& path, const PictureOptions& options, LoadFailure* failure) const
+{
+    LoadFailure why = LoadFailure::Unreadable;
+    std::optional<LoadedPicture> picture;
+    const OpenedFile file = OpenRegularFile(path);
+    if (file.Ok()) {
+        FileByteSource source(file);
+        picture = formats::DecodePicture(source, options, why);
+    }
+    if (failure)
+        *failure = why;
+    return picture;
+}
+
+} // namespace gb::platform

@@ -1,0 +1,73 @@
+// The one decode entry over a byte source: files larger than the whole-read limit stream through
+// Qt's reader, and a read that fails on the way makes the file unreadable, never a picture made
+// of what was read before it.
+#include "formats/byte_source.h"
+#include "formats/picture_decoder.h"
+#include "samplegen/image_writers.h"
+
+#include <gtest/gtest.h>
+
+namespace gb::formats {
+namespace {
+
+    using namespace gb::tools::quadrant;
+
+    // A file's bytes followed by zeros up to `size`, as a camera card's junk after a picture;
+    // every read after the first `goodReads` fails, as on a share that went away.
+    class PaddedSource : public ByteSource {
+    public:
+        PaddedSource(QByteArray bytes, qint64 size, int goodReads)
+            : bytes_(std::move(bytes))
+            , size_(size)
+            , goodReads_(goodReads)
+        {
+        }
+        qint64 Size() const override { return size_; }
+        bool Read(qint64 offset, qint64 length, QByteArray& into) override
+        {
+            if (goodReads_-- <= 0)
+                return false;
+            const qint64 end = std::min(offset + length, size_);
+            for (qint64 at = offset; at < end; ++at)
+                into.append(at < bytes_.size() ? bytes_[at] : '\0');
+            return true;
+        }
+
+    private:
+        QByteArray bytes_;
+        qint64 size_;
+        int goodReads_;
+    };
+
+    TEST(PictureDecoder, LargeFilesStreamAndFailedReadsAreUnreadable)
+    {
+        const QByteArray gif = tools::WriteByName("q.gif", tools::Quadrants({ 40, 30 }));
+        constexpr qint64 kWhole = 100 << 10, kStreamed = qint64(70) << 20;
+        constexpr int kAll = 1 << 30;
+        const struct {
+            const char* name;
+            qint64 size;
+            int goodReads;
+            LoadFailure failure;
+        } rows[] = {
+            { "read whole", kWhole, kAll, LoadFailure::None },
+            { "streamed", kStreamed, kAll, LoadFailure::None },
+            { "read whole, share gone after the head", kWhole, 1, LoadFailure::Unreadable },
+            { "streamed, share gone after the head", kStreamed, 1, LoadFailure::Unreadable },
+        };
+        for (const auto& row : rows) {
+            PaddedSource source(gif, row.size, row.goodReads);
+            LoadFailure failure = LoadFailure::NotShown;
+            const auto picture = DecodePicture(source, {}, failure);
+            EXPECT_EQ(failure, row.failure) << row.name;
+            ASSERT_EQ(picture.has_value(), row.failure == LoadFailure::None) << row.name;
+            if (!picture)
+                continue;
+            EXPECT_EQ(picture->naturalSize, QSize(40, 30)) << row.name;
+            EXPECT_EQ(picture->image.pixel(0, 0), kRed) << row.name;
+            EXPECT_EQ(picture->image.pixel(39, 29), kYellow) << row.name;
+        }
+    }
+
+} // namespace
+} // namespace gb::formats
