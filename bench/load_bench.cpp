@@ -2,7 +2,8 @@
 // window with the real services, the way a user meets it. Prints one line per measurement
 // ("glimmerbox-load cold ms_total=... files=...") for the scripts beside it to pick up.
 //
-//   glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] [--interact] FOLDER
+//   glimmerbox_load_bench [--rounds N] [--no-embedded] [--all-types] [--warm] [--scroll]
+//                         [--interact] FOLDER
 //   glimmerbox_load_bench --make-small N DIR
 #include "app/linux_services.h"
 #include "browser/frm_thumbs.h"
@@ -37,6 +38,7 @@ constexpr int ScrollSteps = 50;
 struct Options {
     int rounds = 3;
     bool embedded = true;
+    bool everyType = false;
     bool warm = false;
     bool scroll = false;
     bool interact = false;
@@ -60,8 +62,8 @@ struct Round {
 
 const char* Usage()
 {
-    return "usage: glimmerbox_load_bench [--rounds N] [--no-embedded] [--warm] [--scroll] "
-           "[--interact] FOLDER\n"
+    return "usage: glimmerbox_load_bench [--rounds N] [--no-embedded] [--all-types] [--warm] "
+           "[--scroll] [--interact] FOLDER\n"
            "       glimmerbox_load_bench --make-small N DIR\n"
            "  cold rounds (the default) each start with an empty thumbnail cache; --warm fills\n"
            "  the cache with one untimed load first. --scroll also times repainting the grid\n"
@@ -89,6 +91,8 @@ Options ParseOptions(QStringList args)
             options.makeSmall = PositiveNumber(args.takeFirst());
         else if (arg == QLatin1String("--no-embedded"))
             options.embedded = false;
+        else if (arg == QLatin1String("--all-types"))
+            options.everyType = true;
         else if (arg == QLatin1String("--warm"))
             options.warm = true;
         else if (arg == QLatin1String("--scroll"))
@@ -222,6 +226,7 @@ std::optional<Round> RunRound(const Options& options, const QString& cacheHome, 
     gb::bench::InteractionServices services(linuxServices.Services());
     gb::app::Module1 module1(services.Services());
     PrepareSettings(module1, options.embedded);
+    module1.SetEveryPictureType(options.everyType, false);
     frmThumbs window(module1);
     window.show();
     if (!WaitFor(window, &frmThumbs::FirstActivationDone, ActivationTimeoutMs)) {

@@ -101,27 +101,36 @@ namespace {
             EXPECT_TRUE(QFile::exists(CacheEntry(root, file(i))));
     }
 
+    // A HEIC's tile, shown with every type, goes to the shared cache and comes back from it as a
+    // JPEG's does; a small bitmap's is never stored, so it is decoded again.
     TEST(MainWindowCache, SecondLoadOfAFolderComesFromTheCache)
     {
         MainWindowHarness h;
         TempFolder photos;
         WritePicture(photos, "a.jpg", QSize(400, 300));
         WritePicture(photos, "b.bmp", QSize(300, 400));
+        ASSERT_TRUE(QFile::copy(GLIMMERBOX_SOURCE_DIR "/tests/data/heif/quadrants-640x400.heic",
+            photos.File("c.heic")));
         h.SetSetting("Last Path", photos.Path());
+        h.SetSetting("Every Picture Type", "True");
         h.ShowAndActivate();
-        ASSERT_EQ(h.Window().Cells().size(), 2u);
+        ASSERT_EQ(h.Window().Cells().size(), 3u);
         const QString root = h.dataFolder.Path() + "/cache/thumbnails";
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return QFile::exists(CacheEntry(root, photos.File("a.jpg"))); }, 20000));
+        for (const char* name : { "a.jpg", "c.heic" })
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return QFile::exists(CacheEntry(root, photos.File(name))); }, 20000))
+                << name;
 
-        // Painted over in the cache, a.jpg's tile shows the cache's picture on Refresh.
+        // Painted over in the cache, their tiles show the cache's picture on Refresh.
         const QImage red = tools::Solid({ 128, 96 }, Qt::red);
-        ASSERT_TRUE(h.thumbnails.Save(*h.thumbnails.KeyFor(photos.File("a.jpg")), red, {}));
+        for (const char* name : { "a.jpg", "c.heic" })
+            ASSERT_TRUE(h.thumbnails.Save(*h.thumbnails.KeyFor(photos.File(name)), red, {}));
         h.WaitForLoad([&] { h.Trigger("Refresh"); });
         const auto& cells = h.Window().Cells();
-        ASSERT_EQ(Tags(h.Window()), QStringList({ "a.jpg", "b.bmp" }));
+        ASSERT_EQ(Tags(h.Window()), QStringList({ "a.jpg", "b.bmp", "c.heic" }));
         EXPECT_EQ(cells[0].Picture.Picture().pixelColor(20, 20), QColor(Qt::red));
         EXPECT_NE(cells[1].Picture.Picture().pixelColor(20, 20), QColor(Qt::red));
+        EXPECT_EQ(cells[2].Picture.Picture().pixelColor(20, 20), QColor(Qt::red));
     }
 
 } // namespace

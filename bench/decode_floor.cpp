@@ -1,0 +1,93 @@
+// The floor for a thumbnail of each picture type: what the type's own library takes to decode the
+// data a thumbnail needs, nothing else (no scaling, no tile, no window). For bench/new-types.sh.
+//
+//   glimmerbox_decode_floor [--rounds N] FILE...
+//
+// PNG, WebP and TIFF: Qt's reader (libpng, libwebp, libtiff underneath), the whole picture, as
+// none of them decodes at a reduced size. HEIC and AVIF: libheif, the stored thumbnail when
+// there is one, else the primary image. Prints the median over the rounds of the total time.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <algorithm>
+#include <cstdio>
+#include <libheif/heif.h>
+#include <vector>
+
+namespace {
+
+bool DecodeHeif(const QByteArray& bytes)
+{
+    heif_context* context = heif_context_alloc();
+    heif_image_handle* primary = nullptr;
+    heif_image_handle* thumbnail = nullptr;
+    heif_image* image = nullptr;
+    bool ok = heif_context_read_from_memory_without_copy(
+                  context, bytes.constData(), size_t(bytes.size()), nullptr)
+                  .code
+            == heif_error_Ok
+        && heif_context_get_primary_image_handle(context, &primary).code == heif_error_Ok;
+    heif_item_id id = 0;
+    if (ok && heif_image_handle_get_list_of_thumbnail_IDs(primary, &id, 1) == 1)
+        heif_image_handle_get_thumbnail(primary, id, &thumbnail);
+    ok = ok
+        && heif_decode_image(thumbnail ? thumbnail : primary, &image, heif_colorspace_RGB,
+               heif_chroma_interleaved_RGBA, nullptr)
+                .code
+            == heif_error_Ok;
+    heif_image_release(image);
+    heif_image_handle_release(thumbnail);
+    heif_image_handle_release(primary);
+    heif_context_free(context);
+    return ok;
+}
+
+bool Decode(const QByteArray& bytes)
+{
+    if (bytes.mid(4, 4) == "ftyp")
+        return DecodeHeif(bytes);
+    QImage image = QImage::fromData(bytes);
+    return !image.isNull();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    int rounds = 3;
+    if (args.size() > 1 && args.first() == QLatin1String("--rounds")) {
+        rounds = std::max(1, args.at(1).toInt());
+        args = args.mid(2);
+    }
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: glimmerbox_decode_floor [--rounds N] FILE...\n");
+        return 2;
+    }
+    std::vector<QByteArray> files; // read once: the floor is the decode, not the disk
+    for (const QString& path : args) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+            return 1;
+        }
+        files.push_back(file.readAll());
+    }
+    std::vector<double> totals;
+    for (int round = 0; round < rounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        for (size_t i = 0; i < files.size(); ++i) {
+            if (!Decode(files[i])) {
+                std::fprintf(stderr, "could not decode %s\n", qPrintable(args.at(int(i))));
+                return 1;
+            }
+        }
+        totals.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(totals.begin(), totals.end());
+    std::printf("decode-floor files=%zu ms_total=%.1f\n", files.size(), totals[totals.size() / 2]);
+    return 0;
+}

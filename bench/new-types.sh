@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Thumbnails of the picture types shown when every type is asked for, against vipsthumbnail and
+# against the floor: the type's own library decoding what a thumbnail needs, nothing more
+# (glimmerbox_decode_floor). Prints a Markdown table with the ratios.
+#
+#   bench/new-types.sh [--build DIR] [N=8] [ROUNDS=3]
+#
+# N camera-like 4000x3000 pictures (bench/make-corpus.sh) are written once as PNG, WebP
+# (quality 80), TIFF (deflate), HEIC and AVIF (each with a 320-pixel stored thumbnail, as phones
+# write them) and JPEG XL, one folder per type under /tmp/glimmerbox-bench/types. RAW files
+# cannot be written here: put camera files in /tmp/glimmerbox-bench/types/raw to time them too.
+# Needs libvips-tools, libheif-examples and libjxl-tools.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+die() { echo "new-types: $*" >&2; exit 1; }
+
+build=
+if [[ ${1-} == --build ]]; then
+    build=${2:?--build needs a folder}
+    shift 2
+fi
+count=${1:-8}
+rounds=${2:-3}
+[[ $count =~ ^[1-9][0-9]*$ && $rounds =~ ^[1-9][0-9]*$ ]] || die "N and ROUNDS must be positive numbers"
+for tool in vips vipsthumbnail heif-enc cjxl; do
+    command -v "$tool" >/dev/null || die "no $tool (libvips-tools, libheif-examples, libjxl-tools)"
+done
+
+# shellcheck source=find-build.sh
+source "$repo/bench/find-build.sh"
+find_build "$repo"
+floor=$build/bench/glimmerbox_decode_floor
+[[ -x $floor ]] || cmake --build "$build" -j"$(nproc)" --target glimmerbox_decode_floor >&2
+
+root=/tmp/glimmerbox-bench
+types=$root/types
+[[ $(find "$root/plain" -name '*.jpg' 2>/dev/null | wc -l) -ge $count ]] ||
+    "$repo/bench/make-corpus.sh" "$count" "$root" >&2
+mapfile -t sources < <(find "$root/plain" -name '*.jpg' | LC_ALL=C sort | head -n "$count")
+
+# Each file written to a temporary name first, so an interrupted run never leaves half a file.
+write() {
+    local out=$1
+    shift
+    [[ -s $out ]] && return
+    "$@" "$out.part.${out##*.}" >/dev/null 2>&1 || die "could not write $out"
+    mv "$out.part.${out##*.}" "$out"
+}
+for jpg in "${sources[@]}"; do
+    name=$(basename "$jpg" .jpg)
+    mkdir -p "$types"/{png,webp,tiff,heic,avif,jxl}
+    write "$types/png/$name.png" vips copy "$jpg"
+    write "$types/webp/$name.webp" vips webpsave "$jpg" --Q 80 --strip
+    write "$types/tiff/$name.tif" vips tiffsave "$jpg" --compression deflate
+    write "$types/heic/$name.heic" heif-enc -q 50 -t 320 "$jpg" -o
+    write "$types/avif/$name.avif" heif-enc -A -q 50 -t 320 -p speed=8 "$jpg" -o
+    write "$types/jxl/$name.jxl" cjxl -q 80 -e 3 "$types/png/$name.png"
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/glimmerbox-new-types.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config # never the user's own settings
+log=$work/log
+
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
+    END { if (NR % 2) printf "%.1f", v[(NR + 1) / 2]; else printf "%.1f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+wall_ms() {
+    local start end
+    start=$(date +%s%N)
+    "$@" >>"$log" 2>&1 || { tail -n 5 "$log" >&2; return 1; }
+    end=$(date +%s%N)
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) / 1e6 }'
+}
+
+# Glimmerbox: the window's load with every type shown, from opening the folder to the last
+# tile, median of its cold rounds (each on an empty thumbnail cache).
+time_glimmerbox() {
+    local line
+    line=$("$bench" --rounds "$rounds" --all-types "$1" 2>>"$log" | grep '^glimmerbox-load ') || return 1
+    [[ $line == *" files=$2 "* ]] || echo "new-types: WARNING: the window did not show all $2 files of $1" >&2
+    sed 's/.*ms_total=\([0-9.]*\).*/\1/' <<<"$line"
+}
+
+time_vips() {
+    local times=() r out
+    for (( r = 1; r <= rounds; ++r )); do
+        out=$(mktemp -d "$work/vips.XXXXXX")
+        times+=("$(wall_ms vipsthumbnail -s 62 -o "$out/%s.jpg" "$@")") || return 1
+        rm -rf "$out"
+    done
+    median "${times[@]}"
+}
+
+echo "| Type | files | Glimmerbox ms / image | vipsthumbnail ms / image | floor ms / image | Glimmerbox / vipsthumbnail | Glimmerbox / floor |"
+echo "|---|---:|---:|---:|---:|---:|---:|"
+for dir in "$types"/*/; do
+    type=$(basename "$dir")
+    mapfile -t files < <(find "$dir" -maxdepth 1 -type f ! -name '*.part.*' | LC_ALL=C sort)
+    n=${#files[@]}
+    (( n > 0 )) || continue
+    cat "${files[@]}" >/dev/null # every tool reads from memory
+    gb=$(time_glimmerbox "$dir" "$n") || { echo "new-types: Glimmerbox failed on $type" >&2; continue; }
+    vips_ms=$(time_vips "${files[@]}" 2>/dev/null) || vips_ms=
+    floor_ms=$("$floor" --rounds "$rounds" "${files[@]}" 2>>"$log" | sed -n 's/.*ms_total=\([0-9.]*\).*/\1/p') || floor_ms=
+    awk -v t="$type" -v n="$n" -v g="$gb" -v v="$vips_ms" -v f="$floor_ms" 'BEGIN {
+        printf "| %s | %d | %.1f | %s | %s | %s | %s |\n", t, n, g / n,
+            v == "" ? "-" : sprintf("%.1f", v / n), f == "" ? "-" : sprintf("%.1f", f / n),
+            v == "" ? "-" : sprintf("%.2f", g / v), f == "" ? "-" : sprintf("%.2f", g / f) }'
+done
+echo
+echo "$count pictures of 4000 x 3000 per type, median of $rounds round(s), $(nproc) CPUs, $(date +%F)."
+echo "Glimmerbox: LoadFolder() to LoadFinished() in the window with every type shown, cold cache;"
+echo "vipsthumbnail: one process over the files; floor: the library's own decode of what a"
+echo "thumbnail needs (the stored thumbnail of a HEIC or AVIF, else the whole picture)."
