@@ -30,10 +30,11 @@ namespace {
 
 } // namespace
 
-EmfPlayback::EmfPlayback(
-    QPainter& painter, const EmfHeader& header, QSizeF picture, const QTransform& deviceToPicture)
+EmfPlayback::EmfPlayback(QPainter& painter, const EmfHeader& header, QSizeF picture,
+    const QTransform& deviceToPicture, MetafileBudget& budget)
     : dc_(MetafileDc::Mapping::DeviceUnits, picture, deviceToPicture, header.dotsPerMm)
-    , canvas_(painter, dc_)
+    , canvas_(painter, dc_, budget)
+    , budget_(budget)
 {
     dc_.ResizeTable(header.handles);
 }
@@ -46,9 +47,11 @@ bool EmfPlayback::Play(EmfRecord type, const ByteView& record)
              &EmfPlayback::PlayPath, &EmfPlayback::PlayText, &EmfPlayback::PlayBitmap })
         if (!(this->*step)(type))
             return false;
-    if (type == EmfRecord::GradientFill)
-        return PlayGradient();
-    return type != EmfRecord::ExtSelectClipRgn || PlayClipRegion();
+    if (type == EmfRecord::GradientFill && !PlayGradient())
+        return false;
+    if (type == EmfRecord::ExtSelectClipRgn && !PlayClipRegion())
+        return false;
+    return budget_.Spend(MetafileBudget::ClipWork(dc_.State().clip));
 }
 
 bool EmfPlayback::PlayState(EmfRecord type)
@@ -204,6 +207,8 @@ void EmfPlayback::CreatePatternBrush(bool mono)
     brush.twoTone = image.has_value();
     if (!image)
         image = MetafileDib::Decode(info, bits);
+    if (image && !budget_.Spend(MetafileBudget::DecodeWork(*image)))
+        image.reset();
     brush.style = image ? Qt::TexturePattern : Qt::SolidPattern;
     brush.pattern = image.value_or(QImage());
     brush.colour = Qt::gray; // what a pattern we cannot read looks like from afar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/emf_player.h"
+#include "formats/metafile_budget.h"
 #include "formats/metafile_canvas.h"
 #include "formats/metafile_records.h"
 
@@ -13,11 +14,13 @@ class EmfPlayback {
 public:
     using Visitor = std::function<bool(EmfRecord type, const ByteView& record)>;
     // Visits each record after the header until EOF or the file's end; false when a record
-    // does not fit the file or has an impossible size, or the file takes too long.
-    static bool Walk(const ByteView& file, qint64 first, const Visitor& visit);
+    // does not fit the file or has an impossible size, or the file's records and drawing use
+    // up the budget.
+    static bool Walk(
+        const ByteView& file, qint64 first, MetafileBudget& budget, const Visitor& visit);
 
     EmfPlayback(QPainter& painter, const EmfHeader& header, QSizeF picture,
-        const QTransform& deviceToPicture);
+        const QTransform& deviceToPicture, MetafileBudget& budget);
     // False when the record is broken: it claims more points or data than it holds.
     bool Play(EmfRecord type, const ByteView& record);
     const MetafileDrawn& Drawn() const { return canvas_.Drawn(); }
@@ -43,6 +46,7 @@ private:
 
     MetafileDc dc_;
     MetafileCanvas canvas_;
+    MetafileBudget& budget_;
     ByteView r_;
 };
 

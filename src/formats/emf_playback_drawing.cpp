@@ -177,7 +177,10 @@ std::optional<QImage> EmfPlayback::Bitmap(qint64 fieldsAt) const
     const qint64 bitsAt = r_.U32(fieldsAt + 8), bitsSize = r_.U32(fieldsAt + 12);
     if (infoSize == 0 || !r_.Fits(infoAt, infoSize) || !r_.Fits(bitsAt, bitsSize))
         return std::nullopt;
-    return MetafileDib::Decode(r_.Part(infoAt, infoSize), r_.Part(bitsAt, bitsSize));
+    auto image = MetafileDib::Decode(r_.Part(infoAt, infoSize), r_.Part(bitsAt, bitsSize));
+    if (image && !budget_.Spend(MetafileBudget::DecodeWork(*image)))
+        image.reset();
+    return image;
 }
 
 bool EmfPlayback::PlayBitmap(EmfRecord type)
@@ -229,6 +232,8 @@ bool EmfPlayback::PlayClipRegion()
     const qint64 count = r_.U32(24);
     if (size < 32 || !r_.Fits(16, size) || !r_.Fits(48, count * 16))
         return true;
+    if (!budget_.Spend(count * MetafileBudget::kRegionRectangle))
+        return true; // the walk ends at the next record
     QPainterPath area;
     for (qint64 i = 0; i < count; ++i)
         area.addRect(r_.Rect32(48 + i * 16));

@@ -57,23 +57,23 @@ bool EmfPlayer::IsEmf(const ByteView& file)
     return file.U32(0) == 1 && file.U32(40) == kSignature;
 }
 
-bool EmfPlayback::Walk(const ByteView& file, qint64 first, const Visitor& visit)
+bool EmfPlayback::Walk(
+    const ByteView& file, qint64 first, MetafileBudget& budget, const Visitor& visit)
 {
-    MetafileBudget budget;
     for (qint64 at = first; at < file.Size();) {
-        if (!file.Fits(at, 8) || !budget.Spend())
+        if (!file.Fits(at, 8) || !budget.Spend(MetafileBudget::kRecord))
             return false;
         const qint64 bytes = file.U32(at + 4);
         if (bytes < 8 || bytes % 4 != 0 || !file.Fits(at, bytes))
             return false;
         const auto type = EmfRecord(file.U32(at));
         if (type == EmfRecord::Eof)
-            return true;
+            break;
         if (!visit(type, file.Part(at, bytes)))
             return false;
         at += bytes;
     }
-    return true;
+    return !budget.Exhausted();
 }
 
 std::optional<EmfHeader> EmfPlayer::ReadHeader(const ByteView& file)
@@ -81,7 +81,8 @@ std::optional<EmfHeader> EmfPlayer::ReadHeader(const ByteView& file)
     const qint64 size = file.U32(4);
     if (!IsEmf(file) || size < kMinHeader || size % 4 != 0 || !file.Fits(0, size))
         return std::nullopt;
-    if (!EmfPlayback::Walk(file, size, [](EmfRecord, const ByteView&) { return true; }))
+    MetafileBudget budget;
+    if (!EmfPlayback::Walk(file, size, budget, [](EmfRecord, const ByteView&) { return true; }))
         return std::nullopt;
     EmfHeader header;
     header.firstRecord = size;
@@ -107,8 +108,9 @@ std::optional<MetafileDrawn> EmfPlayer::PlayOnto(const ByteView& file, const Emf
         return std::nullopt;
     const QTransform deviceToPicture = QTransform::fromTranslate(-edges.left(), -edges.top())
         * QTransform::fromScale(picture.width() / edges.width(), picture.height() / edges.height());
-    EmfPlayback playback(painter, header, picture, deviceToPicture);
-    if (!EmfPlayback::Walk(file, header.firstRecord,
+    MetafileBudget budget(picture);
+    EmfPlayback playback(painter, header, picture, deviceToPicture, budget);
+    if (!EmfPlayback::Walk(file, header.firstRecord, budget,
             [&](EmfRecord type, const ByteView& record) { return playback.Play(type, record); }))
         return std::nullopt;
     const QTransform toDevice = deviceToPicture.inverted();

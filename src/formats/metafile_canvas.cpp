@@ -90,9 +90,10 @@ namespace {
 
 } // namespace
 
-MetafileCanvas::MetafileCanvas(QPainter& painter, MetafileDc& dc)
+MetafileCanvas::MetafileCanvas(QPainter& painter, MetafileDc& dc, MetafileBudget& budget)
     : painter_(painter)
     , dc_(dc)
+    , budget_(budget)
 {
 }
 
@@ -140,13 +141,18 @@ void MetafileCanvas::Draw(const QPainterPath& shape, bool fill, bool stroke)
     }
     if (dc_.State().skipDrawing || IsUnreasonable(shape, dc_.LogicalToPicture()))
         return;
-    drawn_.Mark(dc_.LogicalToPicture().mapRect(shape.controlPointRect()), true);
     Prepare();
-    QPainterPath filled = shape;
-    filled.setFillRule(dc_.State().fillRule);
     // A pen as wide as the reach limit is no outline but a corrupt width; it is left out.
     const QPen pen = painter_.pen();
-    const bool sanePen = pen.widthF() * Scale(painter_.transform()) < kMaxCurveReach;
+    const double penPixels = pen.widthF() * Scale(painter_.transform());
+    const bool outlined = stroke && pen.style() != Qt::NoPen && penPixels < kMaxCurveReach;
+    const double width = !outlined ? 0 : pen.isCosmetic() ? 1 : std::max(penPixels, 1.0);
+    const QRectF reach = dc_.LogicalToPicture().mapRect(shape.controlPointRect());
+    if (!budget_.Spend(budget_.PathWork(shape, dc_.LogicalToPicture(), fill, width)))
+        return;
+    drawn_.Mark(reach, true);
+    QPainterPath filled = shape;
+    filled.setFillRule(dc_.State().fillRule);
     const QBrush brush = painter_.brush();
     Combine(dc_.State().mix, [&](bool paper) {
         if (fill)
@@ -154,7 +160,7 @@ void MetafileCanvas::Draw(const QPainterPath& shape, bool fill, bool stroke)
         QPen outline = pen;
         if (paper)
             outline.setColor(Qt::white);
-        if (stroke && pen.style() != Qt::NoPen && sanePen)
+        if (outlined)
             painter_.strokePath(shape, outline);
     });
 }
@@ -287,9 +293,11 @@ void MetafileCanvas::Arc(ArcKind kind, const QRectF& rawBox, QPointF start, QPoi
 
 void MetafileCanvas::PatternFill(const QRectF& box, quint32 rop)
 {
-    if (pathOpen_ || dc_.State().skipDrawing)
+    const QRectF area = dc_.LogicalToPicture().mapRect(box.normalized());
+    if (pathOpen_ || dc_.State().skipDrawing
+        || !budget_.Spend(budget_.Covered(area) * MetafileBudget::kPaintedPixel))
         return;
-    drawn_.Mark(dc_.LogicalToPicture().mapRect(box.normalized()), true);
+    drawn_.Mark(area, true);
     Prepare();
     const quint8 mix = MetafileMix::FromPatternRop(rop);
     // Blackness, whiteness and inverting the picture fill even with the null brush selected.
@@ -300,9 +308,11 @@ void MetafileCanvas::PatternFill(const QRectF& box, quint32 rop)
 
 void MetafileCanvas::Fill(const QPainterPath& shape, const QBrush& brush)
 {
-    if (pathOpen_ || dc_.State().skipDrawing)
+    const QRectF reach = dc_.LogicalToPicture().mapRect(shape.controlPointRect());
+    if (pathOpen_ || dc_.State().skipDrawing
+        || !budget_.Spend(budget_.PathWork(shape, dc_.LogicalToPicture(), true, 0)))
         return;
-    drawn_.Mark(dc_.LogicalToPicture().mapRect(shape.controlPointRect()), true);
+    drawn_.Mark(reach, true);
     Prepare();
     Combine(dc_.State().mix,
         [&](bool paper) { painter_.fillPath(shape, paper ? Paper(brush) : brush); });
@@ -311,9 +321,11 @@ void MetafileCanvas::Fill(const QPainterPath& shape, const QBrush& brush)
 void MetafileCanvas::Image(
     const QRectF& target, const QImage& image, const QRectF& source, quint32 rop)
 {
-    if (pathOpen_ || dc_.State().skipDrawing || source.width() <= 0 || source.height() <= 0)
+    const QRectF area = dc_.LogicalToPicture().mapRect(target.normalized());
+    if (pathOpen_ || dc_.State().skipDrawing || source.width() <= 0 || source.height() <= 0
+        || !budget_.Spend(budget_.Covered(area) * MetafileBudget::kBitmapPixel))
         return;
-    drawn_.Mark(dc_.LogicalToPicture().mapRect(target.normalized()), true);
+    drawn_.Mark(area, true);
     Prepare();
     painter_.setRenderHint(QPainter::SmoothPixmapTransform);
     // A target running backwards (as with y growing upward) mirrors the bitmap, as GDI does.
@@ -377,18 +389,23 @@ void MetafileCanvas::Text(const TextRun& run)
     MetafileState& s = dc_.State();
     if (pathOpen_ || s.skipDrawing || run.text.isEmpty() || run.text.size() > kMaxTextLength)
         return;
-    Prepare();
     const QTransform toPicture = dc_.LogicalToPicture();
+    // Text is drawn upright in picture pixels, so a mapping with y growing upward cannot flip it.
+    const double yScale = std::hypot(toPicture.m21(), toPicture.m22());
+    const QFont font = MetafileText::PictureFont(
+        s.font, std::abs(s.font.height == 0 ? 12 : s.font.height) * yScale);
+    const qint64 opaque
+        = run.options & kEtoOpaque ? budget_.Covered(toPicture.mapRect(run.rect.normalized())) : 0;
+    if (!budget_.Spend(budget_.TextWork(run.text.size(), font.pixelSize())
+            + opaque * MetafileBudget::kPaintedPixel))
+        return;
+    Prepare();
     if (run.options & kEtoOpaque)
         painter_.fillRect(run.rect.normalized(), s.backgroundColour);
     if (run.options & kEtoClipped)
         painter_.setClipRect(run.rect.normalized(), Qt::IntersectClip);
-    // Text is drawn upright in picture pixels, so a mapping with y growing upward cannot flip it.
-    const double yScale = std::hypot(toPicture.m21(), toPicture.m22());
     const QString text
         = MetafileText::IsSymbol(s.font) ? MetafileText::FromSymbol(run.text) : run.text;
-    const QFont font = MetafileText::PictureFont(
-        s.font, std::abs(s.font.height == 0 ? 12 : s.font.height) * yScale);
     const QFontMetricsF metrics(font);
     const std::vector<double> offsets
         = MetafileText::LayOut(text, run.advances, metrics, Scale(toPicture));

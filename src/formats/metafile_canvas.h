@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/byte_view.h"
+#include "formats/metafile_budget.h"
 #include "formats/metafile_dc.h"
 
 #include <QImage>
@@ -35,7 +36,8 @@ public:
         std::vector<double> advances; // logical; empty for the font's own
     };
 
-    MetafileCanvas(QPainter& painter, MetafileDc& dc);
+    // Each drawing is paid for from `budget` first; one it cannot pay for is left undrawn.
+    MetafileCanvas(QPainter& painter, MetafileDc& dc, MetafileBudget& budget);
 
     void MoveTo(QPointF to);
     void LineTo(QPointF to);
@@ -79,6 +81,7 @@ private:
 
     QPainter& painter_;
     MetafileDc& dc_;
+    MetafileBudget& budget_;
     QPainterPath path_;
     bool pathOpen_ = false;
     MetafileDrawn drawn_;

@@ -17,29 +17,30 @@ namespace {
 
 } // namespace
 
-bool WmfPlayback::Walk(const ByteView& file, qint64 first, const Visitor& visit)
+bool WmfPlayback::Walk(
+    const ByteView& file, qint64 first, MetafileBudget& budget, const Visitor& visit)
 {
-    MetafileBudget budget;
     for (qint64 at = first; at < file.Size();) {
-        if (!file.Fits(at, 6) || !budget.Spend())
+        if (!file.Fits(at, 6) || !budget.Spend(MetafileBudget::kRecord))
             return false;
         const qint64 bytes = qint64(file.U32(at)) * 2;
         if (bytes < 6 || !file.Fits(at, bytes))
             return false;
         const WmfRecord record { WmfFunction(file.U16(at + 4)), file.Part(at, bytes) };
         if (record.function == WmfFunction::Eof)
-            return true;
+            break;
         if (!visit(record))
             return false;
         at += bytes;
     }
-    return true;
+    return !budget.Exhausted();
 }
 
-WmfPlayback::WmfPlayback(
-    QPainter& painter, const WmfHeader& header, QSizeF picture, const QTransform& fit)
+WmfPlayback::WmfPlayback(QPainter& painter, const WmfHeader& header, QSizeF picture,
+    const QTransform& fit, MetafileBudget& budget)
     : dc_(MetafileDc::Mapping::WindowFillsPicture, picture, fit, {})
-    , canvas_(painter, dc_)
+    , canvas_(painter, dc_, budget)
+    , budget_(budget)
 {
     dc_.ResizeTable(header.objects);
     dc_.State().windowOrg = header.window.topLeft();
@@ -54,7 +55,7 @@ bool WmfPlayback::Play(const WmfRecord& record)
              &WmfPlayback::PlayBitmap })
         if (!(this->*step)(record.function))
             return false;
-    return true;
+    return budget_.Spend(MetafileBudget::ClipWork(dc_.State().clip));
 }
 
 std::optional<QPolygonF> WmfPlayback::Points(qint64 at, qint64 count) const
@@ -181,6 +182,7 @@ MetafileObject WmfPlayback::ReadRegion() const
         }
         at += length;
     }
+    budget_.Spend(rectangles * MetafileBudget::kRegionRectangle);
     if (rectangles > kMostRectangles) {
         region.area = QPainterPath();
         region.area.addRect(QRectF(QPointF(r_.S16(params + 14), r_.S16(params + 16)),
@@ -248,7 +250,8 @@ bool WmfPlayback::PlayObject(WmfFunction function)
         break;
     case WmfFunction::DibCreatePatternBrush: {
         MetafileBrush brush;
-        if (const auto image = MetafileDib::DecodePacked(r_.Part(10, r_.Size() - 10))) {
+        if (const auto image = MetafileDib::DecodePacked(r_.Part(10, r_.Size() - 10));
+            image && budget_.Spend(MetafileBudget::DecodeWork(*image))) {
             brush.style = Qt::TexturePattern;
             brush.pattern = *image;
         } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/metafile_budget.h"
 #include "formats/metafile_canvas.h"
 #include "formats/metafile_records.h"
 #include "formats/wmf_player.h"
@@ -18,11 +19,14 @@ class WmfPlayback {
 public:
     using Visitor = std::function<bool(const WmfRecord&)>;
     // Visits every record up to EOF or the end of the file. False when a record does not fit
-    // the file, is shorter than its own header, or the file takes too long.
-    static bool Walk(const ByteView& file, qint64 first, const Visitor& visit);
+    // the file, is shorter than its own header, or the file's records and drawing use up the
+    // budget.
+    static bool Walk(
+        const ByteView& file, qint64 first, MetafileBudget& budget, const Visitor& visit);
 
     // `fit` moves the picture the window fills to the one drawn: unmoved, or refitted.
-    WmfPlayback(QPainter& painter, const WmfHeader& header, QSizeF picture, const QTransform& fit);
+    WmfPlayback(QPainter& painter, const WmfHeader& header, QSizeF picture, const QTransform& fit,
+        MetafileBudget& budget);
     // False when the record is broken: it claims more points or text than it holds.
     bool Play(const WmfRecord& record);
     const MetafileDrawn& Drawn() const { return canvas_.Drawn(); }
@@ -44,6 +48,7 @@ private:
 
     MetafileDc dc_;
     MetafileCanvas canvas_;
+    MetafileBudget& budget_;
     ByteView r_;
 };
 

@@ -136,6 +136,8 @@ bool WmfPlayback::PlayBitmap(WmfFunction function)
     const auto image = MetafileDib::DecodePacked(r_.Part(at + 12, r_.Size() - at - 12));
     if (!image) // a bitmap we cannot read is left out, the rest of the picture still drawn
         return true;
+    if (!budget_.Spend(MetafileBudget::DecodeWork(*image)))
+        return true; // the walk ends at the next record
     const QSizeF size = stretched ? sourceSize : targetSize;
     // Bottom-up rows: the source's y counts from the bitmap's last row.
     const QRectF source(

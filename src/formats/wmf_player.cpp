@@ -1,5 +1,6 @@
 #include "formats/wmf_player.h"
 
+#include "formats/metafile_budget.h"
 #include "formats/wmf_playback.h"
 
 #include <cmath>
@@ -39,13 +40,15 @@ std::optional<WmfHeader> WmfPlayer::ReadHeader(const ByteView& file)
     header.objects = file.U16(start + 10);
     std::optional<QPointF> origin;
     std::optional<QSizeF> extent;
-    const bool walked = WmfPlayback::Walk(file, header.firstRecord, [&](const WmfRecord& r) {
-        if (r.function == WmfFunction::SetWindowOrg && !origin && r.data.Fits(6, 4))
-            origin = QPointF(r.data.S16(8), r.data.S16(6));
-        if (r.function == WmfFunction::SetWindowExt && !extent && r.data.Fits(6, 4))
-            extent = QSizeF(r.data.S16(8), r.data.S16(6));
-        return true;
-    });
+    MetafileBudget budget;
+    const bool walked
+        = WmfPlayback::Walk(file, header.firstRecord, budget, [&](const WmfRecord& r) {
+              if (r.function == WmfFunction::SetWindowOrg && !origin && r.data.Fits(6, 4))
+                  origin = QPointF(r.data.S16(8), r.data.S16(6));
+              if (r.function == WmfFunction::SetWindowExt && !extent && r.data.Fits(6, 4))
+                  extent = QSizeF(r.data.S16(8), r.data.S16(6));
+              return true;
+          });
     if (!walked)
         return std::nullopt;
     if (placeable) {
@@ -68,9 +71,10 @@ std::optional<WmfHeader> WmfPlayer::ReadHeader(const ByteView& file)
 std::optional<MetafileDrawn> WmfPlayer::PlayFitted(const ByteView& file, const WmfHeader& header,
     QPainter& painter, QSizeF picture, const QTransform& fit)
 {
-    WmfPlayback playback(painter, header, picture, fit);
+    MetafileBudget budget(picture);
+    WmfPlayback playback(painter, header, picture, fit, budget);
     if (!WmfPlayback::Walk(
-            file, header.firstRecord, [&](const WmfRecord& r) { return playback.Play(r); }))
+            file, header.firstRecord, budget, [&](const WmfRecord& r) { return playback.Play(r); }))
         return std::nullopt;
     return playback.Drawn();
 }

@@ -23,7 +23,7 @@ public:
     // Also walks every record once, so a file whose records run off its end fails here.
     static std::optional<WmfHeader> ReadHeader(const ByteView& file);
     // False when a record is broken (a count claiming more than the record holds) or the file
-    // takes too long; what was drawn before then stays drawn.
+    // asks for too much drawing; what was drawn before then stays drawn.
     static bool Play(
         const ByteView& file, const WmfHeader& header, QPainter& painter, QSizeF picture);
 

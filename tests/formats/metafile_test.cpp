@@ -348,19 +348,42 @@ namespace {
         EXPECT_NE(DrawText({}, -40, "a"), alpha);
     }
 
-    // Counts that claim more than a record holds, headers cut short, endless files; the hostile
-    // corpus adds huge counts, record sizes and headers that lie, frames of no size.
+    // Counts that claim more than a record holds, headers cut short; the hostile corpus adds
+    // huge counts, record sizes and headers that lie, frames of no size.
     TEST(MetafileTest, BrokenFilesFail)
     {
-        QByteArray endless = Wmf100().Finish(0).chopped(6); // no EOF record
-        for (int i = 0; i < 1000001; ++i)
-            endless += Words({ 3, 0, 0x0035 }); // REALIZEPALETTE
-        const QByteArray cases[] = { endless, WmfWriter().Finish(0),
+        const QByteArray cases[] = { WmfWriter().Finish(0),
             Wmf100().Add(+W::Rectangle, { 50, 50, 10, 10 }).Finish(0).left(30),
             Emf100().Finish(0).left(60),
             Emf100().AddRaw(+E::Polygon16, Dwords({ 0, 0, 0, 0, 1000, 1 })).Finish(0) };
         for (size_t i = 0; i < std::size(cases); ++i)
             EXPECT_FALSE(Load(cases[i])) << i;
+    }
+
+    // Playing is given up on once the records and their drawing have done a fixed amount of
+    // work, however fast the machine: a million records that draw nothing, or a bitmap stretched
+    // over a canvas of 7094 x 7094 pixels (a 16384-pixel frame, reduced) five times.
+    TEST(MetafileTest, FilesAskingForTooMuchWorkFail)
+    {
+        QByteArray endless = Wmf100().Finish(0).chopped(6); // no EOF record
+        for (int i = 0; i < 1000001; ++i)
+            endless += Words({ 3, 0, 0x0035 }); // REALIZEPALETTE
+        QImage red(2, 2, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        const QByteArray packed = WritePackedDib(red);
+        const QList<qint32> stretch { 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 80, 40, 120, 16, 0,
+            qint32(kSrcCopy), 16384, 16384 };
+        const auto stretched = [&](int times) {
+            EmfWriter e(QRect(0, 0, 433493, 433493));
+            for (int i = 0; i < times; ++i)
+                e.AddRaw(+E::StretchDiBits, Dwords(stretch) + packed);
+            return e.Finish(0);
+        };
+        EXPECT_FALSE(Load(endless));
+        EXPECT_FALSE(Load(stretched(5)));
+        EXPECT_EQ(Load(stretched(4)).value().image.size(), QSize(7094, 7094));
+        EXPECT_TRUE(Load(WriteSampleWmf()));
+        EXPECT_TRUE(Load(WriteSampleEmf()));
     }
 
 } // namespace
