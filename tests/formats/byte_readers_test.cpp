@@ -2,7 +2,8 @@
 #include "formats/byte_view.h"
 #include "formats/dib_header.h"
 #include "formats/icon_directory.h"
-#include "samplegen/metafile_writers.h"
+#include "writers/bitmap_header_writer.h"
+#include "writers/byte_packer.h"
 
 #include <QtEndian>
 #include <array>
@@ -28,11 +29,8 @@ namespace {
     QByteArray Info(quint32 size, qint32 w, qint32 h, int planes, int bits, int compression = 0,
         qint32 used = 0)
     {
-        if (size == DibHeader::kCoreSize)
-            return Dwords({ 12 }) + Words({ w, h, planes, bits });
-        QByteArray b = Dwords({ qint32(size), w, h }) + Words({ planes, bits })
-            + Dwords({ compression, 77, 0, 0, used });
-        return b.leftJustified(size, '\0');
+        return tools::WriteBitmapHeader(
+            { int(size), w, h, bits, compression, planes, {}, {}, used, {}, {}, 77 });
     }
 
     TEST(DibHeaderTest, ReadsOnlyKnownSizesThatAreThereWhole)
@@ -119,7 +117,7 @@ namespace {
             { Directory({ { 64, 64, 32, 40, 38 }, { 0, 0, 32, 40, 38 } }, 2, 40), 1, 256 },
             { png, 1 },
             { Directory({ { 32, 32, 8, 40, 38 }, { 32, 32, 24, 40, 38 } }, 2, 40) // both 32 deep
-                    .replace(38, 16, Dwords({ 40, 32, 32 }) + Words({ 1, 32 })),
+                    .replace(38, 16, tools::WriteBitmapHeader({ 40, 32, 32, 32 }).first(16)),
                 0 },
             { Directory({}, 0, 40), -1 },
             { Directory({ { 32, 32, 32, 40, 22 } }, 1, 40, 3), -1 }, // no icon type

@@ -162,14 +162,15 @@ namespace {
         WmfWriter w = Wmf100();
         // rop, source height, width, y, x, target height, width, y, x, bitmap.
         w.AddRaw(+W::DibStretchBlt,
-            Dwords({ kSrcCopy }) + Words({ 2, 2, 0, 0, 80, 80, 10, 10 }) + WritePackedDib(rgb));
+            Dwords({ kSrcCopy }) + Words({ 2, 2, 0, 0, 80, 80, 10, 10 }) + WriteHeaderlessDib(rgb));
         ExpectPixels(Draw(w.Finish(0)),
             { { 20, 20, Qt::red }, { 80, 20, Qt::green }, { 20, 80, Qt::blue },
                 { 80, 80, Qt::yellow }, { 5, 5, kClear } });
 
         // 8 x 2 pixels, 1 bpp: palette entry 0 blue, 1 yellow; the top row is the last stored.
-        const QByteArray dib = Dwords({ 40, 8, 2 }) + Words({ 1, 1 })
-            + Dwords({ 0, 8, 0, 0, 2, 0, 0x0000ff, 0xffff00, 0x0f, 0xf0 });
+        const QByteArray dib = WriteDib(
+            { 40, 8, 2, 1, 0, 1, {}, { 0xff0000ff, 0xffffff00 }, 2, Dwords({ 0x0f, 0xf0 }) },
+            false);
         WmfWriter m = Wmf100();
         // rop, colour usage, then as above.
         m.AddRaw(
@@ -239,7 +240,7 @@ namespace {
     {
         QImage whiteRed(2, 1, QImage::Format_RGB32);
         whiteRed.setPixel(0, 0, qRgb(255, 255, 255)), whiteRed.setPixel(1, 0, qRgb(255, 0, 0));
-        const QByteArray packed = WritePackedDib(whiteRed);
+        const QByteArray packed = WriteHeaderlessDib(whiteRed);
         const auto blit = [&](EmfWriter e, qint32 rop) { // STRETCHDIBITS over (0, 0)-(100, 50)
             const qint32 bits = qint32(packed.size()) - 40;
             const QList fields { 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 80, 40, 120, bits, 0, rop, 100, 50 };

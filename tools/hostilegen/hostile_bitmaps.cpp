@@ -1,47 +1,32 @@
-#include "hostilegen/byte_packing.h"
 #include "hostilegen/hostile_parts.h"
 #include "samplegen/image_writers.h"
+#include "writers/bitmap_header_writer.h"
+#include "writers/byte_packer.h"
 
 namespace gb::tools {
 
 namespace {
 
-    constexpr quint32 kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3;
-
     struct BmpHeader {
         qint32 width = 1;
         qint32 height = 1;
-        quint32 bits = 24;
-        quint32 compression = kRgb;
-        quint32 coloursUsed = 0;
-        quint32 paletteEntries = 0; // palette entries actually written, grey ramp
+        int bits = 24;
+        int compression = kBiRgb;
+        qint32 coloursUsed = 0;
+        int paletteEntries = 0; // palette entries actually written, grey ramp
     };
 
     // A 14-byte file header and a 40-byte info header, then the palette; `pixels` follows. The
     // pixel offset and file size are what a correct writer would put there.
     QByteArray Bmp(const BmpHeader& h, const QByteArray& pixels)
     {
-        const quint32 pixelOffset = 14 + 40 + h.paletteEntries * 4;
-        QByteArray out("BM");
-        PutLe32(out, pixelOffset + static_cast<quint32>(pixels.size()));
-        PutLe32(out, 0);
-        PutLe32(out, pixelOffset);
-        PutLe32(out, 40);
-        PutLe32(out, static_cast<quint32>(h.width));
-        PutLe32(out, static_cast<quint32>(h.height));
-        PutLe16(out, 1);
-        PutLe16(out, h.bits);
-        PutLe32(out, h.compression);
-        PutLe32(out, static_cast<quint32>(pixels.size()));
-        PutLe32(out, 2835);
-        PutLe32(out, 2835);
-        PutLe32(out, h.coloursUsed);
-        PutLe32(out, 0);
-        for (quint32 i = 0; i < h.paletteEntries; ++i) {
-            const int grey = static_cast<int>(i * 255 / qMax(1u, h.paletteEntries - 1));
-            out.append(3, static_cast<char>(grey)).append('\0');
+        QList<QRgb> greys;
+        for (int i = 0; i < h.paletteEntries; ++i) {
+            const int grey = i * 255 / qMax(1, h.paletteEntries - 1);
+            greys.append(qRgb(grey, grey, grey));
         }
-        return out + pixels;
+        return WriteDib(
+            { 40, h.width, h.height, h.bits, h.compression, 1, {}, greys, h.coloursUsed, pixels });
     }
 
     // About a kilobyte that asks to fill a `side` x `side` picture: full-width lines of long
@@ -57,7 +42,7 @@ namespace {
         for (int jump = 0; jump < 40; ++jump)
             codes.Delta(255, 255).Run(255, 1);
         codes.EndOfBitmap();
-        return Bmp({ side, side, 8, kRle8, 2, 2 }, codes.Bytes());
+        return Bmp({ side, side, 8, kBiRle8, 2, 2 }, codes.Bytes());
     }
 
     void AddRunLengthFiles(QList<HostileFile>& corpus)
@@ -85,26 +70,26 @@ namespace {
             few.Run(255, 0x12).EndOfLine();
         few.Run(2, 0x12).EndOfBitmap();
         corpus.append({ "rle4-bomb-2554x18803.rle",
-            Bmp({ 2554, 18803, 4, kRle4, 16, 16 }, few.Bytes()), HostileOutcome::Fails,
+            Bmp({ 2554, 18803, 4, kBiRle4, 16, 16 }, few.Bytes()), HostileOutcome::Fails,
             "254-byte RLE4 claiming 2554 x 18803 pixels (200 MB decoded)" });
 
         RleCodes overrun;
         overrun.Run(255, 1).Literal(200, QByteArray(200, '\x01')).Run(255, 1).EndOfLine();
         overrun.Delta(255, 255).Run(255, 1).Delta(0, 1).Literal(255, QByteArray(255, '\x01'));
-        corpus.append({ "rle8-overrun.rle", Bmp({ 8, 4, 8, kRle8, 2, 2 }, overrun.Bytes()),
+        corpus.append({ "rle8-overrun.rle", Bmp({ 8, 4, 8, kBiRle8, 2, 2 }, overrun.Bytes()),
             HostileOutcome::Either,
             "8 x 4 RLE8 whose runs, literals and deltas all reach past the picture" });
-        corpus.append({ "rle4-overrun.rle", Bmp({ 8, 4, 4, kRle4, 2, 2 }, overrun.Bytes()),
+        corpus.append({ "rle4-overrun.rle", Bmp({ 8, 4, 4, kBiRle4, 2, 2 }, overrun.Bytes()),
             HostileOutcome::Either, "the same codes as an 8 x 4 RLE4 bitmap" });
         RleCodes endless;
         for (int i = 0; i < 200; ++i)
             endless.Run(255, 1);
-        corpus.append({ "rle8-no-end.rle", Bmp({ 16, 16, 8, kRle8, 2, 2 }, endless.Bytes()),
+        corpus.append({ "rle8-no-end.rle", Bmp({ 16, 16, 8, kBiRle8, 2, 2 }, endless.Bytes()),
             HostileOutcome::Either, "16 x 16 RLE8 of runs with no line or bitmap end" });
         RleCodes literalPastEnd;
         literalPastEnd.Literal(255, QByteArray(4, '\x01'));
         corpus.append({ "rle8-literal-past-end.rle",
-            Bmp({ 255, 1, 8, kRle8, 2, 2 }, literalPastEnd.Bytes()), HostileOutcome::Either,
+            Bmp({ 255, 1, 8, kBiRle8, 2, 2 }, literalPastEnd.Bytes()), HostileOutcome::Either,
             "RLE8 absolute run of 255 pixels with only 4 in the file" });
     }
 
@@ -124,11 +109,11 @@ namespace {
                 fails, "top-down BMP claiming -2^31 lines, whose negation overflows" });
         corpus.append(
             { "bmp-claims-zero-size.bmp", Bmp({ 0, 0 }, few), fails, "BMP header claiming 0 x 0" });
-        corpus.append({ "bmp-palette-2e31.bmp", Bmp({ 4, 4, 8, kRgb, 0x7fffffff, 2 }, few), either,
-            "8-bit BMP claiming 2^31 - 1 palette colours" });
+        corpus.append({ "bmp-palette-2e31.bmp", Bmp({ 4, 4, 8, kBiRgb, 0x7fffffff, 2 }, few),
+            either, "8-bit BMP claiming 2^31 - 1 palette colours" });
         corpus.append(
             { "bmp-bits-7.bmp", Bmp({ 4, 4, 7 }, few), either, "BMP of 7 bits per pixel" });
-        corpus.append({ "bmp-zero-masks.bmp", Bmp({ 4, 4, 32, kBitfields }, QByteArray(76, '\0')),
+        corpus.append({ "bmp-zero-masks.bmp", Bmp({ 4, 4, 32, kBiBitfields }, QByteArray(76, '\0')),
             either, "32-bit BI_BITFIELDS BMP whose three masks are all zero" });
 
         QByteArray offsetPastEnd = Bmp({ 4, 4 }, few);

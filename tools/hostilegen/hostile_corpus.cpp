@@ -1,8 +1,8 @@
 #include "hostilegen/hostile_corpus.h"
 
-#include "hostilegen/byte_packing.h"
 #include "hostilegen/hostile_parts.h"
 #include "samplegen/image_writers.h"
+#include "writers/byte_packer.h"
 
 #include <QBuffer>
 
@@ -80,6 +80,17 @@ QImage TestCard(int width, int height)
         }
     }
     return image;
+}
+
+QByteArray Noise(qsizetype size, quint32 seed)
+{
+    QByteArray out;
+    out.reserve(size);
+    for (qsizetype i = 0; i < size; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        out.append(static_cast<char>(seed >> 24));
+    }
+    return out;
 }
 
 void AddCuts(QList<HostileFile>& corpus, const QString& stem, const QString& extension,

@@ -1,51 +1,13 @@
-#include "hostilegen/byte_packing.h"
 #include "hostilegen/hostile_parts.h"
-#include "hostilegen/jpeg_segments.h"
 #include "samplegen/image_writers.h"
+#include "writers/byte_packer.h"
+#include "writers/exif_writer.h"
 
 namespace gb::tools {
 
 namespace {
 
-    constexpr quint32 kOrientation = 0x0112, kExifPointer = 0x8769, kMake = 0x010f,
-                      kPixelX = 0xa002, kPixelY = 0xa003, kThumbnailAt = 0x0201,
-                      kThumbnailBytes = 0x0202;
-    constexpr quint32 kAscii = 2, kShort = 3, kLong = 4;
-
-    struct Entry {
-        quint32 tag;
-        quint32 type;
-        quint32 count;
-        quint32 value; // a SHORT sits in the first two bytes of the field, as the format wants
-    };
-
-    // One IFD in big-endian byte order, claiming `claimed` entries (normally the real number).
-    QByteArray Ifd(const QList<Entry>& entries, quint32 next, std::optional<quint32> claimed = {})
-    {
-        QByteArray out;
-        PutBe16(out, claimed.value_or(static_cast<quint32>(entries.size())));
-        for (const Entry& e : entries) {
-            PutBe16(out, e.tag);
-            PutBe16(out, e.type);
-            PutBe32(out, e.count);
-            PutBe32(out, e.type == kShort && e.count == 1 ? e.value << 16 : e.value);
-        }
-        PutBe32(out, next);
-        return out;
-    }
-
-    // "Exif\0\0" and a big-endian TIFF header whose first IFD is at `firstIfd`, then `rest`.
-    QByteArray Exif(quint32 firstIfd, const QByteArray& rest)
-    {
-        QByteArray out("Exif\0\0MM\0\x2a", 10);
-        PutBe32(out, firstIfd);
-        return out + rest;
-    }
-
-    QByteArray Orientation(quint32 value)
-    {
-        return Exif(8, Ifd({ { kOrientation, kShort, 1, value } }, 0));
-    }
+    using namespace exif;
 
     void AddBrokenSegments(QList<HostileFile>& corpus, const QByteArray& jpeg)
     {
@@ -58,8 +20,7 @@ namespace {
                     QStringLiteral("APP1 segment of length %1, less than its own length field")
                         .arg(length) });
         }
-        QByteArray pastEnd = jpeg.first(2) + "\xff\xe1\xff\xff";
-        pastEnd += Exif(8, Ifd({ { kOrientation, kShort, 1, 6 } }, 0));
+        const QByteArray pastEnd = jpeg.first(2) + "\xff\xe1\xff\xff" + OrientationExif(6);
         corpus.append({ "exif-app1-past-end.jpg", pastEnd, HostileOutcome::Fails,
             "APP1 claiming 65535 bytes, the file ends inside it with no picture" });
     }
@@ -79,47 +40,51 @@ namespace {
 
     void AddLyingDirectories(QList<HostileFile>& corpus, const QByteArray& jpeg)
     {
-        const Entry selfPointer { kExifPointer, kLong, 1, 8 };
+        const ExifEntry selfPointer { kExifPointer, kLong, 1, 8 };
         AddCases(corpus, jpeg,
-            { { "exif-ifd-offset-past-end.jpg", Exif(0xfffffff0u, {}),
+            { { "exif-ifd-offset-past-end.jpg", ExifBlock(0xfffffff0u, {}),
                   "first IFD 4 GB past the end" },
-                { "exif-ifd-offset-zero.jpg", Exif(0, {}), "first IFD at the TIFF header itself" },
+                { "exif-ifd-offset-zero.jpg", ExifBlock(0, {}),
+                    "first IFD at the TIFF header itself" },
                 { "exif-ifd-self-loop.jpg",
-                    Exif(8, Ifd({ selfPointer, { kOrientation, kShort, 1, 6 } }, 8)),
+                    ExifBlock(8, ExifIfd({ selfPointer, { kOrientation, kShort, 1, 6 } }, 8)),
                     "IFD whose next IFD and Exif pointer both lead back to itself" },
                 { "exif-ifd-chain-loop.jpg",
-                    Exif(8, Ifd({ { kMake, kAscii, 4, 0x41424300 } }, 26) + Ifd({}, 8)),
+                    ExifBlock(
+                        8, ExifIfd({ { kMake, kAscii, 4, 0x41424300 } }, 26) + ExifIfd({}, 8)),
                     "two IFDs each naming the other as the next" },
                 { "exif-count-65535.jpg",
-                    Exif(8, Ifd({ { kOrientation, kShort, 1, 3 } }, 0, 65535)),
+                    ExifBlock(8, ExifIfd({ { kOrientation, kShort, 1, 3 } }, 0, 65535)),
                     "IFD claiming 65535 entries; it holds one" },
                 { "exif-value-counts-huge.jpg",
-                    Exif(8,
-                        Ifd({ { kMake, kAscii, 0xffffffffu, 0x10 },
-                                { kOrientation, kShort, 0x7fffffffu, 0xfffffff0u } },
+                    ExifBlock(8,
+                        ExifIfd({ { kMake, kAscii, 0xffffffffu, 0x10 },
+                                    { kOrientation, kShort, 0x7fffffffu, 0xfffffff0u } },
                             0)),
                     "entries of 4 G characters and 2 G values at offsets past the end" } });
 
-        QByteArray twice = WithApp1(WithApp1(jpeg, Orientation(6)), Exif(0xfffffff0u, {}));
+        QByteArray twice = WithApp1(WithApp1(jpeg, OrientationExif(6)), ExifBlock(0xfffffff0u, {}));
         corpus.append({ "exif-two-app1.jpg", twice, HostileOutcome::Loads,
             "a broken Exif segment followed by a valid one with Orientation 6" });
         QByteArray many = jpeg;
         for (int i = 0; i < 50; ++i)
-            many = WithApp1(many, Exif(8, Ifd({ selfPointer }, 8)));
+            many = WithApp1(many, ExifBlock(8, ExifIfd({ selfPointer }, 8)));
         corpus.append({ "exif-fifty-loops.jpg", many, HostileOutcome::Loads,
             "fifty Exif segments, each an IFD looping to itself" });
     }
 
     void AddOddHeaders(QList<HostileFile>& corpus, const QByteArray& jpeg)
     {
-        const QList<Entry> oddTypes { { kOrientation, 0, 1, 6 }, { kOrientation, 13, 1, 6 },
+        const QList<ExifEntry> oddTypes { { kOrientation, 0, 1, 6 }, { kOrientation, 13, 1, 6 },
             { kOrientation, 0xffff, 1, 6 } };
         AddCases(corpus, jpeg,
-            { { "exif-orientation-99.jpg", Orientation(99), "Orientation 99 (only 1 to 8 exist)" },
-                { "exif-orientation-zero.jpg", Orientation(0), "Orientation 0" },
-                { "exif-orientation-types.jpg", Exif(8, Ifd(oddTypes, 0)),
+            { { "exif-orientation-99.jpg", OrientationExif(99),
+                  "Orientation 99 (only 1 to 8 exist)" },
+                { "exif-orientation-zero.jpg", OrientationExif(0), "Orientation 0" },
+                { "exif-orientation-types.jpg", ExifBlock(8, ExifIfd(oddTypes, 0)),
                     "Orientation entries of type 0, 13 and 65535" },
-                { "exif-orientation-long.jpg", Exif(8, Ifd({ { kOrientation, kLong, 1, 6 } }, 0)),
+                { "exif-orientation-long.jpg",
+                    ExifBlock(8, ExifIfd({ { kOrientation, kLong, 1, 6 } }, 0)),
                     "Orientation stored as a LONG" },
                 { "exif-byte-order-bad.jpg", QByteArray("Exif\0\0XX\0\x2a\0\0\0\x08", 14),
                     "TIFF header with byte order XX" },
@@ -128,26 +93,18 @@ namespace {
                 { "exif-not-exif.jpg", QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 41),
                     "APP1 holding XMP instead of Exif" },
                 { "exif-little-endian-loop.jpg",
-                    QByteArray("Exif\0\0II\x2a\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0"
-                               "\x06\0\0\0\x08\0\0\0",
-                        32),
+                    ExifBlock(8,
+                        ExifIfd({ { kOrientation, kShort, 1, 6 } }, 8, {}, ByteOrder::Little),
+                        ByteOrder::Little),
                     "little-endian IFD with Orientation 6 whose next IFD is itself" } });
     }
 
-    // A camera-like Exif block: IFD0 pointing at an Exif IFD that records the picture's size and
-    // at IFD1, which locates `thumbnail` (stored right after it) by `at` and `bytes`.
-    QByteArray CameraExif(QSize recorded, const QByteArray& thumbnail, quint32 at, quint32 bytes)
+    // A camera's big-endian Exif block recording the picture's size as LONG, its IFD1 locating
+    // `thumbnail` (stored right after it) by `at` (0: where it is) and `bytes`.
+    QByteArray LyingCamera(QSize recorded, const QByteArray& thumbnail, quint32 at, quint32 bytes)
     {
-        constexpr quint32 exifIfd = 8 + 30, ifd1 = exifIfd + 30, stored = ifd1 + 30;
-        const QByteArray ifd0
-            = Ifd({ { kOrientation, kShort, 1, 1 }, { kExifPointer, kLong, 1, exifIfd } }, ifd1);
-        const QByteArray exif = Ifd({ { kPixelX, kLong, 1, quint32(recorded.width()) },
-                                        { kPixelY, kLong, 1, quint32(recorded.height()) } },
-            0);
-        const QByteArray first = Ifd({ { kThumbnailAt, kLong, 1, at == 0 ? stored : at },
-                                         { kThumbnailBytes, kLong, 1, bytes } },
-            0);
-        return Exif(8, ifd0 + exif + first + thumbnail);
+        return CameraExifBlock({ 1, recorded, thumbnail, true, kLong,
+            at == 0 ? std::nullopt : std::optional(at), bytes });
     }
 
     // The main picture is intact in each, so each must load; what varies is the thumbnail a
@@ -163,18 +120,18 @@ namespace {
         if (frame > 0)
             bomb.replace(frame + 5, 4, QByteArray("\xff\xff\xff\xff", 4));
         AddCases(corpus, picture,
-            { { "exif-thumbnail-control.jpg", CameraExif(size, thumbnail, 0, bytes),
+            { { "exif-thumbnail-control.jpg", LyingCamera(size, thumbnail, 0, bytes),
                   "320 x 240 JPEG with a true 160 x 120 Exif thumbnail" },
-                { "exif-thumbnail-past-end.jpg", CameraExif(size, thumbnail, 0xffffff00u, bytes),
+                { "exif-thumbnail-past-end.jpg", LyingCamera(size, thumbnail, 0xffffff00u, bytes),
                     "Exif thumbnail 4 GB past the end" },
-                { "exif-thumbnail-length-2e31.jpg", CameraExif(size, thumbnail, 0, 0x7fffffffu),
+                { "exif-thumbnail-length-2e31.jpg", LyingCamera(size, thumbnail, 0, 0x7fffffffu),
                     "Exif thumbnail claiming 2 GB" },
                 { "exif-thumbnail-cut.jpg",
-                    CameraExif(size, thumbnail.first(bytes / 2), 0, bytes / 2),
+                    LyingCamera(size, thumbnail.first(bytes / 2), 0, bytes / 2),
                     "Exif thumbnail cut in half" },
-                { "exif-thumbnail-sof-65535.jpg", CameraExif(size, bomb, 0, bytes),
+                { "exif-thumbnail-sof-65535.jpg", LyingCamera(size, bomb, 0, bytes),
                     "Exif thumbnail whose frame header claims 65535 x 65535" },
-                { "exif-thumbnail-is-tiff-header.jpg", CameraExif(size, thumbnail, 1, bytes),
+                { "exif-thumbnail-is-tiff-header.jpg", LyingCamera(size, thumbnail, 1, bytes),
                     "Exif thumbnail pointing into the TIFF header" } });
     }
 

@@ -1,6 +1,6 @@
-#include "hostilegen/byte_packing.h"
 #include "hostilegen/hostile_parts.h"
 #include "samplegen/image_writers.h"
+#include "writers/byte_packer.h"
 
 #include <QList>
 

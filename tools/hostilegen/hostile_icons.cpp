@@ -1,6 +1,6 @@
-#include "hostilegen/byte_packing.h"
 #include "hostilegen/hostile_parts.h"
 #include "samplegen/image_writers.h"
+#include "writers/byte_packer.h"
 
 #include <QtEndian>
 
@@ -71,20 +71,6 @@ namespace {
     }
 
     // The directory claims one 256 x 256 PNG entry: the payload is `png`.
-    QByteArray IconHoldingPng(const QByteArray& png, int type)
-    {
-        QByteArray out;
-        PutLe16(out, 0);
-        PutLe16(out, static_cast<quint32>(type));
-        PutLe16(out, 1);
-        out.append(4, '\0'); // 256 x 256, no palette, reserved
-        PutLe16(out, 1);
-        PutLe16(out, 32);
-        PutLe32(out, static_cast<quint32>(png.size()));
-        PutLe32(out, kFirstEntry + kEntrySize);
-        return out + png;
-    }
-
     void AddLyingIcons(QList<HostileFile>& corpus, const QString& stem, const QByteArray& one,
         const QByteArray& two)
     {
@@ -117,8 +103,9 @@ namespace {
             "the payload's info header claims 0 bits per pixel");
         add("dib-palette-2e31", WithPayloadHeader(one, 16, 32, 8, 0x7fffffff), either,
             "the payload claims 2^31 - 1 palette colours");
-        add("png-claims-65535", IconHoldingPng(LyingPng(65535), stem == "cur" ? 2 : 1), either,
-            "a PNG entry whose header claims 65535 x 65535");
+        add("png-claims-65535",
+            WriteIconDirectory(stem == "cur" ? 2 : 1, { { 0, 0, 0, 1, 32, LyingPng(65535) } }),
+            either, "a PNG entry whose header claims 65535 x 65535");
     }
 
     // A directory of 4096 real entries, every one naming the same 16 x 16 image.

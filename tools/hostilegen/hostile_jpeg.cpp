@@ -1,7 +1,7 @@
-#include "hostilegen/byte_packing.h"
 #include "hostilegen/hostile_parts.h"
 #include "hostilegen/jpeg_segments.h"
 #include "samplegen/image_writers.h"
+#include "writers/byte_packer.h"
 
 namespace gb::tools {
 

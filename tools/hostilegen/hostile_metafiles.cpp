@@ -1,6 +1,7 @@
-#include "hostilegen/byte_packing.h"
 #include "hostilegen/hostile_parts.h"
 #include "samplegen/metafile_writers.h"
+#include "writers/bitmap_header_writer.h"
+#include "writers/byte_packer.h"
 
 namespace gb::tools {
 
@@ -37,17 +38,23 @@ namespace {
         return file;
     }
 
+    // A 24-bit packed DIB claiming `width` x `height` over 16 bytes of pixels, of no stated size
+    // or resolution.
     QByteArray PackedDibClaiming(qint32 width, qint32 height)
     {
-        return Dwords({ 40, width, height }) + Words({ 1, 24 }) + Dwords({ 0, 0, 0, 0, 0, 0 })
-            + QByteArray(16, '\x7f');
+        DibSpec spec { 40, width, height, 24, kBiRgb, 1, {}, {}, 0, QByteArray(16, '\x7f') };
+        spec.imageBytes = 0;
+        spec.pixelsPerMetre = 0;
+        return WriteDib(spec, false);
     }
 
     // A 4096 x 4096 RLE8 bitmap that ends at once: 50 bytes for 16 million pixels.
     QByteArray EmptyRleDib()
     {
-        return Dwords({ 40, 4096, 4096 }) + Words({ 1, 8 }) + Dwords({ 1, 2, 0, 0, 2, 0 })
-            + Dwords({ 0, 0xffffff }) + Words({ 0x0100 });
+        DibSpec spec { 40, 4096, 4096, 8, kBiRle8, 1, {}, { qRgb(0, 0, 0), qRgb(255, 255, 255) }, 2,
+            QByteArray("\0\x01", 2) }; // the end-of-bitmap code
+        spec.pixelsPerMetre = 0;
+        return WriteDib(spec, false);
     }
 
     void AddPatternBombs(QList<HostileFile>& corpus)

@@ -23,6 +23,9 @@ void AddCuts(QList<HostileFile>& corpus, const QString& stem, const QString& ext
 // A small picture with distinct quadrants and a gradient, the same on every run.
 QImage TestCard(int width, int height);
 
+// A fixed pseudo-random byte stream (a 32-bit LCG), so "noise" is the same on every run.
+QByteArray Noise(qsizetype size, quint32 seed);
+
 void AddBitmapFiles(QList<HostileFile>& corpus); // .bmp, .dib, .rle
 void AddIconFiles(QList<HostileFile>& corpus); // .ico, .cur
 void AddGifFiles(QList<HostileFile>& corpus);

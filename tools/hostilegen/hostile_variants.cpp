@@ -2,26 +2,13 @@
 // stored top down, unusual colour masks, OS/2 headers, run-length codes that leave pixels
 // undrawn, icons whose directory disagrees with their bitmap. Every one must load, to the same
 // pixels on every run.
-#include "hostilegen/byte_packing.h"
 #include "hostilegen/hostile_parts.h"
 #include "samplegen/image_writers.h"
+#include "writers/bitmap_header_writer.h"
 
 namespace gb::tools {
 
 namespace {
-
-    constexpr int kRle8 = 1, kBitfields = 3;
-
-    DibSpec Spec(int headerSize, int width, int height, int bits, int compression = 0)
-    {
-        DibSpec spec;
-        spec.headerSize = headerSize;
-        spec.width = width;
-        spec.height = height;
-        spec.bits = bits;
-        spec.compression = compression;
-        return spec;
-    }
 
     // `height` rows of `width` pixels, each row padded to four bytes, the bytes counting on.
     QByteArray Rows(int width, int height, int bits)
@@ -49,27 +36,20 @@ namespace {
     // An icon or cursor file of one bitmap entry whose directory gives `directoryBits`.
     QByteArray OneEntryIcon(int type, int side, int directoryBits, const QByteArray& payload)
     {
-        QByteArray out;
-        PutLe16(out, 0);
-        PutLe16(out, static_cast<quint32>(type));
-        PutLe16(out, 1);
-        out.append(static_cast<char>(side)).append(static_cast<char>(side)).append(2, '\0');
-        PutLe16(out, type == 2 ? 3 : 1); // a cursor's hot spot, an icon's planes
-        PutLe16(out, type == 2 ? 3 : static_cast<quint32>(directoryBits));
-        PutLe32(out, static_cast<quint32>(payload.size()));
-        PutLe32(out, 22);
-        return out + payload;
+        // A cursor's hot spot, an icon's planes and bits.
+        return WriteIconDirectory(
+            type, { { side, side, 0, type == 2 ? 3 : 1, type == 2 ? 3 : directoryBits, payload } });
     }
 
     void AddIconVariants(QList<HostileFile>& corpus)
     {
         // A monochrome cursor: the XOR bitmap, then the AND mask marking the transparent pixels.
-        DibSpec mono = Spec(40, 16, 32, 1);
+        DibSpec mono { 40, 16, 32, 1 };
         mono.palette = { qRgb(0, 0, 0), qRgb(255, 255, 255) };
         mono.pixels = Rows(16, 16, 1) + Rows(16, 16, 1).mid(7) + QByteArray(7, '\xff');
         corpus.append({ "cur-mono-and-mask.cur", OneEntryIcon(2, 16, 1, WriteDib(mono, false)),
             HostileOutcome::Loads, "1-bit cursor, black and white with its AND mask" });
-        DibSpec four = Spec(40, 16, 32, 4);
+        DibSpec four { 40, 16, 32, 4 };
         four.palette = Greys(16);
         four.pixels = Rows(16, 16, 4) + QByteArray(64, '\0');
         corpus.append(
@@ -83,7 +63,7 @@ void AddDecoderVariants(QList<HostileFile>& corpus)
 {
     for (const int header : { 40, 108, 124 }) {
         for (const int bits : { 8, 24, 32 }) {
-            DibSpec spec = Spec(header, 5, -3, bits);
+            DibSpec spec { header, 5, -3, bits };
             spec.palette = bits == 8 ? Greys(256) : QList<QRgb> {};
             spec.pixels = Rows(5, 3, bits);
             AddLoading(corpus, QString("bmp-top-down-%1-%2.bmp").arg(header).arg(bits), spec,
@@ -97,24 +77,24 @@ void AddDecoderVariants(QList<HostileFile>& corpus)
         { "10-10-10-2", 32, { 0x3ff00000, 0x000ffc00, 0x000003ff, 0xc0000000 } },
     };
     for (const auto& [name, bits, channels] : masks) {
-        DibSpec spec = Spec(channels.size() == 4 ? 56 : 40, 4, 2, bits, kBitfields);
+        DibSpec spec { channels.size() == 4 ? 56 : 40, 4, 2, bits, kBiBitfields };
         spec.masks = channels;
         spec.pixels = Rows(4, 2, bits);
         AddLoading(corpus, QString("bmp-bitfields-%1.bmp").arg(name), spec,
             QString("%1-bit colour masks %2").arg(bits).arg(name));
     }
     for (const int header : { 16, 64 }) {
-        DibSpec spec = Spec(header, 4, 2, 8);
+        DibSpec spec { header, 4, 2, 8 };
         spec.palette = Greys(256);
         spec.pixels = Rows(4, 2, 8);
         AddLoading(corpus, QString("bmp-os2-%1.bmp").arg(header), spec,
             QString("OS/2 2.x header of %1 bytes").arg(header));
     }
-    DibSpec planes = Spec(40, 4, 2, 24);
+    DibSpec planes { 40, 4, 2, 24 };
     planes.planes = 0;
     planes.pixels = Rows(4, 2, 24);
     AddLoading(corpus, "bmp-planes-0.bmp", planes, "planes field 0 instead of 1");
-    DibSpec delta = Spec(40, 8, 4, 8, kRle8);
+    DibSpec delta { 40, 8, 4, 8, kBiRle8 };
     delta.palette = Greys(4);
     delta.pixels = RleCodes().Run(3, 1).Delta(20, 20).Run(4, 2).EndOfBitmap().Bytes();
     AddLoading(corpus, "rle8-delta-past-end.rle", delta, "delta jumps past the last row");

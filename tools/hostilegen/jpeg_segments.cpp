@@ -1,7 +1,5 @@
 #include "hostilegen/jpeg_segments.h"
 
-#include "hostilegen/byte_packing.h"
-
 #include <QBuffer>
 #include <QImageWriter>
 
@@ -28,13 +26,6 @@ QList<qsizetype> FindScans(const QByteArray& jpeg)
     for (qsizetype at = jpeg.indexOf("\xff\xda"); at >= 0; at = jpeg.indexOf("\xff\xda", at + 2))
         scans.append(at);
     return scans;
-}
-
-QByteArray WithApp1(const QByteArray& jpeg, const QByteArray& body)
-{
-    QByteArray segment("\xff\xe1", 2);
-    PutBe16(segment, static_cast<quint32>(body.size() + 2));
-    return jpeg.first(2) + segment + body + jpeg.mid(2);
 }
 
 QByteArray WriteProgressiveJpeg(const QImage& image)

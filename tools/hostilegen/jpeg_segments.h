@@ -5,7 +5,8 @@
 #include <QList>
 #include <optional>
 
-// Finding and splicing the marker segments of a JPEG file, for the hostile JPEG and Exif files.
+// Finding the marker segments of a JPEG file and writing a progressive one, for the hostile JPEG
+// and Exif files.
 namespace gb::tools {
 
 // The offset of the first marker segment of type `marker` (the byte after 0xFF) before the
@@ -14,9 +15,6 @@ std::optional<qsizetype> FindSegment(const QByteArray& jpeg, uchar marker);
 
 // The offsets of every start-of-scan marker in the file.
 QList<qsizetype> FindScans(const QByteArray& jpeg);
-
-// `jpeg` with an APP1 segment of `body` placed right after the start-of-image marker.
-QByteArray WithApp1(const QByteArray& jpeg, const QByteArray& body);
 
 // A progressive JPEG of `image`, as Qt writes one.
 QByteArray WriteProgressiveJpeg(const QImage& image);

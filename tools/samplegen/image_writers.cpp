@@ -1,7 +1,10 @@
 #include "samplegen/image_writers.h"
 
+#include "writers/bitmap_header_writer.h"
+#include "writers/byte_packer.h"
+#include "writers/exif_writer.h"
+
 #include <QBuffer>
-#include <QDataStream>
 #include <QHash>
 #include <algorithm>
 #include <array>
@@ -15,20 +18,7 @@ namespace {
 
     constexpr int kInfoHeaderSize = 40;
     constexpr int kV4HeaderSize = 108;
-    constexpr int kFileHeaderSize = 14;
-    constexpr quint32 kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
-
-    void PutU8(QByteArray& out, int v) { out.append(static_cast<char>(v & 0xff)); }
-    void PutU16(QByteArray& out, quint32 v)
-    {
-        PutU8(out, static_cast<int>(v));
-        PutU8(out, static_cast<int>(v >> 8));
-    }
-    void PutU32(QByteArray& out, quint32 v)
-    {
-        PutU16(out, v & 0xffff);
-        PutU16(out, v >> 16);
-    }
+    constexpr quint32 kSrgb = 0x73524742; // 'sRGB'
 
     // An image reduced to a palette. Pixels under half alpha are left out of the palette and get
     // index 0; the callers that care about them (GIF, icons) override those indices.
@@ -154,39 +144,6 @@ namespace {
 
     int Stride(int width, int bits) { return ((width * bits + 31) / 32) * 4; }
 
-    void PutInfoHeader(
-        QByteArray& out, QSize size, int bits, quint32 compression, quint32 imageBytes, int colours)
-    {
-        const bool withAlpha = bits == 32;
-        PutU32(out, withAlpha ? kV4HeaderSize : kInfoHeaderSize);
-        PutU32(out, static_cast<quint32>(size.width()));
-        PutU32(out, static_cast<quint32>(size.height()));
-        PutU16(out, 1);
-        PutU16(out, static_cast<quint32>(bits));
-        PutU32(out, withAlpha ? kBiBitfields : compression);
-        PutU32(out, imageBytes);
-        PutU32(out, 2835); // 72 dpi
-        PutU32(out, 2835);
-        PutU32(out, static_cast<quint32>(colours));
-        PutU32(out, 0);
-        if (!withAlpha)
-            return;
-        for (quint32 mask : { 0x00ff0000u, 0x0000ff00u, 0x000000ffu, 0xff000000u })
-            PutU32(out, mask);
-        PutU32(out, 0x73524742); // 'sRGB'
-        out.append(QByteArray(36 + 12, '\0')); // endpoints and gamma, unused for sRGB
-    }
-
-    void PutPalette(QByteArray& out, const QList<QRgb>& palette)
-    {
-        for (QRgb c : palette) {
-            PutU8(out, qBlue(c));
-            PutU8(out, qGreen(c));
-            PutU8(out, qRed(c));
-            PutU8(out, 0);
-        }
-    }
-
     // Bottom-up rows of uncompressed pixels.
     QByteArray PackPixels(const QImage& src, int bits, const Indexed& indexed)
     {
@@ -217,26 +174,28 @@ namespace {
         return out;
     }
 
-    QByteArray BuildDib(const QImage& img, int bits)
+    // A bitmap as the writers below store it: the colour table of `palette`, 32 bits in a V4
+    // header with an alpha mask and the sRGB colour space.
+    DibSpec Bitmap(
+        QSize size, int bits, int compression, const QList<QRgb>& palette, const QByteArray& pixels)
+    {
+        DibSpec spec { kInfoHeaderSize, size.width(), size.height(), bits, compression, 1, {},
+            palette, static_cast<int>(palette.size()), pixels };
+        if (bits == 32) {
+            spec.headerSize = kV4HeaderSize;
+            spec.compression = kBiBitfields;
+            spec.masks = { 0x00ff0000u, 0x0000ff00u, 0x000000ffu, 0xff000000u };
+            spec.colourSpace = kSrgb;
+        }
+        return spec;
+    }
+
+    DibSpec Uncompressed(const QImage& img, int bits)
     {
         const bool paletted = bits == 4 || bits == 8;
         const QImage opaque = bits == 32 ? img : img.convertToFormat(QImage::Format_RGB32);
         const Indexed indexed = paletted ? ToIndexed(opaque, 1 << bits) : Indexed {};
-        const QByteArray pixels = PackPixels(opaque, bits, indexed);
-        QByteArray out;
-        PutInfoHeader(out, img.size(), bits, kBiRgb, static_cast<quint32>(pixels.size()),
-            static_cast<int>(indexed.palette.size()));
-        PutPalette(out, indexed.palette);
-        return out + pixels;
-    }
-
-    QByteArray WithFileHeader(const QByteArray& dib, quint32 pixelOffset)
-    {
-        QByteArray out("BM");
-        PutU32(out, static_cast<quint32>(kFileHeaderSize + dib.size()));
-        PutU32(out, 0);
-        PutU32(out, kFileHeaderSize + pixelOffset);
-        return out + dib;
+        return Bitmap(img.size(), bits, kBiRgb, indexed.palette, PackPixels(opaque, bits, indexed));
     }
 
     // Length of the run of equal pixels starting at i, capped at 255.
@@ -264,8 +223,8 @@ namespace {
         while (i < row.size()) {
             const size_t run = RunLength(row, i);
             if (run >= 3) {
-                PutU8(out, static_cast<int>(run));
-                PutU8(out, nibbles ? (row[i] << 4) | row[i] : row[i]);
+                Put8(out, static_cast<int>(run));
+                Put8(out, nibbles ? (row[i] << 4) | row[i] : row[i]);
                 i += run;
                 continue;
             }
@@ -275,29 +234,29 @@ namespace {
                 for (size_t k = 0; k < literal; k += nibbles ? 2 : 1) {
                     const size_t count = nibbles ? std::min<size_t>(2, literal - k) : 1;
                     const int second = count == 2 ? row[i + k + 1] : 0;
-                    PutU8(out, static_cast<int>(count));
-                    PutU8(out, nibbles ? (row[i + k] << 4) | second : row[i + k]);
+                    Put8(out, static_cast<int>(count));
+                    Put8(out, nibbles ? (row[i + k] << 4) | second : row[i + k]);
                 }
             } else {
-                PutU8(out, 0);
-                PutU8(out, static_cast<int>(literal));
+                Put8(out, 0);
+                Put8(out, static_cast<int>(literal));
                 QByteArray bytes;
                 for (size_t k = 0; k < literal; ++k) {
                     if (!nibbles)
-                        PutU8(bytes, row[i + k]);
+                        Put8(bytes, row[i + k]);
                     else if (k % 2 == 0)
-                        PutU8(bytes, row[i + k] << 4);
+                        Put8(bytes, row[i + k] << 4);
                     else
                         bytes[bytes.size() - 1] = static_cast<char>(bytes.back() | row[i + k]);
                 }
                 if (bytes.size() % 2)
-                    PutU8(bytes, 0); // absolute runs end on a 16-bit boundary
+                    Put8(bytes, 0); // absolute runs end on a 16-bit boundary
                 out.append(bytes);
             }
             i += literal;
         }
-        PutU8(out, 0); // end of line
-        PutU8(out, 0);
+        Put8(out, 0); // end of line
+        Put8(out, 0);
     }
 
     QByteArray WriteRleBmp(const QImage& img, int bits)
@@ -308,13 +267,10 @@ namespace {
             const auto first = indexed.indices.begin() + static_cast<ptrdiff_t>(y) * indexed.width;
             EncodeRleRow(pixels, std::vector<uint8_t>(first, first + indexed.width), bits == 4);
         }
-        PutU8(pixels, 0); // end of bitmap
-        PutU8(pixels, 1);
-        QByteArray dib;
-        PutInfoHeader(dib, img.size(), bits, bits == 8 ? kBiRle8 : kBiRle4,
-            static_cast<quint32>(pixels.size()), static_cast<int>(indexed.palette.size()));
-        PutPalette(dib, indexed.palette);
-        return WithFileHeader(dib + pixels, static_cast<quint32>(dib.size()));
+        Put8(pixels, 0); // end of bitmap
+        Put8(pixels, 1);
+        return WriteDib(
+            Bitmap(img.size(), bits, bits == 8 ? kBiRle8 : kBiRle4, indexed.palette, pixels));
     }
 
     // Variable-width LZW codes packed least significant bit first, as GIF wants them.
@@ -325,7 +281,7 @@ namespace {
             buffer_ |= static_cast<quint32>(code) << bitCount_;
             bitCount_ += width;
             while (bitCount_ >= 8) {
-                PutU8(bytes_, static_cast<int>(buffer_));
+                Put8(bytes_, static_cast<int>(buffer_));
                 buffer_ >>= 8;
                 bitCount_ -= 8;
             }
@@ -333,7 +289,7 @@ namespace {
         QByteArray Finish()
         {
             if (bitCount_ > 0)
-                PutU8(bytes_, static_cast<int>(buffer_));
+                Put8(bytes_, static_cast<int>(buffer_));
             return bytes_;
         }
 
@@ -396,7 +352,6 @@ namespace {
         const QImage argb = img.convertToFormat(QImage::Format_ARGB32);
         const bool paletted = bits != 32;
         const Indexed indexed = paletted ? ToIndexed(argb, 256) : Indexed {};
-        QByteArray out;
         const QByteArray colour = PackPixels(argb, paletted ? 8 : 32, indexed);
         const int maskStride = Stride(img.width(), 1);
         QByteArray mask(maskStride * img.height(), '\0');
@@ -407,64 +362,23 @@ namespace {
                     mask[row + x / 8] = static_cast<char>(mask[row + x / 8] | (0x80 >> (x % 8)));
         }
         // The height covers the colour bitmap and the AND mask stacked on top of each other.
-        QByteArray header;
-        PutU32(header, kInfoHeaderSize);
-        PutU32(header, static_cast<quint32>(img.width()));
-        PutU32(header, static_cast<quint32>(img.height() * 2));
-        PutU16(header, 1);
-        PutU16(header, paletted ? 8 : 32);
-        PutU32(header, kBiRgb);
-        PutU32(header, static_cast<quint32>(colour.size() + mask.size()));
-        header.append(QByteArray(8, '\0'));
-        PutU32(header, static_cast<quint32>(indexed.palette.size()));
-        PutU32(header, 0);
-        PutPalette(header, indexed.palette);
-        return header + colour + mask;
+        DibSpec spec { kInfoHeaderSize, img.width(), img.height() * 2, paletted ? 8 : 32, kBiRgb, 1,
+            {}, indexed.palette, static_cast<int>(indexed.palette.size()), colour + mask };
+        spec.pixelsPerMetre = 0;
+        return WriteDib(spec, false);
     }
 
     QByteArray WriteIconFile(const QList<IconImage>& images, int type, QPoint hotspot)
     {
-        QByteArray out;
-        PutU16(out, 0);
-        PutU16(out, static_cast<quint32>(type));
-        PutU16(out, static_cast<quint32>(images.size()));
-        QByteArray payloads;
-        const int firstOffset = 6 + 16 * static_cast<int>(images.size());
+        QList<IconDirEntry> entries;
         for (const IconImage& entry : images) {
-            QByteArray payload;
-            if (entry.png) {
-                QBuffer buffer(&payload);
-                buffer.open(QIODevice::WriteOnly);
-                entry.image.save(&buffer, "PNG");
-            } else {
-                payload = IconDib(entry.image, entry.bits);
-            }
             const int bits = entry.png ? 32 : entry.bits;
-            PutU8(out, entry.image.width() >= 256 ? 0 : entry.image.width());
-            PutU8(out, entry.image.height() >= 256 ? 0 : entry.image.height());
-            PutU8(out, bits < 8 ? 1 << bits : 0);
-            PutU8(out, 0);
-            PutU16(out, static_cast<quint32>(type == 1 ? 1 : hotspot.x()));
-            PutU16(out, static_cast<quint32>(type == 1 ? bits : hotspot.y()));
-            PutU32(out, static_cast<quint32>(payload.size()));
-            PutU32(out, static_cast<quint32>(firstOffset + payloads.size()));
-            payloads.append(payload);
+            entries.append({ entry.image.width() >= 256 ? 0 : entry.image.width(),
+                entry.image.height() >= 256 ? 0 : entry.image.height(), bits < 8 ? 1 << bits : 0,
+                type == 1 ? 1 : hotspot.x(), type == 1 ? bits : hotspot.y(),
+                entry.png ? WritePng(entry.image) : IconDib(entry.image, entry.bits) });
         }
-        return out + payloads;
-    }
-
-    QByteArray ExifOrientationSegment(int orientation)
-    {
-        QByteArray tiff("MM\0\x2a\0\0\0\x08", 8); // big-endian, first IFD right after
-        tiff.append('\0').append('\x01'); // one entry
-        tiff.append("\x01\x12\0\x03\0\0\0\x01", 8); // Orientation, SHORT, count 1
-        tiff.append('\0').append(static_cast<char>(orientation)).append(2, '\0');
-        tiff.append(4, '\0'); // no next IFD
-        const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
-        QByteArray segment("\xff\xe1", 2);
-        const int length = static_cast<int>(body.size()) + 2;
-        segment.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xff));
-        return segment + body;
+        return WriteIconDirectory(type, entries);
     }
 
 } // namespace
@@ -506,17 +420,14 @@ QByteArray WriteByName(const QString& name, const QImage& img)
                                   : WriteBmp(img);
 }
 
-QByteArray WriteBmp(const QImage& img, int bits)
-{
-    const QByteArray dib = BuildDib(img, bits);
-    const int headerSize = bits == 32 ? kV4HeaderSize : kInfoHeaderSize;
-    const int paletteBytes = (bits == 4 || bits == 8)
-        ? static_cast<int>(dib.size()) - headerSize - Stride(img.width(), bits) * img.height()
-        : 0;
-    return WithFileHeader(dib, static_cast<quint32>(headerSize + paletteBytes));
-}
+QByteArray WriteBmp(const QImage& img, int bits) { return WriteDib(Uncompressed(img, bits)); }
 
-QByteArray WriteHeaderlessDib(const QImage& img, int bits) { return BuildDib(img, bits); }
+QByteArray WriteHeaderlessDib(const QImage& img, int bits, int pixelsPerMetre)
+{
+    DibSpec spec = Uncompressed(img, bits);
+    spec.pixelsPerMetre = pixelsPerMetre;
+    return WriteDib(spec, false);
+}
 
 QByteArray WriteRle8Bmp(const QImage& img) { return WriteRleBmp(img, 8); }
 
@@ -530,36 +441,36 @@ QByteArray WriteGif(const QImage& img, std::optional<int> transparentIndex)
     while ((1 << tableBits) < indexed.palette.size())
         ++tableBits;
     QByteArray out("GIF89a");
-    PutU16(out, static_cast<quint32>(img.width()));
-    PutU16(out, static_cast<quint32>(img.height()));
-    PutU8(out, 0x80 | (7 << 4) | (tableBits - 1)); // global table, 8-bit colour resolution
-    PutU8(out, 0); // background index
-    PutU8(out, 0); // square pixels
+    PutLe16(out, static_cast<quint32>(img.width()));
+    PutLe16(out, static_cast<quint32>(img.height()));
+    Put8(out, 0x80 | (7 << 4) | (tableBits - 1)); // global table, 8-bit colour resolution
+    Put8(out, 0); // background index
+    Put8(out, 0); // square pixels
     for (int i = 0; i < (1 << tableBits); ++i) {
         const QRgb c = i < indexed.palette.size() ? indexed.palette[i] : qRgb(0, 0, 0);
-        PutU8(out, qRed(c));
-        PutU8(out, qGreen(c));
-        PutU8(out, qBlue(c));
+        Put8(out, qRed(c));
+        Put8(out, qGreen(c));
+        Put8(out, qBlue(c));
     }
     if (at >= 0) {
         out.append("\x21\xf9\x04\x01\0\0", 6); // graphic control: transparent flag, no delay
-        PutU8(out, at);
-        PutU8(out, 0);
+        Put8(out, at);
+        Put8(out, 0);
     }
     out.append('\x2c');
-    PutU32(out, 0); // left, top
-    PutU16(out, static_cast<quint32>(img.width()));
-    PutU16(out, static_cast<quint32>(img.height()));
-    PutU8(out, 0); // no local table, not interlaced
+    PutLe32(out, 0); // left, top
+    PutLe16(out, static_cast<quint32>(img.width()));
+    PutLe16(out, static_cast<quint32>(img.height()));
+    Put8(out, 0); // no local table, not interlaced
     const int minCodeSize = std::max(2, tableBits);
-    PutU8(out, minCodeSize);
+    Put8(out, minCodeSize);
     const QByteArray data = EncodeLzw(indexed.indices, minCodeSize);
     for (qsizetype i = 0; i < data.size(); i += 255) { // sub-blocks of at most 255 bytes
-        PutU8(out, static_cast<int>(std::min<qsizetype>(255, data.size() - i)));
+        Put8(out, static_cast<int>(std::min<qsizetype>(255, data.size() - i)));
         out.append(data.mid(i, 255));
     }
-    PutU8(out, 0); // end of image data
-    PutU8(out, 0x3b); // trailer
+    Put8(out, 0); // end of image data
+    Put8(out, 0x3b); // trailer
     return out;
 }
 
@@ -572,40 +483,29 @@ QByteArray WriteJpeg(const QImage& img, int quality, std::optional<int> exifOrie
         return {};
     if (!exifOrientation || jpeg.size() < 2)
         return jpeg;
-    return jpeg.left(2) + ExifOrientationSegment(*exifOrientation) + jpeg.mid(2);
+    return WithApp1(jpeg, OrientationExif(static_cast<quint32>(*exifOrientation)));
 }
 
-QByteArray WriteExifSegment(const CameraExif& exif)
+QByteArray WriteIconDirectory(int type, const QList<IconDirEntry>& entries)
 {
-    QByteArray tiff(exif.bigEndian ? "MM" : "II");
-    QDataStream out(&tiff, QIODevice::Append);
-    out.setByteOrder(exif.bigEndian ? QDataStream::BigEndian : QDataStream::LittleEndian);
-    const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
-        out << tag << type << quint32(1);
-        type == 3 ? out << quint16(value) << quint16(0) : out << value;
-    };
-    out << quint16(42) << quint32(8) << quint16(2); // IFD0 at 8, two entries
-    entry(0x0112, 3, static_cast<quint32>(exif.orientation));
-    entry(0x8769, 4, 38); // the Exif IFD
-    out << quint32(68) << quint16(2); // IFD1 next; the Exif IFD's two entries
-    const quint16 sizeType = exif.bigEndian ? 3 : 4;
-    if (exif.recorded.isValid()) {
-        entry(0xa002, sizeType, static_cast<quint32>(exif.recorded.width()));
-        entry(0xa003, sizeType, static_cast<quint32>(exif.recorded.height()));
-    } else {
-        entry(0xa001, 3, 1); // colour space
-        entry(0x9209, 3, 0); // flash
+    QByteArray out;
+    PutLe16(out, 0);
+    PutLe16(out, static_cast<quint32>(type));
+    PutLe16(out, static_cast<quint32>(entries.size()));
+    QByteArray payloads;
+    const auto firstOffset = static_cast<quint32>(6 + 16 * entries.size());
+    for (const IconDirEntry& entry : entries) {
+        Put8(out, static_cast<quint32>(entry.width));
+        Put8(out, static_cast<quint32>(entry.height));
+        Put8(out, static_cast<quint32>(entry.colours));
+        Put8(out, 0);
+        PutLe16(out, static_cast<quint32>(entry.planesOrX));
+        PutLe16(out, static_cast<quint32>(entry.bitsOrY));
+        PutLe32(out, static_cast<quint32>(entry.payload.size()));
+        PutLe32(out, firstOffset + static_cast<quint32>(payloads.size()));
+        payloads.append(entry.payload);
     }
-    out << quint32(0) << quint16(2); // IFD1
-    entry(0x0201, 4, 98);
-    entry(0x0202, 4, static_cast<quint32>(exif.thumbnail.size()));
-    out << quint32(0);
-    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff + exif.thumbnail;
-    QByteArray segment("\xff\xe1", 2);
-    const int length = static_cast<int>(body.size()) + 2;
-    PutU8(segment, length >> 8);
-    PutU8(segment, length);
-    return segment + body;
+    return out + payloads;
 }
 
 QByteArray WriteIco(const QList<IconImage>& images) { return WriteIconFile(images, 1, QPoint()); }
@@ -624,52 +524,6 @@ QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>&
     buffer.open(QIODevice::WriteOnly);
     withTexts.save(&buffer, "PNG");
     return buffer.data();
-}
-
-QByteArray WriteDib(const DibSpec& spec, bool fileHeader)
-{
-    QByteArray out;
-    PutU32(out, static_cast<quint32>(spec.headerSize));
-    if (spec.headerSize == 12) {
-        PutU16(out, static_cast<quint32>(spec.width));
-        PutU16(out, static_cast<quint32>(spec.height));
-        PutU16(out, static_cast<quint32>(spec.planes));
-        PutU16(out, static_cast<quint32>(spec.bits));
-    } else {
-        PutU32(out, static_cast<quint32>(spec.width));
-        PutU32(out, static_cast<quint32>(spec.height));
-        PutU16(out, static_cast<quint32>(spec.planes));
-        PutU16(out, static_cast<quint32>(spec.bits));
-        PutU32(out, static_cast<quint32>(spec.compression));
-        PutU32(out, static_cast<quint32>(spec.pixels.size()));
-        PutU32(out, 2835); // 72 dpi
-        PutU32(out, 2835);
-        PutU32(out, static_cast<quint32>(spec.coloursUsed));
-        PutU32(out, 0);
-        // From 52 bytes on the masks are header fields; a 40-byte header is followed by them.
-        const bool masksInside = spec.headerSize >= 52 && spec.headerSize != 64;
-        for (quint32 mask : masksInside ? spec.masks : QList<quint32> {})
-            PutU32(out, mask);
-        out = out.leftJustified(spec.headerSize, '\0', true);
-        for (quint32 mask : masksInside ? QList<quint32> {} : spec.masks)
-            PutU32(out, mask);
-    }
-    for (QRgb c : spec.palette) {
-        PutU8(out, qBlue(c));
-        PutU8(out, qGreen(c));
-        PutU8(out, qRed(c));
-        if (spec.headerSize != 12)
-            PutU8(out, 0);
-    }
-    if (!fileHeader)
-        return out + spec.pixels;
-    QByteArray file = WithFileHeader(out + spec.pixels, static_cast<quint32>(out.size()));
-    if (spec.pixelOffset) {
-        file.truncate(10);
-        PutU32(file, *spec.pixelOffset);
-        file += out + spec.pixels;
-    }
-    return file;
 }
 
 RleCodes& RleCodes::Run(int count, int value)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "writers/bitmap_header_writer.h" // the bitmaps and Exif blocks laid out field by field
+#include "writers/exif_writer.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -33,8 +36,9 @@ QByteArray WriteByName(const QString& name, const QImage& img);
 
 // bits: 4 or 8 (palette, at most 16 or 256 colours), 24, or 32 (BITMAPV4HEADER with alpha).
 QByteArray WriteBmp(const QImage& img, int bits = 24);
-// A packed DIB: the info header, palette and pixels of WriteBmp without the 14-byte file header.
-QByteArray WriteHeaderlessDib(const QImage& img, int bits = 24);
+// A packed DIB: the info header, palette and pixels of WriteBmp without the 14-byte file header,
+// at the resolution given (2835 pixels a metre is 72 dpi, 3780 is 96).
+QByteArray WriteHeaderlessDib(const QImage& img, int bits = 24, int pixelsPerMetre = 2835);
 // Run-length encoded bitmaps with encoded runs and absolute mode, as Windows Paint wrote them.
 QByteArray WriteRle8Bmp(const QImage& img);
 QByteArray WriteRle4Bmp(const QImage& img);
@@ -44,36 +48,6 @@ QByteArray WriteGif(const QImage& img, std::optional<int> transparentIndex = std
 // Qt's JPEG with an Exif APP1 segment carrying the Orientation tag (1..8) right after SOI.
 QByteArray WriteJpeg(
     const QImage& img, int quality, std::optional<int> exifOrientation = std::nullopt);
-// The Exif block of a camera JPEG: IFD0 holds the orientation and points to the Exif IFD,
-// which records the pixel size (or, with no size, colour space and flash), then IFD1 points to
-// the thumbnail. Offsets in its TIFF structure, from the byte-order mark: first IFD pointer 4,
-// IFD0 8, the Exif IFD pointer's value 30, IFD0's next IFD 34, thumbnail offset 78, thumbnail
-// length 90, thumbnail 98.
-struct CameraExif {
-    int orientation = 1;
-    QSize recorded; // invalid: no recorded size
-    QByteArray thumbnail = {}; // none: null
-    bool bigEndian = false; // big-endian blocks record the pixel size as SHORT, others as LONG
-};
-// The whole APP1 segment, marker and length included.
-QByteArray WriteExifSegment(const CameraExif& exif);
-// A bitmap laid out field by field, for the header variants and damage found in real files.
-struct DibSpec {
-    int headerSize = 40; // 12 (core), 16 or 64 (OS/2 2.x), 40, 52, 56, 108, 124
-    int width = 1;
-    int height = 1; // negative: top-down rows
-    int bits = 24;
-    int compression = 0; // BI_RGB, BI_RLE8, BI_RLE4, BI_BITFIELDS ...
-    int planes = 1;
-    // Red, green, blue and maybe alpha: in the header from 52 bytes on, else right after it.
-    QList<quint32> masks;
-    QList<QRgb> palette; // 3 bytes an entry after a 12-byte header, else 4
-    int coloursUsed = 0;
-    QByteArray pixels; // stored as given: rows padded by the caller, or an RLE stream
-    std::optional<quint32> pixelOffset; // the file header's, when it should lie
-};
-// With the 14-byte file header when `fileHeader`, else a packed DIB.
-QByteArray WriteDib(const DibSpec& spec, bool fileHeader = true);
 
 // Run-length codes of BI_RLE8 and BI_RLE4: encoded runs and the escapes after a zero byte.
 class RleCodes {
@@ -95,6 +69,19 @@ private:
 // freedesktop thumbnails other programs write carry their source's address and time so.
 QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts = {});
 QByteArray WriteIco(const QList<IconImage>& images);
+// One entry of an icon or cursor directory as stored: the sizes' low bytes (0 for 256), the
+// palette's size (0 for 256 or more), an icon's planes and bits or a cursor's hot spot, then the
+// image's bytes.
+struct IconDirEntry {
+    int width;
+    int height;
+    int colours;
+    int planesOrX;
+    int bitsOrY;
+    QByteArray payload;
+};
+// A directory of `type` (1: icon, 2: cursor) followed by the payloads in order.
+QByteArray WriteIconDirectory(int type, const QList<IconDirEntry>& entries);
 QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot);
 
 } // namespace gb::tools

@@ -1,5 +1,8 @@
 #include "samplegen/metafile_writers.h"
 
+#include "samplegen/image_writers.h"
+#include "writers/byte_packer.h"
+
 #include <QImage>
 #include <QtEndian>
 
@@ -7,47 +10,9 @@ namespace gb::tools {
 
 namespace {
 
-    void Put16(QByteArray& b, qint32 v)
-    {
-        char bytes[2];
-        qToLittleEndian(quint16(v), bytes);
-        b.append(bytes, 2);
-    }
-
-    void Put32(QByteArray& b, qint64 v)
-    {
-        char bytes[4];
-        qToLittleEndian(quint32(v), bytes);
-        b.append(bytes, 4);
-    }
-
     quint32 Colour(int r, int g, int b) { return quint32(r | g << 8 | b << 16); }
 
 } // namespace
-
-QByteArray Bytes(const QList<int>& values)
-{
-    QByteArray b;
-    for (int v : values)
-        b.append(static_cast<char>(v));
-    return b;
-}
-
-QByteArray Words(const QList<qint32>& values)
-{
-    QByteArray b;
-    for (qint32 v : values)
-        Put16(b, v);
-    return b;
-}
-
-QByteArray Dwords(const QList<qint32>& values)
-{
-    QByteArray b;
-    for (qint32 v : values)
-        Put32(b, v);
-    return b;
-}
 
 WmfWriter::WmfWriter(QRect box, int unitsPerInch)
     : box_(box)
@@ -62,8 +27,8 @@ WmfWriter& WmfWriter::AddRaw(quint16 function, const QByteArray& params)
         padded.append('\0');
     const quint32 words = 3 + quint32(padded.size() / 2);
     largest_ = qMax(largest_, words);
-    Put32(records_, words);
-    Put16(records_, function);
+    PutLe32(records_, words);
+    PutLe16(records_, function);
     records_ += padded;
     return *this;
 }
@@ -72,7 +37,7 @@ QByteArray WmfWriter::Finish(int objects) const
 {
     QByteArray file;
     if (unitsPerInch_ > 0) {
-        Put32(file, 0x9AC6CDD7);
+        PutLe32(file, 0x9AC6CDD7);
         file += Words({ 0, box_.left(), box_.top(), box_.right() + 1, box_.bottom() + 1,
             unitsPerInch_, 0, 0 });
         quint16 sum = 0;
@@ -82,9 +47,9 @@ QByteArray WmfWriter::Finish(int objects) const
     }
     const QByteArray body = records_ + Words({ 3, 0, 0 });
     file += Words({ 1, 9, 0x300 });
-    Put32(file, 9 + body.size() / 2);
+    PutLe32(file, static_cast<quint32>(9 + body.size() / 2));
     file += Words({ objects });
-    Put32(file, largest_);
+    PutLe32(file, largest_);
     file += Words({ 0 });
     return file + body;
 }
@@ -102,8 +67,8 @@ EmfWriter& EmfWriter::AddRaw(quint32 type, const QByteArray& params)
     QByteArray padded = params;
     while (padded.size() % 4)
         padded.append('\0');
-    Put32(records_, type);
-    Put32(records_, 8 + padded.size());
+    PutLe32(records_, type);
+    PutLe32(records_, static_cast<quint32>(8 + padded.size()));
     records_ += padded;
     ++count_;
     return *this;
@@ -139,31 +104,12 @@ QByteArray EmfWriter::Finish(int handles) const
     QByteArray header
         = Dwords({ 1, 108, bounds_.left(), bounds_.top(), bounds_.right(), bounds_.bottom(),
             frame_.left(), frame_.top(), frame_.right(), frame_.bottom(), 0x464D4520, 0x10000 });
-    Put32(header, 108 + records_.size() + eof.size());
-    Put32(header, count_ + 1);
+    PutLe32(header, static_cast<quint32>(108 + records_.size() + eof.size()));
+    PutLe32(header, count_ + 1);
     header += Words({ handles, 0 });
     // No description, no palette; a 1920 x 1080 device of 508 x 286 mm: 96 DPI, near enough.
     header += Dwords({ 0, 0, 0, 1920, 1080, 508, 286, 0, 0, 0, 508000, 285750 });
     return header + records_ + eof;
-}
-
-QByteArray WritePackedDib(const QImage& image)
-{
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    const int stride = (rgb.width() * 3 + 3) / 4 * 4;
-    QByteArray dib = Dwords({ 40, rgb.width(), rgb.height() }) + Words({ 1, 24 })
-        + Dwords({ 0, stride * rgb.height(), 3780, 3780, 0, 0 });
-    for (int y = rgb.height() - 1; y >= 0; --y) {
-        QByteArray row(stride, '\0');
-        for (int x = 0; x < rgb.width(); ++x) {
-            const QRgb px = rgb.pixel(x, y);
-            row[x * 3] = char(qBlue(px));
-            row[x * 3 + 1] = char(qGreen(px));
-            row[x * 3 + 2] = char(qRed(px));
-        }
-        dib += row;
-    }
-    return dib;
 }
 
 QByteArray WriteSampleWmf()
@@ -211,7 +157,7 @@ QByteArray WriteSampleEmf()
     QImage band(4, 1, QImage::Format_RGB32);
     for (int x = 0; x < 4; ++x)
         band.setPixel(x, 0, qRgb(60 * x, 200 - 40 * x, 150));
-    const QByteArray dib = WritePackedDib(band);
+    const QByteArray dib = WriteHeaderlessDib(band, 24, 3780);
     e.AddRaw(81,
         Dwords({ 0, 0, 0, 0, 50, 150, 0, 0, 4, 1, 80, 40, 120, qint32(dib.size()) - 40, 0, 0xCC0020,
             900, -60 })

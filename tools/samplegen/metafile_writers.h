@@ -1,16 +1,12 @@
 #pragma once
 
+#include "writers/byte_packer.h"
+
 #include <QByteArray>
-#include <QImage>
 #include <QList>
 #include <QRect>
 
 namespace gb::tools {
-
-// Little-endian packing for building metafile records by hand.
-QByteArray Bytes(const QList<int>& values); // 8-bit each
-QByteArray Words(const QList<qint32>& values); // 16-bit each
-QByteArray Dwords(const QList<qint32>& values); // 32-bit each
 
 // Builds a Windows metafile record by record; placeable when given units per inch.
 class WmfWriter {
@@ -55,9 +51,6 @@ private:
     QByteArray records_;
     quint32 count_ = 1;
 };
-
-// A packed 24-bit bottom-up DIB (BITMAPINFOHEADER and rows) of the image.
-QByteArray WritePackedDib(const QImage& image);
 
 // The samples in samples/: a small house drawn with a few of each kind of record.
 QByteArray WriteSampleWmf();
