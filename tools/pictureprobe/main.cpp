@@ -4,7 +4,7 @@
 // "peak <KB>": run once per file, each file's peak memory is its own and a hang can be killed.
 // Given several files it loads each in turn, so a slow start (under valgrind) is paid once.
 // With --every-type first, every load asks for every picture type (PNG, WebP, TIFF, HEIC, AVIF).
-#include "platform/qt_picture_loader.h"
+#include "platform/file_picture_loader.h"
 #include <QFile>
 #include <QGuiApplication>
 #include <cstdio>
@@ -47,7 +47,7 @@ int main(int argc, char** argv)
         }
         for (const auto& [name, options] : modes) {
             gb::platform::LoadFailure failure = gb::platform::LoadFailure::None;
-            const auto p = gb::platform::QtPictureLoader().LoadPicture(
+            const auto p = gb::platform::FilePictureLoader().LoadPicture(
                 QFile::decodeName(argv[file]), options, &failure);
             if (p)
                 std::printf("%s ok %dx%d %dx%d %08x\n", name, p->image.width(), p->image.height(),
