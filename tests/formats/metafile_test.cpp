@@ -371,7 +371,7 @@ namespace {
             endless += Words({ 3, 0, 0x0035 }); // REALIZEPALETTE
         QImage red(2, 2, QImage::Format_RGB32);
         red.fill(Qt::red);
-        const QByteArray packed = WritePackedDib(red);
+        const QByteArray packed = tools::WriteHeaderlessDib(red);
         const QList<qint32> stretch { 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 80, 40, 120, 16, 0,
             qint32(kSrcCopy), 16384, 16384 };
         const auto stretched = [&](int times) {
