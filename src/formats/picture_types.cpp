@@ -61,7 +61,7 @@ namespace {
             { "webp",
                 [](const QByteArray& h) { return h.startsWith("RIFF") && h.mid(8, 4) == "WEBP"; },
                 nullptr, "webp", R::Whole, { "*.webp" } },
-            { "heif", IsHeif, DecodeHeif, nullptr, R::Whole, { "*.heic", "*.heif", "*.avif" } },
+            { "heif", IsHeif, DecodeHeif, nullptr, R::Whole, { "*.heic", "*.heif", "*.hif", "*.avif" } },
             { "icon", IsIcon, DecodeIconFile, nullptr, R::Whole, {} },
             { "dib", IsHeaderlessDib, DecodeHeaderlessDib, nullptr, R::Whole, {} },
         };
