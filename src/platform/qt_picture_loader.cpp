@@ -5,6 +5,7 @@
 #include "formats/dib_header.h"
 #include "formats/dib_reader.h"
 #include "formats/display_colours.h"
+#include "formats/exif_orientation.h"
 #include "formats/heif_decoder.h"
 #include "formats/icon_bitmap.h"
 #include "formats/icon_directory.h"
@@ -191,7 +192,10 @@ namespace {
         buffer.setData(bytes);
         if (!buffer.open(QIODevice::ReadOnly))
             return std::nullopt;
-        return Decode(buffer, options);
+        // Qt's PNG and WebP readers leave the Exif orientation to us; its TIFF reader applies it.
+        auto picture = Decode(buffer, options);
+        const int orientation = picture ? formats::EmbeddedOrientation(bytes) : 1;
+        return picture ? formats::TurnedUpright(std::move(*picture), orientation) : picture;
     }
 
     // An icon's PNG image, given to Qt's PNG reader alone: its icon reader refuses a file whose

@@ -12,6 +12,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <thread>
+#include <zlib.h>
 
 namespace gb::platform {
 namespace {
@@ -181,6 +182,26 @@ namespace {
         LoadFailure failure = LoadFailure::None;
         EXPECT_FALSE(loader_.LoadPicture(folder_.File("photo.heic"), {}, &failure));
         EXPECT_EQ(failure, LoadFailure::NotShown);
+    }
+
+    // Qt's PNG reader ignores the eXIf chunk; the picture is turned upright all the same.
+    TEST_F(PictureLoaderTest, EveryTypePngIsTurnedAsItsExifBlockSays)
+    {
+        QByteArray png;
+        QBuffer buffer(&png);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && Quadrants(6, 4).save(&buffer, "png"));
+        const QByteArray chunk = "eXIf" + WriteExifSegment({ 6, {} }).mid(10); // after "Exif\0\0"
+        QByteArray numbers(8, '\0');
+        qToBigEndian(quint32(chunk.size() - 4), numbers.data());
+        qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(chunk.data()), chunk.size())),
+            numbers.data() + 4);
+        png = png.left(33) + numbers.left(4) + chunk + numbers.mid(4) + png.mid(33);
+        PictureOptions every;
+        every.everyType = true;
+        const auto got = Load("turned.png", png, every).value_or(LoadedPicture {});
+        EXPECT_EQ(got.naturalSize, QSize(4, 6));
+        EXPECT_EQ(got.image.pixel(0, 0), kBlue);
+        EXPECT_EQ(got.image.pixel(3, 0), kRed);
     }
 
     // Every kind of decode waits while others hold the memory all decodes share.
