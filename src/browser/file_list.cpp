@@ -51,11 +51,11 @@ const QStringList& FileList::Patterns(bool everyType)
         "*.jpe", "*.wmf", "*.emf", "*.ico", "*.cur" };
     // The types listed only when every picture type is shown, each with the Qt reader that
     // decodes it: listed where that reader is installed (WebP and TIFF come with Qt's image
-    // format plugins). No reader: our own decoder, always there (HEIC and AVIF, by libheif). A
-    // type joins here once something decodes it.
+    // format plugins). No reader: our own decoder, always there (HEIC and AVIF, by libheif;
+    // JPEG XL, by libjxl). A type joins here once something decodes it.
     static const std::pair<QByteArray, QStringList> kMoreTypes[]
         = { { "png", { "*.png" } }, { "webp", { "*.webp" } }, { "tiff", { "*.tif", "*.tiff" } },
-              { "", { "*.heic", "*.heif", "*.avif" } } };
+              { "", { "*.heic", "*.heif", "*.avif", "*.jxl" } } };
     static const QStringList kEveryPattern = [] {
         QStringList patterns = kPatterns;
         const QList<QByteArray> readers = QImageReader::supportedImageFormats();

@@ -11,6 +11,7 @@
 #include "formats/icon_directory.h"
 #include "formats/jpeg_decoder.h"
 #include "formats/jpeg_exif.h"
+#include "formats/jxl_decoder.h"
 #include "formats/metafile_loader.h"
 #include "platform/careful_file.h"
 
@@ -250,6 +251,7 @@ namespace {
         Metafile,
         EveryType, // PNG, WebP or TIFF: read whole, and only when every type is shown
         Heif, // HEIC or AVIF, decoded by libheif: likewise
+        Jxl, // JPEG XL, decoded by libjxl: likewise
     };
 
     // The Qt reader of a picture shown only when every type is; empty for any other file.
@@ -286,6 +288,8 @@ namespace {
             return Kind::EveryType;
         if (formats::IsHeif(head))
             return Kind::Heif;
+        if (formats::IsJxl(head))
+            return Kind::Jxl;
         const formats::ByteView bytes(head);
         const quint16 type = bytes.U16(2);
         if (bytes.Fits(0, 4) && bytes.U16(0) == 0 && (type == kIconType || type == kCursorType))
@@ -336,6 +340,8 @@ namespace {
         }
         case Kind::Heif:
             return formats::DecodeHeif(bytes, options);
+        case Kind::Jxl:
+            return formats::DecodeJxl(bytes, options);
         default:
             return DecodeBytes(bytes, options);
         }
@@ -363,8 +369,9 @@ namespace {
         const Kind kind = Sniff(head);
         if (kind == Kind::Unknown)
             return std::nullopt;
-        const bool decodable = kind == Kind::Heif || HasReader(EveryTypeReader(head));
-        if ((kind == Kind::EveryType || kind == Kind::Heif) && !(options.everyType && decodable)) {
+        const bool ours = kind == Kind::Heif || kind == Kind::Jxl;
+        const bool decodable = ours || HasReader(EveryTypeReader(head));
+        if ((kind == Kind::EveryType || ours) && !(options.everyType && decodable)) {
             failure = LoadFailure::NotShown;
             return std::nullopt;
         }

@@ -151,9 +151,10 @@ namespace {
             }
     }
 
-    // PNG, WebP and TIFF, written by Qt's own encoders, and HEIC: decoded by content only when
-    // every type is asked for; refused otherwise, as the asking's doing rather than the file's.
-    TEST_F(PictureLoaderTest, EveryTypeDecodesPngWebpTiffAndHeicOnlyWhenAskedFor)
+    // PNG, WebP and TIFF, written by Qt's own encoders, HEIC and JPEG XL: decoded by content only
+    // when every type is asked for; refused otherwise, as the asking's doing rather than the
+    // file's.
+    TEST_F(PictureLoaderTest, EveryTypeDecodesPngWebpTiffHeicAndJxlOnlyWhenAskedFor)
     {
         const QImage want = Quadrants(37, 11);
         PictureOptions every;
@@ -181,6 +182,13 @@ namespace {
         EXPECT_EQ(qBlue(photo.image.pixel(2, 2)), 255); // the top right corner before turning
         LoadFailure failure = LoadFailure::None;
         EXPECT_FALSE(loader_.LoadPicture(folder_.File("photo.heic"), {}, &failure));
+        EXPECT_EQ(failure, LoadFailure::NotShown);
+        // And a JPEG XL one, turned upright by libjxl.
+        QFile jxl(GLIMMERBOX_SOURCE_DIR "/tests/data/jxl/orientation6.jxl");
+        ASSERT_TRUE(jxl.open(QIODevice::ReadOnly));
+        const auto icons = Load("named.png", jxl.readAll(), every).value_or(LoadedPicture {});
+        EXPECT_EQ(icons.naturalSize, QSize(480, 160));
+        EXPECT_FALSE(loader_.LoadPicture(folder_.File("named.png"), {}, &failure));
         EXPECT_EQ(failure, LoadFailure::NotShown);
     }
 
