@@ -84,7 +84,7 @@ namespace {
 
     int WebpOrientation(const ByteView& webp)
     {
-        const bool announced = webp.Fits(kRiffHeader, kRiffChunkHeader + 1)
+        const bool announced = webp.Fits(kRiffHeader, 4) // U8 checks its own byte
             && QByteArrayView(webp.Data() + kRiffHeader, 4) == "VP8X"
             && (webp.U8(kRiffHeader + kRiffChunkHeader) & kVp8xExifFlag) != 0;
         for (qint64 at = kRiffHeader; announced && webp.Fits(at, kRiffChunkHeader);) {

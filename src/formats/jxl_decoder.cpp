@@ -48,15 +48,13 @@ namespace {
         }
 
         // A picture coded in libjxl's own colour space (lossy ones, mostly) is decoded straight
-        // into sRGB; one kept in its original space comes with that space's profile.
+        // into sRGB; one kept in its original space (libjxl ignores the preference then) comes
+        // with that space's profile.
         bool OnColourEncoding()
         {
-            if (!info_.uses_original_profile) {
-                JxlColorEncoding srgb;
-                JxlColorEncodingSetToSRGB(&srgb, info_.num_color_channels == 1);
-                if (JxlDecoderSetPreferredColorProfile(decoder_, &srgb) != JXL_DEC_SUCCESS)
-                    return false;
-            }
+            JxlColorEncoding srgb;
+            JxlColorEncodingSetToSRGB(&srgb, info_.num_color_channels == 1);
+            JxlDecoderSetPreferredColorProfile(decoder_, &srgb);
             size_t size = 0;
             const auto target = JXL_COLOR_PROFILE_TARGET_DATA;
             if (JxlDecoderGetICCProfileSize(decoder_, nullptr, target, &size) != JXL_DEC_SUCCESS)

@@ -87,6 +87,8 @@ namespace {
             { "PNG raw profile", PngWith("tEXt", RawProfile(kExifHeader + Tiff(5), false)), 5 },
             { "PNG raw profile compressed",
                 PngWith("zTXt", RawProfile(kExifHeader + Tiff(7), true)), 7 },
+            { "PNG raw profile compressed by no known method",
+                PngWith("zTXt", RawProfile(kExifHeader + Tiff(7), true).replace(22, 1, "\1")), 1 },
             { "PNG other text", PngWith("tEXt", QByteArray("Comment\0exif", 12)), 1 },
             { "PNG plain", Written("png"), 1 },
             { "WebP EXIF", WebpWith(Tiff(6), true), 6 },
