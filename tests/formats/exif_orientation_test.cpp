@@ -123,6 +123,10 @@ namespace {
             EXPECT_EQ(image.pixel(3, 0), kRed) << row;
             EXPECT_EQ(image.pixel(3, 5), kGreen) << row;
         }
+        // Orientation 5, the first that turns a quarter, mirrors across the main diagonal.
+        const auto transposed = TurnedUpright({ tools::Quadrants({ 6, 4 }), { 6, 4 } }, 5);
+        EXPECT_EQ(transposed.naturalSize, QSize(4, 6));
+        EXPECT_EQ(transposed.image.pixel(3, 0), kBlue);
     }
 
 } // namespace
