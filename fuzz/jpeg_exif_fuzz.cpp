@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the JPEG header and Exif reader and to the check that decides whether
-// an embedded thumbnail may stand in for the picture: anything must be read or refused, never
-// crash or read out of bounds, and an accepted thumbnail must fit what it claims.
+// an embedded thumbnail may stand in for the picture, and to the search for the Exif block of a
+// PNG or WebP: anything must be read or refused, never crash or read out of bounds, an
+// orientation must be one of the eight, and an accepted thumbnail must fit what it claims.
+#include "formats/exif_orientation.h"
 #include "formats/jpeg_exif.h"
 #include "offscreen_application.h"
 
@@ -23,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return QByteArray();
         return bytes.mid(offset, length);
     };
+    const int embedded = EmbeddedOrientation(bytes);
+    if (embedded < 1 || embedded > 8)
+        std::abort();
     const auto exif = ReadJpegExif(read);
     if (!exif)
         return 0;

@@ -3,6 +3,7 @@
 #include "formats/byte_view.h"
 #include "formats/decode_budget.h"
 #include "formats/display_colours.h"
+#include "formats/heif_colours.h"
 
 #include <algorithm>
 #include <array>
@@ -56,8 +57,7 @@ namespace {
         Q_UNUSED(started);
     }
 
-    // The primary image's embedded ICC profile; empty when it has none (or only colour codes,
-    // which libheif already turns into sRGB-like RGB).
+    // The primary image's embedded ICC profile; empty when it has none (or only colour codes).
     QByteArray IccProfile(const heif_image_handle* handle)
     {
         const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
@@ -190,6 +190,7 @@ std::optional<LoadedPicture> DecodeHeif(const QByteArray& bytes, const PictureOp
     auto image = DecodeImage(thumbnail ? thumbnail.get() : raw);
     if (!image)
         return std::nullopt;
+    image->setColorSpace(ColourCodeSpace(raw)); // an ICC profile, when there is one, wins
     return LoadedPicture { InDisplayColours(std::move(*image), IccProfile(raw)), upright,
         thumbnail != nullptr };
 }

@@ -191,19 +191,24 @@ namespace {
             exif.thumbnail = Thumbnail(tiff, *ifd1);
     }
 
+    // The TIFF structure in the byte order its first two bytes name.
+    void ReadTiffBlock(const ByteView& tiff, JpegExif& exif)
+    {
+        const QByteArray order(tiff.Data(), qMin<qsizetype>(tiff.Size(), 2));
+        if (order == "II")
+            ReadTiff(tiff, exif);
+        else if (order == "MM")
+            ReadTiff(ByteView(tiff.Data(), tiff.Size(), ByteOrder::BigEndian), exif);
+    }
+
     // True when the segment is an Exif block, whatever state its contents are in.
     bool ReadExifSegment(const QByteArray& payload, JpegExif& exif)
     {
         static const QByteArray signature("Exif\0\0", 6);
         if (!payload.startsWith(signature))
             return false;
-        const ByteView tiff
-            = ByteView(payload).Part(signature.size(), payload.size() - signature.size());
-        const QByteArray order(tiff.Data(), qMin<qsizetype>(tiff.Size(), 2));
-        if (order == "II")
-            ReadTiff(tiff, exif);
-        else if (order == "MM")
-            ReadTiff(ByteView(tiff.Data(), tiff.Size(), ByteOrder::BigEndian), exif);
+        ReadTiffBlock(
+            ByteView(payload).Part(signature.size(), payload.size() - signature.size()), exif);
         return true;
     }
 
@@ -290,6 +295,13 @@ std::optional<JpegExif> ReadJpegExif(const ReadBytes& read)
         at += 2 + *length;
     }
     return exif;
+}
+
+int ExifOrientation(const QByteArray& tiff)
+{
+    JpegExif exif;
+    ReadTiffBlock(ByteView(tiff), exif);
+    return exif.orientation;
 }
 
 std::optional<LoadedPicture> TrustedEmbeddedThumbnail(

@@ -26,6 +26,10 @@ using ReadBytes = std::function<QByteArray(qint64 offset, qint64 length)>;
 // never past the first 16 MiB. nullopt when the bytes do not start like a JPEG.
 std::optional<JpegExif> ReadJpegExif(const ReadBytes& read);
 
+// The orientation (1..8) an Exif TIFF structure records, the structure starting at its byte-order
+// mark ("II" or "MM") as in a PNG's or WebP's Exif chunk; 1 when it records none or is unreadable.
+int ExifOrientation(const QByteArray& tiff);
+
 // The embedded thumbnail turned upright, when it demonstrably shows this very picture and is
 // large enough for a tile that fits `box`; nullopt otherwise (the caller decodes the picture).
 // Its header must agree with the picture's, and its colours with the top of the picture, read

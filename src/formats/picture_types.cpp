@@ -3,6 +3,7 @@
 #include "formats/byte_view.h"
 #include "formats/dib_header.h"
 #include "formats/heif_decoder.h"
+#include "formats/jxl_decoder.h"
 #include "formats/metafile_loader.h"
 #include "formats/qt_reader_decode.h"
 #include "formats/type_decoders.h"
@@ -50,8 +51,8 @@ namespace {
                     return h.startsWith("GIF87a") || h.startsWith("GIF89a");
                 },
                 nullptr, "gif", R::WholeOrStream, {} },
-            { "png", [](const QByteArray& h) { return h.startsWith("\x89PNG\r\n\x1a\n"); }, nullptr,
-                "png", R::Whole, { "*.png" } },
+            { "png", [](const QByteArray& h) { return h.startsWith("\x89PNG\r\n\x1a\n"); },
+                DecodePngFile, "png", R::Whole, { "*.png" } },
             { "tiff",
                 [](const QByteArray& h) {
                     return h.startsWith(QByteArrayView("II*\0", 4))
@@ -60,8 +61,10 @@ namespace {
                 nullptr, "tiff", R::Whole, { "*.tif", "*.tiff" } },
             { "webp",
                 [](const QByteArray& h) { return h.startsWith("RIFF") && h.mid(8, 4) == "WEBP"; },
-                nullptr, "webp", R::Whole, { "*.webp" } },
-            { "heif", IsHeif, DecodeHeif, nullptr, R::Whole, { "*.heic", "*.heif", "*.hif", "*.avif" } },
+                DecodeWebpFile, "webp", R::Whole, { "*.webp" } },
+            { "heif", IsHeif, DecodeHeif, nullptr, R::Whole,
+                { "*.heic", "*.heif", "*.hif", "*.avif" } },
+            { "jxl", IsJxl, DecodeJxl, nullptr, R::Whole, { "*.jxl" } },
             { "icon", IsIcon, DecodeIconFile, nullptr, R::Whole, {} },
             { "dib", IsHeaderlessDib, DecodeHeaderlessDib, nullptr, R::Whole, {} },
         };

@@ -26,7 +26,9 @@ struct PictureType {
     bool (*matches)(const QByteArray& head);
     // Decodes the bytes read; when null, Qt's reader named `qtReader` does.
     std::optional<LoadedPicture> (*decode)(const QByteArray& bytes, const PictureOptions& options);
-    // The Qt reader that decodes the type (also the streamed part of WholeOrStream), if any.
+    // The Qt reader the type needs, if any: the one that decodes it (or that `decode` calls, and
+    // that streams a WholeOrStream file too large to read whole). The type is shown only where
+    // Qt has that reader.
     const char* qtReader;
     ReadPolicy read;
     // Shown only when every picture type is asked for: the file name patterns it is listed

@@ -4,6 +4,7 @@
 #include "formats/decode_budget.h"
 #include "formats/dib_header.h"
 #include "formats/dib_reader.h"
+#include "formats/exif_orientation.h"
 #include "formats/icon_bitmap.h"
 #include "formats/icon_directory.h"
 #include "formats/jpeg_decoder.h"
@@ -38,6 +39,15 @@ namespace {
             return std::nullopt;
         const QSize size = image->size();
         return LoadedPicture { ToDisplayFormat(std::move(*image)), size };
+    }
+
+    std::optional<LoadedPicture> DecodeTurnedByExif(
+        const QByteArray& bytes, const char* reader, const PictureOptions& options)
+    {
+        auto picture = DecodeBytesWithQtReader(bytes, reader, options);
+        if (!picture)
+            return std::nullopt;
+        return TurnedUpright(std::move(*picture), EmbeddedOrientation(bytes));
     }
 
     // An icon's PNG image, given to Qt's PNG reader alone: its icon reader refuses a file whose
@@ -95,6 +105,16 @@ std::optional<LoadedPicture> DecodeIconFile(const QByteArray& bytes, const Pictu
         return DecodeIconPng(bytes.mid(entry->offset, entry->bytes));
     const auto reservation = ReserveBitmap(payload);
     return reservation ? ShownBitmap(DecodeIconBitmap(payload)) : std::nullopt;
+}
+
+std::optional<LoadedPicture> DecodePngFile(const QByteArray& bytes, const PictureOptions& options)
+{
+    return DecodeTurnedByExif(bytes, "png", options);
+}
+
+std::optional<LoadedPicture> DecodeWebpFile(const QByteArray& bytes, const PictureOptions& options)
+{
+    return DecodeTurnedByExif(bytes, "webp", options);
 }
 
 std::optional<LoadedPicture> DecodeJpegFile(const QByteArray& bytes, const PictureOptions& options)

@@ -17,6 +17,10 @@ std::optional<LoadedPicture> DecodeHeaderlessDib(const QByteArray& bytes, const 
 // An icon or cursor: the image nearest the large shell icon size (32 x 32) when
 // `options.largeIcon`, else the first.
 std::optional<LoadedPicture> DecodeIconFile(const QByteArray& bytes, const PictureOptions& options);
+// PNG and WebP through Qt's readers, turned upright by their Exif blocks, which those readers
+// ignore.
+std::optional<LoadedPicture> DecodePngFile(const QByteArray& bytes, const PictureOptions& options);
+std::optional<LoadedPicture> DecodeWebpFile(const QByteArray& bytes, const PictureOptions& options);
 // A JPEG through libjpeg, reduced when only a thumbnail is needed.
 std::optional<LoadedPicture> DecodeJpegFile(const QByteArray& bytes, const PictureOptions& options);
 

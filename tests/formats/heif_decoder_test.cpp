@@ -1,4 +1,5 @@
 // Real HEIC and AVIF files (tests/data/heif, from libheif's own corpus) decoded through libheif.
+#include "formats/heif_colours.h"
 #include "formats/heif_decoder.h"
 
 #include <QFile>
@@ -91,6 +92,40 @@ namespace {
         EXPECT_TRUE(IsHeif(QByteArrayLiteral("\0\0\0\030ftypMiHE\0\0\0\0MiHAmif1")));
         EXPECT_FALSE(IsHeif(QByteArrayLiteral("\0\0\0\030ftypisom\0\0\0\0isommp41")));
         EXPECT_FALSE(IsHeif(heic.left(15)));
+    }
+
+    // Colour codes without an ICC profile: (200, 60, 59) meant in Display P3 is a deeper red in
+    // sRGB, worked out by hand from the primaries as for the JPEG; sRGB's numbers stay exact.
+    TEST(HeifDecoderTest, ShowsColourCodesOfAWideGamutInSrgb)
+    {
+        const auto p3 = DecodeHeif(Read("brick-p3.avif"), {});
+        ASSERT_TRUE(p3);
+        const QRgb shown = p3->image.pixel(4, 4);
+        EXPECT_NEAR(qRed(shown), 217, 2);
+        EXPECT_NEAR(qGreen(shown), 42, 2);
+        EXPECT_NEAR(qBlue(shown), 51, 2);
+        const auto srgb = DecodeHeif(Read("brick-srgb.avif"), {});
+        const auto unnamed = DecodeHeif(Read("brick-unnamed.avif"), {});
+        ASSERT_TRUE(srgb);
+        ASSERT_TRUE(unnamed);
+        EXPECT_EQ(srgb->image, unnamed->image);
+        EXPECT_EQ(qRed(srgb->image.pixel(4, 4)), 200);
+    }
+
+    TEST(HeifDecoderTest, ColourCodesNameASpaceOnlyForAnotherGamutAndACurveQtKnows)
+    {
+        QColorSpace (*const space)(int, int) = ColourCodeSpace;
+        using Curve = QColorSpace::TransferFunction;
+        EXPECT_EQ(space(12, 13), QColorSpace(QColorSpace::DisplayP3));
+        EXPECT_NE(space(9, 13), QColorSpace(QColorSpace::DisplayP3)); // BT.2020
+        EXPECT_EQ(space(12, 1).transferFunction(), Curve::SRgb); // BT.709's curve
+        EXPECT_EQ(space(9, 8).transferFunction(), Curve::Linear);
+        EXPECT_EQ(space(9, 4).gamma(), 2.2f);
+        EXPECT_FALSE(space(1, 13).isValid()); // sRGB
+        EXPECT_FALSE(space(2, 2).isValid()); // nothing named
+        EXPECT_FALSE(space(9, 16).isValid()); // PQ
+        EXPECT_FALSE(space(9, 18).isValid()); // HLG
+        EXPECT_FALSE(space(3, 13).isValid()); // reserved
     }
 
 } // namespace

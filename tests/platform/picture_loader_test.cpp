@@ -12,6 +12,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <thread>
+#include <zlib.h>
 
 namespace gb::platform {
 namespace {
@@ -150,9 +151,10 @@ namespace {
             }
     }
 
-    // PNG, WebP and TIFF, written by Qt's own encoders, and HEIC: decoded by content only when
-    // every type is asked for; refused otherwise, as the asking's doing rather than the file's.
-    TEST_F(PictureLoaderTest, EveryTypeDecodesPngWebpTiffAndHeicOnlyWhenAskedFor)
+    // PNG, WebP and TIFF, written by Qt's own encoders, HEIC and JPEG XL: decoded by content only
+    // when every type is asked for; refused otherwise, as the asking's doing rather than the
+    // file's.
+    TEST_F(PictureLoaderTest, EveryTypeDecodesPngWebpTiffHeicAndJxlOnlyWhenAskedFor)
     {
         const QImage want = Quadrants(37, 11);
         PictureOptions every;
@@ -181,6 +183,33 @@ namespace {
         LoadFailure failure = LoadFailure::None;
         EXPECT_FALSE(loader_.LoadPicture(folder_.File("photo.heic"), {}, &failure));
         EXPECT_EQ(failure, LoadFailure::NotShown);
+        // And a JPEG XL one, turned upright by libjxl.
+        QFile jxl(GLIMMERBOX_SOURCE_DIR "/tests/data/jxl/orientation6.jxl");
+        ASSERT_TRUE(jxl.open(QIODevice::ReadOnly));
+        const auto icons = Load("named.png", jxl.readAll(), every).value_or(LoadedPicture {});
+        EXPECT_EQ(icons.naturalSize, QSize(480, 160));
+        EXPECT_FALSE(loader_.LoadPicture(folder_.File("named.png"), {}, &failure));
+        EXPECT_EQ(failure, LoadFailure::NotShown);
+    }
+
+    // Qt's PNG reader ignores the eXIf chunk; the picture is turned upright all the same.
+    TEST_F(PictureLoaderTest, EveryTypePngIsTurnedAsItsExifBlockSays)
+    {
+        QByteArray png;
+        QBuffer buffer(&png);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && Quadrants(6, 4).save(&buffer, "png"));
+        const QByteArray chunk = "eXIf" + WriteExifSegment({ 6, {} }).mid(10); // after "Exif\0\0"
+        QByteArray numbers(8, '\0');
+        qToBigEndian(quint32(chunk.size() - 4), numbers.data());
+        qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(chunk.data()), chunk.size())),
+            numbers.data() + 4);
+        png = png.left(33) + numbers.left(4) + chunk + numbers.mid(4) + png.mid(33);
+        PictureOptions every;
+        every.everyType = true;
+        const auto got = Load("turned.png", png, every).value_or(LoadedPicture {});
+        EXPECT_EQ(got.naturalSize, QSize(4, 6));
+        EXPECT_EQ(got.image.pixel(0, 0), kBlue);
+        EXPECT_EQ(got.image.pixel(3, 0), kRed);
     }
 
     // Every kind of decode waits while others hold the memory all decodes share.
