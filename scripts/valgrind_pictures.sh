@@ -8,6 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$1"
 shift
 probe="$build/tools/pictureprobe/glimmerbox_picture_probe"
+# LibRaw's own slips, which memcheck passes over.
+supp="$root/scripts/valgrind_libraw.supp"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -24,7 +26,7 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 for part in "${parts[@]}"; do
     (
-        xargs -d '\n' -a "$part" valgrind -q --error-exitcode=99 --leak-check=no --log-fd=2 \
+        xargs -d '\n' -a "$part" valgrind -q --error-exitcode=99 --leak-check=no --log-fd=2 --suppressions="$supp" \
             "$probe" >"$part.checked" 2>"$part.valgrind"
     ) &
 done
@@ -47,7 +49,7 @@ for part in "${parts[@]}"; do
 done
 # HEIC and AVIF, shown only when every picture type is asked for: decoded by libheif.
 heif=("$root"/tests/data/heif/*.heic "$root"/tests/data/heif/*.avif)
-if ! valgrind -q --error-exitcode=99 --leak-check=no "$probe" --every-type "${heif[@]}" \
+if ! valgrind -q --error-exitcode=99 --leak-check=no --suppressions="$supp" "$probe" --every-type "${heif[@]}" \
     >"$work/heif.checked" 2>"$work/heif.valgrind" || grep -q '^==[0-9]*== ' "$work/heif.valgrind"; then
     head -200 "$work/heif.valgrind"
     status=1

@@ -15,16 +15,34 @@ namespace {
     // What one read of the source fetches: a camera's headers (its TIFF directories, Exif and
     // maker notes) mostly lie within the first block. Larger reads go to the source as they are.
     constexpr qint64 kBlock = 64 * 1024;
+    // What LibRaw's readers of compressed sensor data may ask for past its end where it ends the
+    // file, as LibRaw allows as much past a preview.
+    constexpr qint64 kMaxOverrun = 16 * 1024;
     // The longest number LibRaw scans as text (a Leaf or Mamiya header's values).
     constexpr size_t kMaxNumberText = 32;
 
 } // namespace
 
-RawDatastream::RawDatastream(ByteSource& source, qint64 limit)
+RawDatastream::RawDatastream(ByteSource& source, qint64 limit, std::function<void()> stop)
     : source_(source)
     , size_(std::max<qint64>(0, source.Size()))
     , limit_(limit)
+    , stop_(std::move(stop))
 {
+}
+
+void RawDatastream::Stop()
+{
+    if (!stopped_)
+        stop_();
+    stopped_ = true;
+}
+
+void RawDatastream::Overrun(qint64 bytes)
+{
+    overrun_ += std::max<qint64>(0, bytes);
+    if (overrun_ > kMaxOverrun)
+        Stop();
 }
 
 qint64 RawDatastream::Allowed(qint64 length) const
@@ -43,9 +61,9 @@ bool RawDatastream::Fill()
     if (!source_.Read(blockStart_, kBlock, block_)) {
         failed_ = true;
         block_.clear();
+        Stop();
         return false;
     }
-    fetched_ += block_.size();
     return position_ < blockStart_ + block_.size();
 }
 
@@ -54,9 +72,9 @@ qint64 RawDatastream::ReadThrough(char* into, qint64 length)
     QByteArray bytes;
     if (!source_.Read(position_, length, bytes)) {
         failed_ = true;
+        Stop();
         return 0;
     }
-    fetched_ += bytes.size();
     const qint64 copied = std::min<qint64>(bytes.size(), length);
     std::memcpy(into, bytes.constData(), size_t(copied));
     return copied;
@@ -66,6 +84,8 @@ void RawDatastream::Advance(qint64 bytes)
 {
     position_ += bytes;
     taken_ += bytes;
+    if (taken_ >= limit_)
+        Stop();
 }
 
 int RawDatastream::read(void* into, size_t size, size_t count)
@@ -74,7 +94,7 @@ int RawDatastream::read(void* into, size_t size, size_t count)
         return 0;
     auto* out = static_cast<char*>(into);
     const qint64 wanted = qint64(size * count);
-    overrun_ += std::max<qint64>(0, position_ + wanted - size_);
+    Overrun(position_ + wanted - size_);
     const qint64 length = Allowed(wanted);
     qint64 done = 0;
     while (done < length) {
@@ -91,12 +111,13 @@ int RawDatastream::read(void* into, size_t size, size_t count)
         Advance(part);
         done += part;
     }
+    std::memset(out + done, 0, size_t(wanted - done));
     return int(done / qint64(size));
 }
 
 int RawDatastream::get_char()
 {
-    overrun_ += position_ >= size_ ? 1 : 0;
+    Overrun(position_ >= size_ ? 1 : 0);
     if (Allowed(1) == 0 || !Fill())
         return -1;
     const int byte = static_cast<unsigned char>(block_.at(position_ - blockStart_));

@@ -3,6 +3,7 @@
 #include "formats/byte_source.h"
 
 #include <QByteArray>
+#include <functional>
 #include <libraw/libraw_datastream.h>
 #include <mutex>
 
@@ -14,14 +15,16 @@ namespace gb::formats {
 // LibRaw reads elsewhere.
 //
 // Past the end of the file, after a failed read and once LibRaw has taken `limit` bytes, every
-// read finds the end of the file, where LibRaw's parsers stop: so a file whose offsets send the
-// parser round in circles still ends. Nothing here throws, as LibRaw reads some files from
-// several threads at once and an exception there would end the program.
+// read finds the end of the file, where LibRaw's parsers stop; what a read could not fill is
+// zeros. After a failed read, at the limit, or once LibRaw has asked for more than a little past
+// the end (sensor data cut short), `stop` is called, once: LibRaw's decoders should give up, as
+// its own readers would loop on through the whole picture. Nothing here throws, as LibRaw reads
+// some files from several threads at once and an exception there would end the program.
 //
 // The names of the overrides are LibRaw's.
 class RawDatastream : public LibRaw_abstract_datastream {
 public:
-    RawDatastream(ByteSource& source, qint64 limit);
+    RawDatastream(ByteSource& source, qint64 limit, std::function<void()> stop);
 
     int valid() override { return 1; }
     int read(void* into, size_t size, size_t count) override;
@@ -40,10 +43,8 @@ public:
 
     // Whether a read of the source failed: what LibRaw made of the file may then be wrong.
     bool Failed() const { return failed_; }
-    // The bytes read from the source so far.
-    qint64 BytesFetched() const { return fetched_; }
-    // The bytes LibRaw has asked for past the end of the file: a file cut short, when many.
-    qint64 Overrun() const { return overrun_; }
+    // Whether `stop` was called.
+    bool Stopped() const { return stopped_; }
 
 private:
     // How many of `length` bytes from the position LibRaw may still take.
@@ -53,15 +54,19 @@ private:
     // Copies `length` bytes from the position straight from the source; the number copied.
     qint64 ReadThrough(char* into, qint64 length);
     void Advance(qint64 bytes);
+    // Counts bytes asked for past the end of the file.
+    void Overrun(qint64 bytes);
+    void Stop();
 
     ByteSource& source_;
     const qint64 size_;
     const qint64 limit_;
     qint64 position_ = 0;
     qint64 taken_ = 0; // bytes handed to LibRaw
-    qint64 fetched_ = 0;
     qint64 overrun_ = 0;
     bool failed_ = false;
+    bool stopped_ = false;
+    const std::function<void()> stop_;
     QByteArray block_;
     qint64 blockStart_ = 0;
     std::mutex mutex_;

@@ -18,9 +18,6 @@ namespace {
     // circles then reads as ended.
     constexpr qint64 kReadsPerFile = 4;
     constexpr qint64 kReadAllowance = 1 << 20;
-    // What LibRaw's readers of compressed sensor data may ask for past its end, the data ending
-    // the file, as LibRaw allows as much past a preview.
-    constexpr qint64 kMaxOverrun = 16 * 1024;
     // The first bytes, where every signature lies.
     constexpr qint64 kHeadBytes = 16;
     // LibRaw's own bound on the sensor data it holds, in megabytes: the decode budget's.
@@ -61,7 +58,8 @@ namespace {
     class RawSession {
     public:
         explicit RawSession(ByteSource& source)
-            : stream_(source, source.Size() * kReadsPerFile + kReadAllowance)
+            : stream_(source, source.Size() * kReadsPerFile + kReadAllowance,
+                [this] { raw_->setCancelFlag(); })
             , raw_(std::make_unique<LibRaw>(
                   LIBRAW_OPIONS_NO_MEMERR_CALLBACK | LIBRAW_OPIONS_NO_DATAERR_CALLBACK))
         {
@@ -75,7 +73,7 @@ namespace {
             return raw_->open_datastream(&stream_) == LIBRAW_SUCCESS;
         }
         bool Failed() const { return stream_.Failed(); }
-        qint64 Overrun() const { return stream_.Overrun(); }
+        bool Stopped() const { return stream_.Stopped(); }
         LibRaw& Raw() { return *raw_; }
 
     private:
@@ -199,8 +197,7 @@ namespace {
         params.half_size = 1;
         params.use_camera_wb = 1;
         params.output_bps = 8;
-        const qint64 overrun = session.Overrun();
-        if (raw.unpack() != LIBRAW_SUCCESS || session.Overrun() - overrun > kMaxOverrun
+        if (raw.unpack() != LIBRAW_SUCCESS || session.Stopped()
             || raw.dcraw_process() != LIBRAW_SUCCESS)
             return std::nullopt;
         int error = LIBRAW_SUCCESS;
