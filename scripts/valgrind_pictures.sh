@@ -26,8 +26,8 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 for part in "${parts[@]}"; do
     (
-        xargs -d '\n' -a "$part" valgrind -q --error-exitcode=99 --leak-check=no --log-fd=2 --suppressions="$supp" \
-            "$probe" >"$part.checked" 2>"$part.valgrind"
+        xargs -d '\n' -a "$part" valgrind -q --error-exitcode=99 --leak-check=no --log-fd=2 \
+            --suppressions="$supp" "$probe" >"$part.checked" 2>"$part.valgrind"
     ) &
 done
 for pid in $(jobs -p); do wait "$pid" || status=1; done
@@ -49,8 +49,8 @@ for part in "${parts[@]}"; do
 done
 # HEIC and AVIF, shown only when every picture type is asked for: decoded by libheif.
 heif=("$root"/tests/data/heif/*.heic "$root"/tests/data/heif/*.avif)
-if ! valgrind -q --error-exitcode=99 --leak-check=no --suppressions="$supp" "$probe" --every-type "${heif[@]}" \
-    >"$work/heif.checked" 2>"$work/heif.valgrind" || grep -q '^==[0-9]*== ' "$work/heif.valgrind"; then
+if ! valgrind -q --error-exitcode=99 --leak-check=no --suppressions="$supp" "$probe" \
+    --every-type "${heif[@]}" >"$work/heif.checked" 2>"$work/heif.valgrind" || grep -q '^==[0-9]*== ' "$work/heif.valgrind"; then
     head -200 "$work/heif.valgrind"
     status=1
 fi
