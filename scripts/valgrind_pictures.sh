@@ -50,7 +50,8 @@ done
 # HEIC and AVIF, shown only when every picture type is asked for: decoded by libheif.
 heif=("$root"/tests/data/heif/*.heic "$root"/tests/data/heif/*.avif)
 if ! valgrind -q --error-exitcode=99 --leak-check=no --suppressions="$supp" "$probe" \
-    --every-type "${heif[@]}" >"$work/heif.checked" 2>"$work/heif.valgrind" || grep -q '^==[0-9]*== ' "$work/heif.valgrind"; then
+    --every-type "${heif[@]}" >"$work/heif.checked" 2>"$work/heif.valgrind" \
+    || grep -q '^==[0-9]*== ' "$work/heif.valgrind"; then
     head -200 "$work/heif.valgrind"
     status=1
 fi
