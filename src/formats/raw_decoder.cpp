@@ -183,7 +183,7 @@ namespace {
     }
 
     // The sensor data developed by LibRaw at half size, upright, as RGB32; nullopt when it runs
-    // past the end of the file, whose sensor data is then cut short or cut out.
+    // past the end of the file, whose sensor data is then cut short or cut out, or is damaged.
     std::optional<QImage> Develop(RawSession& session)
     {
         // Opened again: LibRaw forgets the file when reading its preview fails.
@@ -197,7 +197,8 @@ namespace {
         params.half_size = 1;
         params.use_camera_wb = 1;
         params.output_bps = 8;
-        if (raw.unpack() != LIBRAW_SUCCESS || session.Stopped()
+        // Data errors: LibRaw's decoder lost its way in the sensor data, and would show noise.
+        if (raw.unpack() != LIBRAW_SUCCESS || session.Stopped() || raw.error_count() > 0
             || raw.dcraw_process() != LIBRAW_SUCCESS)
             return std::nullopt;
         int error = LIBRAW_SUCCESS;
