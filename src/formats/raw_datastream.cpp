@@ -111,7 +111,6 @@ int RawDatastream::read(void* into, size_t size, size_t count)
         Advance(part);
         done += part;
     }
-    std::memset(out + done, 0, size_t(wanted - done));
     return int(done / qint64(size));
 }
 

@@ -15,8 +15,9 @@ namespace gb::formats {
 // LibRaw reads elsewhere.
 //
 // Past the end of the file, after a failed read and once LibRaw has taken `limit` bytes, every
-// read finds the end of the file, where LibRaw's parsers stop; what a read could not fill is
-// zeros. After a failed read, at the limit, or once LibRaw has asked for more than a little past
+// read finds the end of the file, where LibRaw's parsers stop. (A read fills only what it reads:
+// LibRaw sometimes asks for more than its buffer holds, counting on the end of the file.) After a
+// failed read, at the limit, or once LibRaw has asked for more than a little past
 // the end (sensor data cut short), `stop` is called, once: LibRaw's decoders should give up, as
 // its own readers would loop on through the whole picture. Nothing here throws, as LibRaw reads
 // some files from several threads at once and an exception there would end the program.

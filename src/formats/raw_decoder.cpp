@@ -74,6 +74,7 @@ namespace {
         }
         bool Failed() const { return stream_.Failed(); }
         bool Stopped() const { return stream_.Stopped(); }
+        qint64 FileSize() { return stream_.size(); }
         LibRaw& Raw() { return *raw_; }
 
     private:
@@ -182,14 +183,23 @@ namespace {
             + pixels * (kDevelopedPixelBytes + (reshaped ? kReshapeBytes : 0));
     }
 
+    // Whether the sensor data, as far as LibRaw knows where it lies, is within the file: its
+    // readers of some cameras' data use what they could not read when it runs past the end.
+    bool SensorDataInFile(LibRaw& raw, qint64 fileSize)
+    {
+        const auto& unpacker = raw.get_internal_data_pointer()->unpacker_data;
+        return unpacker.data_offset >= 0 && unpacker.data_offset < fileSize
+            && unpacker.data_size <= fileSize - unpacker.data_offset;
+    }
+
     // The sensor data developed by LibRaw at half size, upright, as RGB32; nullopt when it runs
     // past the end of the file, whose sensor data is then cut short or cut out, or is damaged.
     std::optional<QImage> Develop(RawSession& session)
     {
         // Opened again: LibRaw forgets the file when reading its preview fails.
-        if (!session.Open())
-            return std::nullopt;
         LibRaw& raw = session.Raw();
+        if (!session.Open() || !SensorDataInFile(raw, session.FileSize()))
+            return std::nullopt;
         const auto reservation = DecodeBudget::Shared().Reserve(DevelopingBytes(raw));
         if (!reservation)
             return std::nullopt;
