@@ -25,10 +25,11 @@ namespace {
     // LibRaw's flip (bit 0 mirrors left and right, bit 1 top and bottom, bit 2 swaps the sides,
     // applied in that order) as the Exif orientation that turns the picture the same way.
     constexpr std::array<int, 8> kOrientationOfFlip { 1, 2, 4, 3, 5, 8, 6, 7 };
-    // Bytes a pixel of the sensor data may take (four 16-bit channels), and of the developed
-    // picture: LibRaw's four 16-bit channels and its 8-bit RGB copy; one more 16-bit copy where a
-    // Fujifilm sensor is turned or pixels are stretched square.
-    constexpr qint64 kRawPixelBytes = 8, kDevelopedPixelBytes = 8 + 3, kReshapeBytes = 8;
+    // Bytes a pixel of the sensor data takes: one 16-bit value behind a colour filter, else up to
+    // four; and of the developed picture: LibRaw's four 16-bit channels and its 8-bit RGB copy,
+    // and one more 16-bit copy where a Fujifilm sensor is turned or pixels are stretched square.
+    constexpr qint64 kFilteredPixelBytes = 2, kRawPixelBytes = 8;
+    constexpr qint64 kDevelopedPixelBytes = 8 + 3, kReshapeBytes = 8;
 
     // Whether `signature` (a literal, NULs included) lies at `offset` of `head`.
     template <qsizetype N>
@@ -175,11 +176,13 @@ namespace {
         const libraw_image_sizes_t& sizes = raw.imgdata.sizes;
         const QSize developed = DevelopedSize(raw);
         // At half size a colour filter's 2 x 2 cells become one pixel; other sensors stay whole.
-        const qint64 shrink = raw.imgdata.idata.filters != 0 ? 4 : 1;
+        const bool filtered = raw.imgdata.idata.filters != 0;
+        const qint64 shrink = filtered ? 4 : 1;
         const qint64 pixels = qint64(developed.width()) * developed.height() / shrink;
         const bool reshaped
             = raw.is_fuji_rotated() || sizes.pixel_aspect < 0.995 || sizes.pixel_aspect > 1.005;
-        return qint64(sizes.raw_width) * sizes.raw_height * kRawPixelBytes
+        return qint64(sizes.raw_width) * sizes.raw_height
+            * (filtered ? kFilteredPixelBytes : kRawPixelBytes)
             + pixels * (kDevelopedPixelBytes + (reshaped ? kReshapeBytes : 0));
     }
 
