@@ -103,11 +103,13 @@ namespace {
         return size;
     }
 
-    // `image` cut around its centre to the shape of `natural`, unless within a pixel of it.
+    // `image` cut around its centre to the shape of `natural`, unless within a pixel of it or
+    // too narrow a shape to leave a pixel.
     QImage CutToShape(QImage image, QSize natural)
     {
         const QSize shaped = natural.scaled(image.size(), Qt::KeepAspectRatio);
-        if (image.width() - shaped.width() <= 1 && image.height() - shaped.height() <= 1)
+        if (shaped.isEmpty()
+            || (image.width() - shaped.width() <= 1 && image.height() - shaped.height() <= 1))
             return image;
         const QRect centre(
             QPoint((image.width() - shaped.width()) / 2, (image.height() - shaped.height()) / 2),
