@@ -41,10 +41,10 @@ lintian --fail-on error,warning "$deb" ||
 [ "$(dpkg-deb --field "$deb" Package)" = glimmerbox ] || fail "wrong package name"
 [ "$(dpkg-deb --field "$deb" Section)" = graphics ] || fail "wrong section"
 depends="$(dpkg-deb --field "$deb" Depends)"
-# Computed by dpkg-shlibdeps: the Qt the program links, libjpeg (its own JPEG decoder), libheif and
-# the C library, with versions.
+# Computed by dpkg-shlibdeps: the Qt the program links, libjpeg (its own JPEG decoder), libheif,
+# LibRaw and the C library, with versions.
 depend_names="$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')"
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libjpeg62-turbo libheif1; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libjpeg62-turbo libheif1 libraw20; do
     grep -qxF "$lib" <<<"$depend_names" || fail "Depends lacks $lib: $depends"
 done
 

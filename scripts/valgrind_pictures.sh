@@ -8,6 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$1"
 shift
 probe="$build/tools/pictureprobe/glimmerbox_picture_probe"
+# LibRaw's own slips, which memcheck passes over.
+supp="$root/scripts/valgrind_libraw.supp"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -25,7 +27,7 @@ status=0
 for part in "${parts[@]}"; do
     (
         xargs -d '\n' -a "$part" valgrind -q --error-exitcode=99 --leak-check=no --log-fd=2 \
-            "$probe" >"$part.checked" 2>"$part.valgrind"
+            --suppressions="$supp" "$probe" >"$part.checked" 2>"$part.valgrind"
     ) &
 done
 for pid in $(jobs -p); do wait "$pid" || status=1; done
@@ -48,7 +50,8 @@ done
 # The tests' own pictures besides the hostile corpus (JPEG variants, HEIC, AVIF, RAW …), every
 # type shown: the opt-in types are decoded by libheif, libjpeg, Qt's readers and the others.
 mapfile -t more < <(find "$root/tests/data" -type f ! -path '*/hostile/*' ! -name 'README*' | sort)
-if ! valgrind -q --error-exitcode=99 --leak-check=no "$probe" --every-type "${more[@]}" \
+if ! valgrind -q --error-exitcode=99 --leak-check=no --suppressions="$supp" "$probe" \
+    --every-type "${more[@]}" \
     >"$work/more.checked" 2>"$work/more.valgrind" || grep -q '^==[0-9]*== ' "$work/more.valgrind"; then
     awk '/^probing /{file=$0; next} /^==[0-9]+== /{if (file) print file; file=""; print}' \
         "$work/more.valgrind" | head -200

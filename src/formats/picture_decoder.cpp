@@ -105,11 +105,17 @@ namespace {
             if (embedded || failure != LoadFailure::None)
                 return embedded;
         }
-        const PictureType* type = FindPictureType(bytes);
+        const PictureType* type = FindPictureType(bytes, source);
         if (!type)
             return std::nullopt;
         if (!type->everyTypePatterns.isEmpty() && !(options.everyType && IsAvailable(*type)))
             return Fail(failure, LoadFailure::NotShown);
+        if (type->read == ReadPolicy::OnDemand) {
+            bool readFailed = false;
+            const DecodeSlot slot;
+            auto picture = type->decodeSource(source, options, readFailed);
+            return readFailed ? Fail(failure, LoadFailure::Unreadable) : picture;
+        }
         const qint64 wanted = BytesToRead(*type, bytes, size);
         if (wanted == kRefused)
             return std::nullopt;

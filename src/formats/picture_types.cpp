@@ -6,6 +6,7 @@
 #include "formats/jxl_decoder.h"
 #include "formats/metafile_loader.h"
 #include "formats/qt_reader_decode.h"
+#include "formats/raw_decoder.h"
 #include "formats/type_decoders.h"
 
 #include <vector>
@@ -35,6 +36,11 @@ namespace {
         return MetafileLoader::Load(bytes, options);
     }
 
+    // What cameras name their RAW files, in LibRaw's reach.
+    const QStringList kRawPatterns { "*.cr2", "*.cr3", "*.crw", "*.nef", "*.nrw", "*.arw", "*.srf",
+        "*.sr2", "*.dng", "*.raf", "*.orf", "*.rw2", "*.rwl", "*.pef", "*.srw", "*.mrw", "*.3fr",
+        "*.erf", "*.kdc", "*.dcr", "*.mef", "*.mos", "*.iiq" };
+
     // In the order they are tried: a metafile is judged by its first 44 bytes, and a bitmap with
     // no file header only by a plausible header, so it comes last.
     const std::vector<PictureType>& Types()
@@ -53,6 +59,8 @@ namespace {
                 nullptr, "gif", R::WholeOrStream, {} },
             { "png", [](const QByteArray& h) { return h.startsWith("\x89PNG\r\n\x1a\n"); },
                 DecodePngFile, "png", R::Whole, { "*.png" } },
+            // Before TIFF: most camera RAW files have a TIFF's head.
+            { "raw", nullptr, nullptr, nullptr, R::OnDemand, kRawPatterns, IsCameraRaw, DecodeRaw },
             { "tiff",
                 [](const QByteArray& h) {
                     return h.startsWith(QByteArrayView("II*\0", 4))
@@ -73,16 +81,19 @@ namespace {
 
 } // namespace
 
-const PictureType* FindPictureType(const QByteArray& head)
+const PictureType* FindPictureType(const QByteArray& head, ByteSource& source)
 {
     for (const PictureType& type : Types()) {
-        if (type.matches(head))
+        if (type.matches ? type.matches(head) : type.matchesSource(source))
             return &type;
     }
     return nullptr;
 }
 
-bool IsAvailable(const PictureType& type) { return type.decode || HasQtReader(type.qtReader); }
+bool IsAvailable(const PictureType& type)
+{
+    return type.qtReader ? HasQtReader(type.qtReader) : type.decode || type.decodeSource;
+}
 
 QStringList EveryTypePatterns()
 {

@@ -18,11 +18,16 @@ enum class ReadPolicy {
     WholeOrStream,
     // As far as its headers say its pixels go: a bitmap may be followed by anything.
     BitmapHeaders,
+    // Nothing: the decoder reads what it needs through the byte source, so of a camera RAW file
+    // only the headers and the preview are read, not the sensor data.
+    OnDemand,
 };
 
 // One type of picture: how its first bytes are told apart, and who decodes it.
 struct PictureType {
     const char* name; // as tools and tests call it
+    // Whether the head of a file is of this type; when null, `matchesSource` decides from the file
+    // itself (a camera RAW file may have a TIFF's head).
     bool (*matches)(const QByteArray& head);
     // Decodes the bytes read; when null, Qt's reader named `qtReader` does.
     std::optional<LoadedPicture> (*decode)(const QByteArray& bytes, const PictureOptions& options);
@@ -34,11 +39,17 @@ struct PictureType {
     // Shown only when every picture type is asked for: the file name patterns it is listed
     // under then. Empty for the classic types, which are always shown.
     QStringList everyTypePatterns;
+    // For OnDemand types: told apart and decoded through the source; `readFailed` set when a
+    // read of it failed.
+    bool (*matchesSource)(ByteSource& source) = nullptr;
+    std::optional<LoadedPicture> (*decodeSource)(
+        ByteSource& source, const PictureOptions& options, bool& readFailed)
+        = nullptr;
 };
 
-// The type the first bytes of a file (up to 64 KB) say it is, or null for none we show.
-// The name never decides: a JPEG named .gif is a JPEG.
-const PictureType* FindPictureType(const QByteArray& head);
+// The type the first bytes of a file (up to 64 KB), or for some types its headers read through
+// `source`, say it is; null for none we show. The name never decides: a JPEG named .gif is a JPEG.
+const PictureType* FindPictureType(const QByteArray& head, ByteSource& source);
 // Whether the type's decoder is present: Qt's WebP and TIFF readers come with plugins that
 // may not be installed.
 bool IsAvailable(const PictureType& type);

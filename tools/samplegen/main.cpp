@@ -1,8 +1,10 @@
 // Writes the sample pictures in samples/: one or more of every type the program shows, in
 // awkward shapes (wide, tall, tiny) and with transparency, so a fresh checkout has something to
 // browse. Usage: glimmerbox_samplegen OUTDIR
+// With --raw, the camera RAW files of tests/data/raw instead (the cameras' own being scarce).
 #include "samplegen/image_writers.h"
 #include "samplegen/metafile_writers.h"
+#include "samplegen/raw_writers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -245,21 +247,37 @@ QList<Sample> Samples()
     };
 }
 
+// Quadrants as the camera saw them, each file turned otherwise by its orientation.
+QList<Sample> RawFixtures()
+{
+    const auto raw = [](RawKind kind, QSize sensor, int orientation) {
+        return [=] { return WriteCameraRaw({ kind, Quadrants({ 48, 32 }), sensor, orientation }); };
+    };
+    return {
+        { "camera.dng", raw(RawKind::Dng, { 96, 64 }, 6) },
+        { "camera.nef", raw(RawKind::Nef, { 48, 32 }, 8) },
+        { "camera.arw", raw(RawKind::Arw, { 48, 32 }, 3) },
+        { "camera.cr2", raw(RawKind::Cr2, { 48, 32 }, 1) },
+        { "camera.orf", raw(RawKind::Orf, { 48, 32 }, 2) },
+    };
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: glimmerbox_samplegen OUTDIR\n");
+    const bool raw = argc == 3 && QByteArray(argv[1]) == "--raw";
+    if (argc != 2 && !raw) {
+        std::fprintf(stderr, "usage: glimmerbox_samplegen [--raw] OUTDIR\n");
         return 2;
     }
-    const QDir out(QFile::decodeName(argv[1]));
+    const QDir out(QFile::decodeName(argv[argc - 1]));
     if (!out.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        std::fprintf(stderr, "cannot create %s\n", argv[argc - 1]);
         return 1;
     }
-    for (const Sample& sample : Samples()) {
+    for (const Sample& sample : raw ? RawFixtures() : Samples()) {
         const QByteArray bytes = sample.write();
         QFile file(out.filePath(QString::fromUtf8(sample.name)));
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly)

@@ -1,0 +1,299 @@
+#include "formats/raw_decoder.h"
+
+#include "formats/decode_budget.h"
+#include "formats/jpeg_decoder.h"
+#include "formats/raw_datastream.h"
+
+#include <array>
+#include <cmath>
+#include <libraw/libraw.h>
+#include <memory>
+
+namespace gb::formats {
+
+namespace {
+
+    // LibRaw may read the file this many times over (headers, preview and sensor data each once
+    // at most, and some headers again), and this much more; a file that sends it further round in
+    // circles then reads as ended.
+    constexpr qint64 kReadsPerFile = 4;
+    constexpr qint64 kReadAllowance = 1 << 20;
+    // The first bytes, where every signature lies.
+    constexpr qint64 kHeadBytes = 16;
+    // LibRaw's own bound on the sensor data it holds, in megabytes: the decode budget's.
+    constexpr unsigned kMaxRawMegabytes = 256;
+    // LibRaw's flip (bit 0 mirrors left and right, bit 1 top and bottom, bit 2 swaps the sides,
+    // applied in that order) as the Exif orientation that turns the picture the same way.
+    constexpr std::array<int, 8> kOrientationOfFlip { 1, 2, 4, 3, 5, 8, 6, 7 };
+    // Bytes a pixel of the sensor data takes: one 16-bit value behind a colour filter, else up to
+    // four; and of the developed picture: LibRaw's four 16-bit channels and its 8-bit RGB copy,
+    // and one more 16-bit copy where a Fujifilm sensor is turned or pixels are stretched square.
+    constexpr qint64 kFilteredPixelBytes = 2, kRawPixelBytes = 8;
+    constexpr qint64 kDevelopedPixelBytes = 8 + 3, kReshapeBytes = 8;
+
+    // Whether `signature` (a literal, NULs included) lies at `offset` of `head`.
+    template <qsizetype N>
+    bool HasAt(const QByteArray& head, qsizetype offset, const char (&signature)[N])
+    {
+        return head.mid(offset, N - 1) == QByteArrayView(signature, N - 1);
+    }
+
+    bool IsTiff(const QByteArray& head)
+    {
+        return HasAt(head, 0, "II*\0") || HasAt(head, 0, "MM\0*");
+    }
+
+    // The types LibRaw knows by a signature of their own rather than by a TIFF's contents.
+    bool HasRawSignature(const QByteArray& head)
+    {
+        const bool x3f
+            = HasAt(head, 0, "FOVb") && (LibRaw::capabilities() & LIBRAW_CAPS_X3FTOOLS) != 0;
+        return HasAt(head, 0, "IIRO") || HasAt(head, 0, "IIRS") || HasAt(head, 0, "MMOR")
+            || HasAt(head, 0, "IIU\0") || HasAt(head, 0, "FUJIFILM") || HasAt(head, 0, "\0MRM")
+            || HasAt(head, 4, "ftypcrx ")
+            || ((HasAt(head, 0, "II") || HasAt(head, 0, "MM")) && HasAt(head, 6, "HEAPCCDR"))
+            || x3f;
+    }
+
+    // One LibRaw reading one file.
+    class RawSession {
+    public:
+        explicit RawSession(ByteSource& source)
+            : stream_(source, source.Size() * kReadsPerFile + kReadAllowance,
+                [this] { raw_->setCancelFlag(); })
+            , raw_(std::make_unique<LibRaw>(
+                  LIBRAW_OPIONS_NO_MEMERR_CALLBACK | LIBRAW_OPIONS_NO_DATAERR_CALLBACK))
+        {
+            raw_->imgdata.params.max_raw_memory_mb = kMaxRawMegabytes;
+        }
+
+        // LibRaw takes the byte order from where the stream stands before it looks at the file.
+        bool Open()
+        {
+            stream_.seek(0, SEEK_SET);
+            return raw_->open_datastream(&stream_) == LIBRAW_SUCCESS;
+        }
+        bool Failed() const { return stream_.Failed(); }
+        bool Stopped() const { return stream_.Stopped(); }
+        qint64 FileSize() { return stream_.size(); }
+        LibRaw& Raw() { return *raw_; }
+
+    private:
+        RawDatastream stream_;
+        std::unique_ptr<LibRaw> raw_;
+    };
+
+    struct ProcessedFree {
+        void operator()(libraw_processed_image_t* image) const { LibRaw::dcraw_clear_mem(image); }
+    };
+
+    // The developed picture's size before it is turned, as LibRaw makes it at full size.
+    QSize DevelopedSize(LibRaw& raw)
+    {
+        const libraw_image_sizes_t& sizes = raw.imgdata.sizes;
+        const double diagonal = std::sqrt(0.5);
+        // As LibRaw turns a Fujifilm sensor laid out diagonally, one column less.
+        if (const int fujiWidth = raw.is_fuji_rotated() - 1; fujiWidth >= 0)
+            return QSize(int(fujiWidth / diagonal), int((sizes.height - fujiWidth) / diagonal));
+        QSize size(sizes.width, sizes.height);
+        if (sizes.pixel_aspect < 0.995)
+            size.setHeight(int(sizes.height / sizes.pixel_aspect + 0.5));
+        else if (sizes.pixel_aspect > 1.005)
+            size.setWidth(int(sizes.width * sizes.pixel_aspect + 0.5));
+        return size;
+    }
+
+    // `image` cut around its centre to the shape of `natural`, unless within a pixel of it or
+    // too narrow a shape to leave a pixel.
+    QImage CutToShape(QImage image, QSize natural)
+    {
+        const QSize shaped = natural.scaled(image.size(), Qt::KeepAspectRatio);
+        if (shaped.isEmpty()
+            || (image.width() - shaped.width() <= 1 && image.height() - shaped.height() <= 1))
+            return image;
+        const QRect centre(
+            QPoint((image.width() - shaped.width()) / 2, (image.height() - shaped.height()) / 2),
+            shaped);
+        return image.copy(centre);
+    }
+
+    // Whether a preview of `preview` pixels, upright, cut to the picture's shape, is at least
+    // twice the size the picture gets fitted into `box`; any preview serves without a box.
+    bool Covers(QSize preview, QSize natural, QSize box)
+    {
+        if (box.isEmpty())
+            return true;
+        const QSize fitted = natural.scaled(box, Qt::KeepAspectRatio);
+        const QSize shaped = natural.scaled(preview, Qt::KeepAspectRatio);
+        return shaped.width() >= 2 * fitted.width() && shaped.height() >= 2 * fitted.height();
+    }
+
+    bool IsBitmap(qint64 available, QSize size, int colours)
+    {
+        return !size.isEmpty() && (colours == 1 || colours == 3)
+            && qint64(size.width()) * size.height() * colours <= available;
+    }
+
+    // An 8-bit grey or RGB bitmap of IsBitmap(), rows without padding, as RGB32; the caller has
+    // reserved its pixels.
+    std::optional<QImage> FromBitmap(const uchar* pixels, QSize size, int colours)
+    {
+        const QImage view(pixels, size.width(), size.height(), size.width() * colours,
+            colours == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
+        QImage image = view.convertToFormat(QImage::Format_RGB32);
+        return image.isNull() ? std::nullopt : std::optional(std::move(image));
+    }
+
+    // The camera's preview, as stored, with its full size; JPEG ones reduced for `box` (the box
+    // the picture gets fitted into, turned as the preview is stored).
+    std::optional<LoadedPicture> Preview(LibRaw& raw, QSize box)
+    {
+        if (raw.unpack_thumb() != LIBRAW_SUCCESS)
+            return std::nullopt;
+        const libraw_thumbnail_t& thumbnail = raw.imgdata.thumbnail;
+        if (!thumbnail.thumb || thumbnail.tlength == 0)
+            return std::nullopt;
+        if (thumbnail.tformat == LIBRAW_THUMBNAIL_JPEG) {
+            // The camera's orientation is LibRaw's; a preview's own Exif must not turn it again.
+            const QByteArray bytes
+                = QByteArray::fromRawData(thumbnail.thumb, qsizetype(thumbnail.tlength));
+            return DecodeJpeg(bytes, JpegRequest { box, false });
+        }
+        if (thumbnail.tformat != LIBRAW_THUMBNAIL_BITMAP)
+            return std::nullopt;
+        const QSize size(thumbnail.twidth, thumbnail.theight);
+        if (!IsBitmap(thumbnail.tlength, size, thumbnail.tcolors))
+            return std::nullopt;
+        const auto reservation
+            = DecodeBudget::Shared().Reserve(qint64(size.width()) * size.height() * 4);
+        auto image = !reservation
+            ? std::nullopt
+            : FromBitmap(reinterpret_cast<const uchar*>(thumbnail.thumb), size, thumbnail.tcolors);
+        return image ? std::optional(LoadedPicture { std::move(*image), size }) : std::nullopt;
+    }
+
+    // What developing the sensor data holds at most, in bytes.
+    qint64 DevelopingBytes(LibRaw& raw)
+    {
+        const libraw_image_sizes_t& sizes = raw.imgdata.sizes;
+        const QSize developed = DevelopedSize(raw);
+        // At half size a colour filter's 2 x 2 cells become one pixel; other sensors stay whole.
+        const bool filtered = raw.imgdata.idata.filters != 0;
+        const qint64 shrink = filtered ? 4 : 1;
+        const qint64 pixels = qint64(developed.width()) * developed.height() / shrink;
+        const bool reshaped
+            = raw.is_fuji_rotated() || sizes.pixel_aspect < 0.995 || sizes.pixel_aspect > 1.005;
+        return qint64(sizes.raw_width) * sizes.raw_height
+            * (filtered ? kFilteredPixelBytes : kRawPixelBytes)
+            + pixels * (kDevelopedPixelBytes + (reshaped ? kReshapeBytes : 0));
+    }
+
+    // Whether the sensor data, as far as LibRaw knows where it lies, is within the file: its
+    // readers of some cameras' data use what they could not read when it runs past the end.
+    bool SensorDataInFile(LibRaw& raw, qint64 fileSize)
+    {
+        const auto& unpacker = raw.get_internal_data_pointer()->unpacker_data;
+        return unpacker.data_offset >= 0 && unpacker.data_offset < fileSize
+            && unpacker.data_size <= fileSize - unpacker.data_offset;
+    }
+
+    // The sensor data developed by LibRaw at half size, upright, as RGB32; nullopt when it runs
+    // past the end of the file, whose sensor data is then cut short or cut out, or is damaged.
+    std::optional<QImage> Develop(RawSession& session)
+    {
+        // Opened again: LibRaw forgets the file when reading its preview fails.
+        LibRaw& raw = session.Raw();
+        if (!session.Open() || !SensorDataInFile(raw, session.FileSize()))
+            return std::nullopt;
+        const auto reservation = DecodeBudget::Shared().Reserve(DevelopingBytes(raw));
+        if (!reservation)
+            return std::nullopt;
+        libraw_output_params_t& params = raw.imgdata.params;
+        params.half_size = 1;
+        params.use_camera_wb = 1;
+        params.output_bps = 8;
+        // Data errors: LibRaw's decoder lost its way in the sensor data, and would show noise.
+        if (raw.unpack() != LIBRAW_SUCCESS || session.Stopped() || raw.error_count() > 0
+            || raw.dcraw_process() != LIBRAW_SUCCESS)
+            return std::nullopt;
+        int error = LIBRAW_SUCCESS;
+        const std::unique_ptr<libraw_processed_image_t, ProcessedFree> developed(
+            raw.dcraw_make_mem_image(&error));
+        raw.recycle(); // the sensor data and LibRaw's 16-bit picture
+        if (!developed || error != LIBRAW_SUCCESS || developed->type != LIBRAW_IMAGE_BITMAP
+            || developed->bits != 8)
+            return std::nullopt;
+        // Reserved above: LibRaw's 8-bit copy and ours take less than what LibRaw held.
+        const QSize size(developed->width, developed->height);
+        return IsBitmap(developed->data_size, size, developed->colors)
+            ? FromBitmap(developed->data, size, developed->colors)
+            : std::nullopt;
+    }
+
+    std::optional<LoadedPicture> Decode(RawSession& session, const PictureOptions& options)
+    {
+        if (!session.Open())
+            return std::nullopt;
+        LibRaw& raw = session.Raw();
+        const int flip = raw.imgdata.sizes.flip & 7;
+        const bool sideways = (flip & 4) != 0;
+        const QSize developed = DevelopedSize(raw);
+        const QSize natural = sideways ? developed.transposed() : developed;
+        if (natural.isEmpty())
+            return std::nullopt;
+        const QSize box = options.reduceFor.isEmpty() ? QSize() : options.reduceFor;
+        auto preview = Preview(raw, sideways ? box.transposed() : box);
+        if (preview) {
+            preview->image
+                = CutToShape(Upright(std::move(preview->image), kOrientationOfFlip[flip]), natural);
+            const QSize full = preview->naturalSize;
+            preview->naturalSize = natural;
+            preview->embedded = true;
+            if (Covers(sideways ? full.transposed() : full, natural, box))
+                return preview;
+        }
+        auto image = Develop(session);
+        if (!image)
+            return preview; // a preview too small for the box still beats nothing
+        if (!box.isEmpty()) {
+            const QSize twice = 2 * natural.scaled(box, Qt::KeepAspectRatio);
+            if (image->width() > twice.width() && image->height() > twice.height())
+                *image = image->scaled(twice, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        }
+        return LoadedPicture { std::move(*image), natural };
+    }
+
+} // namespace
+
+bool IsCameraRaw(ByteSource& source)
+{
+    QByteArray head;
+    if (!source.Read(0, kHeadBytes, head))
+        return false;
+    if (HasRawSignature(head))
+        return true;
+    if (!IsTiff(head))
+        return false;
+    try {
+        RawSession session(source);
+        return session.Open() && !session.Failed();
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<LoadedPicture> DecodeRaw(
+    ByteSource& source, const PictureOptions& options, bool& readFailed)
+{
+    readFailed = false;
+    try {
+        RawSession session(source);
+        auto picture = Decode(session, options);
+        readFailed = session.Failed();
+        return readFailed ? std::nullopt : picture;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+} // namespace gb::formats

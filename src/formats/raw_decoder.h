@@ -1,0 +1,28 @@
+#pragma once
+
+#include "formats/byte_source.h"
+#include "formats/loaded_picture.h"
+
+#include <optional>
+
+namespace gb::formats {
+
+// Whether the file is a camera RAW file that LibRaw reads, from its headers only. The types with
+// a signature of their own (Olympus ORF, Panasonic RW2, Fujifilm RAF, Canon CR3 and CRW, Sigma
+// X3F, Minolta MRW) are known by it; a TIFF-headed file (Nikon NEF, Sony ARW, Canon CR2, DNG,
+// Pentax PEF …) only when LibRaw finds a camera's raw data in it, so that a plain TIFF, from a
+// scanner or an editor, stays with Qt's TIFF reader.
+bool IsCameraRaw(ByteSource& source);
+
+// The picture of a camera RAW file, upright as the camera held it. The camera's largest embedded
+// preview serves when it is at least twice the size the picture gets fitted into
+// `options.reduceFor` (a preview of another shape, a 4:3 one with black bands for a 3:2 picture,
+// cut to the picture's shape), and always for a request at full size; only without one does
+// LibRaw develop the sensor data, at half size. A JPEG preview is decoded reduced; the natural size
+// is that of the developed picture. Only the headers and the preview are read when the preview
+// serves. nullopt when LibRaw refuses the file or the picture would not fit the decode budget;
+// `readFailed` is then set if a read of `source` failed, so the file is unreadable, not damaged.
+std::optional<LoadedPicture> DecodeRaw(
+    ByteSource& source, const PictureOptions& options, bool& readFailed);
+
+} // namespace gb::formats
