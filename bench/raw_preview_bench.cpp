@@ -65,6 +65,7 @@ void Measure(const QString& name, const QByteArray& bytes)
 
 int main(int argc, char** argv)
 {
+    qputenv("QT_QPA_PLATFORM", "offscreen"); // no window: runs without a display
     QGuiApplication app(argc, argv);
     QStringList files = app.arguments().mid(1);
     if (files.size() >= 2 && files.first() == QStringLiteral("--write-large")) {
