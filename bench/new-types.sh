@@ -7,8 +7,9 @@
 #
 # N camera-like 4000x3000 pictures (bench/make-corpus.sh) are written once as PNG, WebP
 # (quality 80), TIFF (deflate), HEIC and AVIF (each with a 320-pixel stored thumbnail, as phones
-# write them) and JPEG XL, one folder per type under /tmp/glimmerbox-bench/types. RAW files
-# cannot be written here: put camera files in /tmp/glimmerbox-bench/types/raw to time them too.
+# write them) and JPEG XL, one folder per type under /tmp/glimmerbox-bench/types. Camera files
+# put in /tmp/glimmerbox-bench/types/raw are timed too (glimmerbox_raw_bench --write-large PATH
+# writes a 24-megapixel DNG with a 1620 x 1080 preview).
 # Needs libvips-tools, libheif-examples and libjxl-tools.
 set -euo pipefail
 
@@ -113,4 +114,5 @@ echo
 echo "$count pictures of 4000 x 3000 per type, median of $rounds round(s), $(nproc) CPUs, $(date +%F)."
 echo "Glimmerbox: LoadFolder() to LoadFinished() in the window with every type shown, cold cache;"
 echo "vipsthumbnail: one process over the files; floor: the library's own decode of what a"
-echo "thumbnail needs (the stored thumbnail of a HEIC or AVIF, else the whole picture)."
+echo "thumbnail needs (the stored thumbnail of a HEIC or AVIF, a RAW file's preview at the scale"
+echo "a tile allows, else the whole picture), on every core as Glimmerbox decodes."
