@@ -2,22 +2,18 @@
 // a tile (where a stored thumbnail may stand in): anything must decode or be refused, never crash,
 // hang or read out of bounds, and a picture must be as large as it says and of a shown format.
 #include "formats/heif_decoder.h"
-#include "offscreen_application.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
-{
-    StartOffscreenApplication(*argv);
-    return 0;
-}
+GLIMMERBOX_FUZZ_OFFSCREEN_APPLICATION
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace gb::formats;
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes = FuzzBytes(data, size);
     if (!IsHeif(bytes))
         return 0;
     for (const PictureOptions& options :
@@ -25,9 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto picture = DecodeHeif(bytes, options);
         if (!picture)
             continue;
-        const QImage::Format format = picture->image.format();
-        if (picture->image.isNull() || picture->naturalSize.isEmpty()
-            || (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied))
+        if (!IsDrawable(*picture))
             std::abort();
     }
     return 0;

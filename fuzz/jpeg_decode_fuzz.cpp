@@ -2,17 +2,13 @@
 // must decode or be refused, never crash, read out of bounds or run on without end, and a
 // decoded picture must be what the decoder promises.
 #include "formats/jpeg_decoder.h"
-#include "offscreen_application.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
-{
-    StartOffscreenApplication(*argv);
-    return 0;
-}
+GLIMMERBOX_FUZZ_OFFSCREEN_APPLICATION
 
 namespace {
 
@@ -35,7 +31,7 @@ void Check(const QByteArray& bytes, QSize box, int maxSide)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes = FuzzBytes(data, size);
     Check(bytes, QSize(62, 62), 2048);
     Check(bytes, QSize(), 512);
     return 0;

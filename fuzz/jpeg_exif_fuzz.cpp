@@ -4,22 +4,18 @@
 // orientation must be one of the eight, and an accepted thumbnail must fit what it claims.
 #include "formats/exif_orientation.h"
 #include "formats/jpeg_exif.h"
-#include "offscreen_application.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
-{
-    StartOffscreenApplication(*argv);
-    return 0;
-}
+GLIMMERBOX_FUZZ_OFFSCREEN_APPLICATION
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace gb::formats;
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes = FuzzBytes(data, size);
     const auto read = [&bytes](qint64 offset, qint64 length) {
         if (offset < 0 || length < 0 || offset >= bytes.size())
             return QByteArray();

@@ -1,20 +1,16 @@
 // Feeds arbitrary bytes to the metafile reader and player: any input must either load or be
 // refused, never crash, read out of bounds or hang.
 #include "formats/metafile_loader.h"
-#include "offscreen_application.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
-{
-    StartOffscreenApplication(*argv);
-    return 0;
-}
+GLIMMERBOX_FUZZ_OFFSCREEN_APPLICATION
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes = FuzzBytes(data, size);
     gb::formats::PictureOptions thumbnail;
     thumbnail.reduceFor = QSize(62, 62);
     (void)gb::formats::MetafileLoader::Load(bytes, thumbnail);

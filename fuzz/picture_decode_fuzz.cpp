@@ -5,22 +5,18 @@
 // as it says and in a format the grid draws.
 #include "formats/byte_source.h"
 #include "formats/picture_decoder.h"
-#include "offscreen_application.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
-{
-    StartOffscreenApplication(*argv);
-    return 0;
-}
+GLIMMERBOX_FUZZ_OFFSCREEN_APPLICATION
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace gb::formats;
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray bytes = FuzzBytes(data, size);
     for (const PictureOptions& options : { PictureOptions { false, {}, false, true },
              PictureOptions { true, { 62, 62 }, true, true } }) {
         MemoryByteSource source(bytes);
@@ -31,10 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort(); // bytes in memory always read, and a refusal always says why
             continue;
         }
-        const QImage::Format format = picture->image.format();
-        if (failure != LoadFailure::None || picture->image.isNull()
-            || picture->naturalSize.isEmpty()
-            || (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied))
+        if (failure != LoadFailure::None || !IsDrawable(*picture))
             std::abort();
     }
     return 0;

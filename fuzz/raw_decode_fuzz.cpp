@@ -2,23 +2,18 @@
 // full size: anything must decode or be refused, never crash, hang or read out of bounds, and a
 // picture must be as large as it says and of a shown format.
 #include "formats/raw_decoder.h"
-#include "offscreen_application.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
-{
-    StartOffscreenApplication(*argv);
-    return 0;
-}
+GLIMMERBOX_FUZZ_OFFSCREEN_APPLICATION
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace gb::formats;
-    MemoryByteSource source(
-        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    MemoryByteSource source(FuzzBytes(data, size));
     if (!IsCameraRaw(source))
         return 0;
     for (const PictureOptions& options :
@@ -27,10 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto picture = DecodeRaw(source, options, readFailed);
         if (readFailed)
             std::abort(); // memory never fails
-        if (picture
-            && (picture->image.isNull() || picture->naturalSize.isEmpty()
-                || picture->image.format() != QImage::Format_RGB32))
-            std::abort();
+        if (picture && (!IsDrawable(*picture) || picture->image.hasAlphaChannel()))
+            std::abort(); // a camera's picture has no transparency
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/desktop_shell.h"
 #include "platform/dialogs.h"
+#include "platform/file_picture_loader.h"
 #include "platform/freedesktop_thumbnail_cache.h"
 #include "platform/ini_profile.h"
 #include "platform/linux_app_info.h"
@@ -10,7 +11,6 @@
 #include "platform/linux_wallpaper.h"
 #include "platform/memory_registry.h"
 #include "platform/process_command_runner.h"
-#include "platform/file_picture_loader.h"
 #include "platform/services.h"
 
 #include <memory>

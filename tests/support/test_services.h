@@ -1,13 +1,13 @@
 #pragma once
 
 #include "module1/module1.h"
+#include "platform/file_picture_loader.h"
 #include "platform/freedesktop_thumbnail_cache.h"
 #include "platform/ini_profile.h"
 #include "platform/linux_file_operations.h"
 #include "platform/linux_scratch_space.h"
 #include "platform/linux_wallpaper.h"
 #include "platform/memory_registry.h"
-#include "platform/file_picture_loader.h"
 #include "platform/services.h"
 #include "support/fake_app_info.h"
 #include "support/fake_command_runner.h"
