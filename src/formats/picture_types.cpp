@@ -60,7 +60,8 @@ namespace {
             { "png", [](const QByteArray& h) { return h.startsWith("\x89PNG\r\n\x1a\n"); },
                 DecodePngFile, "png", R::Whole, { "*.png" } },
             // Before TIFF: most camera RAW files have a TIFF's head.
-            { "raw", nullptr, nullptr, nullptr, R::OnDemand, kRawPatterns, IsCameraRaw, DecodeRaw },
+            { "raw", MayBeCameraRaw, nullptr, nullptr, R::OnDemand, kRawPatterns, IsCameraRaw,
+                DecodeRaw },
             { "tiff",
                 [](const QByteArray& h) {
                     return h.startsWith(QByteArrayView("II*\0", 4))
@@ -84,7 +85,7 @@ namespace {
 const PictureType* FindPictureType(const QByteArray& head, ByteSource& source)
 {
     for (const PictureType& type : Types()) {
-        if (type.matches ? type.matches(head) : type.matchesSource(source))
+        if (type.matches(head) && (!type.matchesSource || type.matchesSource(source)))
             return &type;
     }
     return nullptr;

@@ -26,8 +26,8 @@ enum class ReadPolicy {
 // One type of picture: how its first bytes are told apart, and who decodes it.
 struct PictureType {
     const char* name; // as tools and tests call it
-    // Whether the head of a file is of this type; when null, `matchesSource` decides from the file
-    // itself (a camera RAW file may have a TIFF's head).
+    // Whether the head of a file is of this type, or may be when `matchesSource` has the last
+    // word from the file itself (a camera RAW file has a TIFF's head, as a scanner's TIFF has).
     bool (*matches)(const QByteArray& head);
     // Decodes the bytes read; when null, Qt's reader named `qtReader` does.
     std::optional<LoadedPicture> (*decode)(const QByteArray& bytes, const PictureOptions& options);

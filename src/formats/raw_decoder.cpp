@@ -265,6 +265,8 @@ namespace {
 
 } // namespace
 
+bool MayBeCameraRaw(const QByteArray& head) { return HasRawSignature(head) || IsTiff(head); }
+
 bool IsCameraRaw(ByteSource& source)
 {
     QByteArray head;

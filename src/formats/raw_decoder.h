@@ -13,6 +13,9 @@ namespace gb::formats {
 // Pentax PEF …) only when LibRaw finds a camera's raw data in it, so that a plain TIFF, from a
 // scanner or an editor, stays with Qt's TIFF reader.
 bool IsCameraRaw(ByteSource& source);
+// Whether the first bytes may be a camera RAW file's: a RAW signature or a TIFF's head. Only then
+// is IsCameraRaw worth its reads.
+bool MayBeCameraRaw(const QByteArray& head);
 
 // The picture of a camera RAW file, upright as the camera held it. The camera's largest embedded
 // preview serves when it is at least twice the size the picture gets fitted into
