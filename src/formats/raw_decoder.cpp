@@ -193,8 +193,9 @@ namespace {
     bool SensorDataInFile(LibRaw& raw, qint64 fileSize)
     {
         const auto& unpacker = raw.get_internal_data_pointer()->unpacker_data;
-        return unpacker.data_offset >= 0 && unpacker.data_offset < fileSize
-            && unpacker.data_size <= fileSize - unpacker.data_offset;
+        // None at all is no sensor data either: LibRaw's CR3 decoder fails on it badly.
+        return unpacker.data_offset > 0 && unpacker.data_offset < fileSize
+            && unpacker.data_size > 0 && unpacker.data_size <= fileSize - unpacker.data_offset;
     }
 
     // The sensor data developed by LibRaw at half size, upright, as RGB32; nullopt when it runs
