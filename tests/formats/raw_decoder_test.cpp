@@ -71,6 +71,7 @@ namespace {
             { "camera.arw", kTile, { 44, 28 }, { 48, 30 }, true, kYellow, kBlue, kRed },
             { "camera.cr2", kTile, { 48, 32 }, { 48, 32 }, true, kRed, kGreen, kYellow },
             { "camera.orf", kTile, { 48, 32 }, { 48, 32 }, true, kGreen, kRed, kBlue },
+            { "camera.cr3", kTile, { 32, 48 }, { 32, 48 }, true, kBlue, kRed, kGreen },
             // A Fujifilm S5Pro's 160 x 120 preview, its black bands cut off, reduced by 4: a
             // building at dusk.
             { "FujiFilm.raf", kTile, { 3030, 2036 }, { 40, 26 }, true, kNight, kNight, kNight },

@@ -259,6 +259,7 @@ QList<Sample> RawFixtures()
         { "camera.arw", raw(RawKind::Arw, { 48, 32 }, 3) },
         { "camera.cr2", raw(RawKind::Cr2, { 48, 32 }, 1) },
         { "camera.orf", raw(RawKind::Orf, { 48, 32 }, 2) },
+        { "camera.cr3", raw(RawKind::Cr3, { 48, 32 }, 6) },
     };
 }
 
