@@ -56,12 +56,26 @@ namespace {
     }
 
     // One LibRaw reading one file.
+    // LibRaw 0.20 reads a thumbnail stored in layers by the length the file gives into a buffer
+    // of the size the file gives: where the two disagree, it writes past the buffer. Such a
+    // thumbnail is not asked for.
+    class CheckedLibRaw : public LibRaw {
+    public:
+        using LibRaw::LibRaw;
+        bool ThumbnailFitsItsBuffer() const
+        {
+            const libraw_thumbnail_t& thumbnail = imgdata.thumbnail;
+            return write_thumb != &CheckedLibRaw::layer_thumb
+                || qint64(thumbnail.tlength) <= qint64(thumbnail.twidth) * thumbnail.theight;
+        }
+    };
+
     class RawSession {
     public:
         explicit RawSession(ByteSource& source)
             : stream_(source, source.Size() * kReadsPerFile + kReadAllowance,
                 [this] { raw_->setCancelFlag(); })
-            , raw_(std::make_unique<LibRaw>(
+            , raw_(std::make_unique<CheckedLibRaw>(
                   LIBRAW_OPIONS_NO_MEMERR_CALLBACK | LIBRAW_OPIONS_NO_DATAERR_CALLBACK))
         {
             raw_->imgdata.params.max_raw_memory_mb = kMaxRawMegabytes;
@@ -76,11 +90,11 @@ namespace {
         bool Failed() const { return stream_.Failed(); }
         bool Stopped() const { return stream_.Stopped(); }
         qint64 FileSize() { return stream_.size(); }
-        LibRaw& Raw() { return *raw_; }
+        CheckedLibRaw& Raw() { return *raw_; }
 
     private:
         RawDatastream stream_;
-        std::unique_ptr<LibRaw> raw_;
+        std::unique_ptr<CheckedLibRaw> raw_;
     };
 
     struct ProcessedFree {
@@ -146,9 +160,9 @@ namespace {
 
     // The camera's preview, as stored, with its full size; JPEG ones reduced for `box` (the box
     // the picture gets fitted into, turned as the preview is stored).
-    std::optional<LoadedPicture> Preview(LibRaw& raw, QSize box)
+    std::optional<LoadedPicture> Preview(CheckedLibRaw& raw, QSize box)
     {
-        if (raw.unpack_thumb() != LIBRAW_SUCCESS)
+        if (!raw.ThumbnailFitsItsBuffer() || raw.unpack_thumb() != LIBRAW_SUCCESS)
             return std::nullopt;
         const libraw_thumbnail_t& thumbnail = raw.imgdata.thumbnail;
         if (!thumbnail.thumb || thumbnail.tlength == 0)
@@ -194,8 +208,8 @@ namespace {
     {
         const auto& unpacker = raw.get_internal_data_pointer()->unpacker_data;
         // None at all is no sensor data either: LibRaw's CR3 decoder fails on it badly.
-        return unpacker.data_offset > 0 && unpacker.data_offset < fileSize
-            && unpacker.data_size > 0 && unpacker.data_size <= fileSize - unpacker.data_offset;
+        return unpacker.data_offset > 0 && unpacker.data_offset < fileSize && unpacker.data_size > 0
+            && unpacker.data_size <= fileSize - unpacker.data_offset;
     }
 
     // The sensor data developed by LibRaw at half size, upright, as RGB32; nullopt when it runs
@@ -235,7 +249,7 @@ namespace {
     {
         if (!session.Open())
             return std::nullopt;
-        LibRaw& raw = session.Raw();
+        CheckedLibRaw& raw = session.Raw();
         const int flip = raw.imgdata.sizes.flip & 7;
         const bool sideways = (flip & 4) != 0;
         const QSize developed = DevelopedSize(raw);

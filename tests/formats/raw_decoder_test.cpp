@@ -146,5 +146,16 @@ namespace {
         }
     }
 
+    // A thumbnail stored in layers, longer than its size says (found by fuzzing): LibRaw 0.20 would
+    // read it past the end of its own buffer, so it is not asked for. The sanitizer and valgrind
+    // runs of the suite watch the reads.
+    TEST(RawDecoderTest, SkipsAThumbnailLibRawWouldReadPastItsBuffer)
+    {
+        ShareSource source(Read("layer-thumbnail-past-buffer.raw"));
+        bool readFailed = true;
+        EXPECT_FALSE(DecodeRaw(source, { false, kTile, true, true }, readFailed));
+        EXPECT_FALSE(readFailed);
+    }
+
 } // namespace
 } // namespace gb::formats
