@@ -69,5 +69,25 @@ namespace {
         }
     }
 
+    // A camera's Exif thumbnail stands in for the picture in a tile when that is allowed, read
+    // from the head of the file; the picture's own size is still the one reported.
+    TEST(PictureDecoder, ACameraThumbnailStandsInOnlyWhenAllowed)
+    {
+        const QByteArray picture = tools::WriteJpeg(tools::Quadrants({ 1600, 1200 }), 90);
+        tools::CameraExif exif;
+        exif.recorded = QSize(1600, 1200);
+        exif.thumbnail = tools::WriteJpeg(tools::Quadrants({ 160, 120 }), 90);
+        const QByteArray file = picture.left(2) + tools::WriteExifSegment(exif) + picture.mid(2);
+        for (const bool allowed : { true, false }) {
+            MemoryByteSource source(file);
+            LoadFailure failure = LoadFailure::NotShown;
+            const auto loaded = DecodePicture(source, { false, { 62, 62 }, allowed }, failure);
+            ASSERT_TRUE(loaded) << allowed;
+            EXPECT_EQ(loaded->embedded, allowed);
+            EXPECT_EQ(loaded->naturalSize, QSize(1600, 1200)) << allowed;
+            EXPECT_EQ(failure, LoadFailure::None) << allowed;
+        }
+    }
+
 } // namespace
 } // namespace gb::formats
