@@ -27,7 +27,7 @@ namespace {
                 return false;
             const qint64 expected = std::min(length, std::max<qint64>(0, Size() - offset));
             const qsizetype before = into.size();
-            if (expected > 0 && ReadAt(file_.fd.Get(), offset, expected, into) != 0)
+            if (ReadAt(file_.fd.Get(), offset, expected, into) != 0)
                 return false;
             return into.size() - before == expected && Unchanged();
         }
