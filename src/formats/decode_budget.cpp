@@ -29,7 +29,7 @@ DecodeBudget::DecodeBudget(qint64 totalBytes)
 
 DecodeBudget& DecodeBudget::Shared()
 {
-    static DecodeBudget budget(qint64(256) << 20);
+    static DecodeBudget budget(kMaxDecodedBytes);
     return budget;
 }
 

@@ -6,6 +6,9 @@
 
 namespace gb::formats {
 
+// The shared budget's total: no one picture may decode to more pixel bytes than this.
+inline constexpr qint64 kMaxDecodedBytes = qint64(256) << 20;
+
 // The bytes of decoded pixels that every decode in flight may hold together. Each decode reserves
 // its buffers before allocating them and waits while others hold too much, so memory stays bounded
 // however many threads decode at once; a decode that could never fit is refused at once.

@@ -1,5 +1,6 @@
 #include "formats/dib_reader.h"
 
+#include "formats/decode_budget.h"
 #include "formats/dib_header.h"
 #include "formats/dib_rle.h"
 
@@ -10,11 +11,10 @@ namespace gb::formats {
 
 namespace {
 
-    // A decoded picture of more than this is refused, as Qt's own allocation limit would.
-    constexpr qint64 kMaxDecodedBytes = qint64(256) << 20;
-    // An RLE stream can skip a whole row in two bytes, so a small file may honestly be a large
-    // blank picture; but not beyond 1024 pixels for each byte of the stream (a 253-byte file
-    // claiming 2554 x 18803 is a bomb). Up to a megapixel is allowed whatever the size.
+    // A decoded picture of more than kMaxDecodedBytes is refused. An RLE stream can skip a whole
+    // row in two bytes, so a small file may honestly be a large blank picture; but not beyond 1024
+    // pixels for each byte of the stream (a 253-byte file claiming 2554 x 18803 is a bomb). Up to a
+    // megapixel is allowed whatever the size.
     constexpr qint64 kRlePixelsPerByte = 1024;
     constexpr qint64 kRleFreePixels = qint64(1) << 20;
     constexpr qint64 kFileHeaderSize = 14;

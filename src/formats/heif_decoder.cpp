@@ -16,7 +16,6 @@ namespace gb::formats {
 namespace {
 
     // A decoded picture of more than this is refused before decoding, as by the other decoders.
-    constexpr qint64 kMaxDecodedBytes = qint64(256) << 20;
     // libheif's own limit on either side, checked while it reads the file's boxes.
     constexpr int kMaxSide = 1 << 15;
     // The brands of HEIF and AVIF still images, image collections and sequences.

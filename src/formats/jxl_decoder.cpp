@@ -12,7 +12,6 @@ namespace gb::formats {
 namespace {
 
     // A decoded picture of more than this is refused before decoding, as by the other decoders.
-    constexpr qint64 kMaxDecodedBytes = qint64(256) << 20;
     // libjxl's own working memory besides our 8-bit copy is at most about as much again: a
     // 12-megapixel photo (48 MB of pixels) peaks at 105 MB coded lossy, 79 MB lossless.
     constexpr qint64 kWorkingCopies = 2;

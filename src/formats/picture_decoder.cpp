@@ -1,5 +1,6 @@
 #include "formats/picture_decoder.h"
 
+#include "formats/decode_budget.h"
 #include "formats/dib_reader.h"
 #include "formats/jpeg_exif.h"
 #include "formats/picture_types.h"
@@ -20,7 +21,6 @@ namespace {
     // Files up to this size are read whole: one read, then decoding from memory, is faster than
     // decoding as the file streams in.
     constexpr qint64 kMaxWholeReadBytes = qint64(64) << 20;
-    constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
 
     // At most one decode per core runs at once; any number of loads may meanwhile wait on the
     // disk, which on a network share or a camera card is where a load spends its time.

@@ -12,8 +12,6 @@ namespace gb::formats {
 
 namespace {
 
-    constexpr qint64 kMaxDecodedBytes = qint64(kAllocationLimitMb) * 1024 * 1024;
-
     // A byte source as Qt's readers want it. Unbuffered, so every read and seek comes here and
     // the position is always the one asked for.
     class SourceDevice : public QIODevice {
@@ -81,7 +79,7 @@ std::optional<LoadedPicture> DecodeWithQtReader(
     QIODevice& device, const char* reader, const PictureOptions& options)
 {
     static const bool limitSet = [] { // process-wide in Qt: set once, before any decode
-        QImageReader::setAllocationLimit(kAllocationLimitMb);
+        QImageReader::setAllocationLimit(int(kMaxDecodedBytes >> 20)); // in megabytes
         return true;
     }();
     Q_UNUSED(limitSet);

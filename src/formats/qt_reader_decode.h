@@ -11,9 +11,6 @@ class QIODevice;
 
 namespace gb::formats {
 
-// Qt's limit and ours: a decoded picture of more than this is refused before decoding.
-constexpr int kAllocationLimitMb = 256;
-
 // A picture decoded by the Qt image reader named `reader` ("gif", "jpeg", "png", "webp", "tiff"),
 // from `device`, turned by its orientation, its pixels reserved from the shared decode budget
 // first and converted to sRGB if it carries a profile. A JPEG is scaled while decoding when only
