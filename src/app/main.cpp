@@ -5,12 +5,14 @@
 #include "browser/frm_thumbs.h"
 #include "browser/tile_store.h"
 #include "module1/module1.h"
+#include "module1/tasks.h"
 #include "platform/file_operations.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
+#include <QSemaphore>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -121,6 +123,22 @@ void ShootWhenLoaded(gb::browser::frmThumbs& window, gb::platform::IFileOperatio
         });
 }
 
+// The serial lane writes the shared thumbnail cache and the tile store's scratch file through
+// the services, which go as main() returns: what was handed to it is finished first. These are
+// local files, so this is brief; a disk that does not answer at all is not waited for long.
+int FinishSerialWork(int exitStatus)
+{
+    constexpr int kSerialWorkWaitMs = 10000;
+    QSemaphore done;
+    gb::app::Post(gb::app::Lane::Serial, [&done] { done.release(); });
+    if (!done.tryAcquire(1, kSerialWorkWaitMs)) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(exitStatus); // the job still holds `done`
+    }
+    return exitStatus;
+}
+
 int RunWindow(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
@@ -182,7 +200,6 @@ int main(int argc, char** argv)
     if (command.allTypes)
         module1.SetEveryPictureType(true, false);
 
-    if (!command.contactSheet.isEmpty())
-        return RunContactSheet(module1, command);
-    return RunWindow(module1, command);
+    return FinishSerialWork(command.contactSheet.isEmpty() ? RunWindow(module1, command)
+                                                           : RunContactSheet(module1, command));
 }

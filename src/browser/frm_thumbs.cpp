@@ -1,28 +1,23 @@
 #include "browser/frm_thumbs.h"
 
+#include "browser/delete_command.h"
 #include "browser/elided_label.h"
-#include "browser/folder_load.h"
-#include "browser/main_toolbar.h"
 #include "browser/progress_display.h"
+#include "browser/secondary_windows.h"
 #include "browser/thumb_grid.h"
-#include "browser/thumbnail_cache_writer.h"
+#include "browser/thumb_viewport.h"
 #include "browser/tile_store.h"
 #include "browser/toolbar_icons.h"
-#include "core/grid_layout.h"
+#include "browser/wallpaper_command.h"
 #include "core/window_position.h"
 #include "module1/module1.h"
 #include "platform/app_info.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <cmath>
 
 namespace gb::browser {
 
@@ -34,52 +29,63 @@ namespace {
 frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
     : QMainWindow(parent)
     , module1_(module1)
+    , tiles_(std::make_unique<TileStore>(chkThumb, module1.Services().scratch))
+    , loader_(std::make_unique<FolderLoader>(module1, chkThumb))
     , placement_(*this, module1.Services().appInfo.TwipsPerPixelX(),
           module1.Services().appInfo.TwipsPerPixelY())
 {
     setObjectName(QStringLiteral("frmThumbs"));
     setWindowTitle(QStringLiteral("Glimmerbox"));
     setWindowIcon(ApplicationIcon());
-    chkThumb.resize(1);
-    cacheWriter_ = std::make_unique<ThumbnailCacheWriter>(module1_.Services().thumbnails);
-    tiles_ = std::make_unique<TileStore>(chkThumb, module1_.Services().scratch);
-    folderLoad_ = std::make_unique<FolderLoad>();
-    connect(folderLoad_.get(), &FolderLoad::Listed, this, &frmThumbs::folderLoad_Listed);
-    connect(folderLoad_.get(), &FolderLoad::TilesReady, this, &frmThumbs::folderLoad_TilesReady);
+    connect(loader_.get(), &FolderLoader::OpenFailed, this, &frmThumbs::loader_OpenFailed);
+    connect(loader_.get(), &FolderLoader::Listed, this, &frmThumbs::loader_Listed);
+    connect(loader_.get(), &FolderLoader::Began, this, &frmThumbs::loader_Began);
+    connect(loader_.get(), &FolderLoader::Stepped, this, &frmThumbs::StepProgress);
+    connect(loader_.get(), &FolderLoader::Finished, this, &frmThumbs::loader_Finished);
+    connect(&chkThumb, &CellModel::ValuesChanged, this,
+        [this](int, int, int lastChanged) { chkThumb_Click(lastChanged); });
+    windows_ = new SecondaryWindows(module1_, *this);
+    delete_ = new DeleteCommand(module1_.Services().files, this);
+    connect(delete_, &DeleteCommand::Finished, this, [this](const QStringList& failures) {
+        Panel(StatusPanel::Path)->setText(SourcePath());
+        SetEveryValue(0);
+        LoadThumbnails();
+        if (!failures.isEmpty())
+            Inform("These files were not deleted:\n" + failures.join(u'\n'));
+    });
+    wallpaper_ = new WallpaperCommand(module1_.Services(), this);
+    connect(wallpaper_, &WallpaperCommand::Finished, this, [this](const QString& error) {
+        if (!error.isEmpty())
+            Inform(error);
+        Q_EMIT WallpaperRequestEnded();
+    });
     BuildControls();
     Form_Load();
 }
 
-frmThumbs::~frmThumbs() = default;
+// The grid goes before the cells it shows.
+frmThumbs::~frmThumbs() { delete picFrame; }
 
 void frmThumbs::BuildControls()
 {
     toolbar_ = new MainToolbar(addToolBar(QStringLiteral("Main")));
     connect(toolbar_, &MainToolbar::ButtonClicked, this, &frmThumbs::tbrMain_ButtonClick);
 
-    // The grid is the window's one keyboard stop: the viewport around it and the scroll bar
-    // never take the focus, so no Tab lands where nothing shows it. The scrolling keys the grid
-    // leaves reach the viewport's filter all the same.
-    picFrame = new QWidget(this);
-    picFrame->setObjectName(QStringLiteral("picFrame"));
-    picFrame->setFocusPolicy(Qt::NoFocus);
-    picFrame->installEventFilter(this);
+    picFrame = new ThumbViewport(chkThumb, this);
     setCentralWidget(picFrame);
-
-    vsbSlide = new QScrollBar(Qt::Vertical, picFrame);
-    vsbSlide->setObjectName(QStringLiteral("vsbSlide"));
-    vsbSlide->setFocusPolicy(Qt::NoFocus);
-    vsbSlide->resize(vsbSlide->sizeHint().width(), vsbSlide->height());
-    connect(vsbSlide, &QScrollBar::valueChanged, this, &frmThumbs::vsbSlide_Change);
-
-    picSlide = new ThumbGrid(chkThumb, picFrame);
-    picSlide->installEventFilter(this);
-    connect(picSlide, &ThumbGrid::CellClicked, this, &frmThumbs::ToggleCell);
-    connect(picSlide, &ThumbGrid::CellMouseUp, this, &frmThumbs::chkThumb_MouseUp);
-    connect(picSlide, &ThumbGrid::SelectAllRequested, this, &frmThumbs::SelectAll);
-    connect(picSlide, &ThumbGrid::EnsureVisibleRequested, this, &frmThumbs::ScrollIntoView);
-    connect(picSlide, &ThumbGrid::Showing, tiles_.get(), &TileStore::Showing);
-    connect(tiles_.get(), &TileStore::Fetched, picSlide, qOverload<>(&QWidget::update));
+    ThumbGrid& grid = picFrame->Grid();
+    connect(&grid, &ThumbGrid::CellClicked, this, &frmThumbs::ToggleCell);
+    connect(&grid, &ThumbGrid::CellMouseUp, this, &frmThumbs::chkThumb_MouseUp);
+    connect(&grid, &ThumbGrid::SelectAllRequested, this, &frmThumbs::SelectAll);
+    connect(&grid, &ThumbGrid::Showing, tiles_.get(), &TileStore::Showing);
+    connect(picFrame, &ThumbViewport::EmptyAreaMouseUp, this, &frmThumbs::picFrame_MouseUp);
+    // Until the person takes over, the picture the program was opened on stays in view through
+    // the resizes of a window manager settling the new window.
+    connect(picFrame, &ThumbViewport::Resized, this, [this] {
+        placement_.KeepMinimumSize();
+        FocusStartPicture();
+    });
+    connect(picFrame, &ThumbViewport::UserTookOver, this, [this] { start_.picture.clear(); });
     BuildContextMenu();
 
     BuildStatusBar();
@@ -111,6 +117,12 @@ QString frmThumbs::PanelText(int panel) const
     return panel >= 1 && panel <= 3 ? panels_[panel - 1]->text() : QString();
 }
 
+ThumbGrid& frmThumbs::Grid() const { return picFrame->Grid(); }
+QScrollBar& frmThumbs::ScrollBar() const { return picFrame->ScrollBar(); }
+QWidget& frmThumbs::Viewport() const { return *picFrame; }
+rename::frmRename* frmThumbs::RenameWindow() const { return windows_->RenameWindow(); }
+about::frmAbout* frmThumbs::AboutWindow() const { return windows_->AboutWindow(); }
+
 // ---- Life of the window ----------------------------------------------------------------------
 
 void frmThumbs::Form_Load()
@@ -123,7 +135,7 @@ void frmThumbs::Form_Load()
 void frmThumbs::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (!Activated)
+    if (activation_ == Activation::NotYet)
         QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
 }
 
@@ -131,7 +143,7 @@ bool frmThumbs::event(QEvent* event)
 {
     const QEvent::Type type = event->type();
     placement_.Follow(type);
-    if (type == QEvent::WindowActivate && !Activated)
+    if (type == QEvent::WindowActivate && activation_ == Activation::NotYet)
         QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
     const bool handled = QMainWindow::event(event);
     // The progress display covers the status bar's path panel, wherever a resize moved it.
@@ -142,46 +154,33 @@ bool frmThumbs::event(QEvent* event)
 
 void frmThumbs::Form_Activate()
 {
-    if (Activated || IsClosed())
+    if (activation_ != Activation::NotYet || loader_->IsClosed())
         return;
-    Activated = true;
-    activationPending_ = true;
+    activation_ = Activation::Loading;
     // A folder opened before the window first showed is the one shown.
-    if (loadId_ == 0) {
-        picSlide->hide();
-        if (startFolder_.isEmpty())
+    if (!loader_->HasStarted()) {
+        Grid().hide();
+        if (start_.folder.isEmpty())
             ChooseSourceFolder(true);
         else
-            StartLoad(startFolder_, LoadPurpose::Start);
+            StartLoad(start_.folder, FolderLoader::Purpose::Start);
     }
     AnnounceActivation();
 }
 
-bool frmThumbs::IsBackgroundIdle() const { return folderLoad_->IsIdle(); }
-
 void frmThumbs::closeEvent(QCloseEvent* event)
-{
-    Form_QueryUnload();
-    event->accept();
-}
-
-void frmThumbs::Form_QueryUnload()
 {
     // Closing is never refused; a load in progress is dropped.
     Form_Unload();
+    event->accept();
 }
 
 void frmThumbs::Form_Unload()
 {
-    if (IsClosed())
+    if (loader_->IsClosed())
         return;
-    if (IsLoading())
-        EndLoad();
-    loadState_ = LoadState::Closed;
-    folderLoad_->Stop();
-    chkThumb.resize(1);
-    tiles_->Reset();
-    tickedCount_ = chkThumb[0].Value != 0 ? 1 : 0;
+    picProgress->hide();
+    loader_->Close();
     if (const std::optional<core::WindowPlacement> twips = placement_.ToStore())
         module1_.WriteSetting("Main", "Window Position", core::FormatWindowPosition(*twips));
     const Qt::WindowStates state = windowState();
@@ -203,98 +202,16 @@ void frmThumbs::Form_Resize()
     if (isMinimized())
         return;
     placement_.KeepMinimumSize();
-
-    const QSize inner = picFrame->size();
-    const int barWidth = vsbSlide->width();
-    vsbSlide->setGeometry(inner.width() - barWidth, 0, barWidth, inner.height());
-    const core::GridLayout layout = core::ComputeGridLayout(
-        inner, barWidth, kThumbCellSize, static_cast<int>(chkThumb.size()));
-    for (size_t i = 0; i < chkThumb.size(); ++i)
-        chkThumb[i].Position = layout.CellPosition(static_cast<int>(i));
-    picSlide->setGeometry(0, 0, std::max(0, inner.width() - barWidth), inner.height());
-    picSlide->SetLayout(layout);
-
-    // Every layout starts again at the top of the grid.
-    vsbSlide->setValue(0);
-    vsbSlide_Change();
-    vsbSlide->setMaximum(layout.scrollMax);
-    vsbSlide->setEnabled(layout.scrollEnabled);
-    if (layout.scrollEnabled) {
-        vsbSlide->setSingleStep(layout.smallChange);
-        vsbSlide->setPageStep(layout.largeChange);
-    }
+    picFrame->LayOut();
 }
-
-bool frmThumbs::eventFilter(QObject* watched, QEvent* event)
-{
-    const QEvent::Type type = event->type();
-    if (watched == picFrame && type == QEvent::Resize) {
-        Form_Resize();
-        // Until the user takes over, the picture the program was opened on stays in view
-        // through the resizes of a window manager settling the new window.
-        FocusStartPicture();
-    }
-    if (watched == picSlide
-        && (type == QEvent::KeyPress || type == QEvent::MouseButtonPress || type == QEvent::Wheel))
-        startPicture_.clear(); // the user takes over
-    if (watched == picSlide && type == QEvent::Wheel && vsbSlide->isEnabled()) {
-        QCoreApplication::sendEvent(vsbSlide, event);
-        return true;
-    }
-    if (watched == picFrame && type == QEvent::KeyPress)
-        return ScrollByKey(static_cast<QKeyEvent*>(event)->key());
-    if (watched == picFrame && type == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        picFrame_MouseUp(mouse->button(), mouse->globalPosition().toPoint());
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-bool frmThumbs::ScrollByKey(int key)
-{
-    // The arrows move the grid's focus instead; the grid brings its focus along as these
-    // scroll.
-    static const QHash<int, QAbstractSlider::SliderAction> kActions {
-        { Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub },
-        { Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd },
-        { Qt::Key_Home, QAbstractSlider::SliderToMinimum },
-        { Qt::Key_End, QAbstractSlider::SliderToMaximum },
-    };
-    const auto action = kActions.find(key);
-    if (action == kActions.end())
-        return false;
-    if (vsbSlide->isEnabled())
-        vsbSlide->triggerAction(action.value());
-    return true;
-}
-
-void frmThumbs::vsbSlide_Change()
-{
-    picSlide->SetScroll(vsbSlide->value());
-    // After a scroll the keyboard is on the grid, whose focus mark followed the view; while a
-    // load hides the grid nothing holds the keyboard.
-    if (picSlide->isVisible())
-        picSlide->setFocus();
-}
-
-void frmThumbs::ScrollIntoView(const QRect& rect)
-{
-    if (rect.top() < 0)
-        vsbSlide->setValue(vsbSlide->value() + rect.top());
-    else if (rect.bottom() >= picSlide->height())
-        vsbSlide->setValue(vsbSlide->value() + rect.bottom() - picSlide->height() + 1);
-}
-
-// ---- Toolbar and ticks -----------------------------------------------------------------------
 
 void frmThumbs::UpdateToolbar()
 {
-    static const QString kSelectionKeys[]
-        = { QStringLiteral("Delete"), QStringLiteral("Rename"), QStringLiteral("Slideshow") };
-    static const QString kSelectAllKey = QStringLiteral("SelectAll");
-    for (const QString& key : kSelectionKeys)
-        toolbar_->SetEnabled(key, tickedCount_ > 0);
-    toolbar_->SetEnabled(kSelectAllKey, chkThumb.size() > 1);
+    const bool anyTicked = chkThumb.TickedCount() > 0;
+    toolbar_->SetEnabled(QStringLiteral("Delete"), anyTicked);
+    toolbar_->SetEnabled(QStringLiteral("Rename"), anyTicked);
+    toolbar_->SetEnabled(QStringLiteral("Slideshow"), anyTicked);
+    toolbar_->SetEnabled(QStringLiteral("SelectAll"), chkThumb.Count() > 1);
 }
 
 } // namespace gb::browser

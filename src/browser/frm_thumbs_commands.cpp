@@ -1,86 +1,39 @@
 // The main window's ticks and toolbar commands.
-#include "about/frm_about.h"
+#include "browser/delete_command.h"
 #include "browser/frm_thumbs.h"
+#include "browser/secondary_windows.h"
 #include "browser/thumb_grid.h"
-#include "module1/detached_task.h"
 #include "module1/module1.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
-#include "platform/file_operations.h"
-#include "rename/frm_rename.h"
-#include "slideshow/frm_slide_show.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QUrl>
-#include <atomic>
 
 namespace gb::browser {
 
-namespace {
-
-    // Every file is tried; one that cannot go never stops the others. One that another program
-    // removed since the folder was listed is gone, as asked, and not worth a word. Each that
-    // stays is reported with why.
-    void DeleteEach(platform::IFileOperations& files, const QString& folder,
-        const QStringList& names, const std::atomic<bool>& stop, QPromise<QString>& failures)
-    {
-        for (const QString& name : names) {
-            if (stop)
-                return;
-            const platform::FileError error = files.DeleteFile(folder + name);
-            if (error.Ok() || error.number == platform::FileErrorNumber::FileNotFound)
-                continue;
-            const bool toldWhy = error.reason.isEmpty() || error.description.contains(error.reason);
-            failures.addResult(QStringLiteral("%1: %2").arg(name, error.description)
-                + (toldWhy ? QString() : " (" + error.reason + ")"));
-        }
-    }
-
-} // namespace
-
+// Ticks changed, by the person or by the program: the last one changed is shown.
 void frmThumbs::chkThumb_Click(int index)
 {
-    // Ticking 100,000 cells at once shows only the last one's path; it is shown once, at the end.
-    if (settingEveryValue_) {
-        lastChanged_ = index;
-        return;
-    }
-    QString path = filHidden.Path();
+    QString path = loader_->Listing().Path();
     if (!path.isEmpty() && !path.endsWith(u'/'))
         path += u'/';
-    const ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
+    const ThumbCell& cell = chkThumb.Cell(index);
     Panel(StatusPanel::Path)->setText(cell.Value ? path + cell.Tag : path);
     UpdateToolbar();
-}
-
-void frmThumbs::SetValue(int index, int value)
-{
-    ThumbCell& cell = chkThumb[static_cast<size_t>(index)];
-    if (cell.Value == value)
-        return;
-    // A change of value, by the user or by the program, goes through the click handling.
-    tickedCount_ += (value != 0 ? 1 : 0) - (cell.Value != 0 ? 1 : 0);
-    cell.Value = value;
-    picSlide->update(picSlide->CellRect(index));
-    chkThumb_Click(index);
 }
 
 void frmThumbs::ToggleCell(int index, Qt::KeyboardModifiers modifiers)
 {
     if (IsLoading())
         return;
-    if ((modifiers & Qt::ShiftModifier) && anchorIndex_ >= 0
-        && anchorIndex_ < static_cast<int>(chkThumb.size())) {
-        const int from = std::min(anchorIndex_, index);
-        const int to = std::max(anchorIndex_, index);
-        for (int i = from; i <= to; ++i)
-            SetValue(i, 1);
+    if ((modifiers & Qt::ShiftModifier) && anchorIndex_ >= 0 && anchorIndex_ < chkThumb.Count()) {
+        chkThumb.SetValues(std::min(anchorIndex_, index), std::max(anchorIndex_, index), 1);
         return;
     }
-    SetValue(index, chkThumb[static_cast<size_t>(index)].Value ? 0 : 1);
+    chkThumb.SetValue(index, chkThumb.Cell(index).Value ? 0 : 1);
     anchorIndex_ = index;
 }
 
@@ -91,18 +44,10 @@ void frmThumbs::chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globa
         mnuMenu->popup(globalPos);
 }
 
-// Ticks every shown cell, or unticks every cell, in cell order.
+// Ticks every shown cell, or unticks every cell.
 void frmThumbs::SetEveryValue(int value)
 {
-    settingEveryValue_ = true;
-    lastChanged_ = -1;
-    for (size_t i = 0; i < chkThumb.size(); ++i) {
-        if (value ? chkThumb[i].Visible : tickedCount_ > 0)
-            SetValue(static_cast<int>(i), value);
-    }
-    settingEveryValue_ = false;
-    if (lastChanged_ >= 0)
-        chkThumb_Click(lastChanged_);
+    chkThumb.SetValues(0, (value ? chkThumb.ShownCount() : chkThumb.Count()) - 1, value);
 }
 
 void frmThumbs::SelectAll()
@@ -114,49 +59,51 @@ void frmThumbs::SelectAll()
 core::FilesPtr frmThumbs::GetSelectedFiles() const
 {
     auto files = std::make_shared<core::Files>();
-    files->Reserve(tickedCount_);
-    for (const ThumbCell& cell : chkThumb) {
+    files->Reserve(chkThumb.TickedCount());
+    for (const ThumbCell& cell : chkThumb.Cells()) {
         if (cell.Value)
-            files->Append(cell.Tag, SourcePath_);
+            files->Append(cell.Tag, SourcePath());
     }
     return files;
 }
 
-void frmThumbs::tbrMain_ButtonClick(const QString& key)
+void frmThumbs::tbrMain_ButtonClick(ToolbarCommand command)
 {
     // Commands that hand over the selection wait until a running load has ended; Browse and
-    // Refresh start a new load, which stops the running one.
-    const bool anyTime = key == QLatin1String("Exit") || key == QLatin1String("Help")
-        || key == QLatin1String("Browse") || key == QLatin1String("Refresh");
-    // While files are being deleted the selection is in hand: it reloads once they are gone.
-    if ((IsLoading() || deleting_) && !anyTime)
+    // Refresh start a new load, which stops the running one. While files are being deleted
+    // the selection is in hand: it reloads once they are gone.
+    const bool anyTime = command == ToolbarCommand::Exit || command == ToolbarCommand::Help
+        || command == ToolbarCommand::Browse || command == ToolbarCommand::Refresh;
+    if ((IsLoading() || delete_->IsRunning()) && !anyTime)
         return;
-    if (key == QLatin1String("Browse"))
-        ChooseSourceFolder(false);
-    else if (key == QLatin1String("Delete"))
-        DeleteSelected();
-    else if (key == QLatin1String("Rename"))
-        RenameSelected();
-    else if (key == QLatin1String("Slideshow"))
-        SlideShowSelected();
-    else if (key == QLatin1String("About"))
-        ShowAbout();
-    else if (key == QLatin1String("SelectAll"))
-        SelectAll();
-    else if (key == QLatin1String("Refresh"))
-        LoadThumbnails();
-    else if (key == QLatin1String("Help"))
-        ShowHelp();
-    else if (key == QLatin1String("Exit"))
+    switch (command) {
+    case ToolbarCommand::Browse:
+        return ChooseSourceFolder(false);
+    case ToolbarCommand::Delete:
+        return DeleteSelected();
+    case ToolbarCommand::Rename:
+        windows_->Rename(GetSelectedFiles());
+        return LoadThumbnails(); // renamed, moved and new files appear
+    case ToolbarCommand::Slideshow:
+        return windows_->SlideShow(GetSelectedFiles());
+    case ToolbarCommand::About:
+        return windows_->About();
+    case ToolbarCommand::SelectAll:
+        return SelectAll();
+    case ToolbarCommand::Refresh:
+        return LoadThumbnails();
+    case ToolbarCommand::Help:
+        return ShowHelp();
+    case ToolbarCommand::Exit:
         close();
+        return;
+    }
 }
 
 void frmThumbs::DeleteSelected()
 {
-    if (deleting_)
-        return;
     QStringList names;
-    for (const ThumbCell& cell : chkThumb) {
+    for (const ThumbCell& cell : chkThumb.Cells()) {
         if (cell.Value)
             names << cell.Tag;
     }
@@ -165,62 +112,8 @@ void frmThumbs::DeleteSelected()
         + names.join(u'\n') + u'\n';
     platform::IDialogs& dialogs = module1_.Services().dialogs;
     if (dialogs.MsgBox(this, prompt, platform::MsgBoxStyle::YesNo, "GLIMMERBOX - DELETING FILE(S)")
-        != platform::MsgBoxResult::Yes)
-        return;
-
-    // On a worker, one file after the other: the window still paints and closes while storage
-    // stalls. Once the window has gone, the file in hand is the last.
-    deleting_ = true;
-    auto stop = std::make_shared<std::atomic<bool>>(false);
-    auto work
-        = [&files = module1_.Services().files, folder = SourcePath_, names, stop](
-              QPromise<QString>& failures) { DeleteEach(files, folder, names, *stop, failures); };
-    auto* watcher = app::Watch(
-        app::RunDetached<QString>(std::move(work)), this, [this](const QFuture<QString>& future) {
-            deleting_ = false;
-            Panel(StatusPanel::Path)->setText(SourcePath_);
-            SetEveryValue(0);
-            LoadThumbnails();
-            if (future.resultCount() > 0)
-                Inform("These files were not deleted:\n" + future.results().join(u'\n'));
-        });
-    connect(watcher, &QObject::destroyed, [stop] { *stop = true; });
-}
-
-void frmThumbs::RenameSelected()
-{
-    if (!frmRename_)
-        frmRename_ = new rename::frmRename(module1_, this);
-    frmRename_->SetFiles(GetSelectedFiles());
-    hide();
-    QCoreApplication::processEvents();
-    frmRename_->ShowModal();
-    QCoreApplication::processEvents();
-    show();
-    // Renamed, moved and new files appear.
-    LoadThumbnails();
-}
-
-void frmThumbs::SlideShowSelected()
-{
-    if (!frmSlideShow_)
-        frmSlideShow_ = new slideshow::frmSlideShow(module1_, this);
-    frmSlideShow_->SetFiles(GetSelectedFiles());
-    // Taken before hiding: the show goes full screen where the user was looking.
-    QScreen* screen = this->screen();
-    hide();
-    QCoreApplication::processEvents();
-    frmSlideShow_->ShowModal(screen);
-    QCoreApplication::processEvents();
-    show();
-}
-
-void frmThumbs::ShowAbout()
-{
-    // The main window stays up behind it; as its parent it also lends it the program's icon.
-    if (!frmAbout_)
-        frmAbout_ = new about::frmAbout(module1_, this);
-    frmAbout_->ShowModal();
+        == platform::MsgBoxResult::Yes)
+        delete_->Start(SourcePath(), names);
 }
 
 void frmThumbs::ShowHelp()

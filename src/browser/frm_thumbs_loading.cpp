@@ -1,21 +1,11 @@
-// The main window's folder loading: choosing the folder, listing it and making one cell per
-// picture, with the progress display running over the status bar meanwhile. Every step that
-// touches the disk runs on the folder load's workers; the window takes each result as it comes,
-// so it repaints and answers whatever the storage does.
-#include "browser/folder_load.h"
+// The main window's side of loading a folder: choosing it, what the status bar and the progress
+// display show meanwhile, and what the person is told. The folder loader does the loading.
 #include "browser/frm_thumbs.h"
 #include "browser/progress_display.h"
 #include "browser/thumb_grid.h"
-#include "browser/thumbnail_cache_writer.h"
-#include "browser/tile_maker.h"
-#include "browser/tile_store.h"
-#include "core/caption_fit.h"
 #include "core/load_text.h"
-#include "core/thumbnail_drawing.h"
-#include "core/thumbnail_geometry.h"
 #include "module1/module1.h"
 #include "platform/dialogs.h"
-#include "platform/picture_loader.h"
 
 #include <QDir>
 #include <QLabel>
@@ -23,31 +13,9 @@
 
 namespace gb::browser {
 
-namespace {
-
-    QString WithTrailingSlash(QString path)
-    {
-        if (!path.isEmpty() && !path.endsWith(u'/'))
-            path += u'/';
-        return path;
-    }
-
-    bool IsSwitchedOff(const QString& setting)
-    {
-        const QString value = setting.trimmed();
-        return value.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
-            || value == QLatin1String("0");
-    }
-
-    // On a share every request pays a round trip: this many files are read at once there, so
-    // the link stays busy. Decoding stays one per core whatever runs (the loader sees to that).
-    constexpr int kRemoteReadsInFlight = 16;
-
-} // namespace
-
 void frmThumbs::ChooseSourceFolder(bool useRemembered)
 {
-    if (IsClosed())
+    if (loader_->IsClosed())
         return;
     QString folder = module1_.ReadSetting("Main", "Last Path", "");
     if (folder.isEmpty())
@@ -61,187 +29,89 @@ void frmThumbs::ChooseSourceFolder(bool useRemembered)
 
 bool frmThumbs::OpenSourceFolder(const QString& folder)
 {
-    return StartLoad(folder, LoadPurpose::Remember);
+    return StartLoad(folder, FolderLoader::Purpose::Remember);
 }
 
 bool frmThumbs::LoadFolder(const QString& folder, bool remember)
 {
-    return StartLoad(folder, remember ? LoadPurpose::Remember : LoadPurpose::Show);
+    return StartLoad(
+        folder, remember ? FolderLoader::Purpose::Remember : FolderLoader::Purpose::Show);
 }
 
-void frmThumbs::LoadThumbnails() { StartLoad(filHidden.Path(), LoadPurpose::Refresh); }
+void frmThumbs::LoadThumbnails()
+{
+    StartLoad(loader_->Listing().Path(), FolderLoader::Purpose::Refresh);
+}
 
 // Whatever runs is dropped: the newest request wins, and a folder opened while another loads is
 // the one remembered.
-bool frmThumbs::StartLoad(const QString& path, LoadPurpose purpose)
+bool frmThumbs::StartLoad(const QString& path, FolderLoader::Purpose purpose)
 {
-    if (IsClosed())
-        return false;
-    cacheWriter_->Release(); // what the dropped load made is not made again
-    loadPurpose_ = purpose;
-    loadState_ = LoadState::Listing;
-    ++loadId_;
-    if (!busy_)
-        busy_.emplace();
-    // Listing and decoding agree on the types, whatever is switched while the load runs.
-    loadEveryType_ = module1_.EveryPictureType();
-    const FileList::Accept accept = purpose == LoadPurpose::Refresh ? FileList::Accept::Anything
-        : purpose == LoadPurpose::Start ? FileList::Accept::FolderOrPicture
-                                        : FileList::Accept::Folder;
-    folderLoad_->List(path, accept, loadEveryType_);
-    return true;
+    return loader_->Start(
+        path, purpose, { palette().color(QPalette::Button), devicePixelRatioF(), Grid().font() });
 }
 
-void frmThumbs::folderLoad_Listed(const FolderListing& listing)
+void frmThumbs::loader_OpenFailed(const QString& whyNot)
 {
-    if (!listing.Opened() && loadPurpose_ != LoadPurpose::Refresh) {
-        EndLoad();
-        if (loadPurpose_ == LoadPurpose::Start) {
-            // The person named this folder: say why it is not shown before offering another.
-            Inform("The folder \"" + QDir::toNativeSeparators(startFolder_)
-                + "\" cannot be opened: " + listing.whyNot + ".");
-            ChooseSourceFolder(true);
-        }
-        Q_EMIT LoadFailed(listing.whyNot);
-        AnnounceActivation();
-        return;
+    picProgress->hide();
+    if (loader_->CurrentPurpose() == FolderLoader::Purpose::Start) {
+        // The person named this folder: say why it is not shown before offering another.
+        Inform("The folder \"" + QDir::toNativeSeparators(start_.folder)
+            + "\" cannot be opened: " + whyNot + ".");
+        ChooseSourceFolder(true);
     }
-    if (loadPurpose_ == LoadPurpose::Start) {
-        startFolder_ = listing.folder;
-        startPicture_ = listing.pictureToFocus;
-    }
-    if (loadPurpose_ != LoadPurpose::Refresh) {
+    Q_EMIT LoadFailed(whyNot);
+    AnnounceActivation();
+}
+
+void frmThumbs::loader_Listed(const FolderListing& listing)
+{
+    const FolderLoader::Purpose purpose = loader_->CurrentPurpose();
+    if (purpose == FolderLoader::Purpose::Start)
+        start_ = { listing.folder, listing.pictureToFocus };
+    if (purpose != FolderLoader::Purpose::Refresh) {
         module1_.WriteSetting("Main", "Last Path", listing.folder);
-        filHidden.Take(listing);
         filHidden_PathChange();
-    } else {
-        // The folder as it is now; one gone since lists nothing.
-        filHidden.Take({ filHidden.Path(), {}, listing.names, {} });
     }
-    LoadListedFiles(listing.remote);
+}
+
+void frmThumbs::filHidden_PathChange()
+{
+    QString path = loader_->Listing().Path();
+    if (!path.isEmpty() && !path.endsWith(u'/'))
+        path += u'/';
+    Panel(StatusPanel::Path)->setText(path);
+    Panel(StatusPanel::Count)->setText(core::FileCountText(0));
+}
+
+// The old cells are gone: the grid stays hidden until the new ones are all there, so they do
+// not repaint one by one; only the progress display moves.
+void frmThumbs::loader_Began()
+{
+    Grid().hide();
+    // A new listing starts the keyboard at its first cell on screen.
+    Grid().SetFocusIndex(-1);
+    // No cell until the load ends: nothing to act on.
+    UpdateToolbar();
+    Panel(StatusPanel::Path)->setText(SourcePath());
+    Panel(StatusPanel::Count)->setText(core::FileCountText(loader_->Listing().ListCount()));
+    picProgress->Begin(ProgressArea());
 }
 
 // The first activation is done once the folder it opened has loaded, or none was opened.
 void frmThumbs::AnnounceActivation()
 {
-    if (!activationPending_ || IsLoading())
+    if (activation_ != Activation::Loading || IsLoading())
         return;
-    activationPending_ = false;
+    activation_ = Activation::Done;
     Q_EMIT FirstActivationDone();
 }
 
-void frmThumbs::filHidden_PathChange()
+void frmThumbs::loader_Finished()
 {
-    Panel(StatusPanel::Path)->setText(WithTrailingSlash(filHidden.Path()));
-    Panel(StatusPanel::Count)->setText(core::FileCountText(0));
-}
-
-void frmThumbs::ResetCells()
-{
-    chkThumb.resize(1);
-    chkThumb[0] = ThumbCell {};
-    tiles_->Reset();
-    tickedCount_ = 0;
-    // A new listing starts the keyboard at its first cell on screen.
-    picSlide->SetFocusIndex(-1);
-    // No cell until the load ends: nothing to act on.
-    UpdateToolbar();
-}
-
-QString frmThumbs::FitCaption(const QString& name) const
-{
-    const QFontMetrics metrics(picSlide->font());
-    return core::FitCaption(name, kThumbCellSize.width(),
-        [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
-}
-
-// Starts making the cells of the folder's listing; they come in through folderLoad_TilesReady.
-void frmThumbs::LoadListedFiles(bool remote)
-{
-    loadState_ = LoadState::Loading;
-    picSlide->hide();
-    ResetCells();
-    const int listed = filHidden.ListCount();
-    SourcePath_ = WithTrailingSlash(filHidden.Path());
-    Panel(StatusPanel::Path)->setText(SourcePath_);
-    Panel(StatusPanel::Count)->setText(core::FileCountText(listed));
-    BeginProgress();
-    madeCells_ = 0;
-    takenTiles_ = 0;
-
-    QStringList paths;
-    paths.reserve(listed);
-    for (int i = 0; i < listed; ++i)
-        paths.push_back(SourcePath_ + filHidden.List(i));
-    const QColor buttonFace = palette().color(QPalette::Button);
-    const bool embedded
-        = !IsSwitchedOff(module1_.ReadSetting("Main", "Use Embedded Thumbnails", "True"));
-    cacheWriter_->Hold();
-    const platform::Services& services = module1_.Services();
-    // Each task holds its own copy of the maker, so no worker reaches into the window; what the
-    // maker refers to (the services, the window's cache writer) outlives the folder load, whose
-    // destruction waits for its workers.
-    const TileMaker maker(services.pictures, services.thumbnails, *cacheWriter_,
-        { embedded, buttonFace, devicePixelRatioF(), remote, loadEveryType_ });
-    folderLoad_->MakeTiles(
-        std::move(paths), [maker](const QString& path) { return maker.Make(path); },
-        remote ? kRemoteReadsInFlight : 0);
-    if (listed == 0)
-        FinishLoad();
-    else
-        StepProgress(0);
-}
-
-void frmThumbs::folderLoad_TilesReady()
-{
-    if (loadState_ != LoadState::Loading)
-        return;
-    const quint64 load = loadId_;
-    const int listed = filHidden.ListCount();
-    for (std::optional<core::CompactTile>& tile : folderLoad_->TakeTiles()) {
-        const int index = takenTiles_++;
-        if (tile)
-            AddCell(madeCells_++, filHidden.List(index), std::move(*tile));
-        if (takenTiles_ < listed)
-            StepProgress(takenTiles_);
-        // Whoever watches the progress may have started another load, or closed the window.
-        if (loadId_ != load || loadState_ != LoadState::Loading)
-            return;
-    }
-    if (takenTiles_ == listed)
-        FinishLoad();
-}
-
-// Cell 0 always exists; the others are added behind it. Every cell starts unticked (ResetCells
-// cleared cell 0, and nothing ticks while a load runs).
-void frmThumbs::AddCell(int index, const QString& name, core::CompactTile tile)
-{
-    if (index > 0)
-        chkThumb.emplace_back();
-    ThumbCell& cell = chkThumb.back();
-    cell.Tag = name;
-    cell.ToolTipText = name;
-    cell.Picture = std::move(tile);
-    cell.Caption = FitCaption(name);
-    cell.Visible = true;
-    tiles_->Added(index);
-}
-
-void frmThumbs::EndLoad()
-{
-    loadState_ = LoadState::Idle;
     picProgress->hide();
-    busy_.reset();
-}
-
-void frmThumbs::FinishLoad()
-{
-    EndLoad();
-    cacheWriter_->Release();
-    const int listed = filHidden.ListCount();
-    if (listed == 0) {
-        startPicture_.clear();
-        chkThumb[0].Visible = false;
+    if (loader_->Listing().ListCount() == 0) {
+        start_.picture.clear();
         UpdateToolbar();
         module1_.Services().dialogs.MsgBox(this,
             "There are no image files to display in the current directory.  Please select BROWSE "
@@ -254,34 +124,36 @@ void frmThumbs::FinishLoad()
     AnnounceActivation();
 }
 
+// When every listed file failed, cell 0 holds nothing of this folder and stays hidden, so no
+// file of an earlier folder can be ticked and acted on.
 void frmThumbs::ShowCells()
 {
-    // When every listed file failed, cell 0 holds nothing of this folder; it stays hidden so
-    // that no file of an earlier folder can be ticked and acted on.
-    chkThumb[0].Visible = madeCells_ > 0;
     Form_Resize();
-    picSlide->show();
+    Grid().show();
     // The keyboard goes back to the grid, which the load had hidden.
-    picSlide->setFocus();
+    Grid().setFocus();
     FocusStartPicture();
-    Panel(StatusPanel::Count)->setText(core::FileCountText(madeCells_));
+    Panel(StatusPanel::Count)->setText(core::FileCountText(loader_->MadeCells()));
     UpdateToolbar();
 }
 
-// The picture the program was opened on, while its folder is shown and the user has not yet
+// The picture the program was opened on, while its folder is shown and the person has not yet
 // touched the grid.
 void frmThumbs::FocusStartPicture()
 {
     // Nothing loaded yet, a load running, or nothing found.
-    if (startPicture_.isEmpty() || SourcePath_.isEmpty() || picSlide->isHidden())
+    if (start_.picture.isEmpty() || SourcePath().isEmpty() || Grid().isHidden())
         return;
-    if (SourcePath_ != WithTrailingSlash(startFolder_)) {
-        startPicture_.clear();
+    QString folder = start_.folder;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    if (SourcePath() != folder) {
+        start_.picture.clear();
         return;
     }
-    for (size_t i = 0; i < chkThumb.size(); ++i) {
-        if (chkThumb[i].Visible && chkThumb[i].Tag == startPicture_) {
-            picSlide->SetFocusIndex(static_cast<int>(i));
+    for (int i = 0; i < chkThumb.ShownCount(); ++i) {
+        if (chkThumb.Cell(i).Tag == start_.picture) {
+            Grid().SetFocusIndex(i);
             return;
         }
     }
@@ -294,13 +166,11 @@ QRect frmThumbs::ProgressArea() const
     return { bar->x() + panel.x(), bar->y() + 1, panel.width(), bar->height() - 1 };
 }
 
-void frmThumbs::BeginProgress() { picProgress->Begin(ProgressArea()); }
-
 // Shows the file the load now waits for.
 void frmThumbs::StepProgress(int index)
 {
-    const int percent = core::ProgressPercent(index, filHidden.ListCount());
-    const QString name = filHidden.List(index);
+    const int percent = core::ProgressPercent(index, loader_->Listing().ListCount());
+    const QString name = loader_->Listing().List(index);
     picProgress->Step(percent, name);
     Q_EMIT ProgressStepped(percent, name);
 }

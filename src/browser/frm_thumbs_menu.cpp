@@ -1,37 +1,14 @@
 // The context menus: a thumbnail's (open the file, or make it the desktop wallpaper) and the
 // grid's empty area's (which picture types show).
 #include "browser/frm_thumbs.h"
-#include "core/thumbnail_drawing.h"
-#include "module1/detached_task.h"
+#include "browser/wallpaper_command.h"
 #include "module1/module1.h"
 #include "platform/app_info.h"
-#include "platform/file_operations.h"
-#include "platform/picture_loader.h"
-#include "platform/wallpaper.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 #include <QMenu>
 
 namespace gb::browser {
-
-namespace {
-
-    // Writes `image` as a BMP file of its own pixel size through the file operations: it appears
-    // complete or not at all, so a failed write never leaves a broken wallpaper behind.
-    QString SaveBitmap(platform::IFileOperations& files, const QImage& image, const QString& path)
-    {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        QImageWriter writer(&buffer, "bmp");
-        if (!buffer.open(QIODevice::WriteOnly) || !writer.write(image))
-            return writer.errorString();
-        const platform::FileError error = files.WriteFile(path, bytes);
-        return error.Ok() ? QString() : error.description;
-    }
-
-} // namespace
 
 void frmThumbs::BuildContextMenu()
 {
@@ -42,7 +19,12 @@ void frmThumbs::BuildContextMenu()
     connect(view, &QAction::triggered, this, &frmThumbs::mnuView_Click);
     QAction* wallpaper = mnuMenu->addAction(QStringLiteral("&Set as Wallpaper"));
     wallpaper->setObjectName(QStringLiteral("mnuWallpaper"));
-    connect(wallpaper, &QAction::triggered, this, &frmThumbs::mnuWallpaper_Click);
+    connect(wallpaper, &QAction::triggered, this, [this] {
+        const platform::Services& services = module1_.Services();
+        wallpaper_->Start(MenuFile(),
+            QDir(services.appInfo.DataDirectory()).filePath("Wallpaper.bmp"),
+            palette().color(QPalette::Button), module1_.ShownPictureOptions());
+    });
 
     mnuTypes = new QMenu(QStringLiteral("Types"), this);
     mnuTypes->setObjectName(QStringLiteral("mnuTypes"));
@@ -66,15 +48,15 @@ void frmThumbs::picFrame_MouseUp(Qt::MouseButton button, QPoint globalPos)
 void frmThumbs::mnuEveryType_Click(bool checked)
 {
     module1_.SetEveryPictureType(checked);
-    if (!filHidden.Path().isEmpty())
+    if (!loader_->Listing().Path().isEmpty())
         LoadThumbnails();
 }
 
 QString frmThumbs::MenuFile() const
 {
-    if (MenuIndex_ < 0 || MenuIndex_ >= static_cast<int>(chkThumb.size()))
+    if (MenuIndex_ < 0 || MenuIndex_ >= chkThumb.Count())
         return {};
-    return SourcePath_ + chkThumb[static_cast<size_t>(MenuIndex_)].Tag;
+    return SourcePath() + chkThumb.Cell(MenuIndex_).Tag;
 }
 
 // The desktop shows nothing when no program takes the file, or when the only one is this
@@ -85,51 +67,6 @@ void frmThumbs::mnuView_Click()
     if (!module1_.OpenDocument(this, file) && !file.isEmpty())
         Inform("No program other than Glimmerbox is set up to open \""
             + QDir::toNativeSeparators(file) + "\", so it was not opened.");
-}
-
-void frmThumbs::mnuWallpaper_Click() { SetWallpaper(); }
-
-// The picture is read and the bitmap written on a worker: the picture may sit on a share that
-// stalls. What went wrong, if anything, comes back as the sentence to show.
-void frmThumbs::SetWallpaper()
-{
-    if (settingWallpaper_)
-        return;
-    settingWallpaper_ = true;
-    const platform::Services& services = module1_.Services();
-    const QString target = QDir(services.appInfo.DataDirectory()).filePath("Wallpaper.bmp");
-    const QString image = MenuFile();
-    const QColor surface = palette().color(QPalette::Button);
-    const platform::PictureOptions options = module1_.ShownPictureOptions();
-    auto work = [&services, image, target, surface, options](QPromise<QString>& promise) {
-        std::optional<platform::LoadedPicture> picture
-            = services.pictures.LoadPicture(image, options);
-        if (!picture) {
-            promise.addResult("The picture \"" + QDir::toNativeSeparators(image)
-                + "\" could not be loaded, so the wallpaper was not changed.");
-            return;
-        }
-        const QImage bitmap
-            = core::FlattenOnto(picture->image, surface).convertToFormat(QImage::Format_RGB888);
-        picture.reset(); // the full picture is not needed any longer
-        const QString writeError = SaveBitmap(services.files, bitmap, target);
-        if (!writeError.isEmpty())
-            promise.addResult("The wallpaper file \"" + QDir::toNativeSeparators(target)
-                + "\" could not be written (" + writeError
-                + "), so the wallpaper was not changed.");
-    };
-    app::Watch(app::RunDetached<QString>(std::move(work)), this,
-        [this, target](const QFuture<QString>& future) {
-            if (future.resultCount() > 0) {
-                Inform(future.result());
-            } else if (const platform::WallpaperResult result
-                       = module1_.Services().wallpaper.SetWallpaper(target);
-                       !result.ok) {
-                Inform(result.error);
-            }
-            settingWallpaper_ = false;
-            Q_EMIT WallpaperRequestEnded();
-        });
 }
 
 } // namespace gb::browser

@@ -14,25 +14,27 @@ namespace {
 
     struct Entry {
         const char* key; // nullptr: a separator
+        ToolbarCommand command;
         const char* caption;
         const char* toolTip;
         const char* image;
     };
 
     constexpr Entry kEntries[] = {
-        { nullptr, nullptr, nullptr, nullptr },
-        { "Browse", "&Browse", "Select a Source Folder", "Browse" },
-        { nullptr, nullptr, nullptr, nullptr },
-        { "Delete", "&Delete", "Delete Selected File(s)", "Delete" },
-        { "SelectAll", "&Select All", "Select All Files", "SelectAll" },
-        { "Rename", "R&ename", "Rename Selected File(s)", "Rename" },
-        { "Refresh", "&Refresh", "Refresh Thumbnails", "Refresh" },
-        { "Slideshow", "S&lideshow", "Slideshow Selected Files", "Slide" },
-        { nullptr, nullptr, nullptr, nullptr },
-        { "About", "&About", "About Glimmerbox", "About" },
-        { "Help", "&Help", "On-Line Help", "Help" },
-        { "Exit", "E&xit", "Exit Program", "Exit" },
-        { nullptr, nullptr, nullptr, nullptr },
+        { nullptr, {}, nullptr, nullptr, nullptr },
+        { "Browse", ToolbarCommand::Browse, "&Browse", "Select a Source Folder", "Browse" },
+        { nullptr, {}, nullptr, nullptr, nullptr },
+        { "Delete", ToolbarCommand::Delete, "&Delete", "Delete Selected File(s)", "Delete" },
+        { "SelectAll", ToolbarCommand::SelectAll, "&Select All", "Select All Files", "SelectAll" },
+        { "Rename", ToolbarCommand::Rename, "R&ename", "Rename Selected File(s)", "Rename" },
+        { "Refresh", ToolbarCommand::Refresh, "&Refresh", "Refresh Thumbnails", "Refresh" },
+        { "Slideshow", ToolbarCommand::Slideshow, "S&lideshow", "Slideshow Selected Files",
+            "Slide" },
+        { nullptr, {}, nullptr, nullptr, nullptr },
+        { "About", ToolbarCommand::About, "&About", "About Glimmerbox", "About" },
+        { "Help", ToolbarCommand::Help, "&Help", "On-Line Help", "Help" },
+        { "Exit", ToolbarCommand::Exit, "E&xit", "Exit Program", "Exit" },
+        { nullptr, {}, nullptr, nullptr, nullptr },
     };
 
 } // namespace
@@ -59,7 +61,8 @@ MainToolbar::MainToolbar(QToolBar* bar)
         action->setToolTip(QString::fromLatin1(entry.toolTip));
         // Toolbar buttons show the caption without its "&", so the Alt key is given explicitly.
         action->setShortcut(QKeySequence::mnemonic(action->text()));
-        connect(action, &QAction::triggered, this, [this, key] { Q_EMIT ButtonClicked(key); });
+        connect(action, &QAction::triggered, this,
+            [this, command = entry.command] { Q_EMIT ButtonClicked(command); });
         buttons_.insert(key, action);
     }
 }

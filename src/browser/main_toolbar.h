@@ -9,8 +9,21 @@ class QToolBar;
 
 namespace gb::browser {
 
-// The main window's toolbar: its thirteen entries (buttons and separators) and access to the
-// buttons by key.
+// What a toolbar button asks for.
+enum class ToolbarCommand {
+    Browse,
+    Delete,
+    SelectAll,
+    Rename,
+    Refresh,
+    Slideshow,
+    About,
+    Help,
+    Exit
+};
+
+// The main window's toolbar: its thirteen entries (buttons and separators), access to the
+// buttons by key ("Browse", "SelectAll" ...), and the command each click asks for.
 class MainToolbar : public QObject {
     Q_OBJECT
 public:
@@ -24,7 +37,7 @@ public:
     void SetEnabled(const QString& key, bool enabled);
 
 Q_SIGNALS:
-    void ButtonClicked(const QString& key);
+    void ButtonClicked(gb::browser::ToolbarCommand command);
 
 private:
     QToolBar* bar_;

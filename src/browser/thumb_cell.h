@@ -2,8 +2,6 @@
 
 #include "core/thumbnail_drawing.h"
 
-#include <QImage>
-#include <QPoint>
 #include <QSize>
 #include <QString>
 
@@ -12,8 +10,9 @@ namespace gb::browser {
 // Every cell has the same size: a 64 x 64 tile with its caption underneath.
 inline constexpr QSize kThumbCellSize(89, 97);
 
-// One tick-box cell of the thumbnail grid. Cells are plain values kept in an array and painted
-// by one grid widget, so a folder of any size costs no widget per file.
+// One tick-box cell of the thumbnail grid. Cells are plain values owned by the cell model and
+// painted by one grid widget, so a folder of any size costs no widget per file. Where a cell is
+// on the screen is worked out from its index by the grid's layout, never stored.
 struct ThumbCell {
     QString Tag; // the file name exactly as listed, no folder
     QString Caption; // the name fitted to the cell's width
@@ -21,7 +20,6 @@ struct ThumbCell {
     int Value = 0; // 0 unticked, 1 ticked
     core::CompactTile Picture; // the 64 x 64 tile, kept compactly
     bool Visible = false;
-    QPoint Position; // top-left on the scrolling surface
 };
 
 } // namespace gb::browser

@@ -1,5 +1,6 @@
 #include "browser/thumb_grid.h"
 
+#include "browser/grid_accessible.h"
 #include "core/thumbnail_geometry.h"
 
 #include <QHelpEvent>
@@ -34,58 +35,81 @@ namespace {
     }
 } // namespace
 
-ThumbGrid::ThumbGrid(const std::vector<ThumbCell>& cells, QWidget* parent)
+ThumbGrid::ThumbGrid(const CellModel& model, QWidget* parent)
     : QWidget(parent)
-    , cells_(cells)
+    , model_(model)
 {
+    InstallGridAccessibility();
     setObjectName(QStringLiteral("picSlide"));
+    setAccessibleName(QStringLiteral("Thumbnails"));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    connect(&model_, &CellModel::ValuesChanged, this, [this](int first, int last) {
+        UpdateCells(first, last);
+        AnnounceCellStates(*this, first, last);
+    });
+    connect(&model_, &CellModel::CellsChanged, this, &ThumbGrid::UpdateCells);
+    // Cells that came or went move every later one: the whole view is painted again.
+    const auto renumbered = [this] {
+        update();
+        AnnounceCellsRenumbered(*this);
+    };
+    connect(&model_, &CellModel::ModelReset, this, renumbered);
+    connect(&model_, &CellModel::CellsInserted, this, renumbered);
+    connect(&model_, &CellModel::CellsRemoved, this, renumbered);
 }
 
 void ThumbGrid::SetLayout(const core::GridLayout& layout)
 {
     layout_ = layout;
     update();
+    AnnounceShowing();
 }
 
-int ThumbGrid::VisibleCount() const
+void ThumbGrid::UpdateCells(int first, int last)
 {
-    // Cells are made in order, so the visible ones are a prefix (an empty folder keeps only
-    // a hidden cell 0): found by halving, not by walking 100,000 cells per key press.
-    const auto end = std::partition_point(
-        cells_.begin(), cells_.end(), [](const ThumbCell& cell) { return cell.Visible; });
-    return static_cast<int>(end - cells_.begin());
+    if (layout_.cell.isEmpty())
+        return;
+    update(CellRect(first).united(CellRect(last)).intersected(rect()));
 }
 
 // The focus is kept across loads, so it may name a cell the current listing does not have (yet).
-bool ThumbGrid::IsShownCell(int index) const
-{
-    return index >= 0 && index < static_cast<int>(cells_.size())
-        && cells_[static_cast<size_t>(index)].Visible;
-}
-
 int ThumbGrid::FocusIndex() const
 {
-    if (IsShownCell(focusIndex_))
+    if (model_.IsShown(focusIndex_))
         return focusIndex_;
     // Until a cell is chosen, the keyboard starts at the first cell on screen.
     if (layout_.cell.isEmpty())
         return -1;
     const int row = (scroll_ + layout_.cell.height() - 1) / layout_.cell.height();
     const int first = row * std::max(1, layout_.cols);
-    return IsShownCell(first) ? first : (IsShownCell(0) ? 0 : -1);
+    return model_.IsShown(first) ? first : (model_.IsShown(0) ? 0 : -1);
 }
 
 void ThumbGrid::SetFocusIndex(int index)
 {
     // The whole view is repainted, so the mark never stays behind on the cell it left.
-    focusIndex_ = IsShownCell(index) ? index : -1;
+    focusIndex_ = model_.IsShown(index) ? index : -1;
     update();
-    if (focusIndex_ >= 0)
+    if (focusIndex_ >= 0) {
         Q_EMIT EnsureVisibleRequested(CellRect(focusIndex_));
+        AnnounceFocus();
+    }
+}
+
+// A screen reader follows the keyboard's cell while the grid has the keyboard.
+void ThumbGrid::AnnounceFocus()
+{
+    if (hasFocus())
+        AnnounceCellFocus(*this, FocusIndex());
+}
+
+void ThumbGrid::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    AnnounceFocus();
 }
 
 void ThumbGrid::MoveFocus(int step)
@@ -94,7 +118,7 @@ void ThumbGrid::MoveFocus(int step)
     // moves it on from there. There is a current cell whenever any cell is shown.
     const int current = FocusIndex();
     if (current >= 0)
-        SetFocusIndex(std::clamp(current + step, 0, VisibleCount() - 1));
+        SetFocusIndex(std::clamp(current + step, 0, model_.ShownCount() - 1));
 }
 
 // A chosen cell that a scroll (Page Down, the wheel, the scroll bar, a new layout) left off
@@ -102,14 +126,14 @@ void ThumbGrid::MoveFocus(int step)
 // then act on a cell the user sees.
 void ThumbGrid::KeepFocusInView()
 {
-    if (!IsShownCell(focusIndex_) || layout_.cell.isEmpty())
+    if (!model_.IsShown(focusIndex_) || layout_.cell.isEmpty())
         return;
     const int rowHeight = layout_.cell.height();
     const int cols = std::max(1, layout_.cols);
     const int firstRow = (scroll_ + rowHeight - 1) / rowHeight;
     const int lastRow = std::max(firstRow, (scroll_ + height()) / rowHeight - 1);
     const int row = std::clamp(focusIndex_ / cols, firstRow, lastRow);
-    focusIndex_ = std::min(row * cols + focusIndex_ % cols, VisibleCount() - 1);
+    focusIndex_ = std::min(row * cols + focusIndex_ % cols, model_.ShownCount() - 1);
 }
 
 void ThumbGrid::keyPressEvent(QKeyEvent* event)
@@ -145,19 +169,35 @@ void ThumbGrid::SetScroll(int value)
     scroll_ = value;
     KeepFocusInView();
     update();
+    AnnounceShowing();
+}
+
+void ThumbGrid::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    AnnounceShowing();
+}
+
+void ThumbGrid::AnnounceShowing()
+{
+    if (layout_.cell.isEmpty())
+        return;
+    const int rowHeight = layout_.cell.height();
+    const int cols = std::max(1, layout_.cols);
+    const long long last = (static_cast<long long>(height() + scroll_) / rowHeight + 1) * cols - 1;
+    Q_EMIT Showing(std::max(0, scroll_ / rowHeight) * cols,
+        static_cast<int>(std::min<long long>(model_.Count() - 1, last)));
 }
 
 int ThumbGrid::CellAt(QPoint widgetPoint) const
 {
-    const int index
-        = layout_.CellAt(widgetPoint + QPoint(0, scroll_), static_cast<int>(cells_.size()));
-    return index >= 0 && cells_[static_cast<size_t>(index)].Visible ? index : -1;
+    const int index = layout_.CellAt(widgetPoint + QPoint(0, scroll_), model_.Count());
+    return model_.IsShown(index) ? index : -1;
 }
 
 QRect ThumbGrid::CellRect(int index) const
 {
-    const ThumbCell& cell = cells_.at(static_cast<size_t>(index));
-    return QRect(cell.Position - QPoint(0, scroll_), layout_.cell);
+    return QRect(layout_.CellPosition(index) - QPoint(0, scroll_), layout_.cell);
 }
 
 void ThumbGrid::PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
@@ -198,17 +238,14 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
     painter.fillRect(event->rect(), palette().color(QPalette::Button));
     if (layout_.cell.isEmpty())
         return;
-    const int count = static_cast<int>(cells_.size());
-    const int rowHeight = layout_.cell.height();
-    Q_EMIT Showing(std::max(0, scroll_ / rowHeight) * layout_.cols,
-        std::min(count - 1, ((height() + scroll_) / rowHeight + 1) * layout_.cols - 1));
+    const int count = model_.Count();
     const int firstRow = std::max(0, (event->rect().top() + scroll_) / layout_.cell.height());
     const int lastRow = (event->rect().bottom() + scroll_) / layout_.cell.height();
     const long long first = static_cast<long long>(firstRow) * layout_.cols;
     const long long last
         = std::min<long long>(count - 1, (static_cast<long long>(lastRow) + 1) * layout_.cols - 1);
     for (long long i = first; i <= last; ++i) {
-        const ThumbCell& cell = cells_[static_cast<size_t>(i)];
+        const ThumbCell& cell = model_.Cell(static_cast<int>(i));
         if (cell.Visible)
             PaintCell(painter, CellRect(static_cast<int>(i)), cell, palette(), i == pressedIndex_);
     }
@@ -253,8 +290,8 @@ bool ThumbGrid::event(QEvent* event)
         auto* help = static_cast<QHelpEvent*>(event);
         const int index = CellAt(help->pos());
         if (index >= 0)
-            QToolTip::showText(help->globalPos(), cells_[static_cast<size_t>(index)].ToolTipText,
-                this, CellRect(index));
+            QToolTip::showText(
+                help->globalPos(), model_.Cell(index).ToolTipText, this, CellRect(index));
         else
             QToolTip::hideText();
         return true;

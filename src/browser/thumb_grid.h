@@ -1,21 +1,23 @@
 #pragma once
 
-#include "browser/thumb_cell.h"
+#include "browser/cell_model.h"
 #include "core/grid_layout.h"
 
 #include <QWidget>
-#include <vector>
 
 namespace gb::browser {
 
-// The scrolling surface of the thumbnail grid. It is as wide and tall as the visible part of the
-// grid, paints only the cells in view (shifted by the scroll position) and finds the cell under
-// the mouse itself.
+// The thumbnail grid: a view over the cell model through one computed layout. It is as wide
+// and tall as the visible part of the grid, paints only the cells in view (shifted by the
+// scroll position) and finds the cell under the mouse itself. Painting only paints: which
+// cells are on the screen is announced (Showing) when the layout, the scroll position or the
+// size changes, so the tile store's work starts from there.
 class ThumbGrid : public QWidget {
     Q_OBJECT
 public:
-    ThumbGrid(const std::vector<ThumbCell>& cells, QWidget* parent);
+    ThumbGrid(const CellModel& model, QWidget* parent);
 
+    const CellModel& Model() const { return model_; }
     void SetLayout(const core::GridLayout& layout);
     const core::GridLayout& Layout() const { return layout_; }
     QSize SurfaceSize() const { return layout_.surface; }
@@ -52,27 +54,30 @@ Q_SIGNALS:
     void SelectAllRequested();
     // The focused cell moved to `rect` (widget coordinates) and should be scrolled into view.
     void EnsureVisibleRequested(QRect rect);
-    // The grid is painting with cells `first` to `last` on the screen.
+    // Cells `first` to `last` are on the screen now.
     void Showing(int first, int last);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
-    const std::vector<ThumbCell>& cells_;
+    void UpdateCells(int first, int last);
+    void AnnounceShowing();
+    void AnnounceFocus();
+    void MoveFocus(int step);
+    void KeepFocusInView();
+
+    const CellModel& model_;
     core::GridLayout layout_;
     int scroll_ = 0;
     int pressedIndex_ = -1;
     int focusIndex_ = -1;
-
-    int VisibleCount() const;
-    bool IsShownCell(int index) const;
-    void MoveFocus(int step);
-    void KeepFocusInView();
 };
 
 } // namespace gb::browser

@@ -1,15 +1,14 @@
 #include "browser/thumbnail_cache_writer.h"
 
+#include "module1/tasks.h"
+
 namespace gb::browser {
 
 ThumbnailCacheWriter::ThumbnailCacheWriter(const platform::IThumbnailStore& store, int holdLimit)
     : store_(store)
     , holdLimit_(static_cast<size_t>(std::max(0, holdLimit)))
 {
-    writer_.setMaxThreadCount(1);
 }
-
-ThumbnailCacheWriter::~ThumbnailCacheWriter() { writer_.waitForDone(); }
 
 void ThumbnailCacheWriter::Hold()
 {
@@ -27,9 +26,10 @@ void ThumbnailCacheWriter::Release()
     }
     if (batch.empty())
         return;
-    writer_.start([this, batch = std::move(batch)] {
+    // The platform's store outlives every job: only the entries go with the job.
+    app::Post(app::Lane::Serial, [&store = store_, batch = std::move(batch)] {
         for (const Entry& entry : batch)
-            Write(entry);
+            Write(store, entry);
     });
 }
 
@@ -53,16 +53,16 @@ void ThumbnailCacheWriter::Put(Entry entry)
             return;
         }
     }
-    Write(entry);
+    Write(store_, entry);
 }
 
-void ThumbnailCacheWriter::Write(const Entry& entry) const
+void ThumbnailCacheWriter::Write(const platform::IThumbnailStore& store, const Entry& entry)
 {
     // A cache that cannot be written (read-only home, full disk) only costs speed next time.
     if (entry.thumbnail.isNull())
-        store_.SaveFailure(entry.key);
+        store.SaveFailure(entry.key);
     else
-        store_.Save(entry.key, entry.thumbnail, entry.naturalSize, entry.side);
+        store.Save(entry.key, entry.thumbnail, entry.naturalSize, entry.side);
 }
 
 } // namespace gb::browser

@@ -2,7 +2,6 @@
 
 #include "platform/thumbnail_store.h"
 
-#include <QThreadPool>
 #include <mutex>
 #include <vector>
 
@@ -10,18 +9,18 @@ namespace gb::browser {
 
 // Writes the thumbnails a folder load had to decode into the shared cache, after the grid is
 // shown so that writing never slows the load down. What a load produces is held until
-// Release(); past `holdLimit` entries the producing thread writes at once, so memory stays
-// bounded whatever the folder size. Safe to call from several threads at once.
+// Release(), then written in order on the serial lane; past `holdLimit` entries the producing
+// thread writes at once, so memory stays bounded whatever the folder size. Safe to call from
+// several threads at once.
 class ThumbnailCacheWriter {
 public:
     explicit ThumbnailCacheWriter(const platform::IThumbnailStore& store, int holdLimit = 512);
-    ~ThumbnailCacheWriter(); // finishes the writes already released
     ThumbnailCacheWriter(const ThumbnailCacheWriter&) = delete;
     ThumbnailCacheWriter& operator=(const ThumbnailCacheWriter&) = delete;
 
     // A load begins: hold what it produces.
     void Hold();
-    // The grid is shown: write everything held, on a background thread.
+    // The grid is shown: write everything held, away from the window's thread.
     void Release();
 
     // side: the size of the cache the thumbnail is for (one of platform::kThumbnailSides).
@@ -37,14 +36,13 @@ private:
         int side = platform::kNormalThumbnailSide;
     };
     void Put(Entry entry);
-    void Write(const Entry& entry) const;
+    static void Write(const platform::IThumbnailStore& store, const Entry& entry);
 
     const platform::IThumbnailStore& store_;
     const size_t holdLimit_;
     std::mutex mutex_;
     bool holding_ = false;
     std::vector<Entry> held_;
-    QThreadPool writer_;
 };
 
 } // namespace gb::browser

@@ -1,21 +1,22 @@
 #pragma once
 
 #include "core/thumbnail_drawing.h"
+
 #include <QStringList>
-#include <QThreadPool>
-#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
 
 namespace gb::browser {
 
-// Makes the tiles of a list of files on worker threads, a bounded number ahead of what has been
-// taken, and hands them out strictly in list order as they become ready; taking never waits.
-// Memory stays flat whatever the folder size. Destroying the pipeline cancels what has not
-// started and waits for what has.
+// Makes the tiles of a list of files on the storage lane, a bounded number at once and ahead of
+// what has been taken, and hands them out strictly in list order as they become ready; taking
+// never waits. Memory stays flat whatever the folder size. Destroying the pipeline cancels what
+// has not started and waits for what has (see IsIdle).
 class ThumbnailPipeline {
 public:
     using Decoder = std::function<std::optional<core::CompactTile>(const QString& path)>;
@@ -37,28 +38,30 @@ public:
     bool IsFinished() const { return taken_ == paths_.size(); }
     // Nothing more is started; what runs is left to finish on its own.
     void Cancel();
-    // No worker is busy any more, so destroying the pipeline would not wait.
-    bool IsIdle() const { return pool_.activeThreadCount() == 0; }
+    // No file is being worked on any more, so destroying the pipeline would not wait.
+    bool IsIdle() const;
 
 private:
     struct Slot {
         bool done = false;
         std::optional<core::CompactTile> tile;
     };
-    void LaunchUpTo(qsizetype end);
-    void Finish(qsizetype index, std::optional<core::CompactTile> tile);
+    void LaunchMore(std::unique_lock<std::mutex>& lock);
+    void Work(qsizetype index);
 
-    QStringList paths_;
-    Decoder decoder_;
-    ReadyNotice ready_;
+    const QStringList paths_;
+    const Decoder decoder_;
+    const ReadyNotice ready_;
+    qsizetype threads_;
     qsizetype lookAhead_;
+    mutable std::mutex mutex_; // guards everything below
+    std::condition_variable idle_; // the last running file is done
     qsizetype launched_ = 0;
-    qsizetype taken_ = 0; // only the taking thread changes it
-    std::mutex mutex_; // guards the slots and noticePending_
+    qsizetype running_ = 0;
+    qsizetype taken_ = 0;
     std::deque<Slot> slots_; // files taken_ .. launched_ - 1
     bool noticePending_ = false;
-    std::atomic<bool> cancelled_ = false;
-    QThreadPool pool_;
+    bool cancelled_ = false;
 };
 
 } // namespace gb::browser

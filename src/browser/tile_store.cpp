@@ -1,91 +1,59 @@
 #include "browser/tile_store.h"
 
+#include "module1/tasks.h"
 #include "platform/scratch_file.h"
 
-#include <QMetaObject>
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <functional>
-#include <mutex>
-#include <thread>
 
 namespace gb::browser {
 
 struct TileStore::Parcel {
-    int index = 0;
+    CellModel::CellId id = 0;
     qint64 offset = 0;
     qint32 length = 0;
     QByteArray pixels; // written from, or read into
 };
 
-// The store's disk work, one job after another on a thread of its own. The thread holds only
-// this: when the store goes, `store` is cleared, the jobs still queued are dropped, and a job the
-// disk holds up ends with nobody to tell.
-struct TileStore::Worker {
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::deque<std::function<void(platform::IScratchFile*)>> jobs;
-    TileStore* store = nullptr;
-    std::atomic<quint64> generation { 0 }; // jobs of an earlier one are skipped
-
-    // Runs `deliver` on the store's thread, if the store is still there.
-    void Deliver(std::function<void(TileStore&)> deliver)
+// The scratch file, made by the first job that needs it. Jobs run one after another on the
+// serial lane, so only one touches it at a time; a job of an earlier folder (or of a store
+// that has gone) finds the generation moved on and does nothing.
+struct TileStore::Disk {
+    explicit Disk(platform::IScratchSpace& scratch)
+        : space(scratch)
     {
-        const std::lock_guard lock(mutex);
-        if (TileStore* target = store) {
-            QMetaObject::invokeMethod(
-                target, [target, deliver] { deliver(*target); }, Qt::QueuedConnection);
-        }
     }
+    platform::IScratchSpace& space;
+    std::unique_ptr<platform::IScratchFile> file;
+    bool created = false;
+    std::atomic<quint64> generation { 0 };
+    static constexpr quint64 kGone = ~quint64(0);
 
-    static void Run(std::shared_ptr<Worker> worker, platform::IScratchSpace& scratch)
+    platform::IScratchFile* File()
     {
-        std::unique_ptr<platform::IScratchFile> file;
-        bool created = false;
-        for (;;) {
-            std::function<void(platform::IScratchFile*)> job;
-            {
-                std::unique_lock lock(worker->mutex);
-                worker->wake.wait(lock, [&] { return !worker->store || !worker->jobs.empty(); });
-                if (!worker->store)
-                    return;
-                job = std::move(worker->jobs.front());
-                worker->jobs.pop_front();
-            }
-            if (!std::exchange(created, true)) {
-                int error = 0;
-                file = scratch.Create(error);
-            }
-            job(file.get());
+        if (!std::exchange(created, true)) {
+            int error = 0;
+            file = space.Create(error);
         }
+        return file.get();
     }
 };
 
-TileStore::TileStore(
-    std::vector<ThumbCell>& cells, platform::IScratchSpace& scratch, QObject* parent)
+TileStore::TileStore(CellModel& model, platform::IScratchSpace& scratch, QObject* parent)
     : QObject(parent)
-    , cells_(cells)
-    , scratch_(scratch)
+    , model_(model)
+    , disk_(std::make_shared<Disk>(scratch))
 {
+    connect(&model_, &CellModel::ModelReset, this, &TileStore::Reset);
+    connect(&model_, &CellModel::CellsInserted, this, &TileStore::Added);
+    connect(&model_, &CellModel::CellsRemoved, this, &TileStore::Removed);
 }
 
-TileStore::~TileStore()
-{
-    if (!worker_)
-        return;
-    const std::lock_guard lock(worker_->mutex);
-    worker_->store = nullptr;
-    worker_->jobs.clear();
-    worker_->wake.notify_all();
-}
+TileStore::~TileStore() { disk_->generation = Disk::kGone; }
 
 void TileStore::Reset()
 {
-    ++generation_;
-    if (worker_)
-        worker_->generation = generation_;
+    disk_->generation = ++generation_;
     parkAbove_ = budget_;
     resident_.clear();
     places_.clear();
@@ -95,27 +63,46 @@ void TileStore::Reset()
     first_ = last_ = 0;
 }
 
+bool TileStore::IsParked(CellModel::CellId id, const Place& place) const
+{
+    return place.offset >= 0 && place.resident == 0 && model_.IndexOf(id) >= 0;
+}
+
 bool TileStore::IsParked(int index) const
 {
-    return index >= 0 && index < static_cast<int>(places_.size())
-        && places_[static_cast<size_t>(index)].offset >= 0
-        && cells_[static_cast<size_t>(index)].Picture.pixels.isEmpty();
+    if (!model_.IsShown(index))
+        return false;
+    const auto place = places_.constFind(model_.Id(index));
+    return place != places_.cend() && IsParked(place.key(), *place);
 }
 
-void TileStore::Keep(int index)
+void TileStore::Keep(CellModel::CellId id, Place& place)
 {
-    residentBytes_ += cells_[static_cast<size_t>(index)].Picture.pixels.size();
-    resident_.push_back(index);
+    place.resident = static_cast<qint32>(model_.Cell(model_.IndexOf(id)).Picture.pixels.size());
+    residentBytes_ += place.resident;
+    resident_.push_back(id);
 }
 
-void TileStore::Added(int index)
+void TileStore::Added(int first, int last)
 {
-    if (index >= static_cast<int>(places_.size()))
-        places_.resize(static_cast<size_t>(index) + 1);
-    places_[static_cast<size_t>(index)] = Place {};
-    Keep(index);
+    for (int index = first; index <= last; ++index) {
+        const CellModel::CellId id = model_.Id(index);
+        Keep(id, places_[id] = Place {});
+    }
     if (budget_ > 0 && residentBytes_ > parkAbove_ && !parkingFailed_)
         ParkFarthest();
+}
+
+// What the removed cells kept in memory no longer counts; their parked bytes stay in the file
+// until the next folder.
+void TileStore::Removed()
+{
+    std::erase_if(resident_, [this](CellModel::CellId id) {
+        if (model_.IndexOf(id) >= 0)
+            return false;
+        residentBytes_ -= places_.take(id).resident;
+        return true;
+    });
 }
 
 // Parks pictures, farthest from the screen first, until a quarter of the budget is free, so the
@@ -123,29 +110,36 @@ void TileStore::Added(int index)
 void TileStore::ParkFarthest()
 {
     const int margin = last_ - first_ + 1;
-    const auto distance
-        = [this](int i) { return i < first_ ? first_ - i : std::max(0, i - last_); };
-    std::sort(resident_.begin(), resident_.end(),
-        [&distance](int a, int b) { return distance(a) > distance(b); });
+    std::vector<std::pair<int, CellModel::CellId>> byDistance; // farthest first
+    byDistance.reserve(resident_.size());
+    for (const CellModel::CellId id : resident_) {
+        const int i = model_.IndexOf(id);
+        byDistance.emplace_back(i < first_ ? first_ - i : std::max(0, i - last_), id);
+    }
+    std::sort(byDistance.begin(), byDistance.end(),
+        [](const auto& a, const auto& b) { return a.first > b.first; });
     const qint64 target = budget_ - budget_ / 4;
     std::vector<Parcel> writes;
     size_t parked = 0;
-    for (; parked < resident_.size() && residentBytes_ > target; ++parked) {
-        const int index = resident_[parked];
-        if (distance(index) <= margin)
+    for (; parked < byDistance.size() && residentBytes_ > target; ++parked) {
+        const auto [distance, id] = byDistance[parked];
+        if (distance <= margin)
             break;
-        QByteArray& pixels = cells_[static_cast<size_t>(index)].Picture.pixels;
-        residentBytes_ -= pixels.size();
-        Place& place = places_[static_cast<size_t>(index)];
+        Place& place = places_[id];
+        const int index = model_.IndexOf(id);
+        QByteArray pixels = model_.Cell(index).Picture.pixels;
+        residentBytes_ -= std::exchange(place.resident, 0);
         if (place.offset < 0) { // fetched back before: its bytes are on the disk already
             place.offset = fileEnd_;
             place.length = static_cast<qint32>(pixels.size());
             fileEnd_ += place.length;
-            writes.push_back({ index, place.offset, place.length, std::move(pixels) });
+            writes.push_back({ id, place.offset, place.length, std::move(pixels) });
         }
-        pixels = QByteArray();
+        model_.SetPicturePixels(index, QByteArray());
     }
-    resident_.erase(resident_.begin(), resident_.begin() + static_cast<qsizetype>(parked));
+    resident_.clear();
+    for (size_t i = parked; i < byDistance.size(); ++i)
+        resident_.push_back(byDistance[i].second);
     parkAbove_ = std::max(budget_, residentBytes_ + budget_ / 4);
     if (!writes.empty())
         Post(std::move(writes), true);
@@ -156,13 +150,16 @@ void TileStore::Showing(int first, int last)
     first_ = first;
     last_ = std::max(first, last);
     const int span = last_ - first_ + 1;
-    const int end = std::min(last_ + span, static_cast<int>(places_.size()) - 1);
+    const int end = std::min(last_ + span, model_.Count() - 1);
     std::vector<Parcel> reads;
     for (int i = std::max(0, first_ - span); i <= end; ++i) {
-        Place& place = places_[static_cast<size_t>(i)];
-        if (IsParked(i) && !place.fetching && !place.lost) {
+        const auto found = places_.find(model_.Id(i));
+        if (found == places_.end())
+            continue;
+        Place& place = *found;
+        if (IsParked(found.key(), place) && !place.fetching && !place.lost) {
             place.fetching = true;
-            reads.push_back({ i, place.offset, place.length, QByteArray() });
+            reads.push_back({ found.key(), place.offset, place.length, QByteArray() });
         }
     }
     if (!reads.empty())
@@ -171,38 +168,32 @@ void TileStore::Showing(int first, int last)
 
 void TileStore::Post(std::vector<Parcel> parcels, bool write)
 {
-    if (!worker_) {
-        worker_ = std::make_shared<Worker>();
-        worker_->store = this;
-        worker_->generation = generation_;
-        std::thread(&Worker::Run, worker_, std::ref(scratch_)).detach();
-    }
     ++pendingJobs_;
     const quint64 generation = generation_;
-    auto job = [worker = worker_.get(), generation, write, parcels = std::move(parcels)](
-                   platform::IScratchFile* file) mutable {
-        std::vector<Parcel> done;
-        for (Parcel& parcel : parcels) {
-            if (worker->generation != generation)
-                break; // the cells are gone: nothing to park or fetch for them
-            const int error = !file ? ENOSPC
-                : write             ? file->WriteAt(parcel.offset, parcel.pixels)
-                                    : file->ReadAt(parcel.offset, parcel.length, parcel.pixels);
-            // A write hands back what failed; a read, what it brought and what it did not.
-            if (!write || error != 0)
-                done.push_back(std::move(parcel));
-        }
-        worker->Deliver([generation, write, done = std::move(done)](TileStore& store) mutable {
-            --store.pendingJobs_;
+    app::Run(
+        app::Lane::Serial, this,
+        [disk = disk_, generation, write, parcels = std::move(parcels)]() mutable {
+            std::vector<Parcel> done;
+            for (Parcel& parcel : parcels) {
+                if (disk->generation != generation)
+                    break; // the cells are gone: nothing to park or fetch for them
+                platform::IScratchFile* file = disk->File();
+                const int error = !file ? ENOSPC
+                    : write             ? file->WriteAt(parcel.offset, parcel.pixels)
+                                        : file->ReadAt(parcel.offset, parcel.length, parcel.pixels);
+                // A write hands back what failed; a read, what it brought and what it did not.
+                if (!write || error != 0)
+                    done.push_back(std::move(parcel));
+            }
+            return done;
+        },
+        [this, generation, write](std::vector<Parcel> done) {
+            --pendingJobs_;
             if (write)
-                store.Parked(generation, std::move(done));
+                Parked(generation, std::move(done));
             else
-                store.Returned(generation, std::move(done));
+                Returned(generation, std::move(done));
         });
-    };
-    const std::lock_guard lock(worker_->mutex);
-    worker_->jobs.push_back(std::move(job));
-    worker_->wake.notify_one();
 }
 
 void TileStore::Parked(quint64 generation, std::vector<Parcel> failed)
@@ -211,11 +202,13 @@ void TileStore::Parked(quint64 generation, std::vector<Parcel> failed)
         return;
     parkingFailed_ = true;
     for (Parcel& parcel : failed) {
-        places_[static_cast<size_t>(parcel.index)] = Place {};
-        cells_[static_cast<size_t>(parcel.index)].Picture.pixels = std::move(parcel.pixels);
-        Keep(parcel.index);
+        const int index = model_.IndexOf(parcel.id);
+        if (index < 0)
+            continue;
+        Place& place = places_[parcel.id] = Place {};
+        model_.SetPicturePixels(index, std::move(parcel.pixels));
+        Keep(parcel.id, place);
     }
-    Q_EMIT Fetched();
 }
 
 void TileStore::Returned(quint64 generation, std::vector<Parcel> parcels)
@@ -223,19 +216,18 @@ void TileStore::Returned(quint64 generation, std::vector<Parcel> parcels)
     if (generation != generation_)
         return;
     for (Parcel& parcel : parcels) {
-        Place& place = places_[static_cast<size_t>(parcel.index)];
-        if (!place.fetching || !IsParked(parcel.index))
+        const auto found = places_.find(parcel.id);
+        if (found == places_.end() || !found->fetching || !IsParked(parcel.id, *found))
             continue;
-        place.fetching = false;
-        place.lost = parcel.pixels.isEmpty();
-        if (place.lost)
+        found->fetching = false;
+        found->lost = parcel.pixels.isEmpty();
+        if (found->lost)
             continue;
-        cells_[static_cast<size_t>(parcel.index)].Picture.pixels = std::move(parcel.pixels);
-        Keep(parcel.index);
+        model_.SetPicturePixels(model_.IndexOf(parcel.id), std::move(parcel.pixels));
+        Keep(parcel.id, *found);
     }
     if (budget_ > 0 && residentBytes_ > parkAbove_ && !parkingFailed_)
         ParkFarthest();
-    Q_EMIT Fetched();
 }
 
 } // namespace gb::browser

@@ -94,11 +94,11 @@ namespace {
                 writtenAtOnce << QFile::exists(CacheEntry(root, file(i)));
             }
             writer.Release();
-        } // the writer finishes what it released before it goes
+        } // what it released is written all the same
         // Two held, the rest written by the adding thread.
         EXPECT_EQ(writtenAtOnce, QList<bool>({ false, false, true, true, true, true, false }));
         for (int i = 0; i < 7; ++i)
-            EXPECT_TRUE(QFile::exists(CacheEntry(root, file(i))));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(CacheEntry(root, file(i))); }));
     }
 
     // A HEIC's tile, shown with every type, goes to the shared cache and comes back from it as a

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "module1/module1.h"
+#include "module1/tasks.h"
 #include "platform/file_picture_loader.h"
 #include "platform/freedesktop_thumbnail_cache.h"
 #include "platform/ini_profile.h"
@@ -15,6 +16,8 @@
 #include "support/fake_shell.h"
 #include "support/temp_folder.h"
 
+#include <QSemaphore>
+
 namespace gb::test {
 
 // The program's real services (settings file, pictures, file operations, wallpaper logic) with
@@ -27,6 +30,14 @@ struct TestServices {
         : appInfo(dataDirectory.isEmpty() ? dataFolder.Path() : dataDirectory)
         , usedFiles(fileOperations ? fileOperations : &files)
     {
+    }
+    // What the windows left on the serial lane (cache writes, the tile store's scratch file)
+    // uses these services: it is done before they go.
+    ~TestServices()
+    {
+        QSemaphore done;
+        app::Post(app::Lane::Serial, [&done] { done.release(); });
+        done.tryAcquire(1, 30000);
     }
     QString Setting(const QString& key) { return module1.ReadSetting("Main", key, "<missing>"); }
     void SetSetting(const QString& key, const QString& value)

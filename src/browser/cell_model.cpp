@@ -1,0 +1,116 @@
+#include "browser/cell_model.h"
+
+namespace gb::browser {
+
+CellModel::CellModel(QObject* parent)
+    : QObject(parent)
+{
+    cells_.resize(1);
+    ids_.push_back(nextId_++);
+    IndexIds(0);
+}
+
+bool CellModel::IsShown(int index) const { return index >= 0 && index < shownCount_; }
+
+int CellModel::IndexOf(CellId id) const { return indexOf_.value(id, -1); }
+
+void CellModel::IndexIds(int from)
+{
+    for (int i = from; i < Count(); ++i)
+        indexOf_.insert(ids_[static_cast<size_t>(i)], i);
+}
+
+void CellModel::CountShown(const ThumbCell& cell, int sign)
+{
+    shownCount_ += cell.Visible ? sign : 0;
+    tickedCount_ += cell.Value != 0 ? sign : 0;
+}
+
+void CellModel::Reset()
+{
+    cells_.assign(1, ThumbCell {});
+    ids_.assign(1, nextId_++);
+    indexOf_.clear();
+    IndexIds(0);
+    shownCount_ = tickedCount_ = 0;
+    Q_EMIT ModelReset();
+}
+
+int CellModel::Append(ThumbCell cell)
+{
+    const int index = shownCount_;
+    Insert(index, std::move(cell));
+    return index;
+}
+
+void CellModel::Insert(int index, ThumbCell cell)
+{
+    cell.Visible = true;
+    if (shownCount_ == 0) { // the hidden cell 0 takes the first picture
+        CountShown(cells_[0], -1);
+        cells_[0] = std::move(cell);
+        CountShown(cells_[0], 1);
+        Q_EMIT CellsInserted(0, 0);
+        return;
+    }
+    const auto at = static_cast<qsizetype>(index);
+    cells_.insert(cells_.begin() + at, std::move(cell));
+    ids_.insert(ids_.begin() + at, nextId_++);
+    CountShown(cells_[static_cast<size_t>(index)], 1);
+    IndexIds(index);
+    Q_EMIT CellsInserted(index, index);
+}
+
+void CellModel::Truncate()
+{
+    const int count = Count();
+    if (count == 1)
+        return;
+    for (size_t i = 1; i < cells_.size(); ++i) {
+        CountShown(cells_[i], -1);
+        indexOf_.remove(ids_[i]);
+    }
+    cells_.resize(1);
+    ids_.resize(1);
+    Q_EMIT CellsRemoved(1, count - 1);
+}
+
+void CellModel::Remove(int index)
+{
+    if (Count() == 1) { // cell 0 stays, hidden and empty
+        CountShown(cells_[0], -1);
+        cells_[0] = ThumbCell {};
+        Q_EMIT CellsRemoved(0, 0);
+        return;
+    }
+    CountShown(cells_[static_cast<size_t>(index)], -1);
+    indexOf_.remove(ids_[static_cast<size_t>(index)]);
+    cells_.erase(cells_.begin() + index);
+    ids_.erase(ids_.begin() + index);
+    IndexIds(index);
+    Q_EMIT CellsRemoved(index, index);
+}
+
+void CellModel::SetValues(int first, int last, int value)
+{
+    int firstChanged = -1, lastChanged = -1;
+    for (int i = first; i <= last; ++i) {
+        ThumbCell& cell = cells_[static_cast<size_t>(i)];
+        if (cell.Value == value)
+            continue;
+        tickedCount_ += (value != 0 ? 1 : 0) - (cell.Value != 0 ? 1 : 0);
+        cell.Value = value;
+        firstChanged = firstChanged < 0 ? i : firstChanged;
+        lastChanged = i;
+    }
+    if (lastChanged >= 0)
+        Q_EMIT ValuesChanged(firstChanged, lastChanged, lastChanged);
+}
+
+void CellModel::SetPicturePixels(int index, QByteArray pixels)
+{
+    cells_[static_cast<size_t>(index)].Picture.pixels = std::move(pixels);
+    Q_EMIT CellsChanged(index, index);
+}
+
+} // namespace gb::browser

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "browser/thumb_cell.h"
+
+#include <QHash>
+#include <QObject>
+#include <vector>
+
+namespace gb::browser {
+
+// The cells of the thumbnail grid, and their one owner: every change to a cell's name, tick,
+// picture or visibility goes through here and is announced, so the grid, the tile store and
+// the accessibility interface each follow the same cells without sharing an array. Cell 0
+// always exists (hidden while the folder shows nothing); the others follow in grid order.
+//
+// Each cell also has an id that stays with it while cells are inserted or removed before it,
+// for whoever keeps something about a cell across such changes (the tile store).
+class CellModel : public QObject {
+    Q_OBJECT
+public:
+    using CellId = quint64;
+
+    explicit CellModel(QObject* parent = nullptr);
+
+    int Count() const { return static_cast<int>(cells_.size()); }
+    const ThumbCell& Cell(int index) const { return cells_[static_cast<size_t>(index)]; }
+    // Read-only, in grid order: for drawing a contact sheet and for checks.
+    const std::vector<ThumbCell>& Cells() const { return cells_; }
+    bool IsShown(int index) const;
+    // How many cells from the first on are shown: cells are shown in order, so they are a prefix.
+    int ShownCount() const { return shownCount_; }
+    int TickedCount() const { return tickedCount_; }
+
+    CellId Id(int index) const { return ids_[static_cast<size_t>(index)]; }
+    // The cell's index now, or -1 when it has been removed.
+    int IndexOf(CellId id) const;
+
+    // Back to one hidden, unticked, empty cell 0.
+    void Reset();
+    // Adds a shown cell behind the shown ones (filling cell 0 first); returns its index.
+    int Append(ThumbCell cell);
+    // Puts a shown cell at `index` (0 to ShownCount()), moving the later ones on.
+    void Insert(int index, ThumbCell cell);
+    // Keeps only cell 0, as it is.
+    void Truncate();
+    // Takes cell `index` out; the last shown cell hides instead (cell 0 always exists).
+    void Remove(int index);
+    void SetValue(int index, int value) { SetValues(index, index, value); }
+    // Ticks or unticks cells `first` to `last` at once.
+    void SetValues(int first, int last, int value);
+    // The tile store parks a cell's packed pixels on the disk and brings them back.
+    void SetPicturePixels(int index, QByteArray pixels);
+
+Q_SIGNALS:
+    // Every cell was replaced.
+    void ModelReset();
+    // Shown cells came or went (cell 0 showing its first picture counts as inserted, and
+    // hiding as the last one goes as removed).
+    void CellsInserted(int first, int last);
+    void CellsRemoved(int first, int last);
+    // What cells `first` to `last` show changed (their pictures).
+    void CellsChanged(int first, int last);
+    // Cells between `first` and `last` were ticked or unticked, `lastChanged` the last of them.
+    void ValuesChanged(int first, int last, int lastChanged);
+
+private:
+    void CountShown(const ThumbCell& cell, int sign);
+    void IndexIds(int from);
+
+    std::vector<ThumbCell> cells_;
+    std::vector<CellId> ids_;
+    QHash<CellId, int> indexOf_;
+    CellId nextId_ = 0;
+    int shownCount_ = 0;
+    int tickedCount_ = 0;
+};
+
+} // namespace gb::browser

@@ -1,0 +1,185 @@
+#include "browser/folder_loader.h"
+
+#include "browser/cell_model.h"
+#include "browser/thumbnail_cache_writer.h"
+#include "browser/thumbnail_pipeline.h"
+#include "browser/tile_maker.h"
+#include "core/caption_fit.h"
+#include "module1/module1.h"
+#include "module1/tasks.h"
+
+#include <QFontMetrics>
+#include <algorithm>
+
+namespace gb::browser {
+
+namespace {
+
+    bool IsSwitchedOff(const QString& setting)
+    {
+        const QString value = setting.trimmed();
+        return value.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
+            || value == QLatin1String("0");
+    }
+
+    // On a share every request pays a round trip: this many files are read at once there, so
+    // the link stays busy. Decoding stays one per core whatever runs (the loader sees to that).
+    constexpr int kRemoteReadsInFlight = 16;
+
+} // namespace
+
+FolderLoader::FolderLoader(app::Module1& module1, CellModel& model, QObject* parent)
+    : QObject(parent)
+    , module1_(module1)
+    , model_(model)
+    , cacheWriter_(std::make_unique<ThumbnailCacheWriter>(module1.Services().thumbnails))
+{
+}
+
+FolderLoader::~FolderLoader()
+{
+    pipeline_.reset();
+    retired_.clear();
+}
+
+bool FolderLoader::Start(const QString& path, Purpose purpose, const Look& look)
+{
+    if (IsClosed())
+        return false;
+    Retire();
+    cacheWriter_->Release(); // what the dropped load made is not made again
+    purpose_ = purpose;
+    look_ = look;
+    state_ = State::Listing;
+    const quint64 request = ++request_;
+    if (!busy_)
+        busy_.emplace();
+    // Listing and decoding agree on the types, whatever is switched while the load runs.
+    everyType_ = module1_.EveryPictureType();
+    const FileList::Accept accept = purpose == Purpose::Refresh ? FileList::Accept::Anything
+        : purpose == Purpose::Start                             ? FileList::Accept::FolderOrPicture
+                                                                : FileList::Accept::Folder;
+    app::Run(
+        app::Lane::Storage, this,
+        [path, accept, everyType = everyType_] { return FileList::Read(path, accept, everyType); },
+        [this, request](const FolderListing& listing) { Take(request, listing); });
+    return true;
+}
+
+void FolderLoader::Take(quint64 request, const FolderListing& listing)
+{
+    if (request != request_ || state_ != State::Listing)
+        return;
+    if (!listing.Opened() && purpose_ != Purpose::Refresh) {
+        End();
+        Q_EMIT OpenFailed(listing.whyNot);
+        return;
+    }
+    if (purpose_ != Purpose::Refresh)
+        filHidden.Take(listing);
+    else // the folder as it is now; one gone since lists nothing
+        filHidden.Take({ filHidden.Path(), {}, listing.names, {} });
+    Q_EMIT Listed(listing);
+    if (request == request_ && state_ == State::Listing)
+        MakeCells(listing.remote);
+}
+
+// Starts making the cells of the folder's listing; they come in through TakeTiles.
+void FolderLoader::MakeCells(bool remote)
+{
+    state_ = State::Loading;
+    model_.Reset();
+    SourcePath_ = filHidden.Path();
+    if (!SourcePath_.isEmpty() && !SourcePath_.endsWith(u'/'))
+        SourcePath_ += u'/';
+    madeCells_ = takenTiles_ = 0;
+    Q_EMIT Began();
+    const int listed = filHidden.ListCount();
+    QStringList paths;
+    paths.reserve(listed);
+    for (int i = 0; i < listed; ++i)
+        paths.push_back(SourcePath_ + filHidden.List(i));
+    const bool embedded
+        = !IsSwitchedOff(module1_.ReadSetting("Main", "Use Embedded Thumbnails", "True"));
+    cacheWriter_->Hold();
+    const platform::Services& services = module1_.Services();
+    // Each task holds its own copy of the maker, so no worker reaches into the window; the
+    // pipeline waits for its workers before the cache writer can go.
+    const TileMaker maker(services.pictures, services.thumbnails, *cacheWriter_,
+        { embedded, look_.buttonFace, look_.pixelRatio, remote, everyType_ });
+    const app::Courier courier(this);
+    pipeline_ = std::make_unique<ThumbnailPipeline>(
+        std::move(paths), [maker](const QString& path) { return maker.Make(path); },
+        [courier, this] { courier.Send([this] { TakeTiles(); }); },
+        remote ? kRemoteReadsInFlight : 0);
+    if (listed == 0) {
+        End();
+        cacheWriter_->Release();
+        Q_EMIT Finished();
+    } else {
+        Q_EMIT Stepped(0);
+    }
+}
+
+void FolderLoader::TakeTiles()
+{
+    if (state_ != State::Loading || !pipeline_)
+        return;
+    const quint64 request = request_;
+    const int listed = filHidden.ListCount();
+    const QFontMetrics metrics(look_.captionFont);
+    for (std::optional<core::CompactTile>& tile : pipeline_->TakeReady()) {
+        const int index = takenTiles_++;
+        if (tile) {
+            const QString name = filHidden.List(index);
+            model_.Append({ name,
+                core::FitCaption(name, kThumbCellSize.width(),
+                    [&metrics](const QString& text) { return metrics.horizontalAdvance(text); }),
+                name, 0, std::move(*tile), true });
+            ++madeCells_;
+        }
+        if (takenTiles_ < listed)
+            Q_EMIT Stepped(takenTiles_);
+        // Whoever watches the progress may have started another load, or closed the window.
+        if (request_ != request || state_ != State::Loading)
+            return;
+    }
+    if (takenTiles_ == listed) {
+        End();
+        cacheWriter_->Release();
+        Q_EMIT Finished();
+    }
+}
+
+void FolderLoader::End()
+{
+    state_ = State::Idle;
+    busy_.reset();
+}
+
+void FolderLoader::Close()
+{
+    End();
+    state_ = State::Closed;
+    ++request_;
+    Retire();
+    model_.Truncate();
+}
+
+void FolderLoader::Retire()
+{
+    if (pipeline_) {
+        pipeline_->Cancel();
+        retired_.push_back(std::move(pipeline_));
+    }
+    std::erase_if(retired_, [](const auto& pipeline) { return pipeline->IsIdle(); });
+}
+
+bool FolderLoader::IsBackgroundIdle() const
+{
+    return std::all_of(retired_.begin(), retired_.end(), [](const auto& pipeline) {
+        return pipeline->IsIdle();
+    }) && (!pipeline_ || pipeline_->IsIdle());
+}
+
+} // namespace gb::browser

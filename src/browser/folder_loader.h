@@ -1,0 +1,114 @@
+#pragma once
+
+#include "browser/file_list.h"
+#include "module1/busy_pointer.h"
+
+#include <QColor>
+#include <QFont>
+#include <QObject>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace gb::app {
+class Module1;
+}
+
+namespace gb::browser {
+
+class CellModel;
+class ThumbnailCacheWriter;
+class ThumbnailPipeline;
+
+// Loads folders into the cell model and owns where a load is: listing the folder, then making
+// one cell per picture in list order. Every step that touches the disk runs on the storage
+// lane; the results come back to the window's thread as they are ready, so the window repaints
+// and answers whatever the storage does. A new load or Close() may come at any time: what runs
+// is then dropped, and the newest request wins.
+class FolderLoader : public QObject {
+    Q_OBJECT
+public:
+    // Why a folder is loaded, which decides what a folder that cannot be opened gets.
+    enum class Purpose {
+        Start, // named on the command line: explained, then another is chosen
+        Show, // loaded, not remembered
+        Remember, // loaded and remembered as the last folder
+        Refresh, // the folder shown, again: one gone since is simply empty
+    };
+    // How the cells look, which their tiles and captions are made for.
+    struct Look {
+        QColor buttonFace; // around each tile, and what transparent pixels show
+        qreal pixelRatio = 1; // the screen's device pixels to a logical pixel
+        QFont captionFont;
+    };
+
+    FolderLoader(app::Module1& module1, CellModel& model, QObject* parent = nullptr);
+    // Waits for files still being read for tiles; see IsBackgroundIdle().
+    ~FolderLoader() override;
+
+    // Starts loading `path`; false when the loader is closed.
+    bool Start(const QString& path, Purpose purpose, const Look& look);
+    // Loads the folder shown again, as it is now.
+    void Refresh(const Look& look) { Start(filHidden.Path(), Purpose::Refresh, look); }
+    // Drops what runs; no load starts any more.
+    void Close();
+
+    bool IsLoading() const { return state_ == State::Listing || state_ == State::Loading; }
+    bool IsClosed() const { return state_ == State::Closed; }
+    // No worker still reads or decodes a file for a tile. A read stuck on a share that stopped
+    // answering keeps it false; the program then ends without waiting for it.
+    bool IsBackgroundIdle() const;
+    // Some load was asked for since the loader was made.
+    bool HasStarted() const { return request_ != 0; }
+    Purpose CurrentPurpose() const { return purpose_; }
+    // The folder's listing as last read, and the folder its cells are of (ending in '/').
+    const FileList& Listing() const { return filHidden; }
+    QString SourcePath() const { return SourcePath_; }
+    int MadeCells() const { return madeCells_; }
+
+Q_SIGNALS:
+    // The folder could not be opened (not for a refresh); nothing changed. `whyNot` ends the
+    // sentence that says so ("it does not exist").
+    void OpenFailed(const QString& whyNot);
+    // The folder was read: its cells are about to be made.
+    void Listed(const gb::browser::FolderListing& listing);
+    // The cells are being made: the old ones are gone, none of the new ones is there yet.
+    void Began();
+    // The load now waits for the file at `index` of the listing.
+    void Stepped(int index);
+    // Every listed file has been taken (also when there was none).
+    void Finished();
+
+private:
+    enum class State {
+        Idle, // no load runs
+        Listing, // the folder is being read
+        Loading, // its cells are being made
+        Closed, // no load starts any more
+    };
+    void Take(quint64 request, const FolderListing& listing);
+    void MakeCells(bool remote);
+    void TakeTiles();
+    void End();
+    void Retire();
+
+    app::Module1& module1_;
+    CellModel& model_;
+    FileList filHidden;
+    QString SourcePath_;
+    State state_ = State::Idle;
+    Purpose purpose_ = Purpose::Show;
+    Look look_;
+    quint64 request_ = 0; // counts loads started, so a result can tell it was overtaken
+    bool everyType_ = false; // the load lists and shows every picture type
+    int takenTiles_ = 0; // files of the listing whose tile (or failure) has come in
+    int madeCells_ = 0;
+    std::optional<app::BusyPointer> busy_; // while a load runs
+    // Before the pipelines: their workers write to it, and they go first.
+    std::unique_ptr<ThumbnailCacheWriter> cacheWriter_;
+    std::unique_ptr<ThumbnailPipeline> pipeline_;
+    // Stopped pipelines whose workers are still busy (a read that has not returned yet).
+    std::vector<std::unique_ptr<ThumbnailPipeline>> retired_;
+};
+
+} // namespace gb::browser
