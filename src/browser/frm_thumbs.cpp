@@ -1,8 +1,8 @@
 #include "browser/frm_thumbs.h"
 
+#include "browser/context_menus.h"
 #include "browser/delete_command.h"
-#include "browser/elided_label.h"
-#include "browser/progress_display.h"
+#include "browser/main_status_bar.h"
 #include "browser/secondary_windows.h"
 #include "browser/thumb_grid.h"
 #include "browser/thumb_viewport.h"
@@ -14,8 +14,6 @@
 #include "platform/app_info.h"
 
 #include <QCloseEvent>
-#include <QLabel>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 
@@ -23,7 +21,6 @@ namespace gb::browser {
 
 namespace {
     constexpr QSize kDesignedClientSize = WindowPlacement::kDesignedClientSize;
-    constexpr int kCountPanelWidth = 110;
 } // namespace
 
 frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
@@ -47,7 +44,7 @@ frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
     windows_ = new SecondaryWindows(module1_, *this);
     delete_ = new DeleteCommand(module1_.Services().files, this);
     connect(delete_, &DeleteCommand::Finished, this, [this](const QStringList& failures) {
-        Panel(StatusPanel::Path)->setText(SourcePath());
+        sbrMain->SetPath(SourcePath());
         SetEveryValue(0);
         LoadThumbnails();
         if (!failures.isEmpty())
@@ -83,43 +80,25 @@ void frmThumbs::BuildControls()
     // the resizes of a window manager settling the new window.
     connect(picFrame, &ThumbViewport::Resized, this, [this] {
         placement_.KeepMinimumSize();
-        FocusStartPicture();
+        start_.Focus(Grid(), chkThumb, SourcePath());
     });
-    connect(picFrame, &ThumbViewport::UserTookOver, this, [this] { start_.picture.clear(); });
-    BuildContextMenu();
+    connect(picFrame, &ThumbViewport::UserTookOver, this, [this] { start_.Forget(); });
+    menus_ = new ContextMenus(*this);
+    connect(menus_, &ContextMenus::mnuView_Click, this, &frmThumbs::mnuView_Click);
+    connect(menus_, &ContextMenus::mnuWallpaper_Click, this, &frmThumbs::mnuWallpaper_Click);
+    connect(menus_, &ContextMenus::mnuEveryType_Click, this, &frmThumbs::mnuEveryType_Click);
 
-    BuildStatusBar();
-    picProgress = new ProgressDisplay(this);
+    sbrMain = new MainStatusBar(*this);
     resize(kDesignedClientSize);
     UpdateToolbar();
 }
 
-void frmThumbs::BuildStatusBar()
-{
-    QStatusBar* sbrMain = statusBar();
-    sbrMain->setObjectName(QStringLiteral("sbrMain"));
-    for (int i = 0; i < 3; ++i) {
-        panels_[i] = i == static_cast<int>(StatusPanel::Path) ? new ElidedLabel(sbrMain)
-                                                              : new QLabel(sbrMain);
-        panels_[i]->setObjectName(QStringLiteral("sbrMainPanel%1").arg(i + 1));
-    }
-    Panel(StatusPanel::Badge)->setPixmap(StatusBarBadge());
-    Panel(StatusPanel::Count)->setMinimumWidth(kCountPanelWidth);
-    Panel(StatusPanel::Count)->setText(QStringLiteral("File(s): 0"));
-    Panel(StatusPanel::Path)->setTextFormat(Qt::PlainText);
-    sbrMain->addWidget(Panel(StatusPanel::Badge));
-    sbrMain->addWidget(Panel(StatusPanel::Count));
-    sbrMain->addWidget(Panel(StatusPanel::Path), 1);
-}
-
-QString frmThumbs::PanelText(int panel) const
-{
-    return panel >= 1 && panel <= 3 ? panels_[panel - 1]->text() : QString();
-}
+QString frmThumbs::PanelText(int panel) const { return sbrMain->Text(panel); }
 
 ThumbGrid& frmThumbs::Grid() const { return picFrame->Grid(); }
 QScrollBar& frmThumbs::ScrollBar() const { return picFrame->ScrollBar(); }
 QWidget& frmThumbs::Viewport() const { return *picFrame; }
+ProgressDisplay& frmThumbs::Progress() const { return sbrMain->Progress(); }
 rename::frmRename* frmThumbs::RenameWindow() const { return windows_->RenameWindow(); }
 about::frmAbout* frmThumbs::AboutWindow() const { return windows_->AboutWindow(); }
 
@@ -146,9 +125,8 @@ bool frmThumbs::event(QEvent* event)
     if (type == QEvent::WindowActivate && activation_ == Activation::NotYet)
         QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
     const bool handled = QMainWindow::event(event);
-    // The progress display covers the status bar's path panel, wherever a resize moved it.
-    if (type == QEvent::Resize && picProgress && picProgress->isVisible())
-        picProgress->setGeometry(ProgressArea());
+    if (type == QEvent::Resize && sbrMain)
+        sbrMain->FollowResize();
     return handled;
 }
 
@@ -160,10 +138,10 @@ void frmThumbs::Form_Activate()
     // A folder opened before the window first showed is the one shown.
     if (!loader_->HasStarted()) {
         Grid().hide();
-        if (start_.folder.isEmpty())
+        if (start_.Folder().isEmpty())
             ChooseSourceFolder(true);
         else
-            StartLoad(start_.folder, FolderLoader::Purpose::Start);
+            StartLoad(start_.Folder(), FolderLoader::Purpose::Start);
     }
     AnnounceActivation();
 }
@@ -179,7 +157,7 @@ void frmThumbs::Form_Unload()
 {
     if (loader_->IsClosed())
         return;
-    picProgress->hide();
+    sbrMain->EndProgress();
     loader_->Close();
     if (const std::optional<core::WindowPlacement> twips = placement_.ToStore())
         module1_.WriteSetting("Main", "Window Position", core::FormatWindowPosition(*twips));

@@ -3,13 +3,13 @@
 #include "browser/cell_model.h"
 #include "browser/folder_loader.h"
 #include "browser/main_toolbar.h"
+#include "browser/start_picture.h"
 #include "browser/window_placement.h"
 #include "core/files_dictionary.h"
 
 #include <QMainWindow>
 #include <memory>
 
-class QLabel;
 class QMenu;
 class QScrollBar;
 
@@ -25,7 +25,9 @@ class frmAbout;
 
 namespace gb::browser {
 
+class ContextMenus;
 class DeleteCommand;
+class MainStatusBar;
 class ProgressDisplay;
 class SecondaryWindows;
 class ThumbGrid;
@@ -44,7 +46,7 @@ public:
 
     // A folder to open at the first activation instead of the remembered one; or a picture, whose
     // folder is opened with the keyboard's focus on it (the file the program was opened with).
-    void SetStartFolder(const QString& folderOrPicture) { start_.folder = folderOrPicture; }
+    void SetStartFolder(const QString& folderOrPicture) { start_.SetFolder(folderOrPicture); }
 
     // Loads `folder` and remembers it. The load runs on while this returns: LoadFinished follows,
     // or LoadFailed when the folder cannot be opened (nothing changed then). False when the
@@ -69,7 +71,7 @@ public:
     ThumbGrid& Grid() const;
     QScrollBar& ScrollBar() const;
     QWidget& Viewport() const;
-    ProgressDisplay& Progress() const { return *picProgress; }
+    ProgressDisplay& Progress() const;
     // Where the cells' pictures are kept: in memory up to a budget, the rest on the disk.
     TileStore& Tiles() const { return *tiles_; }
 
@@ -84,9 +86,9 @@ public:
     core::FilesPtr GetSelectedFiles() const;
     // The cell the context menu acts on: where a mouse button was last released.
     int MenuIndex() const { return MenuIndex_; }
-    QMenu& ContextMenu() const { return *mnuMenu; }
+    QMenu& ContextMenu() const;
     // The menu of the grid's empty area (a right click outside every cell): which types show.
-    QMenu& TypesMenu() const { return *mnuTypes; }
+    QMenu& TypesMenu() const;
     void tbrMain_ButtonClick(ToolbarCommand command);
 
 Q_SIGNALS:
@@ -108,24 +110,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // The status bar's panels, left to right.
-    enum class StatusPanel { Badge, Count, Path };
     // How far the first activation has got.
     enum class Activation {
         NotYet,
         Loading, // its folder is still loading
         Done,
     };
-    // What the program was started on, kept until the person acts on the grid or leaves it.
-    struct StartRequest {
-        QString folder;
-        QString picture; // the picture to keep the keyboard on
-    };
-    QLabel* Panel(StatusPanel which) const { return panels_[static_cast<int>(which)]; }
-
     void BuildControls();
-    void BuildStatusBar();
-    void BuildContextMenu();
     void Form_Load();
     void Form_Activate();
     void Form_Unload();
@@ -136,8 +127,8 @@ private:
     void SetEveryValue(int value);
     void SelectAll();
     void DeleteSelected();
-    void ShowHelp();
     void mnuView_Click();
+    void mnuWallpaper_Click();
     void picFrame_MouseUp(Qt::MouseButton button, QPoint globalPos);
     void mnuEveryType_Click(bool checked);
     QString MenuFile() const;
@@ -147,11 +138,9 @@ private:
     void loader_Listed(const FolderListing& listing);
     void loader_Began();
     void loader_Finished();
-    QRect ProgressArea() const;
     void StepProgress(int index);
     void AnnounceActivation();
     void ShowCells();
-    void FocusStartPicture();
 
     app::Module1& module1_;
     CellModel chkThumb;
@@ -159,17 +148,15 @@ private:
     std::unique_ptr<FolderLoader> loader_;
     MainToolbar* toolbar_ = nullptr;
     ThumbViewport* picFrame = nullptr;
-    ProgressDisplay* picProgress = nullptr;
-    QLabel* panels_[3] = {};
-    QMenu* mnuMenu = nullptr;
-    QMenu* mnuTypes = nullptr;
+    MainStatusBar* sbrMain = nullptr;
+    ContextMenus* menus_ = nullptr;
     SecondaryWindows* windows_ = nullptr; // rename, slide show and About, each made on first use
     DeleteCommand* delete_ = nullptr;
     WallpaperCommand* wallpaper_ = nullptr;
     int MenuIndex_ = 0;
     int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
     Activation activation_ = Activation::NotYet;
-    StartRequest start_;
+    StartPicture start_;
     WindowPlacement placement_;
 };
 

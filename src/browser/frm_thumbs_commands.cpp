@@ -1,16 +1,15 @@
 // The main window's ticks and toolbar commands.
+#include "browser/context_menus.h"
 #include "browser/delete_command.h"
 #include "browser/frm_thumbs.h"
+#include "browser/help_command.h"
+#include "browser/main_status_bar.h"
 #include "browser/secondary_windows.h"
 #include "browser/thumb_grid.h"
 #include "module1/module1.h"
-#include "platform/app_info.h"
 #include "platform/dialogs.h"
 
-#include <QFileInfo>
-#include <QLabel>
 #include <QMenu>
-#include <QUrl>
 
 namespace gb::browser {
 
@@ -21,7 +20,7 @@ void frmThumbs::chkThumb_Click(int index)
     if (!path.isEmpty() && !path.endsWith(u'/'))
         path += u'/';
     const ThumbCell& cell = chkThumb.Cell(index);
-    Panel(StatusPanel::Path)->setText(cell.Value ? path + cell.Tag : path);
+    sbrMain->SetPath(cell.Value ? path + cell.Tag : path);
     UpdateToolbar();
 }
 
@@ -41,7 +40,7 @@ void frmThumbs::chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globa
 {
     MenuIndex_ = index;
     if (button == Qt::RightButton && !IsLoading())
-        mnuMenu->popup(globalPos);
+        menus_->CellMenu().popup(globalPos);
 }
 
 // Ticks every shown cell, or unticks every cell.
@@ -93,7 +92,7 @@ void frmThumbs::tbrMain_ButtonClick(ToolbarCommand command)
     case ToolbarCommand::Refresh:
         return LoadThumbnails();
     case ToolbarCommand::Help:
-        return ShowHelp();
+        return ShowHelp(module1_, this);
     case ToolbarCommand::Exit:
         close();
         return;
@@ -114,25 +113,6 @@ void frmThumbs::DeleteSelected()
     if (dialogs.MsgBox(this, prompt, platform::MsgBoxStyle::YesNo, "GLIMMERBOX - DELETING FILE(S)")
         == platform::MsgBoxResult::Yes)
         delete_->Start(SourcePath(), names);
-}
-
-void frmThumbs::ShowHelp()
-{
-    const QUrl page(module1_.Services().appInfo.HelpSite() + "/GBHelp/toc.htm");
-    // Pages installed with the program need no connection, so only a web site is announced.
-    if (page.isLocalFile()) {
-        if (QFileInfo(page.toLocalFile()).isFile())
-            module1_.OpenDocument(this, page.toString());
-        else
-            Inform("The Glimmerbox Help pages were not found:\n" + page.toLocalFile());
-        return;
-    }
-    const int answer = module1_.Services().dialogs.MsgBox(this,
-        "All Help Documentation for Glimmerbox is On-Line.\n"
-        "You must be connected to the internet to access Glimmerbox Help",
-        platform::MsgBoxStyle::OkCancel, QString());
-    if (answer == platform::MsgBoxResult::Ok)
-        module1_.OpenDocument(this, page.toString());
 }
 
 void frmThumbs::Inform(const QString& text)

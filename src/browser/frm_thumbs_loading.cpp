@@ -1,15 +1,13 @@
 // The main window's side of loading a folder: choosing it, what the status bar and the progress
 // display show meanwhile, and what the person is told. The folder loader does the loading.
 #include "browser/frm_thumbs.h"
-#include "browser/progress_display.h"
+#include "browser/main_status_bar.h"
 #include "browser/thumb_grid.h"
 #include "core/load_text.h"
 #include "module1/module1.h"
 #include "platform/dialogs.h"
 
 #include <QDir>
-#include <QLabel>
-#include <QStatusBar>
 
 namespace gb::browser {
 
@@ -53,10 +51,10 @@ bool frmThumbs::StartLoad(const QString& path, FolderLoader::Purpose purpose)
 
 void frmThumbs::loader_OpenFailed(const QString& whyNot)
 {
-    picProgress->hide();
+    sbrMain->EndProgress();
     if (loader_->CurrentPurpose() == FolderLoader::Purpose::Start) {
         // The person named this folder: say why it is not shown before offering another.
-        Inform("The folder \"" + QDir::toNativeSeparators(start_.folder)
+        Inform("The folder \"" + QDir::toNativeSeparators(start_.Folder())
             + "\" cannot be opened: " + whyNot + ".");
         ChooseSourceFolder(true);
     }
@@ -68,7 +66,7 @@ void frmThumbs::loader_Listed(const FolderListing& listing)
 {
     const FolderLoader::Purpose purpose = loader_->CurrentPurpose();
     if (purpose == FolderLoader::Purpose::Start)
-        start_ = { listing.folder, listing.pictureToFocus };
+        start_.Opened(listing.folder, listing.pictureToFocus);
     if (purpose != FolderLoader::Purpose::Refresh) {
         module1_.WriteSetting("Main", "Last Path", listing.folder);
         filHidden_PathChange();
@@ -80,8 +78,8 @@ void frmThumbs::filHidden_PathChange()
     QString path = loader_->Listing().Path();
     if (!path.isEmpty() && !path.endsWith(u'/'))
         path += u'/';
-    Panel(StatusPanel::Path)->setText(path);
-    Panel(StatusPanel::Count)->setText(core::FileCountText(0));
+    sbrMain->SetPath(path);
+    sbrMain->SetCount(core::FileCountText(0));
 }
 
 // The old cells are gone: the grid stays hidden until the new ones are all there, so they do
@@ -93,9 +91,9 @@ void frmThumbs::loader_Began()
     Grid().SetFocusIndex(-1);
     // No cell until the load ends: nothing to act on.
     UpdateToolbar();
-    Panel(StatusPanel::Path)->setText(SourcePath());
-    Panel(StatusPanel::Count)->setText(core::FileCountText(loader_->Listing().ListCount()));
-    picProgress->Begin(ProgressArea());
+    sbrMain->SetPath(SourcePath());
+    sbrMain->SetCount(core::FileCountText(loader_->Listing().ListCount()));
+    sbrMain->BeginProgress();
 }
 
 // The first activation is done once the folder it opened has loaded, or none was opened.
@@ -109,9 +107,9 @@ void frmThumbs::AnnounceActivation()
 
 void frmThumbs::loader_Finished()
 {
-    picProgress->hide();
+    sbrMain->EndProgress();
     if (loader_->Listing().ListCount() == 0) {
-        start_.picture.clear();
+        start_.Forget();
         UpdateToolbar();
         module1_.Services().dialogs.MsgBox(this,
             "There are no image files to display in the current directory.  Please select BROWSE "
@@ -132,38 +130,9 @@ void frmThumbs::ShowCells()
     Grid().show();
     // The keyboard goes back to the grid, which the load had hidden.
     Grid().setFocus();
-    FocusStartPicture();
-    Panel(StatusPanel::Count)->setText(core::FileCountText(loader_->MadeCells()));
+    start_.Focus(Grid(), chkThumb, SourcePath());
+    sbrMain->SetCount(core::FileCountText(loader_->MadeCells()));
     UpdateToolbar();
-}
-
-// The picture the program was opened on, while its folder is shown and the person has not yet
-// touched the grid.
-void frmThumbs::FocusStartPicture()
-{
-    // Nothing loaded yet, a load running, or nothing found.
-    if (start_.picture.isEmpty() || SourcePath().isEmpty() || Grid().isHidden())
-        return;
-    QString folder = start_.folder;
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    if (SourcePath() != folder) {
-        start_.picture.clear();
-        return;
-    }
-    for (int i = 0; i < chkThumb.ShownCount(); ++i) {
-        if (chkThumb.Cell(i).Tag == start_.picture) {
-            Grid().SetFocusIndex(i);
-            return;
-        }
-    }
-}
-
-QRect frmThumbs::ProgressArea() const
-{
-    const QStatusBar* bar = statusBar();
-    const QRect panel = Panel(StatusPanel::Path)->geometry();
-    return { bar->x() + panel.x(), bar->y() + 1, panel.width(), bar->height() - 1 };
 }
 
 // Shows the file the load now waits for.
@@ -171,7 +140,7 @@ void frmThumbs::StepProgress(int index)
 {
     const int percent = core::ProgressPercent(index, loader_->Listing().ListCount());
     const QString name = loader_->Listing().List(index);
-    picProgress->Step(percent, name);
+    sbrMain->StepProgress(percent, name);
     Q_EMIT ProgressStepped(percent, name);
 }
 

@@ -1,37 +1,23 @@
 // The context menus: a thumbnail's (open the file, or make it the desktop wallpaper) and the
 // grid's empty area's (which picture types show).
+#include "browser/context_menus.h"
 #include "browser/frm_thumbs.h"
 #include "browser/wallpaper_command.h"
 #include "module1/module1.h"
 #include "platform/app_info.h"
 
 #include <QDir>
-#include <QMenu>
 
 namespace gb::browser {
 
-void frmThumbs::BuildContextMenu()
-{
-    mnuMenu = new QMenu(QStringLiteral("Menu"), this);
-    mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
-    QAction* view = mnuMenu->addAction(QStringLiteral("&View\\Edit File"));
-    view->setObjectName(QStringLiteral("mnuView"));
-    connect(view, &QAction::triggered, this, &frmThumbs::mnuView_Click);
-    QAction* wallpaper = mnuMenu->addAction(QStringLiteral("&Set as Wallpaper"));
-    wallpaper->setObjectName(QStringLiteral("mnuWallpaper"));
-    connect(wallpaper, &QAction::triggered, this, [this] {
-        const platform::Services& services = module1_.Services();
-        wallpaper_->Start(MenuFile(),
-            QDir(services.appInfo.DataDirectory()).filePath("Wallpaper.bmp"),
-            palette().color(QPalette::Button), module1_.ShownPictureOptions());
-    });
+QMenu& frmThumbs::ContextMenu() const { return menus_->CellMenu(); }
+QMenu& frmThumbs::TypesMenu() const { return menus_->TypesMenu(); }
 
-    mnuTypes = new QMenu(QStringLiteral("Types"), this);
-    mnuTypes->setObjectName(QStringLiteral("mnuTypes"));
-    QAction* everyType = mnuTypes->addAction(QStringLiteral("Show &every picture type"));
-    everyType->setObjectName(QStringLiteral("mnuEveryType"));
-    everyType->setCheckable(true);
-    connect(everyType, &QAction::triggered, this, &frmThumbs::mnuEveryType_Click);
+void frmThumbs::mnuWallpaper_Click()
+{
+    const platform::Services& services = module1_.Services();
+    wallpaper_->Start(MenuFile(), QDir(services.appInfo.DataDirectory()).filePath("Wallpaper.bmp"),
+        palette().color(QPalette::Button), module1_.ShownPictureOptions());
 }
 
 // A mouse button released over the grid outside every cell, or over the viewport while the grid
@@ -40,8 +26,7 @@ void frmThumbs::picFrame_MouseUp(Qt::MouseButton button, QPoint globalPos)
 {
     if (button != Qt::RightButton || IsLoading())
         return;
-    mnuTypes->actions().front()->setChecked(module1_.EveryPictureType());
-    mnuTypes->popup(globalPos);
+    menus_->PopUpTypes(globalPos, module1_.EveryPictureType());
 }
 
 // Remembered in the settings, and the folder shown is listed again with the types chosen.

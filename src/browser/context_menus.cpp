@@ -1,0 +1,33 @@
+#include "browser/context_menus.h"
+
+#include <QMenu>
+
+namespace gb::browser {
+
+ContextMenus::ContextMenus(QWidget& window)
+    : QObject(&window)
+    , mnuMenu(new QMenu(QStringLiteral("Menu"), &window))
+    , mnuTypes(new QMenu(QStringLiteral("Types"), &window))
+{
+    mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
+    QAction* view = mnuMenu->addAction(QStringLiteral("&View\\Edit File"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    connect(view, &QAction::triggered, this, &ContextMenus::mnuView_Click);
+    QAction* wallpaper = mnuMenu->addAction(QStringLiteral("&Set as Wallpaper"));
+    wallpaper->setObjectName(QStringLiteral("mnuWallpaper"));
+    connect(wallpaper, &QAction::triggered, this, &ContextMenus::mnuWallpaper_Click);
+
+    mnuTypes->setObjectName(QStringLiteral("mnuTypes"));
+    QAction* everyType = mnuTypes->addAction(QStringLiteral("Show &every picture type"));
+    everyType->setObjectName(QStringLiteral("mnuEveryType"));
+    everyType->setCheckable(true);
+    connect(everyType, &QAction::triggered, this, &ContextMenus::mnuEveryType_Click);
+}
+
+void ContextMenus::PopUpTypes(QPoint globalPos, bool everyType)
+{
+    mnuTypes->actions().front()->setChecked(everyType);
+    mnuTypes->popup(globalPos);
+}
+
+} // namespace gb::browser

@@ -1,0 +1,68 @@
+#include "browser/main_status_bar.h"
+
+#include "browser/elided_label.h"
+#include "browser/progress_display.h"
+#include "browser/toolbar_icons.h"
+
+#include <QMainWindow>
+#include <QStatusBar>
+
+namespace gb::browser {
+
+namespace {
+    constexpr int kCountPanelWidth = 110;
+}
+
+MainStatusBar::MainStatusBar(QMainWindow& window)
+    : QObject(&window)
+    , window_(window)
+{
+    QStatusBar* sbrMain = window.statusBar();
+    sbrMain->setObjectName(QStringLiteral("sbrMain"));
+    for (int i = 0; i < 3; ++i) {
+        panels_[i]
+            = i == static_cast<int>(Panel::Path) ? new ElidedLabel(sbrMain) : new QLabel(sbrMain);
+        panels_[i]->setObjectName(QStringLiteral("sbrMainPanel%1").arg(i + 1));
+    }
+    Label(Panel::Badge)->setPixmap(StatusBarBadge());
+    Label(Panel::Count)->setMinimumWidth(kCountPanelWidth);
+    Label(Panel::Count)->setText(QStringLiteral("File(s): 0"));
+    Label(Panel::Path)->setTextFormat(Qt::PlainText);
+    sbrMain->addWidget(Label(Panel::Badge));
+    sbrMain->addWidget(Label(Panel::Count));
+    sbrMain->addWidget(Label(Panel::Path), 1);
+    picProgress = new ProgressDisplay(&window);
+}
+
+QString MainStatusBar::Text(int panel) const
+{
+    return panel >= 1 && panel <= 3 ? panels_[panel - 1]->text() : QString();
+}
+
+void MainStatusBar::SetCount(const QString& text) { Label(Panel::Count)->setText(text); }
+
+void MainStatusBar::SetPath(const QString& text) { Label(Panel::Path)->setText(text); }
+
+QRect MainStatusBar::ProgressArea() const
+{
+    const QStatusBar* bar = window_.statusBar();
+    const QRect panel = Label(Panel::Path)->geometry();
+    return { bar->x() + panel.x(), bar->y() + 1, panel.width(), bar->height() - 1 };
+}
+
+void MainStatusBar::BeginProgress() { picProgress->Begin(ProgressArea()); }
+
+void MainStatusBar::StepProgress(int percent, const QString& name)
+{
+    picProgress->Step(percent, name);
+}
+
+void MainStatusBar::EndProgress() { picProgress->hide(); }
+
+void MainStatusBar::FollowResize()
+{
+    if (picProgress->isVisible())
+        picProgress->setGeometry(ProgressArea());
+}
+
+} // namespace gb::browser

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QRect>
+
+class QLabel;
+class QMainWindow;
+
+namespace gb::browser {
+
+class ProgressDisplay;
+
+// The main window's status bar: a badge, the file count ("File(s): n") and the path, and the
+// load's progress display, which covers the path panel while a load runs.
+class MainStatusBar : public QObject {
+    Q_OBJECT
+public:
+    explicit MainStatusBar(QMainWindow& window);
+
+    // The text of panel 1 to 3, left to right.
+    QString Text(int panel) const;
+    void SetCount(const QString& text);
+    void SetPath(const QString& text);
+
+    ProgressDisplay& Progress() const { return *picProgress; }
+    void BeginProgress();
+    void StepProgress(int percent, const QString& name);
+    void EndProgress();
+    // The window was resized: the progress display goes where the path panel went.
+    void FollowResize();
+
+private:
+    enum class Panel { Badge, Count, Path };
+    QLabel* Label(Panel which) const { return panels_[static_cast<int>(which)]; }
+    QRect ProgressArea() const;
+
+    QMainWindow& window_;
+    QLabel* panels_[3] = {};
+    ProgressDisplay* picProgress;
+};
+
+} // namespace gb::browser

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace gb::browser {
+
+class CellModel;
+class ThumbGrid;
+
+// What the program was started on: a folder to open instead of the remembered one, or a picture
+// whose folder is opened with the keyboard on it. The picture is kept in view until the person
+// acts on the grid or another folder is shown.
+class StartPicture {
+public:
+    QString Folder() const { return folder_; }
+    void SetFolder(const QString& folderOrPicture) { folder_ = folderOrPicture; }
+    // The start folder was read: `folder` is what it named, `picture` the file to focus, if any.
+    void Opened(const QString& folder, const QString& picture);
+    void Forget() { picture_.clear(); }
+    // Puts the grid's keyboard on the picture while `sourcePath` is its folder, and forgets it
+    // once another folder is shown.
+    void Focus(ThumbGrid& grid, const CellModel& cells, const QString& sourcePath);
+
+private:
+    QString folder_;
+    QString picture_;
+};
+
+} // namespace gb::browser
