@@ -5,7 +5,6 @@
 //   glimmerbox_load_bench [--rounds N] [--no-embedded] [--all-types] [--warm] [--scroll]
 //                         [--interact] FOLDER
 //   glimmerbox_load_bench --make-small N DIR
-#include "app/linux_services.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
 #include "browser/tile_store.h"
@@ -222,8 +221,8 @@ void TimeScrolling(frmThumbs& window, Round& round)
 std::optional<Round> RunRound(const Options& options, const QString& cacheHome, bool last)
 {
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
-    gb::app::LinuxServices linuxServices(true);
-    gb::bench::InteractionServices services(linuxServices.Services());
+    gb::platform::LinuxPlatform linuxPlatform;
+    gb::bench::InteractionServices services(linuxPlatform);
     gb::app::Module1 module1(services.Services());
     PrepareSettings(module1, options.embedded);
     module1.SetEveryPictureType(options.everyType, false);
