@@ -10,6 +10,7 @@
 #include "browser/tile_store.h"
 #include "interactions.h"
 #include "module1/module1.h"
+#include "module1/settings.h"
 #include "small_pictures.h"
 
 #include <QApplication>
@@ -142,10 +143,9 @@ void PrepareSettings(gb::app::Module1& module1, bool embedded)
 {
     // The settings file may be the one beside the executable, kept from an earlier run: its
     // remembered folder would be loaded on activation, before and around the timed load.
-    module1.WriteSetting(QStringLiteral("Main"), QStringLiteral("Last Path"), QString());
-    const QString value = embedded ? QStringLiteral("True") : QStringLiteral("False");
-    if (!module1.WriteSetting(
-            QStringLiteral("Main"), QStringLiteral("Use Embedded Thumbnails"), value))
+    gb::app::Settings settings(module1);
+    settings.SetLastPath(QString());
+    if (!settings.SetUseEmbeddedThumbnails(embedded))
         std::fprintf(stderr, "warning: could not write the settings file %s\n",
             qPrintable(module1.IniPath()));
 }
