@@ -111,11 +111,10 @@ private:
     platform::IFileOperations& real_;
 };
 
-InteractionServices::InteractionServices(platform::Services& real)
+InteractionServices::InteractionServices(platform::LinuxPlatform& real)
     : dialogs_(std::make_unique<Dialogs>())
-    , files_(std::make_unique<Files>(real.files))
-    , services_ { real.profile, real.pictures, *dialogs_, real.appInfo, real.shell, real.wallpaper,
-        *files_, real.registry, real.thumbnails, real.scratch }
+    , files_(std::make_unique<Files>(real.Files()))
+    , services_(real.With(*dialogs_, *files_))
 {
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux_platform.h"
 #include "platform/services.h"
 
 #include <QtGlobal>
@@ -31,7 +32,7 @@ struct InteractionTimes {
 // answered Yes (a Delete must go through) and every deletion is clocked.
 class InteractionServices {
 public:
-    explicit InteractionServices(platform::Services& real);
+    explicit InteractionServices(platform::LinuxPlatform& real);
     ~InteractionServices();
     platform::Services& Services() { return services_; }
     qint64 LastDeletionNs() const;

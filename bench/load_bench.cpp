@@ -5,12 +5,12 @@
 //   glimmerbox_load_bench [--rounds N] [--no-embedded] [--all-types] [--warm] [--scroll]
 //                         [--interact] FOLDER
 //   glimmerbox_load_bench --make-small N DIR
-#include "app/linux_services.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
 #include "browser/tile_store.h"
 #include "interactions.h"
 #include "module1/module1.h"
+#include "module1/settings.h"
 #include "small_pictures.h"
 
 #include <QApplication>
@@ -143,10 +143,9 @@ void PrepareSettings(gb::app::Module1& module1, bool embedded)
 {
     // The settings file may be the one beside the executable, kept from an earlier run: its
     // remembered folder would be loaded on activation, before and around the timed load.
-    module1.WriteSetting(QStringLiteral("Main"), QStringLiteral("Last Path"), QString());
-    const QString value = embedded ? QStringLiteral("True") : QStringLiteral("False");
-    if (!module1.WriteSetting(
-            QStringLiteral("Main"), QStringLiteral("Use Embedded Thumbnails"), value))
+    gb::app::Settings settings(module1);
+    settings.SetLastPath(QString());
+    if (!settings.SetUseEmbeddedThumbnails(embedded))
         std::fprintf(stderr, "warning: could not write the settings file %s\n",
             qPrintable(module1.IniPath()));
 }
@@ -222,8 +221,8 @@ void TimeScrolling(frmThumbs& window, Round& round)
 std::optional<Round> RunRound(const Options& options, const QString& cacheHome, bool last)
 {
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
-    gb::app::LinuxServices linuxServices(true);
-    gb::bench::InteractionServices services(linuxServices.Services());
+    gb::platform::LinuxPlatform linuxPlatform;
+    gb::bench::InteractionServices services(linuxPlatform);
     gb::app::Module1 module1(services.Services());
     PrepareSettings(module1, options.embedded);
     module1.SetEveryPictureType(options.everyType, false);

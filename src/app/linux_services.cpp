@@ -2,7 +2,6 @@
 
 #include "app/headless_dialogs.h"
 #include "app/qt_dialogs.h"
-#include "platform/system_info_seed.h"
 
 namespace gb::app {
 
@@ -17,11 +16,8 @@ namespace {
 
 LinuxServices::LinuxServices(bool unattended)
     : dialogs_(MakeDialogs(unattended))
-    , wallpaper_(runner_, platform::LinuxWallpaper::CurrentDesktopFromEnvironment())
-    , services_ { profile_, pictures_, *dialogs_, appInfo_, shell_, wallpaper_, files_, registry_,
-        thumbnails_, scratch_ }
+    , services_(platform_.With(*dialogs_))
 {
-    platform::SeedSystemInfo(registry_);
 }
 
 } // namespace gb::app

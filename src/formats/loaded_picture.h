@@ -33,6 +33,9 @@ enum class LoadFailure {
     // with no reader of its type installed: not a fault of the file, so nothing should
     // remember it as one.
     NotShown,
+    // Memory ran out while decoding (an allocation failed): no fault of the file, which may
+    // decode later with less else in memory, so nothing should remember it as a failure.
+    OutOfMemory,
 };
 
 // What a decoder hands back.

@@ -3,11 +3,13 @@
 #include "formats/decode_budget.h"
 #include "formats/dib_reader.h"
 #include "formats/jpeg_exif.h"
+#include "formats/picture_log.h"
 #include "formats/picture_types.h"
 #include "formats/qt_reader_decode.h"
 
 #include <QThread>
 #include <algorithm>
+#include <new>
 #include <semaphore>
 
 namespace gb::formats {
@@ -38,8 +40,10 @@ namespace {
         DecodeSlot& operator=(const DecodeSlot&) = delete;
     };
 
-    std::optional<LoadedPicture> Fail(LoadFailure& failure, LoadFailure why)
+    // Sets why there is no picture, and says so in the log with what made it so.
+    std::optional<LoadedPicture> Fail(LoadFailure& failure, LoadFailure why, const char* reason)
     {
+        qCInfo(lcPictures, "%s: %s", Describe(why), reason);
         failure = why;
         return std::nullopt;
     }
@@ -61,12 +65,14 @@ namespace {
         };
         const auto exif = ReadJpegExif(read);
         if (readFailed)
-            return Fail(failure, LoadFailure::Unreadable);
+            return Fail(failure, LoadFailure::Unreadable, "a read of its Exif block failed");
         if (!exif)
             return std::nullopt;
         const DecodeSlot slot;
         auto thumbnail = TrustedEmbeddedThumbnail(*exif, box, read, source.Size());
-        return readFailed ? Fail(failure, LoadFailure::Unreadable) : thumbnail;
+        return readFailed
+            ? Fail(failure, LoadFailure::Unreadable, "a read of its Exif thumbnail failed")
+            : thumbnail;
     }
 
     // What BytesToRead says of a file not to be read whole.
@@ -90,15 +96,29 @@ namespace {
         }
     }
 
+    // Decodes the file as `type`: through `source` as the decoder reads it (on demand, or
+    // `streamed` by Qt's reader), else from `bytes`, read whole. Holds a decode slot meanwhile.
+    std::optional<LoadedPicture> DecodeAs(const PictureType& type, ByteSource& source,
+        const QByteArray& bytes, bool streamed, const PictureOptions& options, bool& readFailed)
+    {
+        const DecodeSlot slot;
+        if (type.read == ReadPolicy::OnDemand)
+            return type.decodeSource(source, options, readFailed);
+        if (streamed)
+            return DecodeStreamWithQtReader(source, type.qtReader, options, readFailed);
+        return type.decode ? type.decode(bytes, options)
+                           : DecodeBytesWithQtReader(bytes, type.qtReader, options);
+    }
+
     std::optional<LoadedPicture> Decode(
         ByteSource& source, const PictureOptions& options, LoadFailure& failure)
     {
         const qint64 size = source.Size();
         if (size <= 0 || size > kMaxFileBytes)
-            return std::nullopt;
+            return Fail(failure, LoadFailure::NotAPicture, size <= 0 ? "empty" : "over 1 GB");
         QByteArray bytes;
         if (!source.Read(0, std::min(size, kHeadBytes), bytes))
-            return Fail(failure, LoadFailure::Unreadable);
+            return Fail(failure, LoadFailure::Unreadable, "a read of its head failed");
         // The Exif block sits at the start; most of a camera picture need not be read at all then.
         if (options.embeddedThumbnail && !options.reduceFor.isEmpty()) {
             auto embedded = EmbeddedThumbnail(source, bytes, options.reduceFor, failure);
@@ -107,30 +127,25 @@ namespace {
         }
         const PictureType* type = FindPictureType(bytes, source);
         if (!type)
-            return std::nullopt;
+            return Fail(
+                failure, LoadFailure::NotAPicture, "its first bytes are of no type we know");
         if (!type->everyTypePatterns.isEmpty() && !(options.everyType && IsAvailable(*type)))
-            return Fail(failure, LoadFailure::NotShown);
-        if (type->read == ReadPolicy::OnDemand) {
-            bool readFailed = false;
-            const DecodeSlot slot;
-            auto picture = type->decodeSource(source, options, readFailed);
-            return readFailed ? Fail(failure, LoadFailure::Unreadable) : picture;
-        }
-        const qint64 wanted = BytesToRead(*type, bytes, size);
+            return Fail(failure, LoadFailure::NotShown, type->name);
+        const qint64 wanted
+            = type->read == ReadPolicy::OnDemand ? kStreamed : BytesToRead(*type, bytes, size);
         if (wanted == kRefused)
-            return std::nullopt;
-        if (wanted == kStreamed) {
-            bool readFailed = false;
-            const DecodeSlot slot;
-            auto picture = DecodeStreamWithQtReader(source, type->qtReader, options, readFailed);
-            return readFailed ? Fail(failure, LoadFailure::Unreadable) : picture;
-        }
-        const qint64 more = std::max<qint64>(0, wanted - bytes.size());
-        if (more > 0 && !source.Read(bytes.size(), more, bytes))
-            return Fail(failure, LoadFailure::Unreadable);
-        const DecodeSlot slot;
-        return type->decode ? type->decode(bytes, options)
-                            : DecodeBytesWithQtReader(bytes, type->qtReader, options);
+            return Fail(failure, LoadFailure::NotAPicture, "too large to read whole");
+        if (wanted != kStreamed && wanted > bytes.size()
+            && !source.Read(bytes.size(), wanted - bytes.size(), bytes))
+            return Fail(failure, LoadFailure::Unreadable, "a read of its body failed");
+        bool readFailed = false;
+        auto picture = DecodeAs(*type, source, bytes, wanted == kStreamed, options, readFailed);
+        if (readFailed)
+            return Fail(failure, LoadFailure::Unreadable, "a read failed while it was decoded");
+        if (!picture)
+            qCInfo(lcPictures, "%s: the %s decoder refused it", Describe(LoadFailure::NotAPicture),
+                type->name);
+        return picture;
     }
 
 } // namespace
@@ -139,7 +154,14 @@ std::optional<LoadedPicture> DecodePicture(
     ByteSource& source, const PictureOptions& options, LoadFailure& failure)
 {
     failure = LoadFailure::None;
-    std::optional<LoadedPicture> picture = Decode(source, options, failure);
+    std::optional<LoadedPicture> picture;
+    try {
+        picture = Decode(source, options, failure);
+    } catch (const std::bad_alloc&) {
+        // Qt's containers, our own and LibRaw's allocations throw it: the machine is short of
+        // memory, which says nothing of the file.
+        return Fail(failure, LoadFailure::OutOfMemory, "an allocation failed");
+    }
     if (picture)
         failure = LoadFailure::None;
     else if (failure == LoadFailure::None)

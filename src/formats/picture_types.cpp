@@ -47,35 +47,70 @@ namespace {
     {
         using R = ReadPolicy;
         static const std::vector<PictureType> kTypes {
-            { "metafile", MetafileLoader::IsMetafile, DecodeMetafile, nullptr, R::Whole, {} },
-            { "bmp", [](const QByteArray& h) { return h.startsWith("BM"); }, DecodeBitmapFile,
-                nullptr, R::BitmapHeaders, {} },
-            { "jpeg", [](const QByteArray& h) { return h.startsWith("\xff\xd8"); }, DecodeJpegFile,
-                "jpeg", R::WholeOrStream, {} },
-            { "gif",
-                [](const QByteArray& h) {
-                    return h.startsWith("GIF87a") || h.startsWith("GIF89a");
-                },
-                nullptr, "gif", R::WholeOrStream, {} },
-            { "png", [](const QByteArray& h) { return h.startsWith("\x89PNG\r\n\x1a\n"); },
-                DecodePngFile, "png", R::Whole, { "*.png" } },
+            { .name = "metafile",
+                .matches = MetafileLoader::IsMetafile,
+                .decode = DecodeMetafile,
+                .read = R::Whole },
+            { .name = "bmp",
+                .matches = [](const QByteArray& h) { return h.startsWith("BM"); },
+                .decode = DecodeBitmapFile,
+                .read = R::BitmapHeaders },
+            { .name = "jpeg",
+                .matches = [](const QByteArray& h) { return h.startsWith("\xff\xd8"); },
+                .decode = DecodeJpegFile,
+                .qtReader = "jpeg",
+                .read = R::WholeOrStream },
+            { .name = "gif",
+                .matches =
+                    [](const QByteArray& h) {
+                        return h.startsWith("GIF87a") || h.startsWith("GIF89a");
+                    },
+                .qtReader = "gif",
+                .read = R::WholeOrStream },
+            { .name = "png",
+                .matches = [](const QByteArray& h) { return h.startsWith("\x89PNG\r\n\x1a\n"); },
+                .decode = DecodePngFile,
+                .qtReader = "png",
+                .read = R::Whole,
+                .everyTypePatterns = { "*.png" } },
             // Before TIFF: most camera RAW files have a TIFF's head.
-            { "raw", MayBeCameraRaw, nullptr, nullptr, R::OnDemand, kRawPatterns, IsCameraRaw,
-                DecodeRaw },
-            { "tiff",
-                [](const QByteArray& h) {
-                    return h.startsWith(QByteArrayView("II*\0", 4))
-                        || h.startsWith(QByteArrayView("MM\0*", 4));
-                },
-                nullptr, "tiff", R::Whole, { "*.tif", "*.tiff" } },
-            { "webp",
-                [](const QByteArray& h) { return h.startsWith("RIFF") && h.mid(8, 4) == "WEBP"; },
-                DecodeWebpFile, "webp", R::Whole, { "*.webp" } },
-            { "heif", IsHeif, DecodeHeif, nullptr, R::Whole,
-                { "*.heic", "*.heif", "*.hif", "*.avif" } },
-            { "jxl", IsJxl, DecodeJxl, nullptr, R::Whole, { "*.jxl" } },
-            { "icon", IsIcon, DecodeIconFile, nullptr, R::Whole, {} },
-            { "dib", IsHeaderlessDib, DecodeHeaderlessDib, nullptr, R::Whole, {} },
+            { .name = "raw",
+                .matches = MayBeCameraRaw,
+                .read = R::OnDemand,
+                .everyTypePatterns = kRawPatterns,
+                .matchesSource = IsCameraRaw,
+                .decodeSource = DecodeRaw },
+            { .name = "tiff",
+                .matches =
+                    [](const QByteArray& h) {
+                        return h.startsWith(QByteArrayView("II*\0", 4))
+                            || h.startsWith(QByteArrayView("MM\0*", 4));
+                    },
+                .qtReader = "tiff",
+                .read = R::Whole,
+                .everyTypePatterns = { "*.tif", "*.tiff" } },
+            { .name = "webp",
+                .matches
+                = [](const QByteArray& h) { return h.startsWith("RIFF") && h.mid(8, 4) == "WEBP"; },
+                .decode = DecodeWebpFile,
+                .qtReader = "webp",
+                .read = R::Whole,
+                .everyTypePatterns = { "*.webp" } },
+            { .name = "heif",
+                .matches = IsHeif,
+                .decode = DecodeHeif,
+                .read = R::Whole,
+                .everyTypePatterns = { "*.heic", "*.heif", "*.hif", "*.avif" } },
+            { .name = "jxl",
+                .matches = IsJxl,
+                .decode = DecodeJxl,
+                .read = R::Whole,
+                .everyTypePatterns = { "*.jxl" } },
+            { .name = "icon", .matches = IsIcon, .decode = DecodeIconFile, .read = R::Whole },
+            { .name = "dib",
+                .matches = IsHeaderlessDib,
+                .decode = DecodeHeaderlessDib,
+                .read = R::Whole },
         };
         return kTypes;
     }

@@ -24,21 +24,23 @@ enum class ReadPolicy {
 };
 
 // One type of picture: how its first bytes are told apart, and who decodes it.
+// The table's rows name their fields; those a row leaves out are null or empty.
 struct PictureType {
-    const char* name; // as tools and tests call it
+    const char* name = nullptr; // as tools and tests call it
     // Whether the head of a file is of this type, or may be when `matchesSource` has the last
     // word from the file itself (a camera RAW file has a TIFF's head, as a scanner's TIFF has).
-    bool (*matches)(const QByteArray& head);
+    bool (*matches)(const QByteArray& head) = nullptr;
     // Decodes the bytes read; when null, Qt's reader named `qtReader` does.
-    std::optional<LoadedPicture> (*decode)(const QByteArray& bytes, const PictureOptions& options);
+    std::optional<LoadedPicture> (*decode)(const QByteArray& bytes, const PictureOptions& options)
+        = nullptr;
     // The Qt reader the type needs, if any: the one that decodes it (or that `decode` calls, and
     // that streams a WholeOrStream file too large to read whole). The type is shown only where
     // Qt has that reader.
-    const char* qtReader;
-    ReadPolicy read;
+    const char* qtReader = nullptr;
+    ReadPolicy read = ReadPolicy::Whole;
     // Shown only when every picture type is asked for: the file name patterns it is listed
     // under then. Empty for the classic types, which are always shown.
-    QStringList everyTypePatterns;
+    QStringList everyTypePatterns {};
     // For OnDemand types: told apart and decoded through the source; `readFailed` set when a
     // read of it failed.
     bool (*matchesSource)(ByteSource& source) = nullptr;

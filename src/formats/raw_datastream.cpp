@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace gb::formats {
 
@@ -58,23 +59,31 @@ bool RawDatastream::Fill()
         return true;
     block_.clear();
     blockStart_ = position_ / kBlock * kBlock;
-    if (!source_.Read(blockStart_, kBlock, block_)) {
-        failed_ = true;
+    if (!ReadSource(blockStart_, kBlock, block_)) {
         block_.clear();
-        Stop();
         return false;
     }
     return position_ < blockStart_ + block_.size();
 }
 
+bool RawDatastream::ReadSource(qint64 offset, qint64 length, QByteArray& into)
+{
+    try {
+        if (source_.Read(offset, length, into))
+            return true;
+        failed_ = true;
+    } catch (const std::bad_alloc&) {
+        outOfMemory_ = true;
+    }
+    Stop();
+    return false;
+}
+
 qint64 RawDatastream::ReadThrough(char* into, qint64 length)
 {
     QByteArray bytes;
-    if (!source_.Read(position_, length, bytes)) {
-        failed_ = true;
-        Stop();
+    if (!ReadSource(position_, length, bytes))
         return 0;
-    }
     const qint64 copied = std::min<qint64>(bytes.size(), length);
     std::memcpy(into, bytes.constData(), size_t(copied));
     return copied;

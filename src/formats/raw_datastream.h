@@ -46,8 +46,13 @@ public:
     bool Failed() const { return failed_; }
     // Whether `stop` was called.
     bool Stopped() const { return stopped_; }
+    // Whether memory ran out for a read: LibRaw takes any exception from a stream for damaged
+    // data, so the stream keeps it here and stops, and the decoder tells it apart.
+    bool OutOfMemory() const { return outOfMemory_; }
 
 private:
+    // One read of the source; a failed one stops the stream.
+    bool ReadSource(qint64 offset, qint64 length, QByteArray& into);
     // How many of `length` bytes from the position LibRaw may still take.
     qint64 Allowed(qint64 length) const;
     // Holds the block around the position; false where no byte can be had there.
@@ -67,6 +72,7 @@ private:
     qint64 overrun_ = 0;
     bool failed_ = false;
     bool stopped_ = false;
+    bool outOfMemory_ = false;
     const std::function<void()> stop_;
     QByteArray block_;
     qint64 blockStart_ = 0;

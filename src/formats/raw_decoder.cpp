@@ -2,12 +2,15 @@
 
 #include "formats/decode_budget.h"
 #include "formats/jpeg_decoder.h"
+#include "formats/picture_log.h"
 #include "formats/raw_datastream.h"
 
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <libraw/libraw.h>
 #include <memory>
+#include <new>
 
 namespace gb::formats {
 
@@ -55,6 +58,26 @@ namespace {
             || x3f;
     }
 
+    // LibRaw's answer to a call, `code`: an allocation that failed inside it becomes the
+    // std::bad_alloc the decode entry knows it by (LibRaw's memory answer, or ENOMEM from its
+    // image copy); any other failure is logged when `log`. Whether the call succeeded.
+    bool Succeeded(int code, bool log = true)
+    {
+        if (code == LIBRAW_UNSUFFICIENT_MEMORY || code == ENOMEM)
+            throw std::bad_alloc();
+        if (code != LIBRAW_SUCCESS && log)
+            qCInfo(lcPictures, "LibRaw: %s", libraw_strerror(code));
+        return code == LIBRAW_SUCCESS;
+    }
+
+    // What LibRaw throws past its calls, its own exception codes, the same way.
+    void Report(LibRaw_exceptions error)
+    {
+        if (error == LIBRAW_EXCEPTION_ALLOC)
+            throw std::bad_alloc();
+        qCInfo(lcPictures, "LibRaw stopped with its exception %d", int(error));
+    }
+
     // One LibRaw reading one file.
     // LibRaw 0.20 reads a thumbnail stored in layers by the length the file gives into a buffer
     // of the size the file gives: where the two disagree, it writes past the buffer. Such a
@@ -82,13 +105,14 @@ namespace {
         }
 
         // LibRaw takes the byte order from where the stream stands before it looks at the file.
-        bool Open()
+        bool Open(bool log = true)
         {
             stream_.seek(0, SEEK_SET);
-            return raw_->open_datastream(&stream_) == LIBRAW_SUCCESS;
+            return Succeeded(raw_->open_datastream(&stream_), log);
         }
         bool Failed() const { return stream_.Failed(); }
         bool Stopped() const { return stream_.Stopped(); }
+        bool OutOfMemory() const { return stream_.OutOfMemory(); }
         qint64 FileSize() { return stream_.size(); }
         CheckedLibRaw& Raw() { return *raw_; }
 
@@ -155,14 +179,17 @@ namespace {
         const QImage view(pixels, size.width(), size.height(), size.width() * colours,
             colours == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
         QImage image = view.convertToFormat(QImage::Format_RGB32);
-        return image.isNull() ? std::nullopt : std::optional(std::move(image));
+        // Qt answers an allocation that failed with a null picture, and nothing else here can.
+        if (image.isNull())
+            throw std::bad_alloc();
+        return image;
     }
 
     // The camera's preview, as stored, with its full size; JPEG ones reduced for `box` (the box
     // the picture gets fitted into, turned as the preview is stored).
     std::optional<LoadedPicture> Preview(CheckedLibRaw& raw, QSize box)
     {
-        if (!raw.ThumbnailFitsItsBuffer() || raw.unpack_thumb() != LIBRAW_SUCCESS)
+        if (!raw.ThumbnailFitsItsBuffer() || !Succeeded(raw.unpack_thumb()))
             return std::nullopt;
         const libraw_thumbnail_t& thumbnail = raw.imgdata.thumbnail;
         if (!thumbnail.thumb || thumbnail.tlength == 0)
@@ -228,14 +255,14 @@ namespace {
         params.use_camera_wb = 1;
         params.output_bps = 8;
         // Data errors: LibRaw's decoder lost its way in the sensor data, and would show noise.
-        if (raw.unpack() != LIBRAW_SUCCESS || session.Stopped() || raw.error_count() > 0
-            || raw.dcraw_process() != LIBRAW_SUCCESS)
+        if (!Succeeded(raw.unpack()) || session.Stopped() || raw.error_count() > 0
+            || !Succeeded(raw.dcraw_process()))
             return std::nullopt;
         int error = LIBRAW_SUCCESS;
         const std::unique_ptr<libraw_processed_image_t, ProcessedFree> developed(
             raw.dcraw_make_mem_image(&error));
         raw.recycle(); // the sensor data and LibRaw's 16-bit picture
-        if (!developed || error != LIBRAW_SUCCESS || developed->type != LIBRAW_IMAGE_BITMAP
+        if (!Succeeded(error) || !developed || developed->type != LIBRAW_IMAGE_BITMAP
             || developed->bits != 8)
             return std::nullopt;
         // Reserved above: LibRaw's 8-bit copy and ours take less than what LibRaw held.
@@ -291,10 +318,15 @@ bool IsCameraRaw(ByteSource& source)
         return true;
     if (!IsTiff(head))
         return false;
+    // A plain TIFF is no camera's: LibRaw's refusal of it is not worth a line in the log.
     try {
         RawSession session(source);
-        return session.Open() && !session.Failed();
-    } catch (...) {
+        const bool opened = session.Open(false);
+        if (session.OutOfMemory())
+            throw std::bad_alloc();
+        return opened && !session.Failed();
+    } catch (LibRaw_exceptions error) {
+        Report(error);
         return false;
     }
 }
@@ -306,9 +338,12 @@ std::optional<LoadedPicture> DecodeRaw(
     try {
         RawSession session(source);
         auto picture = Decode(session, options);
+        if (session.OutOfMemory())
+            throw std::bad_alloc();
         readFailed = session.Failed();
         return readFailed ? std::nullopt : picture;
-    } catch (...) {
+    } catch (LibRaw_exceptions error) {
+        Report(error);
         return std::nullopt;
     }
 }

@@ -25,6 +25,8 @@ bool MayBeCameraRaw(const QByteArray& head);
 // is that of the developed picture. Only the headers and the preview are read when the preview
 // serves. nullopt when LibRaw refuses the file or the picture would not fit the decode budget;
 // `readFailed` is then set if a read of `source` failed, so the file is unreadable, not damaged.
+// Memory running out, in LibRaw or here, throws std::bad_alloc (as IsCameraRaw may): the decode
+// entry tells it apart from a file that is no picture.
 std::optional<LoadedPicture> DecodeRaw(
     ByteSource& source, const PictureOptions& options, bool& readFailed);
 

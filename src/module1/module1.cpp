@@ -1,5 +1,6 @@
 #include "module1/module1.h"
 
+#include "module1/settings.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
@@ -60,16 +61,14 @@ bool Module1::EveryPictureType()
 {
     if (everyPictureType_)
         return *everyPictureType_;
-    const QString value = ReadSetting("Main", "Every Picture Type", "False").trimmed();
-    return value.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
-        || value == QLatin1String("1");
+    return Settings(*this).EveryPictureType();
 }
 
 void Module1::SetEveryPictureType(bool on, bool remember)
 {
     everyPictureType_ = on;
     if (remember)
-        WriteSetting("Main", "Every Picture Type", on ? "True" : "False");
+        Settings(*this).SetEveryPictureType(on);
 }
 
 platform::PictureOptions Module1::ShownPictureOptions()

@@ -38,7 +38,8 @@ public:
     bool OpenDocument(QWidget* owner, const QString& fileName);
 
     // Whether every picture type the program decodes is listed and shown, not only the nine
-    // classic ones: the "Every Picture Type" setting, unless this run was told otherwise.
+    // classic ones: the "Every Picture Type" setting (see Settings), unless this run was told
+    // otherwise.
     bool EveryPictureType();
     // Switches it for the rest of the run, and in the settings file when `remember`.
     void SetEveryPictureType(bool on, bool remember = true);

@@ -2,8 +2,10 @@
 
 #include "formats/byte_source.h"
 #include "formats/picture_decoder.h"
+#include "formats/picture_log.h"
 #include "platform/careful_file.h"
 
+#include <cstring>
 #include <sys/stat.h>
 
 namespace gb::platform {
@@ -55,7 +57,12 @@ std::optional<LoadedPicture> FilePictureLoader::LoadPicture(
     if (file.Ok()) {
         FileByteSource source(file);
         picture = formats::DecodePicture(source, options, why);
+    } else {
+        qCInfo(formats::lcPictures, "%s: not opened: %s", qUtf8Printable(path),
+            file.error ? std::strerror(file.error) : "not a regular file");
     }
+    if (why != LoadFailure::None)
+        qCInfo(formats::lcPictures, "%s: %s", qUtf8Printable(path), formats::Describe(why));
     if (failure)
         *failure = why;
     return picture;

@@ -12,7 +12,9 @@ enum class StorageKind {
 };
 
 // Asks the file system that holds `path`; Local when it cannot tell. Touches the storage, so it
-// may block on a share that stopped answering: never call it on the window's thread.
+// may block on a share that stopped answering: never call it on the window's thread. One of the
+// platform's interfaces, a question with no state to inject: the platform library the program
+// links answers it (storage_kind.cpp on Linux).
 StorageKind StorageKindOf(const QString& path);
 
 } // namespace gb::platform

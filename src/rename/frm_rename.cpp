@@ -3,12 +3,12 @@
 #include "core/batch_naming.h"
 #include "module1/detached_task.h"
 #include "module1/module1.h"
+#include "module1/settings.h"
 #include "platform/dialogs.h"
 #include "platform/picture_loader.h"
 #include "rename/path_label.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -231,8 +231,7 @@ void frmRename::ResetControls()
 void frmRename::Form_Load()
 {
     ResetControls();
-    lblDestination->SetPath(
-        module1_.ReadSetting("Main", "Last Dest Path", QDir::homePath() + u'/'));
+    lblDestination->SetPath(app::Settings(module1_).LastDestPath());
     CurrentIndex_ = 0;
     ShowEntry(0);
     const bool several = Files()->Count() > 1;
@@ -315,7 +314,7 @@ void frmRename::cmdBrowse_Click()
     if (folder.isEmpty())
         return;
     lblDestination->SetPath(folder);
-    module1_.WriteSetting("Main", "Last Dest Path", folder);
+    app::Settings(module1_).SetLastDestPath(folder);
     cmdBatch->setEnabled(true);
 }
 

@@ -1,4 +1,5 @@
 // Camera RAW files (tests/data/raw: cameras' own, and ones samplegen writes) through LibRaw.
+#include "formats/picture_decoder.h"
 #include "formats/raw_decoder.h"
 #include "samplegen/image_writers.h"
 #include "samplegen/raw_writers.h"
@@ -6,7 +7,10 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace gb::formats {
 namespace {
@@ -155,6 +159,53 @@ namespace {
         bool readFailed = true;
         EXPECT_FALSE(DecodeRaw(source, { false, kTile, true, true }, readFailed));
         EXPECT_FALSE(readFailed);
+    }
+
+    // The process's address space held to what it maps now and `headroom` more while it lives:
+    // a real allocation past that fails, as on a machine short of memory.
+    class AddressSpaceLimit {
+    public:
+        explicit AddressSpaceLimit(rlim_t headroom)
+        {
+            rlim_t pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            getrlimit(RLIMIT_AS, &before_);
+            const rlimit limited { pages * rlim_t(sysconf(_SC_PAGESIZE)) + headroom,
+                before_.rlim_max };
+            setrlimit(RLIMIT_AS, &limited);
+        }
+        ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &before_); }
+
+    private:
+        rlimit before_ {};
+    };
+
+    // Memory running out while LibRaw develops a picture says nothing of the file: its own
+    // failure, not "not a picture", and the same bytes decode once memory is back.
+    TEST(RawDecoderTest, MemoryRunningOutIsNoVerdictOnTheFile)
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "AddressSanitizer's shadow memory is counted against any limit";
+#endif
+        // 24 MB of sensor data behind a preview too small for the tile.
+        MemoryByteSource source(
+            tools::WriteCameraRaw({ tools::RawKind::Dng, Quadrants({ 8, 8 }), { 4000, 3000 }, 1 }));
+        const PictureOptions options { false, kTile, false, true };
+        // In a process started afresh: memory earlier tests freed would still be there to take.
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_EXIT(
+            {
+                LoadFailure failure = LoadFailure::None;
+                {
+                    const AddressSpaceLimit limit(rlim_t(16) << 20);
+                    DecodePicture(source, options, failure);
+                }
+                std::_Exit(int(failure));
+            },
+            testing::ExitedWithCode(int(LoadFailure::OutOfMemory)), "");
+        LoadFailure failure = LoadFailure::OutOfMemory;
+        EXPECT_TRUE(DecodePicture(source, options, failure));
+        EXPECT_EQ(failure, LoadFailure::None);
     }
 
 } // namespace

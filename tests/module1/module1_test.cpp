@@ -1,3 +1,4 @@
+#include "module1/settings.h"
 #include "support/test_services.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,42 @@ namespace {
         EXPECT_EQ(s.module1.ReadSetting("Main", "Last Path", "gone"), "gone");
         EXPECT_EQ(s.module1.WriteSetting("Main", "", "ignored"), 1);
         EXPECT_EQ(data.Read("glimmerbox.ini"), "[Other]\nKeep=yes\n");
+    }
+
+    // Every yes/no setting goes through the one parser: a number is yes when not zero (the
+    // classic runtime stores -1), anything it cannot read is the key's own default.
+    TEST(Settings, YesNoSettingsReadTheOneWayWithTheirOwnDefaults)
+    {
+        struct Row {
+            const char* stored; // nullptr: the key is missing
+            bool embedded; // "Use Embedded Thumbnails", yes by default
+            bool everyType; // "Every Picture Type", no by default
+        };
+        const Row rows[] = { { "-1", true, true }, { "0", false, false }, { "True", true, true },
+            { "false", false, false }, { "yes", true, false }, { nullptr, true, false } };
+        for (const Row& row : rows) {
+            TestServices s;
+            if (row.stored) {
+                s.SetSetting("Use Embedded Thumbnails", row.stored);
+                s.SetSetting("Every Picture Type", row.stored);
+            }
+            app::Settings settings(s.module1);
+            EXPECT_EQ(settings.UseEmbeddedThumbnails(), row.embedded) << row.stored;
+            EXPECT_EQ(settings.EveryPictureType(), row.everyType) << row.stored;
+            EXPECT_EQ(s.module1.EveryPictureType(), row.everyType) << row.stored;
+        }
+    }
+
+    // Leaving the window where no place was worth keeping keeps the stored one.
+    TEST(Settings, PlacementWithoutAPositionKeepsTheStoredOne)
+    {
+        TestServices s;
+        app::Settings settings(s.module1);
+        EXPECT_TRUE(settings.SetPlacement({ "120, 90, 900, 660", false }));
+        EXPECT_TRUE(settings.SetPlacement({ QString(), true }));
+        EXPECT_EQ(settings.Placement().windowPosition, "120, 90, 900, 660");
+        EXPECT_TRUE(settings.Placement().maximized);
+        EXPECT_EQ(s.Setting("Maximized"), "True");
     }
 
 } // namespace

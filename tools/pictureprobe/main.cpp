@@ -1,6 +1,6 @@
 // Loads one picture file four ways (plain, thumbnail, thumbnail that may be the embedded one,
 // large icon), prints "<mode> ok <image w>x<h> <natural w>x<h> <pixel digest>" or "<mode> fail
-// <unreadable|not-a-picture>" per load, then
+// <unreadable|not-a-picture|out-of-memory>" per load, then
 // "peak <KB>": run once per file, each file's peak memory is its own and a hang can be killed.
 // Given several files it loads each in turn, so a slow start (under valgrind) is paid once.
 // With --every-type first, every load asks for every picture type (PNG, WebP, TIFF, HEIC, AVIF).
@@ -23,6 +23,14 @@ quint32 PixelDigest(const QImage& image)
             digest = (digest ^ row[i]) * 16777619u;
     }
     return digest;
+}
+
+const char* FailureName(gb::platform::LoadFailure failure)
+{
+    using gb::platform::LoadFailure;
+    if (failure == LoadFailure::Unreadable)
+        return "unreadable";
+    return failure == LoadFailure::OutOfMemory ? "out-of-memory" : "not-a-picture";
 }
 
 } // namespace
@@ -53,9 +61,7 @@ int main(int argc, char** argv)
                 std::printf("%s ok %dx%d %dx%d %08x\n", name, p->image.width(), p->image.height(),
                     p->naturalSize.width(), p->naturalSize.height(), PixelDigest(p->image));
             else
-                std::printf("%s fail %s\n", name,
-                    failure == gb::platform::LoadFailure::Unreadable ? "unreadable"
-                                                                     : "not-a-picture");
+                std::printf("%s fail %s\n", name, FailureName(failure));
             std::fflush(stdout);
         }
     }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+namespace gb::app {
+
+class Module1;
+
+// The program's own settings in section "Main" of the settings file, each key read and written
+// here alone, typed. A yes/no is read by core::ParseBoolean ("True"/"False" in any case, or a
+// number, true when not zero as the classic runtime reads "-1"); anything else is the key's
+// default. Written as "True"/"False". A view over Module1's settings calls: cheap to make where
+// needed, nothing kept.
+class Settings {
+public:
+    explicit Settings(Module1& module1);
+
+    // Where the main window was left: "Window Position" as stored ("120, 90, 900, 660" in twips;
+    // "" when none) and "Maximized" (no when unset).
+    struct StoredPlacement {
+        QString windowPosition;
+        bool maximized = false;
+    };
+
+    // "Last Path": the folder the main window showed last; "" when none.
+    QString LastPath();
+    // "" removes it. Each setter is true when the settings file took the change.
+    bool SetLastPath(const QString& folder);
+
+    // "Last Dest Path": the rename window's last destination; the home folder when none.
+    QString LastDestPath();
+    bool SetLastDestPath(const QString& folder);
+
+    StoredPlacement Placement();
+    // Stores both; an empty `windowPosition` keeps the one stored (a window that never reached
+    // a place worth keeping).
+    bool SetPlacement(const StoredPlacement& placement);
+
+    // "Use Embedded Thumbnails": a camera's own small picture may stand in for a tile. Yes when
+    // unset.
+    bool UseEmbeddedThumbnails();
+    bool SetUseEmbeddedThumbnails(bool on);
+
+    // "Every Picture Type" as stored: every type the program decodes is listed, not only the
+    // nine classic ones. No when unset. Module1::EveryPictureType() adds this run's choice.
+    bool EveryPictureType();
+    bool SetEveryPictureType(bool on);
+
+private:
+    bool ReadYesNo(const QString& key, bool defaultValue);
+    bool Write(const QString& key, const QString& value);
+
+    Module1& module1_;
+};
+
+} // namespace gb::app
