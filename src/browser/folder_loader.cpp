@@ -6,6 +6,7 @@
 #include "browser/tile_maker.h"
 #include "core/caption_fit.h"
 #include "module1/module1.h"
+#include "module1/settings.h"
 #include "module1/tasks.h"
 
 #include <QFontMetrics>
@@ -14,13 +15,6 @@
 namespace gb::browser {
 
 namespace {
-
-    bool IsSwitchedOff(const QString& setting)
-    {
-        const QString value = setting.trimmed();
-        return value.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
-            || value == QLatin1String("0");
-    }
 
     // On a share every request pays a round trip: this many files are read at once there, so
     // the link stays busy. Decoding stays one per core whatever runs (the loader sees to that).
@@ -99,8 +93,7 @@ void FolderLoader::MakeCells(bool remote)
     paths.reserve(listed);
     for (int i = 0; i < listed; ++i)
         paths.push_back(SourcePath_ + filHidden.List(i));
-    const bool embedded
-        = !IsSwitchedOff(module1_.ReadSetting("Main", "Use Embedded Thumbnails", "True"));
+    const bool embedded = app::Settings(module1_).UseEmbeddedThumbnails();
     cacheWriter_->Hold();
     const platform::Services& services = module1_.Services();
     // Each task holds its own copy of the maker, so no worker reaches into the window; the

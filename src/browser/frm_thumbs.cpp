@@ -11,6 +11,7 @@
 #include "browser/wallpaper_command.h"
 #include "core/window_position.h"
 #include "module1/module1.h"
+#include "module1/settings.h"
 #include "platform/app_info.h"
 
 #include <QCloseEvent>
@@ -106,9 +107,8 @@ about::frmAbout* frmThumbs::AboutWindow() const { return windows_->AboutWindow()
 
 void frmThumbs::Form_Load()
 {
-    const QString maximized = module1_.ReadSetting("Main", "Maximized", "False");
-    placement_.Restore(module1_.ReadSetting("Main", "Window Position", ""),
-        core::ParseBoolean(maximized).value_or(false));
+    const app::Settings::StoredPlacement stored = app::Settings(module1_).Placement();
+    placement_.Restore(stored.windowPosition, stored.maximized);
 }
 
 void frmThumbs::showEvent(QShowEvent* event)
@@ -159,11 +159,10 @@ void frmThumbs::Form_Unload()
         return;
     sbrMain->EndProgress();
     loader_->Close();
-    if (const std::optional<core::WindowPlacement> twips = placement_.ToStore())
-        module1_.WriteSetting("Main", "Window Position", core::FormatWindowPosition(*twips));
+    const std::optional<core::WindowPlacement> twips = placement_.ToStore();
     const Qt::WindowStates state = windowState();
-    const bool maximized = (state & Qt::WindowMaximized) && !(state & Qt::WindowMinimized);
-    module1_.WriteSetting("Main", "Maximized", maximized ? "True" : "False");
+    app::Settings(module1_).SetPlacement({ twips ? core::FormatWindowPosition(*twips) : QString(),
+        (state & Qt::WindowMaximized) && !(state & Qt::WindowMinimized) });
 }
 
 // ---- Layout ----------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "browser/thumb_grid.h"
 #include "core/load_text.h"
 #include "module1/module1.h"
+#include "module1/settings.h"
 #include "platform/dialogs.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@ void frmThumbs::ChooseSourceFolder(bool useRemembered)
 {
     if (loader_->IsClosed())
         return;
-    QString folder = module1_.ReadSetting("Main", "Last Path", "");
+    QString folder = app::Settings(module1_).LastPath();
     if (folder.isEmpty())
         useRemembered = false;
     if (!useRemembered)
@@ -68,7 +69,7 @@ void frmThumbs::loader_Listed(const FolderListing& listing)
     if (purpose == FolderLoader::Purpose::Start)
         start_.Opened(listing.folder, listing.pictureToFocus);
     if (purpose != FolderLoader::Purpose::Refresh) {
-        module1_.WriteSetting("Main", "Last Path", listing.folder);
+        app::Settings(module1_).SetLastPath(listing.folder);
         filHidden_PathChange();
     }
 }
