@@ -68,11 +68,13 @@ void frmThumbs::BuildControls()
 
     vsbSlide = new QScrollBar(Qt::Vertical, picFrame);
     vsbSlide->setObjectName(QStringLiteral("vsbSlide"));
+    vsbSlide->setAccessibleName(QStringLiteral("Scroll Thumbnails"));
     vsbSlide->setFocusPolicy(Qt::NoFocus);
     vsbSlide->resize(vsbSlide->sizeHint().width(), vsbSlide->height());
     connect(vsbSlide, &QScrollBar::valueChanged, this, &frmThumbs::vsbSlide_Change);
 
     picSlide = new ThumbGrid(chkThumb, picFrame);
+    picSlide->setAccessibleName(QStringLiteral("Thumbnails"));
     picSlide->installEventFilter(this);
     connect(picSlide, &ThumbGrid::CellClicked, this, &frmThumbs::ToggleCell);
     connect(picSlide, &ThumbGrid::CellMouseUp, this, &frmThumbs::chkThumb_MouseUp);
@@ -92,12 +94,17 @@ void frmThumbs::BuildStatusBar()
 {
     QStatusBar* sbrMain = statusBar();
     sbrMain->setObjectName(QStringLiteral("sbrMain"));
+    sbrMain->setAccessibleName(QStringLiteral("Status"));
     for (int i = 0; i < 3; ++i) {
         panels_[i] = i == static_cast<int>(StatusPanel::Path) ? new ElidedLabel(sbrMain)
                                                               : new QLabel(sbrMain);
         panels_[i]->setObjectName(QStringLiteral("sbrMainPanel%1").arg(i + 1));
     }
     Panel(StatusPanel::Badge)->setPixmap(StatusBarBadge());
+    Panel(StatusPanel::Badge)->setAccessibleName(QStringLiteral("Glimmerbox"));
+    // The two text panels are read by their text; what they stand for is their description.
+    Panel(StatusPanel::Count)->setAccessibleDescription(QStringLiteral("Files in the folder"));
+    Panel(StatusPanel::Path)->setAccessibleDescription(QStringLiteral("Folder or ticked file"));
     Panel(StatusPanel::Count)->setMinimumWidth(kCountPanelWidth);
     Panel(StatusPanel::Count)->setText(QStringLiteral("File(s): 0"));
     Panel(StatusPanel::Path)->setTextFormat(Qt::PlainText);
