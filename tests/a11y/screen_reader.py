@@ -1,25 +1,12 @@
 #!/usr/bin/python3
-"""What a screen reader finds in Glimmerbox's main window, read through the accessibility bus.
-
-  screen_reader.py controls       each control that takes the focus or can be pressed: role, name
-  screen_reader.py cells          each child of the "Thumbnails" list: role, name, checked or not
-  screen_reader.py labels         the text of each label in the status bar
-  screen_reader.py act NAME DO    does the action DO (any case) of the control named NAME
-
-Lines are tab-separated. Exits 2 while the window is not on the bus yet, 3 when NAME or its
-action is not there.
-"""
+"""Glimmerbox's main window as a screen reader finds it on the accessibility bus, in lines of
+tab-separated fields. Commands: controls (role and name of each control that takes the focus or
+can be pressed), cells (role, name and tick of each child of the "Thumbnails" list), labels (the
+status bar's texts), act NAME DO (does action DO, any case, of the control named NAME; exits 3
+when there is none, 4 when it fails). Exits 2 while the window is not on the bus."""
 import sys
 
 import pyatspi
-
-
-def find_main_window():
-    for app in pyatspi.Registry.getDesktop(0):
-        for window in app or []:
-            if window and window.getRole() == pyatspi.ROLE_FRAME and window.name == "Glimmerbox":
-                return window
-    sys.exit(2)
 
 
 def walk(node):
@@ -37,35 +24,28 @@ def action_names(node):
     return [action.getName(i).lower() for i in range(action.nActions)]
 
 
-def tick_of(node):
-    return "checked" if node.getState().contains(pyatspi.STATE_CHECKED) else "unchecked"
-
-
-def say(*fields):
-    print("\t".join(fields))
-
-
 def main(command, *arguments):
-    nodes = list(walk(find_main_window()))
+    windows = [window for app in pyatspi.Registry.getDesktop(0) for window in app or []
+               if window and window.getRole() == pyatspi.ROLE_FRAME and window.name == "Glimmerbox"]
+    nodes = list(walk(windows[0])) if windows else sys.exit(2)
     if command == "controls":
         for node in nodes:
             if node.getState().contains(pyatspi.STATE_FOCUSABLE) or action_names(node):
-                say(node.getRoleName(), node.name)
+                print(node.getRoleName(), node.name, sep="\t")
     elif command == "cells":
-        for grid in nodes:
-            if grid.getRole() == pyatspi.ROLE_LIST and grid.name == "Thumbnails":
-                for cell in grid:
-                    say(cell.getRoleName(), cell.name, tick_of(cell))
+        for grid in (node for node in nodes if node.getRole() == pyatspi.ROLE_LIST):
+            for cell in grid if grid.name == "Thumbnails" else []:
+                ticked = cell.getState().contains(pyatspi.STATE_CHECKED)
+                print(cell.getRoleName(), cell.name, "checked" if ticked else "unchecked", sep="\t")
     elif command == "labels":
         for bar in (node for node in nodes if node.getRole() == pyatspi.ROLE_STATUS_BAR):
             for label in (node for node in walk(bar) if node.getRole() == pyatspi.ROLE_LABEL):
-                say(label.name)
+                print(label.name)
     elif command == "act":
-        name, wanted = arguments
-        for node in (node for node in nodes if node.name == name):
-            if wanted.lower() in action_names(node):
-                node.queryAction().doAction(action_names(node).index(wanted.lower()))
-                return
+        name, wanted = arguments[0], arguments[1].lower()
+        for node in (node for node in nodes if wanted in action_names(node)):
+            if node.name == name:
+                sys.exit(0 if node.queryAction().doAction(action_names(node).index(wanted)) else 4)
         sys.exit(3)
 
 
