@@ -2,11 +2,14 @@
 """Glimmerbox's main window as a screen reader finds it on the accessibility bus, in lines of
 tab-separated fields. Commands: controls (role and name of each control that takes the focus or
 can be pressed), cells (role, name and tick of each child of the "Thumbnails" list), labels (the
-status bar's texts), act NAME DO (does action DO, any case, of the control named NAME; exits 3
-when there is none, 4 when it fails). Exits 2 while the window is not on the bus."""
+status bar's texts), act NAME DO N (does action DO, any case, of the control named NAME, then
+prints name and new tick of each of the first N check boxes heard ticked or unticked; exits 3
+when there is no such control, 4 when the action fails). Exits 2 while the window is not on the
+bus."""
 import sys
 
 import pyatspi
+from gi.repository import GLib
 
 
 def walk(node):
@@ -42,11 +45,26 @@ def main(command, *arguments):
             for label in (node for node in walk(bar) if node.getRole() == pyatspi.ROLE_LABEL):
                 print(label.name)
     elif command == "act":
-        name, wanted = arguments[0], arguments[1].lower()
-        for node in (node for node in nodes if wanted in action_names(node)):
-            if node.name == name:
-                sys.exit(0 if node.queryAction().doAction(action_names(node).index(wanted)) else 4)
-        sys.exit(3)
+        name, wanted, expected = arguments[0], arguments[1].lower(), int(arguments[2])
+        heard = []
+
+        def hear(event):
+            print(event.source.name, event.detail1, sep="\t", flush=True)
+            heard.append(event)
+            if len(heard) == expected:
+                pyatspi.Registry.stop()
+
+        if expected:
+            pyatspi.Registry.registerEventListener(hear, "object:state-changed:checked")
+        target = next((node for node in nodes if node.name == name and wanted in action_names(node)),
+                      None)
+        if target is None:
+            sys.exit(3)
+        if not target.queryAction().doAction(action_names(target).index(wanted)):
+            sys.exit(4)
+        if expected:
+            GLib.timeout_add_seconds(15, pyatspi.Registry.stop)
+            pyatspi.Registry.start()
 
 
 if __name__ == "__main__":
