@@ -10,8 +10,9 @@ source "$GLIMMERBOX_ROOT/scripts/setup.sh"
 glimmerbox_install_packages
 glimmerbox_build "$GLIMMERBOX_ROOT/build"
 export QT_QPA_PLATFORM=offscreen
-# Every tier: the offscreen window tests and, labelled "wm", the main window under Xvfb with
-# openbox (each test starts its own display).
+# Every tier: the offscreen window tests; labelled "wm", the main window under Xvfb with openbox
+# (each test starts its own display); labelled "a11y", the same read by a screen reader's library
+# through the accessibility bus.
 ctest --test-dir "$GLIMMERBOX_ROOT/build" --output-on-failure -j"$(nproc)" --timeout 300
 
 # The program itself, end to end: a contact sheet of the samples.

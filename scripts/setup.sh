@@ -14,6 +14,7 @@ GLIMMERBOX_PACKAGES=(
     valgrind libglib2.0-bin lintian
     dbus-daemon dconf-gsettings-backend dconf-service xfconf libxfconf-0-3 pcmanfm-qt
     fuse python3-fusepy
+    at-spi2-core python3-pyatspi
 )
 
 glimmerbox_install_packages() {

@@ -19,12 +19,17 @@ MainStatusBar::MainStatusBar(QMainWindow& window)
 {
     QStatusBar* sbrMain = window.statusBar();
     sbrMain->setObjectName(QStringLiteral("sbrMain"));
+    sbrMain->setAccessibleName(QStringLiteral("Status"));
     for (int i = 0; i < 3; ++i) {
         panels_[i]
             = i == static_cast<int>(Panel::Path) ? new ElidedLabel(sbrMain) : new QLabel(sbrMain);
         panels_[i]->setObjectName(QStringLiteral("sbrMainPanel%1").arg(i + 1));
     }
     Label(Panel::Badge)->setPixmap(StatusBarBadge());
+    Label(Panel::Badge)->setAccessibleName(QStringLiteral("Glimmerbox"));
+    // The two text panels are read by their text; what they stand for is their description.
+    Label(Panel::Count)->setAccessibleDescription(QStringLiteral("Files in the folder"));
+    Label(Panel::Path)->setAccessibleDescription(QStringLiteral("Folder or ticked file"));
     Label(Panel::Count)->setMinimumWidth(kCountPanelWidth);
     Label(Panel::Count)->setText(QStringLiteral("File(s): 0"));
     Label(Panel::Path)->setTextFormat(Qt::PlainText);

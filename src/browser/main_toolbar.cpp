@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QKeySequence>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace gb::browser {
 
@@ -49,6 +50,10 @@ MainToolbar::MainToolbar(QToolBar* bar)
     bar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     bar_->setIconSize(kIconSize);
     bar_->toggleViewAction()->setVisible(false);
+    // Qt's button for the entries a narrow window has no room for comes unnamed; a screen reader
+    // lists it first even while it is hidden.
+    if (auto* more = bar_->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More Buttons"));
     for (const Entry& entry : kEntries) {
         if (!entry.key) {
             bar_->addSeparator();

@@ -14,6 +14,7 @@ ProgressDisplay::ProgressDisplay(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("picProgress"));
+    setAccessibleName(QStringLiteral("Progress"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     hide();
 }
@@ -31,6 +32,7 @@ void ProgressDisplay::Step(int percent, const QString& text)
 {
     barWidth_ = percent / 100.0 * width();
     text_ = text;
+    setAccessibleDescription(text); // what the bar shows, which only paint knows otherwise
     update();
 }
 

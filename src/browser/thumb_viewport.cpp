@@ -24,6 +24,7 @@ ThumbViewport::ThumbViewport(const CellModel& model, QWidget* parent)
 
     vsbSlide = new QScrollBar(Qt::Vertical, this);
     vsbSlide->setObjectName(QStringLiteral("vsbSlide"));
+    vsbSlide->setAccessibleName(QStringLiteral("Scroll Thumbnails"));
     vsbSlide->setFocusPolicy(Qt::NoFocus);
     vsbSlide->resize(vsbSlide->sizeHint().width(), vsbSlide->height());
     connect(vsbSlide, &QScrollBar::valueChanged, this, &ThumbViewport::vsbSlide_Change);

@@ -64,6 +64,7 @@ QWidget* frmRename::BuildSourceArea()
     auto* column = new QVBoxLayout(area);
     column->setContentsMargins(0, 0, 0, 0);
     Picture1 = Named(new QLabel(area), "Picture1");
+    Picture1->setAccessibleName(QStringLiteral("Preview"));
     Picture1->setFixedSize(kPreviewSize);
     Picture1->setFrameShape(QFrame::Box);
     Picture1->setScaledContents(true); // stretched to the frame, as a preview
@@ -71,6 +72,8 @@ QWidget* frmRename::BuildSourceArea()
     auto* steps = new QHBoxLayout;
     cmdBack = Named(new QPushButton(QStringLiteral("<"), area), "cmdBack", "Previous Image");
     cmdNext = Named(new QPushButton(QStringLiteral(">"), area), "cmdNext", "Next Image");
+    cmdBack->setAccessibleName(cmdBack->toolTip()); // read aloud, "<" and ">" say nothing
+    cmdNext->setAccessibleName(cmdNext->toolTip());
     for (QPushButton* step : { cmdBack, cmdNext }) {
         // Hidden for a single file, but the window keeps its size.
         QSizePolicy policy = step->sizePolicy();
@@ -94,8 +97,10 @@ QGroupBox* frmRename::BuildBatchFrame()
     auto* grid = new QGridLayout(fraBatch);
     txtFilename = Named(new QLineEdit(fraBatch), "txtFilename",
         "Batch filename used to rename selected files.  Example: \"ChristmasParty\"");
+    txtFilename->setAccessibleName(QStringLiteral("Filename"));
     txtSuffix = Named(new QLineEdit(fraBatch), "txtSuffix",
         "This value will be appended onto the Filename above and incremented for each file.");
+    txtSuffix->setAccessibleName(QStringLiteral("Begin Increment"));
     txtSuffix->setMaxLength(5);
     // Typing is filtered key by key; the validator also keeps pasted text to digits.
     txtSuffix->setValidator(
@@ -107,6 +112,7 @@ QGroupBox* frmRename::BuildBatchFrame()
     lblDestination->setFrameShape(QFrame::Box);
     cmdBrowse = Named(new QPushButton(QStringLiteral("..."), fraBatch), "cmdBrowse",
         "Browse for destination folder...");
+    cmdBrowse->setAccessibleName(QStringLiteral("Browse for Destination"));
     cmdBatch = Named(new QPushButton(QStringLiteral("Save &Batch"), fraBatch), "cmdBatch",
         "Click here to batch raname all the selected files and copy them into the destination "
         "folder...");
@@ -130,6 +136,7 @@ QGroupBox* frmRename::BuildBatchFrame()
 QLayout* frmRename::BuildModePages()
 {
     Image1 = Named(new QLabel(this), "Image1");
+    Image1->setAccessibleName(QStringLiteral("Glimmerbox"));
     Image1->setFixedSize(kLogoSize);
     Image1->setFrameShape(QFrame::Box);
     Image1->setScaledContents(true);
@@ -152,6 +159,7 @@ void frmRename::BuildControls()
     auto* page = new QGridLayout(this);
     Frame1 = Named(new QGroupBox(QStringLiteral("Source"), this), "Frame1");
     lblSource = Named(new PathLabel(kSourceMinimumWidth, QString(), Frame1), "lblSource");
+    lblSource->setAccessibleDescription(QStringLiteral("Source"));
     QFont bold = lblSource->font();
     bold.setBold(true);
     lblSource->setFont(bold);

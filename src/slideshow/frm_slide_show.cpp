@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <cmath>
 
 namespace gb::slideshow {
@@ -78,6 +79,7 @@ void frmSlideShow::BuildControls()
 {
     picImage = new QLabel(this);
     picImage->setObjectName(QStringLiteral("picImage"));
+    picImage->setAccessibleName(QStringLiteral("Picture"));
     picImage->setScaledContents(false); // a picture is shown at its own size, cut at the edges
     picImage->installEventFilter(this);
 
@@ -105,6 +107,9 @@ void frmSlideShow::BuildToolbar()
 {
     Toolbar1 = new QToolBar(this);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    // Qt's button for the entries a narrow screen has no room for comes unnamed.
+    if (auto* more = Toolbar1->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More Buttons"));
     Toolbar1->setIconSize(kButtonIconSize);
     Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     // An ordinary toolbar on top of the black show, always above the picture.
@@ -117,8 +122,10 @@ void frmSlideShow::BuildToolbar()
         action->setToolTip(QString::fromLatin1(kButtonDesigns[i].toolTip));
         connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
         // Keys belong to the show, not to a focused button.
-        if (QWidget* button = Toolbar1->widgetForAction(action))
+        if (QWidget* button = Toolbar1->widgetForAction(action)) {
             button->setFocusPolicy(Qt::NoFocus);
+            button->setAccessibleName(action->toolTip()); // "Previous Image", not "Left"
+        }
         Buttons_[i] = action;
     }
     Toolbar1->raise();

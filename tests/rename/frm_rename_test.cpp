@@ -1,4 +1,5 @@
 #include "rename_harness.h"
+#include "support/accessible_names.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -6,6 +7,13 @@
 
 namespace gb::test {
 namespace {
+
+    TEST(RenameWindow, EveryControlHasANameAScreenReaderReads)
+    {
+        RenameHarness h;
+        const QStringList unnamed = UnnamedControls(h.window);
+        EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(", "));
+    }
 
     // However long the paths, in either mode and for one file or many, the window keeps one size;
     // and Enter is no button's key here, wherever the focus is.

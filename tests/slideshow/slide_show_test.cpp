@@ -1,6 +1,7 @@
 #include "samplegen/image_writers.h"
 #include "slideshow/frm_slide_show.h"
 #include "slideshow/picture_prefetcher.h"
+#include "support/accessible_names.h"
 #include "support/fault_injecting_files.h"
 #include "support/test_services.h"
 
@@ -158,6 +159,13 @@ namespace {
         slideshow::frmSlideShow window { recordedModule };
         QSignalSpy shown { &window, &slideshow::frmSlideShow::PictureShown };
     };
+
+    TEST(SlideShowWindow, EveryControlHasANameAScreenReaderReads)
+    {
+        SlideShowHarness h;
+        const QStringList unnamed = UnnamedControls(h.window);
+        EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(", "));
+    }
 
     const QString kStopped = "+++-+ stopped";
     TEST(SlideShowWindow, OpensStoppedAtTheFirstFileAndDecodesTheNextAheadInTheDirectionOfTravel)

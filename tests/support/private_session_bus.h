@@ -9,9 +9,10 @@
 namespace gb::test {
 
 // A session of our own: a bus, settings folders and the programs on the path. The bus starts on
-// demand only the settings daemons named here (dconf, xfconfd), whose files stay in the scratch
-// folder; whatever else this machine has installed for the session (a desktop portal, file
-// managers) is neither activated nor found on the path. The user's real desktop is never touched.
+// demand only the services named (by default the settings daemons dconf and xfconfd, whose files
+// stay in the scratch folder); whatever else this machine has installed for the session (a desktop
+// portal, file managers) is neither activated nor found on the path. The user's real desktop is
+// never touched.
 class PrivateSessionBus {
 public:
     // The programs the tests run by name; nothing else is on the path while the bus lives.
@@ -21,9 +22,11 @@ public:
             "gio", "xdg-mime", "xdg-open", "cp", "false", "sh", "dbus-daemon" };
     }
 
+    static QStringList DefaultServices() { return { "ca.desrt.dconf", "org.xfce.Xfconf" }; }
+
     // schemas: compiled GSettings schemas for gsettings to use instead of the system's.
-    explicit PrivateSessionBus(
-        const QString& schemas = {}, const QStringList& tools = DefaultTools())
+    explicit PrivateSessionBus(const QString& schemas = {},
+        const QStringList& tools = DefaultTools(), const QStringList& services = DefaultServices())
     {
         const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
         Set("PATH", LinkTools(tools));
@@ -33,7 +36,7 @@ public:
         Set("GSETTINGS_BACKEND", "dconf");
         Set("GSETTINGS_SCHEMA_DIR", schemas);
         daemon_.start(
-            daemon, { "--config-file=" + WriteConfig(), "--nofork", "--print-address=1" });
+            daemon, { "--config-file=" + WriteConfig(services), "--nofork", "--print-address=1" });
         while (!daemon_.canReadLine() && daemon_.waitForReadyRead(-1)) { }
         Set("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(daemon_.readLine()).trimmed());
         EXPECT_TRUE(Address().startsWith("unix:")) << "dbus-daemon did not start";
@@ -69,15 +72,15 @@ private:
     }
 
     // The session bus's usual rules, but with only our own service folder.
-    QString WriteConfig() const
+    QString WriteConfig(const QStringList& names) const
     {
         const QString services = private_.File("services");
         QDir().mkpath(services);
-        for (const QString name : { "ca.desrt.dconf.service", "org.xfce.Xfconf.service" }) {
+        for (const QString& name : names) {
             const QString installed = QStandardPaths::locate(
-                QStandardPaths::GenericDataLocation, "dbus-1/services/" + name);
+                QStandardPaths::GenericDataLocation, "dbus-1/services/" + name + ".service");
             if (!installed.isEmpty())
-                QFile::copy(installed, services + "/" + name);
+                QFile::copy(installed, services + "/" + name + ".service");
         }
         private_.Write("bus.conf",
             ("<busconfig><type>session</type><listen>unix:tmpdir=" + runtime_.Path()
