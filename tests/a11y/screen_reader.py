@@ -51,8 +51,8 @@ def main(command, *arguments):
         def hear(event):
             print(event.source.name, event.detail1, sep="\t", flush=True)
             heard.append(event)
-            if len(heard) == expected:
-                pyatspi.Registry.stop()
+            if len(heard) == expected:  # stopped from the loop: a stop inside a callback is lost
+                GLib.idle_add(pyatspi.Registry.stop)
 
         if expected:
             pyatspi.Registry.registerEventListener(hear, "object:state-changed:checked")

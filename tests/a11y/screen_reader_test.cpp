@@ -88,7 +88,7 @@ namespace {
     }
 
     // Run the cases below with --gtest_also_run_disabled_tests until the grid speaks.
-    TEST_F(ScreenReader, DISABLED_EveryPictureIsAnUncheckedCheckBoxNamedAfterItsFile)
+    TEST_F(ScreenReader, EveryPictureIsAnUncheckedCheckBoxNamedAfterItsFile)
     {
         QStringList expected;
         for (const QString& file : samples_)
@@ -97,7 +97,7 @@ namespace {
     }
 
     // Heard as each cell's tick changes, and read back from every cell after.
-    TEST_F(ScreenReader, DISABLED_SelectAllIsHeardAsEveryCellChecked)
+    TEST_F(ScreenReader, SelectAllIsHeardAsEveryCellChecked)
     {
         ASSERT_EQ(ReadOnce().size(), samples_.size());
         int pressed = -1;
@@ -117,7 +117,7 @@ namespace {
     }
 
     // A ticked cell puts its file in the path panel; the tick taken off leaves the folder there.
-    TEST_F(ScreenReader, DISABLED_ToggleFlipsOneCellAndThePathPanelFollows)
+    TEST_F(ScreenReader, ToggleFlipsOneCellAndThePathPanelFollows)
     {
         ASSERT_EQ(ReadOnce().size(), samples_.size());
         const QString file = samples_.first();
