@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QEventLoop>
 #include <QSemaphore>
 #include <QTimer>
 #include <QWindow>
@@ -57,32 +56,31 @@ bool SavePng(gb::platform::IFileOperations& files, const QImage& image, const QS
         && files.WriteFile(path, bytes).Ok();
 }
 
+// Loads the folder, draws its cells once the load has ended and ends the event loop with the
+// program's status.
 int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
     window.Tiles().SetBudget(0); // the sheet draws every cell at once
-    bool opened = false;
-    QEventLoop loading;
-    QObject::connect(&window, &gb::browser::frmThumbs::LoadFinished, &loading, [&] {
-        opened = true;
-        loading.quit();
+    QObject::connect(&window, &gb::browser::frmThumbs::LoadFinished, &window, [&] {
+        const QImage sheet
+            = gb::app::RenderContactSheet(window.Cells(), command.columns, window.palette());
+        if (!SavePng(module1.Services().files, sheet, command.contactSheet)) {
+            std::fprintf(
+                stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.contactSheet));
+            return QCoreApplication::exit(1);
+        }
+        std::printf("%s\n", qPrintable(window.PanelText(2)));
+        QCoreApplication::exit(0);
     });
-    QObject::connect(&window, &gb::browser::frmThumbs::LoadFailed, &loading, &QEventLoop::quit);
-    if (window.LoadFolder(gb::app::FolderToOpen(command.folder)))
-        loading.exec();
-    if (!opened) {
+    QObject::connect(&window, &gb::browser::frmThumbs::LoadFailed, &window, [&] {
         std::fprintf(stderr, "glimmerbox: cannot open the folder \"%s\"\n",
             qPrintable(QDir::toNativeSeparators(command.folder)));
+        QCoreApplication::exit(2);
+    });
+    if (!window.LoadFolder(gb::app::FolderToOpen(command.folder)))
         return 2;
-    }
-    const QImage sheet
-        = gb::app::RenderContactSheet(window.Cells(), command.columns, window.palette());
-    if (!SavePng(module1.Services().files, sheet, command.contactSheet)) {
-        std::fprintf(stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.contactSheet));
-        return 1;
-    }
-    std::printf("%s\n", qPrintable(window.PanelText(2)));
-    return 0;
+    return QApplication::exec();
 }
 
 // Saves a picture of `window` at `path` once its first load has ended, then closes it; `status`
@@ -94,10 +92,7 @@ void ShootWhenLoaded(gb::browser::frmThumbs& window, gb::platform::IFileOperatio
     const QString& path, int& status)
 {
     constexpr int kActivationWaitMs = 3000;
-    const auto shoot = [&window, &files, path, &status, taken = std::make_shared<bool>(false)] {
-        if (std::exchange(*taken, true))
-            return;
-        QCoreApplication::processEvents();
+    const auto take = [&window, &files, path, &status] {
         if (SavePng(files, window.grab().toImage(), path)) {
             std::printf("%s\n", qPrintable(QDir(path).absolutePath()));
         } else {
@@ -105,6 +100,11 @@ void ShootWhenLoaded(gb::browser::frmThumbs& window, gb::platform::IFileOperatio
             status = 1;
         }
         window.close();
+    };
+    // Taken from the event loop once what the activation brought (a resize, a repaint) is done.
+    const auto shoot = [&window, take, taken = std::make_shared<bool>(false)] {
+        if (!std::exchange(*taken, true))
+            QTimer::singleShot(0, &window, take);
     };
     // The slots keep their own copy of `shoot`, which ends with this block.
     QObject::connect(
