@@ -101,6 +101,10 @@ public:
         return real_.IsSameFile(first, second);
     }
     bool IsReadable(const QString& path) const override { return real_.IsReadable(path); }
+    platform::StorageKind StorageKindOf(const QString& path) const override
+    {
+        return real_.StorageKindOf(path);
+    }
     std::optional<platform::FileStamp> StampOf(const QString& path) const override
     {
         return real_.StampOf(path);

@@ -1,7 +1,7 @@
 #include "browser/file_list.h"
 
 #include "formats/picture_types.h"
-#include "platform/storage_kind.h"
+#include "platform/file_operations.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,7 +55,8 @@ const QStringList& FileList::Patterns(bool everyType)
     return everyType ? kEveryPattern : kPatterns;
 }
 
-FolderListing FileList::Read(const QString& path, Accept accept, bool everyType)
+FolderListing FileList::Read(
+    const QString& path, Accept accept, bool everyType, const platform::IFileOperations& files)
 {
     FolderListing listing;
     if (path.isEmpty()) {
@@ -74,7 +75,7 @@ FolderListing FileList::Read(const QString& path, Accept accept, bool everyType)
     }
     listing.folder = QDir::cleanPath(info.absoluteFilePath());
     listing.names = PictureNames(listing.folder, everyType);
-    listing.remote = platform::StorageKindOf(listing.folder) == platform::StorageKind::Remote;
+    listing.remote = files.StorageKindOf(listing.folder) == platform::StorageKind::Remote;
     return listing;
 }
 

@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace gb::platform {
+class IFileOperations;
+}
+
 namespace gb::browser {
 
 // What one reading of a folder found. `folder` is empty when the folder cannot be opened, and
@@ -12,7 +16,7 @@ struct FolderListing {
     QString pictureToFocus; // the picture file the request named, when it named one
     QStringList names;
     QString whyNot;
-    bool remote = false; // on a network or user-space file system (see platform/storage_kind.h)
+    bool remote = false; // on a network or user-space file system
     bool Opened() const { return !folder.isEmpty(); }
 };
 
@@ -31,7 +35,8 @@ public:
     };
     // Reads `path` from the disk. On a slow or stalled share this may take any time, so it never
     // runs on the window's thread.
-    static FolderListing Read(const QString& path, Accept accept, bool everyType = false);
+    static FolderListing Read(
+        const QString& path, Accept accept, bool everyType, const platform::IFileOperations& files);
 
     // Takes what a reading of this list's folder found.
     void Take(const FolderListing& listing);

@@ -55,7 +55,9 @@ bool FolderLoader::Start(const QString& path, Purpose purpose, const Look& look)
                                                                 : FileList::Accept::Folder;
     app::Run(
         app::Lane::Storage, this,
-        [path, accept, everyType = everyType_] { return FileList::Read(path, accept, everyType); },
+        [path, accept, everyType = everyType_, &files = module1_.Services().files] {
+            return FileList::Read(path, accept, everyType, files);
+        },
         [this, request](const FolderListing& listing) { Take(request, listing); });
     return true;
 }

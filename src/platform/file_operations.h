@@ -44,6 +44,13 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// Where a folder's files are kept, as far as reading them costs.
+enum class StorageKind {
+    Local, // a disk of this machine: a read costs little more than its bytes
+    Remote, // a network or user-space file system (NFS, SMB, FUSE, 9p …): each request pays a
+            // round trip, so many should be in flight, and what was read once is worth keeping
+};
+
 // The user's files: changes that either happen completely or not at all, and what the program
 // needs to know about a file beyond its content. The const members are safe to call from several
 // threads at once.
@@ -72,6 +79,9 @@ public:
     // The stamp of the file `path` names (through links); nullopt when there is nothing to stamp:
     // an empty path, a missing file or one whose folder may not be searched.
     virtual std::optional<FileStamp> StampOf(const QString& path) const = 0;
+    // Asks the file system that holds `path`; Local when it cannot tell. May block on a share
+    // that stopped answering: never on a window's thread.
+    virtual StorageKind StorageKindOf(const QString& path) const = 0;
 };
 
 } // namespace gb::platform

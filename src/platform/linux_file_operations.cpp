@@ -1,5 +1,7 @@
 #include "platform/linux_file_operations.h"
 
+#include "platform/storage_kind.h"
+
 #include "platform/careful_file.h"
 #include "platform/staged_file.h"
 
@@ -323,6 +325,11 @@ int LinuxFileOperations::RenameAt(
     int folderFd, const char* tempName, const char* target, unsigned flags)
 {
     return ::renameat2(folderFd, tempName, AT_FDCWD, target, flags);
+}
+
+StorageKind LinuxFileOperations::StorageKindOf(const QString& path) const
+{
+    return platform::StorageKindOf(path);
 }
 
 } // namespace gb::platform

@@ -23,6 +23,7 @@ public:
     bool IsSameFile(const QString& first, const QString& second) override;
     bool IsReadable(const QString& path) const override;
     std::optional<FileStamp> StampOf(const QString& path) const override;
+    StorageKind StorageKindOf(const QString& path) const override;
 
     // The classic error number, a user-facing sentence and the system's reason for an errno
     // value, on the side of the copy it happened.
