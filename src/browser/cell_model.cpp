@@ -7,17 +7,19 @@ CellModel::CellModel(QObject* parent)
 {
     cells_.resize(1);
     ids_.push_back(nextId_++);
-    IndexIds(0);
 }
 
 bool CellModel::IsShown(int index) const { return index >= 0 && index < shownCount_; }
 
-int CellModel::IndexOf(CellId id) const { return indexOf_.value(id, -1); }
-
-void CellModel::IndexIds(int from)
+int CellModel::IndexOf(CellId id) const
 {
-    for (int i = from; i < Count(); ++i)
-        indexOf_.insert(ids_[static_cast<size_t>(i)], i);
+    if (inOrder_)
+        return id >= ids_[0] && id - ids_[0] < ids_.size() ? static_cast<int>(id - ids_[0]) : -1;
+    if (indexOf_.isEmpty()) {
+        for (int i = 0; i < Count(); ++i)
+            indexOf_.insert(ids_[static_cast<size_t>(i)], i);
+    }
+    return indexOf_.value(id, -1);
 }
 
 void CellModel::CountShown(const ThumbCell& cell, int sign)
@@ -30,8 +32,8 @@ void CellModel::Reset()
 {
     cells_.assign(1, ThumbCell {});
     ids_.assign(1, nextId_++);
+    inOrder_ = true;
     indexOf_.clear();
-    IndexIds(0);
     shownCount_ = tickedCount_ = 0;
     Q_EMIT ModelReset();
 }
@@ -54,10 +56,11 @@ void CellModel::Insert(int index, ThumbCell cell)
         return;
     }
     const auto at = static_cast<qsizetype>(index);
+    if (!inOrder_ || index != Count() || ids_.back() + 1 != nextId_)
+        Reorder();
     cells_.insert(cells_.begin() + at, std::move(cell));
     ids_.insert(ids_.begin() + at, nextId_++);
     CountShown(cells_[static_cast<size_t>(index)], 1);
-    IndexIds(index);
     Q_EMIT CellsInserted(index, index);
 }
 
@@ -66,10 +69,9 @@ void CellModel::Truncate()
     const int count = Count();
     if (count == 1)
         return;
-    for (size_t i = 1; i < cells_.size(); ++i) {
+    for (size_t i = 1; i < cells_.size(); ++i)
         CountShown(cells_[i], -1);
-        indexOf_.remove(ids_[i]);
-    }
+    indexOf_.clear();
     cells_.resize(1);
     ids_.resize(1);
     Q_EMIT CellsRemoved(1, count - 1);
@@ -84,10 +86,9 @@ void CellModel::Remove(int index)
         return;
     }
     CountShown(cells_[static_cast<size_t>(index)], -1);
-    indexOf_.remove(ids_[static_cast<size_t>(index)]);
+    Reorder();
     cells_.erase(cells_.begin() + index);
     ids_.erase(ids_.begin() + index);
-    IndexIds(index);
     Q_EMIT CellsRemoved(index, index);
 }
 

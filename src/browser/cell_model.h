@@ -65,11 +65,14 @@ Q_SIGNALS:
 
 private:
     void CountShown(const ThumbCell& cell, int sign);
-    void IndexIds(int from);
+    void Reorder() { inOrder_ = false, indexOf_.clear(); }
 
     std::vector<ThumbCell> cells_;
     std::vector<CellId> ids_;
-    QHash<CellId, int> indexOf_;
+    // Ids follow the cells in order (cell i has the first id plus i) until a cell is inserted
+    // before others or removed; only then are the indexes kept by id, made when asked.
+    bool inOrder_ = true;
+    mutable QHash<CellId, int> indexOf_;
     CellId nextId_ = 0;
     int shownCount_ = 0;
     int tickedCount_ = 0;

@@ -182,13 +182,6 @@ void frmThumbs::Form_Resize()
     picFrame->LayOut();
 }
 
-void frmThumbs::UpdateToolbar()
-{
-    const bool anyTicked = chkThumb.TickedCount() > 0;
-    toolbar_->SetEnabled(QStringLiteral("Delete"), anyTicked);
-    toolbar_->SetEnabled(QStringLiteral("Rename"), anyTicked);
-    toolbar_->SetEnabled(QStringLiteral("Slideshow"), anyTicked);
-    toolbar_->SetEnabled(QStringLiteral("SelectAll"), chkThumb.Count() > 1);
-}
+void frmThumbs::UpdateToolbar() { toolbar_->FollowCells(chkThumb.TickedCount(), chkThumb.Count()); }
 
 } // namespace gb::browser

@@ -92,9 +92,7 @@ void frmThumbs::loader_Began()
     Grid().SetFocusIndex(-1);
     // No cell until the load ends: nothing to act on.
     UpdateToolbar();
-    sbrMain->SetPath(SourcePath());
-    sbrMain->SetCount(core::FileCountText(loader_->Listing().ListCount()));
-    sbrMain->BeginProgress();
+    sbrMain->BeginProgress(SourcePath(), loader_->Listing().ListCount());
 }
 
 // The first activation is done once the folder it opened has loaded, or none was opened.

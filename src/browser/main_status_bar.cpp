@@ -3,6 +3,7 @@
 #include "browser/elided_label.h"
 #include "browser/progress_display.h"
 #include "browser/toolbar_icons.h"
+#include "core/load_text.h"
 
 #include <QMainWindow>
 #include <QStatusBar>
@@ -55,7 +56,12 @@ QRect MainStatusBar::ProgressArea() const
     return { bar->x() + panel.x(), bar->y() + 1, panel.width(), bar->height() - 1 };
 }
 
-void MainStatusBar::BeginProgress() { picProgress->Begin(ProgressArea()); }
+void MainStatusBar::BeginProgress(const QString& folder, int count)
+{
+    SetPath(folder);
+    SetCount(core::FileCountText(count));
+    picProgress->Begin(ProgressArea());
+}
 
 void MainStatusBar::StepProgress(int percent, const QString& name)
 {

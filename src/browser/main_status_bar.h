@@ -23,7 +23,8 @@ public:
     void SetPath(const QString& text);
 
     ProgressDisplay& Progress() const { return *picProgress; }
-    void BeginProgress();
+    // A load begins to make the cells of `count` files of `folder`.
+    void BeginProgress(const QString& folder, int count);
     void StepProgress(int percent, const QString& name);
     void EndProgress();
     // The window was resized: the progress display goes where the path panel went.

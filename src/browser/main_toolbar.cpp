@@ -89,4 +89,11 @@ void MainToolbar::SetEnabled(const QString& key, bool enabled)
         action->setEnabled(enabled);
 }
 
+void MainToolbar::FollowCells(int ticked, int cells)
+{
+    for (const char* key : { "Delete", "Rename", "Slideshow" })
+        SetEnabled(QString::fromLatin1(key), ticked > 0);
+    SetEnabled(QStringLiteral("SelectAll"), cells > 1);
+}
+
 } // namespace gb::browser

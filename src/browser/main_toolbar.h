@@ -35,6 +35,8 @@ public:
     QString KeyAt(int number) const;
     int EntryCount() const;
     void SetEnabled(const QString& key, bool enabled);
+    // Delete, Rename and Slideshow need a ticked cell; Select All more than one cell.
+    void FollowCells(int ticked, int cells);
 
 Q_SIGNALS:
     void ButtonClicked(gb::browser::ToolbarCommand command);

@@ -57,6 +57,7 @@ void TileStore::Reset()
     parkAbove_ = budget_;
     resident_.clear();
     places_.clear();
+    firstId_ = model_.Id(0);
     residentBytes_ = 0;
     fileEnd_ = 0;
     parkingFailed_ = false;
@@ -72,8 +73,15 @@ bool TileStore::IsParked(int index) const
 {
     if (!model_.IsShown(index))
         return false;
-    const auto place = places_.constFind(model_.Id(index));
-    return place != places_.cend() && IsParked(place.key(), *place);
+    const CellModel::CellId id = model_.Id(index);
+    return id - firstId_ < places_.size() && IsParked(id, places_[id - firstId_]);
+}
+
+TileStore::Place& TileStore::PlaceOf(CellModel::CellId id)
+{
+    if (id - firstId_ >= places_.size())
+        places_.resize(id - firstId_ + 1);
+    return places_[id - firstId_];
 }
 
 void TileStore::Keep(CellModel::CellId id, Place& place)
@@ -87,7 +95,7 @@ void TileStore::Added(int first, int last)
 {
     for (int index = first; index <= last; ++index) {
         const CellModel::CellId id = model_.Id(index);
-        Keep(id, places_[id] = Place {});
+        Keep(id, PlaceOf(id) = Place {});
     }
     if (budget_ > 0 && residentBytes_ > parkAbove_ && !parkingFailed_)
         ParkFarthest();
@@ -100,7 +108,7 @@ void TileStore::Removed()
     std::erase_if(resident_, [this](CellModel::CellId id) {
         if (model_.IndexOf(id) >= 0)
             return false;
-        residentBytes_ -= places_.take(id).resident;
+        residentBytes_ -= std::exchange(PlaceOf(id), Place {}).resident;
         return true;
     });
 }
@@ -125,7 +133,7 @@ void TileStore::ParkFarthest()
         const auto [distance, id] = byDistance[parked];
         if (distance <= margin)
             break;
-        Place& place = places_[id];
+        Place& place = PlaceOf(id);
         const int index = model_.IndexOf(id);
         QByteArray pixels = model_.Cell(index).Picture.pixels;
         residentBytes_ -= std::exchange(place.resident, 0);
@@ -153,13 +161,11 @@ void TileStore::Showing(int first, int last)
     const int end = std::min(last_ + span, model_.Count() - 1);
     std::vector<Parcel> reads;
     for (int i = std::max(0, first_ - span); i <= end; ++i) {
-        const auto found = places_.find(model_.Id(i));
-        if (found == places_.end())
-            continue;
-        Place& place = *found;
-        if (IsParked(found.key(), place) && !place.fetching && !place.lost) {
+        const CellModel::CellId id = model_.Id(i);
+        Place& place = PlaceOf(id);
+        if (IsParked(id, place) && !place.fetching && !place.lost) {
             place.fetching = true;
-            reads.push_back({ found.key(), place.offset, place.length, QByteArray() });
+            reads.push_back({ id, place.offset, place.length, QByteArray() });
         }
     }
     if (!reads.empty())
@@ -205,7 +211,7 @@ void TileStore::Parked(quint64 generation, std::vector<Parcel> failed)
         const int index = model_.IndexOf(parcel.id);
         if (index < 0)
             continue;
-        Place& place = places_[parcel.id] = Place {};
+        Place& place = PlaceOf(parcel.id) = Place {};
         model_.SetPicturePixels(index, std::move(parcel.pixels));
         Keep(parcel.id, place);
     }
@@ -216,15 +222,15 @@ void TileStore::Returned(quint64 generation, std::vector<Parcel> parcels)
     if (generation != generation_)
         return;
     for (Parcel& parcel : parcels) {
-        const auto found = places_.find(parcel.id);
-        if (found == places_.end() || !found->fetching || !IsParked(parcel.id, *found))
+        Place& place = PlaceOf(parcel.id);
+        if (!place.fetching || !IsParked(parcel.id, place))
             continue;
-        found->fetching = false;
-        found->lost = parcel.pixels.isEmpty();
-        if (found->lost)
+        place.fetching = false;
+        place.lost = parcel.pixels.isEmpty();
+        if (place.lost)
             continue;
         model_.SetPicturePixels(model_.IndexOf(parcel.id), std::move(parcel.pixels));
-        Keep(parcel.id, *found);
+        Keep(parcel.id, place);
     }
     if (budget_ > 0 && residentBytes_ > parkAbove_ && !parkingFailed_)
         ParkFarthest();

@@ -2,7 +2,6 @@
 
 #include "browser/cell_model.h"
 
-#include <QHash>
 #include <QObject>
 #include <memory>
 #include <vector>
@@ -59,6 +58,7 @@ private:
     void Removed();
     void Keep(CellModel::CellId id, Place& place);
     bool IsParked(CellModel::CellId id, const Place& place) const;
+    Place& PlaceOf(CellModel::CellId id);
     void ParkFarthest();
     void Post(std::vector<Parcel> parcels, bool write);
     void Parked(quint64 generation, std::vector<Parcel> failed);
@@ -72,7 +72,9 @@ private:
     qint64 parkAbove_ = kDefaultBudget;
     qint64 residentBytes_ = 0;
     std::vector<CellModel::CellId> resident_; // cells whose picture is in memory, in no order
-    QHash<CellModel::CellId, Place> places_;
+    // By cell id, counted from the first cell's since the last reset (ids only grow).
+    std::vector<Place> places_;
+    CellModel::CellId firstId_ = 0;
     qint64 fileEnd_ = 0;
     bool parkingFailed_ = false;
     quint64 generation_ = 0;
