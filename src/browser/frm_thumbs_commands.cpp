@@ -2,8 +2,8 @@
 #include "about/frm_about.h"
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
-#include "module1/detached_task.h"
 #include "module1/module1.h"
+#include "module1/tasks.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"
@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QUrl>
-#include <atomic>
 
 namespace gb::browser {
 
@@ -24,19 +23,21 @@ namespace {
     // Every file is tried; one that cannot go never stops the others. One that another program
     // removed since the folder was listed is gone, as asked, and not worth a word. Each that
     // stays is reported with why.
-    void DeleteEach(platform::IFileOperations& files, const QString& folder,
-        const QStringList& names, const std::atomic<bool>& stop, QPromise<QString>& failures)
+    QStringList DeleteEach(platform::IFileOperations& files, const QString& folder,
+        const QStringList& names, const app::StopToken& stop)
     {
+        QStringList failures;
         for (const QString& name : names) {
-            if (stop)
-                return;
+            if (stop.Stopped())
+                break;
             const platform::FileError error = files.DeleteFile(folder + name);
             if (error.Ok() || error.number == platform::FileErrorNumber::FileNotFound)
                 continue;
             const bool toldWhy = error.reason.isEmpty() || error.description.contains(error.reason);
-            failures.addResult(QStringLiteral("%1: %2").arg(name, error.description)
-                + (toldWhy ? QString() : " (" + error.reason + ")"));
+            failures << QStringLiteral("%1: %2").arg(name, error.description)
+                    + (toldWhy ? QString() : " (" + error.reason + ")");
         }
+        return failures;
     }
 
 } // namespace
@@ -171,20 +172,23 @@ void frmThumbs::DeleteSelected()
     // On a worker, one file after the other: the window still paints and closes while storage
     // stalls. Once the window has gone, the file in hand is the last.
     deleting_ = true;
-    auto stop = std::make_shared<std::atomic<bool>>(false);
-    auto work
-        = [&files = module1_.Services().files, folder = SourcePath_, names, stop](
-              QPromise<QString>& failures) { DeleteEach(files, folder, names, *stop, failures); };
-    auto* watcher = app::Watch(
-        app::RunDetached<QString>(std::move(work)), this, [this](const QFuture<QString>& future) {
+    const app::StopToken stop;
+    auto* running = new QObject(this); // goes with the window, which stops the work
+    connect(running, &QObject::destroyed, [stop] { stop.Stop(); });
+    app::Run(
+        app::Lane::Storage, this,
+        [&files = module1_.Services().files, folder = SourcePath_, names, stop] {
+            return DeleteEach(files, folder, names, stop);
+        },
+        [this, running](const QStringList& failures) {
+            delete running;
             deleting_ = false;
             Panel(StatusPanel::Path)->setText(SourcePath_);
             SetEveryValue(0);
             LoadThumbnails();
-            if (future.resultCount() > 0)
-                Inform("These files were not deleted:\n" + future.results().join(u'\n'));
+            if (!failures.isEmpty())
+                Inform("These files were not deleted:\n" + failures.join(u'\n'));
         });
-    connect(watcher, &QObject::destroyed, [stop] { *stop = true; });
 }
 
 void frmThumbs::RenameSelected()

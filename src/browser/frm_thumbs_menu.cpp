@@ -2,8 +2,8 @@
 // grid's empty area's (which picture types show).
 #include "browser/frm_thumbs.h"
 #include "core/thumbnail_drawing.h"
-#include "module1/detached_task.h"
 #include "module1/module1.h"
+#include "module1/tasks.h"
 #include "platform/app_info.h"
 #include "platform/file_operations.h"
 #include "platform/picture_loader.h"
@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QImageWriter>
 #include <QMenu>
+#include <QPointer>
 
 namespace gb::browser {
 
@@ -82,9 +83,11 @@ QString frmThumbs::MenuFile() const
 void frmThumbs::mnuView_Click()
 {
     const QString file = MenuFile();
-    if (!module1_.OpenDocument(this, file) && !file.isEmpty())
-        Inform("No program other than Glimmerbox is set up to open \""
-            + QDir::toNativeSeparators(file) + "\", so it was not opened.");
+    module1_.OpenDocument(this, file, [this, file](bool opened) {
+        if (!opened && !file.isEmpty())
+            Inform("No program other than Glimmerbox is set up to open \""
+                + QDir::toNativeSeparators(file) + "\", so it was not opened.");
+    });
 }
 
 void frmThumbs::mnuWallpaper_Click() { SetWallpaper(); }
@@ -101,34 +104,39 @@ void frmThumbs::SetWallpaper()
     const QString image = MenuFile();
     const QColor surface = palette().color(QPalette::Button);
     const platform::PictureOptions options = module1_.ShownPictureOptions();
-    auto work = [&services, image, target, surface, options](QPromise<QString>& promise) {
+    auto work = [&services, image, target, surface, options]() -> QString {
         std::optional<platform::LoadedPicture> picture
             = services.pictures.LoadPicture(image, options);
-        if (!picture) {
-            promise.addResult("The picture \"" + QDir::toNativeSeparators(image)
-                + "\" could not be loaded, so the wallpaper was not changed.");
-            return;
-        }
+        if (!picture)
+            return "The picture \"" + QDir::toNativeSeparators(image)
+                + "\" could not be loaded, so the wallpaper was not changed.";
         const QImage bitmap
             = core::FlattenOnto(picture->image, surface).convertToFormat(QImage::Format_RGB888);
         picture.reset(); // the full picture is not needed any longer
         const QString writeError = SaveBitmap(services.files, bitmap, target);
         if (!writeError.isEmpty())
-            promise.addResult("The wallpaper file \"" + QDir::toNativeSeparators(target)
-                + "\" could not be written (" + writeError
-                + "), so the wallpaper was not changed.");
+            return "The wallpaper file \"" + QDir::toNativeSeparators(target)
+                + "\" could not be written (" + writeError + "), so the wallpaper was not changed.";
+        return {};
     };
-    app::Watch(app::RunDetached<QString>(std::move(work)), this,
-        [this, target](const QFuture<QString>& future) {
-            if (future.resultCount() > 0) {
-                Inform(future.result());
-            } else if (const platform::WallpaperResult result
-                       = module1_.Services().wallpaper.SetWallpaper(target);
-                       !result.ok) {
-                Inform(result.error);
+    // The desktop answers in its own time (the portal may ask the person first); a window gone
+    // by then hears nothing.
+    auto ended = [window = QPointer<frmThumbs>(this)](const QString& error) {
+        if (!window)
+            return;
+        if (!error.isEmpty())
+            window->Inform(error);
+        window->settingWallpaper_ = false;
+        Q_EMIT window->WallpaperRequestEnded();
+    };
+    app::Run(
+        app::Lane::Storage, this, std::move(work), [this, target, ended](const QString& error) {
+            if (!error.isEmpty()) {
+                ended(error);
+                return;
             }
-            settingWallpaper_ = false;
-            Q_EMIT WallpaperRequestEnded();
+            module1_.Services().wallpaper.SetWallpaper(
+                target, [ended](const platform::WallpaperResult& result) { ended(result.error); });
         });
 }
 
