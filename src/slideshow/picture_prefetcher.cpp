@@ -28,7 +28,7 @@ struct PicturePrefetcher::Job {
     std::atomic<bool> wanted = true;
 };
 
-// How many threads still read for the prefetcher; shared with them, so it outlives it.
+// How many reads still run for the prefetcher; shared with them, so it outlives it.
 struct PicturePrefetcher::Readers {
     std::mutex mutex;
     std::condition_variable none;
