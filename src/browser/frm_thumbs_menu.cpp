@@ -49,9 +49,11 @@ QString frmThumbs::MenuFile() const
 void frmThumbs::mnuView_Click()
 {
     const QString file = MenuFile();
-    if (!module1_.OpenDocument(this, file) && !file.isEmpty())
-        Inform("No program other than Glimmerbox is set up to open \""
-            + QDir::toNativeSeparators(file) + "\", so it was not opened.");
+    module1_.OpenDocument(this, file, [this, file](bool opened) {
+        if (!opened && !file.isEmpty())
+            Inform("No program other than Glimmerbox is set up to open \""
+                + QDir::toNativeSeparators(file) + "\", so it was not opened.");
+    });
 }
 
 } // namespace gb::browser

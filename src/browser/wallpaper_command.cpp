@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImageWriter>
+#include <QPointer>
 
 namespace gb::browser {
 
@@ -73,10 +74,15 @@ void WallpaperCommand::Start(const QString& image, const QString& target, const 
         });
 }
 
+// The desktop answers in its own time (the portal may ask the person first); a command gone by
+// then hears nothing.
 void WallpaperCommand::SetDesktop(const QString& target)
 {
-    const platform::WallpaperResult result = services_.wallpaper.SetWallpaper(target);
-    End(result.ok ? QString() : result.error);
+    services_.wallpaper.SetWallpaper(target,
+        [command = QPointer<WallpaperCommand>(this)](const platform::WallpaperResult& result) {
+            if (command)
+                command->End(result.ok ? QString() : result.error);
+        });
 }
 
 void WallpaperCommand::End(const QString& error)

@@ -6,6 +6,8 @@
 #include "platform/profile.h"
 #include "platform/shell.h"
 
+#include <QPointer>
+#include <QWidget>
 #include <optional>
 
 namespace gb::app {
@@ -83,9 +85,13 @@ QString Module1::BrowseForFolder(QWidget* owner, const QString& title, const QSt
     return services_.dialogs.BrowseForFolder(owner, title, initialFolder);
 }
 
-bool Module1::OpenDocument(QWidget*, const QString& fileName)
+void Module1::OpenDocument(QWidget* owner, const QString& fileName, platform::IShell::Done done)
 {
-    return services_.shell.OpenDocument(fileName);
+    services_.shell.OpenDocument(
+        fileName, [owner = QPointer<QWidget>(owner), done = std::move(done)](bool opened) {
+            if (owner && done)
+                done(opened);
+        });
 }
 
 } // namespace gb::app

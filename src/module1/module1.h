@@ -2,6 +2,7 @@
 
 #include "platform/picture_loader.h"
 #include "platform/services.h"
+#include "platform/shell.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -33,9 +34,10 @@ public:
     // The folder picker; "" when cancelled.
     QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder);
 
-    // Asks the desktop to open a file or web address in its associated program; false when no
-    // program (other than this one) took it.
-    bool OpenDocument(QWidget* owner, const QString& fileName);
+    // Asks the desktop to open a file or web address in its associated program, without waiting;
+    // `done` hears false when no program (other than this one) took it, unless `owner` has gone
+    // by then.
+    void OpenDocument(QWidget* owner, const QString& fileName, platform::IShell::Done done = {});
 
     // Whether every picture type the program decodes is listed and shown, not only the nine
     // classic ones: the "Every Picture Type" setting (see Settings), unless this run was told

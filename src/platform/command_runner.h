@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace gb::platform {
 
@@ -13,11 +14,16 @@ struct CommandResult {
     bool Succeeded() const { return started && exitCode == 0; }
 };
 
-// Runs external programs to completion. Tests put a recording fake in its place.
+// Runs external programs to completion without waiting for them. Tests put a recording fake in
+// its place.
 class ICommandRunner {
 public:
+    using Done = std::function<void(const CommandResult&)>;
+
     virtual ~ICommandRunner() = default;
-    virtual CommandResult Run(const QString& program, const QStringList& arguments) = 0;
+    // Starts `program`; `done` gets what came of it on the calling thread once it has ended or
+    // could not start (possibly before Start returns). Nothing comes after the runner has gone.
+    virtual void Start(const QString& program, const QStringList& arguments, Done done) = 0;
 };
 
 } // namespace gb::platform

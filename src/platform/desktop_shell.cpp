@@ -13,24 +13,15 @@ namespace gb::platform {
 
 namespace {
 
-    constexpr int kGioTimeoutMs = 5000;
-
-    // The desktop ids of the programs GLib would open a file of `mimeType` with: the default
-    // first (when none is set, the first registered one stands in), then the rest. nullopt when
-    // gio cannot tell.
-    std::optional<QStringList> ProgramsFor(const QString& mimeType)
+    // The desktop ids of the programs GLib would open a file with, from what "gio mime" said:
+    // the default first (when none is set, the first registered one stands in), then the rest.
+    // nullopt when gio cannot tell.
+    std::optional<QStringList> ProgramsFor(const CommandResult& gio)
     {
-        QProcess gio;
-        gio.start(QStringLiteral("gio"), { QStringLiteral("mime"), mimeType });
-        if (!gio.waitForFinished(kGioTimeoutMs)) {
-            gio.kill();
-            gio.waitForFinished();
-            return std::nullopt;
-        }
-        if (gio.exitStatus() != QProcess::NormalExit || gio.exitCode() != 0)
+        if (!gio.Succeeded())
             return std::nullopt;
         QStringList programs;
-        for (const QString& line : QString::fromUtf8(gio.readAllStandardOutput()).split(u'\n')) {
+        for (const QString& line : gio.standardOutput.split(u'\n')) {
             const QString id = line.section(QStringLiteral(": "), -1).trimmed();
             if (id.endsWith(QLatin1String(".desktop")) && !programs.contains(id))
                 programs.append(id);
@@ -61,11 +52,10 @@ namespace {
     // types, and for some (BMP, the metafiles) it may be the only one; View must then not start
     // another copy of it, which would only show the folder again. nullopt when gio cannot tell
     // which programs there are.
-    std::optional<bool> OpenFile(const QString& path)
+    std::optional<bool> OpenFile(const QString& path, const CommandResult& gio)
     {
         const QString self = QGuiApplication::desktopFileName() + QStringLiteral(".desktop");
-        const std::optional<QStringList> programs
-            = ProgramsFor(QMimeDatabase().mimeTypeForFile(path).name());
+        const std::optional<QStringList> programs = ProgramsFor(gio);
         if (!programs)
             return std::nullopt;
         const QStringList others = OtherPrograms(*programs, self);
@@ -77,18 +67,25 @@ namespace {
         return true;
     }
 
+    bool OpenAddress(const QUrl& url) { return url.isValid() && QDesktopServices::openUrl(url); }
+
 } // namespace
 
-bool DesktopShell::OpenDocument(const QString& fileOrAddress)
+void DesktopShell::OpenDocument(const QString& fileOrAddress, Done done)
 {
     // A path is always taken as a file, even when it looks like an address ("a:b.jpg").
-    if (fileOrAddress.startsWith(u'/')) {
-        if (const std::optional<bool> opened = OpenFile(fileOrAddress))
-            return *opened;
+    if (!fileOrAddress.startsWith(u'/')) {
+        done(OpenAddress(QUrl::fromUserInput(fileOrAddress)));
+        return;
     }
-    const QUrl url = fileOrAddress.startsWith(u'/') ? QUrl::fromLocalFile(fileOrAddress)
-                                                    : QUrl::fromUserInput(fileOrAddress);
-    return url.isValid() && QDesktopServices::openUrl(url);
+    gio_.Start(QStringLiteral("gio"),
+        { QStringLiteral("mime"), QMimeDatabase().mimeTypeForFile(fileOrAddress).name() },
+        [path = fileOrAddress, done = std::move(done)](const CommandResult& gio) {
+            if (const std::optional<bool> opened = OpenFile(path, gio))
+                done(*opened);
+            else
+                done(OpenAddress(QUrl::fromLocalFile(path)));
+        });
 }
 
 bool DesktopShell::StartProgram(const QString& commandLine)

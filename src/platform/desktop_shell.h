@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/process_command_runner.h"
 #include "platform/shell.h"
 
 namespace gb::platform {
@@ -7,8 +8,12 @@ namespace gb::platform {
 // Opens files and addresses with the desktop's default programs (xdg-open and friends).
 class DesktopShell : public IShell {
 public:
-    bool OpenDocument(const QString& fileOrAddress) override;
+    void OpenDocument(const QString& fileOrAddress, Done done) override;
     bool StartProgram(const QString& commandLine) override;
+
+private:
+    // Asks gio which programs open a type; it may take a moment, never longer than this.
+    ProcessCommandRunner gio_ { std::chrono::seconds(5) };
 };
 
 } // namespace gb::platform

@@ -107,35 +107,36 @@ namespace {
     {
         const QString xfconf = QStringLiteral("xfconf-query");
         const QStringList channel { QStringLiteral("-c"), QStringLiteral("xfce4-desktop") };
-        const std::optional<CommandResult> listing
-            = commands.Ask(xfconf, channel + QStringList { QStringLiteral("-l") });
-        if (!listing)
-            return;
-        // Some versions answer with an error for a channel nobody has written to yet: none listed.
-        const QStringList listed
-            = listing->Succeeded() ? TrimmedLines(listing->standardOutput) : QStringList();
-        const QStringList properties = LastImageProperties(listed);
-        const QStringList created = NewLastImageProperties(listed, properties);
-        // A monitor name we made up (as monitor0 was, before Xfce 4.12) would be stored and never
-        // looked at, so with no monitor known the change is refused.
-        if (properties.isEmpty() && created.isEmpty()) {
-            commands.Fail(xfconf,
-                listing->Succeeded() ? CommandResult { true, 1, {},
-                    QStringLiteral("Xfce has not set up a wallpaper for any monitor yet") }
-                                     : *listing);
-            return;
-        }
-        for (const QString& property : properties) {
-            const QStringList target = channel + QStringList { QStringLiteral("-p"), property };
-            commands.Run(xfconf, target + QStringList { QStringLiteral("-s"), QString() });
-            commands.Run(xfconf, target + QStringList { QStringLiteral("-s"), path });
-        }
-        for (const QString& property : created)
-            commands.Run(xfconf,
-                channel
-                    + QStringList { QStringLiteral("-p"), property, QStringLiteral("-n"),
-                        QStringLiteral("-t"), QStringLiteral("string"), QStringLiteral("-s"),
-                        path });
+        commands.Ask(xfconf, channel + QStringList { QStringLiteral("-l") },
+            [&commands, path, xfconf, channel](const CommandResult& listing) {
+                // Some versions answer with an error for a channel nobody has written to yet:
+                // none listed.
+                const QStringList listed
+                    = listing.Succeeded() ? TrimmedLines(listing.standardOutput) : QStringList();
+                const QStringList properties = LastImageProperties(listed);
+                const QStringList created = NewLastImageProperties(listed, properties);
+                // A monitor name we made up (as monitor0 was, before Xfce 4.12) would be stored
+                // and never looked at, so with no monitor known the change is refused.
+                if (properties.isEmpty() && created.isEmpty()) {
+                    commands.Fail(xfconf,
+                        listing.Succeeded() ? CommandResult { true, 1, {},
+                            QStringLiteral("Xfce has not set up a wallpaper for any monitor yet") }
+                                            : listing);
+                    return;
+                }
+                for (const QString& property : properties) {
+                    const QStringList target
+                        = channel + QStringList { QStringLiteral("-p"), property };
+                    commands.Run(xfconf, target + QStringList { QStringLiteral("-s"), QString() });
+                    commands.Run(xfconf, target + QStringList { QStringLiteral("-s"), path });
+                }
+                for (const QString& property : created)
+                    commands.Run(xfconf,
+                        channel
+                            + QStringList { QStringLiteral("-p"), property, QStringLiteral("-n"),
+                                QStringLiteral("-t"), QStringLiteral("string"),
+                                QStringLiteral("-s"), path });
+            });
     }
 
     // The copies of a picture that SetLxqt made: its name, a dash, a number.
@@ -188,9 +189,11 @@ namespace {
         if (LxqtShowsNoPicture())
             arguments << QStringLiteral("--wallpaper-mode=stretch");
         commands.Run(QStringLiteral("pcmanfm-qt"), arguments);
-        const QStringList unused = commands.FirstFailure() ? QStringList { copy } : older;
-        for (const QString& name : unused)
-            QFile::remove(folder.filePath(name));
+        commands.Step([&commands, folder, copy, older] {
+            const QStringList unused = commands.FirstFailure() ? QStringList { copy } : older;
+            for (const QString& name : unused)
+                QFile::remove(folder.filePath(name));
+        });
     }
 
     void SetLxde(WallpaperCommands& commands, const QString& path)
@@ -283,39 +286,56 @@ QString LinuxWallpaper::CurrentDesktopFromEnvironment()
     return qEnvironmentVariable("XDG_CURRENT_DESKTOP");
 }
 
-WallpaperResult LinuxWallpaper::SetWallpaper(const QString& imagePath)
+void LinuxWallpaper::SetWallpaper(const QString& imagePath, Done done)
 {
     const QFileInfo file(imagePath);
-    if (imagePath.isEmpty() || !file.isFile())
-        return { false, QStringLiteral("The picture for the wallpaper is missing.") };
-    const QString path = file.absoluteFilePath();
-
-    const Desktop* desktop = FindDesktop(currentDesktop_);
-    QString missingTool;
-    if (desktop) {
-        WallpaperCommands own(runner_);
-        desktop->apply(own, path);
-        const std::optional<WallpaperFailure>& failure = own.FirstFailure();
-        if (!failure)
-            return { true, {} };
-        // The portal may hand the picture to another desktop's backend (GNOME's, on Debian),
-        // which would claim success while this desktop kept its old picture.
-        if (failure->started)
-            return { false,
-                ExplainRefusal(
-                    QStringLiteral("%1 desktop").arg(QLatin1String(desktop->displayName)),
-                    *failure) };
-        missingTool = failure->program;
+    if (imagePath.isEmpty() || !file.isFile()) {
+        done({ false, QStringLiteral("The picture for the wallpaper is missing.") });
+        return;
     }
-    // No desktop we know, or its own tool is not installed.
-    const CommandResult viaPortal = portal_.SetWallpaperFile(path);
-    if (viaPortal.Succeeded())
-        return { true, {} };
-    if (!viaPortal.started)
-        return { false, ExplainNoWay(missingTool) };
-    WallpaperCommands portal(runner_);
-    portal.Fail(QStringLiteral("org.freedesktop.portal.Wallpaper"), viaPortal);
-    return { false, ExplainRefusal(QStringLiteral("desktop portal"), *portal.FirstFailure()) };
+    const QString path = file.absoluteFilePath();
+    const Desktop* desktop = FindDesktop(currentDesktop_);
+    if (!desktop) {
+        AskPortal(portal_, path, QString(), std::move(done));
+        return;
+    }
+    WallpaperCommands::Perform(
+        runner_, [desktop, path](WallpaperCommands& own) { desktop->apply(own, path); },
+        [desktop, path, portal = portal_, done = std::move(done)](
+            const std::optional<WallpaperFailure>& failure) {
+            if (!failure) {
+                done({ true, {} });
+                return;
+            }
+            // The portal may hand the picture to another desktop's backend (GNOME's, on
+            // Debian), which would claim success while this desktop kept its old picture.
+            if (failure->started) {
+                done({ false,
+                    ExplainRefusal(
+                        QStringLiteral("%1 desktop").arg(QLatin1String(desktop->displayName)),
+                        *failure) });
+                return;
+            }
+            AskPortal(portal, path, failure->program, done);
+        });
+}
+
+// No desktop we know, or its own tool (`missingTool`) is not installed.
+void LinuxWallpaper::AskPortal(
+    const WallpaperPortal& portal, const QString& path, const QString& missingTool, Done done)
+{
+    portal.SetWallpaperFile(
+        path, [missingTool, done = std::move(done)](const CommandResult& viaPortal) {
+            if (viaPortal.Succeeded())
+                done({ true, {} });
+            else if (!viaPortal.started)
+                done({ false, ExplainNoWay(missingTool) });
+            else
+                done({ false,
+                    ExplainRefusal(QStringLiteral("desktop portal"),
+                        WallpaperFailure::Of(
+                            QStringLiteral("org.freedesktop.portal.Wallpaper"), viaPortal)) });
+        });
 }
 
 } // namespace gb::platform

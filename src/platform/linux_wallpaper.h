@@ -15,11 +15,14 @@ public:
     // currentDesktop: $XDG_CURRENT_DESKTOP, a colon-separated list such as "ubuntu:GNOME".
     LinuxWallpaper(
         ICommandRunner& runner, QString currentDesktop, WallpaperPortal portal = WallpaperPortal());
-    WallpaperResult SetWallpaper(const QString& imagePath) override;
+    void SetWallpaper(const QString& imagePath, Done done) override;
 
     static QString CurrentDesktopFromEnvironment();
 
 private:
+    static void AskPortal(
+        const WallpaperPortal& portal, const QString& path, const QString& missingTool, Done done);
+
     ICommandRunner& runner_;
     QString currentDesktop_;
     WallpaperPortal portal_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace gb::platform {
 
@@ -12,8 +13,13 @@ struct WallpaperResult {
 // Makes a picture file the desktop wallpaper, keeping the desktop's own placement choice.
 class IWallpaper {
 public:
+    using Done = std::function<void(const WallpaperResult&)>;
+
     virtual ~IWallpaper() = default;
-    virtual WallpaperResult SetWallpaper(const QString& imagePath) = 0;
+    // Asks the desktop without waiting for it (its tools, or the portal and the user's answer
+    // there); `done` gets the outcome on the calling thread once the desktop has answered or the
+    // time allowed has passed, possibly before SetWallpaper returns.
+    virtual void SetWallpaper(const QString& imagePath, Done done) = 0;
 };
 
 } // namespace gb::platform

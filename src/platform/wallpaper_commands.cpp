@@ -34,44 +34,88 @@ namespace {
 
 } // namespace
 
-WallpaperCommands::WallpaperCommands(ICommandRunner& runner)
+WallpaperFailure WallpaperFailure::Of(const QString& program, const CommandResult& result)
+{
+    return { program, result.started, DescribeFailure(result) };
+}
+
+WallpaperCommands::WallpaperCommands(ICommandRunner& runner, Done done)
     : runner_(runner)
+    , done_(std::move(done))
 {
 }
 
-std::optional<CommandResult> WallpaperCommands::Run(
-    const QString& program, const QStringList& arguments)
+void WallpaperCommands::Perform(
+    ICommandRunner& runner, const std::function<void(WallpaperCommands&)>& script, Done done)
 {
-    std::optional<CommandResult> result = Ask(program, arguments);
-    if (result && !result->Succeeded()) {
-        Fail(program, *result);
-        return std::nullopt;
-    }
-    return result;
+    const auto commands = std::make_shared<WallpaperCommands>(runner, std::move(done));
+    script(*commands);
+    commands->Continue();
 }
 
-std::optional<CommandResult> WallpaperCommands::Ask(
-    const QString& program, const QStringList& arguments)
+void WallpaperCommands::Run(const QString& program, const QStringList& arguments, Then then)
 {
-    if (failure_)
-        return std::nullopt;
-    CommandResult result = runner_.Run(program, arguments);
-    if (!result.started) {
-        Fail(program, result);
-        return std::nullopt;
-    }
-    return result;
+    Queue({ Kind::Run, program, arguments, std::move(then), {} });
+}
+
+void WallpaperCommands::Ask(const QString& program, const QStringList& arguments, Then then)
+{
+    Queue({ Kind::Ask, program, arguments, std::move(then), {} });
 }
 
 void WallpaperCommands::Undo(const QString& program, const QStringList& arguments)
 {
-    runner_.Run(program, arguments);
+    Queue({ Kind::Undo, program, arguments, {}, {} });
+}
+
+void WallpaperCommands::Step(std::function<void()> step)
+{
+    Queue({ Kind::Step, {}, {}, {}, std::move(step) });
 }
 
 void WallpaperCommands::Fail(const QString& program, const CommandResult& result)
 {
     if (!failure_)
-        failure_ = WallpaperFailure { program, result.started, DescribeFailure(result) };
+        failure_ = WallpaperFailure::Of(program, result);
+}
+
+void WallpaperCommands::Continue()
+{
+    while (!added_.empty()) {
+        queue_.push_front(std::move(added_.back()));
+        added_.pop_back();
+    }
+    while (!queue_.empty()) {
+        Item item = std::move(queue_.front());
+        queue_.pop_front();
+        if (item.kind == Kind::Step) {
+            item.step();
+            Continue();
+            return;
+        }
+        if (failure_ && item.kind != Kind::Undo)
+            continue;
+        // Held by the command until it reports, which may be at once.
+        runner_.Start(item.program, item.arguments,
+            [self = shared_from_this(), item](
+                const CommandResult& result) { self->Finished(item, result); });
+        return;
+    }
+    const Done done = std::move(done_);
+    done_ = nullptr;
+    if (done)
+        done(failure_);
+}
+
+void WallpaperCommands::Finished(const Item& item, const CommandResult& result)
+{
+    if (item.kind != Kind::Undo) {
+        if (!result.started || (item.kind == Kind::Run && !result.Succeeded()))
+            Fail(item.program, result);
+        else if (item.then)
+            item.then(result);
+    }
+    Continue();
 }
 
 } // namespace gb::platform

@@ -1,6 +1,7 @@
 #include "platform/wallpaper_gsettings.h"
 
 #include <QUrl>
+#include <memory>
 #include <utility>
 
 namespace gb::platform {
@@ -26,27 +27,53 @@ namespace {
         return keys;
     }
 
+    using Values = QList<std::pair<QString, QString>>;
+
     // What "gsettings get" prints is GVariant text, which "gsettings set" takes back unchanged.
-    std::optional<QList<std::pair<QString, QString>>> ReadKeys(
-        WallpaperCommands& commands, const QString& schema, const QList<Key>& keys)
+    // `then` gets the values once all are read.
+    void ReadKeys(WallpaperCommands& commands, const QString& schema, const QList<Key>& keys,
+        const std::function<void(const Values&)>& then)
     {
         const QString gsettings = QStringLiteral("gsettings");
-        const std::optional<CommandResult> listing
-            = commands.Run(gsettings, { QStringLiteral("list-keys"), schema });
-        if (!listing)
-            return std::nullopt;
-        const QStringList present = ListedKeys(listing->standardOutput);
-        QList<std::pair<QString, QString>> values;
-        for (const Key& key : keys) {
-            if (key.optional && !present.contains(key.name))
-                continue;
-            const std::optional<CommandResult> value
-                = commands.Run(gsettings, { QStringLiteral("get"), schema, key.name });
-            if (!value)
-                return std::nullopt;
-            values.append({ key.name, value->standardOutput.trimmed() });
-        }
-        return values;
+        commands.Run(gsettings, { QStringLiteral("list-keys"), schema },
+            [&commands, gsettings, schema, keys, then](const CommandResult& listing) {
+                const QStringList present = ListedKeys(listing.standardOutput);
+                const auto values = std::make_shared<Values>();
+                for (const Key& key : keys) {
+                    if (key.optional && !present.contains(key.name))
+                        continue;
+                    commands.Run(gsettings, { QStringLiteral("get"), schema, key.name },
+                        [values, name = key.name](const CommandResult& value) {
+                            values->append({ name, value.standardOutput.trimmed() });
+                        });
+                }
+                commands.Step([&commands, values, then] {
+                    if (!commands.FirstFailure())
+                        then(*values);
+                });
+            });
+    }
+
+    // Sets the keys from the i-th on; a failure puts back the first i + 1.
+    void SetKeysFrom(WallpaperCommands& commands, const QString& schema,
+        const std::shared_ptr<const Values>& previous, qsizetype i, const QString& value)
+    {
+        if (i == previous->size())
+            return;
+        const QString gsettings = QStringLiteral("gsettings");
+        const QString& key = previous->at(i).first;
+        commands.Run(gsettings, { QStringLiteral("set"), schema, key, QStringLiteral("''") });
+        commands.Run(gsettings, { QStringLiteral("set"), schema, key, value });
+        commands.Step([&commands, gsettings, schema, previous, i, value] {
+            if (!commands.FirstFailure()) {
+                SetKeysFrom(commands, schema, previous, i + 1, value);
+                return;
+            }
+            for (qsizetype j = 0; j <= i; ++j)
+                commands.Undo(gsettings,
+                    { QStringLiteral("set"), schema, previous->at(j).first,
+                        previous->at(j).second });
+        });
     }
 
     // Desktops skip the reload when a setting keeps its value, and our picture is always the same
@@ -56,22 +83,9 @@ namespace {
     void SetKeys(WallpaperCommands& commands, const QString& schema, const QList<Key>& keys,
         const QString& value)
     {
-        const QString gsettings = QStringLiteral("gsettings");
-        const auto previous = ReadKeys(commands, schema, keys);
-        if (!previous)
-            return;
-        for (qsizetype i = 0; i < previous->size(); ++i) {
-            const QString& key = previous->at(i).first;
-            commands.Run(gsettings, { QStringLiteral("set"), schema, key, QStringLiteral("''") });
-            commands.Run(gsettings, { QStringLiteral("set"), schema, key, value });
-            if (!commands.FirstFailure())
-                continue;
-            for (qsizetype j = 0; j <= i; ++j)
-                commands.Undo(gsettings,
-                    { QStringLiteral("set"), schema, previous->at(j).first,
-                        previous->at(j).second });
-            return;
-        }
+        ReadKeys(commands, schema, keys, [&commands, schema, value](const Values& previous) {
+            SetKeysFrom(commands, schema, std::make_shared<const Values>(previous), 0, value);
+        });
     }
 
 } // namespace

@@ -41,17 +41,17 @@ BatchJob::BatchJob(
     }
 }
 
-void BatchJob::Run(QPromise<BatchStep>& promise)
+void BatchJob::Run(const std::function<void(BatchStep)>& report)
 {
     for (int i = 0; i < paths_.size(); ++i) {
         if (cancelled_) {
             const QString name = core::SplitAtLastSeparator(paths_[i]).name;
-            promise.addResult(BatchStep { i, {}, "\"" + name + "\": the batch was cancelled." });
+            report(BatchStep { i, {}, "\"" + name + "\": the batch was cancelled." });
             return;
         }
         BatchStep step = CopyEntry(i);
         const bool stop = !step.stopReason.isEmpty();
-        promise.addResult(std::move(step));
+        report(std::move(step));
         if (stop)
             return;
     }

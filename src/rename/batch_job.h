@@ -2,11 +2,11 @@
 
 #include "core/files_dictionary.h"
 
-#include <QPromise>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 
 namespace gb::platform {
 class IFileOperations;
@@ -45,7 +45,7 @@ public:
 
     // Reports a BatchStep for each file tried, stopping after the first that fails or once
     // cancelled. Runs on the worker.
-    void Run(QPromise<BatchStep>& promise);
+    void Run(const std::function<void(BatchStep)>& report);
     // Stops the batch once the file in hand is done. Any thread.
     void Cancel() { cancelled_ = true; }
 

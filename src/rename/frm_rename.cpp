@@ -1,9 +1,9 @@
 #include "rename/frm_rename.h"
 
 #include "core/batch_naming.h"
-#include "module1/detached_task.h"
 #include "module1/module1.h"
 #include "module1/settings.h"
+#include "module1/tasks.h"
 #include "platform/dialogs.h"
 #include "platform/picture_loader.h"
 #include "rename/path_label.h"
@@ -262,15 +262,16 @@ void frmRename::ShowEntry(int index)
     const platform::IPictureLoader& pictures = module1_.Services().pictures;
     platform::PictureOptions options = module1_.ShownPictureOptions();
     options.reduceFor = kPreviewSize;
-    auto work = [&pictures, path, options](QPromise<QImage>& promise) {
-        // A picture that cannot be loaded (gone, damaged) just leaves the preview empty.
-        if (const auto picture = pictures.LoadPicture(path, options))
-            promise.addResult(picture->image);
-    };
-    app::Watch(app::RunDetached<QImage>(std::move(work)), this,
-        [this, request](const QFuture<QImage>& future) {
-            if (request == previewRequest_ && future.resultCount() > 0)
-                Picture1->setPixmap(QPixmap::fromImage(future.result()));
+    app::Run(
+        app::Lane::Storage, this,
+        [&pictures, path, options] {
+            // A picture that cannot be loaded (gone, damaged) just leaves the preview empty.
+            const auto picture = pictures.LoadPicture(path, options);
+            return picture ? picture->image : QImage();
+        },
+        [this, request](const QImage& image) {
+            if (request == previewRequest_ && !image.isNull())
+                Picture1->setPixmap(QPixmap::fromImage(image));
         });
 }
 

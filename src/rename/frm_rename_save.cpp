@@ -2,8 +2,8 @@
 // copying runs on a worker thread; the window takes its reports as they come.
 #include "core/batch_naming.h"
 #include "module1/busy_pointer.h"
-#include "module1/detached_task.h"
 #include "module1/module1.h"
+#include "module1/tasks.h"
 #include "platform/dialogs.h"
 #include "platform/file_operations.h"
 #include "rename/batch_job.h"
@@ -85,16 +85,17 @@ void frmRename::cmdSaveAs_Click()
         return;
     }
     const std::weak_ptr<Run> run = StartRun(nullptr);
-    auto work = [&files = module1_.Services().files, displayed, chosen,
-                    deleteOriginal = chkDeleteOrig->isChecked()](QPromise<SaveAsOutcome>& promise) {
-        promise.addResult(SaveCopy(files, displayed, chosen, deleteOriginal));
-    };
-    app::Watch(app::RunDetached<SaveAsOutcome>(std::move(work)), this,
-        [this, run, displayed, chosen](const QFuture<SaveAsOutcome>& future) {
+    app::Run(
+        app::Lane::Storage, this,
+        [&files = module1_.Services().files, displayed, chosen,
+            deleteOriginal = chkDeleteOrig->isChecked()] {
+            return SaveCopy(files, displayed, chosen, deleteOriginal);
+        },
+        [this, run, displayed, chosen](const SaveAsOutcome& outcome) {
             if (!run.expired()) {
                 const core::FilesPtr selection = run_->selection;
                 EndRun();
-                TellSaved(future.result(), *selection, displayed, chosen);
+                TellSaved(outcome, *selection, displayed, chosen);
             }
             Q_EMIT RunFinished();
         });
@@ -148,17 +149,23 @@ void frmRename::cmdBatch_Click()
     auto job = std::make_shared<BatchJob>(module1_.Services().files, *Files(), settings);
     const std::weak_ptr<Run> run = StartRun(job);
     ShowProgress(0);
-    auto* watcher = app::Watch(
-        app::RunDetached<BatchStep>([job](QPromise<BatchStep>& promise) { job->Run(promise); }),
-        this, [this, run](const QFuture<BatchStep>&) {
+    // Each step reaches the window as it is done, and the end after the last of them.
+    const app::Courier window(this);
+    app::Run(
+        app::Lane::Storage, this,
+        [this, job, run, window] {
+            job->Run([this, run, window](BatchStep step) {
+                window.Send([this, run, step = std::move(step)] {
+                    if (!run.expired())
+                        TakeBatchStep(step);
+                });
+            });
+        },
+        [this, run] {
             if (!run.expired())
                 EndBatch();
             Q_EMIT RunFinished();
         });
-    connect(watcher, &QFutureWatcherBase::resultReadyAt, this, [this, run, watcher](int index) {
-        if (!run.expired())
-            TakeBatchStep(watcher->resultAt(index));
-    });
 }
 
 std::shared_ptr<frmRename::Run> frmRename::StartRun(std::shared_ptr<BatchJob> batch)

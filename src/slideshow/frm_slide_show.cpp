@@ -5,7 +5,6 @@
 #include "slideshow/slide_show_icons.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -185,9 +184,9 @@ void frmSlideShow::Form_Activate()
     if (activated_ || !isVisible())
         return;
     activated_ = true;
-    QCoreApplication::processEvents();
-    if (isVisible())
-        ShowCurrentFile();
+    // Already a step of its own after the showing, and the read goes to a worker: the window
+    // paints black and takes its size while the first picture is read.
+    ShowCurrentFile();
 }
 
 void frmSlideShow::done(int result)

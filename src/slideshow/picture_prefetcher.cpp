@@ -1,6 +1,6 @@
 #include "slideshow/picture_prefetcher.h"
 
-#include "module1/detached_task.h"
+#include "module1/tasks.h"
 
 #include <atomic>
 #include <chrono>
@@ -28,26 +28,31 @@ struct PicturePrefetcher::Job {
     std::atomic<bool> wanted = true;
 };
 
-// How many threads still read for the prefetcher; shared with them, so it outlives it.
+// How many reads still run for the prefetcher; shared with them, so it outlives it.
 struct PicturePrefetcher::Readers {
     std::mutex mutex;
     std::condition_variable none;
     int count = 0;
 
-    // Runs `work` on a thread of its own, counted while it runs.
-    template <typename T, typename Work>
-    static QFuture<T> Start(const std::shared_ptr<Readers>& readers, Work work)
+    // Runs `work` on the storage lane, counted while it runs, and brings its result to `deliver`.
+    template <typename Work, typename Deliver>
+    static void Start(
+        const std::shared_ptr<Readers>& readers, QObject* receiver, Work work, Deliver deliver)
     {
         {
             std::lock_guard lock(readers->mutex);
             ++readers->count;
         }
-        return app::RunDetached<T>([readers, work = std::move(work)](QPromise<T>& promise) mutable {
-            work(promise);
-            std::lock_guard lock(readers->mutex);
-            if (--readers->count == 0)
-                readers->none.notify_all();
-        });
+        app::Run(
+            app::Lane::Storage, receiver,
+            [readers, work = std::move(work)]() mutable {
+                auto result = work();
+                std::lock_guard lock(readers->mutex);
+                if (--readers->count == 0)
+                    readers->none.notify_all();
+                return result;
+            },
+            std::move(deliver));
     }
 };
 
@@ -64,17 +69,10 @@ PicturePrefetcher::Prefetched PicturePrefetcher::Decode(
 }
 
 PicturePrefetcher::Picture PicturePrefetcher::Load(const platform::IPictureLoader& loader,
-    const platform::IFileOperations& files, const Job& job,
-    std::optional<QFuture<Prefetched>> ahead)
+    const platform::IFileOperations& files, const Job& job, std::optional<Prefetched> ahead)
 {
-    if (ahead) {
-        ahead->waitForFinished();
-        if (ahead->resultCount() > 0) {
-            Prefetched decoded = ahead->takeResult();
-            if (decoded.picture && decoded.stamp == files.StampOf(job.path))
-                return std::move(decoded.picture);
-        }
-    }
+    if (ahead && ahead->picture && ahead->stamp == files.StampOf(job.path))
+        return std::move(ahead->picture);
     if (!job.wanted)
         return std::nullopt;
     return loader.LoadPicture(job.path, job.options);
@@ -106,42 +104,67 @@ void PicturePrefetcher::Request(const QString& path)
     if (path.isEmpty())
         return;
     ahead_ = std::make_shared<Job>(path, options_);
-    aheadResult_ = Readers::Start<Prefetched>(readers_,
-        [&loader = loader_, &files = files_, job = ahead_](
-            QPromise<Prefetched>& promise) { promise.addResult(Decode(loader, files, *job)); });
+    Readers::Start(
+        readers_, &receiver_,
+        [&loader = loader_, &files = files_, job = ahead_] { return Decode(loader, files, *job); },
+        [this, job = ahead_](Prefetched decoded) { Arrived(job, std::move(decoded)); });
+}
+
+void PicturePrefetcher::Arrived(const std::shared_ptr<Job>& job, Prefetched decoded)
+{
+    if (job == ahead_) {
+        aheadResult_ = std::move(decoded);
+    } else if (job == awaited_) {
+        awaited_.reset();
+        StartLoad(std::move(decoded));
+    }
 }
 
 void PicturePrefetcher::Fetch(const QString& path, std::function<void(Picture)> show)
 {
-    std::optional<QFuture<Prefetched>> ahead;
+    std::shared_ptr<Job> ahead;
+    std::optional<Prefetched> decoded;
     if (ahead_ && ahead_->path == path) {
-        ahead = std::move(aheadResult_);
-        ahead_.reset();
+        ahead = std::move(ahead_);
+        decoded = std::move(aheadResult_);
     }
     Discard();
-    const auto job = std::make_shared<Job>(path, options_);
-    fetching_ = job;
-    auto work = [&loader = loader_, &files = files_, job, ahead = std::move(ahead)](
-                    QPromise<Picture>& promise) mutable {
-        promise.addResult(Load(loader, files, *job, std::move(ahead)));
-    };
-    app::Watch(Readers::Start<Picture>(readers_, std::move(work)), &receiver_,
-        [this, job, show = std::move(show)](const QFuture<Picture>& future) {
+    fetching_ = std::make_shared<Job>(path, options_);
+    show_ = std::move(show);
+    // A decode ahead of this file still under way is waited for, not started over.
+    if (ahead && !decoded)
+        awaited_ = std::move(ahead);
+    else
+        StartLoad(std::move(decoded));
+}
+
+void PicturePrefetcher::StartLoad(std::optional<Prefetched> ahead)
+{
+    // Shared, as the work is copied and the picture can only be moved.
+    auto held = std::make_shared<std::optional<Prefetched>>(std::move(ahead));
+    Readers::Start(
+        readers_, &receiver_,
+        [&loader = loader_, &files = files_, job = fetching_, held] {
+            return Load(loader, files, *job, std::move(*held));
+        },
+        [this, job = fetching_](Picture picture) {
             if (job != fetching_)
                 return;
             fetching_.reset();
-            show(future.resultCount() > 0 ? future.result() : Picture());
+            const auto show = std::move(show_);
+            show(std::move(picture));
         });
 }
 
 void PicturePrefetcher::Discard()
 {
-    for (std::shared_ptr<Job>* job : { &ahead_, &fetching_ }) {
+    for (std::shared_ptr<Job>* job : { &ahead_, &fetching_, &awaited_ }) {
         if (*job)
             (*job)->wanted = false;
         job->reset();
     }
     aheadResult_.reset();
+    show_ = nullptr;
 }
 
 QString PicturePrefetcher::PendingPath() const { return ahead_ ? ahead_->path : QString(); }

@@ -3,7 +3,6 @@
 #include "platform/file_operations.h"
 #include "platform/picture_loader.h"
 
-#include <QFuture>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -12,7 +11,7 @@
 
 namespace gb::slideshow {
 
-// Reads the slide show's pictures on threads of their own: the picture to show now, and the one
+// Reads the slide show's pictures on the storage lane: the picture to show now, and the one
 // that will be shown next while the current one is looked at, so that a step does not wait for a
 // 12-megapixel JPEG to decode. The window's thread never waits for a read, so the show still
 // paints and closes while storage stalls (a share whose server went away, a camera card being
@@ -28,7 +27,7 @@ public:
     PicturePrefetcher(
         const platform::IPictureLoader& loader, const platform::IFileOperations& files);
     // Waits a moment for reads still running, which use the loader and `files`, but no longer: a
-    // read that storage never answers is left to end with the process (see app::RunDetached).
+    // read that storage never answers is left to end with the process (see app::Post).
     ~PicturePrefetcher();
     PicturePrefetcher(const PicturePrefetcher&) = delete;
     PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
@@ -59,17 +58,22 @@ private:
     static Prefetched Decode(const platform::IPictureLoader& loader,
         const platform::IFileOperations& files, const Job& job);
     static Picture Load(const platform::IPictureLoader& loader,
-        const platform::IFileOperations& files, const Job& job,
-        std::optional<QFuture<Prefetched>> ahead);
+        const platform::IFileOperations& files, const Job& job, std::optional<Prefetched> ahead);
+    // Reads the fetched picture, with what was decoded ahead for it if anything.
+    void StartLoad(std::optional<Prefetched> ahead);
+    void Arrived(const std::shared_ptr<Job>& job, Prefetched decoded);
 
     const platform::IPictureLoader& loader_;
     const platform::IFileOperations& files_;
     platform::PictureOptions options_;
     std::shared_ptr<Job> ahead_; // the decode ahead
-    std::optional<QFuture<Prefetched>> aheadResult_;
+    std::optional<Prefetched> aheadResult_; // what it brought, once it has
     std::shared_ptr<Job> fetching_; // the picture asked for, until it comes
+    std::function<void(Picture)> show_; // where it goes
+    std::shared_ptr<Job> awaited_; // the decode ahead of the fetched file, until it comes
     std::shared_ptr<Readers> readers_;
-    QObject receiver_; // watches the fetches; what comes after the prefetcher has gone is dropped
+    QObject
+        receiver_; // takes the reads' results; what comes after the prefetcher has gone is dropped
 };
 
 } // namespace gb::slideshow

@@ -92,8 +92,14 @@ namespace {
     TEST(Tasks, SerialRunsJobsInTheOrderPosted)
     {
         std::vector<int> order; // touched only on the serial lane until the delivery
-        for (int i = 0; i < 50; ++i)
+        Gate gate; // holds the first job until all are posted: no other may overtake it
+        app::Post(Lane::Serial, [&order, passed = gate.passed] {
+            passed.wait();
+            order.push_back(0);
+        });
+        for (int i = 1; i < 50; ++i)
             app::Post(Lane::Serial, [&order, i] { order.push_back(i); });
+        gate.Open();
         Mailbox box;
         QSignalSpy arrived(&box, &Mailbox::Arrived);
         app::Run(

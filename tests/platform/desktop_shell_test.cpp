@@ -41,11 +41,14 @@ namespace {
             bool opened; // by the viewer
         } cases[] = { { "a photo.bmp", true }, { "only ours.emf", false },
             { "nobody's.wmf", false }, { "viewer's.gif", true } };
+        platform::DesktopShell shell;
         for (const auto& c : cases) {
             pictures.Write(c.name, "picture");
             QFile::remove(pictures.File("seen"));
-            EXPECT_EQ(platform::DesktopShell().OpenDocument(pictures.File(c.name)), c.opened)
-                << c.name;
+            std::optional<bool> opened;
+            shell.OpenDocument(pictures.File(c.name), [&](bool accepted) { opened = accepted; });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 20000)) << c.name;
+            EXPECT_EQ(opened, c.opened) << c.name;
             if (c.opened) {
                 EXPECT_TRUE(
                     QTest::qWaitFor([&] { return pictures.Read("seen") == "picture"; }, 20000))

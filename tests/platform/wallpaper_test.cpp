@@ -16,6 +16,17 @@ namespace {
     using platform::CommandResult;
     using std::chrono::milliseconds;
 
+    // What `runner` reports of a command, once it has.
+    CommandResult RunToEnd(
+        platform::ICommandRunner& runner, const QString& program, const QStringList& arguments)
+    {
+        auto result = std::make_shared<std::optional<CommandResult>>();
+        runner.Start(program, arguments, [result](const CommandResult& r) { *result = r; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return result->has_value(); }, 60000))
+            << program.toStdString();
+        return result->value_or(CommandResult());
+    }
+
     // A picture in a folder whose names need quoting, and the commands a desktop's tools got.
     class Wallpaper : public ::testing::Test {
     protected:
@@ -24,11 +35,14 @@ namespace {
             milliseconds timeout = std::chrono::minutes(1))
         {
             fake_.calls.clear();
-            platform::WallpaperPortal portal(portalClient_, timeout);
-            const auto result
-                = platform::LinuxWallpaper(runner, desktop, std::move(portal)).SetWallpaper(path_);
-            EXPECT_EQ(result.ok, result.error.isEmpty());
-            return result.error.toStdString();
+            platform::LinuxWallpaper wallpaper(
+                runner, desktop, platform::WallpaperPortal(portalClient_, timeout));
+            auto result = std::make_shared<std::optional<platform::WallpaperResult>>();
+            wallpaper.SetWallpaper(path_, [result](const auto& r) { *result = r; });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return result->has_value(); }, 120000));
+            const platform::WallpaperResult outcome = result->value_or(platform::WallpaperResult());
+            EXPECT_EQ(outcome.ok, outcome.error.isEmpty());
+            return outcome.error.toStdString();
         }
         std::string Calls() const
         {
@@ -41,7 +55,7 @@ namespace {
         std::string Read(const QString& command)
         {
             const QStringList words = command.split(' ');
-            return real_.Run(words[0], words.mid(1)).standardOutput.trimmed().toStdString();
+            return RunToEnd(real_, words[0], words.mid(1)).standardOutput.trimmed().toStdString();
         }
 
         TempFolder temp_;
@@ -217,8 +231,9 @@ namespace {
     TEST(ProcessCommandRunner, RunsRealProgramsWithoutAShell)
     {
         const auto run = [](const QString& script, milliseconds limit = std::chrono::minutes(1)) {
-            const CommandResult r = platform::ProcessCommandRunner(limit).Run(
-                "/bin/sh", { "-c", script, "sh", "a b", "$HOME" });
+            platform::ProcessCommandRunner runner(limit);
+            const CommandResult r
+                = RunToEnd(runner, "/bin/sh", { "-c", script, "sh", "a b", "$HOME" });
             return std::tuple(r.started, r.exitCode, r.standardOutput.toStdString(),
                 r.standardError.toStdString());
         };
@@ -226,8 +241,31 @@ namespace {
             std::tuple(true, 3, "a b|$HOME|", "oh\n"));
         EXPECT_EQ(run("exec sleep 30", milliseconds(100)),
             std::tuple(true, -1, "", "/bin/sh did not finish in time and was stopped.\n"));
-        EXPECT_FALSE(
-            platform::ProcessCommandRunner().Run("/nonexistent/glimmerbox-tool", {}).started);
+        platform::ProcessCommandRunner runner;
+        EXPECT_FALSE(RunToEnd(runner, "/nonexistent/glimmerbox-tool", {}).started);
+    }
+
+    // Start returns before the program ends (this one ends only when told, after Start); a
+    // runner that goes stops what still runs, without a word.
+    TEST(ProcessCommandRunner, NeverWaitsForTheProgram)
+    {
+        TempFolder folder;
+        const auto waitFor = [&](const char* name) {
+            return QStringList { "-c", "until [ -e \"$1\" ]; do sleep 0.01; done", "sh",
+                folder.File(name) };
+        };
+        std::optional<CommandResult> told, gone;
+        {
+            platform::ProcessCommandRunner runner;
+            runner.Start("/bin/sh", waitFor("go"), [&](const CommandResult& r) { told = r; });
+            EXPECT_FALSE(told.has_value());
+            folder.Write("go", "");
+            ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }));
+            EXPECT_EQ(told->exitCode, 0);
+            runner.Start("/bin/sh", waitFor("never"), [&](const CommandResult& r) { gone = r; });
+        }
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(gone.has_value());
     }
 
 } // namespace

@@ -9,7 +9,7 @@
 namespace gb::test {
 
 // Stands in for the shell: records every command and gives each program its fixed result, or
-// success.
+// success, at once.
 class FakeCommandRunner : public platform::ICommandRunner {
 public:
     struct Call {
@@ -17,12 +17,12 @@ public:
         QStringList arguments;
     };
 
-    platform::CommandResult Run(const QString& program, const QStringList& arguments) override
+    void Start(const QString& program, const QStringList& arguments, Done done) override
     {
         calls.push_back({ program, arguments });
         if (during)
             during();
-        return results.value(program, { true, 0, {}, {} });
+        done(results.value(program, { true, 0, {}, {} }));
     }
 
     std::vector<Call> calls;

@@ -6,13 +6,13 @@
 
 namespace gb::test {
 
-// Records what would have been opened instead of starting programs.
+// Records what would have been opened instead of starting programs, and answers at once.
 class FakeShell : public platform::IShell {
 public:
-    bool OpenDocument(const QString& fileOrAddress) override
+    void OpenDocument(const QString& fileOrAddress, Done done) override
     {
         opened.push_back(fileOrAddress);
-        return accept;
+        done(accept);
     }
     bool StartProgram(const QString& commandLine) override
     {
