@@ -68,6 +68,12 @@ namespace {
         EXPECT_EQ(m.ReadNames(), GetParam().cells);
         for (int i = 0; i < m.model.ShownCount(); ++i) {
             EXPECT_TRUE(m.PaintsCellAt(i, m.model.Cell(i))) << i;
+            // A ticked cell wears the highlight's badge in its top right corner.
+            const QPoint badge = m.grid.CellRect(i).topRight() + QPoint(-12, 7);
+            EXPECT_EQ(m.grid.grab().toImage().pixelColor(badge)
+                    == m.grid.palette().color(QPalette::Highlight),
+                i == GetParam().ticked)
+                << i;
             EXPECT_EQ(m.Reader()->child(i)->role(), QAccessible::CheckBox);
             EXPECT_EQ(m.Reader()->child(i)->state().checked, i == GetParam().ticked) << i;
         }
