@@ -74,7 +74,7 @@ void ThumbnailPipeline::Work(qsizetype index)
             idle_.notify_all();
         // The ready notice goes out under the lock, so the pipeline cannot be destroyed
         // between the count dropping and the notice.
-        if (notice && ready_)
+        if (notice)
             ready_();
     }
 }

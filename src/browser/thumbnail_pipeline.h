@@ -20,7 +20,8 @@ namespace gb::browser {
 class ThumbnailPipeline {
 public:
     using Decoder = std::function<std::optional<core::CompactTile>(const QString& path)>;
-    // Called on a worker thread when the next tile in list order has become ready to take.
+    // Called on a worker thread when the next tile in list order has become ready to take;
+    // always given.
     using ReadyNotice = std::function<void()>;
 
     // `threads`: how many files are worked on at once (0: one per core); `lookAhead`: how far

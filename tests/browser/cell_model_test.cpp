@@ -120,6 +120,9 @@ namespace {
         actions->doAction(QAccessibleActionInterface::toggleAction());
         EXPECT_EQ(clicked, QList<int> { 3 });
         EXPECT_EQ(cell->rect().size(), kThumbCellSize);
+        EXPECT_TRUE(cell->state().offscreen); // the grid was never shown
+        EXPECT_TRUE(cell->state().checkable);
+        EXPECT_TRUE(cell->state().focusable);
     }
 
 } // namespace
