@@ -186,6 +186,10 @@ namespace {
     {
 #if defined(__SANITIZE_ADDRESS__)
         GTEST_SKIP() << "AddressSanitizer's shadow memory is counted against any limit";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) // clang's way of saying it
+        GTEST_SKIP() << "AddressSanitizer's shadow memory is counted against any limit";
+#endif
 #endif
         // 24 MB of sensor data behind a preview too small for the tile.
         MemoryByteSource source(
