@@ -111,7 +111,6 @@ void CellModel::SetValues(int first, int last, int value)
 void CellModel::SetPicturePixels(int index, QByteArray pixels)
 {
     cells_[static_cast<size_t>(index)].Picture.pixels = std::move(pixels);
-    Q_EMIT CellsChanged(index, index);
 }
 
 } // namespace gb::browser

@@ -48,8 +48,10 @@ public:
     void SetValue(int index, int value) { SetValues(index, index, value); }
     // Ticks or unticks cells `first` to `last` at once.
     void SetValues(int first, int last, int value);
-    // The tile store parks a cell's packed pixels on the disk and brings them back.
+    // The tile store parks a cell's packed pixels on the disk and brings them back, then
+    // announces the cells whose pictures it brought back, once for the lot.
     void SetPicturePixels(int index, QByteArray pixels);
+    void AnnouncePictures(int first, int last) { Q_EMIT CellsChanged(first, last); }
 
 Q_SIGNALS:
     // Every cell was replaced.

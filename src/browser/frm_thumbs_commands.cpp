@@ -59,9 +59,10 @@ core::FilesPtr frmThumbs::GetSelectedFiles() const
 {
     auto files = std::make_shared<core::Files>();
     files->Reserve(chkThumb.TickedCount());
+    const QString folder = SourcePath();
     for (const ThumbCell& cell : chkThumb.Cells()) {
         if (cell.Value)
-            files->Append(cell.Tag, SourcePath());
+            files->Append(cell.Tag, folder);
     }
     return files;
 }

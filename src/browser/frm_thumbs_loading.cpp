@@ -65,6 +65,8 @@ void frmThumbs::loader_OpenFailed(const QString& whyNot)
 
 void frmThumbs::loader_Listed(const FolderListing& listing)
 {
+    // The old cells go next: hidden first, so they do not repaint one by one as they go.
+    Grid().hide();
     const FolderLoader::Purpose purpose = loader_->CurrentPurpose();
     if (purpose == FolderLoader::Purpose::Start)
         start_.Opened(listing.folder, listing.pictureToFocus);
@@ -83,11 +85,10 @@ void frmThumbs::filHidden_PathChange()
     sbrMain->SetCount(core::FileCountText(0));
 }
 
-// The old cells are gone: the grid stays hidden until the new ones are all there, so they do
-// not repaint one by one; only the progress display moves.
+// The old cells are gone: the grid stays hidden until the new ones are all there; only the
+// progress display moves.
 void frmThumbs::loader_Began()
 {
-    Grid().hide();
     // A new listing starts the keyboard at its first cell on screen.
     Grid().SetFocusIndex(-1);
     // No cell until the load ends: nothing to act on.

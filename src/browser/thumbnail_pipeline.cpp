@@ -37,46 +37,41 @@ bool ThumbnailPipeline::IsIdle() const
     return running_ == 0;
 }
 
-// Starts files while fewer than `threads_` run and the look-ahead allows.
-void ThumbnailPipeline::LaunchMore(std::unique_lock<std::mutex>&)
+bool ThumbnailPipeline::MayStart() const
 {
-    const qsizetype end = std::min(taken_ + lookAhead_, paths_.size());
-    while (!cancelled_ && running_ < threads_ && launched_ < end) {
-        const qsizetype index = launched_++;
-        slots_.emplace_back();
-        ++running_;
-        app::Post(app::Lane::Storage, [this, index] { Work(index); });
-    }
+    return !cancelled_ && launched_ < std::min(taken_ + lookAhead_, paths_.size());
 }
 
-void ThumbnailPipeline::Work(qsizetype index)
+// Starts workers while fewer than `threads_` run and there is a file for them.
+void ThumbnailPipeline::LaunchMore(std::unique_lock<std::mutex>&)
 {
-    std::optional<core::CompactTile> tile;
-    bool skip = false;
-    {
-        const std::lock_guard lock(mutex_);
-        skip = cancelled_;
-    }
-    if (!skip)
-        tile = decoder_(paths_[index]);
-    bool notice = false;
-    {
-        std::unique_lock lock(mutex_);
+    for (; running_ < threads_ && MayStart(); ++running_)
+        app::Post(app::Lane::Storage, [this] { Work(); });
+}
+
+// One worker: file after file, as long as the look-ahead allows, so the folder is read by a
+// steady few threads rather than one per file.
+void ThumbnailPipeline::Work()
+{
+    std::unique_lock lock(mutex_);
+    while (MayStart()) {
+        const qsizetype index = launched_++;
+        slots_.emplace_back();
+        lock.unlock();
+        std::optional<core::CompactTile> tile = decoder_(paths_[index]);
+        lock.lock();
         Slot& slot = slots_[static_cast<size_t>(index - taken_)];
         slot.tile = std::move(tile);
         slot.done = true;
-        --running_;
-        // Only the first file not yet taken holds up the taking; later ones wait for it.
-        notice = !skip && index == taken_ && !noticePending_;
-        noticePending_ = noticePending_ || notice;
-        LaunchMore(lock);
-        if (running_ == 0)
-            idle_.notify_all();
-        // The ready notice goes out under the lock, so the pipeline cannot be destroyed
-        // between the count dropping and the notice.
-        if (notice)
+        // Only the first file not yet taken holds up the taking; later ones wait for it. The
+        // notice goes out under the lock, so the pipeline cannot go before it is given.
+        if (index == taken_ && !noticePending_) {
+            noticePending_ = true;
             ready_();
+        }
     }
+    if (--running_ == 0)
+        idle_.notify_all();
 }
 
 std::vector<std::optional<core::CompactTile>> ThumbnailPipeline::TakeReady()

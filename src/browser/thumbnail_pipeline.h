@@ -13,10 +13,11 @@
 
 namespace gb::browser {
 
-// Makes the tiles of a list of files on the storage lane, a bounded number at once and ahead of
-// what has been taken, and hands them out strictly in list order as they become ready; taking
-// never waits. Memory stays flat whatever the folder size. Destroying the pipeline cancels what
-// has not started and waits for what has (see IsIdle).
+// Makes the tiles of a list of files on the storage lane, a bounded number at once (each worker
+// goes on to the next file while the look-ahead allows) and ahead of what has been taken, and hands
+// them out strictly in list order as they become ready; taking never waits. Memory stays flat
+// whatever the folder size. Destroying the pipeline cancels what has not started and waits for what
+// has (see IsIdle).
 class ThumbnailPipeline {
 public:
     using Decoder = std::function<std::optional<core::CompactTile>(const QString& path)>;
@@ -48,7 +49,8 @@ private:
         std::optional<core::CompactTile> tile;
     };
     void LaunchMore(std::unique_lock<std::mutex>& lock);
-    void Work(qsizetype index);
+    bool MayStart() const;
+    void Work();
 
     const QStringList paths_;
     const Decoder decoder_;

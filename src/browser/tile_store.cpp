@@ -202,11 +202,19 @@ void TileStore::Post(std::vector<Parcel> parcels, bool write)
         });
 }
 
+void TileStore::Announce(const std::vector<int>& cells)
+{
+    if (!cells.empty())
+        model_.AnnouncePictures(*std::min_element(cells.begin(), cells.end()),
+            *std::max_element(cells.begin(), cells.end()));
+}
+
 void TileStore::Parked(quint64 generation, std::vector<Parcel> failed)
 {
     if (generation != generation_ || failed.empty())
         return;
     parkingFailed_ = true;
+    std::vector<int> back;
     for (Parcel& parcel : failed) {
         const int index = model_.IndexOf(parcel.id);
         if (index < 0)
@@ -214,13 +222,16 @@ void TileStore::Parked(quint64 generation, std::vector<Parcel> failed)
         Place& place = PlaceOf(parcel.id) = Place {};
         model_.SetPicturePixels(index, std::move(parcel.pixels));
         Keep(parcel.id, place);
+        back.push_back(index);
     }
+    Announce(back);
 }
 
 void TileStore::Returned(quint64 generation, std::vector<Parcel> parcels)
 {
     if (generation != generation_)
         return;
+    std::vector<int> back;
     for (Parcel& parcel : parcels) {
         Place& place = PlaceOf(parcel.id);
         if (!place.fetching || !IsParked(parcel.id, place))
@@ -229,9 +240,11 @@ void TileStore::Returned(quint64 generation, std::vector<Parcel> parcels)
         place.lost = parcel.pixels.isEmpty();
         if (place.lost)
             continue;
-        model_.SetPicturePixels(model_.IndexOf(parcel.id), std::move(parcel.pixels));
+        back.push_back(model_.IndexOf(parcel.id));
+        model_.SetPicturePixels(back.back(), std::move(parcel.pixels));
         Keep(parcel.id, place);
     }
+    Announce(back);
     if (budget_ > 0 && residentBytes_ > parkAbove_ && !parkingFailed_)
         ParkFarthest();
 }

@@ -61,6 +61,8 @@ private:
     Place& PlaceOf(CellModel::CellId id);
     void ParkFarthest();
     void Post(std::vector<Parcel> parcels, bool write);
+    // The cells whose pictures came back into memory are painted again.
+    void Announce(const std::vector<int>& cells);
     void Parked(quint64 generation, std::vector<Parcel> failed);
     void Returned(quint64 generation, std::vector<Parcel> parcels);
 
