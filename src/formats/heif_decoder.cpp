@@ -3,6 +3,7 @@
 #include "formats/byte_view.h"
 #include "formats/decode_budget.h"
 #include "formats/display_colours.h"
+#include "formats/heif_canvas.h"
 #include "formats/heif_colours.h"
 
 #include <algorithm>
@@ -125,11 +126,14 @@ namespace {
         return shown.isNull() ? std::nullopt : std::optional(std::move(shown));
     }
 
-    // The image behind `handle`, decoded to 8-bit RGB(A) whatever its depth, turned upright.
-    std::optional<QImage> DecodeImage(const heif_image_handle* handle)
+    // The image behind `handle`, decoded to 8-bit RGB(A) whatever its depth, turned upright;
+    // `canvas`: what libheif composes it on first, when that is larger (a grid or an overlay).
+    std::optional<QImage> DecodeImage(const heif_image_handle* handle, QSize canvas = {})
     {
         const QSize size = SizeOf(handle);
-        const qint64 bytes = qint64(size.width()) * size.height() * 4;
+        const qint64 bytes = std::max(qint64(size.width()) * size.height(),
+                                 qint64(canvas.width()) * canvas.height())
+            * 4;
         if (size.isEmpty() || bytes > kMaxDecodedBytes)
             return std::nullopt;
         // libheif's picture and ours are both held while the one is copied into the other.
@@ -186,7 +190,8 @@ std::optional<LoadedPicture> DecodeHeif(const QByteArray& bytes, const PictureOp
     const Handle thumbnail = options.embeddedThumbnail && !options.reduceFor.isEmpty()
         ? ChooseThumbnail(raw, upright, options.reduceFor)
         : Handle();
-    auto image = DecodeImage(thumbnail ? thumbnail.get() : raw);
+    auto image = thumbnail ? DecodeImage(thumbnail.get())
+                           : DecodeImage(raw, HeifCanvasSize(bytes).value_or(QSize()));
     if (!image)
         return std::nullopt;
     image->setColorSpace(ColourCodeSpace(raw)); // an ICC profile, when there is one, wins

@@ -1,4 +1,5 @@
 // Real HEIC and AVIF files (tests/data/heif, from libheif's own corpus) decoded through libheif.
+#include "formats/heif_canvas.h"
 #include "formats/heif_colours.h"
 #include "formats/heif_decoder.h"
 
@@ -92,6 +93,18 @@ namespace {
         EXPECT_TRUE(IsHeif(QByteArrayLiteral("\0\0\0\030ftypMiHE\0\0\0\0MiHAmif1")));
         EXPECT_FALSE(IsHeif(QByteArrayLiteral("\0\0\0\030ftypisom\0\0\0\0isommp41")));
         EXPECT_FALSE(IsHeif(heic.left(15)));
+    }
+
+    // An overlay ('iovl') whose 'ispe' says 72 x 72 is composed on its canvas, which libheif
+    // allocates first: the canvas is what counts against the budget.
+    TEST(HeifDecoderTest, AnOverlayIsMeasuredByItsCanvas)
+    {
+        const QByteArray overlay = Read("overlay-canvas.heic");
+        const std::optional<QSize> canvas = HeifCanvasSize(overlay);
+        ASSERT_TRUE(canvas);
+        EXPECT_GT(qint64(canvas->width()) * canvas->height() * 4, qint64(256) << 20);
+        EXPECT_FALSE(DecodeHeif(overlay, {}));
+        EXPECT_FALSE(HeifCanvasSize(Read(kThumbnailed))); // a coded picture has none
     }
 
     // Colour codes without an ICC profile: (200, 60, 59) meant in Display P3 is a deeper red in
