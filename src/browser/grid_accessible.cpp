@@ -171,9 +171,15 @@ void AnnounceCellStates(ThumbGrid& grid, int first, int last)
     GridAccessible* list = Accessible(grid);
     if (!list)
         return;
+    // Only the cells on the screen are announced: ticking 100,000 cells at once is heard as the
+    // ones in view, and every other cell still reads as it is when asked.
+    if (!grid.isVisible())
+        return;
+    const auto [firstShown, lastShown] = grid.OnScreen();
     QAccessible::State changed;
     changed.checked = true;
-    for (int index = first; index <= last && grid.Model().IsShown(index); ++index) {
+    const int end = std::min({ last, lastShown, grid.Model().ShownCount() - 1 });
+    for (int index = std::max(first, firstShown); index <= end; ++index) {
         QAccessibleStateChangeEvent event(list->child(index), changed);
         QAccessible::updateAccessibility(&event);
     }

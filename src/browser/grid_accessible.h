@@ -12,7 +12,7 @@ void InstallGridAccessibility();
 
 // Tell listening assistive technology what changed in `grid`; nothing when none listens.
 void AnnounceCellFocus(ThumbGrid& grid, int index);
-// Cells `first` to `last` may have been ticked or unticked.
+// Cells `first` to `last` may have been ticked or unticked; those on the screen are announced.
 void AnnounceCellStates(ThumbGrid& grid, int first, int last);
 // Cells came, went or were replaced: what was said about the old ones no longer holds.
 void AnnounceCellsRenumbered(ThumbGrid& grid);

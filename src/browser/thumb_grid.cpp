@@ -178,15 +178,21 @@ void ThumbGrid::resizeEvent(QResizeEvent* event)
     AnnounceShowing();
 }
 
-void ThumbGrid::AnnounceShowing()
+std::pair<int, int> ThumbGrid::OnScreen() const
 {
     if (layout_.cell.isEmpty())
-        return;
+        return { 0, -1 };
     const int rowHeight = layout_.cell.height();
     const int cols = std::max(1, layout_.cols);
     const long long last = (static_cast<long long>(height() + scroll_) / rowHeight + 1) * cols - 1;
-    Q_EMIT Showing(std::max(0, scroll_ / rowHeight) * cols,
-        static_cast<int>(std::min<long long>(model_.Count() - 1, last)));
+    return { std::max(0, scroll_ / rowHeight) * cols,
+        static_cast<int>(std::min<long long>(model_.Count() - 1, last)) };
+}
+
+void ThumbGrid::AnnounceShowing()
+{
+    if (const auto [first, last] = OnScreen(); first <= last)
+        Q_EMIT Showing(first, last);
 }
 
 int ThumbGrid::CellAt(QPoint widgetPoint) const

@@ -4,6 +4,7 @@
 #include "core/grid_layout.h"
 
 #include <QWidget>
+#include <utility>
 
 namespace gb::browser {
 
@@ -26,6 +27,8 @@ public:
     int SurfaceTop() const { return -scroll_; }
     void SetScroll(int value);
 
+    // The first and the last cell on the screen, or at least partly (first > last: none).
+    std::pair<int, int> OnScreen() const;
     // The cell under a point of this widget, or -1.
     int CellAt(QPoint widgetPoint) const;
     // Where cell `index` currently is in this widget.
