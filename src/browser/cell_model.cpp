@@ -108,6 +108,15 @@ void CellModel::SetValues(int first, int last, int value)
         Q_EMIT ValuesChanged(firstChanged, lastChanged, lastChanged);
 }
 
+void CellModel::Click(int index, bool range)
+{
+    const int anchor = IndexOf(anchor_);
+    if (range && anchor >= 0)
+        return SetValues(std::min(anchor, index), std::max(anchor, index), 1);
+    SetValue(index, Cell(index).Value ? 0 : 1);
+    anchor_ = Id(index);
+}
+
 void CellModel::SetPicturePixels(int index, QByteArray pixels)
 {
     cells_[static_cast<size_t>(index)].Picture.pixels = std::move(pixels);

@@ -48,6 +48,9 @@ public:
     void SetValue(int index, int value) { SetValues(index, index, value); }
     // Ticks or unticks cells `first` to `last` at once.
     void SetValues(int first, int last, int value);
+    // A click on a cell: flips its tick, or with `range` ticks every cell from the cell clicked
+    // before to this one.
+    void Click(int index, bool range);
     // The tile store parks a cell's packed pixels on the disk and brings them back, then
     // announces the cells whose pictures it brought back, once for the lot.
     void SetPicturePixels(int index, QByteArray pixels);
@@ -74,6 +77,7 @@ private:
     // Ids follow the cells in order (cell i has the first id plus i) until a cell is inserted
     // before others or removed; only then are the indexes kept by id, made when asked.
     bool inOrder_ = true;
+    CellId anchor_ = ~CellId(0); // the cell clicked last, where a range starts
     mutable QHash<CellId, int> indexOf_;
     CellId nextId_ = 0;
     int shownCount_ = 0;

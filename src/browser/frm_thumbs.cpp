@@ -9,7 +9,6 @@
 #include "browser/tile_store.h"
 #include "browser/toolbar_icons.h"
 #include "browser/wallpaper_command.h"
-#include "core/window_position.h"
 #include "module1/module1.h"
 #include "module1/settings.h"
 #include "platform/app_info.h"
@@ -105,16 +104,12 @@ about::frmAbout* frmThumbs::AboutWindow() const { return windows_->AboutWindow()
 
 // ---- Life of the window ----------------------------------------------------------------------
 
-void frmThumbs::Form_Load()
-{
-    const app::Settings::StoredPlacement stored = app::Settings(module1_).Placement();
-    placement_.Restore(stored.windowPosition, stored.maximized);
-}
+void frmThumbs::Form_Load() { placement_.Restore(app::Settings(module1_).Placement()); }
 
 void frmThumbs::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (activation_ == Activation::NotYet)
+    if (!start_.Activated())
         QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
 }
 
@@ -122,7 +117,7 @@ bool frmThumbs::event(QEvent* event)
 {
     const QEvent::Type type = event->type();
     placement_.Follow(type);
-    if (type == QEvent::WindowActivate && activation_ == Activation::NotYet)
+    if (type == QEvent::WindowActivate && !start_.Activated())
         QTimer::singleShot(0, this, &frmThumbs::Form_Activate);
     const bool handled = QMainWindow::event(event);
     if (type == QEvent::Resize && sbrMain)
@@ -132,9 +127,8 @@ bool frmThumbs::event(QEvent* event)
 
 void frmThumbs::Form_Activate()
 {
-    if (activation_ != Activation::NotYet || loader_->IsClosed())
+    if (loader_->IsClosed() || !start_.BeginActivation())
         return;
-    activation_ = Activation::Loading;
     // A folder opened before the window first showed is the one shown.
     if (!loader_->HasStarted()) {
         Grid().hide();
@@ -159,10 +153,7 @@ void frmThumbs::Form_Unload()
         return;
     sbrMain->EndProgress();
     loader_->Close();
-    const std::optional<core::WindowPlacement> twips = placement_.ToStore();
-    const Qt::WindowStates state = windowState();
-    app::Settings(module1_).SetPlacement({ twips ? core::FormatWindowPosition(*twips) : QString(),
-        (state & Qt::WindowMaximized) && !(state & Qt::WindowMinimized) });
+    app::Settings(module1_).SetPlacement(placement_.ToSettings());
 }
 
 // ---- Layout ----------------------------------------------------------------------------------

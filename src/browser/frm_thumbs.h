@@ -63,7 +63,6 @@ public:
     bool IsBackgroundIdle() const { return loader_->IsBackgroundIdle(); }
 
     // What the window shows, for the contact sheet and for tests.
-    const CellModel& Model() const { return chkThumb; }
     const std::vector<ThumbCell>& Cells() const { return chkThumb.Cells(); }
     QString SourcePath() const { return loader_->SourcePath(); }
     QString PanelText(int panel) const;
@@ -110,12 +109,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // How far the first activation has got.
-    enum class Activation {
-        NotYet,
-        Loading, // its folder is still loading
-        Done,
-    };
     void BuildControls();
     void Form_Load();
     void Form_Activate();
@@ -154,8 +147,6 @@ private:
     DeleteCommand* delete_ = nullptr;
     WallpaperCommand* wallpaper_ = nullptr;
     int MenuIndex_ = 0;
-    int anchorIndex_ = -1; // the last clicked cell, where a Shift+click range starts
-    Activation activation_ = Activation::NotYet;
     StartPicture start_;
     WindowPlacement placement_;
 };

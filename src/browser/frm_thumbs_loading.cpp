@@ -99,10 +99,8 @@ void frmThumbs::loader_Began()
 // The first activation is done once the folder it opened has loaded, or none was opened.
 void frmThumbs::AnnounceActivation()
 {
-    if (activation_ != Activation::Loading || IsLoading())
-        return;
-    activation_ = Activation::Done;
-    Q_EMIT FirstActivationDone();
+    if (start_.EndActivation(IsLoading()))
+        Q_EMIT FirstActivationDone();
 }
 
 void frmThumbs::loader_Finished()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <utility>
 
 namespace gb::browser {
 
@@ -9,9 +10,23 @@ class ThumbGrid;
 
 // What the program was started on: a folder to open instead of the remembered one, or a picture
 // whose folder is opened with the keyboard on it. The picture is kept in view until the person
-// acts on the grid or another folder is shown.
+// acts on the grid or another folder is shown. Also how far the window's first activation, which
+// opens that folder, has got.
 class StartPicture {
 public:
+    bool Activated() const { return activation_ != Activation::NotYet; }
+    // The first activation begins: true only the first time.
+    bool BeginActivation()
+    {
+        return std::exchange(activation_, Activation::Loading) == Activation::NotYet;
+    }
+    // True once, when the activation has begun and nothing loads any more.
+    bool EndActivation(bool loading)
+    {
+        const bool ends = activation_ == Activation::Loading && !loading;
+        activation_ = ends ? Activation::Done : activation_;
+        return ends;
+    }
     QString Folder() const { return folder_; }
     void SetFolder(const QString& folderOrPicture) { folder_ = folderOrPicture; }
     // The start folder was read: `folder` is what it named, `picture` the file to focus, if any.
@@ -22,6 +37,8 @@ public:
     void Focus(ThumbGrid& grid, const CellModel& cells, const QString& sourcePath);
 
 private:
+    enum class Activation { NotYet, Loading, Done };
+    Activation activation_ = Activation::NotYet;
     QString folder_;
     QString picture_;
 };

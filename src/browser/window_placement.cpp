@@ -120,4 +120,12 @@ QRect WindowPlacement::Wanted(const QMargins& frame) const
     return core::KeepReachable(outer, screens);
 }
 
+app::Settings::StoredPlacement WindowPlacement::ToSettings() const
+{
+    const std::optional<core::WindowPlacement> twips = ToStore();
+    const Qt::WindowStates state = window_.windowState();
+    return { twips ? core::FormatWindowPosition(*twips) : QString(),
+        (state & Qt::WindowMaximized) && !(state & Qt::WindowMinimized) };
+}
+
 } // namespace gb::browser

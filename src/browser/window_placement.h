@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/window_position.h"
+#include "module1/settings.h"
 
 #include <QEvent>
 #include <QMargins>
@@ -30,12 +31,19 @@ public:
     // Places the hidden window for a stored "Left, Top, Width, Height" (twips, may be empty or
     // hand-edited) and maximises it when asked; its normal placement is the stored one.
     void Restore(const QString& stored, bool maximized);
+    void Restore(const app::Settings::StoredPlacement& stored)
+    {
+        Restore(stored.windowPosition, stored.maximized);
+    }
     // Follows the window through its framing and state changes: given every event it gets.
     void Follow(QEvent::Type type);
     // The outer placement, in twips, to store now; none when the window is not in the normal
     // state. What the person sees, or what was asked while the window manager has not yet shown
     // the window framed.
     std::optional<core::WindowPlacement> ToStore() const;
+    // What the settings keep of it: that placement ("" when there is none) and whether the
+    // window is maximised.
+    app::Settings::StoredPlacement ToSettings() const;
     // Holds the outer window at its minimum size, whatever the frame's size.
     void KeepMinimumSize();
 
