@@ -187,8 +187,12 @@ void AnnounceCellStates(ThumbGrid& grid, int first, int last)
 
 void AnnounceCellsRenumbered(ThumbGrid& grid)
 {
-    if (GridAccessible* list = Accessible(grid)) {
-        list->ForgetCells(false);
+    GridAccessible* list = Accessible(grid);
+    if (!list)
+        return;
+    list->ForgetCells(false);
+    // A load fills the hidden grid cell by cell: it is told once, as the grid shows again.
+    if (grid.isVisible()) {
         QAccessibleEvent event(&grid, QAccessible::ObjectReorder);
         QAccessible::updateAccessibility(&event);
     }

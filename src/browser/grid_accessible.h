@@ -14,7 +14,8 @@ void InstallGridAccessibility();
 void AnnounceCellFocus(ThumbGrid& grid, int index);
 // Cells `first` to `last` may have been ticked or unticked; those on the screen are announced.
 void AnnounceCellStates(ThumbGrid& grid, int first, int last);
-// Cells came, went or were replaced: what was said about the old ones no longer holds.
+// Cells came, went or were replaced: what was said about the old ones no longer holds. Said
+// while the grid is on the screen; the grid says it again as it shows.
 void AnnounceCellsRenumbered(ThumbGrid& grid);
 
 } // namespace gb::browser

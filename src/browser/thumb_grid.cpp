@@ -112,6 +112,13 @@ void ThumbGrid::focusInEvent(QFocusEvent* event)
     AnnounceFocus();
 }
 
+// The cells a load made while the grid was hidden.
+void ThumbGrid::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    AnnounceCellsRenumbered(*this);
+}
+
 void ThumbGrid::MoveFocus(int step)
 {
     // The mark is already shown on `current` (also before any cell was chosen), so every arrow
