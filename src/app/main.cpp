@@ -14,6 +14,7 @@
 #include <QSemaphore>
 #include <QTimer>
 #include <QWindow>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -45,6 +46,24 @@ bool CanShowWindow(const CommandLine& command)
 {
     return HasDisplay() || !command.platform.isEmpty()
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// Work still running may use the platform services, which go as main() returns. The serial lane
+// writes the shared thumbnail cache and the tile store's scratch file: local files, given a while
+// to finish. A read of the user's storage may never return (a share that stopped answering): when
+// work is still out after a moment, the program ends here, the services left in place for it.
+int EndOnceWorkIsDone(int exitStatus)
+{
+    constexpr int kSerialWorkWaitMs = 10000;
+    constexpr auto kOtherWorkWait = std::chrono::seconds(1);
+    QSemaphore done;
+    gb::app::Post(gb::app::Lane::Serial, [&done] { done.release(); });
+    if (!done.tryAcquire(1, kSerialWorkWaitMs) || !gb::app::WaitForLanes(kOtherWorkWait)) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(exitStatus); // the services stay for the jobs that still hold them
+    }
+    return exitStatus;
 }
 
 // Writes `image` as a PNG file at `path`, whole or not at all, as every file the program makes.
@@ -80,7 +99,7 @@ int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
     });
     if (!window.LoadFolder(gb::app::FolderToOpen(command.folder)))
         return 2;
-    return QApplication::exec();
+    return EndOnceWorkIsDone(QApplication::exec());
 }
 
 // Saves a picture of `window` at `path` once its first load has ended, then closes it; `status`
@@ -123,22 +142,6 @@ void ShootWhenLoaded(gb::browser::frmThumbs& window, gb::platform::IFileOperatio
         });
 }
 
-// The serial lane writes the shared thumbnail cache and the tile store's scratch file through
-// the services, which go as main() returns: what was handed to it is finished first. These are
-// local files, so this is brief; a disk that does not answer at all is not waited for long.
-int FinishSerialWork(int exitStatus)
-{
-    constexpr int kSerialWorkWaitMs = 10000;
-    QSemaphore done;
-    gb::app::Post(gb::app::Lane::Serial, [&done] { done.release(); });
-    if (!done.tryAcquire(1, kSerialWorkWaitMs)) {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        std::_Exit(exitStatus); // the job still holds `done`
-    }
-    return exitStatus;
-}
-
 int RunWindow(gb::app::Module1& module1, const CommandLine& command)
 {
     gb::browser::frmThumbs window(module1);
@@ -149,15 +152,8 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
         ShootWhenLoaded(window, module1.Services().files, command.screenshot, status);
     window.show();
     const int loopStatus = QApplication::exec();
-    const int exitStatus = status != 0 ? status : loopStatus;
-    // A read on a share that stopped answering may never return; the settings are written and
-    // the window is gone, so the program ends now rather than wait for it.
-    if (!window.IsBackgroundIdle()) {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        std::_Exit(exitStatus);
-    }
-    return exitStatus;
+    // Ended before the window goes, which would wait for its tile reads.
+    return EndOnceWorkIsDone(status != 0 ? status : loopStatus);
 }
 
 } // namespace
@@ -200,6 +196,6 @@ int main(int argc, char** argv)
     if (command.allTypes)
         module1.SetEveryPictureType(true, false);
 
-    return FinishSerialWork(command.contactSheet.isEmpty() ? RunWindow(module1, command)
-                                                           : RunContactSheet(module1, command));
+    return EndOnceWorkIsDone(command.contactSheet.isEmpty() ? RunWindow(module1, command)
+                                                            : RunContactSheet(module1, command));
 }

@@ -170,11 +170,4 @@ void FolderLoader::Retire()
     std::erase_if(retired_, [](const auto& pipeline) { return pipeline->IsIdle(); });
 }
 
-bool FolderLoader::IsBackgroundIdle() const
-{
-    return std::all_of(retired_.begin(), retired_.end(), [](const auto& pipeline) {
-        return pipeline->IsIdle();
-    }) && (!pipeline_ || pipeline_->IsIdle());
-}
-
 } // namespace gb::browser

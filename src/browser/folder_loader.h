@@ -43,7 +43,7 @@ public:
     };
 
     FolderLoader(app::Module1& module1, CellModel& model, QObject* parent = nullptr);
-    // Waits for files still being read for tiles; see IsBackgroundIdle().
+    // Waits for files still being read for tiles.
     ~FolderLoader() override;
 
     // Starts loading `path`; false when the loader is closed.
@@ -55,9 +55,6 @@ public:
 
     bool IsLoading() const { return state_ == State::Listing || state_ == State::Loading; }
     bool IsClosed() const { return state_ == State::Closed; }
-    // No worker still reads or decodes a file for a tile. A read stuck on a share that stopped
-    // answering keeps it false; the program then ends without waiting for it.
-    bool IsBackgroundIdle() const;
     // Some load was asked for since the loader was made.
     bool HasStarted() const { return request_ != 0; }
     Purpose CurrentPurpose() const { return purpose_; }

@@ -58,9 +58,6 @@ public:
     // Lists the folder shown again and loads it.
     void LoadThumbnails();
     bool IsLoading() const { return loader_->IsLoading(); }
-    // No worker still reads or decodes a file for the window. A read stuck on a share that
-    // stopped answering keeps it false; the program then ends without waiting for it.
-    bool IsBackgroundIdle() const { return loader_->IsBackgroundIdle(); }
 
     // What the window shows, for the contact sheet and for tests.
     const std::vector<ThumbCell>& Cells() const { return chkThumb.Cells(); }

@@ -17,6 +17,39 @@ namespace {
     // A thread with nothing to do for this long ends; the next job starts another.
     constexpr auto kIdleEnd = std::chrono::seconds(30);
 
+    // The jobs posted to every lane and not yet ended, queued ones included.
+    class JobsInFlight {
+    public:
+        void Add()
+        {
+            std::lock_guard lock(mutex_);
+            ++count_;
+        }
+        void Done()
+        {
+            std::lock_guard lock(mutex_);
+            if (--count_ == 0)
+                none_.notify_all();
+        }
+        bool WaitForNone(std::chrono::milliseconds wait)
+        {
+            std::unique_lock lock(mutex_);
+            return none_.wait_for(lock, wait, [this] { return count_ == 0; });
+        }
+
+    private:
+        std::mutex mutex_;
+        std::condition_variable none_;
+        qint64 count_ = 0;
+    };
+
+    // Never destroyed, as the lanes: a job may end after main() has returned.
+    JobsInFlight& InFlight()
+    {
+        static auto* jobs = new JobsInFlight;
+        return *jobs;
+    }
+
     // Threads started as jobs arrive, up to `cap`, all taking jobs from one queue in order.
     class ThreadLane {
     public:
@@ -65,6 +98,7 @@ namespace {
                 lock.unlock();
                 job();
                 job = nullptr; // what the job held goes before the next one starts
+                InFlight().Done();
                 lock.lock();
             }
         }
@@ -129,7 +163,13 @@ bool StopToken::Stopped() const { return stopped_->load(); }
 
 void StopToken::Stop() const { stopped_->store(true); }
 
-void Post(Lane lane, std::function<void()> job) { LaneOf(lane).Post(std::move(job)); }
+void Post(Lane lane, std::function<void()> job)
+{
+    InFlight().Add();
+    LaneOf(lane).Post(std::move(job));
+}
+
+bool WaitForLanes(std::chrono::milliseconds wait) { return InFlight().WaitForNone(wait); }
 
 Courier::Courier(QObject* receiver)
 {

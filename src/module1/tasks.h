@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -10,9 +11,10 @@
 
 namespace gb::app {
 
-// Where work off a window's thread runs. Each lane is a few threads fed from one queue; nothing
-// ever waits for them: not the caller and not the program's exit (a thread still blocked ends
-// with the process, and the lanes are never destroyed, so no thread touches a dead object then).
+// Where work off a window's thread runs. Each lane is a few threads fed from one queue; no
+// window waits for them. Only the owner of the platform services does, before they go (see
+// WaitForLanes); the lanes themselves are never destroyed, so a thread still blocked when the
+// process ends finds them intact.
 enum class Lane {
     Storage, // reads and writes of the user's storage: a job may never return (a dead share), so
              // many run at once (threads grow on demand up to a cap, then jobs queue)
@@ -33,8 +35,13 @@ private:
 };
 
 // Runs `job` on `lane`. A job holds all it uses by value or through shared pointers; only the
-// platform services are used by reference, as they go only as the program ends.
+// platform services are used by reference, as their owner lets them go only once every job has
+// ended (or ends the process with them still in place).
 void Post(Lane lane, std::function<void()> job);
+
+// Whether every job posted so far, on any lane, has ended (what it held released), waiting up to
+// `wait` for that. A job stuck on storage that never answers keeps it false.
+bool WaitForLanes(std::chrono::milliseconds wait);
 
 // Hands functions to `receiver`'s thread by queued call for as long as the receiver lives; a
 // function sent after the receiver is gone (or still queued when it goes) is dropped, never run.

@@ -3,17 +3,8 @@
 #include "module1/tasks.h"
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 
 namespace gb::slideshow {
-
-namespace {
-    // How long going away waits for reads still running: longer than a decode, far shorter than
-    // a user waits for a program to end.
-    constexpr std::chrono::milliseconds kLetGoAfter(1000);
-} // namespace
 
 // Shared by the window's thread and the worker; `wanted` turns false when the result is no
 // longer of use, so the worker skips or frees its picture instead of handing it over.
@@ -26,34 +17,6 @@ struct PicturePrefetcher::Job {
     const QString path;
     const platform::PictureOptions options;
     std::atomic<bool> wanted = true;
-};
-
-// How many reads still run for the prefetcher; shared with them, so it outlives it.
-struct PicturePrefetcher::Readers {
-    std::mutex mutex;
-    std::condition_variable none;
-    int count = 0;
-
-    // Runs `work` on the storage lane, counted while it runs, and brings its result to `deliver`.
-    template <typename Work, typename Deliver>
-    static void Start(
-        const std::shared_ptr<Readers>& readers, QObject* receiver, Work work, Deliver deliver)
-    {
-        {
-            std::lock_guard lock(readers->mutex);
-            ++readers->count;
-        }
-        app::Run(
-            app::Lane::Storage, receiver,
-            [readers, work = std::move(work)]() mutable {
-                auto result = work();
-                std::lock_guard lock(readers->mutex);
-                if (--readers->count == 0)
-                    readers->none.notify_all();
-                return result;
-            },
-            std::move(deliver));
-    }
 };
 
 PicturePrefetcher::Prefetched PicturePrefetcher::Decode(
@@ -82,16 +45,10 @@ PicturePrefetcher::PicturePrefetcher(
     const platform::IPictureLoader& loader, const platform::IFileOperations& files)
     : loader_(loader)
     , files_(files)
-    , readers_(std::make_shared<Readers>())
 {
 }
 
-PicturePrefetcher::~PicturePrefetcher()
-{
-    Discard();
-    std::unique_lock lock(readers_->mutex);
-    readers_->none.wait_for(lock, kLetGoAfter, [this] { return readers_->count == 0; });
-}
+PicturePrefetcher::~PicturePrefetcher() { Discard(); }
 
 void PicturePrefetcher::Request(const QString& path)
 {
@@ -104,8 +61,8 @@ void PicturePrefetcher::Request(const QString& path)
     if (path.isEmpty())
         return;
     ahead_ = std::make_shared<Job>(path, options_);
-    Readers::Start(
-        readers_, &receiver_,
+    app::Run(
+        app::Lane::Storage, &receiver_,
         [&loader = loader_, &files = files_, job = ahead_] { return Decode(loader, files, *job); },
         [this, job = ahead_](Prefetched decoded) { Arrived(job, std::move(decoded)); });
 }
@@ -142,8 +99,8 @@ void PicturePrefetcher::StartLoad(std::optional<Prefetched> ahead)
 {
     // Shared, as the work is copied and the picture can only be moved.
     auto held = std::make_shared<std::optional<Prefetched>>(std::move(ahead));
-    Readers::Start(
-        readers_, &receiver_,
+    app::Run(
+        app::Lane::Storage, &receiver_,
         [&loader = loader_, &files = files_, job = fetching_, held] {
             return Load(loader, files, *job, std::move(*held));
         },

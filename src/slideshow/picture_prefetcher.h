@@ -26,8 +26,7 @@ public:
     // window's thread, where fetched pictures are handed over.
     PicturePrefetcher(
         const platform::IPictureLoader& loader, const platform::IFileOperations& files);
-    // Waits a moment for reads still running, which use the loader and `files`, but no longer: a
-    // read that storage never answers is left to end with the process (see app::Post).
+    // Reads still running are left to end on their own; what they bring is dropped.
     ~PicturePrefetcher();
     PicturePrefetcher(const PicturePrefetcher&) = delete;
     PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
@@ -49,7 +48,6 @@ public:
 
 private:
     struct Job;
-    struct Readers;
     // A picture decoded ahead, and the file's stamp from just before it was read.
     struct Prefetched {
         std::optional<platform::FileStamp> stamp;
@@ -71,7 +69,6 @@ private:
     std::shared_ptr<Job> fetching_; // the picture asked for, until it comes
     std::function<void(Picture)> show_; // where it goes
     std::shared_ptr<Job> awaited_; // the decode ahead of the fetched file, until it comes
-    std::shared_ptr<Readers> readers_;
     QObject
         receiver_; // takes the reads' results; what comes after the prefetcher has gone is dropped
 };

@@ -57,9 +57,10 @@ namespace {
         EXPECT_EQ(Tags(h.Window()), QStringList({ "here.bmp" }));
         h.Window().close();
         EXPECT_FALSE(h.Window().isVisible());
-        EXPECT_FALSE(h.Window().IsBackgroundIdle());
+        EXPECT_FALSE(app::WaitForLanes(std::chrono::milliseconds(0)));
         share.Resume();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return h.Window().IsBackgroundIdle(); }));
+        EXPECT_TRUE(app::WaitForLanes(std::chrono::seconds(30)));
+        QCoreApplication::processEvents();
         EXPECT_EQ(Tags(h.Window()), QStringList({ "here.bmp" })); // the late tile is dropped
     }
 

@@ -122,6 +122,23 @@ namespace {
         EXPECT_TRUE(arrived.wait());
     }
 
+    // What owns the services jobs use lets them go only once the lanes are idle: a job counts,
+    // queued or running, until what it held is released.
+    TEST(Tasks, TheLanesAreIdleOnlyOnceEveryJobHasLetGoOfWhatItHeld)
+    {
+        Gate gate;
+        auto held = std::make_shared<int>(0);
+        const std::weak_ptr<int> watched = held;
+        app::Post(Lane::Storage, [passed = gate.passed] { passed.wait(); });
+        app::Post(Lane::Serial, [passed = gate.passed] { passed.wait(); });
+        app::Post(Lane::Serial, [held] {}); // queued behind the one waiting
+        held.reset();
+        EXPECT_FALSE(app::WaitForLanes(std::chrono::milliseconds(50)));
+        gate.Open();
+        EXPECT_TRUE(app::WaitForLanes(std::chrono::seconds(30)));
+        EXPECT_TRUE(watched.expired());
+    }
+
     TEST(Tasks, TheJobSeesAStopRequestedAfterItWasPosted)
     {
         Gate gate;

@@ -16,8 +16,6 @@
 #include "support/fake_shell.h"
 #include "support/temp_folder.h"
 
-#include <QSemaphore>
-
 namespace gb::test {
 
 // The program's real services (settings file, pictures, file operations, wallpaper logic) with
@@ -31,13 +29,12 @@ struct TestServices {
         , usedFiles(fileOperations ? fileOperations : &files)
     {
     }
-    // What the windows left on the serial lane (cache writes, the tile store's scratch file)
-    // uses these services: it is done before they go.
+    // Work the windows left on a lane (a preview, a cache write, a read) may use these services
+    // until it ends: they go only after it. A job a test left stuck is a fault of the test.
     ~TestServices()
     {
-        QSemaphore done;
-        app::Post(app::Lane::Serial, [&done] { done.release(); });
-        done.tryAcquire(1, 30000);
+        if (!app::WaitForLanes(std::chrono::seconds(60)))
+            qFatal("work on a lane still uses the test's services after a minute");
     }
     QString Setting(const QString& key) { return module1.ReadSetting("Main", key, "<missing>"); }
     void SetSetting(const QString& key, const QString& value)
