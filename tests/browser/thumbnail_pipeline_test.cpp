@@ -41,7 +41,8 @@ namespace {
 
     TEST(ThumbnailPipeline, HandsOutInListOrderWhenLaterFilesFinishFirst)
     {
-        QSemaphore thirdDone; // file 0 waits until file 3 is done
+        // Four files at once whatever the machine's cores: file 0 waits until file 3 is done.
+        QSemaphore thirdDone;
         QSemaphore notices;
         ThumbnailPipeline pipeline(
             Names(8),
@@ -52,7 +53,7 @@ namespace {
                     thirdDone.release();
                 return TileFor(name);
             },
-            [&] { notices.release(); });
+            [&] { notices.release(); }, 4);
         EXPECT_EQ(TakeAll(pipeline, notices), std::vector<int>({ 1, 2, 3, 4, 5, 0, 7, 8 }));
         EXPECT_TRUE(pipeline.TakeReady().empty());
     }
