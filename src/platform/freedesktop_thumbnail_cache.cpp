@@ -12,6 +12,7 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <sys/stat.h>
@@ -119,6 +120,15 @@ namespace {
         const int width = PositiveNumber(entry.text(QString::fromLatin1(kWidthKey)));
         const int height = PositiveNumber(entry.text(QString::fromLatin1(kHeightKey)));
         return width > 0 && height > 0 ? QSize(width, height) : QSize();
+    }
+
+    // Whether an entry's pixels are the recorded picture scaled down, each side rounded (to at
+    // least one pixel): the cross products then differ by less than the two sides together.
+    bool HasProportionsOf(const QImage& entry, QSize natural)
+    {
+        const qint64 across
+            = qint64(entry.width()) * natural.height() - qint64(entry.height()) * natural.width();
+        return std::abs(across) <= qint64(natural.width()) + natural.height();
     }
 
     // Fits the picture into a square of `side`, never enlarging it. The result carries none of
@@ -267,6 +277,11 @@ CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key, int sid
         if (!entry || !Matches(*entry, key))
             continue;
         const QSize natural = NaturalSizeOf(*entry);
+        // Some programs store a preview unturned but record the turned picture's size (or the
+        // other way round): a tile shaped by one and filled with the other comes out squeezed,
+        // so such an entry is passed over and the picture decoded.
+        if (natural.isValid() && !HasProportionsOf(*entry, natural))
+            continue;
         if (size.side < side && !Covers(*entry, natural, side))
             continue;
         found.result = ThumbnailLookup::Hit;

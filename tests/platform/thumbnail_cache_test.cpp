@@ -105,13 +105,14 @@ namespace {
                 { { "Thumb::URI", key.uri }, { "Thumb::MTime", QString::number(key.mtime) },
                     { "Thumb::Image::Width", width }, { "Thumb::Image::Height", height } });
         };
-        const QByteArray good = entry(128, 85, "640", "480");
+        const QByteArray good = entry(128, 85, "600", "400");
         QByteArray flipped = good;
         flipped[good.size() - 40] = char(flipped[good.size() - 40] ^ 0x55);
         // A normal entry is at most 256 pixels a side, so never beyond 256 * 256 * 4 + 64 KB.
         const QByteArray padded = good + QByteArray(327680 - good.size(), '\0');
         const std::tuple<QByteArray, ThumbnailKey, QSize, QSize> cases[] = {
-            { good, key, { 128, 85 }, { 640, 480 } }, { padded, key, { 128, 85 }, { 640, 480 } },
+            { good, key, { 128, 85 }, { 600, 400 } }, { padded, key, { 128, 85 }, { 600, 400 } },
+            { entry(128, 85, "4000", "6000"), key, {}, {} }, // turned one way, recorded the other
             { entry(256, 100, "0", "5"), key, { 128, 50 }, {} },
             { entry(100, 256, "7", "0"), key, { 50, 128 }, {} }, { entry(257, 10), key, {}, {} },
             { entry(10, 257), key, {}, {} }, { padded + '\0', key, {}, {} },
