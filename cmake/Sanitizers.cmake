@@ -16,3 +16,11 @@ if(GLIMMERBOX_FUZZ)
         -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# -DGLIMMERBOX_TSAN=ON builds everything with ThreadSanitizer, for the work that leaves a window's
+# thread (Qt itself is not instrumented: tests/tsan.supp names what it does unseen).
+option(GLIMMERBOX_TSAN "Build with ThreadSanitizer" OFF)
+if(GLIMMERBOX_TSAN)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
