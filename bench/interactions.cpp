@@ -96,6 +96,7 @@ public:
     {
         return real_.WriteFile(path, bytes);
     }
+    void RemoveLeftovers(const QString& folder) override { real_.RemoveLeftovers(folder); }
     bool IsSameFile(const QString& first, const QString& second) override
     {
         return real_.IsSameFile(first, second);

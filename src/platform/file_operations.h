@@ -31,6 +31,9 @@ struct FileError {
     QString description;
     FileSide side = FileSide::None;
     QString reason;
+    // The name of a partial copy of ours that could not be removed (storage that failed), left
+    // in the target's folder for the next sweep of it; "" when none.
+    QString leftover;
     bool Ok() const { return number == 0; }
 };
 
@@ -71,6 +74,10 @@ public:
     // flushed to the disk before it is renamed into place. A link is followed to the file it
     // names; the replaced file's permissions are kept; a file nobody may write to is refused.
     virtual FileError WriteFile(const QString& path, const QByteArray& bytes) = 0;
+    // Removes from `folder` the temporary files of copies of ours that are no longer at work (cut
+    // short by a crash, an exit, or storage that failed; never one a copy still writes, in this
+    // run or another). Blocks as any access to the folder does.
+    virtual void RemoveLeftovers(const QString& folder) = 0;
     // Whether two paths name the same existing file (the same path, or through links).
     virtual bool IsSameFile(const QString& first, const QString& second) = 0;
     // Whether this program may read `path` now, as the system decides it (permissions, and an

@@ -97,7 +97,8 @@ FileError LinuxFileOperations::FromErrno(int error, FileSide side)
         return FileError { .number = number,
             .description = QStringLiteral("%1 (%2)").arg(what, reason),
             .side = side,
-            .reason = reason };
+            .reason = reason,
+            .leftover = {} };
     };
     switch (error) {
     case ENOENT:
@@ -224,9 +225,28 @@ FileError LinuxFileOperations::WriteThroughTemp(
         result = FromErrno(error, FileSide::Copy);
     if (result.Ok())
         result = PlaceTemp(staged.FolderFd(), staged.Name(), targetPath, overwrite);
-    if (result.Ok())
+    if (result.Ok()) {
         staged.Placed();
+        return result;
+    }
+    const QByteArray name = staged.Name();
+    if (staged.Discard() != 0)
+        result.leftover = QFile::decodeName(name);
     return result;
+}
+
+void LinuxFileOperations::RemoveLeftovers(const QString& folder)
+{
+    const FileDescriptor held(
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!held.Valid())
+        return;
+    struct stat info { };
+    if (::fstat(held.Get(), &info) == 0) {
+        const std::lock_guard lock(swept_->lock);
+        swept_->folders.emplace(info.st_dev, info.st_ino);
+    }
+    StagedFile::RemoveLeftovers(held.Get());
 }
 
 // A copy that a crash or a power cut cut short is cleared away by the next copy into its folder:
@@ -234,8 +254,14 @@ FileError LinuxFileOperations::WriteThroughTemp(
 void LinuxFileOperations::RemoveLeftoversOnce(int folderFd)
 {
     struct stat info { };
-    if (::fstat(folderFd, &info) == 0 && swept_.emplace(info.st_dev, info.st_ino).second)
-        StagedFile::RemoveLeftovers(folderFd);
+    if (::fstat(folderFd, &info) != 0)
+        return;
+    {
+        const std::lock_guard lock(swept_->lock);
+        if (!swept_->folders.emplace(info.st_dev, info.st_ino).second)
+            return;
+    }
+    StagedFile::RemoveLeftovers(folderFd);
 }
 
 // The target is named by its path, not through the held folder: should the folder have been

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <sys/types.h>
@@ -20,6 +22,7 @@ public:
     FileError DeleteFile(const QString& path, bool force = false) override;
     FileError CopyFile(const QString& source, const QString& target, bool overwrite) override;
     FileError WriteFile(const QString& path, const QByteArray& bytes) override;
+    void RemoveLeftovers(const QString& folder) override;
     bool IsSameFile(const QString& first, const QString& second) override;
     bool IsReadable(const QString& path) const override;
     std::optional<FileStamp> StampOf(const QString& path) const override;
@@ -50,8 +53,13 @@ private:
     int ClaimFreeName(int folderFd, const char* tempName, const char* target);
     void RemoveLeftoversOnce(int folderFd);
 
-    // The folders (device, inode) already rid of temporary files a crash left behind.
-    std::set<std::pair<dev_t, ino_t>> swept_;
+    // The folders (device, inode) already rid of temporary files a crash left behind; copies run
+    // on several threads at once.
+    struct SweptFolders {
+        std::mutex lock;
+        std::set<std::pair<dev_t, ino_t>> folders;
+    };
+    std::unique_ptr<SweptFolders> swept_ = std::make_unique<SweptFolders>();
 };
 
 } // namespace gb::platform

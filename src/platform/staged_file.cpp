@@ -59,19 +59,48 @@ namespace {
             [](char c) { return c != '\0' && std::strchr(kTagLetters, c) != nullptr; });
     }
 
-    bool IsOursAndStale(int folderFd, const char* name, time_t now)
+    // The whole file, as Create locks it and a sweep asks after it.
+    struct flock WholeFile(short type)
+    {
+        struct flock whole { };
+        whole.l_type = type;
+        whole.l_whence = SEEK_SET;
+        return whole;
+    }
+
+    // True when the file system keeps locks and nobody holds one on the file; false when
+    // somebody does or it cannot tell.
+    bool NobodyWrites(int folderFd, const char* name)
+    {
+        const FileDescriptor file(
+            ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct flock probe = WholeFile(F_WRLCK);
+        return file.Valid() && ::fcntl(file.Get(), F_OFD_GETLK, &probe) == 0
+            && probe.l_type == F_UNLCK;
+    }
+
+    bool IsOursAndAbandoned(int folderFd, const char* name, time_t now)
     {
         struct stat info { };
         return ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)
-            && info.st_uid == ::geteuid() && info.st_mtim.tv_sec < now - kLeftoverSeconds;
+            && info.st_uid == ::geteuid()
+            && (info.st_mtim.tv_sec < now - kLeftoverSeconds || NobodyWrites(folderFd, name));
     }
 
 } // namespace
 
-StagedFile::~StagedFile()
+StagedFile::~StagedFile() { Discard(); }
+
+// The file is unlocked only once it is gone (or cannot go), so no sweep takes it meanwhile.
+int StagedFile::Discard()
 {
-    if (!name_.isEmpty())
-        ::unlinkat(folder_.Get(), name_.constData(), 0);
+    if (name_.isEmpty())
+        return 0;
+    const int error = ::unlinkat(folder_.Get(), name_.constData(), 0) == 0 ? 0 : errno;
+    name_.clear();
+    fd_.Reset();
+    lock_.Reset();
+    return error;
 }
 
 // The folder is opened with O_PATH, which needs no read permission, just as creating a file
@@ -101,6 +130,10 @@ int StagedFile::Create(const QByteArray& target, Durability durability, std::opt
             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode));
         if (fd_.Valid()) {
             name_ = tempName;
+            // Best effort: where the file system keeps no locks, a sweep goes by age alone.
+            struct flock whole = WholeFile(F_WRLCK);
+            if (::fcntl(fd_.Get(), F_OFD_SETLK, &whole) == 0)
+                lock_.Reset(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
             return 0;
         }
         if (errno != EEXIST)
@@ -135,6 +168,7 @@ int StagedFile::Place(const QByteArray& target)
 void StagedFile::Placed()
 {
     name_.clear();
+    lock_.Reset();
     if (durability_ != Durability::UserData)
         return;
     const FileDescriptor folder(::openat(folder_.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -142,7 +176,8 @@ void StagedFile::Placed()
         ::fsync(folder.Get());
 }
 
-// Only regular files of this user's are touched, never through a link.
+// Only regular files of this user's are touched, never through a link. A file whose copy is still
+// at work is locked (see Create) or, where locks are not kept, younger than an hour.
 void StagedFile::RemoveLeftovers(int folderFd)
 {
     const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -155,7 +190,7 @@ void StagedFile::RemoveLeftovers(int folderFd)
     }
     const time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(folder.get())) {
-        if (IsTempName(QByteArray(entry->d_name)) && IsOursAndStale(fd, entry->d_name, now))
+        if (IsTempName(QByteArray(entry->d_name)) && IsOursAndAbandoned(fd, entry->d_name, now))
             ::unlinkat(fd, entry->d_name, 0);
     }
 }

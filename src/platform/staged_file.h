@@ -12,6 +12,11 @@ namespace gb::platform {
 // careful_file.h). The folder is held open, so the temporary file can still be removed should the
 // folder be renamed or moved meanwhile: a path would then name nothing, and a half-written file
 // would stay behind. Unless Placed() is called, the temporary file is removed on destruction.
+//
+// While the file is ours to write, we hold an open-file-description lock on it: that is how a
+// sweep of the folder tells a file a copy still writes (in this run, a run that stopped on a
+// stalled share, or another instance) from one whose writer is gone (a crash, an exit, storage
+// that failed), whatever its age. The lock goes with the last descriptor, so with the process.
 class StagedFile {
 public:
     StagedFile() = default;
@@ -38,14 +43,19 @@ public:
     // Records that the file has been renamed into place and, for user data, makes the new name
     // itself survive a power cut.
     void Placed();
+    // Removes the temporary file now (the destructor does it otherwise). 0 or the errno of the
+    // failed removal, which leaves the file to the next sweep of its folder.
+    int Discard();
 
-    // Removes temporary files of ours from the folder: those a crash or a power cut left behind,
-    // named exactly as Create names them and older than any copy still running could be.
+    // Removes temporary files of ours from the folder that nobody writes any more: named exactly
+    // as Create names them, and unlocked (where the file system keeps locks) or else older than
+    // any copy still running could be.
     static void RemoveLeftovers(int folderFd);
 
 private:
     FileDescriptor folder_;
     FileDescriptor fd_;
+    FileDescriptor lock_; // shares fd_'s lock, so it outlives Finish's close until placed
     QByteArray name_;
     Durability durability_ = Durability::UserData;
     std::optional<mode_t> mode_;

@@ -23,9 +23,11 @@ QString CopyFailureText(const platform::FileError& error)
     else if (!error.reason.isEmpty() && error.side == FileSide::Copy)
         text = "writing the copy failed (" + error.reason + ")";
     // An original that was not found is not there to be intact.
-    if (error.number == platform::FileErrorNumber::FileNotFound && error.side != FileSide::Copy)
-        return text;
-    return text + "; the original is intact";
+    if (error.number != platform::FileErrorNumber::FileNotFound || error.side == FileSide::Copy)
+        text += "; the original is intact";
+    if (!error.leftover.isEmpty())
+        text += "; its partial copy \"" + error.leftover + "\" could not be removed";
+    return text;
 }
 
 BatchJob::BatchJob(
@@ -43,6 +45,8 @@ BatchJob::BatchJob(
 
 void BatchJob::Run(const std::function<void(BatchStep)>& report)
 {
+    // What an earlier batch or Save As into the folder had to leave goes first.
+    files_.RemoveLeftovers(settings_.folder);
     for (int i = 0; i < paths_.size(); ++i) {
         if (cancelled_) {
             const QString name = core::SplitAtLastSeparator(paths_[i]).name;

@@ -16,8 +16,8 @@ struct FileError;
 namespace gb::rename {
 
 // What the user is told about a copy that failed: which side failed and the system's reason when
-// the error says so (else its description), and that the original is intact when it is: a failed
-// copy never touches it.
+// the error says so (else its description), that the original is intact when it is (a failed
+// copy never touches it), and the partial copy the failure could not remove.
 QString CopyFailureText(const platform::FileError& error);
 
 // One file of a batch, as the batch left it.

@@ -96,6 +96,9 @@ private:
     quint64 previewRequest_ = 0; // counts the previews asked for; only the last one shows
     // The batch or Save As under way; its worker's reports are dropped once this lets it go.
     std::shared_ptr<Run> run_;
+    // The folders this window copied into: what a failed copy had to leave there is swept again
+    // as the window closes.
+    QStringList copiedInto_;
 
     QGroupBox* Frame1 = nullptr;
     PathLabel* lblSource = nullptr;

@@ -52,6 +52,7 @@ namespace {
     SaveAsOutcome SaveCopy(platform::IFileOperations& files, const QString& displayed,
         const QString& chosen, bool deleteOriginal)
     {
+        files.RemoveLeftovers(core::SplitAtLastSeparator(chosen).folder);
         SaveAsOutcome outcome { files.CopyFile(displayed, chosen, true), {} };
         if (!outcome.copy.Ok() || chosen == displayed)
             return outcome;
@@ -84,6 +85,7 @@ void frmRename::cmdSaveAs_Click()
             + "\" is already the name of another selected file, so nothing was saved.");
         return;
     }
+    copiedInto_ << to.folder;
     const std::weak_ptr<Run> run = StartRun(nullptr);
     app::Run(
         app::Lane::Storage, this,
@@ -146,6 +148,7 @@ void frmRename::cmdBatch_Click()
         return;
     const BatchJob::Settings settings { lblDestination->Path(), txtFilename->text(),
         txtSuffix->text(), chkOverwrite->isChecked(), chkDeleteOrig->isChecked() };
+    copiedInto_ << settings.folder;
     auto job = std::make_shared<BatchJob>(module1_.Services().files, *Files(), settings);
     const std::weak_ptr<Run> run = StartRun(job);
     ShowProgress(0);
@@ -211,6 +214,11 @@ void frmRename::done(int result)
         EndRun();
         lblProgress->clear();
     }
+    // Nothing waits for it: on storage that still does not answer, it waits on its own.
+    copiedInto_.removeDuplicates();
+    for (const QString& folder : std::exchange(copiedInto_, {}))
+        app::Post(app::Lane::Storage,
+            [&files = module1_.Services().files, folder] { files.RemoveLeftovers(folder); });
     QDialog::done(result);
 }
 

@@ -5,6 +5,7 @@
 #include "rename_harness.h"
 #include "support/disk_checks.h"
 #include "support/fault_injecting_files.h"
+#include "support/slow_share.h"
 
 #include <QRegularExpression>
 #include <tuple>
@@ -121,6 +122,34 @@ namespace {
                              Fault::ReadOnlyAtRename, Fault::FolderVanishes, Fault::ReadError),
             testing::Bool(), testing::Values(1, 3, 6, 8)));
 
+    // A card pulled out mid-copy takes the partial copy's removal with it: the message names the
+    // file, and the next batch into the card, once it answers again, removes it.
+    TEST(BatchOnAPulledCard, NamesThePartialCopyAndTheNextBatchRemovesIt)
+    {
+        if (const QString missing = SlowShare::Missing(); !missing.isEmpty())
+            GTEST_SKIP() << "no FUSE share: " << qPrintable(missing);
+        const SlowShare card;
+        ASSERT_TRUE(card.mounted);
+        RenameHarness h;
+        h.Select({ "a.bmp" }); // 4,662 bytes: the card goes after the first 3,000
+        card.Faults("pull 3000\n");
+        const auto batch = [&] {
+            h.SetUpBatch("Trip", "1", card.Path());
+            h.Click("cmdBatch");
+        };
+        h.WhileOpen(batch);
+        card.Faults("");
+        const QStringList left = Entries(card.files.Path());
+        ASSERT_EQ(left.size(), 1);
+        EXPECT_TRUE(left[0].startsWith(".Trip1.bmp.glimmerbox-"));
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        EXPECT_TRUE(
+            h.dialogs.messages[0].prompt.contains("\"" + left[0] + "\" could not be removed"))
+            << h.dialogs.messages[0].prompt.toStdString();
+        h.WhileOpen(batch);
+        EXPECT_EQ(Entries(card.files.Path()), QStringList({ "Trip1.bmp" }));
+    }
+
     // Which side of a copy failed and the system's reason, when the error says so.
     TEST(CopyFailureText, SaysWhichSideFailedAndWhetherTheOriginalIsIntact)
     {
@@ -131,15 +160,20 @@ namespace {
             const char* text;
         } cases[] = {
             { { Number::PathFileAccessError, "Path/File access error", FileSide::Original,
-                  "Input/output error" },
+                  "Input/output error", {} },
                 "reading the original failed (Input/output error); the original is intact" },
-            { { Number::DiskFull, "Disk full", FileSide::Copy, "No space left on device" },
+            { { Number::DiskFull, "Disk full", FileSide::Copy, "No space left on device", {} },
                 "writing the copy failed (No space left on device); the original is intact" },
-            { { Number::PathNotFound, "Path not found (no folder)", FileSide::Copy, "" },
+            { { Number::PathFileAccessError, "I/O", FileSide::Copy, "Input/output error",
+                  ".a.jpg~" },
+                "writing the copy failed (Input/output error); the original is intact; its partial "
+                "copy \".a.jpg~\" could not be removed" },
+            { { Number::PathNotFound, "Path not found (no folder)", FileSide::Copy, "", {} },
                 "Path not found (no folder); the original is intact" },
-            { { Number::FileNotFound, "File not found", FileSide::Original, "No such file" },
+            { { Number::FileNotFound, "File not found", FileSide::Original, "No such file", {} },
                 "reading the original failed (No such file)" },
-            { { Number::FileNotFound, "File not found", FileSide::None, "" }, "File not found" },
+            { { Number::FileNotFound, "File not found", FileSide::None, "", {} },
+                "File not found" },
         };
         for (const auto& c : cases)
             EXPECT_EQ(rename::CopyFailureText(c.error), c.text);
