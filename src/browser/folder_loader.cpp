@@ -4,6 +4,7 @@
 #include "browser/thumbnail_cache_writer.h"
 #include "browser/thumbnail_pipeline.h"
 #include "browser/tile_maker.h"
+#include "browser/unreadable_files.h"
 #include "core/caption_fit.h"
 #include "module1/module1.h"
 #include "module1/settings.h"
@@ -100,8 +101,9 @@ void FolderLoader::MakeCells(bool remote)
     const platform::Services& services = module1_.Services();
     // Each task holds its own copy of the maker, so no worker reaches into the window; the
     // pipeline waits for its workers before the cache writer can go.
+    unreadable_ = std::make_shared<UnreadableFiles>();
     const TileMaker maker(services.pictures, services.thumbnails, *cacheWriter_,
-        { embedded, look_.buttonFace, look_.pixelRatio, remote, everyType_ });
+        { embedded, look_.buttonFace, look_.pixelRatio, remote, everyType_ }, unreadable_);
     const app::Courier courier(this);
     pipeline_ = std::make_unique<ThumbnailPipeline>(
         std::move(paths), [maker](const QString& path) { return maker.Make(path); },
@@ -144,6 +146,11 @@ void FolderLoader::TakeTiles()
         cacheWriter_->Release();
         Q_EMIT Finished();
     }
+}
+
+QString FolderLoader::UnreadableText() const
+{
+    return unreadable_ ? unreadable_->Text() : QString();
 }
 
 void FolderLoader::End()

@@ -19,6 +19,7 @@ namespace gb::browser {
 class CellModel;
 class ThumbnailCacheWriter;
 class ThumbnailPipeline;
+class UnreadableFiles;
 
 // Loads folders into the cell model and owns where a load is: listing the folder, then making
 // one cell per picture in list order. Every step that touches the disk runs on the storage
@@ -62,6 +63,8 @@ public:
     const FileList& Listing() const { return filHidden; }
     QString SourcePath() const { return SourcePath_; }
     int MadeCells() const { return madeCells_; }
+    // What the person is told of the files the last load could not read ("" when none).
+    QString UnreadableText() const;
 
 Q_SIGNALS:
     // The folder could not be opened (not for a refresh); nothing changed. `whyNot` ends the
@@ -101,6 +104,7 @@ private:
     int takenTiles_ = 0; // files of the listing whose tile (or failure) has come in
     int madeCells_ = 0;
     std::optional<app::BusyPointer> busy_; // while a load runs
+    std::shared_ptr<UnreadableFiles> unreadable_; // of the load whose cells are made
     // Before the pipelines: their workers write to it, and they go first.
     std::unique_ptr<ThumbnailCacheWriter> cacheWriter_;
     std::unique_ptr<ThumbnailPipeline> pipeline_;

@@ -93,6 +93,7 @@ void frmThumbs::loader_Began()
     Grid().SetFocusIndex(-1);
     // No cell until the load ends: nothing to act on.
     UpdateToolbar();
+    sbrMain->SetNotice({});
     sbrMain->BeginProgress(SourcePath(), loader_->Listing().ListCount());
 }
 
@@ -103,9 +104,12 @@ void frmThumbs::AnnounceActivation()
         Q_EMIT FirstActivationDone();
 }
 
+// Files that are there but could not be read are not damaged: the person is told how many and
+// why, once for the load; a Refresh tries them again.
 void frmThumbs::loader_Finished()
 {
     sbrMain->EndProgress();
+    sbrMain->SetNotice(loader_->UnreadableText());
     if (loader_->Listing().ListCount() == 0) {
         start_.Forget();
         UpdateToolbar();

@@ -37,6 +37,12 @@ MainStatusBar::MainStatusBar(QMainWindow& window)
     sbrMain->addWidget(Label(Panel::Badge));
     sbrMain->addWidget(Label(Panel::Count));
     sbrMain->addWidget(Label(Panel::Path), 1);
+    notice_ = new QLabel(sbrMain);
+    notice_->setObjectName(QStringLiteral("sbrMainNotice"));
+    notice_->setAccessibleDescription(QStringLiteral("Files that could not be read"));
+    notice_->setTextFormat(Qt::PlainText);
+    sbrMain->addPermanentWidget(notice_);
+    notice_->hide();
     picProgress = new ProgressDisplay(&window);
 }
 
@@ -48,6 +54,12 @@ QString MainStatusBar::Text(int panel) const
 void MainStatusBar::SetCount(const QString& text) { Label(Panel::Count)->setText(text); }
 
 void MainStatusBar::SetPath(const QString& text) { Label(Panel::Path)->setText(text); }
+
+void MainStatusBar::SetNotice(const QString& text)
+{
+    notice_->setText(text);
+    notice_->setVisible(!text.isEmpty());
+}
 
 QRect MainStatusBar::ProgressArea() const
 {

@@ -11,7 +11,8 @@ namespace gb::browser {
 class ProgressDisplay;
 
 // The main window's status bar: a badge, the file count ("File(s): n") and the path, and the
-// load's progress display, which covers the path panel while a load runs.
+// load's progress display, which covers the path panel while a load runs. At its right end, shown
+// only while there is one, a notice of the last load (the files it could not read).
 class MainStatusBar : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +22,8 @@ public:
     QString Text(int panel) const;
     void SetCount(const QString& text);
     void SetPath(const QString& text);
+    // Shows `text` at the right end; "" hides it.
+    void SetNotice(const QString& text);
 
     ProgressDisplay& Progress() const { return *picProgress; }
     // A load begins to make the cells of `count` files of `folder`.
@@ -37,6 +40,7 @@ private:
 
     QMainWindow& window_;
     QLabel* panels_[3] = {};
+    QLabel* notice_ = nullptr;
     ProgressDisplay* picProgress;
 };
 

@@ -1,6 +1,7 @@
 #include "browser/tile_maker.h"
 
 #include "browser/thumbnail_cache_writer.h"
+#include "browser/unreadable_files.h"
 #include "core/thumbnail_geometry.h"
 #include "platform/picture_loader.h"
 #include "platform/thumbnail_store.h"
@@ -51,11 +52,13 @@ bool IsIconName(const QString& name)
 }
 
 TileMaker::TileMaker(const platform::IPictureLoader& pictures,
-    const platform::IThumbnailStore& cache, ThumbnailCacheWriter& writer, Options options)
+    const platform::IThumbnailStore& cache, ThumbnailCacheWriter& writer, Options options,
+    std::shared_ptr<UnreadableFiles> unreadable)
     : pictures_(pictures)
     , cache_(cache)
     , writer_(writer)
     , options_(std::move(options))
+    , unreadable_(std::move(unreadable))
 {
 }
 
@@ -84,9 +87,12 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
         }
     }
     platform::LoadFailure failure = platform::LoadFailure::None;
+    int error = 0;
     const std::optional<platform::LoadedPicture> picture
-        = pictures_.LoadPicture(path, options, &failure);
+        = pictures_.LoadPicture(path, options, &failure, &error);
     if (!picture) {
+        if (unreadable_ && failure == platform::LoadFailure::Unreadable)
+            unreadable_->Add(error);
         // A failure is only worth remembering when the whole file was read: one we could not
         // read today (a read error, a card pulled out, no permission) may be read tomorrow
         // without its modification time changing.

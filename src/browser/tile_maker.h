@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace gb::platform {
@@ -14,6 +15,7 @@ class IThumbnailStore;
 namespace gb::browser {
 
 class ThumbnailCacheWriter;
+class UnreadableFiles;
 
 // Makes the tile of one file by the cheapest correct path: a current entry of the shared
 // thumbnail cache, else a thumbnail embedded in the file when allowed and trustworthy, else a
@@ -31,8 +33,10 @@ public:
         bool remote = false;
         bool everyType = false; // see PictureOptions::everyType
     };
+    // A file that could not be read is counted in `unreadable`, when given.
     TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,
-        ThumbnailCacheWriter& writer, Options options);
+        ThumbnailCacheWriter& writer, Options options,
+        std::shared_ptr<UnreadableFiles> unreadable = nullptr);
 
     // nullopt when the file cannot be made into a tile.
     std::optional<core::CompactTile> Make(const QString& path) const;
@@ -42,6 +46,7 @@ private:
     const platform::IThumbnailStore& cache_;
     ThumbnailCacheWriter& writer_;
     Options options_;
+    std::shared_ptr<UnreadableFiles> unreadable_;
 };
 
 // Icons and cursors are loaded at the large shell icon size; the test is on the name, so

@@ -29,10 +29,14 @@ namespace {
                 return false;
             const qint64 expected = std::min(length, std::max<qint64>(0, Size() - offset));
             const qsizetype before = into.size();
-            if (ReadAt(file_.fd.Get(), offset, expected, into) != 0)
+            if (const int error = ReadAt(file_.fd.Get(), offset, expected, into); error != 0) {
+                error_ = error;
                 return false;
+            }
             return into.size() - before == expected && Unchanged();
         }
+        // The errno of the read that failed, if one did.
+        int Error() const { return error_; }
 
     private:
         bool Unchanged() const
@@ -44,19 +48,22 @@ namespace {
         }
 
         const OpenedFile& file_;
+        int error_ = 0;
     };
 
 } // namespace
 
 std::optional<LoadedPicture> FilePictureLoader::LoadPicture(
-    const QString& path, const PictureOptions& options, LoadFailure* failure) const
+    const QString& path, const PictureOptions& options, LoadFailure* failure, int* error) const
 {
     LoadFailure why = LoadFailure::Unreadable;
     std::optional<LoadedPicture> picture;
     const OpenedFile file = OpenRegularFile(path);
+    int readError = file.error;
     if (file.Ok()) {
         FileByteSource source(file);
         picture = formats::DecodePicture(source, options, why);
+        readError = source.Error();
     } else {
         qCInfo(formats::lcPictures, "%s: not opened: %s", qUtf8Printable(path),
             file.error ? std::strerror(file.error) : "not a regular file");
@@ -65,6 +72,8 @@ std::optional<LoadedPicture> FilePictureLoader::LoadPicture(
         qCInfo(formats::lcPictures, "%s: %s", qUtf8Printable(path), formats::Describe(why));
     if (failure)
         *failure = why;
+    if (error)
+        *error = why == LoadFailure::Unreadable ? readError : 0;
     return picture;
 }
 

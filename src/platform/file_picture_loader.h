@@ -10,7 +10,7 @@ namespace gb::platform {
 class FilePictureLoader : public IPictureLoader {
 public:
     std::optional<LoadedPicture> LoadPicture(const QString& path, const PictureOptions& options,
-        LoadFailure* failure = nullptr) const override;
+        LoadFailure* failure = nullptr, int* error = nullptr) const override;
 };
 
 } // namespace gb::platform

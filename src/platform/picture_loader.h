@@ -17,9 +17,11 @@ public:
     virtual ~IPictureLoader() = default;
     // nullopt when the file cannot be read or is not a picture we can decode; `failure`, when
     // given, says which (None after a load that succeeded). Bytes that were not all read are
-    // never decoded.
+    // never decoded. `error`, when given, is the errno that made the file Unreadable: 0 when
+    // there was none (it changed while it was read, or is no regular file) or it was not.
     virtual std::optional<LoadedPicture> LoadPicture(const QString& path,
-        const PictureOptions& options, LoadFailure* failure = nullptr) const = 0;
+        const PictureOptions& options, LoadFailure* failure = nullptr,
+        int* error = nullptr) const = 0;
 };
 
 } // namespace gb::platform

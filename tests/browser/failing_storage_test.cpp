@@ -4,6 +4,8 @@
 
 #include "support/slow_share.h"
 
+#include <QLabel>
+
 namespace gb::test {
 namespace {
 
@@ -24,10 +26,14 @@ namespace {
         h.Window().show();
         h.Open(share.Path());
         EXPECT_EQ(Tags(h.Window()), QStringList({ "p0.jpg" }));
+        const auto* notice = h.Window().findChild<QLabel*>("sbrMainNotice");
+        EXPECT_EQ(notice->text(), "2 pictures could not be read: Input/output error");
+        EXPECT_FALSE(notice->isHidden());
 
         share.Faults("");
         h.WaitForLoad([&] { h.Trigger("Refresh"); });
         ASSERT_EQ(Tags(h.Window()), QStringList({ "p0.jpg", "p1.jpg", "p2.jpg" }));
+        EXPECT_TRUE(notice->isHidden());
         const auto& cells = h.Window().Cells();
         // Neither left anything in the cache: both were decoded whole just now.
         EXPECT_EQ(cells[2].Picture.Picture(), cells[1].Picture.Picture());

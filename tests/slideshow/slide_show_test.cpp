@@ -30,13 +30,13 @@ namespace {
         {
         }
         std::optional<platform::LoadedPicture> LoadPicture(const QString& path,
-            const platform::PictureOptions& options,
-            platform::LoadFailure* failure = nullptr) const override
+            const platform::PictureOptions& options, platform::LoadFailure* failure = nullptr,
+            int* error = nullptr) const override
         {
             if (Count(path, 1).stallOn == path)
                 std::shared_ptr<Stall>(stall)->Hold();
             std::optional<platform::LoadedPicture> picture
-                = real_.LoadPicture(path, options, failure);
+                = real_.LoadPicture(path, options, failure, error);
             return Count({}, -1), picture;
         }
         // Every file's loads so far (on a worker or not) and how many run, copied while the
