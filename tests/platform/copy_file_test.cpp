@@ -143,7 +143,8 @@ namespace {
                 ASSERT_EQ(::utimensat(AT_FDCWD, Native(name).constData(), old, 0), 0);
             }
         }
-        ASSERT_EQ(::chown(Native(names[2]).constData(), 4321, 4321), 0);
+        if (::chown(Native(names[2]).constData(), 4321, 4321) != 0)
+            GTEST_SKIP() << "giving a file to another user needs root";
         ASSERT_EQ(Copy("photo.jpg", "copy.jpg", false), 0);
         QStringList kept = names.mid(2)
             + QStringList { QFile::decodeName(atWork.Name()), "copy.jpg", "photo.jpg" };
