@@ -138,8 +138,8 @@ namespace {
             h.Click("cmdBatch");
         };
         h.WhileOpen(batch);
+        const QStringList left = Entries(card.files.Path()); // before the closed window's sweep
         card.Faults("");
-        const QStringList left = Entries(card.files.Path());
         ASSERT_EQ(left.size(), 1);
         EXPECT_TRUE(left[0].startsWith(".Trip1.bmp.glimmerbox-"));
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
