@@ -12,7 +12,7 @@ GLIMMERBOX_PACKAGES=(
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev
     valgrind libglib2.0-bin lintian
-    dbus-daemon dconf-gsettings-backend dconf-service xfconf libxfconf-0-3 pcmanfm-qt
+    dbus-daemon dconf-gsettings-backend dconf-service xfconf libxfconf-0-3 pcmanfm-qt xdg-utils
     fuse python3-fusepy
     at-spi2-core python3-pyatspi
 )

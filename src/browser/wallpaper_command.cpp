@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPointer>
 
@@ -40,7 +41,11 @@ namespace {
         const QImage bitmap
             = core::FlattenOnto(picture->image, surface).convertToFormat(QImage::Format_RGB888);
         picture.reset(); // the full picture is not needed any longer
-        const QString writeError = SaveBitmap(services.files, bitmap, target);
+        // The folder is ours; if it is not there, making it tells why it could not be (such
+        // as a read-only file system), where writing would only find it missing.
+        const platform::FileError folder = services.files.MakeFolder(QFileInfo(target).path());
+        const QString writeError
+            = folder.Ok() ? SaveBitmap(services.files, bitmap, target) : folder.description;
         if (writeError.isEmpty())
             return {};
         return "The wallpaper file \"" + QDir::toNativeSeparators(target)

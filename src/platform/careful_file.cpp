@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gb::platform {
@@ -124,6 +125,28 @@ int ReplaceAtomically(
     if (error == 0)
         error = staged.Place(target);
     return error;
+}
+
+int MakePrivateFolders(const QByteArray& folder)
+{
+    struct stat info { };
+    if (::stat(folder.constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT)
+        return errno;
+    const qsizetype slash = folder.lastIndexOf('/');
+    if (slash > 0)
+        if (const int error = MakePrivateFolders(folder.left(slash)); error != 0)
+            return error;
+    if (::mkdir(folder.constData(), 0700) != 0) {
+        // Another thread may have made it just now.
+        const int error = errno;
+        return error == EEXIST && ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode)
+            ? 0
+            : error;
+    }
+    // The umask may have taken bits away; the folder must be exactly 0700.
+    return ::chmod(folder.constData(), 0700) == 0 ? 0 : errno;
 }
 
 } // namespace gb::platform

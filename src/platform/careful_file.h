@@ -76,4 +76,9 @@ int ReplaceAtomically(
 // to. EACCES in `error` when an existing file there may not be written.
 QByteArray ReplacementTarget(const QString& path, int& error);
 
+// Makes the folder and any missing parents, each new one private to the user (exactly 0700, as
+// the XDG base directories ask for the folders a program makes); folders already there are left
+// as they are. 0 or an errno (ENOTDIR when a file stands in the way).
+int MakePrivateFolders(const QByteArray& folder);
+
 } // namespace gb::platform

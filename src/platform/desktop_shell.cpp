@@ -6,8 +6,11 @@
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+#include <memory>
 #include <optional>
+#include <utility>
 
 namespace gb::platform {
 
@@ -69,7 +72,42 @@ namespace {
 
     bool OpenAddress(const QUrl& url) { return url.isValid() && QDesktopServices::openUrl(url); }
 
+    // How long xdg-open is watched before a program is taken to have the file.
+    constexpr std::chrono::seconds kXdgOpenPatience(10);
+
 } // namespace
+
+// xdg-open ends at once where the desktop has an opener of its own (gio, kde-open, exo-open), but
+// on others it runs the program it chose and ends with it; so it is watched only for a while: an
+// end within that says whether a program took the file (3: none is set up for it), one still
+// running has started one. It is left to run, beyond the life of this shell. nullopt: there is
+// no xdg-open.
+void DesktopShell::OpenWithXdgOpen(
+    const QString& path, const std::function<void(std::optional<bool>)>& done)
+{
+    auto* xdgOpen = new QProcess;
+    const auto told = std::make_shared<bool>(false);
+    const auto tell = [told, done](std::optional<bool> opened) {
+        if (!std::exchange(*told, true))
+            done(opened);
+    };
+    QObject::connect(xdgOpen, &QProcess::finished, xdgOpen, &QObject::deleteLater);
+    QObject::connect(
+        xdgOpen, &QProcess::finished, &watching_, [tell](int code, QProcess::ExitStatus status) {
+            tell(status == QProcess::NormalExit && code == 0);
+        });
+    QObject::connect(xdgOpen, &QProcess::errorOccurred, &watching_,
+        [xdgOpen, tell](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) {
+                xdgOpen->deleteLater();
+                tell(std::nullopt);
+            }
+        });
+    QTimer::singleShot(kXdgOpenPatience, &watching_, [tell] { tell(true); });
+    xdgOpen->setProcessChannelMode(QProcess::ForwardedChannels);
+    xdgOpen->setStandardInputFile(QProcess::nullDevice());
+    xdgOpen->start(QStringLiteral("xdg-open"), { path });
+}
 
 void DesktopShell::OpenDocument(const QString& fileOrAddress, Done done)
 {
@@ -80,11 +118,16 @@ void DesktopShell::OpenDocument(const QString& fileOrAddress, Done done)
     }
     gio_.Start(QStringLiteral("gio"),
         { QStringLiteral("mime"), QMimeDatabase().mimeTypeForFile(fileOrAddress).name() },
-        [path = fileOrAddress, done = std::move(done)](const CommandResult& gio) {
-            if (const std::optional<bool> opened = OpenFile(path, gio))
+        [this, path = fileOrAddress, done = std::move(done)](const CommandResult& gio) {
+            if (const std::optional<bool> opened = OpenFile(path, gio)) {
                 done(*opened);
-            else
-                done(OpenAddress(QUrl::fromLocalFile(path)));
+                return;
+            }
+            // Without gio (xdg-utils alone) xdg-open decides, and its failure must be heard:
+            // Qt's opener only tells that it started.
+            OpenWithXdgOpen(path, [path, done](std::optional<bool> opened) {
+                done(opened ? *opened : OpenAddress(QUrl::fromLocalFile(path)));
+            });
         });
 }
 

@@ -78,6 +78,9 @@ public:
     // short by a crash, an exit, or storage that failed; never one a copy still writes, in this
     // run or another). Blocks as any access to the folder does.
     virtual void RemoveLeftovers(const QString& folder) = 0;
+    // Makes the folder `path` and any missing parents, each new one private to the user (0700);
+    // folders already there are left as they are. The error says why one could not be made.
+    virtual FileError MakeFolder(const QString& path) = 0;
     // Whether two paths name the same existing file (the same path, or through links).
     virtual bool IsSameFile(const QString& first, const QString& second) = 0;
     // Whether this program may read `path` now, as the system decides it (permissions, and an

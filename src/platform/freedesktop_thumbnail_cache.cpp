@@ -184,27 +184,6 @@ namespace {
         return bytes;
     }
 
-    // Creates the folder and any missing parents, private to the user as the cache must be.
-    // Folders that already exist are left as they are.
-    bool MakeFolders(const QByteArray& folder)
-    {
-        struct stat info { };
-        if (::stat(folder.constData(), &info) == 0)
-            return S_ISDIR(info.st_mode);
-        if (errno != ENOENT)
-            return false;
-        const qsizetype slash = folder.lastIndexOf('/');
-        if (slash > 0 && !MakeFolders(folder.left(slash)))
-            return false;
-        if (::mkdir(folder.constData(), 0700) != 0) {
-            // Another thread may have made it just now.
-            return errno == EEXIST && ::stat(folder.constData(), &info) == 0
-                && S_ISDIR(info.st_mode);
-        }
-        // The umask may have taken bits away; the folder must be exactly 0700.
-        return ::chmod(folder.constData(), 0700) == 0;
-    }
-
 } // namespace
 
 FreedesktopThumbnailCache::FreedesktopThumbnailCache(QString root, QString failureFolder)
@@ -356,7 +335,7 @@ bool FreedesktopThumbnailCache::Store(const QString& folder, const ThumbnailKey&
     const QByteArray png = formats::WithPngText(EncodePng(image), text);
     // Readers see the old entry or the new one, never half of one; each writer has its own
     // temporary file, so threads saving the same entry do not trample each other.
-    return !png.isEmpty() && MakeFolders(QFile::encodeName(folder))
+    return !png.isEmpty() && MakePrivateFolders(QFile::encodeName(folder)) == 0
         && ReplaceAtomically(folder + u'/' + EntryName(key.uri), png, Durability::Cache) == 0;
 }
 

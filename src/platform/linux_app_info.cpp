@@ -1,5 +1,7 @@
 #include "platform/linux_app_info.h"
 
+#include "platform/careful_file.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -63,7 +65,8 @@ QString LinuxAppInfo::ChooseDataDirectory(
         && QFileInfo(QDir(clean).filePath(settingsName)).isFile())
         return clean;
     const QString own = QDir(configHome).filePath(QStringLiteral("glimmerbox"));
-    QDir().mkpath(own);
+    // Should it fail (a read-only home), writing a file there says why.
+    MakePrivateFolders(QFile::encodeName(own));
     return QDir::cleanPath(own);
 }
 

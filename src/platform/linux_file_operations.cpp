@@ -188,6 +188,15 @@ FileError LinuxFileOperations::WriteFile(const QString& path, const QByteArray& 
     });
 }
 
+FileError LinuxFileOperations::MakeFolder(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty() || native.contains('\0'))
+        return InvalidName();
+    const int error = MakePrivateFolders(native);
+    return error == 0 ? FileError() : FromErrno(error, FileSide::Copy);
+}
+
 bool LinuxFileOperations::IsReadable(const QString& path) const
 {
     return ::access(QFile::encodeName(path).constData(), R_OK) == 0;

@@ -23,6 +23,7 @@ public:
     FileError CopyFile(const QString& source, const QString& target, bool overwrite) override;
     FileError WriteFile(const QString& path, const QByteArray& bytes) override;
     void RemoveLeftovers(const QString& folder) override;
+    FileError MakeFolder(const QString& path) override;
     bool IsSameFile(const QString& first, const QString& second) override;
     bool IsReadable(const QString& path) const override;
     std::optional<FileStamp> StampOf(const QString& path) const override;

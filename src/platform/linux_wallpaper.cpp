@@ -1,5 +1,6 @@
 #include "platform/linux_wallpaper.h"
 
+#include "platform/ini_profile.h"
 #include "platform/wallpaper_gsettings.h"
 
 #include <QDateTime>
@@ -154,18 +155,56 @@ namespace {
             .arg(picture.completeBaseName(), QString::number(stamp), picture.suffix());
     }
 
-    // A desktop set to a plain colour would take the picture and go on showing the colour. The
-    // desktop LXQt starts saves its choice in the "lxqt" profile; without one it shows a picture.
-    bool LxqtShowsNoPicture()
+    // The settings file of the desktop LXQt starts (pcmanfm-qt's "lxqt" profile), where
+    // pcmanfm-qt looks for it: the user's own once its folder exists, else the system's.
+    QString LxqtSettingsFile(bool own)
     {
-        const QString settings = QStandardPaths::locate(
-            QStandardPaths::GenericConfigLocation, QStringLiteral("pcmanfm-qt/lxqt/settings.conf"));
-        if (settings.isEmpty())
-            return false;
-        const QString mode = QSettings(settings, QSettings::IniFormat)
-                                 .value(QStringLiteral("Desktop/WallpaperMode"))
-                                 .toString();
-        return mode == QLatin1String("none") || mode == QLatin1String("color");
+        const QString profile = QStringLiteral("pcmanfm-qt/lxqt");
+        const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            + u'/' + profile;
+        const QString system = QStandardPaths::locate(
+            QStandardPaths::GenericConfigLocation, profile, QStandardPaths::LocateDirectory);
+        const bool useSystem = !own && !QFileInfo(user).isDir() && !system.isEmpty();
+        return (useSystem ? system : user) + QStringLiteral("/settings.conf");
+    }
+
+    QString LxqtMode(const QString& settings)
+    {
+        return QSettings(settings, QSettings::IniFormat)
+            .value(QStringLiteral("Desktop/WallpaperMode"))
+            .toString();
+    }
+
+    // A desktop set to a plain colour would take the picture and go on showing the colour. With
+    // no settings file, or a mode pcmanfm-qt does not know, it shows a plain colour too.
+    bool IsLxqtPictureMode(const QString& mode)
+    {
+        static const QStringList pictureModes { QStringLiteral("stretch"), QStringLiteral("fit"),
+            QStringLiteral("center"), QStringLiteral("tile"), QStringLiteral("zoom") };
+        return pictureModes.contains(mode);
+    }
+
+    // pcmanfm-qt 1.2 shows the picture in the mode it was given but saves the mode it started
+    // with, and saves that again with every later change: the plain colour would come back with
+    // its next start. So the mode it shows is saved here too, in place, leaving the user's other
+    // settings alone. A file only the system had is copied first, as pcmanfm-qt's saving does.
+    void KeepLxqtPictureMode(WallpaperCommands& commands, const QString& read, const QString& mode)
+    {
+        const QString own = LxqtSettingsFile(true);
+        if (IsLxqtPictureMode(LxqtMode(own)))
+            return;
+        const bool folder = QDir().mkpath(QFileInfo(own).path());
+        if (folder && own != read && !QFileInfo::exists(own))
+            QFile::copy(read, own);
+        if (folder
+            && IniProfile().WriteString(
+                QStringLiteral("Desktop"), QStringLiteral("WallpaperMode"), mode, own))
+            return;
+        commands.Fail(QStringLiteral("pcmanfm-qt"),
+            { true, -1, {},
+                QStringLiteral("the picture goes when the desktop restarts, as \"%1\" could not "
+                               "be changed")
+                    .arg(own) });
     }
 
     // pcmanfm-qt ignores a wallpaper path equal to the one it shows, and our picture is always
@@ -186,13 +225,19 @@ namespace {
             return;
         }
         QStringList arguments { QStringLiteral("--set-wallpaper=") + folder.filePath(copy) };
-        if (LxqtShowsNoPicture())
-            arguments << QStringLiteral("--wallpaper-mode=stretch");
+        const QString settings = LxqtSettingsFile(false);
+        QString mode = LxqtMode(settings);
+        if (!IsLxqtPictureMode(mode)) {
+            mode = QStringLiteral("stretch");
+            arguments << QStringLiteral("--wallpaper-mode=") + mode;
+        }
         commands.Run(QStringLiteral("pcmanfm-qt"), arguments);
-        commands.Step([&commands, folder, copy, older] {
+        commands.Step([&commands, folder, copy, older, settings, mode] {
             const QStringList unused = commands.FirstFailure() ? QStringList { copy } : older;
             for (const QString& name : unused)
                 QFile::remove(folder.filePath(name));
+            if (!commands.FirstFailure())
+                KeepLxqtPictureMode(commands, settings, mode);
         });
     }
 

@@ -2,6 +2,7 @@
 
 #include <QUrl>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace gb::platform {
@@ -54,6 +55,57 @@ namespace {
             });
     }
 
+    // The string that GVariant text such as 'it\'s' or "it's" stands for; nullopt for anything
+    // else (another type, or no value).
+    std::optional<QString> GVariantString(const QString& text)
+    {
+        if (text.size() < 2 || (text[0] != u'\'' && text[0] != u'"') || text.back() != text[0])
+            return std::nullopt;
+        static const QString kEscaped = QStringLiteral("abfnrtv");
+        static const QString kMeant = QStringLiteral("\a\b\f\n\r\t\v");
+        QString value;
+        for (qsizetype i = 1; i < text.size() - 1; ++i) {
+            if (text[i] != u'\\' || i + 1 == text.size() - 1) {
+                value += text[i];
+                continue;
+            }
+            const QChar c = text[++i];
+            const qsizetype digits = c == u'u' ? 4 : c == u'U' ? 8 : 0;
+            if (digits > 0) {
+                const char32_t code = text.mid(i + 1, digits).toUInt(nullptr, 16);
+                value += QString::fromUcs4(&code, 1);
+                i += digits;
+            } else if (const qsizetype at = kEscaped.indexOf(c); at >= 0) {
+                value += kMeant[at];
+            } else {
+                value += c;
+            }
+        }
+        return value;
+    }
+
+    // gsettings exits with 0 even when dconf refused the change ("failed to commit changes to
+    // dconf", or no session bus to reach it at all), so each key is read back. What gsettings
+    // printed (dconf's reason last, after its log prefix and D-Bus error name) says why.
+    void CheckKey(WallpaperCommands& commands, const QString& schema, const QString& key,
+        const QString& value, const std::shared_ptr<QString>& warning)
+    {
+        const QString gsettings = QStringLiteral("gsettings");
+        commands.Run(gsettings, { QStringLiteral("get"), schema, key },
+            [&commands, gsettings, key, value, warning](const CommandResult& read) {
+                if (GVariantString(read.standardOutput.trimmed()) == value)
+                    return;
+                const QString why = warning->trimmed().section(QLatin1Char('\n'), 0, 0);
+                commands.Fail(gsettings,
+                    { true, 1, {},
+                        QStringLiteral("%1 kept its old value%2")
+                            .arg(key,
+                                why.isEmpty() ? QString()
+                                              : QStringLiteral(": ")
+                                        + why.section(QStringLiteral(": "), -1)) });
+            });
+    }
+
     // Sets the keys from the i-th on; a failure puts back the first i + 1.
     void SetKeysFrom(WallpaperCommands& commands, const QString& schema,
         const std::shared_ptr<const Values>& previous, qsizetype i, const QString& value)
@@ -62,8 +114,12 @@ namespace {
             return;
         const QString gsettings = QStringLiteral("gsettings");
         const QString& key = previous->at(i).first;
-        commands.Run(gsettings, { QStringLiteral("set"), schema, key, QStringLiteral("''") });
-        commands.Run(gsettings, { QStringLiteral("set"), schema, key, value });
+        const auto warning = std::make_shared<QString>();
+        const auto heard = [warning](const CommandResult& set) { *warning += set.standardError; };
+        commands.Run(
+            gsettings, { QStringLiteral("set"), schema, key, QStringLiteral("''") }, heard);
+        commands.Run(gsettings, { QStringLiteral("set"), schema, key, value }, heard);
+        CheckKey(commands, schema, key, value, warning);
         commands.Step([&commands, gsettings, schema, previous, i, value] {
             if (!commands.FirstFailure()) {
                 SetKeysFrom(commands, schema, previous, i + 1, value);

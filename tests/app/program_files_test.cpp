@@ -28,7 +28,10 @@ namespace {
             EXPECT_EQ(LinuxAppInfo::ChooseDataDirectory(dir, config.Path(), "gb.ini"),
                 config.File("glimmerbox"))
                 << qPrintable(dir);
-        EXPECT_TRUE(QFileInfo(config.File("glimmerbox")).isDir());
+        // Made private to the user, as the XDG base directories ask.
+        EXPECT_EQ(QFile::permissions(config.File("glimmerbox")),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser
+                | QFile::WriteUser | QFile::ExeUser);
         EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org/", {}), "https://example.org");
         EXPECT_EQ(LinuxAppInfo::ChooseHelpSite("https://example.org", {}), "https://example.org");
         // Beside the program only, even where no page is (Help then says so): never the tree the

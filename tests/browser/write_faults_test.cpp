@@ -6,6 +6,7 @@
 #include "support/scratch_mount.h"
 
 #include <QDirIterator>
+#include <cstring>
 
 namespace gb::test {
 namespace {
@@ -57,6 +58,25 @@ namespace {
             EXPECT_TRUE(h.dataFolder.Read("Wallpaper.bmp") == wallpaper);
             EXPECT_EQ(Files(h.dataFolder.Path()), before);
         }
+    }
+
+    // The program's folder could not be made (a read-only home): the message says why, rather
+    // than that the folder is missing.
+    TEST(WriteFaults, WallpaperFolderThatCannotBeMadeSaysWhy)
+    {
+        TempFolder home, photos;
+        const ScratchMount disk(home.Path());
+        const int refusal = disk.MakeReadOnly();
+        if (refusal == 0)
+            GTEST_SKIP() << "a read-only folder needs a tmpfs: root with CAP_SYS_ADMIN";
+        MainWindowHarness h(home.File("glimmerbox"));
+        WritePicture(photos, "a.bmp");
+        h.Window().show();
+        h.Open(photos.Path());
+        h.SetWallpaper(0);
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        const QString said = h.dialogs.messages[0].prompt;
+        EXPECT_TRUE(said.contains(std::strerror(refusal))) << said.toStdString();
     }
 
 } // namespace

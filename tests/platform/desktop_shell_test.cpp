@@ -19,11 +19,10 @@ namespace {
         const QString mime = QStandardPaths::locate(
             QStandardPaths::GenericDataLocation, "mime", QStandardPaths::LocateDirectory);
         PrivateSessionBus session({}, { "gio", "cp" }); // its own config folder: no default list
-        const QByteArray saved[] = { qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS") };
-        qputenv("XDG_DATA_HOME", QFile::encodeName(data.Path()));
+        session.Set("XDG_DATA_HOME", data.Path());
         // No installed program counts, but the types of files are still known.
         ASSERT_TRUE(QFile::link(mime, none.File("mime")));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(none.Path()));
+        session.Set("XDG_DATA_DIRS", none.Path());
         QGuiApplication::setDesktopFileName("io.github.glimmerbox.Glimmerbox");
         ASSERT_TRUE(QDir(data.Path()).mkdir("applications"));
         // Ours first in the cache the desktop's package trigger writes, so ours is the default.
@@ -56,8 +55,41 @@ namespace {
             }
         }
         EXPECT_FALSE(QFile::exists(pictures.File("ours")));
-        qputenv("XDG_DATA_HOME", saved[0]);
-        qputenv("XDG_DATA_DIRS", saved[1]);
+    }
+
+    // With xdg-utils alone (no gio), xdg-open chooses; when it finds no program for the file
+    // (exit code 3), the caller hears that nothing opened it.
+    TEST(DesktopShell, ViewWithoutGioAsksXdgOpenAndHearsWhenNoProgramTookTheFile)
+    {
+        if (QStandardPaths::findExecutable("xdg-open").isEmpty())
+            GTEST_SKIP() << "xdg-open is not installed (xdg-utils)";
+        TempFolder data, none, pictures;
+        PrivateSessionBus session({},
+            { "xdg-open", "xdg-mime", "sh", "sed", "grep", "egrep", "awk", "cut", "tr", "head",
+                "cat", "basename", "dirname", "readlink", "which", "file", "cp" });
+        // No desktop it knows (so it chooses itself), a display, and no browser to fall back on.
+        for (const char* name : { "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
+                 "GNOME_DESKTOP_SESSION_ID", "BROWSER" })
+            session.Set(name, "");
+        for (const char* name : { "XDG_DATA_DIRS", "XDG_CONFIG_DIRS", "HOME" })
+            session.Set(name, none.Path());
+        session.Set("DISPLAY", ":99");
+        session.Set("XDG_DATA_HOME", data.Path());
+        ASSERT_TRUE(QDir(data.Path()).mkdir("applications"));
+        data.Write("applications/mimeapps.list", "[Default Applications]\ntext/plain=v.desktop\n");
+        data.Write("applications/v.desktop",
+            ("[Desktop Entry]\nType=Application\nName=V\nExec=cp %f " + pictures.File("seen")
+                + "\n")
+                .toUtf8());
+        platform::DesktopShell shell;
+        for (const QByteArray content : { "text", "\x01\x02\x03" }) {
+            pictures.Write("a.picture", content);
+            std::optional<bool> opened;
+            shell.OpenDocument(pictures.File("a.picture"), [&](bool took) { opened = took; });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 20000));
+            EXPECT_EQ(opened, content == "text");
+            EXPECT_EQ(pictures.Read("seen"), "text");
+        }
     }
 
 } // namespace

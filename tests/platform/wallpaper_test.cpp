@@ -3,10 +3,12 @@
 #include "support/fake_command_runner.h"
 #include "support/fake_portal.h"
 #include "support/private_session_bus.h"
+#include "support/scratch_mount.h"
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
 #include <QThread>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -141,17 +143,24 @@ namespace {
         const auto saved = [&](const QString& key) {
             return QSettings(settings, QSettings::IniFormat).value(key).toString();
         };
-        // A desktop showing a plain colour is switched to a picture mode; one showing a picture
-        // keeps its own.
+        const auto write = [&](const QString& mode) {
+            QFile file(settings);
+            return file.open(QIODevice::WriteOnly)
+                && file.write("[Desktop]\nWallpaperMode=" + mode.toUtf8() + "\nBgColor=#123\n");
+        };
+        // A desktop showing a plain colour (as it does with no settings) is switched to a picture
+        // mode, which it keeps after a restart; one showing a picture keeps its own.
         QDir().mkpath(QFileInfo(settings).path());
-        for (const QString mode : { "zoom", "none" }) {
-            QSettings(settings, QSettings::IniFormat).setValue("Desktop/WallpaperMode", mode);
+        for (const QString mode : { "zoom", "none", "" }) {
+            ASSERT_TRUE(mode.isEmpty() ? QFile::remove(settings) : write(mode));
             EXPECT_EQ(Set("LXQt", fake_), "");
             ASSERT_EQ(fake_.calls.size(), 1u);
-            EXPECT_EQ(fake_.calls[0].arguments.size(), mode == "none" ? 2 : 1);
             EXPECT_EQ(fake_.calls[0].arguments.value(1),
-                mode == "none" ? "--wallpaper-mode=stretch" : "");
+                mode == "zoom" ? "" : "--wallpaper-mode=stretch");
+            EXPECT_EQ(saved("Desktop/WallpaperMode"), mode == "zoom" ? "zoom" : "stretch");
+            EXPECT_EQ(saved("Desktop/BgColor"), mode.isEmpty() ? "" : "#123");
         }
+        ASSERT_TRUE(write("none"));
         QProcess desktop;
         desktop.start("pcmanfm-qt", { "--desktop", "--profile=lxqt" });
         const auto running = [&] { return desktop.state() != QProcess::NotRunning; };
@@ -172,6 +181,7 @@ namespace {
             EXPECT_EQ(taken(), shown.back());
         }
         EXPECT_EQ(shown.removeDuplicates(), 0);
+        EXPECT_EQ(saved("Desktop/WallpaperMode"), "stretch");
         desktop.kill();
         desktop.waitForFinished(-1);
     }
@@ -183,14 +193,16 @@ namespace {
                       key
             = "<key name='picture-uri%1' type='%2'><default>" + old + "</default></key>",
                       get = "gsettings get org.gnome.desktop.background picture-uri";
-        const std::tuple<QString, QString, QString, QString> cases[] = {
-            { "s", "", uri, uri },
-            { "", "", uri, "" },
+        const QString refused = "The GNOME desktop did not accept the wallpaper (gsettings: %1).";
+        const std::tuple<QString, QString, QString, QString, bool> cases[] = {
+            { "s", "", uri, uri, false },
+            { "", "", uri, "", false },
             // The dark key takes the empty value but not the URI: both keys go back.
-            { "ms", "The GNOME desktop did not accept the wallpaper (gsettings: unknown keyword:).",
-                old, "@ms " + old },
+            { "ms", refused.arg("unknown keyword:"), old, "@ms " + old, false },
+            // dconf cannot save, and gsettings exits with 0 all the same.
+            { "s", refused.arg("picture-uri kept its old value: %1"), old, old, true },
         };
-        for (const auto& [darkType, error, light, dark] : cases) {
+        for (const auto& [darkType, error, light, dark, stuck] : cases) {
             TempFolder schemas;
             schemas.Write("gb.gschema.xml",
                 ("<schemalist><schema id='org.gnome.desktop.background' "
@@ -200,7 +212,13 @@ namespace {
                     .toUtf8());
             ASSERT_EQ(QProcess::execute("glib-compile-schemas", { schemas.Path() }), 0);
             PrivateSessionBus bus(schemas.Path());
-            EXPECT_EQ(Set("GNOME", real_), error.toStdString()) << qPrintable(darkType);
+            const QString dconf = qEnvironmentVariable("XDG_CONFIG_HOME") + "/dconf";
+            const ScratchMount disk((QDir().mkpath(dconf), dconf));
+            const int refusal = stuck ? disk.MakeReadOnly() : 0;
+            if (stuck && refusal == 0)
+                GTEST_SKIP() << "a read-only folder needs a tmpfs (root with CAP_SYS_ADMIN)";
+            EXPECT_EQ(Set("GNOME", real_),
+                (stuck ? error.arg(std::strerror(refusal)) : error).toStdString());
             EXPECT_EQ(Read(get), light.toStdString());
             EXPECT_EQ(Read(get + "-dark"), dark.toStdString());
         }

@@ -22,10 +22,23 @@ public:
         calls.push_back({ program, arguments });
         if (during)
             during();
-        done(results.value(program, { true, 0, {}, {} }));
+        done(results.value(program, Answer(program, arguments)));
+    }
+
+    // Success; "gsettings get" prints what "gsettings set" stored, as GVariant text.
+    platform::CommandResult Answer(const QString& program, const QStringList& arguments)
+    {
+        const QString key = arguments.mid(1, 2).join(' '), command = arguments.value(0);
+        if (program == "gsettings" && command == "set")
+            stored[key] = arguments.value(3) == "''" ? "" : arguments.value(3);
+        if (program != "gsettings" || command != "get")
+            return { true, 0, {}, {} };
+        return { true, 0,
+            "'" + QString(stored[key]).replace("\\", "\\\\").replace("'", "\\'") + "'\n", {} };
     }
 
     std::vector<Call> calls;
+    QHash<QString, QString> stored; // what gsettings holds, by schema and key
     std::function<void()> during; // what happens meanwhile, as a slow desktop lets it
     QHash<QString, platform::CommandResult> results; // the answer to every call of a program
 };

@@ -57,6 +57,13 @@ public:
     }
     static QString Address() { return qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"); }
 
+    // Sets an environment variable for as long as the session lasts.
+    void Set(const char* name, const QString& value)
+    {
+        saved_.append({ name, qgetenv(name) });
+        qputenv(name, value.toUtf8());
+    }
+
 private:
     // A folder of links to the installed tools that are asked for; a missing one stays missing.
     QString LinkTools(const QStringList& tools) const
@@ -90,12 +97,6 @@ private:
                 + services + "</servicedir></busconfig>")
                 .toUtf8());
         return private_.File("bus.conf");
-    }
-
-    void Set(const char* name, const QString& value)
-    {
-        saved_.append({ name, qgetenv(name) });
-        qputenv(name, value.toUtf8());
     }
 
     TempFolder config_, runtime_, private_;
