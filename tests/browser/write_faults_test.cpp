@@ -60,8 +60,7 @@ namespace {
         }
     }
 
-    // The program's folder could not be made (a read-only home): the message says why, rather
-    // than that the folder is missing.
+    // The program's folder could not be made (a read-only home): the message says why.
     TEST(WriteFaults, WallpaperFolderThatCannotBeMadeSaysWhy)
     {
         TempFolder home, photos;
@@ -75,8 +74,7 @@ namespace {
         h.Open(photos.Path());
         h.SetWallpaper(0);
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
-        const QString said = h.dialogs.messages[0].prompt;
-        EXPECT_TRUE(said.contains(std::strerror(refusal))) << said.toStdString();
+        EXPECT_TRUE(h.dialogs.messages[0].prompt.contains(std::strerror(refusal)));
     }
 
 } // namespace

@@ -25,16 +25,16 @@ public:
         done(results.value(program, Answer(program, arguments)));
     }
 
-    // Success; "gsettings get" prints what "gsettings set" stored, as GVariant text.
+    // Success; "gsettings get" prints, as GVariant text, what "gsettings set" stored.
     platform::CommandResult Answer(const QString& program, const QStringList& arguments)
     {
-        const QString key = arguments.mid(1, 2).join(' '), command = arguments.value(0);
-        if (program == "gsettings" && command == "set")
-            stored[key] = arguments.value(3) == "''" ? "" : arguments.value(3);
-        if (program != "gsettings" || command != "get")
-            return { true, 0, {}, {} };
-        return { true, 0,
-            "'" + QString(stored[key]).replace("\\", "\\\\").replace("'", "\\'") + "'\n", {} };
+        const QString verb = program == "gsettings" ? arguments.value(0) : QString();
+        QString& value = stored[arguments.mid(1, 2).join(' ')];
+        if (verb == "set")
+            value = arguments.value(3) == "''" ? "" : arguments.value(3);
+        const QString printed
+            = "'" + QString(value).replace("\\", "\\\\").replace("'", "\\'") + "'\n";
+        return { true, 0, verb == "get" ? printed : QString(), {} };
     }
 
     std::vector<Call> calls;
