@@ -30,11 +30,12 @@ namespace {
             "[MIME Cache]\nimage/bmp=io.github.glimmerbox.Glimmerbox.desktop;viewer.desktop;\n"
             "image/emf=io.github.glimmerbox.Glimmerbox.desktop;\n"
             "image/gif=viewer.desktop;io.github.glimmerbox.Glimmerbox.desktop;\n");
-        const QString entry = "[Desktop Entry]\nType=Application\nName=A\nMimeType=%1\nExec=cp %f ";
+        const QString entry
+            = "[Desktop Entry]\nType=Application\nName=A\nMimeType=%1\nExec=cp %f %2\n";
         data.Write("applications/io.github.glimmerbox.Glimmerbox.desktop",
-            (entry.arg("image/bmp;image/emf;image/gif;") + pictures.File("ours")).toUtf8());
+            entry.arg("image/bmp;image/emf;image/gif;", pictures.File("ours")).toUtf8());
         data.Write("applications/viewer.desktop",
-            (entry.arg("image/bmp;image/gif;") + pictures.File("seen")).toUtf8());
+            entry.arg("image/bmp;image/gif;", pictures.File("seen")).toUtf8());
         const struct {
             const char* name;
             bool opened; // by the viewer
@@ -48,47 +49,32 @@ namespace {
             shell.OpenDocument(pictures.File(c.name), [&](bool accepted) { opened = accepted; });
             EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 20000)) << c.name;
             EXPECT_EQ(opened, c.opened) << c.name;
-            if (c.opened) {
-                EXPECT_TRUE(
-                    QTest::qWaitFor([&] { return pictures.Read("seen") == "picture"; }, 20000))
-                    << c.name;
-            }
+            if (c.opened)
+                EXPECT_TRUE(QTest::qWaitFor([&] { return pictures.Read("seen") != ""; }, 20000));
         }
         EXPECT_FALSE(QFile::exists(pictures.File("ours")));
-    }
-
-    // With xdg-utils alone (no gio), xdg-open chooses; when it finds no program for the file
-    // (exit code 3), the caller hears that nothing opened it.
-    TEST(DesktopShell, ViewWithoutGioAsksXdgOpenAndHearsWhenNoProgramTookTheFile)
-    {
-        if (QStandardPaths::findExecutable("xdg-open").isEmpty())
-            GTEST_SKIP() << "xdg-open is not installed (xdg-utils)";
-        TempFolder data, none, pictures;
-        PrivateSessionBus session({},
+        // With xdg-utils alone xdg-open chooses (here for a desktop it does not know, with a
+        // display and no browser), and says when no program took the file (exit code 3).
+        PrivateSessionBus xdgUtils({},
             { "xdg-open", "xdg-mime", "sh", "sed", "grep", "egrep", "awk", "cut", "tr", "head",
                 "cat", "basename", "dirname", "readlink", "which", "file", "cp" });
-        // No desktop it knows (so it chooses itself), a display, and no browser to fall back on.
         for (const char* name : { "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
                  "GNOME_DESKTOP_SESSION_ID", "BROWSER" })
-            session.Set(name, "");
-        for (const char* name : { "XDG_DATA_DIRS", "XDG_CONFIG_DIRS", "HOME" })
-            session.Set(name, none.Path());
-        session.Set("DISPLAY", ":99");
-        session.Set("XDG_DATA_HOME", data.Path());
-        ASSERT_TRUE(QDir(data.Path()).mkdir("applications"));
-        data.Write("applications/mimeapps.list", "[Default Applications]\ntext/plain=v.desktop\n");
-        data.Write("applications/v.desktop",
-            ("[Desktop Entry]\nType=Application\nName=V\nExec=cp %f " + pictures.File("seen")
-                + "\n")
-                .toUtf8());
-        platform::DesktopShell shell;
+            xdgUtils.Set(name, "");
+        if (QStandardPaths::findExecutable("xdg-open").isEmpty())
+            GTEST_SKIP() << "xdg-open is not installed (xdg-utils)";
+        xdgUtils.Set("XDG_CONFIG_DIRS", none.Path());
+        xdgUtils.Set("DISPLAY", ":99");
+        data.Write(
+            "applications/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n");
         for (const QByteArray content : { "text", "\x01\x02\x03" }) {
             pictures.Write("a.picture", content);
+            QFile::remove(pictures.File("seen"));
             std::optional<bool> opened;
             shell.OpenDocument(pictures.File("a.picture"), [&](bool took) { opened = took; });
             EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 20000));
             EXPECT_EQ(opened, content == "text");
-            EXPECT_EQ(pictures.Read("seen"), "text");
+            EXPECT_EQ(pictures.Read("seen"), content == "text" ? "text" : "");
         }
     }
 

@@ -25,16 +25,14 @@ public:
         done(results.value(program, Answer(program, arguments)));
     }
 
-    // Success; "gsettings get" prints, as GVariant text, what "gsettings set" stored.
+    // Success; "gsettings get" prints what "gsettings set" stored, quoted as GVariant text.
     platform::CommandResult Answer(const QString& program, const QStringList& arguments)
     {
         const QString verb = program == "gsettings" ? arguments.value(0) : QString();
         QString& value = stored[arguments.mid(1, 2).join(' ')];
         if (verb == "set")
             value = arguments.value(3) == "''" ? "" : arguments.value(3);
-        const QString printed
-            = "'" + QString(value).replace("\\", "\\\\").replace("'", "\\'") + "'\n";
-        return { true, 0, verb == "get" ? printed : QString(), {} };
+        return { true, 0, verb == "get" ? "'" + QString(value).replace("'", "\\'") + "'" : "", {} };
     }
 
     std::vector<Call> calls;
