@@ -97,6 +97,7 @@ public:
         return real_.WriteFile(path, bytes);
     }
     void RemoveLeftovers(const QString& folder) override { real_.RemoveLeftovers(folder); }
+    platform::FileError MakeFolder(const QString& path) override { return real_.MakeFolder(path); }
     bool IsSameFile(const QString& first, const QString& second) override
     {
         return real_.IsSameFile(first, second);
