@@ -18,11 +18,13 @@ namespace {
         TempFolder data, none, pictures;
         const QString mime = QStandardPaths::locate(
             QStandardPaths::GenericDataLocation, "mime", QStandardPaths::LocateDirectory);
-        PrivateSessionBus session({}, { "gio", "cp" }); // its own config folder: no default list
-        session.Set("XDG_DATA_HOME", data.Path());
+        // Its own config folder: no default list.
+        std::optional<PrivateSessionBus> session(
+            std::in_place, QString(), QStringList { "gio", "cp" });
+        session->Set("XDG_DATA_HOME", data.Path());
         // No installed program counts, but the types of files are still known.
         ASSERT_TRUE(QFile::link(mime, none.File("mime")));
-        session.Set("XDG_DATA_DIRS", none.Path());
+        session->Set("XDG_DATA_DIRS", none.Path());
         QGuiApplication::setDesktopFileName("io.github.glimmerbox.Glimmerbox");
         ASSERT_TRUE(QDir(data.Path()).mkdir("applications"));
         // Ours first in the cache the desktop's package trigger writes, so ours is the default.
@@ -53,6 +55,7 @@ namespace {
                 EXPECT_TRUE(QTest::qWaitFor([&] { return pictures.Read("seen") != ""; }, 20000));
         }
         EXPECT_FALSE(QFile::exists(pictures.File("ours")));
+        session.reset();
         // With xdg-utils alone xdg-open chooses (here for a desktop it does not know, with a
         // display and no browser), and says when no program took the file (exit code 3).
         PrivateSessionBus xdgUtils({},
@@ -63,7 +66,9 @@ namespace {
             xdgUtils.Set(name, "");
         if (QStandardPaths::findExecutable("xdg-open").isEmpty())
             GTEST_SKIP() << "xdg-open is not installed (xdg-utils)";
-        xdgUtils.Set("XDG_CONFIG_DIRS", none.Path());
+        for (const char* name : { "XDG_DATA_DIRS", "XDG_CONFIG_DIRS" })
+            xdgUtils.Set(name, none.Path());
+        xdgUtils.Set("XDG_DATA_HOME", data.Path());
         xdgUtils.Set("DISPLAY", ":99");
         data.Write(
             "applications/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n");
