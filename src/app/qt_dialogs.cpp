@@ -1,14 +1,11 @@
 #include "app/qt_dialogs.h"
 
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
-#include <QStandardPaths>
 #include <QStyle>
 
 namespace gb::platform {
@@ -98,16 +95,7 @@ QString QtDialogs::BrowseForFolder(
     QWidget* owner, const QString& title, const QString& initialFolder)
 {
     return QFileDialog::getExistingDirectory(
-        owner, title, PickerStartFolder(initialFolder), QFileDialog::ShowDirsOnly);
-}
-
-QString QtDialogs::PickerStartFolder(const QString& initialFolder)
-{
-    if (!initialFolder.isEmpty() && QFileInfo(initialFolder).isDir())
-        return initialFolder;
-    // Nothing remembered: where photos usually are, never the folder we happened to start in.
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+        owner, title, initialFolder, QFileDialog::ShowDirsOnly);
 }
 
 QString QtDialogs::SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern)

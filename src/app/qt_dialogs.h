@@ -11,10 +11,6 @@ public:
     QString BrowseForFolder(
         QWidget* owner, const QString& title, const QString& initialFolder) override;
     QString SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern) override;
-
-    // The folder the picker opens in: `initialFolder` when it is one, else the user's pictures
-    // folder when there is one, else home.
-    static QString PickerStartFolder(const QString& initialFolder);
 };
 
 } // namespace gb::platform

@@ -68,10 +68,11 @@ core::FilesPtr frmThumbs::GetSelectedFiles() const
 void frmThumbs::tbrMain_ButtonClick(ToolbarCommand command)
 {
     // Commands that hand over the selection wait until a running load has ended; Browse and
-    // Refresh start a new load, which stops the running one. While files are being deleted
-    // the selection is in hand: it reloads once they are gone.
+    // Refresh start a new load, which stops the running one; About and Help touch nothing of
+    // it. While files are being deleted the selection is in hand: it reloads once they are gone.
     const bool anyTime = command == ToolbarCommand::Exit || command == ToolbarCommand::Help
-        || command == ToolbarCommand::Browse || command == ToolbarCommand::Refresh;
+        || command == ToolbarCommand::About || command == ToolbarCommand::Browse
+        || command == ToolbarCommand::Refresh;
     if ((IsLoading() || delete_->IsRunning()) && !anyTime)
         return;
     switch (command) {

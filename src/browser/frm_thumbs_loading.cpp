@@ -16,14 +16,18 @@ void frmThumbs::ChooseSourceFolder(bool useRemembered)
 {
     if (loader_->IsClosed())
         return;
-    QString folder = app::Settings(module1_).LastPath();
-    if (folder.isEmpty())
-        useRemembered = false;
-    if (!useRemembered)
-        folder = module1_.BrowseForFolder(this, "Select a Folder with Images...", folder);
-    if (folder.isEmpty())
+    const QString folder = app::Settings(module1_).LastPath();
+    if (useRemembered && !folder.isEmpty()) {
+        OpenSourceFolder(folder);
         return;
-    OpenSourceFolder(folder);
+    }
+    // The picker opens once its start folder has answered; a first activation ends after it.
+    module1_.BrowseForFolder(
+        this, "Select a Folder with Images...", folder, [this](const QString& chosen) {
+            if (!chosen.isEmpty())
+                OpenSourceFolder(chosen);
+            AnnounceActivation();
+        });
 }
 
 bool frmThumbs::OpenSourceFolder(const QString& folder)
@@ -46,13 +50,19 @@ void frmThumbs::LoadThumbnails()
 // the one remembered.
 bool frmThumbs::StartLoad(const QString& path, FolderLoader::Purpose purpose)
 {
-    return loader_->Start(
-        path, purpose, { palette().color(QPalette::Button), devicePixelRatioF(), Grid().font() });
+    if (!loader_->Start(path, purpose,
+            { palette().color(QPalette::Button), devicePixelRatioF(), Grid().font() }))
+        return false;
+    // Until the folder has been read the window has nothing new to show: a share may take long
+    // to answer, or never, so the status bar says what is awaited.
+    sbrMain->SetPath("Opening " + QDir::toNativeSeparators(path) + "…");
+    return true;
 }
 
 void frmThumbs::loader_OpenFailed(const QString& whyNot)
 {
     sbrMain->EndProgress();
+    sbrMain->SetPath(SourcePath()); // the folder still shown
     if (loader_->CurrentPurpose() == FolderLoader::Purpose::Start) {
         // The person named this folder: say why it is not shown before offering another.
         Inform("The folder \"" + QDir::toNativeSeparators(start_.Folder())
@@ -100,7 +110,7 @@ void frmThumbs::loader_Began()
 // The first activation is done once the folder it opened has loaded, or none was opened.
 void frmThumbs::AnnounceActivation()
 {
-    if (start_.EndActivation(IsLoading()))
+    if (start_.EndActivation(IsLoading() || module1_.PickerPending()))
         Q_EMIT FirstActivationDone();
 }
 

@@ -1,12 +1,16 @@
 #include "module1/module1.h"
 
 #include "module1/settings.h"
+#include "module1/tasks.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
 
-#include <QPointer>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QWidget>
 #include <optional>
 
@@ -80,9 +84,61 @@ platform::PictureOptions Module1::ShownPictureOptions()
     return options;
 }
 
-QString Module1::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder)
+void Module1::BrowseForFolder(
+    QWidget* owner, const QString& title, const QString& initialFolder, Chosen chosen)
 {
-    return services_.dialogs.BrowseForFolder(owner, title, initialFolder);
+    OpenPicker(
+        owner, [initialFolder] { return PickerStartFolder(initialFolder); }, QDir::homePath(),
+        [this, owner, title, chosen](const QString& start) {
+            chosen(services_.dialogs.BrowseForFolder(owner, title, start));
+        },
+        chosen);
+}
+
+void Module1::SaveAs(
+    QWidget* owner, const QString& proposedPath, const QString& pattern, Chosen chosen)
+{
+    const QFileInfo proposed(proposedPath);
+    OpenPicker(
+        owner,
+        [proposedPath, folder = proposed.path()] {
+            return QFileInfo(folder).isDir() ? proposedPath : QString();
+        },
+        QDir::home().filePath(proposed.fileName()),
+        [this, owner, pattern, chosen](
+            const QString& start) { chosen(services_.dialogs.SaveAs(owner, start, pattern)); },
+        chosen);
+}
+
+QString Module1::PickerStartFolder(const QString& initialFolder)
+{
+    if (!initialFolder.isEmpty() && QFileInfo(initialFolder).isDir())
+        return initialFolder;
+    // Nothing remembered: where photos usually are, never the folder we happened to start in.
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
+// `probe` runs on the storage lane; `open` then gets what it found, or `fallback` when it found
+// nothing or has not answered within the patience (a dead share answers never). Whichever comes
+// first wins; the other is dropped. A window closed meanwhile opens no picker.
+void Module1::OpenPicker(QWidget* owner, std::function<QString()> probe, const QString& fallback,
+    std::function<void(const QString&)> open, Chosen chosen)
+{
+    if (PickerPending())
+        return;
+    pickerOwner_ = owner;
+    auto settled = std::make_shared<bool>(false);
+    auto settle = [this, owner, settled, fallback, open, chosen](const QString& start) {
+        if (std::exchange(*settled, true))
+            return;
+        pickerOwner_.clear();
+        if (!owner->isVisible())
+            return chosen(QString());
+        open(start.isEmpty() ? fallback : start);
+    };
+    Run(Lane::Storage, owner, std::move(probe), settle);
+    QTimer::singleShot(kPickerPatienceMs, owner, [settle] { settle(QString()); });
 }
 
 void Module1::OpenDocument(QWidget* owner, const QString& fileName, platform::IShell::Done done)

@@ -4,8 +4,10 @@
 #include "platform/services.h"
 #include "platform/shell.h"
 
+#include <QPointer>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -31,8 +33,26 @@ public:
     // Decided on first use and kept for the rest of the run.
     QString IniPath();
 
-    // The folder picker; "" when cancelled.
-    QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder);
+    // What a picker hands back on the owner's thread: the folder or file chosen, "" when
+    // cancelled (or when the owner was closed before the picker could open).
+    using Chosen = std::function<void(const QString&)>;
+    // The folder picker, opening at PickerStartFolder(initialFolder). That folder is looked at
+    // on the storage lane, not on the window's thread: a share that stops answering would
+    // otherwise freeze the window for as long as it is gone. The picker opens once the answer
+    // comes, or after kPickerPatienceMs at home; `chosen` is not called once `owner` has gone.
+    void BrowseForFolder(
+        QWidget* owner, const QString& title, const QString& initialFolder, Chosen chosen);
+    // The Save As dialog, proposing `proposedPath` when its folder answers in time, else the same
+    // name in the home folder; as BrowseForFolder otherwise.
+    void SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern, Chosen chosen);
+    // A picker was asked for and waits for its start folder; another is not opened meanwhile.
+    bool PickerPending() const { return !pickerOwner_.isNull(); }
+    // Where a folder picker opens: `initialFolder` when it is one, else the user's pictures
+    // folder when there is one, else home. It touches the disk: run it off the window's thread.
+    static QString PickerStartFolder(const QString& initialFolder);
+    // How long a picker waits to hear whether its start folder answers: far longer than any
+    // working disk or share takes, too short for a person to notice.
+    static constexpr int kPickerPatienceMs = 100;
 
     // Asks the desktop to open a file or web address in its associated program, without waiting;
     // `done` hears false when no program (other than this one) took it, unless `owner` has gone
@@ -52,10 +72,13 @@ public:
 
 private:
     QString ChooseFile(const QString& iniFile);
+    void OpenPicker(QWidget* owner, std::function<QString()> probe, const QString& fallback,
+        std::function<void(const QString&)> open, Chosen chosen);
 
     platform::Services& services_;
     QString iniPath_;
     std::optional<bool> everyPictureType_; // set for this run; else the setting decides
+    QPointer<QWidget> pickerOwner_; // while a picker waits for its start folder
 };
 
 } // namespace gb::app

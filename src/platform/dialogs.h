@@ -23,13 +23,14 @@ namespace MsgBoxResult {
     inline constexpr int No = 7;
 }
 
-// Modal dialogs. Everything is asked on the user-interface thread.
+// Modal dialogs. Everything is asked on the user-interface thread, so the pickers are handed
+// only places already seen to answer: they look at nothing else first.
 class IDialogs {
 public:
     virtual ~IDialogs() = default;
     // Shows `prompt` with the buttons and icon of `style`; returns the answer (MsgBoxResult).
     virtual int MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title) = 0;
-    // Lets the user pick a folder, opening at `initialFolder` when it exists.
+    // Lets the user pick a folder, opening at `initialFolder`.
     // Returns the chosen folder, or "" when cancelled.
     virtual QString BrowseForFolder(
         QWidget* owner, const QString& title, const QString& initialFolder)

@@ -279,14 +279,14 @@ void frmRename::cmdBack_Click()
 {
     cmdNext->setEnabled(true);
     if (CurrentIndex_ < 1) {
-        cmdBack->setEnabled(false);
+        EndStepping(cmdBack, cmdNext);
         CurrentIndex_ = 0;
     } else {
         cmdBack->setEnabled(true);
         ShowEntry(--CurrentIndex_);
     }
     if (CurrentIndex_ == 0)
-        cmdBack->setEnabled(false);
+        EndStepping(cmdBack, cmdNext);
 }
 
 void frmRename::cmdNext_Click()
@@ -297,11 +297,20 @@ void frmRename::cmdNext_Click()
         cmdNext->setEnabled(true);
         ShowEntry(++CurrentIndex_);
     } else {
-        cmdNext->setEnabled(false);
+        EndStepping(cmdNext, cmdBack);
         CurrentIndex_ = std::max(0, last);
     }
     if (CurrentIndex_ == last)
-        cmdNext->setEnabled(false);
+        EndStepping(cmdNext, cmdBack);
+}
+
+// A stepping button going off at its end hands the keyboard to the other one: Space held on it
+// then steps back, where Qt would pass the focus on to Save As and open its dialog.
+void frmRename::EndStepping(QPushButton* step, QPushButton* other)
+{
+    if (step->hasFocus())
+        other->setFocus();
+    step->setEnabled(false);
 }
 
 void frmRename::optSave_Click(int index)
@@ -318,13 +327,14 @@ void frmRename::optSave_Click(int index)
 
 void frmRename::cmdBrowse_Click()
 {
-    const QString folder
-        = module1_.BrowseForFolder(this, "Select Destination Folder...", lblDestination->Path());
-    if (folder.isEmpty())
-        return;
-    lblDestination->SetPath(folder);
-    app::Settings(module1_).SetLastDestPath(folder);
-    cmdBatch->setEnabled(true);
+    module1_.BrowseForFolder(this, "Select Destination Folder...", lblDestination->Path(),
+        [this](const QString& folder) {
+            if (folder.isEmpty())
+                return;
+            lblDestination->SetPath(folder);
+            app::Settings(module1_).SetLastDestPath(folder);
+            cmdBatch->setEnabled(true);
+        });
 }
 
 bool frmRename::txtSuffix_KeyPress(const QString& typed)

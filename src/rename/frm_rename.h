@@ -72,7 +72,9 @@ private:
     void ShowEntry(int index);
     void cmdBack_Click();
     void cmdNext_Click();
+    void EndStepping(QPushButton* step, QPushButton* other);
     void cmdSaveAs_Click();
+    void SaveDisplayedAs(const QString& displayed, const QString& chosen);
     void TellSaved(const SaveAsOutcome& outcome, core::Files& selection, const QString& displayed,
         const QString& chosen);
     void cmdBrowse_Click();

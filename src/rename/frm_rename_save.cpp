@@ -70,9 +70,13 @@ void frmRename::cmdSaveAs_Click()
     const QString displayed = lblSource->Path();
     if (displayed.isEmpty())
         return;
-    const QString pattern = "*." + core::GetExtensionName(displayed);
-    const QString chosen = module1_.Services().dialogs.SaveAs(this, displayed, pattern);
-    if (chosen.isEmpty())
+    module1_.SaveAs(this, displayed, "*." + core::GetExtensionName(displayed),
+        [this, displayed](const QString& chosen) { SaveDisplayedAs(displayed, chosen); });
+}
+
+void frmRename::SaveDisplayedAs(const QString& displayed, const QString& chosen)
+{
+    if (chosen.isEmpty() || IsRunning())
         return;
     const core::SplitPath from = core::SplitAtLastSeparator(displayed);
     const core::SplitPath to = core::SplitAtLastSeparator(chosen);
@@ -139,7 +143,8 @@ void frmRename::TellSaved(const SaveAsOutcome& outcome, core::Files& selection,
     if (!outcome.follow)
         return;
     MoveEntry(selection, core::SplitAtLastSeparator(displayed), core::SplitAtLastSeparator(chosen));
-    lblSource->SetPath(chosen);
+    if (lblSource->Path() == displayed) // not stepped on while the picker was opening
+        lblSource->SetPath(chosen);
 }
 
 void frmRename::cmdBatch_Click()

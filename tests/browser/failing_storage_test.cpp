@@ -70,5 +70,27 @@ namespace {
         EXPECT_EQ(Tags(h.Window()), QStringList({ "here.bmp" })); // the late tile is dropped
     }
 
+    // A share that stopped answering altogether, remembered as the last folder: the window says
+    // which folder it waits for, Browse opens at home, and Exit closes the window.
+    TEST(FailingStorage, ADeadShareHoldsUpNeitherBrowseNorExit)
+    {
+        if (const QString missing = SlowShare::Missing(); !missing.isEmpty())
+            GTEST_SKIP() << "no FUSE share: " << qPrintable(missing);
+        const SlowShare share;
+        ASSERT_TRUE(share.mounted);
+        ASSERT_TRUE(QDir(share.files.Path()).mkdir("photos")); // not yet looked up on the share
+        share.Stall(true);
+        MainWindowHarness h;
+        h.SetSetting("Last Path", share.File("photos"));
+        h.Window().show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return share.Counter("stalled_waits") > 0; }));
+        EXPECT_EQ(h.Window().PanelText(3), "Opening " + share.File("photos") + "…");
+        h.Trigger("Browse");
+        ASSERT_EQ(h.dialogs.folderRequests.size(), 1u);
+        EXPECT_EQ(h.dialogs.folderRequests[0].initialFolder, QDir::homePath());
+        h.Trigger("Exit");
+        EXPECT_FALSE(h.Window().isVisible());
+    }
+
 } // namespace
 } // namespace gb::test

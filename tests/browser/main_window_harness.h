@@ -56,7 +56,11 @@ struct MainWindowHarness : TestServices {
     {
         WaitForLoad([&] { Window().OpenSourceFolder(folder); });
     }
-    void Trigger(const char* key) { Window().Toolbar().Button(key)->trigger(); }
+    void Trigger(const char* key) // and waits for a picker it asks for to be answered
+    {
+        Window().Toolbar().Button(key)->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !module1.PickerPending(); }));
+    }
     bool Enabled(const char* key) { return Window().Toolbar().Button(key)->isEnabled(); }
     void Click(int cell, Qt::KeyboardModifiers keys = {}, Qt::MouseButton button = Qt::LeftButton)
     {

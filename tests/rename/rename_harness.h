@@ -49,11 +49,12 @@ struct RenameHarness : TestServices {
     template <typename T> T* Get(const char* name) { return window.findChild<T*>(name); }
     QString Source() { return Get<rename::PathLabel>("lblSource")->Path(); }
     QString Destination() { return Get<rename::PathLabel>("lblDestination")->Path(); }
-    // Clicks the button, and waits for the batch or Save As it starts to end.
+    // Clicks the button, and waits for the picker, batch or Save As it starts to end.
     void Click(const char* name)
     {
         QSignalSpy finished(&window, &rename::frmRename::RunFinished);
         Get<QPushButton>(name)->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !module1.PickerPending(); }));
         EXPECT_TRUE(!window.IsRunning() || finished.wait());
     }
     void Check(const char* name, bool on) { Get<QCheckBox>(name)->setChecked(on); }
