@@ -1,6 +1,8 @@
 #include "app/qt_dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -80,6 +82,18 @@ namespace {
         grid->addWidget(area, row, column, rows, columns);
     }
 
+    // Qt's file dialog remembers for the rest of the run the folder it was last in, and the next
+    // one looks there as it is made, before going where it is told: on a share that has stopped
+    // answering since, that look would hold the window until the share comes back. So each one
+    // is left at home, which is all the next one then looks at besides its own folder.
+    QString RunPicker(QFileDialog& dialog)
+    {
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        const QString chosen = accepted ? dialog.selectedFiles().value(0) : QString();
+        dialog.setDirectory(QDir::homePath());
+        return chosen;
+    }
+
 } // namespace
 
 int QtDialogs::MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title)
@@ -94,16 +108,22 @@ int QtDialogs::MsgBox(QWidget* owner, const QString& prompt, int style, const QS
 QString QtDialogs::BrowseForFolder(
     QWidget* owner, const QString& title, const QString& initialFolder)
 {
-    return QFileDialog::getExistingDirectory(
-        owner, title, initialFolder, QFileDialog::ShowDirsOnly);
+    QFileDialog dialog(owner, title, initialFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return RunPicker(dialog);
 }
 
 QString QtDialogs::SaveAs(QWidget* owner, const QString& proposedPath, const QString& pattern)
 {
     // One file type only, the displayed file's own; no default suffix is added, so a name typed
     // without an extension is used as typed.
-    const QString filter = QStringLiteral("%1 (%1)").arg(pattern);
-    return QFileDialog::getSaveFileName(owner, QStringLiteral("Save As"), proposedPath, filter);
+    const QFileInfo proposed(proposedPath);
+    QFileDialog dialog(
+        owner, QStringLiteral("Save As"), proposed.path(), QStringLiteral("%1 (%1)").arg(pattern));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(proposed.fileName());
+    return RunPicker(dialog);
 }
 
 } // namespace gb::platform

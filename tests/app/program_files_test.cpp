@@ -3,10 +3,12 @@
 #include "support/modal_runner.h"
 #include "support/temp_folder.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 
 // Where the installed program keeps its settings and finds its help pages.
 namespace gb::test {
@@ -65,6 +67,20 @@ namespace {
                 });
             EXPECT_EQ(answer, platform::MsgBoxResult::No);
         }
+    }
+
+    // Qt's file dialog looks, as it is made, at the folder the last one was in, which may be on a
+    // share gone dead since: a picker leaves it at home instead.
+    TEST(QtFileDialog, APickerLeavesTheNextDialogOnlyHomeToLookAt)
+    {
+        TempFolder photos, config; // Qt keeps its dialogs' state here, not in the user's files
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.Path());
+        QString chosen;
+        RunModal([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); },
+            [](QDialog& dialog) { dialog.accept(); },
+            [&] { chosen = platform::QtDialogs().BrowseForFolder(nullptr, "", photos.Path()); });
+        EXPECT_EQ(chosen, photos.Path());
+        EXPECT_EQ(QFileDialog().directory().path(), QDir::homePath());
     }
 
 } // namespace
