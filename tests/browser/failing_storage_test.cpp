@@ -2,6 +2,8 @@
 // that cannot be read this time is skipped this time, and shows on the next healthy visit.
 #include "main_window_harness.h"
 
+#include "about/frm_about.h"
+#include "support/modal_runner.h"
 #include "support/slow_share.h"
 
 #include <QLabel>
@@ -71,8 +73,8 @@ namespace {
     }
 
     // A share that stopped answering altogether, remembered as the last folder: the window says
-    // which folder it waits for, Browse opens at home, and Exit closes the window.
-    TEST(FailingStorage, ADeadShareHoldsUpNeitherBrowseNorExit)
+    // which folder it waits for, About opens, the pickers open at home, and Exit closes it.
+    TEST(FailingStorage, ADeadShareHoldsUpNeitherTheWindowNorItsPickers)
     {
         if (const QString missing = SlowShare::Missing(); !missing.isEmpty())
             GTEST_SKIP() << "no FUSE share: " << qPrintable(missing);
@@ -85,11 +87,18 @@ namespace {
         h.Window().show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return share.Counter("stalled_waits") > 0; }));
         EXPECT_EQ(h.Window().PanelText(3), "Opening " + share.File("photos") + "…");
+        EXPECT_TRUE(RunModal([&] { return h.Window().AboutWindow(); },
+            [](QDialog& about) { about.close(); }, [&] { h.Trigger("About"); }));
         h.Trigger("Browse");
+        h.module1.SaveAs(&h.Window(), share.File("photos/a.jpg"), "*.jpg", [](const QString&) {});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !h.module1.PickerPending(); }));
         ASSERT_EQ(h.dialogs.folderRequests.size(), 1u);
         EXPECT_EQ(h.dialogs.folderRequests[0].initialFolder, QDir::homePath());
+        ASSERT_EQ(h.dialogs.saveRequests.size(), 1u);
+        EXPECT_EQ(h.dialogs.saveRequests[0].proposedPath, QDir::home().filePath("a.jpg"));
         h.Trigger("Exit");
         EXPECT_FALSE(h.Window().isVisible());
+        share.Resume(); // what is stuck on it ends before the services go
     }
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "module1/settings.h"
-#include "support/slow_share.h"
 #include "support/test_services.h"
 
-#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace gb::test {
@@ -28,25 +26,6 @@ namespace {
         EXPECT_EQ(s.module1.ReadSetting("Main", "Last Path", "gone"), "gone");
         EXPECT_EQ(s.module1.WriteSetting("Main", "", "ignored"), 1);
         EXPECT_EQ(data.Read("glimmerbox.ini"), "[Other]\nKeep=yes\n");
-    }
-
-    // Save As looks at the displayed file's folder off the window's thread: one on a share that no
-    // longer answers is given up for home, and the dialog never looks at it.
-    TEST(Module1, SaveAsFromAShareThatNoLongerAnswersProposesTheNameAtHome)
-    {
-        if (const QString missing = SlowShare::Missing(); !missing.isEmpty())
-            GTEST_SKIP() << "no FUSE share: " << qPrintable(missing);
-        const SlowShare share;
-        ASSERT_TRUE(share.mounted);
-        ASSERT_TRUE(QDir(share.files.Path()).mkdir("photos")); // not yet looked up on the share
-        share.Stall(true);
-        TestServices s;
-        QWidget owner;
-        owner.show();
-        s.module1.SaveAs(&owner, share.File("photos/a.jpg"), "*.jpg", [](const QString&) {});
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !s.module1.PickerPending(); }));
-        ASSERT_EQ(s.dialogs.saveRequests.size(), 1u);
-        EXPECT_EQ(s.dialogs.saveRequests[0].proposedPath, QDir::home().filePath("a.jpg"));
     }
 
     // Every yes/no setting goes through the one parser: a number is yes when not zero (the

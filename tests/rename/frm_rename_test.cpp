@@ -59,8 +59,7 @@ namespace {
                               next->isEnabled()),
                     std::tuple(h.photos.File(shown), index, backOn, nextOn));
             }
-            // Space on the focused stepping button, to the end and back: the keyboard stays on
-            // Back and Next, never passing to Save As.
+            // Space on a stepping button to the end and back: the keyboard never goes to Save As.
             next->setFocus();
             for (int press = 0; press < 4; ++press)
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
