@@ -51,8 +51,9 @@ namespace {
             shell.OpenDocument(pictures.File(c.name), [&](bool accepted) { opened = accepted; });
             EXPECT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 20000)) << c.name;
             EXPECT_EQ(opened, c.opened) << c.name;
-            if (c.opened)
+            if (c.opened) {
                 EXPECT_TRUE(QTest::qWaitFor([&] { return pictures.Read("seen") != ""; }, 20000));
+            }
         }
         EXPECT_FALSE(QFile::exists(pictures.File("ours")));
         session.reset();
