@@ -36,19 +36,21 @@ void UseOffscreenWhenHeadless(const CommandLine& command)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-QString WhyNoDisplay(const CommandLine& command)
+DisplayCheck::DisplayCheck(const CommandLine& command)
 {
     const QString platform = ChosenPlatform(command);
     const QString display = XDisplayName(command);
     // Without a Wayland display, and unless another platform was chosen, Qt connects to X.
     const bool x11 = platform == QLatin1String("xcb")
         || (platform.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
-    if ((platform.isEmpty() && !HasDisplay(command)) || (x11 && display.isEmpty()))
-        return QStringLiteral("there is no display to show the window on (DISPLAY is not set);\n"
-                              "--contact-sheet and --screenshot work without one.");
-    if (x11 && !platform::CanOpenXDisplay(display))
-        return QStringLiteral("cannot open display %1").arg(display);
-    return {};
+    if ((platform.isEmpty() && !HasDisplay(command)) || (x11 && display.isEmpty())) {
+        whyNot_ = QStringLiteral("there is no display to show the window on (DISPLAY is not set);\n"
+                                 "--contact-sheet and --screenshot work without one.");
+    } else if (x11) {
+        x11_.emplace(display);
+        if (!x11_->IsOpen())
+            whyNot_ = QStringLiteral("cannot open display %1").arg(display);
+    }
 }
 
 } // namespace gb::app

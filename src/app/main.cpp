@@ -162,11 +162,13 @@ int main(int argc, char** argv)
     }
 
     gb::app::UseOffscreenWhenHeadless(command);
-    if (const QString whyNot = gb::app::WhyNoDisplay(command); !whyNot.isEmpty()) {
-        std::fprintf(stderr, "glimmerbox: %s\n", qPrintable(whyNot));
+    gb::app::DisplayCheck display(command);
+    if (!display.WhyNot().isEmpty()) {
+        std::fprintf(stderr, "glimmerbox: %s\n", qPrintable(display.WhyNot()));
         return 1;
     }
     QApplication app(argc, argv);
+    display.Release();
     QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
     // Lets Wayland desktops match the window to its launcher entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.glimmerbox.Glimmerbox"));

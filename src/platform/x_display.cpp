@@ -4,15 +4,21 @@
 
 namespace gb::platform {
 
-bool CanOpenXDisplay(const QString& name)
+XDisplayConnection::XDisplayConnection(const QString& name)
 {
     if (name.isEmpty())
-        return false;
-    xcb_connection_t* connection = xcb_connect(name.toLocal8Bit().constData(), nullptr);
+        return;
+    connection_ = xcb_connect(name.toLocal8Bit().constData(), nullptr);
     // xcb_connect never returns null: a failed connection is an object in an error state.
-    const bool opened = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return opened;
+    open_ = xcb_connection_has_error(connection_) == 0;
+}
+
+void XDisplayConnection::Close()
+{
+    if (connection_)
+        xcb_disconnect(connection_);
+    connection_ = nullptr;
+    open_ = false;
 }
 
 } // namespace gb::platform
