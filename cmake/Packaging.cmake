@@ -3,7 +3,15 @@
 set(CPACK_PACKAGE_NAME glimmerbox)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Glimmerbox developers")
-set(CPACK_PACKAGE_CONTACT "The Glimmerbox developers <maintainers@glimmerbox.example>")
+# Whoever builds a package to hand out names themselves as Debian's own tools ask (dch, dh_make):
+# DEBFULLNAME and DEBEMAIL. Without them the package is a local build, which names no one's
+# mailbox: ".invalid" is the name reserved for an address that can never exist (RFC 2606), and
+# unlike "localhost" lintian takes it as a well-formed host.
+if(DEFINED ENV{DEBFULLNAME} AND DEFINED ENV{DEBEMAIL})
+    set(CPACK_PACKAGE_CONTACT "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+else()
+    set(CPACK_PACKAGE_CONTACT "The Glimmerbox developers <local-build@glimmerbox.invalid>")
+endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "fast thumbnail browser, renamer and slide show for photos")
 # Kept in lines under 80 columns: dpkg shows the long description as written.
 set(CPACK_PACKAGE_DESCRIPTION "Glimmerbox shows a folder of camera pictures as a scrolling grid of

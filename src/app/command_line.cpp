@@ -55,7 +55,7 @@ namespace {
     }
 
     // The rules between options, once each was read.
-    void CheckCombination(CommandLine& result)
+    void CheckCombination(CommandLine& result, bool columnsGiven)
     {
         if (!result.error.isEmpty())
             return;
@@ -63,6 +63,8 @@ namespace {
             result.error = QStringLiteral("--contact-sheet needs a FOLDER");
         else if (!result.contactSheet.isEmpty() && !result.screenshot.isEmpty())
             result.error = QStringLiteral("--contact-sheet and --screenshot cannot be combined");
+        else if (result.contactSheet.isEmpty() && columnsGiven)
+            result.error = QStringLiteral("--columns needs --contact-sheet");
     }
 
 } // namespace
@@ -89,12 +91,13 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     result.screenshot = ValueOf(parser, QStringLiteral("screenshot"), result);
     TakeColumns(parser, result);
     result.platform = parser.value(QStringLiteral("platform"));
+    result.display = parser.value(QStringLiteral("display"));
     const QStringList folders = parser.positionalArguments();
     if (folders.size() > 1)
         result.error = QStringLiteral("only one folder can be opened");
     else if (!folders.isEmpty())
         result.folder = folders.front();
-    CheckCombination(result);
+    CheckCombination(result, parser.isSet(QStringLiteral("columns")));
     return result;
 }
 
@@ -119,9 +122,12 @@ QString UsageText()
         "  --contact-sheet OUT.png  write the folder's thumbnails to OUT.png and exit\n"
         "  --columns N              thumbnails per row on the contact sheet (default 8)\n"
         "  --screenshot OUT.png     save a picture of the window once the folder has loaded\n"
+        "  -h, --help               print this help and exit\n"
         "  --version                print the version and exit\n"
         "Options may also be written --option=VALUE; a FOLDER starting with \"-\" follows \"--\".\n"
         "Qt's own options (such as -platform NAME or -style NAME) are understood too.\n");
 }
+
+QString UsageHint() { return QStringLiteral("Try 'glimmerbox --help' for more information.\n"); }
 
 } // namespace gb::app

@@ -1,6 +1,7 @@
 // Glimmerbox: a folder of pictures as a grid of tick-box thumbnails.
 #include "app/command_line.h"
 #include "app/contact_sheet.h"
+#include "app/display_check.h"
 #include "app/linux_services.h"
 #include "browser/frm_thumbs.h"
 #include "browser/tile_store.h"
@@ -23,30 +24,6 @@
 namespace {
 
 using gb::app::CommandLine;
-
-bool HasDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
-// A contact sheet is a file, drawn offscreen alike on every machine, display or not; a
-// screenshot is of a real window, offscreen only where there is no display.
-void UseOffscreenWhenHeadless(const CommandLine& command)
-{
-    const bool offscreen
-        = !command.contactSheet.isEmpty() || (!command.screenshot.isEmpty() && !HasDisplay());
-    if (offscreen && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-}
-
-// The window needs a display; without one (and no platform chosen) say so rather than let Qt
-// abort.
-bool CanShowWindow(const CommandLine& command)
-{
-    return HasDisplay() || !command.platform.isEmpty()
-        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
 
 // Work still running may use the platform services, which go as main() returns. The serial lane
 // writes the shared thumbnail cache and the tile store's scratch file: local files, given a while
@@ -170,21 +147,24 @@ int main(int argc, char** argv)
         std::printf("Glimmerbox %s\n", GLIMMERBOX_VERSION);
         return 0;
     }
-    if (command.showHelp || !command.error.isEmpty()) {
-        if (!command.error.isEmpty())
-            std::fprintf(stderr, "glimmerbox: %s\n", qPrintable(command.error));
-        std::fprintf(command.showHelp ? stdout : stderr, "%s", qPrintable(gb::app::UsageText()));
-        return command.error.isEmpty() ? 0 : 2;
+    if (!command.error.isEmpty()) {
+        std::fprintf(stderr, "glimmerbox: %s\n%s", qPrintable(command.error),
+            qPrintable(gb::app::UsageHint()));
+        return 2;
+    }
+    if (command.showHelp) {
+        std::printf("%s", qPrintable(gb::app::UsageText()));
+        return 0;
     }
 
-    UseOffscreenWhenHeadless(command);
-    if (!CanShowWindow(command)) {
-        std::fprintf(stderr,
-            "glimmerbox: there is no display to show the window on (DISPLAY is not set);\n"
-            "--contact-sheet and --screenshot work without one.\n");
+    gb::app::UseOffscreenWhenHeadless(command);
+    gb::app::DisplayCheck display(command);
+    if (!display.WhyNot().isEmpty()) {
+        std::fprintf(stderr, "glimmerbox: %s\n", qPrintable(display.WhyNot()));
         return 1;
     }
     QApplication app(argc, argv);
+    display.Release();
     QApplication::setApplicationName(QStringLiteral("Glimmerbox"));
     // Lets Wayland desktops match the window to its launcher entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.glimmerbox.Glimmerbox"));

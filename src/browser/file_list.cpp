@@ -71,6 +71,9 @@ FolderListing FileList::Read(
     if (accept != Accept::Anything
         && (!info.isDir() || !info.isReadable() || !info.isExecutable())) {
         listing.whyNot = WhyNotAFolder(info);
+        // The file manager hands over a picture, which may have gone since.
+        listing.missingPicture = accept == Accept::FolderOrPicture && !info.exists()
+            && QDir::match(Patterns(true), info.fileName());
         return listing;
     }
     listing.folder = QDir::cleanPath(info.absoluteFilePath());

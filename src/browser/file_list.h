@@ -16,6 +16,8 @@ struct FolderListing {
     QString pictureToFocus; // the picture file the request named, when it named one
     QStringList names;
     QString whyNot;
+    // What failed was named as a picture file, which is not there: not a folder to speak of.
+    bool missingPicture = false;
     bool remote = false; // on a network or user-space file system
     bool Opened() const { return !folder.isEmpty(); }
 };

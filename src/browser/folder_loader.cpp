@@ -69,7 +69,7 @@ void FolderLoader::Take(quint64 request, const FolderListing& listing)
         return;
     if (!listing.Opened() && purpose_ != Purpose::Refresh) {
         End();
-        Q_EMIT OpenFailed(listing.whyNot);
+        Q_EMIT OpenFailed(listing);
         return;
     }
     if (purpose_ != Purpose::Refresh)

@@ -67,9 +67,9 @@ public:
     QString UnreadableText() const;
 
 Q_SIGNALS:
-    // The folder could not be opened (not for a refresh); nothing changed. `whyNot` ends the
-    // sentence that says so ("it does not exist").
-    void OpenFailed(const QString& whyNot);
+    // The folder could not be opened (not for a refresh); nothing changed. The listing's `whyNot`
+    // ends the sentence that says so ("it does not exist").
+    void OpenFailed(const gb::browser::FolderListing& listing);
     // The folder was read: its cells are about to be made.
     void Listed(const gb::browser::FolderListing& listing);
     // The cells are being made: the old ones are gone, none of the new ones is there yet.

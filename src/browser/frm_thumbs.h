@@ -124,7 +124,7 @@ private:
     QString MenuFile() const;
     void Inform(const QString& text);
     bool StartLoad(const QString& path, FolderLoader::Purpose purpose);
-    void loader_OpenFailed(const QString& whyNot);
+    void loader_OpenFailed(const FolderListing& listing);
     void loader_Listed(const FolderListing& listing);
     void loader_Began();
     void loader_Finished();

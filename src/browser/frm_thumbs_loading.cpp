@@ -59,17 +59,19 @@ bool frmThumbs::StartLoad(const QString& path, FolderLoader::Purpose purpose)
     return true;
 }
 
-void frmThumbs::loader_OpenFailed(const QString& whyNot)
+void frmThumbs::loader_OpenFailed(const FolderListing& listing)
 {
     sbrMain->EndProgress();
     sbrMain->SetPath(SourcePath()); // the folder still shown
     if (loader_->CurrentPurpose() == FolderLoader::Purpose::Start) {
-        // The person named this folder: say why it is not shown before offering another.
-        Inform("The folder \"" + QDir::toNativeSeparators(start_.Folder())
-            + "\" cannot be opened: " + whyNot + ".");
+        // The person named this folder or picture: say why it is not shown before offering
+        // another folder.
+        Inform((listing.missingPicture ? "The file \"" : "The folder \"")
+            + QDir::toNativeSeparators(start_.Folder()) + "\" cannot be opened: " + listing.whyNot
+            + ".");
         ChooseSourceFolder(true);
     }
-    Q_EMIT LoadFailed(whyNot);
+    Q_EMIT LoadFailed(listing.whyNot);
     AnnounceActivation();
 }
 

@@ -18,11 +18,19 @@ namespace {
     }
 } // namespace
 
-WindowPlacement::WindowPlacement(QWidget& window, int twipsPerPixelX, int twipsPerPixelY)
+WindowPlacement::WindowPlacement(
+    QWidget& window, int twipsPerPixelX, int twipsPerPixelY, bool reportsPosition)
     : window_(window)
     , twipsX_(twipsPerPixelX)
     , twipsY_(twipsPerPixelY)
+    , reportsPosition_(reportsPosition)
 {
+}
+
+bool WindowPlacement::PlatformReportsPosition()
+{
+    // "wayland", "wayland-egl" …
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void WindowPlacement::Restore(const QString& stored, bool maximized)
@@ -76,8 +84,16 @@ std::optional<core::WindowPlacement> WindowPlacement::ToStore() const
     if (!IsNormal(window_))
         return std::nullopt;
     const QRect outer = settled_ ? window_.frameGeometry() : wanted_;
-    return core::WindowPlacement { outer.x() * twipsX_, outer.y() * twipsY_,
-        outer.width() * twipsX_, outer.height() * twipsY_ };
+    core::WindowPlacement twips { outer.x() * twipsX_, outer.y() * twipsY_, outer.width() * twipsX_,
+        outer.height() * twipsY_ };
+    if (!reportsPosition_) {
+        // The position as stored, or as first asked for when none was.
+        const core::WindowPlacement kept = core::ParseWindowPosition(
+            stored_, { wanted_.x() * twipsX_, wanted_.y() * twipsY_, 0, 0 });
+        twips.left = kept.left;
+        twips.top = kept.top;
+    }
+    return twips;
 }
 
 void WindowPlacement::KeepMinimumSize()

@@ -26,7 +26,12 @@ public:
     static constexpr QSize kDesignedClientSize { 580, 338 };
     static constexpr QSize kMinimumOuterSize { 600, 285 };
 
-    WindowPlacement(QWidget& window, int twipsPerPixelX, int twipsPerPixelY);
+    // `reportsPosition`: whether the platform tells a window where it is. A Wayland compositor
+    // never does (Qt then says 0, 0): there the stored position is kept and only the size is
+    // stored anew.
+    WindowPlacement(QWidget& window, int twipsPerPixelX, int twipsPerPixelY,
+        bool reportsPosition = PlatformReportsPosition());
+    static bool PlatformReportsPosition();
 
     // Places the hidden window for a stored "Left, Top, Width, Height" (twips, may be empty or
     // hand-edited) and maximises it when asked; its normal placement is the stored one.
@@ -54,6 +59,7 @@ private:
     QWidget& window_;
     int twipsX_;
     int twipsY_;
+    bool reportsPosition_;
     QString stored_;
     QRect wanted_; // where the frame is to go, in pixels
     QSize placedSize_; // the client size given before the frame was known

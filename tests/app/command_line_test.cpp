@@ -24,7 +24,8 @@ namespace {
         const std::pair<QStringList, const char*> cases[] = { { {}, "||8|||" },
             { { "--contact-sheet", "out.png", "--columns", "5", "/p" }, "/p|out.png|5|||" },
             { { "--columns=1", "--contact-sheet=o", "/p" }, "/p|o|1|||" },
-            { { "--columns", "1000", "/p" }, "/p||1000|||" },
+            { { "--columns", "1000", "--contact-sheet", "o", "/p" }, "/p|o|1000|||" },
+            { { "--columns", "2", "/p" }, "--columns needs --contact-sheet" },
             { { "-platform", "offscreen", "--screenshot", "w.png", "/p", "-style=fusion" },
                 "/p||8|w.png||" },
             { { "--screenshot", "w.png" }, "||8|w.png||" }, { { "/p", "-h" }, "/p||8||help|" },
@@ -98,7 +99,9 @@ namespace {
             // The sheet written above is a PNG: only --all-types lists it.
             { { "--all-types", "--contact-sheet", photos.File("all.png"), photos.Path() }, 0,
                 "File(s): 4\n", "" },
-            { { "--help", "--bogus" }, 2, "", "glimmerbox: Unknown option 'bogus'.\n" + usage },
+            { { "--help", "--bogus" }, 2, "",
+                "glimmerbox: Unknown option 'bogus'.\n"
+                "Try 'glimmerbox --help' for more information.\n" },
             { { "--contact-sheet", photos.File("x.png"), photos.File("nope") }, 2, "",
                 "glimmerbox: cannot open the folder \"" + nope + "\"\n" },
         };
@@ -109,6 +112,19 @@ namespace {
             EXPECT_EQ(outcome.err, err) << qPrintable(arguments.join(' '));
         }
         EXPECT_FALSE(QFile::exists(photos.File("x.png")));
+        // A display that cannot be opened, named by DISPLAY or by Qt's -display, for the window
+        // or for a picture of it.
+        const std::tuple<QStringList, QString, std::string> deadDisplays[]
+            = { { { photos.Path() }, ":65000", "glimmerbox: cannot open display :65000\n" },
+                  { { "--screenshot", photos.File("w.png"), photos.Path() }, ":65000",
+                      "glimmerbox: cannot open display :65000\n" },
+                  { { "-display", ":65001", photos.Path() }, "",
+                      "glimmerbox: cannot open display :65001\n" } };
+        for (const auto& [arguments, display, err] : deadDisplays) {
+            const Outcome dead = run(arguments, display);
+            EXPECT_EQ(dead.status, 1) << qPrintable(arguments.join(' '));
+            EXPECT_EQ(dead.err, err) << qPrintable(arguments.join(' '));
+        }
         const Outcome noDisplay = run({ photos.Path() }, "");
         EXPECT_EQ(noDisplay.status, 1);
         EXPECT_EQ(noDisplay.err,

@@ -57,20 +57,23 @@ namespace {
         EXPECT_EQ(h.Setting("Last Path"), photos.Path());
     }
 
-    // A folder named on the command line that cannot be shown is explained before the picker.
+    // A folder or picture named on the command line that cannot be shown is explained before the
+    // picker.
     TEST(MainWindowStart, AStartFolderThatCannotBeOpenedIsExplainedFirst)
     {
         TempFolder photos;
         ASSERT_EQ(::mkfifo(QFile::encodeName(photos.File("pipe")).constData(), 0600), 0);
-        const std::pair<QString, QString> cases[] = { { photos.File("gone"), "does not exist" },
-            { photos.File("pipe"), "is not a folder" } };
-        for (const auto& [folder, why] : cases) {
+        const std::tuple<QString, QString, QString> cases[]
+            = { { photos.File("gone"), "folder", "does not exist" },
+                  { photos.File("pipe"), "folder", "is not a folder" },
+                  { photos.File("gone.JPG"), "file", "does not exist" } };
+        for (const auto& [named, what, why] : cases) {
             MainWindowHarness h;
-            h.Window().SetStartFolder(folder);
+            h.Window().SetStartFolder(named);
             h.ShowAndActivate();
             ASSERT_EQ(h.dialogs.messages.size(), 1u);
             EXPECT_EQ(h.dialogs.messages[0].prompt,
-                "The folder \"" + folder + "\" cannot be opened: it " + why + ".");
+                "The " + what + " \"" + named + "\" cannot be opened: it " + why + ".");
             EXPECT_EQ(h.dialogs.folderRequests.size(), 1u);
         }
     }

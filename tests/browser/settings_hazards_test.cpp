@@ -59,6 +59,29 @@ namespace {
         }
     }
 
+    // A Wayland compositor never tells a window where it is: there the stored position stays and
+    // only the size is stored anew.
+    TEST(MainWindowPlacement, WhereThePlatformCannotReportThePositionTheStoredOneStays)
+    {
+        for (const bool reportsPosition : { true, false }) {
+            QWidget window;
+            browser::WindowPlacement placement(window, 15, 15, reportsPosition);
+            placement.Restore("1500, 3000, 9000, 4500", false);
+            window.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+            placement.Follow(QEvent::WindowActivate);
+            window.move(300, 250);
+            window.resize(700, 400);
+            const QRect outer = window.frameGeometry();
+            const std::optional<core::WindowPlacement> stored = placement.ToStore();
+            ASSERT_TRUE(stored);
+            EXPECT_EQ(stored->left, reportsPosition ? outer.x() * 15 : 1500);
+            EXPECT_EQ(stored->top, reportsPosition ? outer.y() * 15 : 3000);
+            EXPECT_EQ(stored->width, outer.width() * 15);
+            EXPECT_EQ(stored->height, outer.height() * 15);
+        }
+    }
+
     TEST(SettingsFileHazards, RememberedFolderThatIsNoFolderOpensNothing)
     {
         TempFolder scratch;
