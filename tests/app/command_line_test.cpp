@@ -54,35 +54,41 @@ namespace {
 
     // The program itself, on a machine whose display cannot be reached: a contact sheet of the
     // loaded pictures, the usage or the version, or exit status 2 on a mistake, never a crash.
+    struct Outcome {
+        int status;
+        std::string out, err;
+    };
+
+    // The program run with `arguments` on `display`, with a private runtime folder so that Qt
+    // has nothing to warn about.
+    Outcome RunProgram(const QStringList& arguments, const QString& display = ":65000")
+    {
+        const TempFolder runtime;
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", runtime.Path());
+        environment.insert("DISPLAY", display);
+        environment.remove("QT_QPA_PLATFORM");
+        environment.remove("WAYLAND_DISPLAY");
+        process.setProcessEnvironment(environment);
+        process.start(GLIMMERBOX_EXE, arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return Outcome { process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString() };
+    }
+
     TEST(CommandLine, TheProgramWritesAContactSheetOrExitsWithStatus2)
     {
-        TempFolder photos, runtime; // a private runtime folder, so Qt has nothing to warn about
-        struct Outcome {
-            int status;
-            std::string out, err;
-        };
-        const auto run = [&](const QStringList& arguments, const QString& display = ":65000") {
-            QProcess process;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert("XDG_RUNTIME_DIR", runtime.Path());
-            environment.insert("DISPLAY", display);
-            environment.remove("QT_QPA_PLATFORM");
-            environment.remove("WAYLAND_DISPLAY");
-            process.setProcessEnvironment(environment);
-            process.start(GLIMMERBOX_EXE, arguments);
-            EXPECT_TRUE(process.waitForFinished(60000));
-            EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-            return Outcome { process.exitCode(), process.readAllStandardOutput().toStdString(),
-                process.readAllStandardError().toStdString() };
-        };
+        TempFolder photos;
         for (const auto& [name, colour] :
             { std::pair { "a.bmp", Qt::red }, { "c.gif", Qt::blue }, { "d.bmp", Qt::green } })
             photos.Write(name, tools::WriteByName(name, tools::Solid({ 120, 80 }, colour)));
         photos.Write("b.jpg", "broken");
         const QString sheetPath = photos.File("sheet.png");
         // Qt's own options are Qt's, not a second folder.
-        const Outcome made = run({ "-style", "fusion", "--contact-sheet=" + sheetPath, "--columns",
-            "2", photos.Path() });
+        const Outcome made = RunProgram({ "-style", "fusion", "--contact-sheet=" + sheetPath,
+            "--columns", "2", photos.Path() });
         EXPECT_EQ(made.status, 0);
         EXPECT_EQ(made.out, "File(s): 3\n");
         // Each picture sits in the middle of its cell's top 64 x 64 square.
@@ -106,14 +112,19 @@ namespace {
                 "glimmerbox: cannot open the folder \"" + nope + "\"\n" },
         };
         for (const auto& [arguments, status, out, err] : cases) {
-            const Outcome outcome = run(arguments);
+            const Outcome outcome = RunProgram(arguments);
             EXPECT_EQ(outcome.status, status) << qPrintable(arguments.join(' '));
             EXPECT_EQ(outcome.out, out) << qPrintable(arguments.join(' '));
             EXPECT_EQ(outcome.err, err) << qPrintable(arguments.join(' '));
         }
         EXPECT_FALSE(QFile::exists(photos.File("x.png")));
-        // A display that cannot be opened, named by DISPLAY or by Qt's -display, for the window
-        // or for a picture of it.
+    }
+
+    // A display that cannot be opened, named by DISPLAY or by Qt's -display, for the window or
+    // for a picture of it; or none at all.
+    TEST(CommandLine, WithoutADisplayTheWindowExitsWithStatus1AndSaysWhy)
+    {
+        const TempFolder photos;
         const std::tuple<QStringList, QString, std::string> deadDisplays[]
             = { { { photos.Path() }, ":65000", "glimmerbox: cannot open display :65000\n" },
                   { { "--screenshot", photos.File("w.png"), photos.Path() }, ":65000",
@@ -121,11 +132,11 @@ namespace {
                   { { "-display", ":65001", photos.Path() }, "",
                       "glimmerbox: cannot open display :65001\n" } };
         for (const auto& [arguments, display, err] : deadDisplays) {
-            const Outcome dead = run(arguments, display);
+            const Outcome dead = RunProgram(arguments, display);
             EXPECT_EQ(dead.status, 1) << qPrintable(arguments.join(' '));
             EXPECT_EQ(dead.err, err) << qPrintable(arguments.join(' '));
         }
-        const Outcome noDisplay = run({ photos.Path() }, "");
+        const Outcome noDisplay = RunProgram({ photos.Path() }, "");
         EXPECT_EQ(noDisplay.status, 1);
         EXPECT_EQ(noDisplay.err,
             "glimmerbox: there is no display to show the window on (DISPLAY is not set);\n"

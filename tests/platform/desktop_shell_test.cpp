@@ -9,41 +9,48 @@
 namespace gb::test {
 namespace {
 
+    // A desktop of its own: no installed program counts, but the types of files are still known;
+    // "viewer" copies what it opens to "seen".
+    class DesktopShell : public ::testing::Test {
+    protected:
+        void SetUp() override
+        {
+            const QString mime = QStandardPaths::locate(
+                QStandardPaths::GenericDataLocation, "mime", QStandardPaths::LocateDirectory);
+            ASSERT_TRUE(QFile::link(mime, none.File("mime")));
+            ASSERT_TRUE(QDir(data.Path()).mkdir("applications"));
+            data.Write("applications/viewer.desktop",
+                kEntry.arg("image/bmp;image/gif;", pictures.File("seen")).toUtf8());
+        }
+        const QString kEntry
+            = "[Desktop Entry]\nType=Application\nName=A\nMimeType=%1\nExec=cp %f %2\n";
+        TempFolder data, none, pictures;
+        platform::DesktopShell shell;
+    };
+
     // Where the desktop would hand a picture back to this program, the next program registered
     // for its type opens it: View never starts a second copy of us. Where no other program is
     // registered, nothing is started and the caller hears so. xdg-open is not on the path here,
     // as without xdg-utils: GLib's launcher stands in.
-    TEST(DesktopShell, ViewOpensAnotherProgramOrSaysThereIsNone)
+    TEST_F(DesktopShell, ViewOpensAnotherProgramOrSaysThereIsNone)
     {
-        TempFolder data, none, pictures;
-        const QString mime = QStandardPaths::locate(
-            QStandardPaths::GenericDataLocation, "mime", QStandardPaths::LocateDirectory);
         // Its own config folder: no default list.
-        std::optional<PrivateSessionBus> session(
-            std::in_place, QString(), QStringList { "gio", "cp" });
-        session->Set("XDG_DATA_HOME", data.Path());
-        // No installed program counts, but the types of files are still known.
-        ASSERT_TRUE(QFile::link(mime, none.File("mime")));
-        session->Set("XDG_DATA_DIRS", none.Path());
+        PrivateSessionBus session(QString(), QStringList { "gio", "cp" });
+        session.Set("XDG_DATA_HOME", data.Path());
+        session.Set("XDG_DATA_DIRS", none.Path());
         QGuiApplication::setDesktopFileName("io.github.glimmerbox.Glimmerbox");
-        ASSERT_TRUE(QDir(data.Path()).mkdir("applications"));
         // Ours first in the cache the desktop's package trigger writes, so ours is the default.
         data.Write("applications/mimeinfo.cache",
             "[MIME Cache]\nimage/bmp=io.github.glimmerbox.Glimmerbox.desktop;viewer.desktop;\n"
             "image/emf=io.github.glimmerbox.Glimmerbox.desktop;\n"
             "image/gif=viewer.desktop;io.github.glimmerbox.Glimmerbox.desktop;\n");
-        const QString entry
-            = "[Desktop Entry]\nType=Application\nName=A\nMimeType=%1\nExec=cp %f %2\n";
         data.Write("applications/io.github.glimmerbox.Glimmerbox.desktop",
-            entry.arg("image/bmp;image/emf;image/gif;", pictures.File("ours")).toUtf8());
-        data.Write("applications/viewer.desktop",
-            entry.arg("image/bmp;image/gif;", pictures.File("seen")).toUtf8());
+            kEntry.arg("image/bmp;image/emf;image/gif;", pictures.File("ours")).toUtf8());
         const struct {
             const char* name;
             bool opened; // by the viewer
         } cases[] = { { "a photo.bmp", true }, { "only ours.emf", false },
             { "nobody's.wmf", false }, { "viewer's.gif", true } };
-        platform::DesktopShell shell;
         for (const auto& c : cases) {
             pictures.Write(c.name, "picture");
             QFile::remove(pictures.File("seen"));
@@ -56,9 +63,12 @@ namespace {
             }
         }
         EXPECT_FALSE(QFile::exists(pictures.File("ours")));
-        session.reset();
-        // With xdg-utils alone xdg-open chooses (here for a desktop it does not know, with a
-        // display and no browser), and says when no program took the file (exit code 3).
+    }
+
+    // With xdg-utils alone xdg-open chooses (here for a desktop it does not know, with a display
+    // and no browser), and says when no program took the file (exit code 3).
+    TEST_F(DesktopShell, ViewWithXdgOpenAloneSaysWhenNoProgramTookTheFile)
+    {
         PrivateSessionBus xdgUtils({},
             { "xdg-open", "xdg-mime", "sh", "sed", "grep", "egrep", "awk", "cut", "tr", "head",
                 "cat", "basename", "dirname", "readlink", "which", "file", "cp" });
