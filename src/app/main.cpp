@@ -176,8 +176,8 @@ int main(int argc, char** argv)
     if (command.allTypes)
         module1.SetEveryPictureType(true, false);
 
-    // Asked again now the window has gone: going, it may have handed the serial lane its last
-    // cache entries.
+    // Asked again now the window has gone: the tile reads it waited for as it went may have
+    // handed the serial lane cache entries.
     return EndOnceWorkIsDone(command.contactSheet.isEmpty() ? RunWindow(module1, command)
                                                             : RunContactSheet(module1, command));
 }
