@@ -33,6 +33,7 @@ inline QStringList Tags(const browser::frmThumbs& window)
 // The real main window on the test services.
 struct MainWindowHarness : TestServices {
     using TestServices::TestServices;
+    ~MainWindowHarness() { AwaitLanes(); } // before the window and what it was given go
     browser::frmThumbs& Window()
     {
         if (!window)

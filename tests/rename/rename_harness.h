@@ -22,6 +22,7 @@ struct RenameHarness : TestServices {
     {
         window.SetFiles(std::make_shared<core::Files>());
     }
+    ~RenameHarness() { AwaitLanes(); } // a preview may still read from `photos`
 
     // Puts real pictures, each of its own colour, into `photos` and selects them in this order.
     void Select(const QStringList& names)

@@ -87,6 +87,11 @@ namespace {
 
     // The slide show window on the test services, with a folder of real pictures to show.
     struct SlideShowHarness : TestServices {
+        ~SlideShowHarness() // a prefetch may still use the loader
+        {
+            loader.stall->Release();
+            AwaitLanes();
+        }
         // Selects these files, writing the missing ones: SizeAt(i) for the i-th unless told.
         void Select(const QStringList& names, const QMap<QString, QSize>& sizes = {})
         {

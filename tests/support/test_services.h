@@ -31,7 +31,10 @@ struct TestServices {
     }
     // Work the windows left on a lane (a preview, a cache write, a read) may use these services
     // until it ends: they go only after it. A job a test left stuck is a fault of the test.
-    ~TestServices()
+    // A harness built on these services calls it in its own destructor too, before its windows,
+    // loaders and folders go.
+    ~TestServices() { AwaitLanes(); }
+    static void AwaitLanes()
     {
         if (!app::WaitForLanes(std::chrono::seconds(60)))
             qFatal("work on a lane still uses the test's services after a minute");
