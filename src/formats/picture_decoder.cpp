@@ -155,8 +155,10 @@ std::optional<LoadedPicture> DecodePicture(
 {
     failure = LoadFailure::None;
     std::optional<LoadedPicture> picture;
+    // Each byte crosses the disk or the network once, however often the decoders look at it.
+    KeptByteSource kept(source);
     try {
-        picture = Decode(source, options, failure);
+        picture = Decode(kept, options, failure);
     } catch (const std::bad_alloc&) {
         // Qt's containers, our own and LibRaw's allocations throw it: the machine is short of
         // memory, which says nothing of the file.
