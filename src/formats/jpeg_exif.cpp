@@ -319,7 +319,7 @@ std::optional<LoadedPicture> TrustedEmbeddedThumbnail(
     const QSize needed = FittedSize(upright, box) * 2;
     if (thumbnail.width() < needed.width() || thumbnail.height() < needed.height()
         || !ShowsSamePicture(
-            *stored, read(0, PrefixForMatch(exif.frameAt, fileSize, frame.height())), frame))
+            *stored, read, PrefixForMatch(exif.frameAt, fileSize, frame.height()), frame))
         return std::nullopt;
     LoadedPicture picture { Upright(std::move(*stored), exif.orientation), upright };
     picture.embedded = true;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "formats/byte_source.h"
 #include "formats/loaded_picture.h"
 
 #include <QByteArray>
 #include <QSize>
-#include <functional>
 #include <optional>
 
 namespace gb::formats {
@@ -19,9 +19,6 @@ struct JpegExif {
     QByteArray thumbnail; // the embedded JPEG; empty if absent or lying outside the Exif segment
 };
 
-// Up to `length` bytes of the file from `offset`; fewer (or none) at its end.
-using ReadBytes = std::function<QByteArray(qint64 offset, qint64 length)>;
-
 // Walks the segments before the first frame header. Reads only what it needs through `read`,
 // never past the first 16 MiB. nullopt when the bytes do not start like a JPEG.
 std::optional<JpegExif> ReadJpegExif(const ReadBytes& read);
@@ -33,7 +30,7 @@ int ExifOrientation(const QByteArray& tiff);
 // The embedded thumbnail turned upright, when it demonstrably shows this very picture and is
 // large enough for a tile that fits `box`; nullopt otherwise (the caller decodes the picture).
 // Its header must agree with the picture's, and its colours with the top of the picture, read
-// through `read` from the start of the file of `fileSize` bytes (an eighth of its picture data).
+// through `read` from the start of the file of `fileSize` bytes as far as its top rows need.
 std::optional<LoadedPicture> TrustedEmbeddedThumbnail(
     const JpegExif& exif, QSize box, const ReadBytes& read, qint64 fileSize);
 
