@@ -14,7 +14,9 @@ namespace gb::formats {
 namespace {
 
     // What one read of the source fetches: a camera's headers (its TIFF directories, Exif and
-    // maker notes) mostly lie within the first block. Larger reads go to the source as they are.
+    // maker notes) mostly lie within the first block. A read of a block or more (a preview) goes
+    // to the source whole, even where the block holds its start, so that no block's worth of what
+    // follows it is fetched: the decode's source keeps what it has fetched (KeptByteSource).
     constexpr qint64 kBlock = 64 * 1024;
     // What LibRaw's readers of compressed sensor data may ask for past its end where it ends the
     // file, as LibRaw allows as much past a preview.
@@ -107,9 +109,8 @@ int RawDatastream::read(void* into, size_t size, size_t count)
     const qint64 length = Allowed(wanted);
     qint64 done = 0;
     while (done < length) {
-        const bool cached = position_ >= blockStart_ && position_ < blockStart_ + block_.size();
         qint64 part = 0;
-        if (!cached && length - done >= kBlock) {
+        if (length >= kBlock) {
             part = ReadThrough(out + done, length - done);
         } else if (Fill()) {
             part = std::min(length - done, blockStart_ + block_.size() - position_);

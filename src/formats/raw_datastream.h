@@ -12,7 +12,7 @@ namespace gb::formats {
 // LibRaw's reads of a file, served from a ByteSource: a camera RAW's headers and preview are then
 // all that is read of it, not its tens of megabytes of sensor data. LibRaw reads its headers a
 // byte or two at a time, so bytes come from the source a block at a time and are kept until
-// LibRaw reads elsewhere.
+// LibRaw reads elsewhere; a read of a block or more (a preview) goes to the source as it is.
 //
 // Past the end of the file, after a failed read and once LibRaw has taken `limit` bytes, every
 // read finds the end of the file, where LibRaw's parsers stop. (A read fills only what it reads:
