@@ -399,6 +399,24 @@ QImage Gradient(QSize size)
     return image;
 }
 
+QImage Grainy(QSize size, QRgb tint)
+{
+    QImage image(size, QImage::Format_RGB32);
+    quint32 noise = tint | 1; // a linear congruential generator: the same picture every time
+    const auto channel = [](int base, int light) { return std::clamp(base + light, 0, 255); };
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int light
+                = x * 64 / size.width() + y * 64 / size.height() + int(noise >> 27) - 16;
+            row[x] = qRgb(channel(qRed(tint), light), channel(qGreen(tint), light),
+                channel(qBlue(tint), light));
+        }
+    }
+    return image;
+}
+
 QImage Quadrants(QSize size, QRgb topLeft)
 {
     using namespace quadrant;

@@ -24,6 +24,9 @@ struct IconImage {
 // Pictures to write: one colour all over, or red growing to the right and green downwards.
 QImage Solid(QSize size, QColor colour, QImage::Format format = QImage::Format_RGB32);
 QImage Gradient(QSize size);
+// A photograph's texture: `tint` lightening to the right and down, under a fine grain that
+// compresses as a camera's sensor noise does (a 12-megapixel JPEG of it is some megabytes).
+QImage Grainy(QSize size, QRgb tint);
 // Four solid quadrants, red, green / blue, yellow, in these colours: turning, mirroring and
 // scaling keep them apart.
 namespace quadrant {
