@@ -1,9 +1,10 @@
 // The one decode entry over a byte source: files larger than the whole-read limit stream through
 // Qt's reader, and a read that fails on the way makes the file unreadable, never a picture made
-// of what was read before it.
+// of what was read before it; no byte is fetched twice.
 #include "formats/byte_source.h"
 #include "formats/picture_decoder.h"
 #include "samplegen/image_writers.h"
+#include "samplegen/raw_writers.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,75 @@ namespace {
         qint64 size_;
         int goodReads_;
     };
+
+    // A file on a share, counting the bytes fetched and those fetched again.
+    class CountingSource : public MemoryByteSource {
+    public:
+        using MemoryByteSource::MemoryByteSource;
+        bool Read(qint64 offset, qint64 length, QByteArray& into) override
+        {
+            const qsizetype before = into.size();
+            const bool read = MemoryByteSource::Read(offset, length, into);
+            for (qint64 at = offset; at < offset + into.size() - before; ++at)
+                ++(times_[at]++ == 0 ? fetched : fetchedAgain);
+            return read;
+        }
+        qint64 fetched = 0, fetchedAgain = 0;
+
+    private:
+        std::vector<int> times_ = std::vector<int>(size_t(Size()));
+    };
+
+    TEST(KeptByteSourceTest, AReadFetchesOnlyWhatNoEarlierReadHeld)
+    {
+        // Bytes that tell their offsets apart: a grainy picture's.
+        const QByteArray bytes = tools::WriteJpeg(tools::Grainy({ 64, 64 }, kRed), 90).left(1000);
+        CountingSource file(bytes);
+        KeptByteSource kept(file);
+        QByteArray first, spanning;
+        ASSERT_TRUE(kept.Read(100, 100, first));
+        ASSERT_TRUE(kept.Read(50, 2000, spanning)); // around it, and on past the end
+        EXPECT_EQ(spanning, bytes.mid(50));
+        EXPECT_EQ(file.fetched, 950);
+        EXPECT_EQ(file.fetchedAgain, 0);
+    }
+
+    // A 12-megapixel camera JPEG whose Exif thumbnail is trusted fetches its head and the top rows
+    // the check decodes; one whose thumbnail shows another picture all of it; a RAW file its
+    // headers and preview (the file but its sensor data, a fifth to spare). No byte twice.
+    TEST(PictureDecoder, ATileFetchesEachByteOnceAndOnlyWhatItNeeds)
+    {
+        const QSize size(4000, 3000), sensor(1024, 768);
+        const QByteArray picture = tools::WriteJpeg(tools::Grainy(size, qRgb(150, 110, 60)), 90);
+        const auto camera = [&](QRgb shown) {
+            const QByteArray thumbnail = tools::WriteJpeg(tools::Grainy({ 160, 120 }, shown), 80);
+            return picture.left(2) + tools::WriteExifSegment({ 1, size, thumbnail })
+                + picture.mid(2);
+        };
+        const QByteArray other = camera(qRgb(50, 90, 160)),
+                         dng = tools::WriteCameraRaw({ tools::RawKind::Dng,
+                             tools::Grainy({ 640, 480 }, kGreen), sensor, 1 });
+        const struct {
+            const char* name;
+            QByteArray file;
+            bool embedded;
+            qint64 mostFetched;
+        } rows[] = {
+            { "JPEG, thumbnail trusted", camera(qRgb(150, 110, 60)), true, 160'000 },
+            { "JPEG, thumbnail of another picture", other, false, other.size() },
+            { "camera RAW", dng, true,
+                (dng.size() - 2 * sensor.width() * sensor.height()) * 6 / 5 },
+        };
+        for (const auto& row : rows) {
+            CountingSource source(row.file);
+            LoadFailure failure = LoadFailure::NotShown;
+            const auto tile = DecodePicture(source, { false, { 62, 62 }, true, true }, failure);
+            ASSERT_TRUE(tile) << row.name;
+            EXPECT_EQ(tile->embedded, row.embedded) << row.name;
+            EXPECT_LE(source.fetched, row.mostFetched) << row.name;
+            EXPECT_EQ(source.fetchedAgain, 0) << row.name;
+        }
+    }
 
     TEST(PictureDecoder, LargeFilesStreamAndFailedReadsAreUnreadable)
     {
