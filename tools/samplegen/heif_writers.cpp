@@ -1,0 +1,97 @@
+#include "samplegen/heif_writers.h"
+
+#include <cstring>
+#include <libheif/heif.h>
+#include <memory>
+#include <random>
+
+namespace gb::tools {
+
+namespace {
+
+    struct ContextFree {
+        void operator()(heif_context* context) const { heif_context_free(context); }
+    };
+    struct EncoderRelease {
+        void operator()(heif_encoder* encoder) const { heif_encoder_release(encoder); }
+    };
+    struct ImageRelease {
+        void operator()(heif_image* image) const { heif_image_release(image); }
+    };
+    struct HandleRelease {
+        void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+    };
+
+    bool Ok(heif_error error) { return error.code == heif_error_Ok; }
+
+    // libheif's interleaved RGB copy of `picture`.
+    std::unique_ptr<heif_image, ImageRelease> ToHeifImage(const QImage& picture)
+    {
+        const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+        heif_image* raw = nullptr;
+        if (!Ok(heif_image_create(
+                rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &raw)))
+            return nullptr;
+        std::unique_ptr<heif_image, ImageRelease> image(raw);
+        if (!Ok(heif_image_add_plane(raw, heif_channel_interleaved, rgb.width(), rgb.height(), 8)))
+            return nullptr;
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(raw, heif_channel_interleaved, &stride);
+        for (int y = 0; y < rgb.height(); ++y)
+            std::memcpy(
+                plane + qsizetype(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+        return image;
+    }
+
+    heif_error AppendTo(heif_context*, const void* data, size_t size, void* userdata)
+    {
+        static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
+        return { heif_error_Ok, heif_suberror_Unspecified, "" };
+    }
+
+} // namespace
+
+QByteArray WriteHeic(const Heic& heic)
+{
+    heif_init(nullptr);
+    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    heif_encoder* rawEncoder = nullptr;
+    if (!Ok(heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder)))
+        return {};
+    const std::unique_ptr<heif_encoder, EncoderRelease> encoder(rawEncoder);
+    heif_encoder_set_lossy_quality(rawEncoder, heic.quality);
+    heif_encoder_set_parameter(rawEncoder, "preset", "ultrafast"); // x265's: tests wait on it
+    const auto image = ToHeifImage(heic.picture);
+    heif_image_handle* rawHandle = nullptr;
+    if (!image
+        || !Ok(
+            heif_context_encode_image(context.get(), image.get(), rawEncoder, nullptr, &rawHandle)))
+        return {};
+    const std::unique_ptr<heif_image_handle, HandleRelease> primary(rawHandle);
+    heif_image_handle* thumbnail = nullptr;
+    if (heic.thumbnailSide > 0
+        && !Ok(heif_context_encode_thumbnail(context.get(), image.get(), rawHandle, rawEncoder,
+            nullptr, heic.thumbnailSide, &thumbnail)))
+        return {};
+    heif_image_handle_release(thumbnail);
+    QByteArray file;
+    heif_writer writer { 1, AppendTo };
+    return Ok(heif_context_write(context.get(), &writer, &file)) ? file : QByteArray();
+}
+
+QImage Detailed(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    std::minstd_rand noise(7);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int red = x * 191 / size.width(), green = y * 191 / size.height();
+            line[x]
+                = qRgb(red + int(noise() % 64), green + int(noise() % 64), 96 + int(noise() % 64));
+        }
+    }
+    return picture;
+}
+
+} // namespace gb::tools

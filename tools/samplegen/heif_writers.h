@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// HEIC files as a phone writes them: an HEVC picture, optionally with a stored thumbnail, laid
+// out by libheif (the boxes first, then the picture's data, the thumbnail's last). HEVC is too
+// involved to write byte by byte, so libheif's own encoder (x265) codes the pixels.
+namespace gb::tools {
+
+struct Heic {
+    QImage picture; // opaque
+    int quality = 50; // libheif's lossy quality, 0..100
+    // The longer side of the stored thumbnail; none when 0.
+    int thumbnailSide = 0;
+};
+
+// The file's bytes; empty when libheif has no HEVC encoder here.
+QByteArray WriteHeic(const Heic& heic);
+
+// A picture that codes to about one byte a pixel at quality 90, as a detailed photo does: a soft
+// gradient under fine noise, the same every time.
+QImage Detailed(QSize size);
+
+} // namespace gb::tools
