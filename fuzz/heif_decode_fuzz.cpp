@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes to the HEIF and AVIF check and to libheif's decode of them, whole and for
-// a tile (where a stored thumbnail may stand in): anything must decode or be refused, never crash,
-// hang or read out of bounds, and a picture must be as large as it says and of a shown format.
+// Feeds arbitrary bytes to the HEIF and AVIF check and to libheif's decode of them, read through a
+// byte source as from a file, whole and for a tile (where a stored thumbnail may stand in):
+// anything must decode or be refused, never crash, hang or read out of bounds, and a picture must
+// be as large as it says and of a shown format.
 #include "formats/heif_decoder.h"
 #include "fuzz_support.h"
 
@@ -16,12 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes = FuzzBytes(data, size);
     if (!IsHeif(bytes))
         return 0;
+    MemoryByteSource source(bytes);
     for (const PictureOptions& options :
         { PictureOptions {}, PictureOptions { false, { 16, 16 }, true } }) {
-        const auto picture = DecodeHeif(bytes, options);
-        if (!picture)
-            continue;
-        if (!IsDrawable(*picture))
+        bool readFailed = false;
+        const auto picture = DecodeHeif(source, options, readFailed);
+        if (readFailed)
+            std::abort(); // memory never fails
+        if (picture && !IsDrawable(*picture))
             std::abort();
     }
     return 0;

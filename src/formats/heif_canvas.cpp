@@ -6,11 +6,15 @@ namespace gb::formats {
 
 namespace {
 
-    struct Box {
-        QByteArray type;
-        qint64 body = 0; // after the box header
-        qint64 end = 0;
-    };
+    // A box header with a 64-bit size.
+    constexpr qint64 kLargeHeader = 16;
+    // The most of a 'meta' box read: what the whole file once could be. libheif allows 20000
+    // items of 32 extents each, an 'iloc' of about 13 MB at most.
+    constexpr qint64 kMaxMetaBytes = qint64(64) << 20;
+
+    using Box = HeifBox;
+    // The most top-level boxes looked at: a phone writes three or four.
+    constexpr int kMaxTopLevelBoxes = 1024;
 
     // The box at `at`, within `end`; nullopt when it does not fit.
     std::optional<Box> BoxAt(const ByteView& view, qint64 at, qint64 end)
@@ -54,8 +58,13 @@ namespace {
         return {};
     }
 
-    // Where the first extent of `item` lies in the file, by its 'iloc' entry.
-    std::optional<qint64> ItemData(const ByteView& view, const Box& iloc, qint64 idat, quint32 item)
+    // Where the first extent of `item` lies: in the file, or within the 'meta' box's 'idat'.
+    struct ItemPlace {
+        qint64 offset = 0;
+        bool inMeta = false;
+    };
+    std::optional<ItemPlace> ItemData(
+        const ByteView& view, const Box& iloc, qint64 idat, quint32 item)
     {
         const int version = view.U8(iloc.body);
         const int offsetSize = view.U8(iloc.body + 4) >> 4;
@@ -76,31 +85,56 @@ namespace {
             at += 2;
             if (id == item && extents > 0) {
                 const qint64 offset = base + Field(view, at + indexSize, offsetSize);
-                return method == 1 ? idat + offset : offset;
+                return method == 1 ? ItemPlace { idat + offset, true } : ItemPlace { offset };
             }
             at += qint64(extents) * (indexSize + offsetSize + lengthSize);
         }
         return std::nullopt;
     }
 
+    // The body of the top-level 'meta' box.
+    std::optional<QByteArray> MetaBody(ByteSource& file)
+    {
+        for (const Box& box : HeifTopLevelBoxes(file)) {
+            QByteArray body;
+            if (box.type == "meta")
+                return box.end - box.body <= kMaxMetaBytes
+                        && file.Read(box.body, box.end - box.body, body)
+                    ? std::optional(body)
+                    : std::nullopt;
+        }
+        return std::nullopt;
+    }
+
 } // namespace
 
-std::optional<QSize> HeifCanvasSize(const QByteArray& file)
+std::vector<HeifBox> HeifTopLevelBoxes(ByteSource& file)
 {
-    const ByteView view(file, ByteOrder::BigEndian);
-    std::optional<Box> meta;
-    for (qint64 at = 0; !meta;) {
-        const std::optional<Box> box = BoxAt(view, at, view.Size());
+    std::vector<HeifBox> boxes;
+    for (qint64 at = 0; int(boxes.size()) < kMaxTopLevelBoxes;) {
+        QByteArray header;
+        if (!file.Read(at, kLargeHeader, header))
+            break;
+        std::optional<Box> box = BoxAt(ByteView(header, ByteOrder::BigEndian), 0, file.Size() - at);
         if (!box)
-            return std::nullopt;
-        meta = box->type == "meta" ? box : std::nullopt;
-        at = box->end;
+            break;
+        boxes.push_back({ box->type, at + box->body, at + box->end });
+        at += box->end;
     }
+    return boxes;
+}
+
+std::optional<QSize> HeifCanvasSize(ByteSource& file)
+{
+    const std::optional<QByteArray> metaBody = MetaBody(file);
+    if (!metaBody)
+        return std::nullopt;
+    const ByteView view(*metaBody, ByteOrder::BigEndian);
     std::optional<Box> iinf, iloc;
     qint64 idat = -1;
     std::optional<quint32> primary;
-    qint64 at = meta->body + 4;
-    while (const std::optional<Box> box = BoxAt(view, at, meta->end)) {
+    qint64 at = 4; // past the box's version and flags
+    while (const std::optional<Box> box = BoxAt(view, at, view.Size())) {
         if (box->type == "pitm")
             primary = view.U8(box->body) == 0 ? view.U16(box->body + 4) : view.U32(box->body + 4);
         else if (box->type == "iinf")
@@ -115,16 +149,21 @@ std::optional<QSize> HeifCanvasSize(const QByteArray& file)
         return std::nullopt;
     const QByteArray type = ItemType(view, *iinf, *primary);
     const qint64 fields = type == "grid" ? 4 : type == "iovl" ? 10 : -1;
-    const std::optional<qint64> data
+    const std::optional<ItemPlace> place
         = fields < 0 ? std::nullopt : ItemData(view, *iloc, idat, *primary);
-    if (!data || !view.Fits(*data, fields))
+    QByteArray head; // the item's fields, then its canvas's width and height
+    if (!place || (place->inMeta && idat < 0))
         return std::nullopt;
-    const bool wide = view.U8(*data + 1) & 1;
-    const qint64 size = *data + fields;
-    const qint64 width = wide ? view.U32(size) : view.U16(size);
-    const qint64 height = wide ? view.U32(size + 4) : view.U16(size + 2);
-    if (!view.Fits(size, wide ? 8 : 4))
+    if (place->inMeta)
+        head = metaBody->mid(place->offset, fields + 8);
+    else if (!file.Read(place->offset, fields + 8, head))
         return std::nullopt;
+    const ByteView data(head, ByteOrder::BigEndian);
+    const bool wide = data.U8(1) & 1;
+    if (!data.Fits(fields, wide ? 8 : 4))
+        return std::nullopt;
+    const qint64 width = wide ? data.U32(fields) : data.U16(fields);
+    const qint64 height = wide ? data.U32(fields + 4) : data.U16(fields + 2);
     return QSize(int(std::min<qint64>(width, 1 << 30)), int(std::min<qint64>(height, 1 << 30)));
 }
 

@@ -5,11 +5,13 @@
 #include "formats/display_colours.h"
 #include "formats/heif_canvas.h"
 #include "formats/heif_colours.h"
+#include "formats/heif_source_reader.h"
 
 #include <algorithm>
 #include <array>
 #include <libheif/heif.h>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace gb::formats {
@@ -154,6 +156,42 @@ namespace {
         return ShownCopy(raw, alpha, bytes);
     }
 
+    // The picture, read through `reader`; see DecodeHeif.
+    std::optional<LoadedPicture> DecodeThrough(
+        HeifSourceReader& reader, const PictureOptions& options)
+    {
+        const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+        if (!context)
+            return std::nullopt;
+        heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
+        reader.StartOpening();
+        const bool opened = !reader.Exhausted()
+            && heif_context_read_from_reader(
+                   context.get(), &HeifSourceReader::Callbacks(), &reader, nullptr)
+                    .code
+                == heif_error_Ok;
+        reader.EndOpening();
+        if (!opened)
+            return std::nullopt;
+        heif_image_handle* raw = nullptr;
+        if (heif_context_get_primary_image_handle(context.get(), &raw).code != heif_error_Ok)
+            return std::nullopt;
+        const Handle primary(raw);
+        const QSize upright = SizeOf(raw);
+        if (upright.isEmpty())
+            return std::nullopt;
+        const Handle thumbnail = options.embeddedThumbnail && !options.reduceFor.isEmpty()
+            ? ChooseThumbnail(raw, upright, options.reduceFor)
+            : Handle();
+        auto image = thumbnail ? DecodeImage(thumbnail.get())
+                               : DecodeImage(raw, HeifCanvasSize(reader).value_or(QSize()));
+        if (!image)
+            return std::nullopt;
+        image->setColorSpace(ColourCodeSpace(raw)); // an ICC profile, when there is one, wins
+        return LoadedPicture { InDisplayColours(std::move(*image), IccProfile(raw)), upright,
+            thumbnail != nullptr };
+    }
+
 } // namespace
 
 bool IsHeif(const QByteArray& head)
@@ -168,35 +206,17 @@ bool IsHeif(const QByteArray& head)
     return named;
 }
 
-std::optional<LoadedPicture> DecodeHeif(const QByteArray& bytes, const PictureOptions& options)
+std::optional<LoadedPicture> DecodeHeif(
+    ByteSource& source, const PictureOptions& options, bool& readFailed)
 {
     StartLibheif();
-    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
-    if (!context)
-        return std::nullopt;
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
-    if (heif_context_read_from_memory_without_copy(
-            context.get(), bytes.constData(), size_t(bytes.size()), nullptr)
-            .code
-        != heif_error_Ok)
-        return std::nullopt;
-    heif_image_handle* raw = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &raw).code != heif_error_Ok)
-        return std::nullopt;
-    const Handle primary(raw);
-    const QSize upright = SizeOf(raw);
-    if (upright.isEmpty())
-        return std::nullopt;
-    const Handle thumbnail = options.embeddedThumbnail && !options.reduceFor.isEmpty()
-        ? ChooseThumbnail(raw, upright, options.reduceFor)
-        : Handle();
-    auto image = thumbnail ? DecodeImage(thumbnail.get())
-                           : DecodeImage(raw, HeifCanvasSize(bytes).value_or(QSize()));
-    if (!image)
-        return std::nullopt;
-    image->setColorSpace(ColourCodeSpace(raw)); // an ICC profile, when there is one, wins
-    return LoadedPicture { InDisplayColours(std::move(*image), IccProfile(raw)), upright,
-        thumbnail != nullptr };
+    // Outlives the context that reads through it.
+    HeifSourceReader reader(source);
+    auto picture = DecodeThrough(reader, options);
+    if (reader.OutOfMemory())
+        throw std::bad_alloc();
+    readFailed = reader.Failed();
+    return readFailed || reader.Exhausted() ? std::nullopt : picture;
 }
 
 } // namespace gb::formats

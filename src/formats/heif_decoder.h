@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/byte_source.h"
 #include "formats/loaded_picture.h"
 
 #include <QByteArray>
@@ -11,11 +12,15 @@ namespace gb::formats {
 // often): an 'ftyp' box at the start whose brands name a HEIF or AVIF still image or sequence.
 bool IsHeif(const QByteArray& head);
 
-// The primary image of a whole HEIF or AVIF file, upright (libheif applies the file's rotation
+// The primary image of a HEIF or AVIF file, upright (libheif applies the file's rotation
 // and mirroring). When `options` ask for a reduced size and allow embedded thumbnails, a stored
 // thumbnail of at least twice the size the picture gets fitted into `reduceFor` is decoded
 // instead; the natural size is always the primary image's. nullopt when libheif refuses the
-// bytes or the picture would exceed 256 MB decoded. `bytes` must stay alive during the call.
-std::optional<LoadedPicture> DecodeHeif(const QByteArray& bytes, const PictureOptions& options);
+// bytes or the picture would exceed 256 MB decoded; `readFailed` is then set if a read of `source`
+// failed, so the file is unreadable, not damaged. Only the boxes and the image decoded are read
+// (with the primary image, the head of its grid or overlay): for a tile, often just the header
+// and the stored thumbnail. Memory running out throws std::bad_alloc.
+std::optional<LoadedPicture> DecodeHeif(
+    ByteSource& source, const PictureOptions& options, bool& readFailed);
 
 } // namespace gb::formats

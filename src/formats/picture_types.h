@@ -19,7 +19,8 @@ enum class ReadPolicy {
     // As far as its headers say its pixels go: a bitmap may be followed by anything.
     BitmapHeaders,
     // Nothing: the decoder reads what it needs through the byte source, so of a camera RAW file
-    // only the headers and the preview are read, not the sensor data.
+    // only the headers and the preview are read, not the sensor data, and of a HEIC for a tile
+    // only its boxes and its stored thumbnail.
     OnDemand,
 };
 

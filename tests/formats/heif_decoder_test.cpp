@@ -1,7 +1,9 @@
-// Real HEIC and AVIF files (tests/data/heif, from libheif's own corpus) decoded through libheif.
+// Real HEIC and AVIF files (tests/data/heif from libheif's corpus; phone-like ones it writes).
 #include "formats/heif_canvas.h"
 #include "formats/heif_colours.h"
 #include "formats/heif_decoder.h"
+#include "formats/picture_decoder.h"
+#include "samplegen/heif_writers.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -20,6 +22,23 @@ namespace {
         QFile file(QStringLiteral(GLIMMERBOX_SOURCE_DIR "/tests/data/heif/") + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+
+    std::optional<LoadedPicture> DecodeHeif(const QByteArray& bytes, const PictureOptions& options)
+    {
+        MemoryByteSource source(bytes);
+        bool readFailed = false;
+        return formats::DecodeHeif(source, options, readFailed);
+    }
+
+    struct ShareSource : MemoryByteSource { // counts bytes asked for; fails reads past `failFrom`
+        using MemoryByteSource::MemoryByteSource;
+        bool Read(qint64 offset, qint64 length, QByteArray& into) override
+        {
+            bytesRead += std::clamp<qint64>(Size() - offset, 0, length);
+            return offset + length <= failFrom && MemoryByteSource::Read(offset, length, into);
+        }
+        qint64 failFrom = 0, bytesRead = 0;
+    };
 
     // Lossy coding leaves each channel near, not at, the colour.
     void ExpectNear(QRgb got, QRgb want, const QString& where)
@@ -99,12 +118,38 @@ namespace {
     // allocates first: the canvas is what counts against the budget.
     TEST(HeifDecoderTest, AnOverlayIsMeasuredByItsCanvas)
     {
-        const QByteArray overlay = Read("overlay-canvas.heic");
+        MemoryByteSource overlay(Read("overlay-canvas.heic")), coded(Read(kThumbnailed));
         const std::optional<QSize> canvas = HeifCanvasSize(overlay);
         ASSERT_TRUE(canvas);
         EXPECT_GT(qint64(canvas->width()) * canvas->height() * 4, qint64(256) << 20);
-        EXPECT_FALSE(DecodeHeif(overlay, {}));
-        EXPECT_FALSE(HeifCanvasSize(Read(kThumbnailed))); // a coded picture has none
+        EXPECT_FALSE(DecodeHeif(Read("overlay-canvas.heic"), {}));
+        EXPECT_FALSE(HeifCanvasSize(coded)); // a coded picture has none
+    }
+
+    TEST(HeifDecoderTest, ATileReadsTheHeadTheBoxesAndTheThumbnailOnly)
+    {
+        const QByteArray phone = tools::WriteHeic({ tools::Detailed({ 1280, 960 }), 90, 160 });
+        const QByteArray bare = tools::WriteHeic({ tools::Detailed({ 1280, 960 }), 90, 0 });
+        const qint64 kNever = 1LL << 40, kTile = std::min<qint64>(phone.size() / 10, 160 << 10);
+        const struct {
+            const char* name;
+            QByteArray file;
+            qint64 failFrom, least, most;
+        } rows[] = {
+            { "stored thumbnail", phone, kNever, 0, kTile },
+            { "no thumbnail", bare, kNever, bare.size() - 2048, bare.size() + (80 << 10) },
+            { "read failing mid-file", phone, phone.size() / 2, 0, kTile },
+        };
+        for (const auto& row : rows) {
+            ShareSource source(row.file);
+            source.failFrom = row.failFrom;
+            LoadFailure failure = LoadFailure::NotShown;
+            DecodePicture(source, { false, QSize(62, 62), true, true }, failure);
+            EXPECT_EQ(failure, row.failFrom < kNever ? LoadFailure::Unreadable : LoadFailure::None)
+                << row.name;
+            EXPECT_GE(source.bytesRead, row.least) << row.name;
+            EXPECT_LE(source.bytesRead, row.most) << row.name;
+        }
     }
 
     // Colour codes without an ICC profile: (200, 60, 59) meant in Display P3 is a deeper red in
