@@ -4,7 +4,6 @@
 #include "formats/heif_canvas.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -34,11 +33,13 @@ const heif_reader& HeifSourceReader::Callbacks()
         .read = [](void* into, size_t size,
                     void* userdata) { return Of(userdata).ReadAtPosition(into, size); },
         .seek = [](int64_t position, void* userdata) { return Of(userdata).Seek(position); },
-        // The file does not grow: what lies beyond its size never comes.
+        // The file does not grow: what lies beyond its size never comes. libheif asks with sums
+        // of a file's offsets, which may wrap around to below zero.
         .wait_for_file_size =
             [](int64_t target, void* userdata) {
-                return target <= Of(userdata).size_ ? heif_reader_grow_status_size_reached
-                                                    : heif_reader_grow_status_size_beyond_eof;
+                return target >= 0 && target <= Of(userdata).size_
+                    ? heif_reader_grow_status_size_reached
+                    : heif_reader_grow_status_size_beyond_eof;
             },
     };
     return kCallbacks;
