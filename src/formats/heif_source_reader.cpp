@@ -151,6 +151,8 @@ bool HeifSourceReader::IsUnwanted(qint64 offset, qint64 length) const
 
 int HeifSourceReader::ReadAtPosition(void* into, size_t size)
 {
+    if (size == 0)
+        return 0; // libheif reads nothing into no buffer at all
     if (size > size_t(size_ - position_))
         return 1; // past the end of the file, where libheif stops
     const qint64 length = qint64(size);
