@@ -26,6 +26,9 @@ namespace {
         "mif1", "msf1", "avif", "avis" };
     // ftyp: box size, "ftyp", major brand, minor version, then compatible brands.
     constexpr qint64 kFtypHeader = 16;
+    // A file up to this size is read at once when its primary image is decoded, as other types'
+    // files are read whole.
+    constexpr qint64 kMaxWholeReadBytes = qint64(64) << 20;
 
     struct ContextFree {
         void operator()(heif_context* context) const { heif_context_free(context); }
@@ -183,6 +186,9 @@ namespace {
         const Handle thumbnail = options.embeddedThumbnail && !options.reduceFor.isEmpty()
             ? ChooseThumbnail(raw, upright, options.reduceFor)
             : Handle();
+        // The primary image needs most of the file: one read of all of it beats one per tile.
+        if (!thumbnail && reader.Size() <= kMaxWholeReadBytes && !reader.ReadWhole())
+            return std::nullopt;
         auto image = thumbnail ? DecodeImage(thumbnail.get())
                                : DecodeImage(raw, HeifCanvasSize(reader).value_or(QSize()));
         if (!image)

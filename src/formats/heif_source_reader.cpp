@@ -101,6 +101,10 @@ bool HeifSourceReader::Fetch(qint64 offset, qint64 length, char* into)
 {
     if (failed_ || outOfMemory_ || offset < 0 || length < 0 || offset > size_ - length)
         return false;
+    if (!whole_.isEmpty()) {
+        std::memcpy(into, whole_.constData() + offset, size_t(length));
+        return true;
+    }
     const bool small = length < kBlock;
     while (length > 0) {
         const Block* block = CachedBlock(offset);
@@ -119,6 +123,15 @@ bool HeifSourceReader::Fetch(qint64 offset, qint64 length, char* into)
         offset += part;
         length -= part;
     }
+    return true;
+}
+
+bool HeifSourceReader::ReadWhole()
+{
+    QByteArray bytes;
+    if (!ReadSource(0, size_, bytes))
+        return false;
+    whole_ = std::move(bytes);
     return true;
 }
 

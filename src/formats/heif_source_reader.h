@@ -41,6 +41,10 @@ public:
     void StartOpening();
     void EndOpening();
 
+    // Reads the rest of the file at once, for decoding its primary image: a phone's tiled picture
+    // then costs one request, not one per tile. False when the read failed.
+    bool ReadWhole();
+
     qint64 Size() const override { return size_; }
     bool Read(qint64 offset, qint64 length, QByteArray& into) override;
 
@@ -78,6 +82,7 @@ private:
     bool outOfMemory_ = false;
     std::vector<std::pair<qint64, qint64>> pictureData_; // the 'mdat' boxes' bodies
     std::array<Block, 8> blocks_;
+    QByteArray whole_; // the file, once ReadWhole() has read it
     quint64 clock_ = 0;
 };
 
