@@ -9,6 +9,7 @@
 #include "formats/icon_directory.h"
 #include "formats/jpeg_decoder.h"
 #include "formats/qt_reader_decode.h"
+#include "formats/webp_decoder.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -112,8 +113,12 @@ std::optional<LoadedPicture> DecodePngFile(const QByteArray& bytes, const Pictur
     return DecodeTurnedByExif(bytes, "png", options);
 }
 
+// A tile's WebP is scaled by libwebp while it decodes; a whole picture, or an animation, is Qt's.
 std::optional<LoadedPicture> DecodeWebpFile(const QByteArray& bytes, const PictureOptions& options)
 {
+    const int orientation = EmbeddedOrientation(bytes);
+    if (auto reduced = DecodeReducedWebp(bytes, orientation, options))
+        return TurnedUpright(std::move(*reduced), orientation);
     return DecodeTurnedByExif(bytes, "webp", options);
 }
 
