@@ -110,6 +110,21 @@ namespace {
                            : DecodeBytesWithQtReader(bytes, type.qtReader, options);
     }
 
+    // A smaller copy of the picture its file stores, for a type that has them; read on demand.
+    std::optional<LoadedPicture> StoredThumbnail(const PictureType& type, ByteSource& source,
+        const PictureOptions& options, LoadFailure& failure)
+    {
+        if (!type.decodeStoredThumbnail || !options.embeddedThumbnail
+            || options.reduceFor.isEmpty())
+            return std::nullopt;
+        const DecodeSlot slot;
+        bool readFailed = false;
+        auto picture = type.decodeStoredThumbnail(source, options, readFailed);
+        return readFailed
+            ? Fail(failure, LoadFailure::Unreadable, "a read of its stored thumbnail failed")
+            : picture;
+    }
+
     std::optional<LoadedPicture> Decode(
         ByteSource& source, const PictureOptions& options, LoadFailure& failure)
     {
@@ -131,6 +146,9 @@ namespace {
                 failure, LoadFailure::NotAPicture, "its first bytes are of no type we know");
         if (!type->everyTypePatterns.isEmpty() && !(options.everyType && IsAvailable(*type)))
             return Fail(failure, LoadFailure::NotShown, type->name);
+        if (auto stored = StoredThumbnail(*type, source, options, failure);
+            stored || failure != LoadFailure::None)
+            return stored;
         const qint64 wanted
             = type->read == ReadPolicy::OnDemand ? kStreamed : BytesToRead(*type, bytes, size);
         if (wanted == kRefused)

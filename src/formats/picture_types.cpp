@@ -7,6 +7,7 @@
 #include "formats/metafile_loader.h"
 #include "formats/qt_reader_decode.h"
 #include "formats/raw_decoder.h"
+#include "formats/tiff_decoder.h"
 #include "formats/type_decoders.h"
 
 #include <vector>
@@ -88,7 +89,8 @@ namespace {
                     },
                 .qtReader = "tiff",
                 .read = R::Whole,
-                .everyTypePatterns = { "*.tif", "*.tiff" } },
+                .everyTypePatterns = { "*.tif", "*.tiff" },
+                .decodeStoredThumbnail = DecodeTiffThumbnail },
             { .name = "webp",
                 .matches
                 = [](const QByteArray& h) { return h.startsWith("RIFF") && h.mid(8, 4) == "WEBP"; },

@@ -48,6 +48,12 @@ struct PictureType {
     std::optional<LoadedPicture> (*decodeSource)(
         ByteSource& source, const PictureOptions& options, bool& readFailed)
         = nullptr;
+    // Tried first when a thumbnail is asked for and embedded ones may be used: a smaller copy of
+    // the picture the file stores, read through the source on demand. nullopt, `readFailed`
+    // unset, when there is none to use: the file is then read and decoded as `read` says.
+    std::optional<LoadedPicture> (*decodeStoredThumbnail)(
+        ByteSource& source, const PictureOptions& options, bool& readFailed)
+        = nullptr;
 };
 
 // The type the first bytes of a file (up to 64 KB), or for some types its headers read through

@@ -239,4 +239,86 @@ QByteArray WriteCameraRaw(const CameraRaw& raw)
     return file + values + jpeg + sensor;
 }
 
+namespace {
+
+    // One image of a TIFF: its directory's fields and its data, an RGB strip or a JPEG.
+    struct TiffPart {
+        QList<Field> fields;
+        QByteArray data;
+        bool subIfd = false;
+    };
+
+    TiffPart RgbStrip(const QImage& image, quint32 subfileType)
+    {
+        const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+        QByteArray rows;
+        for (int y = 0; y < rgb.height(); ++y)
+            rows.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+        const auto width = quint32(rgb.width()), height = quint32(rgb.height());
+        return { { Numbers(254, kLong, { subfileType }), Numbers(256, kLong, { width }),
+                     Numbers(257, kLong, { height }), Numbers(258, kShort, { 8, 8, 8 }),
+                     Numbers(259, kShort, { 1 }), Numbers(262, kShort, { 2 }),
+                     Numbers(273, kLong, { 0 }), Numbers(277, kShort, { 3 }),
+                     Numbers(278, kLong, { height }),
+                     Numbers(279, kLong, { quint32(rows.size()) }) },
+            rows };
+    }
+
+    // The parts laid out in turn, each directory followed by its values and its data; the
+    // offsets `at` gives (directories, then data) are filled in.
+    QByteArray LayOut(QList<TiffPart> parts, QList<quint32>& at)
+    {
+        QByteArray file("II*\0\x08\0\0\0", 8);
+        QList<quint32> subIfds, placed;
+        for (int i = 1; i < parts.size(); ++i)
+            if (parts[i].subIfd)
+                subIfds << at.value(i);
+        if (!subIfds.isEmpty())
+            parts[0].fields << Numbers(330, kLong, subIfds);
+        qsizetype previousNext = -1;
+        for (int i = 0; i < parts.size(); ++i) {
+            TiffPart& part = parts[i];
+            const auto directoryAt = quint32(file.size());
+            const quint32 valuesAt = directoryAt + DirectoryBytes(part.fields);
+            QByteArray values;
+            Directory(part.fields, valuesAt, values);
+            for (Field& field : part.fields)
+                if (field.tag == 273 || field.tag == 513)
+                    field = Numbers(field.tag, kLong, { valuesAt + quint32(values.size()) });
+            values.clear();
+            const QByteArray directory = Directory(part.fields, valuesAt, values);
+            if (!part.subIfd && previousNext >= 0)
+                SetLe32(file, previousNext, directoryAt);
+            if (!part.subIfd)
+                previousNext = file.size() + directory.size() - 4;
+            placed << directoryAt;
+            file += directory + values + part.data;
+        }
+        at = placed;
+        return file;
+    }
+
+} // namespace
+
+QByteArray WriteTiff(const QImage& picture, const QList<TiffCopy>& copies, int orientation)
+{
+    QList<TiffPart> parts { RgbStrip(picture, 0) };
+    parts[0].fields << Numbers(274, kShort, { quint32(orientation) });
+    for (const TiffCopy& copy : copies) {
+        if (copy.kind == TiffCopy::Kind::ExifJpeg) {
+            const QByteArray jpeg = WriteJpeg(copy.image, kJpegQuality);
+            parts << TiffPart { { Numbers(259, kShort, { 6 }), Numbers(513, kLong, { 0 }),
+                                    Numbers(514, kLong, { quint32(jpeg.size()) }) },
+                jpeg };
+            continue;
+        }
+        parts << RgbStrip(copy.image, 1);
+        parts.last().subIfd = copy.kind == TiffCopy::Kind::SubIfd;
+    }
+    // The directories' places hang only on the values' lengths: a first layout finds them.
+    QList<quint32> at;
+    LayOut(parts, at);
+    return LayOut(parts, at);
+}
+
 } // namespace gb::tools

@@ -30,4 +30,19 @@ struct CameraRaw {
 
 QByteArray WriteCameraRaw(const CameraRaw& raw);
 
+// A smaller copy of a TIFF's picture stored beside it.
+struct TiffCopy {
+    enum class Kind {
+        Reduced, // a reduced-resolution image (NewSubfileType 1) in the chain of directories
+        SubIfd, // the same, named by the first directory's SubIFDs
+        ExifJpeg, // a JPEG (JPEGInterchangeFormat) in the chain, as an Exif block's IFD1
+    };
+    QImage image;
+    Kind kind = Kind::Reduced;
+};
+
+// A little-endian TIFF of uncompressed RGB strips: `picture` in the first directory with the
+// Orientation `orientation`, then its copies in the order given.
+QByteArray WriteTiff(const QImage& picture, const QList<TiffCopy>& copies, int orientation = 1);
+
 } // namespace gb::tools

@@ -1,0 +1,177 @@
+#include "formats/tiff_layout.h"
+
+#include "formats/byte_view.h"
+
+#include <algorithm>
+
+namespace gb::formats {
+
+namespace {
+
+    // Real directories hold a few dozen entries; a count beyond this is a broken or hostile one.
+    constexpr quint32 kMaxEntries = 512;
+    // Pyramids of a scanner's or a slide scanner's TIFF hold a dozen levels at most.
+    constexpr int kMaxDirectories = 64;
+    constexpr quint32 kMaxSubDirectories = 16;
+    constexpr qint64 kEntryBytes = 12, kHeaderBytes = 8;
+
+    constexpr quint16 kNewSubfileType = 0x00fe, kImageWidth = 0x0100, kImageLength = 0x0101,
+                      kOrientation = 0x0112, kSubIfds = 0x014a, kJpegAt = 0x0201,
+                      kJpegBytes = 0x0202;
+    constexpr quint16 kShort = 3, kLong = 4, kIfd = 13;
+    constexpr quint32 kReducedImage = 1; // NewSubfileType bit 0
+
+    struct Entry {
+        quint16 tag = 0;
+        quint16 type = 0;
+        quint32 count = 0;
+        quint32 value = 0; // the value itself when it fits in four bytes, else its offset
+    };
+
+    struct Directory {
+        qint64 at = 0;
+        std::vector<Entry> entries;
+        quint32 next = 0; // 0: the last of its chain
+    };
+
+    class DirectoryReader {
+    public:
+        DirectoryReader(const ReadBytes& read, ByteOrder order)
+            : read_(read)
+            , order_(order)
+        {
+        }
+
+        // The directory at `at`; nullopt when it was read before, is unreadable or one too many.
+        std::optional<Directory> Read(qint64 at)
+        {
+            if (at < kHeaderBytes || int(seen_.size()) >= kMaxDirectories
+                || std::find(seen_.begin(), seen_.end(), at) != seen_.end())
+                return std::nullopt;
+            seen_.push_back(at);
+            const QByteArray head = read_(at, 2);
+            const ByteView countView(head, order_);
+            const quint32 count = countView.U16(0);
+            if (!countView.Fits(0, 2) || count == 0 || count > kMaxEntries)
+                return std::nullopt;
+            const QByteArray body = read_(at + 2, count * kEntryBytes + 4);
+            const ByteView view(body, order_);
+            if (!view.Fits(0, count * kEntryBytes))
+                return std::nullopt;
+            Directory directory { at, {}, 0 };
+            for (quint32 i = 0; i < count; ++i) {
+                const qint64 e = i * kEntryBytes;
+                directory.entries.push_back({ view.U16(e), view.U16(e + 2), view.U32(e + 4),
+                    Value(view, e + 8, view.U16(e + 2)) });
+            }
+            directory.next = view.U32(count * kEntryBytes); // 0 when cut right after the entries
+            return directory;
+        }
+
+        // The offsets a LONG or IFD array names, up to kMaxSubDirectories of them.
+        std::vector<quint32> Offsets(const Entry& entry)
+        {
+            const quint32 count = std::min(entry.count, kMaxSubDirectories);
+            if (entry.type != kLong && entry.type != kIfd)
+                return {};
+            if (count == 1)
+                return { entry.value };
+            const QByteArray bytes = read_(entry.value, count * 4);
+            const ByteView view(bytes, order_);
+            std::vector<quint32> offsets;
+            for (quint32 i = 0; i < count && view.Fits(i * 4, 4); ++i)
+                offsets.push_back(view.U32(i * 4));
+            return offsets;
+        }
+
+    private:
+        // A SHORT sits in the first two bytes of the value field, whatever the byte order.
+        static quint32 Value(const ByteView& view, qint64 at, quint16 type)
+        {
+            return type == kShort ? view.U16(at) : view.U32(at);
+        }
+
+        const ReadBytes& read_;
+        const ByteOrder order_;
+        std::vector<qint64> seen_;
+    };
+
+    // The single SHORT or LONG value of `tag`, the only form the tags we read take.
+    std::optional<quint32> Number(const Directory& directory, quint16 tag)
+    {
+        const auto entry = std::find_if(directory.entries.begin(), directory.entries.end(),
+            [tag](const Entry& e) { return e.tag == tag; });
+        if (entry == directory.entries.end() || entry->count != 1
+            || (entry->type != kShort && entry->type != kLong && entry->type != kIfd))
+            return std::nullopt;
+        return entry->value;
+    }
+
+    QSize SizeOf(const Directory& directory)
+    {
+        const quint32 width = Number(directory, kImageWidth).value_or(0);
+        const quint32 height = Number(directory, kImageLength).value_or(0);
+        // Sides past 2^20 are no picture we decode; it also keeps the products below in range.
+        if (width == 0 || height == 0 || width > (1u << 20) || height > (1u << 20))
+            return {};
+        return QSize(int(width), int(height));
+    }
+
+    // The directory as a smaller copy of the picture, if it is one.
+    std::optional<TiffReducedImage> ReducedImage(const Directory& directory)
+    {
+        TiffReducedImage image { directory.at, SizeOf(directory), 0, 0 };
+        const quint32 jpegAt = Number(directory, kJpegAt).value_or(0);
+        const quint32 jpegBytes = Number(directory, kJpegBytes).value_or(0);
+        if (jpegAt != 0 && jpegBytes != 0) {
+            image.jpegAt = jpegAt;
+            image.jpegBytes = jpegBytes;
+            return image;
+        }
+        const bool reduced = Number(directory, kNewSubfileType).value_or(0) & kReducedImage;
+        if (!reduced || image.size.isEmpty())
+            return std::nullopt;
+        return image;
+    }
+
+    std::optional<ByteOrder> OrderOf(const QByteArray& header)
+    {
+        if (header.startsWith(QByteArrayView("II*\0", 4)))
+            return ByteOrder::LittleEndian;
+        if (header.startsWith(QByteArrayView("MM\0*", 4)))
+            return ByteOrder::BigEndian;
+        return std::nullopt;
+    }
+
+} // namespace
+
+std::optional<TiffLayout> ReadTiffLayout(const ReadBytes& read)
+{
+    const QByteArray header = read(0, kHeaderBytes);
+    const auto order = OrderOf(header);
+    if (!order || header.size() < kHeaderBytes)
+        return std::nullopt;
+    DirectoryReader directories(read, *order);
+    const auto first = directories.Read(ByteView(header, *order).U32(4));
+    if (!first || SizeOf(*first).isEmpty())
+        return std::nullopt;
+    TiffLayout layout;
+    layout.size = SizeOf(*first);
+    const quint32 orientation = Number(*first, kOrientation).value_or(1);
+    layout.orientation = orientation >= 1 && orientation <= 8 ? int(orientation) : 1;
+    const auto add = [&](const std::optional<Directory>& directory) {
+        if (directory)
+            if (const auto image = ReducedImage(*directory))
+                layout.reduced.push_back(*image);
+    };
+    const auto subIfds = std::find_if(first->entries.begin(), first->entries.end(),
+        [](const Entry& e) { return e.tag == kSubIfds; });
+    if (subIfds != first->entries.end())
+        for (const quint32 at : directories.Offsets(*subIfds))
+            add(directories.Read(at));
+    for (auto next = directories.Read(first->next); next; next = directories.Read(next->next))
+        add(next);
+    return layout;
+}
+
+} // namespace gb::formats

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "formats/jpeg_exif.h" // ReadBytes
+
+#include <QSize>
+#include <optional>
+#include <vector>
+
+namespace gb::formats {
+
+// A smaller copy of a TIFF's picture stored beside it: a reduced-resolution image (its
+// NewSubfileType marks it so), in the chain of directories or a SubIFD of the first, or an
+// Exif-style JPEG thumbnail (JPEGInterchangeFormat, as in IFD1).
+struct TiffReducedImage {
+    qint64 directoryAt = 0; // where its directory starts: libtiff reads the image from there
+    QSize size; // as stored; for a JPEG thumbnail, what its directory claims (if anything)
+    qint64 jpegAt = 0; // a JPEG thumbnail's bytes; both 0 for an image libtiff decodes
+    qint64 jpegBytes = 0;
+};
+
+// What a TIFF's directories say of its first picture (the one shown) and its smaller copies.
+struct TiffLayout {
+    QSize size; // the first image, as stored
+    int orientation = 1; // its Orientation tag, 1..8; 1 when absent or out of range
+    std::vector<TiffReducedImage> reduced; // in the order the directories are found
+};
+
+// Walks a classic TIFF's directories (not BigTIFF), reading only them through `read`: the
+// chain from the first, and the SubIFDs the first names. Each directory is read once however
+// often it is pointed at, and at most a few dozen are. nullopt when the bytes are no TIFF or its
+// first directory is unreadable or gives no size.
+std::optional<TiffLayout> ReadTiffLayout(const ReadBytes& read);
+
+} // namespace gb::formats
