@@ -5,6 +5,7 @@
 #include "formats/jpeg_decoder.h"
 #include "formats/jpeg_exif.h"
 #include "formats/picture_log.h"
+#include "formats/qt_reader_decode.h" // ToDisplayFormat
 #include "formats/reduced_size.h"
 #include "formats/tiff_layout.h"
 
@@ -26,7 +27,7 @@ namespace {
         QByteArray operator()(qint64 offset, qint64 length) const
         {
             QByteArray bytes;
-            if (offset < 0 || length < 0 || failed)
+            if (offset < 0 || length <= 0 || failed)
                 return bytes;
             if (!source.Read(offset, length, bytes))
                 failed = true;
@@ -97,19 +98,13 @@ namespace {
             WriteNothing, SeekStream, CloseNothing, SizeOfStream, nullptr, nullptr, options.get()));
     }
 
-    // The image whose directory is at `at`, as stored (libtiff's own flips for its Orientation
-    // tag left undone: the first picture's orientation is applied to it afterwards), with the
-    // first directory's ICC profile applied.
+    // The image whose directory is at `at`, as stored: libtiff's own flips for its Orientation
+    // tag are left undone, the first picture's orientation is applied to it afterwards.
     std::optional<QImage> DecodeDirectory(TiffStream& stream, qint64 at)
     {
         const auto tiff = OpenTiff(stream);
         if (!tiff)
             return std::nullopt;
-        uint32_t iccBytes = 0;
-        void* iccData = nullptr;
-        QByteArray icc;
-        if (TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &iccBytes, &iccData) && iccData)
-            icc = QByteArray(static_cast<const char*>(iccData), qsizetype(iccBytes));
         char message[1024] = {};
         TIFFRGBAImage rgba {};
         if (!TIFFSetSubDirectory(tiff.get(), toff_t(at)) || !TIFFRGBAImageOK(tiff.get(), message)
@@ -134,7 +129,7 @@ namespace {
         image.rgbSwap();
         if (!alpha)
             image.reinterpretAsFormat(QImage::Format_RGB32);
-        return InDisplayColours(std::move(image), icc);
+        return image;
     }
 
     // A JPEG thumbnail's bytes from `offset` on, as far as its directory says it goes.
@@ -213,6 +208,10 @@ std::optional<LoadedPicture> DecodeTiffThumbnail(
     if (!image || readFailed)
         return std::nullopt;
     const bool turned = layout->orientation >= 5;
+    const QByteArray icc = read(layout->iccAt, layout->iccBytes);
+    if (readFailed)
+        return std::nullopt;
+    image = ToDisplayFormat(InDisplayColours(std::move(*image), icc));
     LoadedPicture picture { Upright(std::move(*image), layout->orientation),
         turned ? layout->size.transposed() : layout->size };
     picture.embedded = true;

@@ -17,8 +17,9 @@ namespace {
 
     constexpr quint16 kNewSubfileType = 0x00fe, kImageWidth = 0x0100, kImageLength = 0x0101,
                       kOrientation = 0x0112, kSubIfds = 0x014a, kJpegAt = 0x0201,
-                      kJpegBytes = 0x0202;
-    constexpr quint16 kShort = 3, kLong = 4, kIfd = 13;
+                      kJpegBytes = 0x0202, kIccProfile = 0x8773;
+    constexpr quint16 kUndefined = 7, kShort = 3, kLong = 4, kIfd = 13;
+    constexpr quint32 kMaxIccBytes = 1 << 20;
     constexpr quint32 kReducedImage = 1; // NewSubfileType bit 0
 
     struct Entry {
@@ -159,6 +160,13 @@ std::optional<TiffLayout> ReadTiffLayout(const ReadBytes& read)
     layout.size = SizeOf(*first);
     const quint32 orientation = Number(*first, kOrientation).value_or(1);
     layout.orientation = orientation >= 1 && orientation <= 8 ? int(orientation) : 1;
+    const auto icc = std::find_if(first->entries.begin(), first->entries.end(),
+        [](const Entry& e) { return e.tag == kIccProfile; });
+    if (icc != first->entries.end() && icc->type == kUndefined && icc->count > 4
+        && icc->count <= kMaxIccBytes) {
+        layout.iccAt = icc->value;
+        layout.iccBytes = icc->count;
+    }
     const auto add = [&](const std::optional<Directory>& directory) {
         if (directory)
             if (const auto image = ReducedImage(*directory))

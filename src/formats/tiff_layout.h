@@ -22,6 +22,8 @@ struct TiffReducedImage {
 struct TiffLayout {
     QSize size; // the first image, as stored
     int orientation = 1; // its Orientation tag, 1..8; 1 when absent or out of range
+    qint64 iccAt = 0; // its ICC profile's bytes, when it has one; the copies share it
+    qint64 iccBytes = 0;
     std::vector<TiffReducedImage> reduced; // in the order the directories are found
 };
 
