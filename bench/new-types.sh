@@ -153,7 +153,7 @@ for dir in "$types"/*/; do
     (( ${#files[@]} > 0 )) || continue
     line=$("$tiles" --rounds "$rounds" "${files[@]}" 2>>"$log") || { echo "new-types: the tile bench failed on $type" >&2; continue; }
     awk -v t="$type" -v n="${#files[@]}" -v l="$line" 'BEGIN {
-        split(l, f, /[ =]/); for (i = 1; i in f; i += 1) v[f[i]] = f[i + 1]
+        n_fields = split(l, f, /[ =]/); for (i = 2; i < n_fields; i += 2) v[f[i]] = f[i + 1]
         printf "| %s | %.1f | %.1f | %.2f | %.2f |\n", t, v["ms_tile"] / n, v["ms_whole"] / n,
             v["ms_whole"] / v["ms_tile"], v["worst_mean_error"] }'
 done

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/jpeg_exif.h" // ReadBytes
+#include "formats/byte_source.h" // ReadBytes
 
 #include <QSize>
 #include <optional>
