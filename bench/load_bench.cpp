@@ -11,6 +11,7 @@
 #include "interactions.h"
 #include "module1/module1.h"
 #include "module1/settings.h"
+#include "module1/tasks.h"
 #include "small_pictures.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sys/resource.h>
 #include <vector>
@@ -224,6 +226,17 @@ std::optional<Round> RunRound(const Options& options, const QString& cacheHome, 
     gb::platform::LinuxPlatform linuxPlatform;
     gb::bench::InteractionServices services(linuxPlatform);
     gb::app::Module1 module1(services.Services());
+    // Gone after the window, before the services: what the window left on a lane (the thumbnails
+    // it hands the cache writer as it closes) may use them until it ends.
+    struct LanesDone {
+        ~LanesDone()
+        {
+            if (!gb::app::WaitForLanes(std::chrono::seconds(60))) {
+                std::fprintf(stderr, "error: work on a lane still runs after a minute\n");
+                std::_Exit(1);
+            }
+        }
+    } lanesDone;
     PrepareSettings(module1, options.embedded);
     module1.SetEveryPictureType(options.everyType, false);
     frmThumbs window(module1);
