@@ -4,10 +4,16 @@
 # with and without EXIF thumbnails, timed to the shown grid cold (empty thumbnail cache) and warm
 # (a second visit with the same cache), with the bytes read from the share; GNOME's
 # gdk-pixbuf-thumbnailer (one process per file, as a file manager runs it), ImageMagick and
-# vipsthumbnail are timed over the same mount, cold. Prints a Markdown table.
+# vipsthumbnail are timed over the same mount, cold. Prints a Markdown table with the bytes
+# read per file beside what a thumbnail cannot do without (bench/needed-bytes.py).
 #
 #   bench/slow-share.sh [--build DIR] [N=200] [CORPUS=/tmp/glimmerbox-bench]
 #
+# KINDS picks the folders, default "plain exif heic raw": camera JPEGs without and with EXIF
+# thumbnails, phone HEICs with a 320-pixel stored thumbnail (heif-enc, made once from the exif
+# pictures; at most HEIC_N=40 of them) and 24-megapixel DNGs with a 1620 x 1080 preview
+# (glimmerbox_raw_bench --write-large; at most RAW_N=40). The other programs are timed on the
+# JPEG folders only.
 # PEERS="gnome magick vips" picks the other programs timed (PEERS= times Glimmerbox alone).
 # PROFILES="wifi vpn" picks the profiles; NAME:FILES uses only the first FILES pictures there
 # (e.g. PROFILES="wifi vpn:50" when the slow profile would take too long). Needs root, /dev/fuse,
@@ -98,9 +104,42 @@ gnome() { gdk-pixbuf-thumbnailer -s 128 "$1" "$2"; }
 magick() { /usr/bin/convert-im6.q16 "$1" -thumbnail 128x128 "$2"; }
 vips() { vipsthumbnail -s 128 -o "$work/out/%s.png" "$mnt"/*.jpg; }
 
+# The pictures of a kind, made when missing: KIND COUNT.
+kind_files() {
+    local kind=$1 count=$2 dir=$corpus/$1 i name
+    case $kind in
+        plain | exif) ;;
+        heic)
+            command -v heif-enc >/dev/null || die "no heif-enc (apt-get install libheif-examples)"
+            mkdir -p "$dir"
+            for (( i = 1; i <= count; ++i )); do
+                name=$(printf 'IMG_%04d' "$i")
+                [[ -s $dir/$name.heic ]] || heif-enc -q 50 -t 320 "$corpus/exif/$name.jpg" \
+                    -o "$dir/$name.heic" >/dev/null || die "heif-enc failed on $name.jpg"
+            done ;;
+        raw)
+            mkdir -p "$dir"
+            [[ -s $dir/.camera.dng ]] || "$build/bench/glimmerbox_raw_bench" --write-large \
+                "$dir/.camera.dng" >/dev/null || die "glimmerbox_raw_bench could not write a DNG"
+            for (( i = 1; i <= count; ++i )); do
+                name=$(printf 'IMG_%04d.dng' "$i")
+                [[ -s $dir/$name ]] || cp "$dir/.camera.dng" "$dir/$name"
+            done ;;
+        *) die "unknown kind $kind (plain, exif, heic, raw)" ;;
+    esac
+    find "$dir" -maxdepth 1 -name 'IMG_*' | LC_ALL=C sort | head -n "$count"
+}
+kind_count() { # KIND COUNT: the count, capped for the kinds slow to make
+    case $1 in
+        heic) echo $(( $2 < ${HEIC_N:-40} ? $2 : ${HEIC_N:-40} )) ;;
+        raw) echo $(( $2 < ${RAW_N:-40} ? $2 : ${RAW_N:-40} )) ;;
+        *) echo "$2" ;;
+    esac
+}
+
 rows=()
 row() { # PROGRAM CACHE
-    rows+=("$profile|$files|$kind|$1|$2|$secs|$bytes|$floor")
+    rows+=("$profile|$files|$kind|$1|$2|$secs|$bytes|$floor|$needed")
     echo "  $profile $kind $1 $2: $secs s, $bytes bytes" >&2
 }
 
@@ -109,13 +148,15 @@ for spec in ${PROFILES:-wifi vpn}; do
     files=$count
     [[ $spec == *:* ]] && files=${spec#*:}
     [[ -n ${mbps[$profile]-} ]] || die "unknown profile $profile (wifi, vpn)"
-    for kind in plain exif; do
+    for kind in ${KINDS:-plain exif heic raw}; do
         share=$work/share-$kind
         rm -rf "$share" && mkdir -p "$share"
-        mapfile -t pictures < <(find "$corpus/$kind" -maxdepth 1 -name 'IMG_*.jpg' | LC_ALL=C sort | head -n "$files")
+        files=$(kind_count "$kind" "$files")
+        mapfile -t pictures < <(kind_files "$kind" "$files")
         (( ${#pictures[@]} == files )) || die "$corpus/$kind holds fewer than $files pictures"
         ln "${pictures[@]}" "$share/" 2>/dev/null || cp "${pictures[@]}" "$share/"
-        total=$(du -cb "$share"/*.jpg | tail -n 1 | cut -f1)
+        total=$(du -cb "${pictures[@]}" | tail -n 1 | cut -f1)
+        needed=$(python3 "$repo/bench/needed-bytes.py" "$kind" "${pictures[@]}")
         floor=$(awk -v b="$total" -v m="${mbps[$profile]}" 'BEGIN { printf "%.2f", b / (m * 1e6) + 1 }')
         mount_share "$share" "$profile"
         cache=$work/cache
@@ -123,6 +164,7 @@ for spec in ${PROFILES:-wifi vpn}; do
         sheet=(env XDG_CACHE_HOME="$cache" "$app" --contact-sheet "$work/sheet.png" "$mnt")
         measure "${sheet[@]}" && row "Glimmerbox --contact-sheet" cold
         measure "${sheet[@]}" && row "Glimmerbox --contact-sheet" warm
+        [[ $kind == plain || $kind == exif ]] || { unmount_share; continue; }
         for peer in ${PEERS-gnome magick vips}; do
             rm -rf "$work/out" && mkdir -p "$work/out"
             case $peer in
@@ -140,19 +182,21 @@ done
 
 echo
 echo "slowfs profiles: wifi = 5 ms round trip, 20 MB/s; vpn = 50 ms, 5 MB/s. Floor = all the"
-echo "share's bytes at the capped bandwidth + 1 s. $(nproc) CPUs, $(date +%F)."
+echo "share's bytes at the capped bandwidth + 1 s. Needed = what a thumbnail cannot do without"
+echo "(bench/needed-bytes.py): all of a plain JPEG; a camera JPEG up to its Exif thumbnail's end;"
+echo "a HEIC's boxes and stored thumbnail; a RAW file's headers and preview. $(nproc) CPUs, $(date +%F)."
 echo
-echo "| profile | pictures | EXIF thumbnails | program | cache | s | MB read | × floor | × Glimmerbox cold |"
-echo "|---|---:|---|---|---|---:|---:|---:|---:|"
+echo "| profile | pictures | kind | program | cache | s | MB read | KB read per file | KB needed per file | × floor | × Glimmerbox cold |"
+echo "|---|---:|---|---|---|---:|---:|---:|---:|---:|---:|"
 declare -A gb_cold
 for r in "${rows[@]}"; do
-    IFS='|' read -r p n k prog state s b fl <<<"$r"
+    IFS='|' read -r p n k prog state s b fl nd <<<"$r"
     [[ $prog == Glimmerbox* && $state == cold ]] && gb_cold[$p$k]=$s
 done
 for r in "${rows[@]}"; do
-    IFS='|' read -r p n k prog state s b fl <<<"$r"
-    awk -v p="$p" -v n="$n" -v k="$([[ $k == exif ]] && echo yes || echo no)" -v prog="$prog" \
-        -v state="$state" -v s="$s" -v b="$b" -v fl="$fl" -v gb="${gb_cold[$p$k]}" \
-        'BEGIN { printf "| %s | %d | %s | %s | %s | %.1f | %.1f | %.2f | %.2f |\n",
-                 p, n, k, prog, state, s, b / 1e6, s / fl, s / gb }'
+    IFS='|' read -r p n k prog state s b fl nd <<<"$r"
+    awk -v p="$p" -v n="$n" -v k="$k" -v prog="$prog" -v state="$state" -v s="$s" -v b="$b" \
+        -v fl="$fl" -v nd="$nd" -v gb="${gb_cold[$p$k]}" \
+        'BEGIN { printf "| %s | %d | %s | %s | %s | %.1f | %.1f | %.0f | %.0f | %.2f | %.2f |\n",
+                 p, n, k, prog, state, s, b / 1e6, b / n / 1e3, nd / n / 1e3, s / fl, s / gb }'
 done
