@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QTimer>
 #include <sys/stat.h>
 
 namespace gb::test {
@@ -89,10 +90,13 @@ namespace {
         h.Window().show();
         h.Open(photos.Path());
         h.Click(0);
-        // During a load (here a second one) no command acts on cells, and the progress display
-        // follows a resize.
+        // During a load (here a second one) the grid stays hidden for its first second, with
+        // nothing to act on, and the progress display follows a resize.
+        const auto* reveal = h.Window().findChild<QTimer*>("tmrReveal");
         QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped, [&](int percent) {
             percents << percent;
+            if (reveal->isActive())
+                EXPECT_FALSE(h.Window().Grid().isVisible());
             EXPECT_FALSE(h.Enabled("SelectAll") || h.Enabled("Delete"));
             h.Window().resize(700 + percent, 400);
             const QLabel* panel = h.Window().findChild<QLabel*>("sbrMainPanel3");
