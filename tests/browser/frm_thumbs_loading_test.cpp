@@ -208,7 +208,7 @@ namespace {
         for (int i = 0; i < 6; ++i)
             WritePicture(first, QString("p%1.jpg").arg(i), QSize(300, 200));
         MainWindowHarness h;
-        // Commands that hand over the selection wait; Help does not.
+        // Delete has nothing ticked to act on yet; Help runs alongside.
         const auto steps = InterruptedLoad(h, first.Path(), [&] {
             for (const char* key : { "Delete", "Help", "Refresh" })
                 h.Trigger(key);
