@@ -95,8 +95,9 @@ namespace {
         const auto* reveal = h.Window().findChild<QTimer*>("tmrReveal");
         QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped, [&](int percent) {
             percents << percent;
-            if (reveal->isActive())
+            if (reveal->isActive()) {
                 EXPECT_FALSE(h.Window().Grid().isVisible());
+            }
             EXPECT_FALSE(h.Enabled("SelectAll") || h.Enabled("Delete"));
             h.Window().resize(700 + percent, 400);
             const QLabel* panel = h.Window().findChild<QLabel*>("sbrMainPanel3");
