@@ -34,13 +34,14 @@ void CellModel::Reset()
     ids_.assign(1, nextId_++);
     inOrder_ = true;
     indexOf_.clear();
-    shownCount_ = tickedCount_ = 0;
+    shownCount_ = tickedCount_ = frameCount_ = 0;
     Q_EMIT ModelReset();
 }
 
 int CellModel::Append(ThumbCell cell)
 {
     const int index = shownCount_;
+    frameCount_ = std::max(0, frameCount_ - 1); // the places laid out stay as they were
     Insert(index, std::move(cell));
     return index;
 }
@@ -75,6 +76,14 @@ void CellModel::Truncate()
     cells_.resize(1);
     ids_.resize(1);
     Q_EMIT CellsRemoved(1, count - 1);
+}
+
+void CellModel::SetFrameCount(int count)
+{
+    if (count == frameCount_)
+        return;
+    frameCount_ = count;
+    Q_EMIT FramesChanged();
 }
 
 void CellModel::Remove(int index)

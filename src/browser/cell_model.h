@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <algorithm>
 #include <vector>
 
 namespace gb::browser {
@@ -30,6 +31,11 @@ public:
     // How many cells from the first on are shown: cells are shown in order, so they are a prefix.
     int ShownCount() const { return shownCount_; }
     int TickedCount() const { return tickedCount_; }
+    // Frames for cells still to come, laid out after the shown cells: a load that shows its
+    // cells as they arrive keeps every cell where it ends up. Each cell appended fills the first.
+    int FrameCount() const { return frameCount_; }
+    // The places the grid lays out: the cells (cell 0 even while hidden) and the frames.
+    int PlaceCount() const { return std::max(Count(), shownCount_ + frameCount_); }
 
     CellId Id(int index) const { return ids_[static_cast<size_t>(index)]; }
     // The cell's index now, or -1 when it has been removed.
@@ -37,12 +43,15 @@ public:
 
     // Back to one hidden, unticked, empty cell 0.
     void Reset();
-    // Adds a shown cell behind the shown ones (filling cell 0 first); returns its index.
+    // Adds a shown cell behind the shown ones (filling cell 0 first, and the first frame);
+    // returns its index.
     int Append(ThumbCell cell);
     // Puts a shown cell at `index` (0 to ShownCount()), moving the later ones on.
     void Insert(int index, ThumbCell cell);
     // Keeps only cell 0, as it is.
     void Truncate();
+    // As many frames as cells still to come (announced by FramesChanged).
+    void SetFrameCount(int count);
     // Takes cell `index` out; the last shown cell hides instead (cell 0 always exists).
     void Remove(int index);
     void SetValue(int index, int value) { SetValues(index, index, value); }
@@ -67,6 +76,8 @@ Q_SIGNALS:
     void CellsChanged(int first, int last);
     // Cells between `first` and `last` were ticked or unticked, `lastChanged` the last of them.
     void ValuesChanged(int first, int last, int lastChanged);
+    // Frames came or went other than by a cell filling one.
+    void FramesChanged();
 
 private:
     void CountShown(const ThumbCell& cell, int sign);
@@ -82,6 +93,7 @@ private:
     CellId nextId_ = 0;
     int shownCount_ = 0;
     int tickedCount_ = 0;
+    int frameCount_ = 0;
 };
 
 } // namespace gb::browser

@@ -90,8 +90,10 @@ void FolderLoader::MakeCells(bool remote)
     if (!SourcePath_.isEmpty() && !SourcePath_.endsWith(u'/'))
         SourcePath_ += u'/';
     madeCells_ = takenTiles_ = 0;
-    Q_EMIT Began();
     const int listed = filHidden.ListCount();
+    // A frame for every file until its cell comes, so a grid shown meanwhile stays in place.
+    model_.SetFrameCount(listed);
+    Q_EMIT Began();
     QStringList paths;
     paths.reserve(listed);
     for (int i = 0; i < listed; ++i)
@@ -134,6 +136,8 @@ void FolderLoader::TakeTiles()
                     [&metrics](const QString& text) { return metrics.horizontalAdvance(text); }),
                 name, 0, std::move(*tile), true });
             ++madeCells_;
+        } else {
+            model_.SetFrameCount(listed - takenTiles_); // its frame goes, the later ones move up
         }
         if (takenTiles_ < listed)
             Q_EMIT Stepped(takenTiles_);
@@ -170,6 +174,7 @@ void FolderLoader::Close()
 
 void FolderLoader::Retire()
 {
+    model_.SetFrameCount(0); // what was awaited comes no more
     if (pipeline_) {
         pipeline_->Cancel();
         retired_.push_back(std::move(pipeline_));

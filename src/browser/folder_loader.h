@@ -55,6 +55,8 @@ public:
     void Close();
 
     bool IsLoading() const { return state_ == State::Listing || state_ == State::Loading; }
+    // The folder has been read and its cells are being made: those there already are its own.
+    bool IsMakingCells() const { return state_ == State::Loading; }
     bool IsClosed() const { return state_ == State::Closed; }
     // Some load was asked for since the loader was made.
     bool HasStarted() const { return request_ != 0; }

@@ -21,6 +21,9 @@ namespace gb::browser {
 
 namespace {
     constexpr QSize kDesignedClientSize = WindowPlacement::kDesignedClientSize;
+    // A load that ends within this shows its grid once, complete; a longer one shows its cells
+    // as they arrive.
+    constexpr int kRevealMs = 1000;
 } // namespace
 
 frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
@@ -75,6 +78,16 @@ void frmThumbs::BuildControls()
     connect(&grid, &ThumbGrid::CellMouseUp, this, &frmThumbs::chkThumb_MouseUp);
     connect(&grid, &ThumbGrid::SelectAllRequested, this, &frmThumbs::SelectAll);
     connect(&grid, &ThumbGrid::Showing, tiles_.get(), &TileStore::Showing);
+    // Cells arriving into a grid on show can be ticked and selected at once.
+    connect(&grid, &ThumbGrid::PlacesChanged, this, [this] {
+        if (!Grid().isHidden())
+            UpdateToolbar();
+    });
+    tmrReveal = new QTimer(this);
+    tmrReveal->setObjectName(QStringLiteral("tmrReveal"));
+    tmrReveal->setSingleShot(true);
+    tmrReveal->setInterval(kRevealMs);
+    connect(tmrReveal, &QTimer::timeout, this, &frmThumbs::tmrReveal_Timer);
     connect(picFrame, &ThumbViewport::EmptyAreaMouseUp, this, &frmThumbs::picFrame_MouseUp);
     // Until the person takes over, the picture the program was opened on stays in view through
     // the resizes of a window manager settling the new window.

@@ -12,6 +12,7 @@
 
 class QMenu;
 class QScrollBar;
+class QTimer;
 
 namespace gb::app {
 class Module1;
@@ -131,6 +132,9 @@ private:
     void StepProgress(int index);
     void AnnounceActivation();
     void ShowCells();
+    void tmrReveal_Timer();
+    // The cells shown are the folder's own: no load runs, or the one running is making them.
+    bool CellsInHand() const { return !IsLoading() || loader_->IsMakingCells(); }
 
     app::Module1& module1_;
     CellModel chkThumb;
@@ -144,6 +148,7 @@ private:
     DeleteCommand* delete_ = nullptr;
     WallpaperCommand* wallpaper_ = nullptr;
     int MenuIndex_ = 0;
+    QTimer* tmrReveal = nullptr; // a load still running when it fires shows its cells as they come
     StartPicture start_;
     WindowPlacement placement_;
 };

@@ -30,14 +30,14 @@ void frmThumbs::chkThumb_Click(int index)
 
 void frmThumbs::ToggleCell(int index, Qt::KeyboardModifiers modifiers)
 {
-    if (!IsLoading())
+    if (CellsInHand())
         chkThumb.Click(index, modifiers & Qt::ShiftModifier);
 }
 
 void frmThumbs::chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globalPos)
 {
     MenuIndex_ = index;
-    if (button == Qt::RightButton && !IsLoading())
+    if (button == Qt::RightButton && CellsInHand())
         menus_->CellMenu().popup(globalPos);
 }
 
@@ -47,9 +47,10 @@ void frmThumbs::SetEveryValue(int value)
     chkThumb.SetValues(0, (value ? chkThumb.ShownCount() : chkThumb.Count()) - 1, value);
 }
 
+// While a load runs, the cells that have arrived.
 void frmThumbs::SelectAll()
 {
-    if (!IsLoading())
+    if (CellsInHand())
         SetEveryValue(1);
 }
 
@@ -67,13 +68,14 @@ core::FilesPtr frmThumbs::GetSelectedFiles() const
 
 void frmThumbs::tbrMain_ButtonClick(ToolbarCommand command)
 {
-    // Commands that hand over the selection wait until a running load has ended; Browse and
-    // Refresh start a new load, which stops the running one; About and Help touch nothing of
-    // it. While files are being deleted the selection is in hand: it reloads once they are gone.
+    // Commands that hand over the selection act on the cells ticked so far while a load makes
+    // them, and wait while a folder is still being read; Browse and Refresh start a new load,
+    // which stops the running one; About and Help touch nothing of it. While files are being
+    // deleted the selection is in hand: it reloads once they are gone.
     const bool anyTime = command == ToolbarCommand::Exit || command == ToolbarCommand::Help
         || command == ToolbarCommand::About || command == ToolbarCommand::Browse
         || command == ToolbarCommand::Refresh;
-    if ((IsLoading() || delete_->IsRunning()) && !anyTime)
+    if ((!CellsInHand() || delete_->IsRunning()) && !anyTime)
         return;
     switch (command) {
     case ToolbarCommand::Browse:

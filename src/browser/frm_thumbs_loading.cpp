@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 
 #include <QDir>
+#include <QTimer>
 
 namespace gb::browser {
 
@@ -50,9 +51,14 @@ void frmThumbs::LoadThumbnails()
 // the one remembered.
 bool frmThumbs::StartLoad(const QString& path, FolderLoader::Purpose purpose)
 {
+    // The cells of a load that had not ended go with it, shown or not.
+    const bool dropsShownCells = loader_->IsMakingCells() && !Grid().isHidden();
     if (!loader_->Start(path, purpose,
             { palette().color(QPalette::Button), devicePixelRatioF(), Grid().font() }))
         return false;
+    tmrReveal->stop();
+    if (dropsShownCells)
+        Grid().hide();
     // Until the folder has been read the window has nothing new to show: a share may take long
     // to answer, or never, so the status bar says what is awaited.
     sbrMain->SetPath("Opening " + QDir::toNativeSeparators(path) + "…");
@@ -97,16 +103,30 @@ void frmThumbs::filHidden_PathChange()
     sbrMain->SetCount(core::FileCountText(0));
 }
 
-// The old cells are gone: the grid stays hidden until the new ones are all there; only the
-// progress display moves.
+// The old cells are gone: the grid stays hidden until the new ones are all there, or for a
+// second when they take longer; only the progress display moves.
 void frmThumbs::loader_Began()
 {
     // A new listing starts the keyboard at its first cell on screen.
     Grid().SetFocusIndex(-1);
-    // No cell until the load ends: nothing to act on.
+    // No cell yet: nothing to act on.
     UpdateToolbar();
     sbrMain->SetNotice({});
     sbrMain->BeginProgress(SourcePath(), loader_->Listing().ListCount());
+    if (loader_->Listing().ListCount() > 0)
+        tmrReveal->start();
+}
+
+// A load still running after a second shows the cells that have come, each where it stays, and
+// frames for the rest; they fill in as the files are read, and can be ticked meanwhile.
+void frmThumbs::tmrReveal_Timer()
+{
+    if (!loader_->IsMakingCells())
+        return;
+    Form_Resize();
+    Grid().show();
+    Grid().setFocus();
+    UpdateToolbar();
 }
 
 // The first activation is done once the folder it opened has loaded, or none was opened.
@@ -120,6 +140,7 @@ void frmThumbs::AnnounceActivation()
 // why, once for the load; a Refresh tries them again.
 void frmThumbs::loader_Finished()
 {
+    tmrReveal->stop();
     sbrMain->EndProgress();
     sbrMain->SetNotice(loader_->UnreadableText());
     if (loader_->Listing().ListCount() == 0) {
@@ -140,7 +161,9 @@ void frmThumbs::loader_Finished()
 // file of an earlier folder can be ticked and acted on.
 void frmThumbs::ShowCells()
 {
-    Form_Resize();
+    // A grid shown as its cells came stays where the person scrolled it.
+    if (Grid().isHidden())
+        Form_Resize();
     Grid().show();
     // The keyboard goes back to the grid, which the load had hidden.
     Grid().setFocus();

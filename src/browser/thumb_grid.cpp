@@ -17,6 +17,8 @@ namespace gb::browser {
 namespace {
     constexpr int kPictureTop = 4;
     constexpr int kCaptionGap = 2;
+    // Cells arriving into frames are painted together this often, not one by one.
+    constexpr int kSettleMs = 250;
 
     void PaintTickBadge(QPainter& painter, const QRect& cellRect, const QPalette& palette)
     {
@@ -38,6 +40,7 @@ namespace {
 ThumbGrid::ThumbGrid(const CellModel& model, QWidget* parent)
     : QWidget(parent)
     , model_(model)
+    , settle_(new QTimer(this))
 {
     InstallGridAccessibility();
     setObjectName(QStringLiteral("picSlide"));
@@ -51,14 +54,29 @@ ThumbGrid::ThumbGrid(const CellModel& model, QWidget* parent)
         AnnounceCellStates(*this, first, last);
     });
     connect(&model_, &CellModel::CellsChanged, this, &ThumbGrid::UpdateCells);
-    // Cells that came or went move every later one: the whole view is painted again.
+    settle_->setSingleShot(true);
+    settle_->setInterval(kSettleMs);
+    connect(settle_, &QTimer::timeout, this, &ThumbGrid::FollowPlaces);
+    // Cells that came or went move every later one: the whole view is painted again, at once
+    // unless frames are still being filled in.
     const auto renumbered = [this] {
-        update();
-        AnnounceCellsRenumbered(*this);
+        if (model_.FrameCount() == 0)
+            FollowPlaces();
+        else if (!settle_->isActive())
+            settle_->start();
     };
     connect(&model_, &CellModel::ModelReset, this, renumbered);
     connect(&model_, &CellModel::CellsInserted, this, renumbered);
     connect(&model_, &CellModel::CellsRemoved, this, renumbered);
+    connect(&model_, &CellModel::FramesChanged, this, renumbered);
+}
+
+void ThumbGrid::FollowPlaces()
+{
+    settle_->stop();
+    update();
+    AnnounceCellsRenumbered(*this);
+    Q_EMIT PlacesChanged();
 }
 
 void ThumbGrid::SetLayout(const core::GridLayout& layout)
@@ -251,16 +269,21 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
     painter.fillRect(event->rect(), palette().color(QPalette::Button));
     if (layout_.cell.isEmpty())
         return;
-    const int count = model_.Count();
+    const int count = model_.PlaceCount();
     const int firstRow = std::max(0, (event->rect().top() + scroll_) / layout_.cell.height());
     const int lastRow = (event->rect().bottom() + scroll_) / layout_.cell.height();
     const long long first = static_cast<long long>(firstRow) * layout_.cols;
     const long long last
         = std::min<long long>(count - 1, (static_cast<long long>(lastRow) + 1) * layout_.cols - 1);
+    const ThumbCell frame; // a cell still to come: no picture, no caption
+    const int frameEnd = model_.ShownCount() + model_.FrameCount();
     for (long long i = first; i <= last; ++i) {
-        const ThumbCell& cell = model_.Cell(static_cast<int>(i));
-        if (cell.Visible)
-            PaintCell(painter, CellRect(static_cast<int>(i)), cell, palette(), i == pressedIndex_);
+        const int index = static_cast<int>(i);
+        if (model_.IsShown(index))
+            PaintCell(
+                painter, CellRect(index), model_.Cell(index), palette(), index == pressedIndex_);
+        else if (index < frameEnd)
+            PaintCell(painter, CellRect(index), frame, palette());
     }
     if (const int focused = FocusIndex(); hasFocus() && focused >= 0) {
         QStyleOptionFocusRect focus;

@@ -3,6 +3,7 @@
 #include "browser/cell_model.h"
 #include "core/grid_layout.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <utility>
 
@@ -59,6 +60,9 @@ Q_SIGNALS:
     void EnsureVisibleRequested(QRect rect);
     // Cells `first` to `last` are on the screen now.
     void Showing(int first, int last);
+    // Cells or frames came or went, so the places to lay out may have changed. While a load
+    // fills frames in, this comes a few times a second at most, for all that arrived meanwhile.
+    void PlacesChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -72,6 +76,7 @@ protected:
 
 private:
     void UpdateCells(int first, int last);
+    void FollowPlaces();
     void AnnounceShowing();
     void AnnounceFocus();
     void MoveFocus(int step);
@@ -82,6 +87,7 @@ private:
     int scroll_ = 0;
     int pressedIndex_ = -1;
     int focusIndex_ = -1;
+    QTimer* settle_; // gathers the cells that arrive while frames are filled in
 };
 
 } // namespace gb::browser

@@ -32,12 +32,10 @@ ThumbViewport::ThumbViewport(const CellModel& model, QWidget* parent)
     picSlide = new ThumbGrid(model_, this);
     picSlide->installEventFilter(this);
     connect(picSlide, &ThumbGrid::EnsureVisibleRequested, this, &ThumbViewport::ScrollIntoView);
-    const auto cellsCameOrWent = [this] {
+    connect(picSlide, &ThumbGrid::PlacesChanged, this, [this] {
         if (picSlide->isVisible())
             LayOut(true);
-    };
-    connect(&model_, &CellModel::CellsInserted, this, cellsCameOrWent);
-    connect(&model_, &CellModel::CellsRemoved, this, cellsCameOrWent);
+    });
 }
 
 void ThumbViewport::LayOut(bool keepPosition)
@@ -46,7 +44,7 @@ void ThumbViewport::LayOut(bool keepPosition)
     const int barWidth = vsbSlide->width();
     vsbSlide->setGeometry(inner.width() - barWidth, 0, barWidth, inner.height());
     const core::GridLayout layout
-        = core::ComputeGridLayout(inner, barWidth, kThumbCellSize, model_.Count());
+        = core::ComputeGridLayout(inner, barWidth, kThumbCellSize, model_.PlaceCount());
     picSlide->setGeometry(0, 0, std::max(0, inner.width() - barWidth), inner.height());
     picSlide->SetLayout(layout);
 

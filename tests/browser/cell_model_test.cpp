@@ -106,6 +106,21 @@ namespace {
             Change { "Reset", [](CellModel& m) { m.Reset(); }, {}, -1 }),
         [](const auto& row) { return std::string(row.param.name); });
 
+    // Cells still to come are laid out as empty frames, which a cell appended fills in order;
+    // a frame is neither clicked nor read.
+    TEST(CellModelFrames, AreEmptyCellsThatFillInOrder)
+    {
+        ModelAndGrid m;
+        m.model.SetFrameCount(2);
+        m.model.Append(Cell("e", Qt::black));
+        EXPECT_EQ(m.model.PlaceCount(), 6);
+        EXPECT_TRUE(m.PaintsCellAt(4, m.model.Cell(4)));
+        EXPECT_TRUE(m.PaintsCellAt(5, ThumbCell {}));
+        EXPECT_FALSE(m.PaintsCellAt(6, ThumbCell {})); // past the places: background only
+        EXPECT_EQ(m.grid.CellAt(m.grid.CellRect(5).center()), -1);
+        EXPECT_EQ(m.Reader()->childCount(), 5);
+    }
+
     // The toggle action a screen reader offers is the click of a person on the cell.
     TEST(CellModelReader, TogglingACellIsAClickOnIt)
     {

@@ -43,6 +43,45 @@ namespace {
         EXPECT_TRUE(failures.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
     }
 
+    // A load still running after a second shows the cells that came, in list order, with frames
+    // for the rest; a cell ticked meanwhile stays ticked, and a command acts on it.
+    TEST(FailingStorage, ASlowLoadShowsItsCellsAsTheyComeAndKeepsTheirTicks)
+    {
+        if (const QString missing = SlowShare::Missing(); !missing.isEmpty())
+            GTEST_SKIP() << "no FUSE share: " << qPrintable(missing);
+        const SlowShare share;
+        ASSERT_TRUE(share.mounted);
+        const QByteArray picture = tools::WriteByName("p.jpg", tools::Gradient({ 1200, 900 }));
+        for (const char* name : { "p0.jpg", "p1.jpg" })
+            share.files.Write(name, picture);
+        MainWindowHarness h;
+        h.Window().show();
+        h.Open(share.Path()); // now in the shared cache, they come again with no read
+        TestServices::AwaitLanes();
+        for (const char* name : { "p2.jpg", "p3.jpg" })
+            share.files.Write(name, picture);
+        share.Stall();
+        h.Trigger("Refresh");
+        browser::ThumbGrid& grid = h.Window().Grid();
+        // Shown with frames: the new load's grid, where the two cached cells come back.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return grid.isVisible() && grid.Model().FrameCount() > 0; }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return grid.Model().ShownCount() == 2; }, 10000));
+        EXPECT_EQ(Tags(h.Window()), QStringList({ "p0.jpg", "p1.jpg" }));
+        EXPECT_EQ(grid.Model().FrameCount(), 2);
+        h.Click(3); // a frame: nothing to tick
+        h.Click(1);
+        EXPECT_EQ(h.Values(), QList<int>({ 0, 1 }));
+        EXPECT_TRUE(h.Enabled("Delete"));
+
+        h.WaitForLoad([&] { share.Resume(); });
+        EXPECT_EQ(h.Values(), QList<int>({ 0, 1, 0, 0 }));
+        EXPECT_EQ(h.Count(), "File(s): 4");
+        h.dialogs.msgBoxAnswers.push_back(platform::MsgBoxResult::Yes);
+        h.WaitForLoad([&] { h.Trigger("Delete"); });
+        EXPECT_EQ(Tags(h.Window()), QStringList({ "p0.jpg", "p2.jpg", "p3.jpg" }));
+    }
+
     // While a read is stuck, Browse loads another folder and closing takes the window away at
     // once; the read is left to end on its own, which the program's exit does not wait for.
     TEST(FailingStorage, AStuckReadHoldsUpNeitherBrowseNorClosing)

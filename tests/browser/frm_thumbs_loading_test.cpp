@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QTimer>
 #include <sys/stat.h>
 
 namespace gb::test {
@@ -89,10 +90,14 @@ namespace {
         h.Window().show();
         h.Open(photos.Path());
         h.Click(0);
-        // During a load (here a second one) no command acts on cells, and the progress display
-        // follows a resize.
+        // During a load (here a second one) the grid stays hidden for its first second, with
+        // nothing to act on, and the progress display follows a resize.
+        const auto* reveal = h.Window().findChild<QTimer*>("tmrReveal");
         QObject::connect(&h.Window(), &browser::frmThumbs::ProgressStepped, [&](int percent) {
             percents << percent;
+            if (reveal->isActive()) {
+                EXPECT_FALSE(h.Window().Grid().isVisible());
+            }
             EXPECT_FALSE(h.Enabled("SelectAll") || h.Enabled("Delete"));
             h.Window().resize(700 + percent, 400);
             const QLabel* panel = h.Window().findChild<QLabel*>("sbrMainPanel3");
@@ -204,7 +209,7 @@ namespace {
         for (int i = 0; i < 6; ++i)
             WritePicture(first, QString("p%1.jpg").arg(i), QSize(300, 200));
         MainWindowHarness h;
-        // Commands that hand over the selection wait; Help does not.
+        // Delete has nothing ticked to act on yet; Help runs alongside.
         const auto steps = InterruptedLoad(h, first.Path(), [&] {
             for (const char* key : { "Delete", "Help", "Refresh" })
                 h.Trigger(key);
