@@ -161,7 +161,9 @@ for spec in ${PROFILES:-wifi vpn}; do
         mount_share "$share" "$profile"
         cache=$work/cache
         rm -rf "$cache" && mkdir -p "$cache"
-        sheet=(env XDG_CACHE_HOME="$cache" "$app" --contact-sheet "$work/sheet.png" "$mnt")
+        types=()
+        [[ $kind == plain || $kind == exif ]] || types=(--all-types) # shown only when asked
+        sheet=(env XDG_CACHE_HOME="$cache" "$app" --contact-sheet "$work/sheet.png" "${types[@]}" "$mnt")
         measure "${sheet[@]}" && row "Glimmerbox --contact-sheet" cold
         measure "${sheet[@]}" && row "Glimmerbox --contact-sheet" warm
         [[ $kind == plain || $kind == exif ]] || { unmount_share; continue; }
