@@ -94,9 +94,9 @@ struct WindowManagerDisplay {
                 [&] { return Tool("xdotool", { "getactivewindow" }) == id; }, kPatienceMs);
     }
     // Waits for the started program to end, as it does once its window is closed.
-    bool Ended()
+    bool Ended(int patienceMs = kPatienceMs)
     {
-        if (running.state() != QProcess::NotRunning && !running.waitForFinished(kPatienceMs))
+        if (running.state() != QProcess::NotRunning && !running.waitForFinished(patienceMs))
             return false;
         return running.exitStatus() == QProcess::NormalExit && running.exitCode() == 0;
     }

@@ -93,10 +93,17 @@ namespace {
             EXPECT_EQ(shown(left), left) << i;
             const bool maximizedAtClose = display.Maximized();
             ASSERT_TRUE(display.WaitUntilActive(display.window)); // keys go to the active window
-            if (i % 2) // the close box's ways: the window manager's and the keyboard's
-                display.Tool("wmctrl", { "-c", "Glimmerbox" });
-            else
-                display.Tool("xdotool", { "key", "alt+F4" });
+            const auto close = [&] { // the close box's ways: the window manager's and the keys'
+                if (i % 2)
+                    display.Tool("wmctrl", { "-c", "Glimmerbox" });
+                else
+                    display.Tool("xdotool", { "key", "alt+F4" });
+            };
+            close();
+            // On a loaded machine openbox now and then drops a close before the window sees it;
+            // a person presses again.
+            if (!display.Ended(kPatienceMs / 4))
+                close();
             ASSERT_TRUE(display.Ended()) << i;
             EXPECT_EQ(display.StoredPlacement().endsWith("True"), maximizedAtClose) << i;
             EXPECT_EQ(StoredFrame(display.StoredPlacement()),
