@@ -1,7 +1,9 @@
 // Real HEIC and AVIF files (tests/data/heif from libheif's corpus; phone-like ones it writes).
+#include "formats/decode_budget.h"
 #include "formats/heif_canvas.h"
 #include "formats/heif_colours.h"
 #include "formats/heif_decoder.h"
+#include "formats/heif_source_reader.h"
 #include "formats/picture_decoder.h"
 #include "samplegen/heif_writers.h"
 
@@ -154,6 +156,33 @@ namespace {
 
     // Colour codes without an ICC profile: (200, 60, 59) meant in Display P3 is a deeper red in
     // sRGB, worked out by hand from the primaries as for the JPEG; sRGB's numbers stay exact.
+    // Items that all point at the same bytes make libheif read far more than the file holds:
+    // past what any picture we decode takes, the reader hands out zeros and the decode is refused.
+    TEST(HeifDecoderTest, ReadsPastTheDecodeBudgetAreRefused)
+    {
+        struct Ones : ByteSource { // a file of the budget's size, made as it is read
+            qint64 Size() const override { return kMaxDecodedBytes; }
+            bool Read(qint64, qint64 length, QByteArray& into) override
+            {
+                into.append(QByteArray(length, '\1'));
+                return true;
+            }
+        } ones;
+        HeifSourceReader reader(ones);
+        const heif_reader& callbacks = HeifSourceReader::Callbacks();
+        QByteArray chunk(kMaxDecodedBytes / 4, '\0');
+        for (int i = 0; i < 4; ++i) {
+            callbacks.seek(0, &reader);
+            callbacks.read(chunk.data(), size_t(chunk.size()), &reader);
+        }
+        EXPECT_FALSE(reader.Exhausted()); // exactly the budget
+        EXPECT_EQ(chunk.at(0), '\1');
+        callbacks.seek(0, &reader);
+        callbacks.read(chunk.data(), 1, &reader);
+        EXPECT_TRUE(reader.Exhausted());
+        EXPECT_EQ(chunk.at(0), '\0');
+    }
+
     TEST(HeifDecoderTest, ShowsColourCodesOfAWideGamutInSrgb)
     {
         const auto p3 = DecodeHeif(Read("brick-p3.avif"), {});
