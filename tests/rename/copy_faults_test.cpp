@@ -8,6 +8,7 @@
 #include "support/slow_share.h"
 
 #include <QRegularExpression>
+#include <QTest>
 #include <tuple>
 
 namespace gb::test {
@@ -147,6 +148,10 @@ namespace {
             h.dialogs.messages[0].prompt.contains("\"" + left[0] + "\" could not be removed"))
             << h.dialogs.messages[0].prompt.toStdString();
         h.WhileOpen(batch);
+        // The sweep looks for a writer's lock before it removes the file; FUSE hears of that
+        // look's close only later, and keeps the removed file as ".fuse_hidden…" until it does.
+        QTest::qWaitFor(
+            [&] { return !Entries(card.files.Path()).join('/').contains(".fuse_hidden"); }, 10000);
         EXPECT_EQ(Entries(card.files.Path()), QStringList({ "Trip1.bmp" }));
     }
 
