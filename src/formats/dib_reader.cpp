@@ -159,6 +159,21 @@ namespace {
         return bits.Size() >= h.Stride();
     }
 
+    // Where a file's rows start. The colour table is the one the header declares, even where the
+    // pixel offset points into it: the rows start where the file header says, as Windows and
+    // Pillow read such files. But where plain rows are said to start at the table's own first
+    // byte and the file holds the table, the writer forgot the table: the rows follow it, as
+    // Pillow reads those.
+    qint64 PixelStart(qint64 stated, const DibHeader& h, qint64 fileSize)
+    {
+        const qint64 tableStart = kFileHeaderSize + h.PaletteOffset();
+        const qint64 afterTable = kFileHeaderSize + h.InfoBytes();
+        const bool plainRows = !IsRle(h) && !h.EmbedsStream();
+        if (stated == tableStart && afterTable > tableStart && afterTable < fileSize && plainRows)
+            return afterTable;
+        return stated >= tableStart && stated < fileSize ? stated : std::min(afterTable, fileSize);
+    }
+
 } // namespace
 
 std::optional<QImage> DecodeDib(const ByteView& info, const ByteView& bits)
@@ -206,16 +221,12 @@ std::optional<QImage> DecodeBmpFile(const ByteView& file)
     const auto h = DibHeader::Read(dib);
     if (!h)
         return std::nullopt;
-    const qint64 stated = file.U32(10);
-    const bool sane = stated >= kFileHeaderSize + h->PaletteOffset() && stated < file.Size();
-    const qint64 start = sane ? stated : std::min(kFileHeaderSize + h->InfoBytes(), file.Size());
+    const qint64 start = PixelStart(file.U32(10), *h, file.Size());
     const ByteView bits = file.Part(start, file.Size() - start);
     if (h->EmbedsStream()) {
         const QImage embedded = QImage::fromData(QByteArrayView(bits.Data(), bits.Size()));
         return embedded.isNull() ? std::nullopt : std::optional(embedded);
     }
-    // The colour table is the one the header declares, even where the pixel offset points into
-    // it: the rows start where the file header says, as Windows and Pillow read such files.
     return DecodeDib(dib.Part(0, std::min(h->InfoBytes(), dib.Size())), bits);
 }
 
@@ -224,10 +235,7 @@ qint64 BmpFileBytesNeeded(const ByteView& head, qint64 fileSize)
     const auto h = DibHeader::Read(head.Part(kFileHeaderSize, head.Size() - kFileHeaderSize));
     if (head.U8(0) != 'B' || head.U8(1) != 'M' || !h)
         return 0;
-    const qint64 stated = head.U32(10);
-    const qint64 start = stated >= kFileHeaderSize + h->PaletteOffset() && stated < fileSize
-        ? stated
-        : kFileHeaderSize + h->InfoBytes();
+    const qint64 start = PixelStart(head.U32(10), *h, fileSize);
     const bool streamed = IsRle(*h) || h->EmbedsStream();
     const qint64 pixels = !streamed ? h->PixelBytes() : h->imageSize != 0 ? h->imageSize : fileSize;
     return std::min(fileSize, start + pixels);

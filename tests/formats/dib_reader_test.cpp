@@ -42,6 +42,8 @@ namespace {
         pastEnd.pixelOffset = 14 + 40 + 4; // the file's size
         DibSpec intoTable = Dib(40, 2, 1, 8, 0, Bytes({ 1, 1, 0, 0 }), { G, R, qRgb(0, 0, 2) });
         intoTable.pixelOffset = 14 + 40 + 8; // the rows start at colour 2: bytes 2, 0, 0, 0
+        DibSpec atTable = Dib(40, 2, 1, 8, 0, Bytes({ 1, 0, 0, 0 }), { G, R });
+        atTable.pixelOffset = 14 + 40; // the table's first byte: the rows follow the table
         const QList<QRgb> rgb { R, G, B };
         const QImage blue = Solid({ 1, 1 }, B);
         const struct {
@@ -98,6 +100,7 @@ namespace {
             { "pixel offset honoured", offset, { G }, false, false },
             { "pixel offset at the end", pastEnd, { R } },
             { "pixel offset inside the table", intoTable, { qRgb(0, 0, 2), G }, false, false },
+            { "pixel offset naming the table", atTable, { R, G }, false, false },
             { "embedded PNG", Dib(40, 1, 1, 0, kPng, WritePng(blue)), { B }, false, false },
             // 4 x 3: runs, a padded literal clipped at the edge, deltas, end codes.
             { "RLE8",
