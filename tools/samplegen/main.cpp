@@ -1,7 +1,9 @@
 // Writes the sample pictures in samples/: one or more of every type the program shows, in
 // awkward shapes (wide, tall, tiny) and with transparency, so a fresh checkout has something to
 // browse. Usage: glimmerbox_samplegen OUTDIR
-// With --raw, the camera RAW files of tests/data/raw instead (the cameras' own being scarce).
+// With --raw, the camera RAW files of tests/data/raw instead (the cameras' own being scarce); with
+// --every-type, pictures of the types shown only on request, for valgrind to watch.
+#include "samplegen/heif_writers.h"
 #include "samplegen/image_writers.h"
 #include "samplegen/metafile_writers.h"
 #include "samplegen/raw_writers.h"
@@ -263,14 +265,36 @@ QList<Sample> RawFixtures()
     };
 }
 
+// Pictures of the types shown only on request, in the shapes the decoders treat apart: written
+// outside any checker, so that valgrind watches their decoding and not the encoders'.
+QList<Sample> EveryTypeFixtures()
+{
+    const QImage quadrants = Quadrants({ 96, 64 });
+    return {
+        { "plain.png", [=] { return WritePng(quadrants); } },
+        { "plain.webp", [=] { return WriteByName("x.webp", quadrants); } },
+        { "reduced.tiff",
+            [=] {
+                return WriteTiff(quadrants, { { Quadrants({ 24, 16 }), TiffCopy::Kind::Reduced } });
+            } },
+        { "exif-thumbnail.tiff",
+            [=] {
+                return WriteTiff(quadrants, { { Quadrants({ 24, 16 }), TiffCopy::Kind::ExifJpeg } },
+                    6);
+            } },
+        { "thumbnail.heic", [] { return WriteHeic({ Detailed({ 128, 96 }), 50, 64 }); } },
+    };
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const bool raw = argc == 3 && QByteArray(argv[1]) == "--raw";
-    if (argc != 2 && !raw) {
-        std::fprintf(stderr, "usage: glimmerbox_samplegen [--raw] OUTDIR\n");
+    const QByteArray kind = argc == 3 ? QByteArray(argv[1]) : QByteArray();
+    const bool raw = kind == "--raw", everyType = kind == "--every-type";
+    if (argc != 2 && !raw && !everyType) {
+        std::fprintf(stderr, "usage: glimmerbox_samplegen [--raw | --every-type] OUTDIR\n");
         return 2;
     }
     const QDir out(QFile::decodeName(argv[argc - 1]));
@@ -278,7 +302,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot create %s\n", argv[argc - 1]);
         return 1;
     }
-    for (const Sample& sample : raw ? RawFixtures() : Samples()) {
+    for (const Sample& sample : raw ? RawFixtures() : everyType ? EveryTypeFixtures() : Samples()) {
         const QByteArray bytes = sample.write();
         QFile file(out.filePath(QString::fromUtf8(sample.name)));
         if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly)
