@@ -10,10 +10,11 @@
 // smallest scale that still gives 124 pixels (twice a tile) on its shorter side.
 // The files are decoded on as many threads as the machine has cores, as the program decodes
 // them. Prints the median over the rounds of the wall-clock time for all of them.
+#include "bench_files.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImageReader>
 #include <algorithm>
 #include <atomic>
@@ -126,25 +127,11 @@ bool Decode(const QByteArray& bytes)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    int rounds = 3;
-    if (args.size() > 1 && args.first() == QLatin1String("--rounds")) {
-        rounds = std::max(1, args.at(1).toInt());
-        args = args.mid(2);
-    }
-    if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: glimmerbox_decode_floor [--rounds N] FILE...\n");
+    const auto read = gb::bench::ReadBenchFiles(app.arguments().mid(1), "glimmerbox_decode_floor");
+    if (!read)
         return 2;
-    }
-    std::vector<QByteArray> files; // read once: the floor is the decode, not the disk
-    for (const QString& path : args) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
-            return 1;
-        }
-        files.push_back(file.readAll());
-    }
+    const std::vector<QByteArray>& files = read->bytes;
+    const int rounds = read->rounds;
     std::vector<double> totals;
     for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
@@ -156,7 +143,7 @@ int main(int argc, char** argv)
             workers.emplace_back([&] {
                 for (size_t at; (at = next++) < files.size();) {
                     if (!Decode(files[at])) {
-                        std::fprintf(stderr, "could not decode %s\n", qPrintable(args.at(int(at))));
+                        std::fprintf(stderr, "could not decode %s\n", qPrintable(read->paths.at(int(at))));
                         failed = true;
                     }
                 }

@@ -8,11 +8,11 @@
 // The files are read into memory once and decoded on as many threads as the machine has cores,
 // as the program decodes them. Prints the medians over the rounds of the wall-clock time for all
 // of them, and the largest mean error (0..255) of any file.
+#include "bench_files.h"
 #include "formats/byte_source.h"
 #include "formats/picture_decoder.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QGuiApplication>
 #include <algorithm>
 #include <atomic>
@@ -79,25 +79,11 @@ double Median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv); // Qt's image readers need it
-    QStringList args = app.arguments().mid(1);
-    int rounds = 3;
-    if (args.size() > 1 && args.first() == QLatin1String("--rounds")) {
-        rounds = std::max(1, args.at(1).toInt());
-        args = args.mid(2);
-    }
-    if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: glimmerbox_tile_bench [--rounds N] FILE...\n");
+    const auto read = gb::bench::ReadBenchFiles(app.arguments().mid(1), "glimmerbox_tile_bench");
+    if (!read)
         return 2;
-    }
-    std::vector<QByteArray> files;
-    for (const QString& path : args) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
-            return 1;
-        }
-        files.push_back(file.readAll());
-    }
+    const std::vector<QByteArray>& files = read->bytes;
+    const int rounds = read->rounds;
     const QSize tile(62, 62);
     double worst = 0;
     for (const QByteArray& bytes : files) {
