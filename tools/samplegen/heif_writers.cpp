@@ -1,5 +1,7 @@
 #include "samplegen/heif_writers.h"
 
+#include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
@@ -43,6 +45,52 @@ namespace {
         return image;
     }
 
+    // A deep YCbCr 4:2:0 copy of `picture` (full range, BT.601), as a camera writes it.
+    std::unique_ptr<heif_image, ImageRelease> ToDeepHeifImage(const QImage& picture, int depth)
+    {
+        const int width = picture.width(), height = picture.height();
+        heif_image* raw = nullptr;
+        if (!Ok(heif_image_create(width, height, heif_colorspace_YCbCr, heif_chroma_420, &raw)))
+            return nullptr;
+        std::unique_ptr<heif_image, ImageRelease> image(raw);
+        const heif_channel channels[] = { heif_channel_Y, heif_channel_Cb, heif_channel_Cr };
+        for (const heif_channel channel : channels) {
+            const int shift = channel == heif_channel_Y ? 0 : 1;
+            if (!Ok(heif_image_add_plane(
+                    raw, channel, (width + shift) >> shift, (height + shift) >> shift, depth)))
+                return nullptr;
+        }
+        for (const heif_channel channel : channels) {
+            const int shift = channel == heif_channel_Y ? 0 : 1;
+            int stride = 0;
+            uint8_t* plane = heif_image_get_plane(raw, channel, &stride);
+            for (int y = 0; y < (height + shift) >> shift; ++y) {
+                auto* row = reinterpret_cast<quint16*>(plane + qsizetype(y) * stride);
+                for (int x = 0; x < (width + shift) >> shift; ++x) {
+                    const QRgb c = picture.pixel(x << shift, y << shift);
+                    const double luma = 0.299 * qRed(c) + 0.587 * qGreen(c) + 0.114 * qBlue(c);
+                    const double value = channel == heif_channel_Y ? luma
+                        : channel == heif_channel_Cb               ? 128 + (qBlue(c) - luma) * 0.564
+                                                                   : 128 + (qRed(c) - luma) * 0.713;
+                    row[x]
+                        = quint16(std::clamp(value * (1 << (depth - 8)), 0.0, (1 << depth) - 1.0));
+                }
+            }
+        }
+        return image;
+    }
+
+    // Makes the first 'ispe' box (the primary image's: libheif writes it before the thumbnail's)
+    // say `size`.
+    void PatchStoredSize(QByteArray& file, QSize size)
+    {
+        const qsizetype at = file.indexOf("ispe");
+        if (at < 0 || at + 16 > file.size())
+            return;
+        qToBigEndian(quint32(size.width()), file.data() + at + 8);
+        qToBigEndian(quint32(size.height()), file.data() + at + 12);
+    }
+
     heif_error AppendTo(heif_context*, const void* data, size_t size, void* userdata)
     {
         static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
@@ -56,12 +104,18 @@ QByteArray WriteHeic(const Heic& heic)
     heif_init(nullptr);
     const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
     heif_encoder* rawEncoder = nullptr;
-    if (!Ok(heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder)))
+    if (!Ok(heif_context_get_encoder_for_format(
+            context.get(), heic.av1 ? heif_compression_AV1 : heif_compression_HEVC, &rawEncoder)))
         return {};
     const std::unique_ptr<heif_encoder, EncoderRelease> encoder(rawEncoder);
     heif_encoder_set_lossy_quality(rawEncoder, heic.quality);
-    heif_encoder_set_parameter(rawEncoder, "preset", "ultrafast"); // x265's: tests wait on it
-    const auto image = ToHeifImage(heic.picture);
+    // The fastest settings: tests wait on them.
+    if (heic.av1)
+        heif_encoder_set_parameter(rawEncoder, "speed", "9");
+    else
+        heif_encoder_set_parameter(rawEncoder, "preset", "ultrafast");
+    const auto image = heic.bitDepth > 8 ? ToDeepHeifImage(heic.picture, heic.bitDepth)
+                                         : ToHeifImage(heic.picture);
     heif_image_handle* rawHandle = nullptr;
     if (!image
         || !Ok(
@@ -76,7 +130,11 @@ QByteArray WriteHeic(const Heic& heic)
     heif_image_handle_release(thumbnail);
     QByteArray file;
     heif_writer writer { 1, AppendTo };
-    return Ok(heif_context_write(context.get(), &writer, &file)) ? file : QByteArray();
+    if (!Ok(heif_context_write(context.get(), &writer, &file)))
+        return {};
+    if (heic.storedSize.isValid())
+        PatchStoredSize(file, heic.storedSize);
+    return file;
 }
 
 QImage Detailed(QSize size)

@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QImage>
 
-// HEIC files as a phone writes them: an HEVC picture, optionally with a stored thumbnail, laid
-// out by libheif (the boxes first, then the picture's data, the thumbnail's last). HEVC is too
-// involved to write byte by byte, so libheif's own encoder (x265) codes the pixels.
+// HEIC and AVIF files as a phone writes them: an HEVC or AV1 picture, optionally with a stored
+// thumbnail, laid out by libheif (the boxes first, then the picture's data, the thumbnail's last).
+// HEVC and AV1 are too involved to write byte by byte, so libheif's own encoders (x265, aom) code
+// the pixels.
 namespace gb::tools {
 
 struct Heic {
@@ -13,9 +14,15 @@ struct Heic {
     int quality = 50; // libheif's lossy quality, 0..100
     // The longer side of the stored thumbnail; none when 0.
     int thumbnailSide = 0;
+    bool av1 = false; // AVIF (aom) rather than HEIC (x265)
+    // 8, or 12 (YCbCr 4:2:0); libheif 1.15 sets aom's profile by the 16 bits a deeper sample
+    // takes in memory, so that 10 bits fail.
+    int bitDepth = 8;
+    // What the primary image's 'ispe' box says when valid, whatever the coded frame is.
+    QSize storedSize = QSize();
 };
 
-// The file's bytes; empty when libheif has no HEVC encoder here.
+// The file's bytes; empty when libheif has no encoder for the codec here.
 QByteArray WriteHeic(const Heic& heic);
 
 // A picture that codes to about one byte a pixel at quality 90, as a detailed photo does: a soft
