@@ -11,7 +11,7 @@ build="${2:-$root/build-fuzz}"
 # target:corpus folder
 runs=(metafile_fuzz:wmf metafile_fuzz:emf jpeg_exif_fuzz:jpeg jpeg_decode_fuzz:jpeg_decode
     icon_directory_fuzz:icon dib_reader_fuzz:dib ini_fuzz:ini window_position_fuzz:window_position
-    heif_decode_fuzz:heif jxl_decode_fuzz:jxl raw_decode_fuzz:raw picture_decode_fuzz:picture
+    heif_decode_fuzz:heif heif_coded_size_fuzz:heif jxl_decode_fuzz:jxl raw_decode_fuzz:raw picture_decode_fuzz:picture
     tiff_layout_fuzz:tiff)
 targets=()
 for run in "${runs[@]}"; do targets+=("${run%%:*}"); done

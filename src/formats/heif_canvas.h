@@ -26,4 +26,26 @@ std::vector<HeifBox> HeifTopLevelBoxes(ByteSource& file);
 // (up to 64 MB) and the head of the image's data.
 std::optional<QSize> HeifCanvasSize(ByteSource& file);
 
+// The item the 'pitm' box names the primary image.
+std::optional<quint32> HeifPrimaryItem(ByteSource& file);
+
+// What the boxes say of how an image item is coded.
+struct HeifCoding {
+    // The coded frame's size, from the item's 'hvcC' or 'av1C' (or the sequence header leading
+    // its data); none for a grid or overlay, or when they do not say.
+    std::optional<QSize> frame;
+    // Whether any item of the file is coded in AV1, in HEVC.
+    bool av1 = false;
+    bool hevc = false;
+    // Whether the item declares layers ('a1lx', 'lsel' or 'a1op'): its stored size may then be
+    // that of a lower layer than the frame decoded.
+    bool layered = false;
+    // The item's transformations ('clap', 'irot', 'imir'), each as its type and body, in order:
+    // a stored thumbnail turned or cropped otherwise than its picture shows it otherwise.
+    QByteArray transforms;
+};
+// Reads the 'meta' box (up to 64 MB) and, for an AV1 item without a sequence header in its
+// 'av1C', the head of its data.
+HeifCoding HeifItemCoding(ByteSource& file, quint32 item);
+
 } // namespace gb::formats
