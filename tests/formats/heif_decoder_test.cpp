@@ -72,6 +72,10 @@ namespace {
             { "colors-rotated.heic", {}, { 72, 72 }, { 72, 72 }, kOpaque, kBlue, kGreen, kYellow },
             { "colors-rotated.heic", tile, { 72, 72 }, { 64, 64 }, kOpaque, kBlue, kGreen,
                 kYellow },
+            // The same but that the thumbnail lacks the turn: it shows the picture lying on its
+            // side (red, blue, green), so the tile is the picture's.
+            { "thumbnail-unturned.heic", tile, { 72, 72 }, { 72, 72 }, kOpaque, kBlue, kGreen,
+                kYellow },
             { "colors-with-alpha.heic", tile, { 64, 64 }, { 64, 64 },
                 QImage::Format_ARGB32_Premultiplied, qRgba(2, 81, 69, 136), qRgba(6, 1, 227, 232),
                 qRgb(253, 0, 0) },
@@ -126,6 +130,65 @@ namespace {
         EXPECT_GT(qint64(canvas->width()) * canvas->height() * 4, qint64(256) << 20);
         EXPECT_FALSE(DecodeHeif(Read("overlay-canvas.heic"), {}));
         EXPECT_FALSE(HeifCanvasSize(coded)); // a coded picture has none
+    }
+
+    // The frame the coded data declare, against the stored size: an HEVC picture's in its
+    // sequence parameter set, an AV1 picture's in the sequence header leading its data (libheif
+    // writes none into 'av1C'), whatever its 'ispe' says.
+    TEST(HeifDecoderTest, FindsTheCodedFrameOfEachCodec)
+    {
+        const QImage picture = tools::Detailed({ 96, 64 });
+        const struct {
+            const char* name;
+            QByteArray file;
+            QSize frame;
+        } rows[] = {
+            { "HEVC", tools::WriteHeic({ .picture = picture }), { 96, 64 } },
+            { "AV1", tools::WriteHeic({ .picture = picture, .av1 = true }), { 96, 64 } },
+            { "AV1 stored as 8 x 8",
+                tools::WriteHeic({ .picture = picture, .av1 = true, .storedSize = { 8, 8 } }),
+                { 96, 64 } },
+        };
+        for (const auto& row : rows) {
+            MemoryByteSource file(row.file);
+            const std::optional<quint32> primary = HeifPrimaryItem(file);
+            ASSERT_TRUE(primary) << row.name;
+            const HeifCoding coding = HeifItemCoding(file, *primary);
+            EXPECT_EQ(coding.frame, row.frame) << row.name;
+            EXPECT_NE(coding.av1, coding.hevc) << row.name;
+            EXPECT_FALSE(coding.layered) << row.name;
+        }
+    }
+
+    // A coded frame larger than the stored size is reserved for; it is shown only when the item
+    // declares layers ('a1lx' here: a 128 x 128 AV1 picture stored as 64 x 64), whose stored size
+    // may be a lower layer's. The small budget holds the stored size's decode, not the frame's.
+    TEST(HeifDecoderTest, AFrameBeyondTheStoredSizeIsReservedAndShownOnlyWhenLayered)
+    {
+        const QByteArray lying = tools::WriteHeic(
+            { .picture = tools::Detailed({ 128, 128 }), .av1 = true, .storedSize = { 64, 64 } });
+        const qint64 kSmall = 128 * 128 * 8, kAmple = 128 * 128 * 64;
+        const struct {
+            const char* name;
+            QByteArray file;
+            qint64 budget;
+            bool shown;
+        } rows[] = {
+            { "layered", Read("layered-a1lx.avif"), kAmple, true },
+            { "layered, small budget", Read("layered-a1lx.avif"), kSmall, false },
+            { "stored size lying", lying, kAmple, false },
+        };
+        for (const auto& row : rows) {
+            DecodeBudget budget(row.budget);
+            MemoryByteSource source(row.file);
+            bool readFailed = false;
+            const auto picture = formats::DecodeHeif(source, {}, readFailed, budget);
+            EXPECT_EQ(picture.has_value(), row.shown) << row.name;
+            if (picture) {
+                EXPECT_EQ(picture->image.size(), QSize(128, 128)) << row.name;
+                EXPECT_EQ(picture->naturalSize, QSize(128, 128)) << row.name;
+            }
+        }
     }
 
     TEST(HeifDecoderTest, ATileReadsTheHeadTheBoxesAndTheThumbnailOnly)
