@@ -30,13 +30,14 @@ namespace {
     // files are read whole.
     constexpr qint64 kMaxWholeReadBytes = qint64(64) << 20;
     // What one decode takes at its peak, per pixel of the frame decoded: the codec's frame and
-    // buffers, libheif's copy and colour conversion of it, our copy. Measured with
-    // bench/heif-memory.sh: the peak resident size of glimmerbox_picture_probe decoding a 2000 x 2000
-    // and a 4000 x 4000 picture, less that of one decoding a 64 x 64 picture, over the pixels; the
-    // larger, rounded up (libheif 1.15.1 with libde265 1.0.11 and dav1d 1.0.0, as in Debian 12).
-    // HEVC 8 bits: 8.7 and 8.1; 12 bits: 12.9 and 12.8; AV1 8 bits: 16.2 and 13.2; 12 bits: 33.7
-    // and 13.8 (dav1d's buffers are not in proportion to the picture). Deep pictures hold 10 bits
-    // as they hold 12, in 16.
+    // buffers, libheif's copy and colour conversion of it, our copy. Measured as the peak resident
+    // size of glimmerbox_picture_probe decoding 2000 x 2000 and 4000 x 4000 pictures written by
+    // glimmerbox_heif_files, less its peak on 64 x 64 ones, over the pixels (bench/heif-memory.sh
+    // prints the first), with libheif 1.15.1, libde265 1.0.11 and dav1d 1.0.0 as Debian 12 has
+    // them; the larger figure, rounded up. HEVC 8 bits: 8.7 and 8.1; 12 bits: 12.9 and 12.8. AV1 8
+    // bits: 16.2 and 13.2; 12 bits: 33.7 and 13.8, and 27 for a 20.6-megapixel 10-bit photo: dav1d
+    // touches more of its buffers the more detail there is. Deep pictures hold 10 bits as 12, in
+    // 16.
     constexpr qint64 kHevcBytesPerPixel = 9;
     constexpr qint64 kHevcDeepBytesPerPixel = 13; // 10 bits and more
     constexpr qint64 kAv1BytesPerPixel = 17;
