@@ -42,6 +42,8 @@ namespace {
     constexpr qint64 kHevcDeepBytesPerPixel = 13; // 10 bits and more
     constexpr qint64 kAv1BytesPerPixel = 17;
     constexpr qint64 kAv1DeepBytesPerPixel = 34;
+    // The most stored thumbnails of a picture looked at: a phone writes one or two.
+    constexpr int kMaxThumbnails = 8;
 
     struct ContextFree {
         void operator()(heif_context* context) const { heif_context_free(context); }
@@ -106,7 +108,9 @@ namespace {
         QSize box, const QByteArray& transforms)
     {
         const QSize fitted = upright.scaled(box, Qt::KeepAspectRatio);
-        const int count = std::max(0, heif_image_handle_get_number_of_thumbnails(primary));
+        // Each candidate's boxes are read again: a file may hold thousands of items.
+        const int count
+            = std::clamp(heif_image_handle_get_number_of_thumbnails(primary), 0, kMaxThumbnails);
         std::vector<heif_item_id> ids(count);
         ids.resize(
             std::max(0, heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count)));
@@ -177,11 +181,10 @@ namespace {
         const qint64 coded = Pixels(coding.frame.value_or(QSize()));
         const qint64 frame = std::max({ Pixels(size), Pixels(canvas), coded });
         const qint64 shown = std::max(Pixels(size), coding.layered ? coded : 0);
-        const qint64 bytes
-            = frame * BytesPerPixel(coding, heif_image_handle_get_luma_bits_per_pixel(handle));
         if (size.isEmpty() || frame > kMaxDecodedBytes / 4)
             return std::nullopt;
-        const auto reservation = budget.Reserve(bytes);
+        const auto reservation = budget.Reserve(
+            frame * BytesPerPixel(coding, heif_image_handle_get_luma_bits_per_pixel(handle)));
         const std::unique_ptr<heif_decoding_options, OptionsFree> decoding(
             heif_decoding_options_alloc());
         if (!reservation || !decoding)
