@@ -1,6 +1,7 @@
 // Real HEIC and AVIF files (tests/data/heif from libheif's corpus; phone-like ones it writes).
 #include "formats/decode_budget.h"
 #include "formats/heif_canvas.h"
+#include "formats/heif_coded_size.h"
 #include "formats/heif_colours.h"
 #include "formats/heif_decoder.h"
 #include "formats/heif_source_reader.h"
@@ -158,6 +159,20 @@ namespace {
             EXPECT_NE(coding.av1, coding.hevc) << row.name;
             EXPECT_FALSE(coding.layered) << row.name;
         }
+    }
+
+    // A sequence parameter set for 96 x 64 written by hand (its sizes in its last bytes), alone in
+    // an 'hvcC' body: one ending the body gives them, one cut short of them or of its length none.
+    TEST(HeifDecoderTest, AParameterSetCutShortGivesNoSize)
+    {
+        const QByteArray sps = QByteArray::fromHex("420101") + QByteArray(12, '\0')
+            + QByteArray::fromHex("a0308107");
+        const auto hvcC = [](const QByteArray& nal, char length) {
+            return QByteArray(22, '\0') + QByteArray::fromHex("01210001") + '\0' + length + nal;
+        };
+        EXPECT_EQ(HevcCodedSize(hvcC(sps, 19)), QSize(96, 64));
+        EXPECT_FALSE(HevcCodedSize(hvcC(sps.left(16), 16)));
+        EXPECT_FALSE(HevcCodedSize(hvcC(sps.left(18), 19)));
     }
 
     // A coded frame larger than the stored size is reserved for; it is shown only when the item
