@@ -252,8 +252,10 @@ QList<Sample> Samples()
 // Quadrants as the camera saw them, each file turned otherwise by its orientation.
 QList<Sample> RawFixtures()
 {
-    const auto raw = [](RawKind kind, QSize sensor, int orientation) {
-        return [=] { return WriteCameraRaw({ kind, Quadrants({ 48, 32 }), sensor, orientation }); };
+    const auto raw = [](RawKind kind, QSize sensor, int orientation, bool stripped = false) {
+        return [=] {
+            return WriteCameraRaw({ kind, Quadrants({ 48, 32 }), sensor, orientation, stripped });
+        };
     };
     return {
         { "camera.dng", raw(RawKind::Dng, { 96, 64 }, 6) },
@@ -262,6 +264,8 @@ QList<Sample> RawFixtures()
         { "camera.cr2", raw(RawKind::Cr2, { 48, 32 }, 1) },
         { "camera.orf", raw(RawKind::Orf, { 48, 32 }, 2) },
         { "camera.cr3", raw(RawKind::Cr3, { 48, 32 }, 6) },
+        { "camera-large-sensor.dng", raw(RawKind::Dng, { 192, 128 }, 1) },
+        { "camera-stripped.dng", raw(RawKind::Dng, { 96, 64 }, 1, true) },
     };
 }
 
