@@ -283,10 +283,24 @@ QList<Sample> EveryTypeFixtures()
             } },
         { "exif-thumbnail.tiff",
             [=] {
-                return WriteTiff(quadrants, { { Quadrants({ 24, 16 }), TiffCopy::Kind::ExifJpeg } },
-                    6);
+                return WriteTiff(
+                    quadrants, { { Quadrants({ 24, 16 }), TiffCopy::Kind::ExifJpeg } }, 6);
             } },
-        { "thumbnail.heic", [] { return WriteHeic({ Detailed({ 128, 96 }), 50, 64 }); } },
+        { "thumbnail.heic",
+            [] {
+                return WriteHeic({ Detailed({ 128, 96 }), 50, 64 });
+            } },
+        // The TIFFs libtiff decodes rather than Qt's reader, one Qt reads, and a thermal camera's.
+        { "planes-16-bit.tiff",
+            [=] { return WriteTiff(quadrants, {}, 1, { .bits = 16, .planar = true }); } },
+        { "cielab.tiff",
+            [=] { return WriteTiff(quadrants, {}, 1, { .kind = TiffSamples::Kind::CieLab }); } },
+        { "big.tiff", [=] { return WriteTiff(quadrants, {}, 1, { .bigTiff = true }); } },
+        { "thermal.tiff",
+            [=] {
+                return WriteTiff(quadrants, {}, 1,
+                    { .kind = TiffSamples::Kind::Grey, .bits = 16, .make = "FLIR Systems AB" });
+            } },
     };
 }
 
