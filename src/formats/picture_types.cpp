@@ -31,6 +31,15 @@ namespace {
         return dib && dib->IsPlausible();
     }
 
+    // A classic TIFF, or a BigTIFF (eight-byte offsets), in either byte order.
+    bool IsTiff(const QByteArray& head)
+    {
+        return head.startsWith(QByteArrayView("II*\0", 4))
+            || head.startsWith(QByteArrayView("MM\0*", 4))
+            || head.startsWith(QByteArrayView("II+\0", 4))
+            || head.startsWith(QByteArrayView("MM\0+", 4));
+    }
+
     std::optional<LoadedPicture> DecodeMetafile(
         const QByteArray& bytes, const PictureOptions& options)
     {
@@ -74,7 +83,8 @@ namespace {
                 .qtReader = "png",
                 .read = R::Whole,
                 .everyTypePatterns = { "*.png" } },
-            // Before TIFF: most camera RAW files have a TIFF's head.
+            // Before TIFF: most camera RAW files have a TIFF's head, and go to LibRaw only when
+            // their directories hold a sensor's data.
             { .name = "raw",
                 .matches = MayBeCameraRaw,
                 .read = R::OnDemand,
@@ -82,11 +92,8 @@ namespace {
                 .matchesSource = IsCameraRaw,
                 .decodeSource = DecodeRaw },
             { .name = "tiff",
-                .matches =
-                    [](const QByteArray& h) {
-                        return h.startsWith(QByteArrayView("II*\0", 4))
-                            || h.startsWith(QByteArrayView("MM\0*", 4));
-                    },
+                .matches = IsTiff,
+                .decode = DecodeTiffFile,
                 .qtReader = "tiff",
                 .read = R::Whole,
                 .everyTypePatterns = { "*.tif", "*.tiff" },

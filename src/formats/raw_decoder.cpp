@@ -4,6 +4,7 @@
 #include "formats/jpeg_decoder.h"
 #include "formats/picture_log.h"
 #include "formats/raw_datastream.h"
+#include "formats/tiff_layout.h"
 
 #include <array>
 #include <cerrno>
@@ -155,15 +156,15 @@ namespace {
         return image.copy(centre);
     }
 
-    // Whether a preview of `preview` pixels, upright, cut to the picture's shape, is at least
-    // twice the size the picture gets fitted into `box`; any preview serves without a box.
+    // Whether a preview of `preview` pixels, upright, cut to the picture's shape, serves: for a
+    // box, when it is at least twice the size the picture gets fitted into it; for the whole
+    // picture, when it is at least the size developing the sensor data gives (half the picture's).
     bool Covers(QSize preview, QSize natural, QSize box)
     {
-        if (box.isEmpty())
-            return true;
-        const QSize fitted = natural.scaled(box, Qt::KeepAspectRatio);
+        const QSize wanted
+            = box.isEmpty() ? natural / 2 : 2 * natural.scaled(box, Qt::KeepAspectRatio);
         const QSize shaped = natural.scaled(preview, Qt::KeepAspectRatio);
-        return shaped.width() >= 2 * fitted.width() && shaped.height() >= 2 * fitted.height();
+        return shaped.width() >= wanted.width() && shaped.height() >= wanted.height();
     }
 
     bool IsBitmap(qint64 available, QSize size, int colours)
@@ -239,13 +240,26 @@ namespace {
             && unpacker.data_size <= fileSize - unpacker.data_offset;
     }
 
+    // What a TIFF-headed file's directories say of its sensor data; None for other files.
+    TiffSensorData SensorDataOf(ByteSource& source, bool& readFailed)
+    {
+        return FindTiffSensorData([&](qint64 offset, qint64 length) {
+            QByteArray bytes;
+            if (offset >= 0 && length > 0 && !source.Read(offset, length, bytes))
+                readFailed = true;
+            return bytes;
+        });
+    }
+
     // The sensor data developed by LibRaw at half size, upright, as RGB32; nullopt when it runs
-    // past the end of the file, whose sensor data is then cut short or cut out, or is damaged.
-    std::optional<QImage> Develop(RawSession& session)
+    // past the end of the file, whose sensor data is then cut short or cut out, or is damaged,
+    // or when its directories name only some of its strips or tiles (`partial`): LibRaw would
+    // leave the rest of its sensor unfilled, and develop whatever memory held.
+    std::optional<QImage> Develop(RawSession& session, bool partial)
     {
         // Opened again: LibRaw forgets the file when reading its preview fails.
         LibRaw& raw = session.Raw();
-        if (!session.Open() || !SensorDataInFile(raw, session.FileSize()))
+        if (partial || !session.Open() || !SensorDataInFile(raw, session.FileSize()))
             return std::nullopt;
         const auto reservation = DecodeBudget::Shared().Reserve(DevelopingBytes(raw));
         if (!reservation)
@@ -272,7 +286,8 @@ namespace {
             : std::nullopt;
     }
 
-    std::optional<LoadedPicture> Decode(RawSession& session, const PictureOptions& options)
+    std::optional<LoadedPicture> Decode(
+        RawSession& session, const PictureOptions& options, bool partial)
     {
         if (!session.Open())
             return std::nullopt;
@@ -294,7 +309,7 @@ namespace {
             if (Covers(sideways ? full.transposed() : full, natural, box))
                 return preview;
         }
-        auto image = Develop(session);
+        auto image = Develop(session, partial);
         if (!image)
             return preview; // a preview too small for the box still beats nothing
         if (!box.isEmpty()) {
@@ -309,8 +324,10 @@ namespace {
 
 bool MayBeCameraRaw(const QByteArray& head) { return HasRawSignature(head) || IsTiff(head); }
 
-bool IsCameraRaw(ByteSource& source)
+bool IsCameraRaw(ByteSource& file)
 {
+    // The directories are read twice, by the walk below and by LibRaw: fetched once.
+    KeptByteSource source(file);
     QByteArray head;
     if (!source.Read(0, kHeadBytes, head))
         return false;
@@ -318,7 +335,12 @@ bool IsCameraRaw(ByteSource& source)
         return true;
     if (!IsTiff(head))
         return false;
-    // A plain TIFF is no camera's: LibRaw's refusal of it is not worth a line in the log.
+    // A plain picture stays with the TIFF reader, even one LibRaw would take for a camera's by
+    // its maker (a multispectral or thermal camera's).
+    bool readFailed = false;
+    if (SensorDataOf(source, readFailed) == TiffSensorData::None || readFailed)
+        return false;
+    // LibRaw's refusal of the rest is not worth a line in the log.
     try {
         RawSession session(source);
         const bool opened = session.Open(false);
@@ -332,12 +354,16 @@ bool IsCameraRaw(ByteSource& source)
 }
 
 std::optional<LoadedPicture> DecodeRaw(
-    ByteSource& source, const PictureOptions& options, bool& readFailed)
+    ByteSource& file, const PictureOptions& options, bool& readFailed)
 {
+    KeptByteSource source(file);
     readFailed = false;
     try {
+        const bool partial = SensorDataOf(source, readFailed) == TiffSensorData::Incomplete;
+        if (readFailed)
+            return std::nullopt;
         RawSession session(source);
-        auto picture = Decode(session, options);
+        auto picture = Decode(session, options, partial);
         if (session.OutOfMemory())
             throw std::bad_alloc();
         readFailed = session.Failed();

@@ -1,5 +1,6 @@
 #include "formats/tiff_decoder.h"
 
+#include "formats/cielab.h"
 #include "formats/decode_budget.h"
 #include "formats/display_colours.h"
 #include "formats/jpeg_decoder.h"
@@ -10,8 +11,10 @@
 #include "formats/tiff_layout.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <tiffio.h>
+#include <vector>
 
 namespace gb::formats {
 
@@ -98,25 +101,28 @@ namespace {
             WriteNothing, SeekStream, CloseNothing, SizeOfStream, nullptr, nullptr, options.get()));
     }
 
-    // The image whose directory is at `at`, as stored: libtiff's own flips for its Orientation
-    // tag are left undone, the first picture's orientation is applied to it afterwards.
-    std::optional<QImage> DecodeDirectory(TiffStream& stream, qint64 at)
+    // A picture budgeted as libtiff decodes one, for `width` x `height` pixels.
+    std::pair<DecodeBudget::Reservation, QImage> BudgetedImage(
+        quint32 width, quint32 height, QImage::Format format)
     {
-        const auto tiff = OpenTiff(stream);
-        if (!tiff)
-            return std::nullopt;
+        const qint64 bytes = qint64(width) * height * 4;
+        auto reservation = bytes <= kMaxDecodedBytes ? DecodeBudget::Shared().Reserve(bytes)
+                                                     : DecodeBudget::Reservation();
+        QImage image = reservation ? QImage(int(width), int(height), format) : QImage();
+        return { std::move(reservation), std::move(image) };
+    }
+
+    // The image of the directory libtiff stands at, as stored: its own flips for the
+    // Orientation tag are left undone, the first picture's orientation is applied afterwards.
+    std::optional<QImage> DecodeRgba(TIFF* tiff, const TiffStream& stream)
+    {
         char message[1024] = {};
         TIFFRGBAImage rgba {};
-        if (!TIFFSetSubDirectory(tiff.get(), toff_t(at)) || !TIFFRGBAImageOK(tiff.get(), message)
-            || !TIFFRGBAImageBegin(&rgba, tiff.get(), 0, message))
+        if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&rgba, tiff, 0, message))
             return std::nullopt;
         rgba.req_orientation = rgba.orientation; // rows as stored
-        const qint64 bytes = qint64(rgba.width) * rgba.height * 4;
-        const auto reservation = bytes <= kMaxDecodedBytes ? DecodeBudget::Shared().Reserve(bytes)
-                                                           : DecodeBudget::Reservation();
-        QImage image = reservation
-            ? QImage(int(rgba.width), int(rgba.height), QImage::Format_ARGB32_Premultiplied)
-            : QImage();
+        auto [reservation, image]
+            = BudgetedImage(rgba.width, rgba.height, QImage::Format_ARGB32_Premultiplied);
         const bool read = !image.isNull()
             && TIFFRGBAImageGet(
                 &rgba, reinterpret_cast<uint32_t*>(image.bits()), rgba.width, rgba.height);
@@ -129,6 +135,62 @@ namespace {
         image.rgbSwap();
         if (!alpha)
             image.reinterpretAsFormat(QImage::Format_RGB32);
+        return image;
+    }
+
+    // The image whose directory is at `at`, as DecodeRgba gives it.
+    std::optional<QImage> DecodeDirectory(TiffStream& stream, qint64 at)
+    {
+        const auto tiff = OpenTiff(stream);
+        if (!tiff || !TIFFSetSubDirectory(tiff.get(), toff_t(at)))
+            return std::nullopt;
+        return DecodeRgba(tiff.get(), stream);
+    }
+
+    // One CIE L*a*b* sample of a row: 8-bit lightness of 0..255 and signed a*, b*, or 16-bit
+    // lightness of 0..65535 and a*, b* in 256ths.
+    double Sample(const std::vector<uchar>& row, size_t at, int bits, bool isSigned)
+    {
+        if (bits == 8)
+            return isSigned ? double(qint8(row[at])) : row[at] * 100.0 / 255;
+        quint16 value = 0;
+        std::memcpy(&value, &row[at * 2], 2); // libtiff hands them over in the host's order
+        return isSigned ? qint16(value) / 256.0 : value * 100.0 / 65535;
+    }
+
+    // The CIELab image of the directory libtiff stands at, in strips, its L*a*b* converted to sRGB
+    // against the white its WhitePoint names (D50, as libtiff and Photoshop take it, when it names
+    // none), rows as stored; nullopt for tiles, planes or other depths.
+    std::optional<QImage> DecodeCieLab(TIFF* tiff, const TiffStream& stream)
+    {
+        uint16_t bits = 0, samples = 0, planar = 0;
+        uint32_t width = 0, height = 0;
+        float* white = nullptr;
+        if (TIFFIsTiled(tiff) || !TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits)
+            || !TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples)
+            || !TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar)
+            || !TIFFGetFieldDefaulted(tiff, TIFFTAG_WHITEPOINT, &white)
+            || !TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width)
+            || !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) || (bits != 8 && bits != 16)
+            || samples < 3 || planar != PLANARCONFIG_CONTIG)
+            return std::nullopt;
+        auto [reservation, image] = BudgetedImage(width, height, QImage::Format_RGB32);
+        const tmsize_t rowBytes = TIFFScanlineSize(tiff);
+        if (image.isNull() || rowBytes < tmsize_t(width) * samples * bits / 8
+            || rowBytes > kMaxDecodedBytes)
+            return std::nullopt;
+        const CieLabToSrgb convert(QPointF(white[0], white[1]));
+        std::vector<uchar> row(static_cast<size_t>(rowBytes));
+        for (uint32_t y = 0; y < height; ++y) {
+            if (TIFFReadScanline(tiff, row.data(), y, 0) < 0 || stream.read.failed)
+                return std::nullopt;
+            auto* out = reinterpret_cast<QRgb*>(image.scanLine(int(y)));
+            for (uint32_t x = 0; x < width; ++x) {
+                const size_t at = size_t(x) * samples;
+                out[x] = convert.Convert(Sample(row, at, bits, false),
+                    Sample(row, at + 1, bits, true), Sample(row, at + 2, bits, true));
+            }
+        }
         return image;
     }
 
@@ -216,6 +278,44 @@ std::optional<LoadedPicture> DecodeTiffThumbnail(
         turned ? layout->size.transposed() : layout->size };
     picture.embedded = true;
     return picture;
+}
+
+std::optional<LoadedPicture> DecodeTiffFile(const QByteArray& bytes, const PictureOptions& options)
+{
+    MemoryByteSource source(bytes);
+    bool failed = false;
+    TiffStream stream { SourceReader { source, failed } };
+    const auto tiff = OpenTiff(stream);
+    uint16_t photometric = 0, planar = 0, orientation = 0;
+    if (!tiff || !TIFFGetField(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric)
+        || !TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PLANARCONFIG, &planar)
+        || !TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ORIENTATION, &orientation))
+        return DecodeBytesWithQtReader(bytes, "tiff", options);
+    const bool lab = photometric == PHOTOMETRIC_CIELAB;
+    const bool planes = planar == PLANARCONFIG_SEPARATE;
+    if (!lab && !planes)
+        return DecodeBytesWithQtReader(bytes, "tiff", options);
+    uint32_t iccBytes = 0;
+    const void* iccData = nullptr;
+    // CIELab is no device's colours: a profile it carries has nothing to add.
+    const QByteArray icc = !lab && TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &iccBytes, &iccData)
+        ? QByteArray(static_cast<const char*>(iccData), qsizetype(iccBytes))
+        : QByteArray();
+    std::optional<QImage> image = lab ? DecodeCieLab(tiff.get(), stream) : std::nullopt;
+    if (!image && planes)
+        image = DecodeRgba(tiff.get(), stream);
+    // Only planes are beyond Qt's reader: it shows them scrambled.
+    if (!image)
+        return planes ? std::nullopt : DecodeBytesWithQtReader(bytes, "tiff", options);
+    QImage shown = Upright(ToDisplayFormat(InDisplayColours(std::move(*image), icc)),
+        orientation >= 1 && orientation <= 8 ? orientation : 1);
+    const QSize natural = shown.size();
+    if (!options.reduceFor.isEmpty()) {
+        const QSize twice = 2 * natural.scaled(options.reduceFor, Qt::KeepAspectRatio);
+        if (shown.width() > twice.width() && shown.height() > twice.height())
+            shown = shown.scaled(twice, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    return LoadedPicture { std::move(shown), natural };
 }
 
 } // namespace gb::formats

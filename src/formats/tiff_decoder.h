@@ -14,6 +14,12 @@ namespace gb::formats {
 // upright by the picture's orientation; its natural size is the picture's. nullopt when there is
 // no such copy or it does not decode (the caller then decodes the picture itself), or when a read
 // failed (`readFailed` set).
+// A TIFF's first picture, read whole. Qt's TIFF reader decodes most; libtiff those it shows
+// wrongly: each sample in a plane of its own (Qt 6.4 garbles 16-bit ones) through its RGBA
+// reading, and CIELab converted to sRGB here as its WhitePoint says. Turned upright, in display
+// colours, reduced for `options.reduceFor` as other decoders are. nullopt when it does not decode.
+std::optional<LoadedPicture> DecodeTiffFile(const QByteArray& bytes, const PictureOptions& options);
+
 std::optional<LoadedPicture> DecodeTiffThumbnail(
     ByteSource& source, const PictureOptions& options, bool& readFailed);
 

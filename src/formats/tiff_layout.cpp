@@ -3,6 +3,7 @@
 #include "formats/byte_view.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace gb::formats {
 
@@ -16,8 +17,16 @@ namespace {
     constexpr qint64 kEntryBytes = 12, kHeaderBytes = 8;
 
     constexpr quint16 kNewSubfileType = 0x00fe, kImageWidth = 0x0100, kImageLength = 0x0101,
-                      kOrientation = 0x0112, kSubIfds = 0x014a, kJpegAt = 0x0201,
-                      kJpegBytes = 0x0202, kIccProfile = 0x8773;
+                      kCompression = 0x0103, kPhotometric = 0x0106, kStripOffsets = 0x0111,
+                      kOrientation = 0x0112, kSamplesPerPixel = 0x0115, kRowsPerStrip = 0x0116,
+                      kStripByteCounts = 0x0117, kPlanarConfiguration = 0x011c, kTileWidth = 0x0142,
+                      kTileLength = 0x0143, kTileOffsets = 0x0144, kTileByteCounts = 0x0145,
+                      kSubIfds = 0x014a, kJpegAt = 0x0201, kJpegBytes = 0x0202,
+                      kIccProfile = 0x8773, kDngVersion = 0xc612;
+    constexpr quint32 kColourFilterArray = 32803, kLinearRaw = 34892, kSeparatePlanes = 2;
+    // The raw compressions of camera makers' own that LibRaw reads: Kodak's (262, 65000),
+    // Sony's, Epson's and Samsung's (32767 … 32772), Nikon's (34713) and Pentax's (65535).
+    constexpr quint32 kRawCompressions[] = { 262, 32767, 32769, 32770, 32772, 34713, 65000, 65535 };
     constexpr quint16 kUndefined = 7, kShort = 3, kLong = 4, kIfd = 13;
     constexpr quint32 kMaxIccBytes = 1 << 20;
     constexpr quint32 kReducedImage = 1; // NewSubfileType bit 0
@@ -97,12 +106,18 @@ namespace {
         std::vector<qint64> seen_;
     };
 
-    // The single SHORT or LONG value of `tag`, the only form the tags we read take.
-    std::optional<quint32> Number(const Directory& directory, quint16 tag)
+    const Entry* Find(const Directory& directory, quint16 tag)
     {
         const auto entry = std::find_if(directory.entries.begin(), directory.entries.end(),
             [tag](const Entry& e) { return e.tag == tag; });
-        if (entry == directory.entries.end() || entry->count != 1
+        return entry == directory.entries.end() ? nullptr : &*entry;
+    }
+
+    // The single SHORT or LONG value of `tag`, the only form the tags we read take.
+    std::optional<quint32> Number(const Directory& directory, quint16 tag)
+    {
+        const Entry* entry = Find(directory, tag);
+        if (!entry || entry->count != 1
             || (entry->type != kShort && entry->type != kLong && entry->type != kIfd))
             return std::nullopt;
         return entry->value;
@@ -133,6 +148,37 @@ namespace {
         if (!reduced || image.size.isEmpty())
             return std::nullopt;
         return image;
+    }
+
+    quint32 CeilDiv(quint32 a, quint32 b) { return a / b + (a % b != 0); }
+
+    // Whether the directory names as many strips or tiles as its size needs; a sensor's data
+    // stored otherwise is no picture anyway.
+    bool NamesEveryPart(const Directory& directory)
+    {
+        const QSize size = SizeOf(directory);
+        if (size.isEmpty())
+            return false;
+        const auto width = quint32(size.width()), height = quint32(size.height());
+        const bool planes = Number(directory, kPlanarConfiguration).value_or(1) == kSeparatePlanes;
+        const quint64 perPlane = planes ? Number(directory, kSamplesPerPixel).value_or(1) : 1;
+        const Entry* offsets = Find(directory, kTileOffsets);
+        const Entry* counts = Find(directory, kTileByteCounts);
+        quint64 parts = 0;
+        if (offsets) {
+            const quint32 tileWidth = Number(directory, kTileWidth).value_or(0);
+            const quint32 tileLength = Number(directory, kTileLength).value_or(0);
+            if (tileWidth == 0 || tileLength == 0)
+                return false;
+            parts = quint64(CeilDiv(width, tileWidth)) * CeilDiv(height, tileLength);
+        } else {
+            offsets = Find(directory, kStripOffsets);
+            counts = Find(directory, kStripByteCounts);
+            const quint32 rows = Number(directory, kRowsPerStrip).value_or(height);
+            parts = CeilDiv(height, std::clamp(rows, 1u, height));
+        }
+        return offsets && counts && offsets->count >= parts * perPlane
+            && counts->count >= parts * perPlane;
     }
 
     std::optional<ByteOrder> OrderOf(const QByteArray& header)
@@ -180,6 +226,39 @@ std::optional<TiffLayout> ReadTiffLayout(const ReadBytes& read)
     for (auto next = directories.Read(first->next); next; next = directories.Read(next->next))
         add(next);
     return layout;
+}
+
+TiffSensorData FindTiffSensorData(const ReadBytes& read)
+{
+    const QByteArray header = read(0, kHeaderBytes + 2);
+    const auto order = OrderOf(header);
+    if (!order || header.size() < kHeaderBytes)
+        return TiffSensorData::None;
+    // Canon's CR2 keeps its sensor's data in a directory that says nothing of it.
+    bool present = header.mid(kHeaderBytes) == "CR";
+    bool incomplete = false;
+    DirectoryReader directories(read, *order);
+    std::vector<qint64> pending { ByteView(header, *order).U32(4) };
+    while (!pending.empty()) {
+        const auto directory = directories.Read(pending.back());
+        pending.pop_back();
+        if (!directory)
+            continue;
+        pending.push_back(directory->next);
+        if (const Entry* subIfds = Find(*directory, kSubIfds))
+            for (const quint32 at : directories.Offsets(*subIfds))
+                pending.push_back(at);
+        const quint32 photometric = Number(*directory, kPhotometric).value_or(0);
+        const quint32 compression = Number(*directory, kCompression).value_or(1);
+        const bool sensor = photometric == kColourFilterArray || photometric == kLinearRaw;
+        present = present || sensor || Find(*directory, kDngVersion)
+            || std::find(std::begin(kRawCompressions), std::end(kRawCompressions), compression)
+                != std::end(kRawCompressions);
+        incomplete = incomplete || (sensor && !NamesEveryPart(*directory));
+    }
+    return incomplete ? TiffSensorData::Incomplete
+        : present     ? TiffSensorData::Present
+                      : TiffSensorData::None;
 }
 
 } // namespace gb::formats

@@ -33,4 +33,20 @@ struct TiffLayout {
 // first directory is unreadable or gives no size.
 std::optional<TiffLayout> ReadTiffLayout(const ReadBytes& read);
 
+// What a classic TIFF's directories (the chain and the SubIFDs each names, nested) say of a
+// camera's sensor data in it.
+enum class TiffSensorData {
+    // A plain picture (RGB, grey, palette, CMYK, YCbCr, CIELab …) as a scanner, an editor or a
+    // multispectral or thermal camera stores it, to be shown as stored; or no classic TIFF.
+    None,
+    // A directory holds a sensor's data: behind a colour filter (CFA) or linear (LinearRaw), in a
+    // camera maker's own raw compression; or the file is a DNG or carries Canon's CR2 mark.
+    Present,
+    // As Present, but a sensor's directory names fewer strips or tiles than its size needs (or
+    // gives no size): a developer would leave the rest of the sensor unfilled.
+    Incomplete,
+};
+// Reads only the directories, as ReadTiffLayout does, however deep their SubIFDs go.
+TiffSensorData FindTiffSensorData(const ReadBytes& read);
+
 } // namespace gb::formats

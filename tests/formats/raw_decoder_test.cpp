@@ -70,6 +70,12 @@ namespace {
             { "camera.dng", kTile, { 64, 96 }, { 32, 48 }, true, kBlue, kRed, kGreen },
             { "camera.dng", {}, { 64, 96 }, { 32, 48 }, true, kBlue, kRed, kGreen },
             { "camera.dng", { 40, 40 }, { 64, 96 }, { 32, 48 }, false, kGrey, kWhite, kGrey },
+            // Whole, a 48 x 32 preview gives way to the 96 x 64 developing gives; a sensor with
+            // one tile of the 24 it needs named is never developed.
+            { "camera-large-sensor.dng", {}, { 192, 128 }, { 96, 64 }, false, kWhite, kGrey,
+                kGrey },
+            { "camera-stripped.dng", { 40, 40 }, { 96, 64 }, { 48, 32 }, true, kRed, kGreen,
+                kYellow },
             { "camera.nef", kTile, { 32, 47 }, { 32, 48 }, true, kGreen, kYellow, kBlue },
             // Sony's A100 crops its sensor to 44 x 28; the preview is cut to that shape.
             { "camera.arw", kTile, { 44, 28 }, { 48, 30 }, true, kYellow, kBlue, kRed },

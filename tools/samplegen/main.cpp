@@ -252,8 +252,10 @@ QList<Sample> Samples()
 // Quadrants as the camera saw them, each file turned otherwise by its orientation.
 QList<Sample> RawFixtures()
 {
-    const auto raw = [](RawKind kind, QSize sensor, int orientation) {
-        return [=] { return WriteCameraRaw({ kind, Quadrants({ 48, 32 }), sensor, orientation }); };
+    const auto raw = [](RawKind kind, QSize sensor, int orientation, bool stripped = false) {
+        return [=] {
+            return WriteCameraRaw({ kind, Quadrants({ 48, 32 }), sensor, orientation, stripped });
+        };
     };
     return {
         { "camera.dng", raw(RawKind::Dng, { 96, 64 }, 6) },
@@ -262,6 +264,8 @@ QList<Sample> RawFixtures()
         { "camera.cr2", raw(RawKind::Cr2, { 48, 32 }, 1) },
         { "camera.orf", raw(RawKind::Orf, { 48, 32 }, 2) },
         { "camera.cr3", raw(RawKind::Cr3, { 48, 32 }, 6) },
+        { "camera-large-sensor.dng", raw(RawKind::Dng, { 192, 128 }, 1) },
+        { "camera-stripped.dng", raw(RawKind::Dng, { 96, 64 }, 1, true) },
     };
 }
 
@@ -279,10 +283,24 @@ QList<Sample> EveryTypeFixtures()
             } },
         { "exif-thumbnail.tiff",
             [=] {
-                return WriteTiff(quadrants, { { Quadrants({ 24, 16 }), TiffCopy::Kind::ExifJpeg } },
-                    6);
+                return WriteTiff(
+                    quadrants, { { Quadrants({ 24, 16 }), TiffCopy::Kind::ExifJpeg } }, 6);
             } },
-        { "thumbnail.heic", [] { return WriteHeic({ Detailed({ 128, 96 }), 50, 64 }); } },
+        { "thumbnail.heic",
+            [] {
+                return WriteHeic({ Detailed({ 128, 96 }), 50, 64 });
+            } },
+        // The TIFFs libtiff decodes rather than Qt's reader, one Qt reads, and a thermal camera's.
+        { "planes-16-bit.tiff",
+            [=] { return WriteTiff(quadrants, {}, 1, { .bits = 16, .planar = true }); } },
+        { "cielab.tiff",
+            [=] { return WriteTiff(quadrants, {}, 1, { .kind = TiffSamples::Kind::CieLab }); } },
+        { "big.tiff", [=] { return WriteTiff(quadrants, {}, 1, { .bigTiff = true }); } },
+        { "thermal.tiff",
+            [=] {
+                return WriteTiff(quadrants, {}, 1,
+                    { .kind = TiffSamples::Kind::Grey, .bits = 16, .make = "FLIR Systems AB" });
+            } },
     };
 }
 

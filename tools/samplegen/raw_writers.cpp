@@ -12,7 +12,7 @@ namespace gb::tools {
 
 namespace {
 
-    enum FieldType : quint16 { kByte = 1, kAscii = 2, kShort = 3, kLong = 4 };
+    enum FieldType : quint16 { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5 };
     constexpr quint32 kEntryBytes = 12;
     constexpr quint16 kBright = 3000, kDark = 300; // of the sensor's 12 bits
     constexpr int kJpegQuality = 95;
@@ -31,10 +31,10 @@ namespace {
         QDataStream out(&bytes, QIODevice::WriteOnly);
         out.setByteOrder(QDataStream::LittleEndian);
         for (const quint32 value : values)
-            type == kLong        ? out << value
-                : type == kShort ? out << quint16(value)
-                                 : out << quint8(value);
-        return { tag, type, quint32(values.size()), bytes };
+            type == kLong || type == kRational ? out << value
+                : type == kShort               ? out << quint16(value)
+                                               : out << quint8(value);
+        return { tag, type, quint32(values.size() / (type == kRational ? 2 : 1)), bytes };
     }
 
     Field Text(quint16 tag, const char* text)
@@ -43,33 +43,39 @@ namespace {
         return { tag, kAscii, quint32(bytes.size()), bytes };
     }
 
-    quint32 DirectoryBytes(const QList<Field>& fields)
+    // A BigTIFF's directory counts in eight bytes, and its fields hold eight bytes of value.
+    quint32 DirectoryBytes(const QList<Field>& fields, bool big = false)
     {
-        return 2 + kEntryBytes * quint32(fields.size()) + 4;
+        return big ? 8 + 20 * quint32(fields.size()) + 8
+                   : 2 + kEntryBytes * quint32(fields.size()) + 4;
     }
 
-    // The directory at `at`, sorted by tag; values over four bytes go to the end of `values`,
-    // which starts at file offset `valuesAt`.
-    QByteArray Directory(QList<Field> fields, quint32 valuesAt, QByteArray& values)
+    // The directory at `at`, sorted by tag; values over four bytes (eight in a BigTIFF) go to
+    // the end of `values`, which starts at file offset `valuesAt`.
+    QByteArray Directory(
+        QList<Field> fields, quint32 valuesAt, QByteArray& values, bool big = false)
     {
+        const int inside = big ? 8 : 4;
         std::sort(fields.begin(), fields.end(),
             [](const Field& a, const Field& b) { return a.tag < b.tag; });
         QByteArray bytes;
         QDataStream out(&bytes, QIODevice::WriteOnly);
         out.setByteOrder(QDataStream::LittleEndian);
-        out << quint16(fields.size());
+        big ? out << quint64(fields.size()) : out << quint16(fields.size());
         for (const Field& field : fields) {
-            out << field.tag << field.type << field.count;
-            if (field.value.size() <= 4) {
-                out.writeRawData(field.value.leftJustified(4, '\0').constData(), 4);
+            out << field.tag << field.type;
+            big ? out << quint64(field.count) : out << field.count;
+            if (field.value.size() <= inside) {
+                out.writeRawData(field.value.leftJustified(inside, '\0').constData(), inside);
                 continue;
             }
-            out << quint32(valuesAt + values.size());
+            big ? out << quint64(valuesAt + values.size())
+                : out << quint32(valuesAt + values.size());
             values += field.value;
             if (values.size() % 2)
                 values += '\0';
         }
-        out << quint32(0); // no next directory
+        big ? out << quint64(0) : out << quint32(0); // no next directory
         return bytes;
     }
 
@@ -197,7 +203,7 @@ QByteArray WriteCameraRaw(const CameraRaw& raw)
     const Camera camera = CameraOf(raw.kind);
     const bool dng = raw.kind == RawKind::Dng;
     const QByteArray jpeg = WriteJpeg(raw.preview, kJpegQuality, raw.orientation);
-    const QByteArray sensor = SensorPixels(raw.sensor);
+    const QByteArray sensor = raw.sensorStripped ? QByteArray(22, '\0') : SensorPixels(raw.sensor);
     // The first directory holds the preview, as the cameras' files do; the sensor data's follows.
     QList<Field> first { Numbers(254, kLong, { 1 }),
         Numbers(256, kLong, { quint32(raw.preview.width()) }),
@@ -217,6 +223,14 @@ QByteArray WriteCameraRaw(const CameraRaw& raw)
         Numbers(33422, kByte, { 0, 1, 1, 2 }) };
     if (dng)
         second << Numbers(50717, kLong, { 4095 });
+    const quint16 sensorAt = raw.sensorStripped ? 324 : 273;
+    if (raw.sensorStripped) {
+        second.removeIf(
+            [](const Field& f) { return f.tag == 259 || (f.tag >= 273 && f.tag <= 279); });
+        second << Numbers(259, kShort, { 7 }) << Numbers(277, kShort, { 1 })
+               << Numbers(322, kLong, { 16 }) << Numbers(323, kLong, { 16 })
+               << Numbers(324, kLong, { 0 }) << Numbers(325, kLong, { quint32(sensor.size()) });
+    }
     const quint32 firstAt = quint32(camera.header.size());
     const quint32 secondAt = firstAt + DirectoryBytes(first);
     const quint32 valuesAt = secondAt + DirectoryBytes(second);
@@ -232,7 +246,7 @@ QByteArray WriteCameraRaw(const CameraRaw& raw)
     };
     place(first, 273, jpegAt);
     place(first, 330, secondAt);
-    place(second, 273, jpegAt + quint32(jpeg.size()));
+    place(second, sensorAt, jpegAt + quint32(jpeg.size()));
     values.clear();
     QByteArray file = camera.header + Directory(first, valuesAt, values);
     file += Directory(second, valuesAt, values);
@@ -241,34 +255,74 @@ QByteArray WriteCameraRaw(const CameraRaw& raw)
 
 namespace {
 
-    // One image of a TIFF: its directory's fields and its data, an RGB strip or a JPEG.
+    // One image of a TIFF: its directory's fields and its data, strips or a JPEG; the offsets of
+    // its strips (StripOffsets or JPEGInterchangeFormat) are given from the start of its data.
     struct TiffPart {
         QList<Field> fields;
         QByteArray data;
+        QList<quint32> dataAt { 0 };
         bool subIfd = false;
     };
 
-    TiffPart RgbStrip(const QImage& image, quint32 subfileType)
+    // The samples of `image`'s pixels as `samples` says: interleaved, or a plane each.
+    QByteArray SampleBytes(const QImage& image, const TiffSamples& samples, int count)
     {
-        const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-        QByteArray rows;
-        for (int y = 0; y < rgb.height(); ++y)
-            rows.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
-        const auto width = quint32(rgb.width()), height = quint32(rgb.height());
-        return { { Numbers(254, kLong, { subfileType }), Numbers(256, kLong, { width }),
-                     Numbers(257, kLong, { height }), Numbers(258, kShort, { 8, 8, 8 }),
-                     Numbers(259, kShort, { 1 }), Numbers(262, kShort, { 2 }),
-                     Numbers(273, kLong, { 0 }), Numbers(277, kShort, { 3 }),
-                     Numbers(278, kLong, { height }),
-                     Numbers(279, kLong, { quint32(rows.size()) }) },
-            rows };
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        const auto put = [&](int value) {
+            samples.bits == 16 ? out << quint16(value * 257) : out << quint8(value);
+        };
+        const auto sample = [&](QRgb pixel, int which) {
+            return count == 1 ? qGray(pixel)
+                : which == 0  ? qRed(pixel)
+                : which == 1  ? qGreen(pixel)
+                              : qBlue(pixel);
+        };
+        for (int plane = 0; plane < (samples.planar ? count : 1); ++plane)
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    for (int which = 0; which < (samples.planar ? 1 : count); ++which)
+                        put(sample(image.pixel(x, y), samples.planar ? plane : which));
+        return bytes;
+    }
+
+    TiffPart Strips(const QImage& image, quint32 subfileType, const TiffSamples& samples = {})
+    {
+        using Kind = TiffSamples::Kind;
+        const int count = samples.kind == Kind::Grey ? 1 : 3;
+        const quint32 photometric = samples.kind == Kind::Grey ? 1
+            : samples.kind == Kind::CieLab                     ? 8
+                                                               : 2;
+        const QByteArray data = SampleBytes(image, samples, count);
+        const int planes = samples.planar ? count : 1;
+        const auto planeBytes = quint32(data.size() / planes);
+        TiffPart part { { Numbers(254, kLong, { subfileType }),
+                            Numbers(256, kLong, { quint32(image.width()) }),
+                            Numbers(257, kLong, { quint32(image.height()) }),
+                            Numbers(258, kShort, QList<quint32>(count, quint32(samples.bits))),
+                            Numbers(259, kShort, { 1 }), Numbers(262, kShort, { photometric }),
+                            Numbers(273, kLong, QList<quint32>(planes, 0)),
+                            Numbers(277, kShort, { quint32(count) }),
+                            Numbers(278, kLong, { quint32(image.height()) }),
+                            Numbers(279, kLong, QList<quint32>(planes, planeBytes)),
+                            Numbers(284, kShort, { samples.planar ? 2u : 1u }) },
+            data, {} };
+        for (int plane = 0; plane < planes; ++plane)
+            part.dataAt << quint32(plane) * planeBytes;
+        if (samples.make)
+            part.fields << Text(271, samples.make);
+        if (samples.whiteD65)
+            part.fields << Numbers(318, kRational, { 3127, 10000, 3290, 10000 });
+        return part;
     }
 
     // The parts laid out in turn, each directory followed by its values and its data; the
     // offsets `at` gives (directories, then data) are filled in.
-    QByteArray LayOut(QList<TiffPart> parts, QList<quint32>& at)
+    QByteArray LayOut(QList<TiffPart> parts, QList<quint32>& at, bool big)
     {
-        QByteArray file("II*\0\x08\0\0\0", 8);
+        QByteArray file = big ? QByteArray("II+\0\x08\0\0\0\x10\0\0\0\0\0\0\0", 16)
+                              : QByteArray("II*\0\x08\0\0\0", 8);
         QList<quint32> subIfds, placed;
         for (int i = 1; i < parts.size(); ++i)
             if (parts[i].subIfd)
@@ -279,18 +333,22 @@ namespace {
         for (int i = 0; i < parts.size(); ++i) {
             TiffPart& part = parts[i];
             const auto directoryAt = quint32(file.size());
-            const quint32 valuesAt = directoryAt + DirectoryBytes(part.fields);
+            const quint32 valuesAt = directoryAt + DirectoryBytes(part.fields, big);
             QByteArray values;
-            Directory(part.fields, valuesAt, values);
+            Directory(part.fields, valuesAt, values, big);
+            QList<quint32> dataAt;
+            for (const quint32 offset : part.dataAt)
+                dataAt << valuesAt + quint32(values.size()) + offset;
             for (Field& field : part.fields)
                 if (field.tag == 273 || field.tag == 513)
-                    field = Numbers(field.tag, kLong, { valuesAt + quint32(values.size()) });
+                    field = Numbers(field.tag, kLong, dataAt);
             values.clear();
-            const QByteArray directory = Directory(part.fields, valuesAt, values);
+            const QByteArray directory = Directory(part.fields, valuesAt, values, big);
+            // The low four bytes of a BigTIFF's eight-byte offset, little-endian.
             if (!part.subIfd && previousNext >= 0)
                 SetLe32(file, previousNext, directoryAt);
             if (!part.subIfd)
-                previousNext = file.size() + directory.size() - 4;
+                previousNext = file.size() + directory.size() - (big ? 8 : 4);
             placed << directoryAt;
             file += directory + values + part.data;
         }
@@ -300,9 +358,10 @@ namespace {
 
 } // namespace
 
-QByteArray WriteTiff(const QImage& picture, const QList<TiffCopy>& copies, int orientation)
+QByteArray WriteTiff(const QImage& picture, const QList<TiffCopy>& copies, int orientation,
+    const TiffSamples& samples)
 {
-    QList<TiffPart> parts { RgbStrip(picture, 0) };
+    QList<TiffPart> parts { Strips(picture, 0, samples) };
     parts[0].fields << Numbers(274, kShort, { quint32(orientation) });
     for (const TiffCopy& copy : copies) {
         if (copy.kind == TiffCopy::Kind::ExifJpeg) {
@@ -312,13 +371,13 @@ QByteArray WriteTiff(const QImage& picture, const QList<TiffCopy>& copies, int o
                 jpeg };
             continue;
         }
-        parts << RgbStrip(copy.image, 1);
+        parts << Strips(copy.image, 1);
         parts.last().subIfd = copy.kind == TiffCopy::Kind::SubIfd;
     }
     // The directories' places hang only on the values' lengths: a first layout finds them.
     QList<quint32> at;
-    LayOut(parts, at);
-    return LayOut(parts, at);
+    LayOut(parts, at, samples.bigTiff);
+    return LayOut(parts, at, samples.bigTiff);
 }
 
 } // namespace gb::tools

@@ -26,6 +26,9 @@ struct CameraRaw {
     // gives only its size (even), its data cut out.
     QSize sensor;
     int orientation = 1; // the Exif orientation (1..8) of the whole picture
+    // The sensor's data taken out, as in ExifTool's sample DNG: its directory names one tile of
+    // 22 bytes where its size needs many.
+    bool sensorStripped = false;
 };
 
 QByteArray WriteCameraRaw(const CameraRaw& raw);
@@ -41,8 +44,25 @@ struct TiffCopy {
     Kind kind = Kind::Reduced;
 };
 
-// A little-endian TIFF of uncompressed RGB strips: `picture` in the first directory with the
-// Orientation `orientation`, then its copies in the order given.
-QByteArray WriteTiff(const QImage& picture, const QList<TiffCopy>& copies, int orientation = 1);
+// How the first picture's samples are stored; its copies are 8-bit RGB.
+struct TiffSamples {
+    enum class Kind {
+        Rgb,
+        Grey, // the picture's grey (qGray)
+        // The picture's red, green and blue as CIE L* (0..255 for 0..100), a* and b* (signed).
+        CieLab,
+    };
+    Kind kind = Kind::Rgb;
+    int bits = 8; // 8, or 16: each 8-bit value times 257
+    bool planar = false; // each sample in a plane of its own (PlanarConfiguration 2)
+    bool bigTiff = false; // "II+", eight-byte counts and offsets
+    const char* make = nullptr; // the camera maker's name (Make), if any
+    bool whiteD65 = false; // a WhitePoint of D65; without one the reader takes D50
+};
+
+// A little-endian TIFF of uncompressed strips: `picture` in the first directory with the
+// Orientation `orientation`, stored as `samples` says, then its copies in the order given.
+QByteArray WriteTiff(const QImage& picture, const QList<TiffCopy>& copies, int orientation = 1,
+    const TiffSamples& samples = {});
 
 } // namespace gb::tools
