@@ -1,5 +1,4 @@
-// PNG files: each chunk is checked against the file before a reader sees it, and the 16-bit
-// pictures with a transparent colour that Qt's reader garbles are decoded by libpng.
+// PNG chunks checked against the file; 16-bit RGB with a transparent colour decoded by libpng.
 #include "formats/type_decoders.h"
 #include "samplegen/image_writers.h"
 #include "writers/byte_packer.h"
@@ -65,7 +64,6 @@ namespace {
         deep.setPixelColor(3, 0, QColor::fromRgba64(0x8080, 0x4040, 0x2020));
         const auto picture = DecodePngFile(tools::WriteRgb48Png(deep, transparent), {});
         ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->naturalSize, QSize(4, 1));
         EXPECT_EQ(picture->image.format(), QImage::Format_ARGB32_Premultiplied);
         EXPECT_EQ(picture->image.pixel(0, 0), qRgba(0, 0, 0, 0));
         EXPECT_EQ(picture->image.pixel(1, 0), qRgb(16, 32, 48));

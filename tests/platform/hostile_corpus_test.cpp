@@ -26,7 +26,6 @@ namespace {
         // AddressSanitizer's quarantine of freed blocks is not the loader's memory.
         env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":quarantine_size_mb=16");
         probe.setProcessEnvironment(env);
-        // PNG files are shown only with every picture type.
         const bool png = file.endsWith(".png");
         probe.start(QStringLiteral(GLIMMERBOX_PICTURE_PROBE),
             png ? QStringList { "--every-type", file } : QStringList { file });
