@@ -5,7 +5,7 @@ set -euo pipefail
 
 GLIMMERBOX_PACKAGES=(
     build-essential cmake
-    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins zlib1g-dev libjpeg62-turbo-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-image-formats-plugins zlib1g-dev libjpeg62-turbo-dev libpng-dev
     libheif-dev libjxl-dev libraw-dev libwebp-dev libtiff-dev libxcb1-dev
     libgtest-dev libgmock-dev
     xvfb xauth fonts-dejavu-core openbox xdotool wmctrl x11-utils

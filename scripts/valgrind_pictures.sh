@@ -50,12 +50,13 @@ for part in "${parts[@]}"; do
         status=1
     fi
 done
-# The tests' own pictures besides the hostile corpus (JPEG variants, HEIC, AVIF, RAW …) and the
-# generator's pictures of every type shown only on request, every type shown: those are decoded
-# by libheif, libjxl, LibRaw, libtiff, libwebp, Qt's readers and the others. Twice alike here too.
+# The tests' own pictures besides the hostile corpus (JPEG variants, HEIC, AVIF, RAW …), the
+# corpus's PNG files and the generator's pictures of every type shown only on request, every type
+# shown: those are decoded by libheif, libjxl, LibRaw, libtiff, libwebp, libpng, Qt's readers and
+# the others. Twice alike here too.
 "$build/tools/samplegen/glimmerbox_samplegen" --every-type "$work/every" >/dev/null
-mapfile -t more < <(find "$root/tests/data" "$work/every" -type f ! -path '*/hostile/*' \
-    ! -name 'README*' | sort)
+mapfile -t more < <(find "$root/tests/data" "$work/every" "$work/hostile" -type f \
+    ! -name 'README*' \( ! -path '*/hostile/*' -o -name '*.png' \) | sort)
 if ! valgrind -q --error-exitcode=99 --leak-check=no --suppressions="$supp" "$probe" \
     --every-type "${more[@]}" \
     >"$work/more.checked" 2>"$work/more.valgrind" || grep -q '^==[0-9]*== ' "$work/more.valgrind"; then

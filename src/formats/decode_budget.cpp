@@ -1,5 +1,6 @@
 #include "formats/decode_budget.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace gb::formats {
@@ -43,6 +44,11 @@ DecodeBudget::Reservation DecodeBudget::Reserve(qint64 bytes)
     --waiting_;
     inUse_ += bytes;
     return Reservation(this, bytes);
+}
+
+DecodeBudget::Reservation DecodeBudget::ReservePeak(qint64 peakBytes)
+{
+    return peakBytes > 2 * total_ ? Reservation() : Reserve(std::min(peakBytes, total_));
 }
 
 qint64 DecodeBudget::InUse() const

@@ -41,6 +41,9 @@ public:
     qint64 Total() const { return total_; }
     // Waits until `bytes` fit beside what others hold; empty when `bytes` exceed the total.
     Reservation Reserve(qint64 bytes);
+    // For a decode whose working memory is a measured peak rather than its buffers: one peaking
+    // above the total holds all of it, so it runs alone; one above twice the total is refused.
+    Reservation ReservePeak(qint64 peakBytes);
     qint64 InUse() const;
     int Waiting() const;
 

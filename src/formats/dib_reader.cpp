@@ -3,6 +3,7 @@
 #include "formats/decode_budget.h"
 #include "formats/dib_header.h"
 #include "formats/dib_rle.h"
+#include "formats/png_decoder.h"
 
 #include <algorithm>
 #include <bit>
@@ -224,7 +225,12 @@ std::optional<QImage> DecodeBmpFile(const ByteView& file)
     const qint64 start = PixelStart(file.U32(10), *h, file.Size());
     const ByteView bits = file.Part(start, file.Size() - start);
     if (h->EmbedsStream()) {
-        const QImage embedded = QImage::fromData(QByteArrayView(bits.Data(), bits.Size()));
+        const QByteArray stream(bits.Data(), bits.Size());
+        const PngRoute route
+            = stream.startsWith("\x89PNG") ? ChoosePngRoute(stream) : PngRoute::QtReader;
+        if (route != PngRoute::QtReader)
+            return route == PngRoute::Libpng ? DecodePngWithLibpng(stream) : std::nullopt;
+        const QImage embedded = QImage::fromData(stream);
         return embedded.isNull() ? std::nullopt : std::optional(embedded);
     }
     return DecodeDib(dib.Part(0, std::min(h->InfoBytes(), dib.Size())), bits);

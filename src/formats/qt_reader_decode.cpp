@@ -1,8 +1,10 @@
 #include "formats/qt_reader_decode.h"
 
+#include "core/thumbnail_drawing.h"
 #include "formats/decode_budget.h"
 #include "formats/display_colours.h"
 #include "formats/jpeg_decoder.h"
+#include "formats/reduced_size.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -50,6 +52,33 @@ namespace {
         bool readFailed_ = false;
     };
 
+    // A picture wanted only for a thumbnail is shrunk while its pixels are still reserved, so a
+    // large one is not held whole after its decode: to twice the box, as a reduced decode, but
+    // never below what the largest thumbnail a cache keeps (1024 x 1024) needs.
+    constexpr int kLargestThumbnailSide = 1024;
+
+    // What a decode peaks at per pixel: the 32 bits shown, and the reader's own format beside
+    // them unless that is converted in place (as deeper ones are). Measured: 8-bit RGB and RGBA
+    // 4 bytes, grey and palette 5, 16 bits a channel 8.
+    qint64 PeakBytesPerPixel(QImage::Format read)
+    {
+        const qint64 readBytes = (QImage::toPixelFormat(read).bitsPerPixel() + 7) / 8;
+        return read == QImage::Format_Invalid ? 4 : readBytes >= 4 ? readBytes : readBytes + 4;
+    }
+
+    QImage ShrunkForThumbnail(QImage image, QSize box)
+    {
+        if (!box.isValid() || box.isEmpty())
+            return image;
+        const QSize size = image.size();
+        const QSize target = ReducedSize(size, size, box)
+                                 .expandedTo(size.scaled(kLargestThumbnailSide,
+                                     kLargestThumbnailSide, Qt::KeepAspectRatio));
+        if (target.width() >= size.width() || target.height() >= size.height())
+            return image;
+        return core::AreaAverageScale(image, target);
+    }
+
     // The size to ask a JPEG reader for when only a picture fitting the box is needed.
     QSize ScaledJpegSize(QSize stored, QSize upright, QSize box)
     {
@@ -93,15 +122,18 @@ std::optional<LoadedPicture> DecodeWithQtReader(
     const QSize upright = turned ? stored.transposed() : stored;
     if (qstrcmp(reader, "jpeg") == 0 && options.reduceFor.isValid() && !options.reduceFor.isEmpty())
         qtReader.setScaledSize(ScaledJpegSize(stored, upright, options.reduceFor));
-    const QSize decoded = qtReader.scaledSize().isValid() ? qtReader.scaledSize() : stored;
-    const auto reservation
-        = DecodeBudget::Shared().Reserve(qint64(decoded.width()) * decoded.height() * 4);
+    const bool scaled = qtReader.scaledSize().isValid();
+    const QSize decoded = scaled ? qtReader.scaledSize() : stored;
+    const qint64 peak = qint64(decoded.width()) * decoded.height()
+        * PeakBytesPerPixel(scaled ? QImage::Format_Invalid : qtReader.imageFormat());
+    const auto reservation = DecodeBudget::Shared().ReservePeak(peak);
     if (!reservation)
         return std::nullopt;
     QImage image = qtReader.read();
     if (image.isNull())
         return std::nullopt;
-    return LoadedPicture { ToDisplayFormat(InDisplayColours(std::move(image))), upright };
+    image = ToDisplayFormat(InDisplayColours(std::move(image)));
+    return LoadedPicture { ShrunkForThumbnail(std::move(image), options.reduceFor), upright };
 }
 
 std::optional<LoadedPicture> DecodeBytesWithQtReader(

@@ -8,6 +8,7 @@
 #include "formats/icon_bitmap.h"
 #include "formats/icon_directory.h"
 #include "formats/jpeg_decoder.h"
+#include "formats/png_decoder.h"
 #include "formats/qt_reader_decode.h"
 #include "formats/webp_decoder.h"
 
@@ -51,10 +52,19 @@ namespace {
         return TurnedUpright(std::move(*picture), EmbeddedOrientation(bytes));
     }
 
+    // A PNG that Qt's reader would show garbled, decoded by libpng instead.
+    std::optional<LoadedPicture> DecodedByLibpng(const QByteArray& png)
+    {
+        return ShownBitmap(DecodePngWithLibpng(png));
+    }
+
     // An icon's PNG image, given to Qt's PNG reader alone: its icon reader refuses a file whose
     // directory gives a bit count above 32, which means nothing for a PNG image.
     std::optional<LoadedPicture> DecodeIconPng(QByteArray png)
     {
+        const PngRoute route = ChoosePngRoute(png);
+        if (route != PngRoute::QtReader)
+            return route == PngRoute::Libpng ? DecodedByLibpng(png) : std::nullopt;
         QBuffer buffer(&png);
         if (!buffer.open(QIODevice::ReadOnly))
             return std::nullopt;
@@ -110,7 +120,13 @@ std::optional<LoadedPicture> DecodeIconFile(const QByteArray& bytes, const Pictu
 
 std::optional<LoadedPicture> DecodePngFile(const QByteArray& bytes, const PictureOptions& options)
 {
-    return DecodeTurnedByExif(bytes, "png", options);
+    const PngRoute route = ChoosePngRoute(bytes);
+    if (route == PngRoute::QtReader)
+        return DecodeTurnedByExif(bytes, "png", options);
+    auto picture = route == PngRoute::Libpng ? DecodedByLibpng(bytes) : std::nullopt;
+    if (!picture)
+        return std::nullopt;
+    return TurnedUpright(std::move(*picture), EmbeddedOrientation(bytes));
 }
 
 // A tile's WebP is scaled by libwebp while it decodes; a whole picture, or an animation, is Qt's.

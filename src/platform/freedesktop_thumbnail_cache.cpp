@@ -1,5 +1,6 @@
 #include "platform/freedesktop_thumbnail_cache.h"
 
+#include "formats/png_decoder.h"
 #include "formats/png_text.h"
 #include "platform/careful_file.h"
 
@@ -82,11 +83,12 @@ namespace {
 
     // Qt keeps the text of a PNG from QImageReader::text under keys cut at the first colon
     // ("Thumb"), so the "Thumb::" keys are only found on the decoded image. The caps on file
-    // and picture size keep that decoding small.
+    // and picture size keep that decoding small, and so does refusing, as a miss, an entry whose
+    // chunks claim more than the file holds or that Qt's reader would show garbled.
     std::optional<QImage> ReadEntry(const QString& file, int maxSide)
     {
         std::optional<QByteArray> bytes = ReadSmallFile(file, MaxEntryBytes(maxSide));
-        if (!bytes)
+        if (!bytes || formats::ChoosePngRoute(*bytes) != formats::PngRoute::QtReader)
             return std::nullopt;
         QBuffer buffer(&*bytes);
         if (!buffer.open(QIODevice::ReadOnly))

@@ -26,5 +26,18 @@ namespace {
         EXPECT_EQ(budget.InUse(), 0);
     }
 
+    TEST(DecodeBudget, APeakAboveTheTotalRunsAloneAndOneAboveTwiceIsRefused)
+    {
+        DecodeBudget budget(100);
+        EXPECT_FALSE(budget.ReservePeak(201));
+        {
+            const auto alone = budget.ReservePeak(200);
+            ASSERT_TRUE(alone);
+            EXPECT_EQ(budget.InUse(), 100);
+        }
+        const auto measured = budget.ReservePeak(30);
+        EXPECT_EQ(budget.InUse(), 30);
+    }
+
 } // namespace
 } // namespace gb::formats

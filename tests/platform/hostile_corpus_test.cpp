@@ -26,7 +26,9 @@ namespace {
         // AddressSanitizer's quarantine of freed blocks is not the loader's memory.
         env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":quarantine_size_mb=16");
         probe.setProcessEnvironment(env);
-        probe.start(QStringLiteral(GLIMMERBOX_PICTURE_PROBE), { file });
+        const bool png = file.endsWith(".png");
+        probe.start(QStringLiteral(GLIMMERBOX_PICTURE_PROBE),
+            png ? QStringList { "--every-type", file } : QStringList { file });
         const std::string name = QFileInfo(file).fileName().toStdString();
         if (!probe.waitForFinished(kWatchdogMs)) {
             probe.kill();

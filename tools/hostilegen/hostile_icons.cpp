@@ -11,37 +11,27 @@ namespace {
     constexpr qsizetype kEntrySize = 16;
     constexpr qsizetype kFirstEntry = 6;
 
-    quint32 Crc32(const QByteArray& bytes)
-    {
-        quint32 crc = 0xffffffffu;
-        for (const char c : bytes) {
-            crc ^= static_cast<uchar>(c);
-            for (int bit = 0; bit < 8; ++bit)
-                crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-        }
-        return ~crc;
-    }
-
-    void PutPngChunk(QByteArray& out, const QByteArray& type, const QByteArray& data)
-    {
-        PutBe32(out, static_cast<quint32>(data.size()));
-        out += type + data;
-        PutBe32(out, Crc32(type + data));
-    }
-
     // A PNG whose header, with correct checksums, claims `side` x `side` RGBA pixels, followed
     // by a few bytes of compressed data: what a Vista-style icon entry holds, but lying.
     QByteArray LyingPng(quint32 side)
     {
-        QByteArray png("\x89PNG\r\n\x1a\n", 8);
         QByteArray header;
         PutBe32(header, side);
         PutBe32(header, side);
         header.append("\x08\x06\x00\x00\x00", 5); // 8-bit RGBA, deflate, no interlace
-        PutPngChunk(png, "IHDR", header);
-        PutPngChunk(png, "IDAT", QByteArray("\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x01", 10));
-        PutPngChunk(png, "IEND", QByteArray());
-        return png;
+        return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header)
+            + PngChunk("IDAT", QByteArray("\x78\x9c\x63\x60\x00\x00\x00\x02\x00\x01", 10))
+            + PngChunk("IEND", {});
+    }
+
+    // A real PNG's signature and header, then a text chunk claiming 2 GB in which the file ends:
+    // a reader that believed it would allocate the 2 GB before reading on.
+    QByteArray PngClaimingHugeText()
+    {
+        constexpr qsizetype kSignatureAndHeader = 8 + 25;
+        QByteArray png = WritePng(TestCard(24, 16)).first(kSignatureAndHeader);
+        PutBe32(png, 0x7ffffff0u);
+        return png + QByteArray("tEXtComment\0a 2 GB comment", 26);
     }
 
     // An icon file of one 16 x 16 image whose payload's info header then says otherwise.
@@ -106,6 +96,10 @@ namespace {
         add("png-claims-65535",
             WriteIconDirectory(stem == "cur" ? 2 : 1, { { 0, 0, 0, 1, 32, LyingPng(65535) } }),
             either, "a PNG entry whose header claims 65535 x 65535");
+        add("png-text-claims-2e31",
+            WriteIconDirectory(
+                stem == "cur" ? 2 : 1, { { 0, 0, 0, 1, 32, PngClaimingHugeText() } }),
+            HostileOutcome::Fails, "a PNG entry whose text chunk claims 2 GB; the file ends in it");
     }
 
     // A directory of 4096 real entries, every one naming the same 16 x 16 image.
@@ -150,6 +144,13 @@ void AddIconFiles(QList<HostileFile>& corpus)
         corpus, "ico", WriteIco({ { small, 32 } }), WriteIco({ { small, 32 }, { small, 8 } }));
     AddLyingIcons(corpus, "cur", WriteCur({ { small, 32 } }, QPoint(1, 1)),
         WriteCur({ { small, 32 }, { small, 8 } }, QPoint(1, 1)));
+    // PNG files are shown only with every picture type: the corpus test and valgrind ask for them.
+    corpus.append({ "png-text-claims-2e31.png", PngClaimingHugeText(), HostileOutcome::Fails,
+        "a PNG whose text chunk claims 2 GB; the file ends in it" });
+    corpus.append({ "png-rgb48-transparent-colour.png",
+        WriteRgb48Png(
+            TestCard(24, 16).convertToFormat(QImage::Format_RGBA64), qRgba64(0xc8c8, 0, 0, 0)),
+        HostileOutcome::Loads, "16-bit RGB whose tRNS chunk makes one colour transparent" });
 }
 
 } // namespace gb::tools

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
+#include <zlib.h>
 
 namespace gb::tools {
 
@@ -542,6 +543,40 @@ QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>&
     buffer.open(QIODevice::WriteOnly);
     withTexts.save(&buffer, "PNG");
     return buffer.data();
+}
+
+QByteArray PngChunk(const QByteArray& type, const QByteArray& data)
+{
+    QByteArray chunk;
+    PutBe32(chunk, static_cast<quint32>(data.size()));
+    chunk += type + data;
+    PutBe32(chunk,
+        static_cast<quint32>(crc32(0, reinterpret_cast<const Bytef*>(chunk.data() + 4),
+            static_cast<uInt>(chunk.size() - 4))));
+    return chunk;
+}
+
+QByteArray WriteRgb48Png(const QImage& img, std::optional<QRgba64> transparent)
+{
+    QByteArray header, rows, colour;
+    PutBe32(header, static_cast<quint32>(img.width()));
+    PutBe32(header, static_cast<quint32>(img.height()));
+    header.append("\x10\x02\x00\x00\x00", 5); // 16-bit RGB, deflate, no interlace
+    const auto putRgb = [](QByteArray& out, QRgba64 c) {
+        PutBe16(out, c.red());
+        PutBe16(out, c.green());
+        PutBe16(out, c.blue());
+    };
+    for (int y = 0; y < img.height(); ++y) {
+        rows.append('\0'); // no filter
+        for (int x = 0; x < img.width(); ++x)
+            putRgb(rows, img.pixelColor(x, y).rgba64());
+    }
+    if (transparent)
+        putRgb(colour, *transparent);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header)
+        + (transparent ? PngChunk("tRNS", colour) : QByteArray())
+        + PngChunk("IDAT", qCompress(rows).mid(4)) + PngChunk("IEND", {});
 }
 
 RleCodes& RleCodes::Run(int count, int value)

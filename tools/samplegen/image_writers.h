@@ -71,6 +71,11 @@ private:
 // Qt's PNG, as BMP files and icons may embed it, with text chunks (key, text) if given: the
 // freedesktop thumbnails other programs write carry their source's address and time so.
 QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts = {});
+// A PNG chunk as stored: its data's length, type, data and CRC.
+QByteArray PngChunk(const QByteArray& type, const QByteArray& data);
+// A 16-bit RGB PNG of `img`'s RGBA64 pixels (alpha dropped), with a tRNS chunk naming the one
+// colour shown transparent when `transparent` is given: Qt writes no such file.
+QByteArray WriteRgb48Png(const QImage& img, std::optional<QRgba64> transparent);
 QByteArray WriteIco(const QList<IconImage>& images);
 // One entry of an icon or cursor directory as stored: the sizes' low bytes (0 for 256), the
 // palette's size (0 for 256 or more), an icon's planes and bits or a cursor's hot spot, then the
