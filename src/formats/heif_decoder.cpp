@@ -170,9 +170,10 @@ namespace {
 
     // The image behind `handle` (item `item`), decoded to 8-bit RGB(A) whatever its depth, turned
     // upright. Reserves what decoding its largest frame takes: its stored size, the frame its
-    // coded data say, or the canvas a grid or overlay is composed on (`canvas`). Refused when that
-    // is beyond the budget, or when libheif gives more pixels than the stored size, unless the
-    // item declares layers, whose stored size may be a lower layer's than the one decoded.
+    // coded data say, or the canvas a grid or overlay is composed on (`canvas`), as a measured
+    // peak (DecodeBudget::ReservePeak). Refused when that cannot be held, or when libheif gives
+    // more pixels than the stored size, unless the item declares layers, whose stored size may be
+    // a lower layer's than the one decoded.
     std::optional<QImage> DecodeImage(DecodeBudget& budget, ByteSource& file,
         const heif_image_handle* handle, quint32 item, QSize canvas = {})
     {
@@ -183,7 +184,7 @@ namespace {
         const qint64 shown = std::max(Pixels(size), coding.layered ? coded : 0);
         if (size.isEmpty() || frame > kMaxDecodedBytes / 4)
             return std::nullopt;
-        const auto reservation = budget.Reserve(
+        const auto reservation = budget.ReservePeak(
             frame * BytesPerPixel(coding, heif_image_handle_get_luma_bits_per_pixel(handle)));
         const std::unique_ptr<heif_decoding_options, OptionsFree> decoding(
             heif_decoding_options_alloc());

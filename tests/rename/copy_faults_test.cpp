@@ -150,8 +150,8 @@ namespace {
         h.WhileOpen(batch);
         // The sweep looks for a writer's lock before it removes the file; FUSE hears of that
         // look's close only later, and keeps the removed file as ".fuse_hidden…" until it does.
-        QTest::qWaitFor(
-            [&] { return !Entries(card.files.Path()).join('/').contains(".fuse_hidden"); }, 10000);
+        static_cast<void>(QTest::qWaitFor(
+            [&] { return !Entries(card.files.Path()).join('/').contains(".fuse_hidden"); }, 10000));
         EXPECT_EQ(Entries(card.files.Path()), QStringList({ "Trip1.bmp" }));
     }
 
