@@ -13,6 +13,10 @@ struct Heic {
     int quality = 50; // libheif's lossy quality, 0..100
     // The longer side of the stored thumbnail; none when 0.
     int thumbnailSide = 0;
+    // The colour codes of its 'nclx' box as ITU-T H.273 numbers them (primaries: BT.709 1;
+    // curve: linear light 8); libheif's own when 0.
+    int primaries = 0;
+    int curve = 0;
 };
 
 // The file's bytes; empty when libheif has no HEVC encoder here.

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
+#include <zlib.h>
 
 namespace gb::tools {
 
@@ -533,7 +534,8 @@ QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot)
     return WriteIconFile(images, 2, hotspot);
 }
 
-QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts)
+QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts,
+    const QList<std::pair<QByteArray, QByteArray>>& chunks)
 {
     QImage withTexts = img;
     for (const auto& [key, text] : texts)
@@ -541,7 +543,17 @@ QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>&
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     withTexts.save(&buffer, "PNG");
-    return buffer.data();
+    QByteArray added;
+    for (const auto& [type, data] : chunks) {
+        const QByteArray typed = type + data;
+        PutBe32(added, quint32(data.size()));
+        added += typed;
+        PutBe32(added,
+            quint32(crc32(0, reinterpret_cast<const Bytef*>(typed.data()), uInt(typed.size()))));
+    }
+    constexpr qsizetype kHeaderChunkEnd = 8 + 12 + 13; // signature, IHDR
+    QByteArray png = buffer.data();
+    return png.insert(kHeaderChunkEnd, added);
 }
 
 RleCodes& RleCodes::Run(int count, int value)

@@ -69,8 +69,10 @@ private:
 };
 
 // Qt's PNG, as BMP files and icons may embed it, with text chunks (key, text) if given: the
-// freedesktop thumbnails other programs write carry their source's address and time so.
-QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts = {});
+// freedesktop thumbnails other programs write carry their source's address and time so. Further
+// chunks (type, data), such as a gAMA chunk Qt never writes, go right after the header chunk.
+QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts = {},
+    const QList<std::pair<QByteArray, QByteArray>>& chunks = {});
 QByteArray WriteIco(const QList<IconImage>& images);
 // One entry of an icon or cursor directory as stored: the sizes' low bytes (0 for 256), the
 // palette's size (0 for 256 or more), an icon's planes and bits or a cursor's hot spot, then the
