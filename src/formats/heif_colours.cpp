@@ -22,10 +22,11 @@ namespace {
         QPointF red, green, blue, white;
     };
 
+    constexpr int kBt709 = 1, kUnnamed = 2;
     const QPointF kD65(0.3127, 0.3290);
-    // ITU-T H.273's table of colour primaries, those that are not BT.709's and have a white Qt
-    // can adapt from.
+    // ITU-T H.273's table of colour primaries, those with a white Qt can adapt from.
     const Primaries kPrimaries[] = {
+        { kBt709, { 0.64, 0.33 }, { 0.30, 0.60 }, { 0.15, 0.06 }, kD65 }, // sRGB's
         { 5, { 0.64, 0.33 }, { 0.29, 0.60 }, { 0.15, 0.06 }, kD65 },
         { 6, { 0.630, 0.340 }, { 0.310, 0.595 }, { 0.155, 0.070 }, kD65 },
         { 7, { 0.630, 0.340 }, { 0.310, 0.595 }, { 0.155, 0.070 }, kD65 },
@@ -65,10 +66,12 @@ namespace {
 
 QColorSpace ColourCodeSpace(int primaries, int curve)
 {
+    primaries = primaries == kUnnamed ? kBt709 : primaries; // as a screen takes them
     const auto* named = std::find_if(std::begin(kPrimaries), std::end(kPrimaries),
         [primaries](const Primaries& p) { return p.code == primaries; });
     const auto shape = CurveOf(curve);
-    if (named == std::end(kPrimaries) || !shape)
+    if (named == std::end(kPrimaries) || !shape
+        || (primaries == kBt709 && shape->function == QColorSpace::TransferFunction::SRgb))
         return QColorSpace();
     return QColorSpace(
         named->white, named->red, named->green, named->blue, shape->function, shape->gamma);

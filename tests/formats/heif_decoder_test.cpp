@@ -277,7 +277,7 @@ namespace {
         EXPECT_EQ(qRed(srgb->image.pixel(4, 4)), 200);
     }
 
-    TEST(HeifDecoderTest, ColourCodesNameASpaceOnlyForAnotherGamutAndACurveQtKnows)
+    TEST(HeifDecoderTest, ColourCodesNameASpaceOnlyForColoursNotSrgbsAndACurveQtKnows)
     {
         QColorSpace (*const space)(int, int) = ColourCodeSpace;
         using Curve = QColorSpace::TransferFunction;
@@ -286,6 +286,8 @@ namespace {
         EXPECT_EQ(space(12, 1).transferFunction(), Curve::SRgb); // BT.709's curve
         EXPECT_EQ(space(9, 8).transferFunction(), Curve::Linear);
         EXPECT_EQ(space(9, 4).gamma(), 2.2f);
+        EXPECT_EQ(space(1, 8), QColorSpace(QColorSpace::Primaries::SRgb, Curve::Linear));
+        EXPECT_EQ(space(2, 5).gamma(), 2.8f); // primaries unnamed: BT.709's
         EXPECT_FALSE(space(1, 13).isValid()); // sRGB
         EXPECT_FALSE(space(2, 2).isValid()); // nothing named
         EXPECT_FALSE(space(9, 16).isValid()); // PQ

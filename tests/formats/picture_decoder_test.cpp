@@ -3,9 +3,12 @@
 // of what was read before it; no byte is fetched twice.
 #include "formats/byte_source.h"
 #include "formats/picture_decoder.h"
+#include "samplegen/heif_writers.h"
 #include "samplegen/image_writers.h"
 #include "samplegen/raw_writers.h"
 
+#include <QColorSpace>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace gb::formats {
@@ -156,6 +159,62 @@ namespace {
             EXPECT_EQ(loaded->embedded, allowed);
             EXPECT_EQ(loaded->naturalSize, QSize(1600, 1200)) << allowed;
             EXPECT_EQ(failure, LoadFailure::None) << allowed;
+        }
+    }
+
+    // How sRGB encodes `light` (0..1), in levels.
+    double SrgbLevel(double light)
+    {
+        return 255
+            * (light <= 0.0031308 ? 12.92 * light : 1.055 * std::pow(light, 1 / 2.4) - 0.055);
+    }
+
+    QByteArray PngIn(
+        const QColorSpace& space, QColor colour, QImage::Format format = QImage::Format_RGB32)
+    {
+        QImage image = tools::Solid({ 16, 16 }, colour, format);
+        image.setColorSpace(space);
+        return tools::WritePng(image);
+    }
+
+    // A picture whose numbers mean another tone curve than sRGB's is shown converted to sRGB; one
+    // in sRGB, or as near it as a camera's profile, as stored.
+    TEST(PictureDecoder, ShowsAnotherToneCurveInSrgbAndSrgbAsStored)
+    {
+        using Curve = QColorSpace::TransferFunction;
+        const QColor grey(50, 50, 50), edge(255, 255, 17); // edge: its blue moves most near sRGB
+        const QByteArray linearGama("\x00\x01\x86\xa0", 4); // gAMA 1: light as it is
+        // Its red a thousandth off sRGB's: converting would show `edge` with blue 15, yet no grey
+        // and no mix of none, half or all of each primary moves by half a level.
+        const QColorSpace camera(QPointF(0.3127, 0.3290), QPointF(0.641, 0.33), QPointF(0.30, 0.60),
+            QPointF(0.15, 0.06), Curve::SRgb);
+        const double linear = SrgbLevel(50 / 255.0); // 122.4
+        const struct {
+            const char* name;
+            QByteArray file;
+            double blue, tolerance;
+        } rows[] = {
+            { "grey PNG, linear by gAMA",
+                tools::WritePng(tools::Solid({ 16, 16 }, grey, QImage::Format_Grayscale8), {},
+                    { { "gAMA", linearGama } }),
+                linear, 0.5 },
+            { "16-bit PNG, half transparent, linear Rec.709 ICC profile",
+                PngIn(QColorSpace(QColorSpace::Primaries::SRgb, Curve::Linear),
+                    QColor(50, 50, 50, 128), QImage::Format_RGBA64),
+                linear, 1.5 }, // kept premultiplied in eight bits
+            { "HEIC, colour codes BT.709 linear",
+                tools::WriteHeic(
+                    { .picture = tools::Solid({ 16, 16 }, grey), .quality = 90, .primaries = 1, .curve = 8 }), linear, 3 },
+            { "PNG, sRGB ICC profile", PngIn(QColorSpace::SRgb, edge), 17, 0 },
+            { "PNG, camera's sRGB ICC profile", PngIn(camera, edge), 17, 0 },
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.name);
+            MemoryByteSource source(row.file);
+            LoadFailure failure = LoadFailure::None;
+            const auto shown = DecodePicture(source, { false, {}, false, true }, failure);
+            ASSERT_TRUE(shown);
+            EXPECT_NEAR(shown->image.pixelColor(8, 8).blue(), row.blue, row.tolerance);
         }
     }
 

@@ -91,6 +91,31 @@ namespace {
         qToBigEndian(quint32(size.height()), file.data() + at + 12);
     }
 
+    struct NclxFree {
+        void operator()(heif_color_profile_nclx* codes) const
+        {
+            heif_nclx_color_profile_free(codes);
+        }
+    };
+    struct OptionsFree {
+        void operator()(heif_encoding_options* options) const
+        {
+            heif_encoding_options_free(options);
+        }
+    };
+
+    // The colour codes of an 'nclx' box, the pixels coded full range by BT.601's matrix.
+    std::unique_ptr<heif_color_profile_nclx, NclxFree> ColourCodes(int primaries, int curve)
+    {
+        std::unique_ptr<heif_color_profile_nclx, NclxFree> codes(heif_nclx_color_profile_alloc());
+        if (!codes || !Ok(heif_nclx_color_profile_set_color_primaries(codes.get(), primaries))
+            || !Ok(heif_nclx_color_profile_set_transfer_characteristics(codes.get(), curve))
+            || !Ok(heif_nclx_color_profile_set_matrix_coefficients(codes.get(), 6)))
+            return nullptr;
+        codes->full_range_flag = 1;
+        return codes;
+    }
+
     heif_error AppendTo(heif_context*, const void* data, size_t size, void* userdata)
     {
         static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
@@ -117,9 +142,17 @@ QByteArray WriteHeic(const Heic& heic)
     const auto image = heic.bitDepth > 8 ? ToDeepHeifImage(heic.picture, heic.bitDepth)
                                          : ToHeifImage(heic.picture);
     heif_image_handle* rawHandle = nullptr;
-    if (!image
-        || !Ok(
-            heif_context_encode_image(context.get(), image.get(), rawEncoder, nullptr, &rawHandle)))
+    // libheif writes the image's codes, and only when they are given as options too.
+    const auto codes = heic.primaries > 0 ? ColourCodes(heic.primaries, heic.curve) : nullptr;
+    if (!image || (heic.primaries > 0 && !codes)
+        || (codes && !Ok(heif_image_set_nclx_color_profile(image.get(), codes.get()))))
+        return {};
+    const std::unique_ptr<heif_encoding_options, OptionsFree> options(
+        heif_encoding_options_alloc());
+    options->output_nclx_profile = codes.get();
+    options->macOS_compatibility_workaround_no_nclx_profile = !codes; // no box at all by default
+    if (!Ok(heif_context_encode_image(
+            context.get(), image.get(), rawEncoder, options.get(), &rawHandle)))
         return {};
     const std::unique_ptr<heif_image_handle, HandleRelease> primary(rawHandle);
     heif_image_handle* thumbnail = nullptr;

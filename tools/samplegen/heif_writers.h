@@ -20,6 +20,10 @@ struct Heic {
     int bitDepth = 8;
     // What the primary image's 'ispe' box says when valid, whatever the coded frame is.
     QSize storedSize = QSize();
+    // The colour codes of its 'nclx' box as ITU-T H.273 numbers them (primaries: BT.709 1;
+    // curve: linear light 8); libheif's own when 0.
+    int primaries = 0;
+    int curve = 0;
 };
 
 // The file's bytes; empty when libheif has no encoder for the codec here.

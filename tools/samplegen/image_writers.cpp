@@ -534,7 +534,8 @@ QByteArray WriteCur(const QList<IconImage>& images, QPoint hotspot)
     return WriteIconFile(images, 2, hotspot);
 }
 
-QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts)
+QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts,
+    const QList<std::pair<QByteArray, QByteArray>>& chunks)
 {
     QImage withTexts = img;
     for (const auto& [key, text] : texts)
@@ -542,7 +543,12 @@ QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>&
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     withTexts.save(&buffer, "PNG");
-    return buffer.data();
+    QByteArray added;
+    for (const auto& [type, data] : chunks)
+        added += PngChunk(type, data);
+    constexpr qsizetype kHeaderChunkEnd = 8 + 12 + 13; // signature, IHDR
+    QByteArray png = buffer.data();
+    return png.insert(kHeaderChunkEnd, added);
 }
 
 QByteArray PngChunk(const QByteArray& type, const QByteArray& data)

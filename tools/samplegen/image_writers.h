@@ -69,8 +69,10 @@ private:
 };
 
 // Qt's PNG, as BMP files and icons may embed it, with text chunks (key, text) if given: the
-// freedesktop thumbnails other programs write carry their source's address and time so.
-QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts = {});
+// freedesktop thumbnails other programs write carry their source's address and time so. Further
+// chunks (type, data), such as a gAMA chunk Qt never writes, go right after the header chunk.
+QByteArray WritePng(const QImage& img, const QList<std::pair<QString, QString>>& texts = {},
+    const QList<std::pair<QByteArray, QByteArray>>& chunks = {});
 // A PNG chunk as stored: its data's length, type, data and CRC.
 QByteArray PngChunk(const QByteArray& type, const QByteArray& data);
 // A 16-bit RGB PNG of `img`'s RGBA64 pixels (alpha dropped), with a tRNS chunk naming the one

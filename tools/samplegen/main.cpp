@@ -8,6 +8,7 @@
 #include "samplegen/metafile_writers.h"
 #include "samplegen/raw_writers.h"
 
+#include <QColorSpace>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -300,6 +301,24 @@ QList<Sample> EveryTypeFixtures()
             [=] {
                 return WriteTiff(quadrants, {}, 1,
                     { .kind = TiffSamples::Kind::Grey, .bits = 16, .make = "FLIR Systems AB" });
+            } },
+        // Other tone curves than sRGB's, converted to sRGB in eight and in sixteen bits: linear
+        // light by a PNG's gAMA chunk, by an ICC profile and by HEIC colour codes.
+        { "linear-gama.png",
+            [] {
+                const QImage grey = Solid({ 8, 8 }, QColor(50, 50, 50), QImage::Format_Grayscale8);
+                return WritePng(grey, {}, { { "gAMA", QByteArray("\x00\x01\x86\xa0", 4) } });
+            } },
+        { "linear-16bit-alpha.png",
+            [=] {
+                QImage deep = quadrants.convertToFormat(QImage::Format_RGBA64);
+                deep.setColorSpace(QColorSpace(
+                    QColorSpace::Primaries::SRgb, QColorSpace::TransferFunction::Linear));
+                return WritePng(deep);
+            } },
+        { "linear.heic",
+            [] {
+                return WriteHeic({ .picture = Detailed({ 64, 48 }), .primaries = 1, .curve = 8 });
             } },
     };
 }
