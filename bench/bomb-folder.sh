@@ -7,14 +7,9 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=
-if [[ ${1-} == --build ]]; then
-    build=${2:?--build needs a folder}
-    shift 2
-fi
-copies=${1:-16}
 # shellcheck source=find-build.sh
-source "$repo/bench/find-build.sh"
+source "$repo/bench/find-build.sh" # takes --build DIR off the arguments
+copies=${1:-16}
 find_build "$repo"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/glimmerbox-bombs.XXXXXX")

@@ -12,11 +12,8 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 die() { echo "compare: $*" >&2; exit 1; }
 
-build=
-if [[ ${1-} == --build ]]; then
-    build=${2:?--build needs a folder}
-    shift 2
-fi
+# shellcheck source=find-build.sh
+source "$repo/bench/find-build.sh" # takes --build DIR off the arguments
 folder=${1:?usage: bench/compare.sh [--build DIR] FOLDER [ROUNDS=3]}
 rounds=${2:-3}
 [[ -d $folder ]] || die "no folder $folder"
@@ -24,8 +21,6 @@ rounds=${2:-3}
 folder=$(cd "$folder" && pwd)
 mogrify_limit_s=${MOGRIFY_LIMIT_S:-300}
 
-# shellcheck source=find-build.sh
-source "$repo/bench/find-build.sh"
 find_build "$repo"
 
 # The program lists *.jpg (any case) among its picture types; the other tools get the same files.

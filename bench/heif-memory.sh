@@ -14,14 +14,9 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=
-if [[ ${1-} == --build ]]; then
-    build=${2:?--build needs a folder}
-    shift 2
-fi
-side=${1:-8000}
 # shellcheck source=find-build.sh
-source "$repo/bench/find-build.sh"
+source "$repo/bench/find-build.sh" # takes --build DIR off the arguments
+side=${1:-8000}
 find_build "$repo"
 cmake --build "$build" -j"$(nproc)" --target glimmerbox_heif_files glimmerbox_picture_probe >&2
 files=$build/bench/glimmerbox_heif_files

@@ -10,13 +10,8 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=
-if [[ ${1-} == --build ]]; then
-    build=${2:?--build needs a folder}
-    shift 2
-fi
 # shellcheck source=find-build.sh
-source "$repo/bench/find-build.sh"
+source "$repo/bench/find-build.sh" # takes --build DIR off the arguments
 find_build "$repo"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/glimmerbox-hostile-memory.XXXXXX")

@@ -11,18 +11,13 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 die() { echo "many-files: $*" >&2; exit 1; }
 
-build=
-if [[ ${1-} == --build ]]; then
-    build=${2:?--build needs a folder}
-    shift 2
-fi
+# shellcheck source=find-build.sh
+source "$repo/bench/find-build.sh" # takes --build DIR off the arguments
 count=${1:-100000}
 rounds=${ROUNDS:-1}
 [[ $count =~ ^[1-9][0-9]*$ ]] || die "usage: bench/many-files.sh [--build DIR] [N=100000]"
 [[ $rounds =~ ^[1-9][0-9]*$ ]] || die "ROUNDS must be a positive number"
 
-# shellcheck source=find-build.sh
-source "$repo/bench/find-build.sh"
 find_build "$repo"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/glimmerbox-many.XXXXXX")

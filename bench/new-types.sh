@@ -23,11 +23,8 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 die() { echo "new-types: $*" >&2; exit 1; }
 
-build=
-if [[ ${1-} == --build ]]; then
-    build=${2:?--build needs a folder}
-    shift 2
-fi
+# shellcheck source=find-build.sh
+source "$repo/bench/find-build.sh" # takes --build DIR off the arguments
 count=${1:-8}
 rounds=${2:-3}
 [[ $count =~ ^[1-9][0-9]*$ && $rounds =~ ^[1-9][0-9]*$ ]] || die "N and ROUNDS must be positive numbers"
@@ -38,8 +35,6 @@ has vipsthumbnail || echo "new-types: no vipsthumbnail (libvips-tools): its colu
 has heif-enc || echo "new-types: no heif-enc (libheif-examples): HEIC and AVIF left out" >&2
 has cjxl || echo "new-types: no cjxl (libjxl-tools): JPEG XL left out" >&2
 
-# shellcheck source=find-build.sh
-source "$repo/bench/find-build.sh"
 find_build "$repo"
 floor=$build/bench/glimmerbox_decode_floor
 tiles=$build/bench/glimmerbox_tile_bench

@@ -24,11 +24,8 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 die() { echo "slow-share: $*" >&2; exit 1; }
 skip() { echo "slow-share: SKIPPED: $*" >&2; exit 0; }
 
-build=
-if [[ ${1-} == --build ]]; then
-    build=${2:?--build needs a folder}
-    shift 2
-fi
+# shellcheck source=find-build.sh
+source "$repo/bench/find-build.sh" # takes --build DIR off the arguments
 count=${1:-200}
 corpus=${2:-/tmp/glimmerbox-bench}
 [[ $count =~ ^[1-9][0-9]*$ ]] || die "usage: bench/slow-share.sh [--build DIR] [N=200] [CORPUS]"
@@ -42,8 +39,6 @@ declare -A latency_ms=([wifi]=5 [vpn]=50) mbps=([wifi]=20 [vpn]=5)
 command -v fusermount >/dev/null || skip "fusermount is missing (apt-get install fuse)"
 [[ -x $slowfs ]] || skip "no slowfs at $slowfs (set SLOWFS)"
 
-# shellcheck source=find-build.sh
-source "$repo/bench/find-build.sh"
 find_build "$repo"
 bash "$repo/bench/make-corpus.sh" "$count" "$corpus" >&2
 
