@@ -143,7 +143,8 @@ int main(int argc, char** argv)
             workers.emplace_back([&] {
                 for (size_t at; (at = next++) < files.size();) {
                     if (!Decode(files[at])) {
-                        std::fprintf(stderr, "could not decode %s\n", qPrintable(read->paths.at(int(at))));
+                        std::fprintf(
+                            stderr, "could not decode %s\n", qPrintable(read->paths.at(int(at))));
                         failed = true;
                     }
                 }

@@ -203,8 +203,11 @@ namespace {
                     QColor(50, 50, 50, 128), QImage::Format_RGBA64),
                 linear, 1.5 }, // kept premultiplied in eight bits
             { "HEIC, colour codes BT.709 linear",
-                tools::WriteHeic(
-                    { .picture = tools::Solid({ 16, 16 }, grey), .quality = 90, .primaries = 1, .curve = 8 }), linear, 3 },
+                tools::WriteHeic({ .picture = tools::Solid({ 16, 16 }, grey),
+                    .quality = 90,
+                    .primaries = 1,
+                    .curve = 8 }),
+                linear, 3 },
             { "PNG, sRGB ICC profile", PngIn(QColorSpace::SRgb, edge), 17, 0 },
             { "PNG, camera's sRGB ICC profile", PngIn(camera, edge), 17, 0 },
         };
