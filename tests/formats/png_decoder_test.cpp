@@ -71,5 +71,14 @@ namespace {
         EXPECT_EQ(picture->image.pixel(3, 0), qRgb(128, 64, 32));
     }
 
+    TEST(PngDecoder, Leaves16BitRgbWithoutATransparentColourToQtsReaderWhichAppliesItsGamma)
+    {
+        const QImage grey = tools::Solid({ 2, 2 }, QColor(50, 50, 50), QImage::Format_RGBX64);
+        const QByteArray linear("\x00\x01\x86\xa0", 4); // gAMA 1.0: linear light
+        const auto picture = DecodePngFile(tools::WritePng(grey, {}, { { "gAMA", linear } }), {});
+        ASSERT_TRUE(picture);
+        EXPECT_NEAR(qRed(picture->image.pixel(1, 1)), 122, 1); // linear 50 in sRGB's curve
+    }
+
 } // namespace
 } // namespace gb::formats
