@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace gb::bench {
@@ -40,6 +43,27 @@ inline std::optional<BenchFiles> ReadBenchFiles(QStringList args, const char* pr
     }
     files.paths = args;
     return files;
+}
+
+// Milliseconds to run `decode(index)` once for each of `count` files on as many threads as the
+// machine has cores, as the program decodes; nothing when one returned false.
+template <typename Decode> std::optional<double> TimeOnEveryCore(size_t count, Decode decode)
+{
+    QElapsedTimer timer;
+    timer.start();
+    std::atomic<size_t> next { 0 };
+    std::atomic<bool> failed { false };
+    std::vector<std::thread> workers;
+    for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
+        workers.emplace_back([&] {
+            for (size_t at; (at = next++) < count;) {
+                if (!decode(at))
+                    failed = true;
+            }
+        });
+    for (std::thread& worker : workers)
+        worker.join();
+    return failed ? std::nullopt : std::optional(double(timer.nsecsElapsed()) / 1e6);
 }
 
 } // namespace gb::bench

@@ -14,15 +14,12 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImageReader>
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <jxl/decode.h>
 #include <libheif/heif.h>
 #include <libraw/libraw.h>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -134,26 +131,15 @@ int main(int argc, char** argv)
     const int rounds = read->rounds;
     std::vector<double> totals;
     for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        std::atomic<size_t> next { 0 };
-        std::atomic<bool> failed { false };
-        std::vector<std::thread> workers;
-        for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
-            workers.emplace_back([&] {
-                for (size_t at; (at = next++) < files.size();) {
-                    if (!Decode(files[at])) {
-                        std::fprintf(
-                            stderr, "could not decode %s\n", qPrintable(read->paths.at(int(at))));
-                        failed = true;
-                    }
-                }
-            });
-        for (std::thread& worker : workers)
-            worker.join();
-        if (failed)
+        const auto ms = gb::bench::TimeOnEveryCore(files.size(), [&](size_t at) {
+            if (Decode(files[at]))
+                return true;
+            std::fprintf(stderr, "could not decode %s\n", qPrintable(read->paths.at(int(at))));
+            return false;
+        });
+        if (!ms)
             return 1;
-        totals.push_back(double(timer.nsecsElapsed()) / 1e6);
+        totals.push_back(*ms);
     }
     std::sort(totals.begin(), totals.end());
     std::printf("decode-floor files=%zu ms_total=%.1f\n", files.size(), totals[totals.size() / 2]);

@@ -12,12 +12,9 @@
 #include "formats/byte_source.h"
 #include "formats/picture_decoder.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -32,25 +29,6 @@ std::optional<LoadedPicture> Decode(const QByteArray& bytes, QSize box)
     MemoryByteSource source(bytes);
     LoadFailure failure = LoadFailure::None;
     return DecodePicture(source, options, failure);
-}
-
-// Milliseconds to decode every file once on all cores; false when one did not decode.
-bool TimeAll(const std::vector<QByteArray>& files, QSize box, double& ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    std::atomic<size_t> next { 0 };
-    std::atomic<bool> failed { false };
-    std::vector<std::thread> workers;
-    for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
-        workers.emplace_back([&] {
-            for (size_t at; (at = next++) < files.size();)
-                failed = failed || !Decode(files[at], box);
-        });
-    for (std::thread& worker : workers)
-        worker.join();
-    ms = double(timer.nsecsElapsed()) / 1e6;
-    return !failed;
 }
 
 double MeanError(const QImage& tile, const QImage& whole)
@@ -96,11 +74,14 @@ int main(int argc, char** argv)
     }
     std::vector<double> tiles, wholes;
     for (int round = 0; round < rounds; ++round) {
-        double tileMs = 0, wholeMs = 0;
-        if (!TimeAll(files, tile, tileMs) || !TimeAll(files, QSize(), wholeMs))
+        const auto tileMs = gb::bench::TimeOnEveryCore(
+            files.size(), [&](size_t at) { return Decode(files[at], tile).has_value(); });
+        const auto wholeMs = gb::bench::TimeOnEveryCore(
+            files.size(), [&](size_t at) { return Decode(files[at], QSize()).has_value(); });
+        if (!tileMs || !wholeMs)
             return 1;
-        tiles.push_back(tileMs);
-        wholes.push_back(wholeMs);
+        tiles.push_back(*tileMs);
+        wholes.push_back(*wholeMs);
     }
     std::printf("tile-bench files=%zu ms_tile=%.1f ms_whole=%.1f worst_mean_error=%.2f\n",
         files.size(), Median(tiles), Median(wholes), worst);
