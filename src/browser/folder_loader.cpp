@@ -127,14 +127,14 @@ void FolderLoader::TakeTiles()
     const quint64 request = request_;
     const int listed = filHidden.ListCount();
     const QFontMetrics metrics(look_.captionFont);
-    for (std::optional<core::CompactTile>& tile : pipeline_->TakeReady()) {
+    for (MadeTile& made : pipeline_->TakeReady()) {
         const int index = takenTiles_++;
-        if (tile) {
+        if (made.tile) {
             const QString name = filHidden.List(index);
             model_.Append({ name,
                 core::FitCaption(name, kThumbCellSize.width(),
                     [&metrics](const QString& text) { return metrics.horizontalAdvance(text); }),
-                name, 0, std::move(*tile), true });
+                name, 0, std::move(*made.tile), true });
             ++madeCells_;
         } else {
             model_.SetFrameCount(listed - takenTiles_); // its frame goes, the later ones move up

@@ -58,7 +58,7 @@ void ThumbnailPipeline::Work()
         const qsizetype index = launched_++;
         slots_.emplace_back();
         lock.unlock();
-        std::optional<core::CompactTile> tile = decoder_(paths_[index]);
+        MadeTile tile = decoder_(paths_[index]);
         lock.lock();
         Slot& slot = slots_[static_cast<size_t>(index - taken_)];
         slot.tile = std::move(tile);
@@ -74,9 +74,9 @@ void ThumbnailPipeline::Work()
         idle_.notify_all();
 }
 
-std::vector<std::optional<core::CompactTile>> ThumbnailPipeline::TakeReady()
+std::vector<MadeTile> ThumbnailPipeline::TakeReady()
 {
-    std::vector<std::optional<core::CompactTile>> ready;
+    std::vector<MadeTile> ready;
     std::unique_lock lock(mutex_);
     noticePending_ = false;
     while (!slots_.empty() && slots_.front().done) {

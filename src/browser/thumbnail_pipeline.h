@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/thumbnail_drawing.h"
+#include "browser/made_tile.h"
 
 #include <QStringList>
 #include <condition_variable>
@@ -20,7 +20,7 @@ namespace gb::browser {
 // has (see IsIdle).
 class ThumbnailPipeline {
 public:
-    using Decoder = std::function<std::optional<core::CompactTile>(const QString& path)>;
+    using Decoder = std::function<MadeTile(const QString& path)>;
     // Called on a worker thread when the next tile in list order has become ready to take;
     // always given.
     using ReadyNotice = std::function<void()>;
@@ -33,9 +33,9 @@ public:
     ThumbnailPipeline(const ThumbnailPipeline&) = delete;
     ThumbnailPipeline& operator=(const ThumbnailPipeline&) = delete;
 
-    // The results ready in list order from the first not yet taken on (nullopt for a file that
-    // could not be made into a tile); empty when the next one is not ready yet.
-    std::vector<std::optional<core::CompactTile>> TakeReady();
+    // The results ready in list order from the first not yet taken on (no tile for a file that
+    // could not be made into one); empty when the next one is not ready yet.
+    std::vector<MadeTile> TakeReady();
     // Every file's result has been taken.
     bool IsFinished() const { return taken_ == paths_.size(); }
     // Nothing more is started; what runs is left to finish on its own.
@@ -46,7 +46,7 @@ public:
 private:
     struct Slot {
         bool done = false;
-        std::optional<core::CompactTile> tile;
+        MadeTile tile;
     };
     void LaunchMore(std::unique_lock<std::mutex>& lock);
     bool MayStart() const;

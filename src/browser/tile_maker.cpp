@@ -62,7 +62,7 @@ TileMaker::TileMaker(const platform::IPictureLoader& pictures,
 {
 }
 
-std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
+MadeTile TileMaker::Make(const QString& path) const
 {
     platform::PictureOptions options;
     options.largeIcon = IsIconName(QFileInfo(path).fileName());
@@ -78,12 +78,12 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
     if (key) {
         const platform::CachedThumbnail cached = cache_.Find(*key, cacheSide);
         if (cached.result == platform::ThumbnailLookup::KnownFailure)
-            return std::nullopt;
+            return {};
         if (cached.result == platform::ThumbnailLookup::Hit) {
             const QSize natural
                 = cached.naturalSize.isValid() ? cached.naturalSize : cached.image.size();
-            return core::MakeCompactTile(
-                cached.image, natural, options_.loadSurface, options_.pixelRatio);
+            return { core::MakeCompactTile(
+                cached.image, natural, options_.loadSurface, options_.pixelRatio) };
         }
     }
     platform::LoadFailure failure = platform::LoadFailure::None;
@@ -98,13 +98,13 @@ std::optional<core::CompactTile> TileMaker::Make(const QString& path) const
         // without its modification time changing.
         if (key && failure == platform::LoadFailure::NotAPicture)
             writer_.AddFailure(*key);
-        return std::nullopt;
+        return {};
     }
     if (key && IsWorthCaching(*picture, cacheSide, options_.remote))
         writer_.Add(
             *key, ShrinkForCache(picture->image, cacheSide), picture->naturalSize, cacheSide);
-    return core::MakeCompactTile(
-        picture->image, picture->naturalSize, options_.loadSurface, options_.pixelRatio);
+    return { core::MakeCompactTile(
+        picture->image, picture->naturalSize, options_.loadSurface, options_.pixelRatio) };
 }
 
 } // namespace gb::browser

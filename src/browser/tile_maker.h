@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/thumbnail_drawing.h"
+#include "browser/made_tile.h"
 
 #include <QColor>
 #include <QString>
@@ -38,8 +38,8 @@ public:
         ThumbnailCacheWriter& writer, Options options,
         std::shared_ptr<UnreadableFiles> unreadable = nullptr);
 
-    // nullopt when the file cannot be made into a tile.
-    std::optional<core::CompactTile> Make(const QString& path) const;
+    // No tile when the file cannot be made into one.
+    MadeTile Make(const QString& path) const;
 
 private:
     const platform::IPictureLoader& pictures_;

@@ -4,11 +4,16 @@
 #include "module1/module1.h"
 
 #include <QDir>
+#include <algorithm>
+#include <iterator>
 
 namespace gb::app {
 
 namespace {
     const QString kMain = QStringLiteral("Main");
+
+    const QString kDateTaken = QStringLiteral("Date Taken");
+    constexpr int kDefaultSlideSeconds = 2;
 
     QString YesNo(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
 } // namespace
@@ -53,6 +58,64 @@ bool Settings::SetUseEmbeddedThumbnails(bool on)
 bool Settings::EveryPictureType() { return ReadYesNo("Every Picture Type", false); }
 
 bool Settings::SetEveryPictureType(bool on) { return Write("Every Picture Type", YesNo(on)); }
+
+bool Settings::FitPictures() { return ReadYesNo("Fit Pictures", false); }
+
+bool Settings::SetFitPictures(bool on) { return Write("Fit Pictures", YesNo(on)); }
+
+bool Settings::DeleteToTrash() { return ReadYesNo("Delete To Trash", false); }
+
+bool Settings::SetDeleteToTrash(bool on) { return Write("Delete To Trash", YesNo(on)); }
+
+Settings::SortOrder Settings::CellSortOrder()
+{
+    const QString order = module1_.ReadSetting(kMain, "Sort Order", QString()).trimmed();
+    return order.compare(kDateTaken, Qt::CaseInsensitive) == 0 ? SortOrder::DateTaken
+                                                               : SortOrder::Name;
+}
+
+bool Settings::SetCellSortOrder(SortOrder order)
+{
+    return Write("Sort Order", order == SortOrder::DateTaken ? kDateTaken : QStringLiteral("Name"));
+}
+
+bool Settings::SortReverse() { return ReadYesNo("Sort Reverse", false); }
+
+bool Settings::SetSortReverse(bool on) { return Write("Sort Reverse", YesNo(on)); }
+
+int Settings::ThumbnailSize()
+{
+    bool number = false;
+    const int pixels
+        = module1_.ReadSetting(kMain, "Thumbnail Size", QString()).trimmed().toInt(&number);
+    const auto& sizes = kThumbnailSizes;
+    return number && std::find(std::begin(sizes), std::end(sizes), pixels) != std::end(sizes)
+        ? pixels
+        : sizes[0];
+}
+
+bool Settings::SetThumbnailSize(int pixels)
+{
+    return Write("Thumbnail Size", QString::number(pixels));
+}
+
+bool Settings::WatchFolder() { return ReadYesNo("Watch Folder", false); }
+
+bool Settings::SetWatchFolder(bool on) { return Write("Watch Folder", YesNo(on)); }
+
+int Settings::SlideSeconds()
+{
+    bool number = false;
+    const int seconds
+        = module1_.ReadSetting(kMain, "Slide Seconds", QString()).trimmed().toInt(&number);
+    return number ? std::clamp(seconds, kMinSlideSeconds, kMaxSlideSeconds) : kDefaultSlideSeconds;
+}
+
+bool Settings::SetSlideSeconds(int seconds)
+{
+    return Write(
+        "Slide Seconds", QString::number(std::clamp(seconds, kMinSlideSeconds, kMaxSlideSeconds)));
+}
 
 bool Settings::ReadYesNo(const QString& key, bool defaultValue)
 {

@@ -46,6 +46,43 @@ public:
     bool EveryPictureType();
     bool SetEveryPictureType(bool on);
 
+    // The options a person may switch on; with none changed the program behaves as it always did.
+
+    // "Fit Pictures": the slide show shrinks a picture larger than the screen to fit it, and the
+    // rename window's preview keeps the picture's proportions. No when unset.
+    bool FitPictures();
+    bool SetFitPictures(bool on);
+
+    // "Delete To Trash": Delete moves the ticked files to the desktop's Trash. No when unset.
+    bool DeleteToTrash();
+    bool SetDeleteToTrash(bool on);
+
+    // "Sort Order": "Name" (the default, also for anything unknown) or "Date Taken".
+    enum class SortOrder { Name, DateTaken };
+    SortOrder CellSortOrder();
+    bool SetCellSortOrder(SortOrder order);
+    // "Sort Reverse": either order backwards. No when unset.
+    bool SortReverse();
+    bool SetSortReverse(bool on);
+
+    // "Thumbnail Size": the side of a cell's picture, one of kThumbnailSizes; 64 when unset or
+    // anything else.
+    static constexpr int kThumbnailSizes[] = { 64, 96, 128, 192, 256 };
+    int ThumbnailSize();
+    bool SetThumbnailSize(int pixels);
+
+    // "Watch Folder": pictures added, removed or changed in the folder shown appear without a
+    // Refresh. No when unset.
+    bool WatchFolder();
+    bool SetWatchFolder(bool on);
+
+    // "Slide Seconds": the slide show's interval, 1 to 60 (a number outside is taken to the
+    // nearer end); 2 when unset or not a number.
+    static constexpr int kMinSlideSeconds = 1;
+    static constexpr int kMaxSlideSeconds = 60;
+    int SlideSeconds();
+    bool SetSlideSeconds(int seconds);
+
 private:
     bool ReadYesNo(const QString& key, bool defaultValue);
     bool Write(const QString& key, const QString& value);

@@ -44,9 +44,10 @@ namespace {
         const QString file = photos.File("wide.jpg");
         const QString entry = CacheEntry(m.root, file, size);
         m.writer.Hold();
-        const auto decoded = maker.Make(file);
-        EXPECT_TRUE(maker.Make(photos.File("small.jpg")) && maker.Make(photos.File("icon.ico")));
-        EXPECT_FALSE(maker.Make(photos.File("broken.jpg")));
+        const auto decoded = maker.Make(file).tile;
+        EXPECT_TRUE(maker.Make(photos.File("small.jpg")).tile);
+        EXPECT_TRUE(maker.Make(photos.File("icon.ico")).tile);
+        EXPECT_FALSE(maker.Make(photos.File("broken.jpg")).tile);
         EXPECT_FALSE(QFile::exists(entry)); // held until the grid is shown
         m.writer.Release();
         const auto broken = m.s.thumbnails.KeyFor(photos.File("broken.jpg"));
@@ -64,10 +65,12 @@ namespace {
             QStringList({ "fail", size }));
 
         EXPECT_EQ(QImage(entry).size(), entrySize);
-        const auto cached = maker.Make(file);
-        ASSERT_TRUE(cached && decoded);
-        EXPECT_TRUE(cached->image == decoded->image && cached->frame == decoded->frame);
-        EXPECT_FALSE(maker.Make(photos.File("broken.jpg")));
+        const auto cached = maker.Make(file).tile;
+        ASSERT_TRUE(cached);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(cached->image, decoded->image);
+        EXPECT_EQ(cached->frame, decoded->frame);
+        EXPECT_FALSE(maker.Make(photos.File("broken.jpg")).tile);
     }
 
     INSTANTIATE_TEST_SUITE_P(Densities, TileMakerTest,

@@ -18,13 +18,13 @@ namespace {
     }
 
     // Tile i is i + 1 wide, so a result names its file; file 5 cannot be made into a tile.
-    std::optional<core::CompactTile> TileFor(const QString& name)
+    MadeTile TileFor(const QString& name)
     {
         if (name == "5")
-            return std::nullopt;
+            return {};
         core::CompactTile tile;
         tile.image = QRect(0, 0, name.toInt() + 1, 1);
-        return tile;
+        return { tile };
     }
 
     // Takes every result, waiting for the pipeline's notices in between as the window does.
@@ -33,8 +33,8 @@ namespace {
         std::vector<int> widths;
         while (!pipeline.IsFinished() && int(widths.size()) < upTo) {
             notices.acquire();
-            for (const auto& tile : pipeline.TakeReady())
-                widths.push_back(tile ? tile->image.width() : 0);
+            for (const auto& made : pipeline.TakeReady())
+                widths.push_back(made.tile ? made.tile->image.width() : 0);
         }
         return widths;
     }

@@ -52,6 +52,37 @@ namespace {
         }
     }
 
+    // The options that take a value read anything they do not know as their default, so a
+    // person who never chose sees the program as it always was.
+    TEST(Settings, OptionValuesOutsideTheirChoicesReadAsTheDefault)
+    {
+        struct Row {
+            const char* stored; // nullptr: the key is missing
+            int thumbnailSize;
+            int slideSeconds;
+            app::Settings::SortOrder order;
+        };
+        using Order = app::Settings::SortOrder;
+        const Row rows[] = {
+            { nullptr, 64, 2, Order::Name },
+            { "128", 128, 60, Order::Name },
+            { "100", 64, 60, Order::Name },
+            { "0", 64, 1, Order::Name },
+            { " date taken ", 64, 2, Order::DateTaken },
+        };
+        for (const Row& row : rows) {
+            TestServices s;
+            if (row.stored) {
+                for (const char* key : { "Thumbnail Size", "Slide Seconds", "Sort Order" })
+                    s.SetSetting(key, row.stored);
+            }
+            app::Settings settings(s.module1);
+            EXPECT_EQ(settings.ThumbnailSize(), row.thumbnailSize) << row.stored;
+            EXPECT_EQ(settings.SlideSeconds(), row.slideSeconds) << row.stored;
+            EXPECT_EQ(settings.CellSortOrder(), row.order) << row.stored;
+        }
+    }
+
     // Leaving the window where no place was worth keeping keeps the stored one.
     TEST(Settings, PlacementWithoutAPositionKeepsTheStoredOne)
     {
