@@ -42,10 +42,10 @@ namespace {
 } // namespace
 
 CompactTile MakeCompactTile(
-    const QImage& source, QSize naturalSize, const QColor& loadSurface, qreal pixelRatio)
+    const QImage& source, QSize naturalSize, const QColor& loadSurface, qreal pixelRatio, int side)
 {
-    const ThumbnailGeometry geometry = ComputeThumbnailGeometry(naturalSize);
-    CompactTile tile { QByteArray(), geometry.image, geometry.frame };
+    const ThumbnailGeometry geometry = ComputeThumbnailGeometry(naturalSize, side);
+    CompactTile tile { QByteArray(), geometry.image, geometry.frame, 1, side };
     if (geometry.image.isEmpty() || source.isNull())
         return tile;
     // Never enlarged: a source without the extra pixels is drawn at one pixel a logical pixel.
@@ -70,7 +70,7 @@ QImage CompactTile::Picture() const
 
 void CompactTile::Paint(QPainter& painter, QPoint at, const QColor& face) const
 {
-    painter.fillRect(QRect(at, QSize(kThumbnailTileSize, kThumbnailTileSize)), face);
+    painter.fillRect(QRect(at, QSize(side, side)), face);
     if (const QImage picture = Picture(); !picture.isNull())
         painter.drawImage(QRectF(at + image.topLeft(), image.size()), picture);
     DrawFrame(painter, frame.translated(at));
@@ -78,7 +78,7 @@ void CompactTile::Paint(QPainter& painter, QPoint at, const QColor& face) const
 
 QImage CompactTile::Tile(const QColor& face) const
 {
-    QImage tile(kThumbnailTileSize, kThumbnailTileSize, QImage::Format_RGB32);
+    QImage tile(side, side, QImage::Format_RGB32);
     QPainter painter(&tile);
     Paint(painter, QPoint(0, 0), face);
     painter.end();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/thumbnail_geometry.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -24,11 +26,12 @@ struct CompactTile {
     QRect image; // where the picture goes inside the tile, in logical pixels
     QRect frame; // the one-pixel black frame (outer edge, inclusive)
     qreal pixelRatio = 1; // device pixels of the packed picture to one logical pixel
+    int side = kThumbnailTileSize; // the square tile's side, in logical pixels
 
     bool isNull() const { return frame.isNull(); }
     // The fitted picture as RGB888, with its device pixel ratio; null when the tile has none.
     QImage Picture() const;
-    // Paints the whole 64 x 64 tile with its top-left corner at `at`.
+    // Paints the whole tile with its top-left corner at `at`.
     void Paint(QPainter& painter, QPoint at, const QColor& face) const;
     // The whole tile as an image, exactly as DrawThumbnail draws it.
     QImage Tile(const QColor& face) const;
@@ -36,9 +39,9 @@ struct CompactTile {
 
 // On a screen of `pixelRatio` device pixels to a logical one, the picture keeps that many more
 // pixels (when the source has them), so it is as sharp as the text beside it; the geometry in
-// logical pixels is the same on every screen.
-CompactTile MakeCompactTile(
-    const QImage& source, QSize naturalSize, const QColor& loadSurface, qreal pixelRatio = 1);
+// logical pixels is the same on every screen. `side` is the tile's (see ThumbnailMargin).
+CompactTile MakeCompactTile(const QImage& source, QSize naturalSize, const QColor& loadSurface,
+    qreal pixelRatio = 1, int side = kThumbnailTileSize);
 
 // Draws the 64 x 64 tile of a picture: the picture shrunk to fit (area-averaged), centred, with
 // a one-pixel black frame directly around it. `source` may be a reduced decode of the picture;

@@ -8,7 +8,7 @@ namespace gb::core {
 
 ThumbnailGeometry ComputeThumbnailGeometry(QSize natural, int tileSize)
 {
-    const int room = tileSize - kThumbnailMargin;
+    const int room = tileSize - ThumbnailMargin(tileSize);
     const int sw = std::max(0, natural.width());
     const int sh = std::max(0, natural.height());
 

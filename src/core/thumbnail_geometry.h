@@ -14,8 +14,15 @@ struct ThumbnailGeometry {
 inline constexpr int kThumbnailTileSize = 64;
 inline constexpr int kThumbnailMargin = 2; // the picture is at most 62 x 62
 
-// Fits `natural` into the tile: never enlarged, scaled by a single-precision factor taken from
-// the longer side (the height when square), sizes rounded half-to-even, offsets rounded down.
+// The margin of a tile of any size, in proportion to the 64-pixel tile's: 4 at 128, 8 at 256.
+constexpr int ThumbnailMargin(int tileSize)
+{
+    return kThumbnailMargin * tileSize / kThumbnailTileSize;
+}
+
+// Fits `natural` into the tile, less its margin: never enlarged, scaled by a single-precision
+// factor taken from the longer side (the height when square), sizes rounded half-to-even, offsets
+// rounded down.
 ThumbnailGeometry ComputeThumbnailGeometry(QSize natural, int tileSize = kThumbnailTileSize);
 
 } // namespace gb::core
