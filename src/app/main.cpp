@@ -4,6 +4,7 @@
 #include "app/display_check.h"
 #include "app/linux_services.h"
 #include "browser/frm_thumbs.h"
+#include "browser/thumb_grid.h"
 #include "browser/tile_store.h"
 #include "module1/module1.h"
 #include "module1/tasks.h"
@@ -60,7 +61,7 @@ int RunContactSheet(gb::app::Module1& module1, const CommandLine& command)
     window.Tiles().SetBudget(0); // the sheet draws every cell at once
     QObject::connect(&window, &gb::browser::frmThumbs::LoadFinished, &window, [&] {
         const QImage sheet
-            = gb::app::RenderContactSheet(window.Cells(), command.columns, window.palette());
+            = gb::app::RenderContactSheet(window.Grid().Model(), command.columns, window.palette());
         if (!SavePng(module1.Services().files, sheet, command.contactSheet)) {
             std::fprintf(
                 stderr, "glimmerbox: cannot write \"%s\"\n", qPrintable(command.contactSheet));

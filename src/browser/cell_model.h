@@ -41,6 +41,11 @@ public:
     // The cell's index now, or -1 when it has been removed.
     int IndexOf(CellId id) const;
 
+    // The size and the layout of every cell; a load sets it before its Reset, so whoever follows
+    // the reset lays the new cells out at their size.
+    const CellGeometry& Geometry() const { return geometry_; }
+    void SetGeometry(const CellGeometry& geometry) { geometry_ = geometry; }
+
     // Back to one hidden, unticked, empty cell 0.
     void Reset();
     // Adds a shown cell behind the shown ones (filling cell 0 first, and the first frame);
@@ -83,6 +88,7 @@ private:
     void CountShown(const ThumbCell& cell, int sign);
     void Reorder() { inOrder_ = false, indexOf_.clear(); }
 
+    CellGeometry geometry_;
     std::vector<ThumbCell> cells_;
     std::vector<CellId> ids_;
     // Ids follow the cells in order (cell i has the first id plus i) until a cell is inserted

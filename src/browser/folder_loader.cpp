@@ -51,6 +51,7 @@ bool FolderLoader::Start(const QString& path, Purpose purpose, const Look& look)
         busy_.emplace();
     // Listing and decoding agree on the types, whatever is switched while the load runs.
     everyType_ = module1_.EveryPictureType();
+    geometry_ = { app::Settings(module1_).ThumbnailSize() };
     const FileList::Accept accept = purpose == Purpose::Refresh ? FileList::Accept::Anything
         : purpose == Purpose::Start                             ? FileList::Accept::FolderOrPicture
                                                                 : FileList::Accept::Folder;
@@ -85,6 +86,7 @@ void FolderLoader::Take(quint64 request, const FolderListing& listing)
 void FolderLoader::MakeCells(bool remote)
 {
     state_ = State::Loading;
+    model_.SetGeometry(geometry_);
     model_.Reset();
     SourcePath_ = filHidden.Path();
     if (!SourcePath_.isEmpty() && !SourcePath_.endsWith(u'/'))
@@ -105,7 +107,8 @@ void FolderLoader::MakeCells(bool remote)
     // pipeline waits for its workers before the cache writer can go.
     unreadable_ = std::make_shared<UnreadableFiles>();
     const TileMaker maker(services.pictures, services.thumbnails, *cacheWriter_,
-        { embedded, look_.buttonFace, look_.pixelRatio, remote, everyType_ }, unreadable_);
+        { embedded, look_.buttonFace, look_.pixelRatio, remote, everyType_, geometry_.tileSide },
+        unreadable_);
     const app::Courier courier(this);
     pipeline_ = std::make_unique<ThumbnailPipeline>(
         std::move(paths), [maker](const QString& path) { return maker.Make(path); },
@@ -132,7 +135,7 @@ void FolderLoader::TakeTiles()
         if (made.tile) {
             const QString name = filHidden.List(index);
             model_.Append({ name,
-                core::FitCaption(name, kThumbCellSize.width(),
+                core::FitCaption(name, geometry_.Cell().width(),
                     [&metrics](const QString& text) { return metrics.horizontalAdvance(text); }),
                 name, 0, std::move(*made.tile), true });
             ++madeCells_;

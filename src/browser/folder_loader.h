@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/file_list.h"
+#include "browser/thumb_cell.h"
 #include "module1/busy_pointer.h"
 
 #include <QColor>
@@ -103,6 +104,7 @@ private:
     Look look_;
     quint64 request_ = 0; // counts loads started, so a result can tell it was overtaken
     bool everyType_ = false; // the load lists and shows every picture type
+    CellGeometry geometry_; // the cells' size this load makes them at
     int takenTiles_ = 0; // files of the listing whose tile (or failure) has come in
     int madeCells_ = 0;
     std::optional<app::BusyPointer> busy_; // while a load runs

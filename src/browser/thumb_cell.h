@@ -2,13 +2,38 @@
 
 #include "core/thumbnail_drawing.h"
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 
 namespace gb::browser {
 
-// Every cell has the same size: a 64 x 64 tile with its caption underneath.
-inline constexpr QSize kThumbCellSize(89, 97);
+// Where everything in a cell goes, for one tile size: a square tile with its caption underneath.
+// Made when a load starts from the thumbnail size asked for and held by the cell model, which the
+// grid, the loader, the accessibility interface and the contact sheet all read.
+struct CellGeometry {
+    static constexpr int kPictureTop = 4; // from the cell's top to the tile's
+    static constexpr int kCaptionGap = 2; // from the tile's bottom to the caption's top
+
+    int tileSide = core::kThumbnailTileSize;
+
+    // The borders around the tile stay as they are at 64 whatever its size: the caption beneath
+    // is a line of text, which does not grow with the picture.
+    constexpr QSize Cell() const { return { tileSide + 25, tileSide + 33 }; }
+    // The tile's top-left corner in a cell at `cell`, centred across it.
+    constexpr QPoint TileAt(const QRect& cell) const
+    {
+        return { cell.left() + (cell.width() - tileSide) / 2, cell.top() + kPictureTop };
+    }
+    constexpr int CaptionTop(const QRect& cell) const
+    {
+        return TileAt(cell).y() + tileSide + kCaptionGap;
+    }
+};
+
+// The size of a cell with the classic 64 x 64 tile.
+inline constexpr QSize kThumbCellSize = CellGeometry {}.Cell();
+static_assert(kThumbCellSize == QSize(89, 97));
 
 // One tick-box cell of the thumbnail grid. Cells are plain values owned by the cell model and
 // painted by one grid widget, so a folder of any size costs no widget per file. Where a cell is
@@ -18,7 +43,7 @@ struct ThumbCell {
     QString Caption; // the name fitted to the cell's width
     QString ToolTipText;
     int Value = 0; // 0 unticked, 1 ticked
-    core::CompactTile Picture; // the 64 x 64 tile, kept compactly
+    core::CompactTile Picture; // the tile, kept compactly
     bool Visible = false;
 };
 

@@ -1,7 +1,6 @@
 #include "browser/thumb_grid.h"
 
 #include "browser/grid_accessible.h"
-#include "core/thumbnail_geometry.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -15,8 +14,6 @@
 namespace gb::browser {
 
 namespace {
-    constexpr int kPictureTop = 4;
-    constexpr int kCaptionGap = 2;
     // Cells arriving into frames are painted together this often, not one by one.
     constexpr int kSettleMs = 250;
 
@@ -232,7 +229,7 @@ QRect ThumbGrid::CellRect(int index) const
 }
 
 void ThumbGrid::PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
-    const QPalette& palette, bool pressed)
+    const QPalette& palette, const CellGeometry& geometry, bool pressed)
 {
     const bool ticked = cell.Value != 0;
     // A flat button face, so the picture's square is the very colour around it; a ticked
@@ -248,12 +245,10 @@ void ThumbGrid::PaintCell(QPainter& painter, const QRect& rect, const ThumbCell&
     qDrawWinButton(&painter, rect, palette, ticked || pressed, &faceBrush);
 
     const int shift = ticked || pressed ? 1 : 0; // a pressed button's face moves down-right
-    const QPoint pictureAt(rect.left() + (rect.width() - core::kThumbnailTileSize) / 2 + shift,
-        rect.top() + kPictureTop + shift);
     if (!cell.Picture.isNull())
-        cell.Picture.Paint(painter, pictureAt, face);
+        cell.Picture.Paint(painter, geometry.TileAt(rect) + QPoint(shift, shift), face);
 
-    const int captionTop = pictureAt.y() + core::kThumbnailTileSize + kCaptionGap;
+    const int captionTop = geometry.CaptionTop(rect) + shift;
     const QRect captionRect(
         rect.left() + shift, captionTop, rect.width(), rect.bottom() - captionTop);
     painter.setPen(palette.color(QPalette::ButtonText));
@@ -280,10 +275,10 @@ void ThumbGrid::paintEvent(QPaintEvent* event)
     for (long long i = first; i <= last; ++i) {
         const int index = static_cast<int>(i);
         if (model_.IsShown(index))
-            PaintCell(
-                painter, CellRect(index), model_.Cell(index), palette(), index == pressedIndex_);
+            PaintCell(painter, CellRect(index), model_.Cell(index), palette(), model_.Geometry(),
+                index == pressedIndex_);
         else if (index < frameEnd)
-            PaintCell(painter, CellRect(index), frame, palette());
+            PaintCell(painter, CellRect(index), frame, palette(), model_.Geometry());
     }
     if (const int focused = FocusIndex(); hasFocus() && focused >= 0) {
         QStyleOptionFocusRect focus;

@@ -43,9 +43,9 @@ public:
     // the choice, so the keyboard starts again at the first cell on screen.
     void SetFocusIndex(int index);
 
-    // Paints one cell into `rect`; also used for the contact sheet.
+    // Paints one cell into `rect`, laid out by `geometry`; also used for the contact sheet.
     static void PaintCell(QPainter& painter, const QRect& rect, const ThumbCell& cell,
-        const QPalette& palette, bool pressed = false);
+        const QPalette& palette, const CellGeometry& geometry = {}, bool pressed = false);
 
 Q_SIGNALS:
     // A left click released over the cell it started on, or Space on the focused cell.

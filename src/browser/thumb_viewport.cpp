@@ -44,7 +44,7 @@ void ThumbViewport::LayOut(bool keepPosition)
     const int barWidth = vsbSlide->width();
     vsbSlide->setGeometry(inner.width() - barWidth, 0, barWidth, inner.height());
     const core::GridLayout layout
-        = core::ComputeGridLayout(inner, barWidth, kThumbCellSize, model_.PlaceCount());
+        = core::ComputeGridLayout(inner, barWidth, model_.Geometry().Cell(), model_.PlaceCount());
     picSlide->setGeometry(0, 0, std::max(0, inner.width() - barWidth), inner.height());
     picSlide->SetLayout(layout);
 

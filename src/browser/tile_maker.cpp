@@ -13,18 +13,6 @@ namespace gb::browser {
 
 namespace {
 
-    // The smallest size of the shared cache whose entries have as many pixels as the tile has on
-    // the screen: a smaller entry would be enlarged, and look blurred beside a fresh decode.
-    int CacheSideFor(qreal pixelRatio)
-    {
-        const qreal devicePixels = core::kThumbnailTileSize * pixelRatio;
-        for (const int side : platform::kThumbnailSides) {
-            if (devicePixels <= side)
-                return side;
-        }
-        return std::end(platform::kThumbnailSides)[-1];
-    }
-
     // A picture up to twice the entry's size decodes about as fast as the entry reads, so
     // writing one would only cost time; so does an embedded thumbnail, unless each read of it
     // crosses a network.
@@ -44,6 +32,16 @@ namespace {
     }
 
 } // namespace
+
+int CacheSideFor(int tileSide, qreal pixelRatio)
+{
+    const qreal devicePixels = tileSide * pixelRatio;
+    for (const int side : platform::kThumbnailSides) {
+        if (devicePixels <= side)
+            return side;
+    }
+    return std::end(platform::kThumbnailSides)[-1];
+}
 
 bool IsIconName(const QString& name)
 {
@@ -66,7 +64,8 @@ MadeTile TileMaker::Make(const QString& path) const
 {
     platform::PictureOptions options;
     options.largeIcon = IsIconName(QFileInfo(path).fileName());
-    const int room = core::kThumbnailTileSize - core::kThumbnailMargin;
+    const int side = options_.tileSide;
+    const int room = side - core::ThumbnailMargin(side);
     options.reduceFor = (QSizeF(room, room) * options_.pixelRatio).toSize();
     options.embeddedThumbnail = options_.embeddedThumbnails;
     options.everyType = options_.everyType;
@@ -74,7 +73,7 @@ MadeTile TileMaker::Make(const QString& path) const
     // Other programs store the largest image of an icon file, not the one we show.
     const std::optional<platform::ThumbnailKey> key
         = options.largeIcon ? std::nullopt : cache_.KeyFor(path);
-    const int cacheSide = CacheSideFor(options_.pixelRatio);
+    const int cacheSide = CacheSideFor(side, options_.pixelRatio);
     if (key) {
         const platform::CachedThumbnail cached = cache_.Find(*key, cacheSide);
         if (cached.result == platform::ThumbnailLookup::KnownFailure)
@@ -83,7 +82,7 @@ MadeTile TileMaker::Make(const QString& path) const
             const QSize natural
                 = cached.naturalSize.isValid() ? cached.naturalSize : cached.image.size();
             return { core::MakeCompactTile(
-                cached.image, natural, options_.loadSurface, options_.pixelRatio) };
+                cached.image, natural, options_.loadSurface, options_.pixelRatio, side) };
         }
     }
     platform::LoadFailure failure = platform::LoadFailure::None;
@@ -104,7 +103,7 @@ MadeTile TileMaker::Make(const QString& path) const
         writer_.Add(
             *key, ShrinkForCache(picture->image, cacheSide), picture->naturalSize, cacheSide);
     return { core::MakeCompactTile(
-        picture->image, picture->naturalSize, options_.loadSurface, options_.pixelRatio) };
+        picture->image, picture->naturalSize, options_.loadSurface, options_.pixelRatio, side) };
 }
 
 } // namespace gb::browser

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/made_tile.h"
+#include "core/thumbnail_geometry.h"
 
 #include <QColor>
 #include <QString>
@@ -32,6 +33,8 @@ public:
         // embedded one reads faster than a cache entry is written.
         bool remote = false;
         bool everyType = false; // see PictureOptions::everyType
+        int tileSide = core::kThumbnailTileSize; // the tile's side in logical pixels, one of
+                                                 // Settings::kThumbnailSizes
     };
     // A file that could not be read is counted in `unreadable`, when given.
     TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,
@@ -48,6 +51,11 @@ private:
     Options options_;
     std::shared_ptr<UnreadableFiles> unreadable_;
 };
+
+// The smallest size of the shared cache (one of platform::kThumbnailSides) whose entries have as
+// many pixels as a tile of `tileSide` has on the screen: a smaller entry would be enlarged, and
+// look blurred beside a fresh decode. Past the largest, the largest.
+int CacheSideFor(int tileSide, qreal pixelRatio);
 
 // Icons and cursors are loaded at the large shell icon size; the test is on the name, so
 // "photo.icon.jpg" counts too.
