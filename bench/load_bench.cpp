@@ -3,7 +3,7 @@
 // ("glimmerbox-load cold ms_total=... files=...") for the scripts beside it to pick up.
 //
 //   glimmerbox_load_bench [--rounds N] [--no-embedded] [--all-types] [--warm] [--scroll]
-//                         [--interact] FOLDER
+//                         [--interact] [--size PIXELS] [--sort name|date] FOLDER
 //   glimmerbox_load_bench --make-small N DIR
 #include "browser/frm_thumbs.h"
 #include "browser/thumb_grid.h"
@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <sys/resource.h>
 #include <vector>
@@ -44,6 +45,8 @@ struct Options {
     bool warm = false;
     bool scroll = false;
     bool interact = false;
+    int thumbnailSize = 64; // one of Settings::kThumbnailSizes
+    gb::app::Settings::SortOrder sortOrder = gb::app::Settings::SortOrder::Name;
     QString folder;
     int makeSmall = 0;
     QString error;
@@ -65,13 +68,15 @@ struct Round {
 const char* Usage()
 {
     return "usage: glimmerbox_load_bench [--rounds N] [--no-embedded] [--all-types] [--warm] "
-           "[--scroll] [--interact] FOLDER\n"
+           "[--scroll] [--interact] [--size PIXELS] [--sort name|date] FOLDER\n"
            "       glimmerbox_load_bench --make-small N DIR\n"
            "  cold rounds (the default) each start with an empty thumbnail cache; --warm fills\n"
            "  the cache with one untimed load first. --scroll also times repainting the grid\n"
            "  after moving the scroll bar a page. --interact times Select All, the selection, the\n"
            "  slide show and rename windows and Delete in the last round: it DELETES the "
-           "pictures.\n";
+           "pictures.\n"
+           "  --size and --sort are written into the settings file the window reads: the\n"
+           "  thumbnail size (64, 96, 128, 192 or 256) and the order of the cells.\n";
 }
 
 int PositiveNumber(const QString& text)
@@ -79,6 +84,24 @@ int PositiveNumber(const QString& text)
     bool ok = false;
     const int value = text.toInt(&ok);
     return ok && value > 0 ? value : 0;
+}
+
+int ThumbnailSize(const QString& text, QString& error)
+{
+    const int size = PositiveNumber(text);
+    if (std::ranges::find(gb::app::Settings::kThumbnailSizes, size)
+        == std::end(gb::app::Settings::kThumbnailSizes))
+        error = QStringLiteral("no thumbnail size \"%1\"").arg(text);
+    return size;
+}
+
+gb::app::Settings::SortOrder SortOrder(const QString& text, QString& error)
+{
+    if (text == QLatin1String("date"))
+        return gb::app::Settings::SortOrder::DateTaken;
+    if (text != QLatin1String("name"))
+        error = QStringLiteral("no sort order \"%1\"").arg(text);
+    return gb::app::Settings::SortOrder::Name;
 }
 
 Options ParseOptions(QStringList args)
@@ -101,6 +124,10 @@ Options ParseOptions(QStringList args)
             options.scroll = true;
         else if (arg == QLatin1String("--interact"))
             options.interact = true;
+        else if (arg == QLatin1String("--size") && !args.isEmpty())
+            options.thumbnailSize = ThumbnailSize(args.takeFirst(), options.error);
+        else if (arg == QLatin1String("--sort") && !args.isEmpty())
+            options.sortOrder = SortOrder(args.takeFirst(), options.error);
         else if (!arg.startsWith(QLatin1String("--")) && options.folder.isEmpty())
             options.folder = arg;
         else
@@ -118,6 +145,15 @@ double Median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t mid = values.size() / 2;
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+// User and system time of the whole process so far.
+double CpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 double PeakRssMb()
@@ -141,13 +177,15 @@ template <typename Signal> bool WaitFor(frmThumbs& window, Signal signal, int ti
     return fired;
 }
 
-void PrepareSettings(gb::app::Module1& module1, bool embedded)
+void PrepareSettings(gb::app::Module1& module1, const Options& options)
 {
     // The settings file may be the one beside the executable, kept from an earlier run: its
     // remembered folder would be loaded on activation, before and around the timed load.
     gb::app::Settings settings(module1);
     settings.SetLastPath(QString());
-    if (!settings.SetUseEmbeddedThumbnails(embedded))
+    if (!settings.SetUseEmbeddedThumbnails(options.embedded)
+        || !settings.SetThumbnailSize(options.thumbnailSize)
+        || !settings.SetCellSortOrder(options.sortOrder))
         std::fprintf(stderr, "warning: could not write the settings file %s\n",
             qPrintable(module1.IniPath()));
 }
@@ -237,7 +275,7 @@ std::optional<Round> RunRound(const Options& options, const QString& cacheHome, 
             }
         }
     } lanesDone;
-    PrepareSettings(module1, options.embedded);
+    PrepareSettings(module1, options);
     module1.SetEveryPictureType(options.everyType, false);
     frmThumbs window(module1);
     window.show();
@@ -283,9 +321,9 @@ void PrintSummary(const char* mode, const Options& options, const std::vector<Ro
     const double median = Median(totals);
     const int files = rounds.back().files;
     std::printf("glimmerbox-load %s ms_total=%.1f ms_per_image=%.3f peak_rss_mb=%.1f files=%d "
-                "rounds=%zu embedded=%d stat=median\n",
+                "rounds=%zu embedded=%d size=%d cpu_s=%.1f stat=median\n",
         mode, median, median / std::max(1, files), rounds.back().peakRssMb, files, rounds.size(),
-        options.embedded ? 1 : 0);
+        options.embedded ? 1 : 0, options.thumbnailSize, CpuSeconds());
     if (options.scroll) {
         std::printf("glimmerbox-scroll %s median_ms=%.2f max_ms=%.2f steps=%zu method=%s "
                     "grid=%dx%d\n",
