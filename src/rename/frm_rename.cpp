@@ -271,8 +271,27 @@ void frmRename::ShowEntry(int index)
         },
         [this, request](const QImage& image) {
             if (request == previewRequest_ && !image.isNull())
-                Picture1->setPixmap(QPixmap::fromImage(image));
+                ShowPreview(image);
         });
+}
+
+// Stretched to the frame, as the preview always was; or, as a person may choose, kept in its
+// proportions in the middle of the frame.
+void frmRename::ShowPreview(const QImage& image)
+{
+    const bool keepProportions = app::Settings(module1_).FitPictures();
+    Picture1->setScaledContents(!keepProportions);
+    if (!keepProportions) {
+        Picture1->setPixmap(QPixmap::fromImage(image));
+        return;
+    }
+    const qreal ratio = Picture1->devicePixelRatioF();
+    const QSize room = (QSizeF(Picture1->contentsRect().size()) * ratio).toSize();
+    QPixmap pixmap
+        = QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(ratio);
+    Picture1->setAlignment(Qt::AlignCenter);
+    Picture1->setPixmap(pixmap);
 }
 
 void frmRename::cmdBack_Click()

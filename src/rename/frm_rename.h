@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -70,6 +71,7 @@ private:
     void ResetControls();
     void Form_Load();
     void ShowEntry(int index);
+    void ShowPreview(const QImage& image);
     void cmdBack_Click();
     void cmdNext_Click();
     void EndStepping(QPushButton* step, QPushButton* other);

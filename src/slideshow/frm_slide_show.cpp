@@ -1,6 +1,7 @@
 #include "slideshow/frm_slide_show.h"
 
 #include "module1/module1.h"
+#include "module1/settings.h"
 #include "platform/picture_loader.h"
 #include "slideshow/slide_show_icons.h"
 
@@ -20,7 +21,6 @@ namespace gb::slideshow {
 namespace {
 
     constexpr QSize kRestoredClientSize(555, 468);
-    constexpr int kStepInterval = 2000; // milliseconds
     constexpr double kCaptionScale = 1.5;
     constexpr QSize kButtonIconSize(16, 16);
 
@@ -96,7 +96,6 @@ void frmSlideShow::BuildControls()
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kStepInterval);
     connect(Timer1, &QTimer::timeout, this, &frmSlideShow::Timer1_Timer);
 
     BuildToolbar();
@@ -160,11 +159,21 @@ void frmSlideShow::Form_Load()
     Timer1->stop();
     running_ = false;
     picImage->clear();
+    unfitted_ = QImage();
     picImage->hide();
     lblFileName->hide();
     activated_ = false;
     direction_ = 1;
-    prefetcher_.SetOptions(module1_.ShownPictureOptions());
+    app::Settings settings(module1_);
+    Timer1->setInterval(settings.SlideSeconds() * 1000);
+    fitPictures_ = settings.FitPictures();
+    platform::PictureOptions options = module1_.ShownPictureOptions();
+    if (fitPictures_) {
+        // Nothing larger than the screen is shown, so nothing larger need be decoded.
+        if (const QScreen* target = screen())
+            options.reduceFor = (QSizeF(target->size()) * target->devicePixelRatio()).toSize();
+    }
+    prefetcher_.SetOptions(options);
     // A position kept from a larger selection starts the new one from its beginning.
     if (CurrentIndex_ < 0 || CurrentIndex_ >= Files()->Count())
         CurrentIndex_ = 0;
@@ -195,6 +204,7 @@ void frmSlideShow::done(int result)
     Timer1->stop();
     prefetcher_.Discard();
     picImage->clear();
+    unfitted_ = QImage();
     QDialog::done(result);
 }
 
@@ -354,9 +364,11 @@ void frmSlideShow::ShowLoaded(int index, std::optional<platform::LoadedPicture> 
 
 void frmSlideShow::ShowPicture(std::optional<platform::LoadedPicture> picture, const QString& name)
 {
+    shrunk_ = false;
     if (!picture || picture->image.isNull()) {
         // Nothing to show is not an error worth stopping a show for: black, and the file's name.
         picImage->clear();
+        unfitted_ = QImage();
         picImage->resize(0, 0);
         picImage->hide();
         lblFileName->setText(name);
@@ -366,9 +378,33 @@ void frmSlideShow::ShowPicture(std::optional<platform::LoadedPicture> picture, c
         return;
     }
     lblFileName->hide();
+    if (fitPictures_) {
+        unfitted_ = std::move(picture->image);
+        FitImage();
+        return;
+    }
     QPixmap pixmap = QPixmap::fromImage(std::move(picture->image));
     // One picture pixel to one screen pixel, also on a scaled display.
     pixmap.setDevicePixelRatio(devicePixelRatioF());
+    picImage->setPixmap(pixmap);
+    picImage->resize(pixmap.deviceIndependentSize().toSize());
+    picImage->show();
+}
+
+// Shrinks the kept picture, when larger than the window, to the largest size that fits it with
+// its proportions, smoothly; a picture that fits is shown at its own size.
+void frmSlideShow::FitImage()
+{
+    if (unfitted_.isNull())
+        return;
+    const qreal ratio = devicePixelRatioF();
+    const QSize room = (QSizeF(size()) * ratio).toSize();
+    QImage image = unfitted_;
+    shrunk_ = image.width() > room.width() || image.height() > room.height();
+    if (shrunk_)
+        image = image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    pixmap.setDevicePixelRatio(ratio);
     picImage->setPixmap(pixmap);
     picImage->resize(pixmap.deviceIndependentSize().toSize());
     picImage->show();
@@ -378,7 +414,8 @@ void frmSlideShow::CenterImage()
 {
     // On the window's outer size, as the show has always done; only the top is kept on screen,
     // so a tall picture shows its top and a wide one is cut equally at both sides.
-    const QSize outer = frameGeometry().size();
+    // A picture shrunk to fit the window is centred in it, so that none of it is cut.
+    const QSize outer = shrunk_ ? size() : frameGeometry().size();
     const double left = (outer.width() - picImage->width()) / 2.0;
     double top = (outer.height() - picImage->height()) / 2.0;
     if (top < 0)
@@ -396,6 +433,7 @@ void frmSlideShow::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     Toolbar1->setGeometry(0, 0, width(), Toolbar1->sizeHint().height());
     // The window system may maximise only after the first picture is up.
+    FitImage();
     CenterImage();
     PlaceCaption();
 }

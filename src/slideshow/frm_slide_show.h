@@ -4,6 +4,7 @@
 #include "slideshow/picture_prefetcher.h"
 
 #include <QDialog>
+#include <QImage>
 #include <array>
 #include <optional>
 
@@ -75,6 +76,7 @@ private:
     void ShowLoaded(int index, std::optional<platform::LoadedPicture> picture);
     void ShowPicture(std::optional<platform::LoadedPicture> picture, const QString& name);
     void CenterImage();
+    void FitImage();
     void PlaceCaption();
     QString FilePath(int index);
     int Wrapped(int index);
@@ -86,6 +88,11 @@ private:
     int direction_ = 1; // the way the show last moved, where the next picture is decoded ahead
     bool activated_ = false;
     bool running_ = false; // the clock steps the show; only Stop and Exit answer meanwhile
+    // A picture larger than the window is shrunk to fit it (an option); the picture as decoded
+    // is kept, to fit it again when the window's size changes.
+    bool fitPictures_ = false;
+    QImage unfitted_;
+    bool shrunk_ = false; // the picture shown was shrunk to fit
     PicturePrefetcher prefetcher_;
 
     QToolBar* Toolbar1 = nullptr;

@@ -15,6 +15,27 @@ namespace {
         EXPECT_TRUE(unnamed.isEmpty()) << qPrintable(unnamed.join(", "));
     }
 
+    // The preview stretches a picture to its frame, as it always did, or keeps its proportions
+    // when a person asks pictures to be fitted.
+    TEST(RenameWindow, ThePreviewKeepsProportionsOnlyWhenPicturesAreFitted)
+    {
+        const std::tuple<const char*, bool, QSize> rows[] = {
+            { "False", true, QSize(48, 32) }, // the file's pixels, stretched as shown
+            { "True", false, QSize(127, 84) }, // 48 x 32 in the frame's 127 x 151
+        };
+        for (const auto& [fit, stretched, pixels] : rows) {
+            RenameHarness h;
+            h.SetSetting("Fit Pictures", fit);
+            h.Select({ "a.bmp" });
+            h.WhileOpen([&] {
+                auto* preview = h.Get<QLabel>("Picture1");
+                ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->pixmap().isNull(); }));
+                EXPECT_EQ(preview->hasScaledContents(), stretched) << fit;
+                EXPECT_EQ(preview->pixmap().size(), pixels) << fit;
+            });
+        }
+    }
+
     // However long the paths, in either mode and for one file or many, the window keeps one size;
     // and Enter is no button's key here, wherever the focus is.
     TEST(RenameWindow, StepsThroughTheSelectionPicksADestinationAndStartsAfreshEachShowing)

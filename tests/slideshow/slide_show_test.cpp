@@ -291,6 +291,36 @@ namespace {
         });
     }
 
+    // As a person may choose: a picture larger than the window shrinks to fit it, in proportion
+    // and in the middle; one that fits keeps its own size and place; the clock keeps its own pace.
+    TEST(SlideShowWindow, FitPicturesShrinksOnlyWhatIsLargerAndSlideSecondsSetsTheClock)
+    {
+        SlideShowHarness h;
+        h.SetSetting("Fit Pictures", "True");
+        h.SetSetting("Slide Seconds", "5");
+        h.Select({ "wide.bmp", "small.bmp", "tall.bmp" },
+            { { "wide.bmp", { 3200, 100 } }, { "tall.bmp", { 100, 3200 } } });
+        h.WhileOpen([&] {
+            EXPECT_EQ(h.window.Timer().interval(), 5000);
+            const QSize room = h.window.size();
+            const QRect wide = h.Picture()->geometry();
+            EXPECT_EQ(wide.width(), room.width());
+            EXPECT_EQ(wide.height(), 100 * room.width() / 3200);
+            EXPECT_EQ(wide.top(), (room.height() - wide.height()) / 2);
+            const QImage shot = h.window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            EXPECT_EQ(shot.pixelColor(wide.center()), QColor(90, 140, 200));
+            h.Do("R");
+            const QSize outer = h.window.frameGeometry().size();
+            EXPECT_EQ(h.Picture()->geometry(),
+                QRect(QPoint((outer.width() - 42) / 2, (outer.height() - 31) / 2), QSize(42, 31)));
+            h.Do("R");
+            const QRect tall = h.Picture()->geometry();
+            EXPECT_EQ(tall.height(), room.height());
+            EXPECT_EQ(tall.width(), 100 * room.height() / 3200);
+            EXPECT_EQ(tall.left(), (room.width() - tall.width()) / 2);
+        });
+    }
+
     // Escape closes the show at once though the picture it waits for is held up in storage; the
     // picture that comes late is dropped.
     TEST(SlideShowWindow, ClosesAtOnceWhileStorageHoldsUpThePictureItWaitsFor)
