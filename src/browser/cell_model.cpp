@@ -38,9 +38,9 @@ void CellModel::Reset()
     Q_EMIT ModelReset();
 }
 
-int CellModel::Append(ThumbCell cell)
+int CellModel::Append(ThumbCell cell, int at)
 {
-    const int index = shownCount_;
+    const int index = at < 0 ? shownCount_ : std::min(at, shownCount_);
     frameCount_ = std::max(0, frameCount_ - 1); // the places laid out stay as they were
     Insert(index, std::move(cell));
     return index;

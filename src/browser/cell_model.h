@@ -48,9 +48,9 @@ public:
 
     // Back to one hidden, unticked, empty cell 0.
     void Reset();
-    // Adds a shown cell behind the shown ones (filling cell 0 first, and the first frame);
-    // returns its index.
-    int Append(ThumbCell cell);
+    // Adds a shown cell behind the shown ones, or at `index` among them (filling cell 0 first,
+    // and the first frame); returns its index.
+    int Append(ThumbCell cell, int index = -1);
     // Puts a shown cell at `index` (0 to ShownCount()), moving the later ones on.
     void Insert(int index, ThumbCell cell);
     // Keeps only cell 0, as it is.

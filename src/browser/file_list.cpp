@@ -1,5 +1,7 @@
 #include "browser/file_list.h"
 
+#include "core/cell_order.h"
+
 #include "formats/picture_types.h"
 #include "platform/file_operations.h"
 
@@ -24,12 +26,7 @@ namespace {
             if (entry.isFile())
                 names.push_back(entry.fileName());
         }
-        // Case-insensitive by name, then by exact spelling so that "a.jpg" and "A.jpg" keep a
-        // stable order.
-        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-            const int folded = a.compare(b, Qt::CaseInsensitive);
-            return folded != 0 ? folded < 0 : a < b;
-        });
+        std::sort(names.begin(), names.end(), core::NameBefore);
         return names;
     }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 
 namespace gb::platform {
 class IFileOperations;
@@ -43,6 +44,8 @@ public:
     // Takes what a reading of this list's folder found.
     void Take(const FolderListing& listing);
     QString Path() const { return path_; }
+    // Turns the names round: the last first.
+    void Reverse() { std::reverse(names_.begin(), names_.end()); }
 
     int ListCount() const { return static_cast<int>(names_.size()); }
     QString List(int index) const { return names_.value(index); }

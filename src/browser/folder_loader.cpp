@@ -9,6 +9,7 @@
 #include "module1/module1.h"
 #include "module1/settings.h"
 #include "module1/tasks.h"
+#include "platform/file_operations.h"
 
 #include <QFontMetrics>
 #include <algorithm>
@@ -51,7 +52,10 @@ bool FolderLoader::Start(const QString& path, Purpose purpose, const Look& look)
         busy_.emplace();
     // Listing and decoding agree on the types, whatever is switched while the load runs.
     everyType_ = module1_.EveryPictureType();
-    geometry_ = { app::Settings(module1_).ThumbnailSize() };
+    app::Settings settings(module1_);
+    geometry_ = { settings.ThumbnailSize() };
+    order_ = { settings.CellSortOrder() == app::Settings::SortOrder::DateTaken,
+        settings.SortReverse() };
     const FileList::Accept accept = purpose == Purpose::Refresh ? FileList::Accept::Anything
         : purpose == Purpose::Start                             ? FileList::Accept::FolderOrPicture
                                                                 : FileList::Accept::Folder;
@@ -77,6 +81,9 @@ void FolderLoader::Take(quint64 request, const FolderListing& listing)
         filHidden.Take(listing);
     else // the folder as it is now; one gone since lists nothing
         filHidden.Take({ filHidden.Path(), {}, listing.names, {} });
+    // In name order the files are read in the order their cells stay in.
+    if (order_.reverse && !order_.byTime)
+        filHidden.Reverse();
     Q_EMIT Listed(listing);
     if (request == request_ && state_ == State::Listing)
         MakeCells(listing.remote);
@@ -111,7 +118,17 @@ void FolderLoader::MakeCells(bool remote)
         unreadable_);
     const app::Courier courier(this);
     pipeline_ = std::make_unique<ThumbnailPipeline>(
-        std::move(paths), [maker](const QString& path) { return maker.Make(path); },
+        std::move(paths),
+        [maker, byTime = order_.byTime, &files = services.files](const QString& path) {
+            MadeTile made = maker.Make(path);
+            // A file that does not say when its picture was taken is sorted by its last change.
+            if (byTime && made.tile && !made.takenMs) {
+                if (const auto stamp = files.StampOf(path))
+                    made.takenMs
+                        = stamp->modifiedSeconds * 1000 + stamp->modifiedNanoseconds / 1000000;
+            }
+            return made;
+        },
         [courier, this] { courier.Send([this] { TakeTiles(); }); },
         remote ? kRemoteReadsInFlight : 0);
     if (listed == 0) {
@@ -134,10 +151,14 @@ void FolderLoader::TakeTiles()
         const int index = takenTiles_++;
         if (made.tile) {
             const QString name = filHidden.List(index);
+            const core::SortKey key { order_.byTime ? made.takenMs.value_or(0) : 0, name };
             model_.Append({ name,
-                core::FitCaption(name, geometry_.Cell().width(),
-                    [&metrics](const QString& text) { return metrics.horizontalAdvance(text); }),
-                name, 0, std::move(*made.tile), true });
+                              core::FitCaption(name, geometry_.Cell().width(),
+                                  [&metrics](const QString& text) {
+                                      return metrics.horizontalAdvance(text);
+                                  }),
+                              name, 0, std::move(*made.tile), true, key.time },
+                order_.byTime ? PlaceFor(key) : -1);
             ++madeCells_;
         } else {
             model_.SetFrameCount(listed - takenTiles_); // its frame goes, the later ones move up
@@ -153,6 +174,24 @@ void FolderLoader::TakeTiles()
         cacheWriter_->Release();
         Q_EMIT Finished();
     }
+}
+
+int FolderLoader::PlaceFor(const core::SortKey& key) const
+{
+    // The cells made so far are in order: the new one goes behind every cell it does not
+    // come before.
+    int first = 0, count = model_.ShownCount();
+    while (count > 0) {
+        const int step = count / 2;
+        const ThumbCell& cell = model_.Cell(first + step);
+        if (!core::SortsBefore(key, { cell.Taken, cell.Tag }, order_)) {
+            first += step + 1;
+            count -= step + 1;
+        } else {
+            count = step;
+        }
+    }
+    return first;
 }
 
 QString FolderLoader::UnreadableText() const

@@ -2,6 +2,7 @@
 
 #include "browser/file_list.h"
 #include "browser/thumb_cell.h"
+#include "core/cell_order.h"
 #include "module1/busy_pointer.h"
 
 #include <QColor>
@@ -92,6 +93,8 @@ private:
     void Take(quint64 request, const FolderListing& listing);
     void MakeCells(bool remote);
     void TakeTiles();
+    // Where a cell of this key goes among those made, in time order.
+    int PlaceFor(const core::SortKey& key) const;
     void End();
     void Retire();
 
@@ -104,6 +107,7 @@ private:
     Look look_;
     quint64 request_ = 0; // counts loads started, so a result can tell it was overtaken
     bool everyType_ = false; // the load lists and shows every picture type
+    core::CellOrder order_; // what the cells are sorted by
     CellGeometry geometry_; // the cells' size this load makes them at
     int takenTiles_ = 0; // files of the listing whose tile (or failure) has come in
     int madeCells_ = 0;

@@ -45,6 +45,9 @@ struct ThumbCell {
     int Value = 0; // 0 unticked, 1 ticked
     core::CompactTile Picture; // the tile, kept compactly
     bool Visible = false;
+    // When its picture was taken, else when its file last changed (milliseconds since the
+    // epoch): what a folder sorted by date is in order of. 0 in name order.
+    qint64 Taken = 0;
 };
 
 } // namespace gb::browser

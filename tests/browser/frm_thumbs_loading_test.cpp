@@ -4,6 +4,7 @@
 
 #include "browser/progress_display.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QTimer>
@@ -76,6 +77,44 @@ namespace {
             EXPECT_EQ(h.dialogs.messages[0].prompt,
                 "The " + what + " \"" + named + "\" cannot be opened: it " + why + ".");
             EXPECT_EQ(h.dialogs.folderRequests.size(), 1u);
+        }
+    }
+
+    // As a person may choose, cells follow when their pictures were taken (here files without
+    // Exif dates, so when they last changed, equal times by name), or either order backwards;
+    // every command follows the cells.
+    TEST(MainWindowLoad, SortOrderSetsTheCellsOrderAndTheSelectionFollowsIt)
+    {
+        TempFolder photos;
+        const std::pair<const char*, int> files[]
+            = { { "a.jpg", 300 }, { "B.jpg", 100 }, { "c.jpg", 200 }, { "d.jpg", 100 } };
+        for (const auto& [name, minutes] : files) {
+            WritePicture(photos, name);
+            QFile file(photos.File(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(
+                file.setFileTime(QDateTime(QDate(2026, 5, 1), QTime(0, 0)).addSecs(minutes * 60),
+                    QFileDevice::FileModificationTime));
+        }
+        const std::tuple<const char*, const char*, QStringList> rows[] = {
+            { nullptr, nullptr, { "a.jpg", "B.jpg", "c.jpg", "d.jpg" } },
+            { "Name", "True", { "d.jpg", "c.jpg", "B.jpg", "a.jpg" } },
+            { "Date Taken", "False", { "B.jpg", "d.jpg", "c.jpg", "a.jpg" } },
+            { "Date Taken", "True", { "a.jpg", "c.jpg", "d.jpg", "B.jpg" } },
+        };
+        for (const auto& [order, reverse, tags] : rows) {
+            MainWindowHarness h;
+            if (order) {
+                h.SetSetting("Sort Order", order);
+                h.SetSetting("Sort Reverse", reverse);
+            }
+            h.Window().show();
+            h.Open(photos.Path());
+            EXPECT_EQ(Tags(h.Window()), tags) << (order ? order : "unset");
+            h.Trigger("SelectAll");
+            const core::FilesPtr selected = h.Window().GetSelectedFiles();
+            for (int i = 0; i < tags.size(); ++i)
+                EXPECT_EQ(selected->Key(i), tags[i]) << (order ? order : "unset");
         }
     }
 
