@@ -87,6 +87,10 @@ public:
         lastDeletionNs = Clock().nsecsElapsed();
         return error;
     }
+    platform::FileError MoveToTrash(const QString& path) override
+    {
+        return real_.MoveToTrash(path);
+    }
     platform::FileError CopyFile(
         const QString& source, const QString& target, bool overwrite) override
     {

@@ -11,7 +11,7 @@ GLIMMERBOX_PACKAGES=(
     xvfb xauth fonts-dejavu-core openbox xdotool wmctrl x11-utils
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev
-    valgrind libglib2.0-bin lintian
+    valgrind libglib2.0-bin gvfs gvfs-daemons lintian
     dbus-daemon dconf-gsettings-backend dconf-service xfconf libxfconf-0-3 pcmanfm-qt xdg-utils
     fuse python3-fusepy
     at-spi2-core python3-pyatspi

@@ -21,13 +21,15 @@ public:
     ~DeleteCommand() override;
 
     bool IsRunning() const { return running_; }
-    // Deletes `names` from `folder` (ending in '/'); Finished follows. Nothing when one runs.
-    void Start(const QString& folder, const QStringList& names);
+    // Deletes `names` from `folder` (ending in '/'), or moves them to the Trash; Finished
+    // follows. Nothing when one runs.
+    void Start(const QString& folder, const QStringList& names, bool toTrash = false);
 
 Q_SIGNALS:
     // Each file that stays, with why ("name: reason"); one removed by another program since it
     // was listed is gone, as asked, and not named.
-    void Finished(const QStringList& failures);
+    // Those the Trash could not take are named apart, in `untrashed`, to be asked about.
+    void Finished(const QStringList& failures, const QStringList& untrashed);
 
 private:
     platform::IFileOperations& files_;

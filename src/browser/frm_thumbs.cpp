@@ -46,13 +46,7 @@ frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
         [this](int, int, int lastChanged) { chkThumb_Click(lastChanged); });
     windows_ = new SecondaryWindows(module1_, *this);
     delete_ = new DeleteCommand(module1_.Services().files, this);
-    connect(delete_, &DeleteCommand::Finished, this, [this](const QStringList& failures) {
-        sbrMain->SetPath(SourcePath());
-        SetEveryValue(0);
-        LoadThumbnails();
-        if (!failures.isEmpty())
-            Inform("These files were not deleted:\n" + failures.join(u'\n'));
-    });
+    connect(delete_, &DeleteCommand::Finished, this, &frmThumbs::delete_Finished);
     wallpaper_ = new WallpaperCommand(module1_.Services(), this);
     connect(wallpaper_, &WallpaperCommand::Finished, this, [this](const QString& error) {
         if (!error.isEmpty())

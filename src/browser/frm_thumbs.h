@@ -118,6 +118,7 @@ private:
     void SetEveryValue(int value);
     void SelectAll();
     void DeleteSelected();
+    void delete_Finished(const QStringList& failures, const QStringList& untrashed);
     void mnuView_Click();
     void mnuWallpaper_Click();
     void picFrame_MouseUp(Qt::MouseButton button, QPoint globalPos);

@@ -9,6 +9,7 @@
 #include "browser/thumb_grid.h"
 #include "browser/wallpaper_command.h"
 #include "module1/module1.h"
+#include "module1/settings.h"
 #include "platform/app_info.h"
 #include "platform/dialogs.h"
 
@@ -108,13 +109,37 @@ void frmThumbs::DeleteSelected()
         if (cell.Value)
             names << cell.Tag;
     }
-    const QString prompt
-        = "You are about to delete all selected files listed below! Are you sure?\n"
+    // As a person may choose, the files go to the Trash, where they can be put back.
+    const bool toTrash = app::Settings(module1_).DeleteToTrash();
+    const QString prompt = (toTrash ? QStringLiteral("You are about to move all selected files "
+                                                     "listed below to the Trash! Are you sure?\n")
+                                    : QStringLiteral("You are about to delete all selected files "
+                                                     "listed below! Are you sure?\n"))
         + names.join(u'\n') + u'\n';
     platform::IDialogs& dialogs = module1_.Services().dialogs;
-    if (dialogs.MsgBox(this, prompt, platform::MsgBoxStyle::YesNo, "GLIMMERBOX - DELETING FILE(S)")
+    if (dialogs.MsgBox(this, prompt, platform::MsgBoxStyle::YesNo,
+            toTrash ? "GLIMMERBOX - TRASHING FILE(S)" : "GLIMMERBOX - DELETING FILE(S)")
         == platform::MsgBoxResult::Yes)
-        delete_->Start(SourcePath(), names);
+        delete_->Start(SourcePath(), names, toTrash);
+}
+
+// A file the Trash could not take is never deleted for good unless the person says so, asked
+// apart, naming each and why.
+void frmThumbs::delete_Finished(const QStringList& failures, const QStringList& untrashed)
+{
+    sbrMain->SetPath(SourcePath());
+    SetEveryValue(0);
+    LoadThumbnails();
+    if (!untrashed.isEmpty()) {
+        const QString question = "These files cannot be moved to the Trash:\n"
+            + failures.join(u'\n') + "\n\nDelete them for good? They cannot be restored.";
+        if (module1_.Services().dialogs.MsgBox(
+                this, question, platform::MsgBoxStyle::YesNo, "GLIMMERBOX - DELETING FILE(S)")
+            == platform::MsgBoxResult::Yes)
+            delete_->Start(SourcePath(), untrashed);
+    } else if (!failures.isEmpty()) {
+        Inform("These files were not deleted:\n" + failures.join(u'\n'));
+    }
 }
 
 void frmThumbs::Inform(const QString& text)

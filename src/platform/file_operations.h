@@ -63,6 +63,9 @@ public:
     // Deletes a file for good (no trash). Without `force` a read-only file (no write permission)
     // is refused.
     virtual FileError DeleteFile(const QString& path, bool force = false) = 0;
+    // Moves the file to the desktop's Trash, where the person can put it back; fails, leaving
+    // it where it is, when no Trash on its own disk can take it.
+    virtual FileError MoveToTrash(const QString& path) = 0;
     // Copies `source` byte for byte to `target`, keeping its modification time. The copy is
     // written beside the target under a temporary name and renamed into place only when it is
     // complete and flushed, so a failure (disk full, permission, vanished source) leaves no

@@ -3,6 +3,7 @@
 #include "platform/storage_kind.h"
 
 #include "platform/careful_file.h"
+#include "platform/freedesktop_trash.h"
 #include "platform/staged_file.h"
 
 #include <QFile>
@@ -117,6 +118,11 @@ FileError LinuxFileOperations::FromErrno(int error, FileSide side)
     default:
         return made(FileErrorNumber::PathFileAccessError, QLatin1String("Path/File access error"));
     }
+}
+
+FileError LinuxFileOperations::MoveToTrash(const QString& path)
+{
+    return MoveToFreedesktopTrash(path);
 }
 
 FileError LinuxFileOperations::DeleteFile(const QString& path, bool force)

@@ -20,6 +20,7 @@ namespace gb::platform {
 class LinuxFileOperations : public IFileOperations {
 public:
     FileError DeleteFile(const QString& path, bool force = false) override;
+    FileError MoveToTrash(const QString& path) override;
     FileError CopyFile(const QString& source, const QString& target, bool overwrite) override;
     FileError WriteFile(const QString& path, const QByteArray& bytes) override;
     void RemoveLeftovers(const QString& folder) override;

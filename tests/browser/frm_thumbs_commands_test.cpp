@@ -7,6 +7,7 @@
 #include "slideshow/frm_slide_show.h"
 #include "support/disk_checks.h"
 #include "support/modal_runner.h"
+#include "support/private_trash.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -123,6 +124,59 @@ namespace {
             for (const char* name : { "a.bmp", "b.bmp", "c.bmp", "d.bmp" })
                 EXPECT_EQ(report.count(name), named.contains(name) ? 1 : 0) << name;
             EXPECT_TRUE(report.contains("read-only")) << report.toStdString(); // and why
+        }
+    }
+
+    // As a person may choose, Delete moves the files to the Trash; a file the Trash cannot take
+    // is deleted for good only on a second, separate Yes.
+    TEST(DeleteCommand, ToTheTrashWhereItCanElseOnlyOnASecondYes)
+    {
+        namespace Answer = platform::MsgBoxResult;
+        const struct {
+            const char* what;
+            bool trashBlocked; // a file stands where the Trash would be
+            int second; // to the question about files the Trash refused
+            QStringList left, trashed;
+        } cases[] = {
+            { "trashed", false, Answer::No, { "c.bmp" }, { "a.bmp", "b.bmp" } },
+            { "refused, kept", true, Answer::No, { "a.bmp", "b.bmp", "c.bmp" }, {} },
+            { "refused, deleted", true, Answer::Yes, { "c.bmp" }, {} },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            const PrivateTrash home;
+            if (c.trashBlocked)
+                home.data.Write("Trash", "not a folder");
+            LoadedWindow w({ "a.bmp", "b.bmp", "c.bmp" });
+            w.SetSetting("Delete To Trash", "True");
+            w.Click(0);
+            w.Click(1);
+            w.dialogs.msgBoxAnswers = { Answer::Yes, c.second };
+            QSignalSpy loads(&w.Window(), &browser::frmThumbs::LoadFinished);
+            w.Trigger("Delete");
+            // The deletion a second Yes starts reloads again.
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return !loads.isEmpty() && !w.Window().IsLoading()
+                        && Entries(w.photos.Path()) == c.left;
+                },
+                10000));
+            const auto& asked = w.dialogs.messages.at(0);
+            EXPECT_EQ(asked.prompt,
+                "You are about to move all selected files listed below to the Trash! Are you "
+                "sure?\na.bmp\nb.bmp\n");
+            EXPECT_EQ(asked.title, "GLIMMERBOX - TRASHING FILE(S)");
+            EXPECT_EQ(Entries(w.photos.Path()), c.left);
+            EXPECT_EQ(
+                c.trashBlocked ? QStringList() : Entries(home.data.File("Trash/files")), c.trashed);
+            ASSERT_EQ(w.dialogs.messages.size(), c.trashBlocked ? 2u : 1u);
+            if (c.trashBlocked) {
+                const QString question = w.dialogs.messages[1].prompt;
+                EXPECT_TRUE(question.contains("a.bmp: ")) << question.toStdString();
+                EXPECT_TRUE(question.contains("b.bmp: "));
+                EXPECT_TRUE(question.contains("no Trash"));
+                EXPECT_EQ(w.dialogs.messages[1].style, 4);
+            }
         }
     }
 
