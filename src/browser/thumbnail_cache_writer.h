@@ -34,7 +34,7 @@ private:
         QImage thumbnail; // null for a failure record
         QSize naturalSize;
         int side = platform::kNormalThumbnailSide;
-        platform::EntryDate taken;
+        platform::EntryDate taken = {};
     };
     void Put(Entry entry);
     static void Write(const platform::IThumbnailStore& store, const Entry& entry);

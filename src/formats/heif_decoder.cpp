@@ -94,7 +94,8 @@ namespace {
 
     // The TIFF structure of the primary image's Exif item, read from its small extent alone; empty
     // when it has none. The item starts with the offset of that structure past its first 4 bytes.
-    QByteArray ExifBlock(const heif_image_handle* handle)
+    // libheif's own copy of the item was read while the file was opened, and got zeros then.
+    QByteArray ExifBlock(ByteSource& file, const heif_image_handle* handle)
     {
         constexpr size_t kMaxExifBytes = 256 * 1024;
         heif_item_id id = 0;
@@ -103,8 +104,8 @@ namespace {
         const size_t size = heif_image_handle_get_metadata_size(handle, id);
         if (size < 4 || size > kMaxExifBytes)
             return {};
-        QByteArray item(qsizetype(size), '\0');
-        if (heif_image_handle_get_metadata(handle, id, item.data()).code != heif_error_Ok)
+        const QByteArray item = HeifItemHead(file, id, qint64(size));
+        if (item.size() < 4)
             return {};
         const qint64 start = 4 + qint64(ByteView(item, ByteOrder::BigEndian).U32(0));
         return start < item.size() ? item.mid(start) : QByteArray();
@@ -265,7 +266,7 @@ namespace {
         LoadedPicture picture { InDisplayColours(std::move(*image), IccProfile(raw)), natural,
             thumbnail != nullptr };
         if (options.dateTaken)
-            picture.takenMs = ExifTakenMs(ExifBlock(raw));
+            picture.takenMs = ExifTakenMs(ExifBlock(reader, raw));
         return picture;
     }
 

@@ -4,6 +4,7 @@
 #include "formats/exif_date.h"
 #include "formats/exif_orientation.h"
 #include "samplegen/image_writers.h"
+#include "samplegen/raw_writers.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -170,6 +171,9 @@ namespace {
             { "TIFF", DatedTiff(day, east), utc },
             { "PNG eXIf", PngWith("eXIf", DatedTiff(day, east)), utc },
             { "WebP EXIF", WebpWith(DatedTiff(day, east), true), utc },
+            { "DNG", tools::WriteCameraRaw({ .preview = tools::Quadrants({ 64, 48 }),
+                         .sensor = { 64, 48 }, .taken = day.data(), .takenOffset = "+02:00" }),
+                utc },
             { "zero date", PngWith("eXIf", DatedTiff("0000:00:00 00:00:00", east)), std::nullopt },
             { "blank date", PngWith("eXIf", DatedTiff("    :  :     :  :  ")), std::nullopt },
             { "no such day", PngWith("eXIf", DatedTiff("2021:02:30 14:30:05")), std::nullopt },

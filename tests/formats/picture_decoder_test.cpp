@@ -120,8 +120,9 @@ namespace {
             EXPECT_EQ(tile->embedded, row.embedded) << row.name;
             EXPECT_LE(source.fetched, row.mostFetched) << row.name;
             EXPECT_EQ(source.fetchedAgain, 0) << row.name;
-            if (row.dated)
+            if (row.dated) {
                 EXPECT_EQ(source.fetched, fetchedBefore) << row.name;
+            }
             fetchedBefore = source.fetched;
         }
     }
