@@ -114,7 +114,8 @@ void FolderLoader::MakeCells(bool remote)
     // pipeline waits for its workers before the cache writer can go.
     unreadable_ = std::make_shared<UnreadableFiles>();
     const TileMaker maker(services.pictures, services.thumbnails, *cacheWriter_,
-        { embedded, look_.buttonFace, look_.pixelRatio, remote, everyType_, geometry_.tileSide },
+        { embedded, look_.buttonFace, look_.pixelRatio, remote, everyType_, geometry_.tileSide,
+            app::Settings(module1_).CellSortOrder() == app::Settings::SortOrder::DateTaken },
         unreadable_);
     const app::Courier courier(this);
     pipeline_ = std::make_unique<ThumbnailPipeline>(

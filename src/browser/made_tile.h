@@ -11,7 +11,7 @@ namespace gb::browser {
 struct MadeTile {
     std::optional<core::CompactTile> tile; // nullopt when the file cannot be made into a tile
     // When the picture was taken, where the file says so (milliseconds since the epoch, UTC).
-    std::optional<qint64> takenMs;
+    std::optional<qint64> takenMs = std::nullopt;
 };
 
 } // namespace gb::browser

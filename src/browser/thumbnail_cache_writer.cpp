@@ -34,9 +34,10 @@ void ThumbnailCacheWriter::Release()
 }
 
 void ThumbnailCacheWriter::Add(
-    const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize, int side)
+    const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize, int side,
+    const platform::EntryDate& taken)
 {
-    Put(Entry { key, thumbnail, naturalSize, side });
+    Put(Entry { key, thumbnail, naturalSize, side, taken });
 }
 
 void ThumbnailCacheWriter::AddFailure(const platform::ThumbnailKey& key)
@@ -62,7 +63,7 @@ void ThumbnailCacheWriter::Write(const platform::IThumbnailStore& store, const E
     if (entry.thumbnail.isNull())
         store.SaveFailure(entry.key);
     else
-        store.Save(entry.key, entry.thumbnail, entry.naturalSize, entry.side);
+        store.Save(entry.key, entry.thumbnail, entry.naturalSize, entry.side, entry.taken);
 }
 
 } // namespace gb::browser

@@ -25,7 +25,7 @@ public:
 
     // side: the size of the cache the thumbnail is for (one of platform::kThumbnailSides).
     void Add(const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize,
-        int side = platform::kNormalThumbnailSide);
+        int side = platform::kNormalThumbnailSide, const platform::EntryDate& taken = {});
     void AddFailure(const platform::ThumbnailKey& key);
 
 private:
@@ -34,6 +34,7 @@ private:
         QImage thumbnail; // null for a failure record
         QSize naturalSize;
         int side = platform::kNormalThumbnailSide;
+        platform::EntryDate taken = {};
     };
     void Put(Entry entry);
     static void Write(const platform::IThumbnailStore& store, const Entry& entry);

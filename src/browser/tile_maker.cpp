@@ -69,6 +69,7 @@ MadeTile TileMaker::Make(const QString& path) const
     options.reduceFor = (QSizeF(room, room) * options_.pixelRatio).toSize();
     options.embeddedThumbnail = options_.embeddedThumbnails;
     options.everyType = options_.everyType;
+    options.dateTaken = options_.dateTaken;
 
     // Other programs store the largest image of an icon file, not the one we show.
     const std::optional<platform::ThumbnailKey> key
@@ -81,8 +82,13 @@ MadeTile TileMaker::Make(const QString& path) const
         if (cached.result == platform::ThumbnailLookup::Hit) {
             const QSize natural
                 = cached.naturalSize.isValid() ? cached.naturalSize : cached.image.size();
-            return { core::MakeCompactTile(
+            MadeTile made { core::MakeCompactTile(
                 cached.image, natural, options_.loadSurface, options_.pixelRatio, side) };
+            // Another program's entry says nothing of the date: the file's head does.
+            if (options_.dateTaken)
+                made.takenMs = cached.taken.recorded ? cached.taken.takenMs
+                                                     : pictures_.DateTaken(path);
+            return made;
         }
     }
     platform::LoadFailure failure = platform::LoadFailure::None;
@@ -99,11 +105,14 @@ MadeTile TileMaker::Make(const QString& path) const
             writer_.AddFailure(*key);
         return {};
     }
+    // An entry made without looking for the date does not record one.
+    const platform::EntryDate taken { options_.dateTaken, picture->takenMs };
     if (key && IsWorthCaching(*picture, cacheSide, options_.remote))
-        writer_.Add(
-            *key, ShrinkForCache(picture->image, cacheSide), picture->naturalSize, cacheSide);
-    return { core::MakeCompactTile(
-        picture->image, picture->naturalSize, options_.loadSurface, options_.pixelRatio, side) };
+        writer_.Add(*key, ShrinkForCache(picture->image, cacheSide), picture->naturalSize,
+            cacheSide, taken);
+    return { core::MakeCompactTile(picture->image, picture->naturalSize, options_.loadSurface,
+                 options_.pixelRatio, side),
+        picture->takenMs };
 }
 
 } // namespace gb::browser

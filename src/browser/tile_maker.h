@@ -35,6 +35,9 @@ public:
         bool everyType = false; // see PictureOptions::everyType
         int tileSide = core::kThumbnailTileSize; // the tile's side in logical pixels, one of
                                                  // Settings::kThumbnailSizes
+        // Also give when each picture was taken (MadeTile::takenMs): from what its decode reads,
+        // or from the shared cache's entry, or else from the head of the file.
+        bool dateTaken = false;
     };
     // A file that could not be read is counted in `unreadable`, when given.
     TileMaker(const platform::IPictureLoader& pictures, const platform::IThumbnailStore& cache,

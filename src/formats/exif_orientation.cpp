@@ -23,10 +23,9 @@ namespace {
     const QByteArray kRawProfileKeyword("Raw profile type exif\0", 22);
 
     // Some writers keep the "Exif\0\0" that precedes the TIFF structure in a JPEG.
-    int OrientationOf(const QByteArray& block)
+    QByteArray TiffOf(const QByteArray& block)
     {
-        return ExifOrientation(
-            block.startsWith(kExifHeader) ? block.mid(kExifHeader.size()) : block);
+        return block.startsWith(kExifHeader) ? block.mid(kExifHeader.size()) : block;
     }
 
     // The text of a tEXt or zTXt chunk named "Raw profile type exif": a line naming the profile,
@@ -51,19 +50,19 @@ namespace {
         return inflated;
     }
 
-    int OrientationOfRawProfile(const QByteArray& text)
+    QByteArray BlockOfRawProfile(const QByteArray& text)
     {
         // "\nexif\n", the length padded with spaces, "\n", then the hexadecimal lines.
         const QList<QByteArray> lines = text.split('\n');
         if (lines.size() < 4 || lines[1] != "exif")
-            return 1;
+            return {};
         const qsizetype hex = lines[0].size() + lines[1].size() + lines[2].size() + 3;
-        return OrientationOf(QByteArray::fromHex(text.mid(hex)));
+        return TiffOf(QByteArray::fromHex(text.mid(hex)));
     }
 
-    int PngOrientation(const ByteView& png)
+    QByteArray PngExif(const ByteView& png)
     {
-        std::optional<int> fromText;
+        std::optional<QByteArray> fromText;
         for (qint64 at = kPngSignature; png.Fits(at, kPngChunkFrame);) {
             const qint64 length = png.U32(at);
             const QByteArray type(png.Data() + at + 4, 4);
@@ -72,17 +71,17 @@ namespace {
             // Only the small chunks are copied, never the picture's data.
             const auto data = [&] { return QByteArray(png.Data() + at + 8, qsizetype(length)); };
             if (type == "eXIf")
-                return OrientationOf(data());
+                return TiffOf(data());
             const bool text = type == "tEXt" || type == "zTXt";
             const QByteArray profile = text && !fromText ? RawProfile(type, data()) : QByteArray();
             if (!profile.isEmpty())
-                fromText = OrientationOfRawProfile(profile);
+                fromText = BlockOfRawProfile(profile);
             at += kPngChunkFrame + length;
         }
-        return fromText.value_or(1);
+        return fromText.value_or(QByteArray());
     }
 
-    int WebpOrientation(const ByteView& webp)
+    QByteArray WebpExif(const ByteView& webp)
     {
         const bool announced = webp.Fits(kRiffHeader, 4) // U8 checks its own byte
             && QByteArrayView(webp.Data() + kRiffHeader, 4) == "VP8X"
@@ -92,21 +91,31 @@ namespace {
             if (!webp.Fits(at + kRiffChunkHeader, length))
                 break;
             if (QByteArrayView(webp.Data() + at, 4) == "EXIF")
-                return OrientationOf(QByteArray(webp.Data() + at + kRiffChunkHeader, length));
+                return TiffOf(QByteArray(webp.Data() + at + kRiffChunkHeader, length));
             at += kRiffChunkHeader + length + (length & 1);
         }
-        return 1;
+        return {};
+    }
+
+    QByteArray EmbeddedExif(const QByteArray& bytes)
+    {
+        if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
+            return PngExif(ByteView(bytes, ByteOrder::BigEndian));
+        if (bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP")
+            return WebpExif(ByteView(bytes));
+        return {};
     }
 
 } // namespace
 
 int EmbeddedOrientation(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
-        return PngOrientation(ByteView(bytes, ByteOrder::BigEndian));
-    if (bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP")
-        return WebpOrientation(ByteView(bytes));
-    return 1;
+    return ExifOrientation(EmbeddedExif(bytes));
+}
+
+std::optional<qint64> EmbeddedTakenMs(const QByteArray& bytes)
+{
+    return ExifTakenMs(EmbeddedExif(bytes));
 }
 
 LoadedPicture TurnedUpright(LoadedPicture stored, int orientation)

@@ -3,6 +3,7 @@
 #include "formats/loaded_picture.h"
 
 #include <QByteArray>
+#include <optional>
 
 namespace gb::formats {
 
@@ -12,6 +13,8 @@ namespace gb::formats {
 // Qt's PNG and WebP readers ignore these blocks; its TIFF reader applies the TIFF's own
 // orientation, so a TIFF yields 1 here and is never turned twice.
 int EmbeddedOrientation(const QByteArray& bytes);
+// When the picture was taken, from that same block (see JpegExif::takenMs).
+std::optional<qint64> EmbeddedTakenMs(const QByteArray& bytes);
 
 // A picture decoded as stored, turned upright for `orientation`; its natural size with it.
 LoadedPicture TurnedUpright(LoadedPicture stored, int orientation);

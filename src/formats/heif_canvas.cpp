@@ -280,4 +280,10 @@ HeifCoding HeifItemCoding(ByteSource& file, quint32 item)
     return coding;
 }
 
+QByteArray HeifItemHead(ByteSource& file, quint32 item, qint64 length)
+{
+    const std::optional<Meta> meta = ReadMeta(file);
+    return meta ? ItemHead(file, *meta, item, length) : QByteArray();
+}
+
 } // namespace gb::formats

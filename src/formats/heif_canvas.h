@@ -48,4 +48,8 @@ struct HeifCoding {
 // 'av1C', the head of its data.
 HeifCoding HeifItemCoding(ByteSource& file, quint32 item);
 
+// The first `length` bytes of an item's data, from its first extent: reads the 'meta' box (up to
+// 64 MB) and those bytes alone. Empty when the boxes do not place the item.
+QByteArray HeifItemHead(ByteSource& file, quint32 item, qint64 length);
+
 } // namespace gb::formats

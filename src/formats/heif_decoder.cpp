@@ -6,6 +6,7 @@
 #include "formats/heif_canvas.h"
 #include "formats/heif_colours.h"
 #include "formats/heif_source_reader.h"
+#include "formats/jpeg_exif.h"
 
 #include <algorithm>
 #include <array>
@@ -89,6 +90,25 @@ namespace {
                 != heif_error_Ok)
             return QByteArray();
         return profile;
+    }
+
+    // The TIFF structure of the primary image's Exif item, read from its small extent alone; empty
+    // when it has none. The item starts with the offset of that structure past its first 4 bytes.
+    // libheif's own copy of the item was read while the file was opened, and got zeros then.
+    QByteArray ExifBlock(ByteSource& file, const heif_image_handle* handle)
+    {
+        constexpr size_t kMaxExifBytes = 256 * 1024;
+        heif_item_id id = 0;
+        if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) != 1)
+            return {};
+        const size_t size = heif_image_handle_get_metadata_size(handle, id);
+        if (size < 4 || size > kMaxExifBytes)
+            return {};
+        const QByteArray item = HeifItemHead(file, id, qint64(size));
+        if (item.size() < 4)
+            return {};
+        const qint64 start = 4 + qint64(ByteView(item, ByteOrder::BigEndian).U32(0));
+        return start < item.size() ? item.mid(start) : QByteArray();
     }
 
     QSize SizeOf(const heif_image_handle* handle)
@@ -243,8 +263,11 @@ namespace {
         image->setColorSpace(ColourCodeSpace(raw)); // an ICC profile, when there is one, wins
         // A layered picture is as large as the layer decoded, whatever its stored size says.
         const QSize natural = coding.layered && !thumbnail ? image->size() : upright;
-        return LoadedPicture { InDisplayColours(std::move(*image), IccProfile(raw)), natural,
+        LoadedPicture picture { InDisplayColours(std::move(*image), IccProfile(raw)), natural,
             thumbnail != nullptr };
+        if (options.dateTaken)
+            picture.takenMs = ExifTakenMs(ExifBlock(reader, raw));
+        return picture;
     }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "formats/thumbnail_match.h"
 
 #include "formats/byte_view.h"
+#include "formats/exif_date.h"
 #include "formats/jpeg_decoder.h"
 
 #include <algorithm>
@@ -30,8 +31,9 @@ namespace {
 
     constexpr quint16 kOrientationTag = 0x0112, kExifIfdTag = 0x8769, kPixelXTag = 0xa002,
                       kPixelYTag = 0xa003, kThumbnailOffsetTag = 0x0201,
-                      kThumbnailLengthTag = 0x0202;
-    constexpr quint16 kShort = 3, kLong = 4, kIfdType = 13;
+                      kThumbnailLengthTag = 0x0202, kDateTimeOriginalTag = 0x9003,
+                      kOffsetTimeOriginalTag = 0x9011;
+    constexpr quint16 kAscii = 2, kShort = 3, kLong = 4, kIfdType = 13;
 
     class BlockReader {
     public:
@@ -156,6 +158,19 @@ namespace {
         return QSize(int(*width), int(*height));
     }
 
+    // The text of an ASCII `tag`, held in the entry itself up to four bytes, else where it points.
+    QByteArrayView Text(const Tiff& tiff, const Ifd& ifd, quint16 tag)
+    {
+        const auto entry = std::find_if(ifd.entries.begin(), ifd.entries.end(),
+            [tag](const IfdEntry& e) { return e.tag == tag; });
+        if (entry == ifd.entries.end() || entry->type != kAscii || entry->count > 64)
+            return {};
+        const qint64 at = entry->count <= 4 ? entry->valueAt : Read32(tiff, entry->valueAt).value_or(0);
+        if (!tiff.Fits(at, entry->count))
+            return {};
+        return QByteArrayView(tiff.Data() + at, entry->count);
+    }
+
     QByteArray Thumbnail(const Tiff& tiff, const Ifd& ifd1)
     {
         const auto offset = Number(tiff, ifd1, kThumbnailOffsetTag);
@@ -185,8 +200,11 @@ namespace {
         if (orientation && *orientation >= 1 && *orientation <= 8)
             exif.orientation = int(*orientation);
         if (const auto pointer = Number(tiff, *ifd0, kExifIfdTag))
-            if (const auto exifIfd = visit(*pointer))
+            if (const auto exifIfd = visit(*pointer)) {
                 exif.recordedSize = RecordedSize(tiff, *exifIfd).value_or(QSize());
+                exif.takenMs = ExifDateMs(Text(tiff, *exifIfd, kDateTimeOriginalTag),
+                    Text(tiff, *exifIfd, kOffsetTimeOriginalTag));
+            }
         if (const auto ifd1 = visit(ifd0->next))
             exif.thumbnail = Thumbnail(tiff, *ifd1);
     }
@@ -302,6 +320,13 @@ int ExifOrientation(const QByteArray& tiff)
     JpegExif exif;
     ReadTiffBlock(ByteView(tiff), exif);
     return exif.orientation;
+}
+
+std::optional<qint64> ExifTakenMs(const QByteArray& tiff)
+{
+    JpegExif exif;
+    ReadTiffBlock(ByteView(tiff), exif);
+    return exif.takenMs;
 }
 
 std::optional<LoadedPicture> TrustedEmbeddedThumbnail(

@@ -17,6 +17,7 @@ struct JpegExif {
     int orientation = 1; // Exif orientation 1..8; 1 when absent or out of range
     QSize recordedSize; // the pixel size the Exif block was written for; invalid if absent
     QByteArray thumbnail; // the embedded JPEG; empty if absent or lying outside the Exif segment
+    std::optional<qint64> takenMs; // DateTimeOriginal, see ExifDateMs; nullopt if absent or unreadable
 };
 
 // Walks the segments before the first frame header. Reads only what it needs through `read`,
@@ -26,6 +27,9 @@ std::optional<JpegExif> ReadJpegExif(const ReadBytes& read);
 // The orientation (1..8) an Exif TIFF structure records, the structure starting at its byte-order
 // mark ("II" or "MM") as in a PNG's or WebP's Exif chunk; 1 when it records none or is unreadable.
 int ExifOrientation(const QByteArray& tiff);
+// When such a structure says the picture was taken (see JpegExif::takenMs). A whole TIFF file, or
+// its head, is one too: its offsets count from the file's start.
+std::optional<qint64> ExifTakenMs(const QByteArray& tiff);
 
 // The embedded thumbnail turned upright, when it demonstrably shows this very picture and is
 // large enough for a tile that fits `box`; nullopt otherwise (the caller decodes the picture).

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <optional>
 
 namespace gb::formats {
 
@@ -18,6 +19,8 @@ struct PictureOptions {
     // (HEIC, AVIF) decode:
     // what the person chose with "Every Picture Type". Without it they are refused.
     bool everyType = false;
+    // Also find when the picture was taken (LoadedPicture::takenMs), from what the decode reads.
+    bool dateTaken = false;
 };
 
 // Why a picture did not load.
@@ -43,6 +46,9 @@ struct LoadedPicture {
     QImage image; // possibly reduced; ARGB32_Premultiplied or RGB32, transparency kept as alpha
     QSize naturalSize; // the picture's own pixel size, upright
     bool embedded = false; // made from a thumbnail embedded in the file, not from its pixels
+    // When the picture was taken, in ms since the epoch (UTC), when PictureOptions::dateTaken
+    // asked for it and the file records it.
+    std::optional<qint64> takenMs = std::nullopt;
 };
 
 } // namespace gb::formats

@@ -1,5 +1,6 @@
 #include "formats/picture_decoder.h"
 
+#include "formats/date_taken.h"
 #include "formats/decode_budget.h"
 #include "formats/dib_reader.h"
 #include "formats/jpeg_exif.h"
@@ -125,13 +126,13 @@ namespace {
             : picture;
     }
 
-    std::optional<LoadedPicture> Decode(
-        ByteSource& source, const PictureOptions& options, LoadFailure& failure)
+    // `bytes`: what of the file was read into memory, its head or the whole of it.
+    std::optional<LoadedPicture> Decode(ByteSource& source, const PictureOptions& options,
+        LoadFailure& failure, QByteArray& bytes)
     {
         const qint64 size = source.Size();
         if (size <= 0 || size > kMaxFileBytes)
             return Fail(failure, LoadFailure::NotAPicture, size <= 0 ? "empty" : "over 1 GB");
-        QByteArray bytes;
         if (!source.Read(0, std::min(size, kHeadBytes), bytes))
             return Fail(failure, LoadFailure::Unreadable, "a read of its head failed");
         // The Exif block sits at the start; most of a camera picture need not be read at all then.
@@ -176,7 +177,17 @@ std::optional<LoadedPicture> DecodePicture(
     // Each byte crosses the disk or the network once, however often the decoders look at it.
     KeptByteSource kept(source);
     try {
-        picture = Decode(kept, options, failure);
+        QByteArray bytes;
+        picture = Decode(kept, options, failure, bytes);
+        // From the bytes the decode read: a JPEG's Exif segment comes from the kept reads.
+        if (picture && options.dateTaken) {
+            const auto read = [&kept](qint64 offset, qint64 length) {
+                QByteArray beyond;
+                return kept.Read(offset, length, beyond) ? beyond : QByteArray();
+            };
+            if (const auto taken = DateTakenIn(bytes, read))
+                picture->takenMs = taken;
+        }
     } catch (const std::bad_alloc&) {
         // Qt's containers, our own and LibRaw's allocations throw it: the machine is short of
         // memory, which says nothing of the file.

@@ -367,6 +367,11 @@ std::optional<LoadedPicture> DecodeRaw(
         if (session.OutOfMemory())
             throw std::bad_alloc();
         readFailed = session.Failed();
+        // LibRaw reads the camera's date as local time, as no offset is known to it; a TIFF-built
+        // file's own Exif, with its offset, takes over from this (see DecodePicture).
+        const time_t taken = session.Raw().imgdata.other.timestamp;
+        if (picture && options.dateTaken && taken > 0)
+            picture->takenMs = qint64(taken) * 1000;
         return readFailed ? std::nullopt : picture;
     } catch (LibRaw_exceptions error) {
         Report(error);

@@ -1,6 +1,7 @@
 #include "platform/file_picture_loader.h"
 
 #include "formats/byte_source.h"
+#include "formats/date_taken.h"
 #include "formats/picture_decoder.h"
 #include "formats/picture_log.h"
 #include "platform/careful_file.h"
@@ -95,6 +96,15 @@ std::optional<LoadedPicture> FilePictureLoader::LoadPicture(
     if (error)
         *error = why == LoadFailure::Unreadable ? readError : 0;
     return picture;
+}
+
+std::optional<qint64> FilePictureLoader::DateTaken(const QString& path) const
+{
+    const OpenedFile file = OpenRegularFile(path);
+    if (!file.Ok())
+        return std::nullopt;
+    FileByteSource source(file);
+    return formats::ReadDateTaken(source);
 }
 
 } // namespace gb::platform

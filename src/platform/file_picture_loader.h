@@ -11,6 +11,7 @@ class FilePictureLoader : public IPictureLoader {
 public:
     std::optional<LoadedPicture> LoadPicture(const QString& path, const PictureOptions& options,
         LoadFailure* failure = nullptr, int* error = nullptr) const override;
+    std::optional<qint64> DateTaken(const QString& path) const override;
 };
 
 } // namespace gb::platform

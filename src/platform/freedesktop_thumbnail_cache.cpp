@@ -46,6 +46,9 @@ namespace {
     const QByteArray kMTimeKey = QByteArrayLiteral("Thumb::MTime");
     const QByteArray kWidthKey = QByteArrayLiteral("Thumb::Image::Width");
     const QByteArray kHeightKey = QByteArrayLiteral("Thumb::Image::Height");
+    // Ours: when the picture was taken, ms since the epoch (UTC); empty when the file gives no
+    // date. Keys of other programs than the standard's carry their program's name.
+    const QByteArray kTakenKey = QByteArrayLiteral("X-Glimmerbox::DateTaken");
     const QByteArray kSoftwareKey = QByteArrayLiteral("Software");
     const QByteArray kSoftware = QByteArrayLiteral("Glimmerbox 1.0.3");
 
@@ -115,6 +118,16 @@ namespace {
         bool ok = false;
         const int number = text.toInt(&ok);
         return ok && number > 0 ? number : 0;
+    }
+
+    EntryDate DateOf(const QImage& entry)
+    {
+        const QString key = QString::fromLatin1(kTakenKey);
+        if (!entry.textKeys().contains(key))
+            return {};
+        bool ok = false;
+        const qint64 ms = entry.text(key).toLongLong(&ok);
+        return { true, ok ? std::optional<qint64>(ms) : std::nullopt };
     }
 
     QSize NaturalSizeOf(const QImage& entry)
@@ -267,6 +280,7 @@ CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key, int sid
             continue;
         found.result = ThumbnailLookup::Hit;
         found.naturalSize = natural;
+        found.taken = DateOf(*entry);
         found.image = Shrunk(*entry, side,
             entry->hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
         return found;
@@ -279,7 +293,8 @@ CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key, int sid
 }
 
 bool FreedesktopThumbnailCache::Save(
-    const ThumbnailKey& key, const QImage& picture, QSize naturalSize, int side) const
+    const ThumbnailKey& key, const QImage& picture, QSize naturalSize, int side,
+    const EntryDate& taken) const
 {
     const SizeFolder* folder = FolderFor(side);
     if (!folder || picture.isNull() || !MayStore(key))
@@ -288,11 +303,14 @@ bool FreedesktopThumbnailCache::Save(
         picture, side, picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return false;
-    QList<formats::PngText> size;
+    QList<formats::PngText> facts;
     if (naturalSize.width() > 0 && naturalSize.height() > 0)
-        size = { { kWidthKey, QByteArray::number(naturalSize.width()) },
+        facts = { { kWidthKey, QByteArray::number(naturalSize.width()) },
             { kHeightKey, QByteArray::number(naturalSize.height()) } };
-    return Store(root_ + u'/' + QLatin1String(folder->name), key, image, size);
+    if (taken.recorded)
+        facts.push_back({ kTakenKey,
+            taken.takenMs ? QByteArray::number(*taken.takenMs) : QByteArray() });
+    return Store(root_ + u'/' + QLatin1String(folder->name), key, image, facts);
 }
 
 bool FreedesktopThumbnailCache::SaveFailure(const ThumbnailKey& key) const

@@ -20,7 +20,7 @@ public:
     std::optional<ThumbnailKey> KeyFor(const QString& path) const override;
     CachedThumbnail Find(const ThumbnailKey& key, int side = kNormalThumbnailSide) const override;
     bool Save(const ThumbnailKey& key, const QImage& picture, QSize naturalSize,
-        int side = kNormalThumbnailSide) const override;
+        int side = kNormalThumbnailSide, const EntryDate& taken = {}) const override;
     bool SaveFailure(const ThumbnailKey& key) const override;
 
     // $XDG_CACHE_HOME (when absolute) or ~/.cache, followed by /thumbnails.

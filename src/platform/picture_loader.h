@@ -22,6 +22,14 @@ public:
     virtual std::optional<LoadedPicture> LoadPicture(const QString& path,
         const PictureOptions& options, LoadFailure* failure = nullptr,
         int* error = nullptr) const = 0;
+    // When the picture was taken, read from the head of the file alone, without decoding it:
+    // for a file whose thumbnail came from elsewhere. nullopt when the file records no date or
+    // cannot be read, or the loader reads no dates.
+    virtual std::optional<qint64> DateTaken(const QString& path) const
+    {
+        Q_UNUSED(path);
+        return std::nullopt;
+    }
 };
 
 } // namespace gb::platform

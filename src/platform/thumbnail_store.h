@@ -28,10 +28,17 @@ enum class ThumbnailLookup { Miss, Hit, KnownFailure };
 inline constexpr int kThumbnailSides[] = { 128, 256, 512, 1024 };
 inline constexpr int kNormalThumbnailSide = kThumbnailSides[0];
 
+// When the picture was taken, as an entry of ours records it.
+struct EntryDate {
+    bool recorded = false; // the entry says whether the file gives a date (other programs' do not)
+    std::optional<qint64> takenMs; // ms since the epoch, UTC; nullopt when the file gives none
+};
+
 struct CachedThumbnail {
     ThumbnailLookup result = ThumbnailLookup::Miss;
     QImage image; // on a hit: the stored thumbnail, at most the size asked for
     QSize naturalSize; // on a hit: the picture's own size when the entry records it, else invalid
+    EntryDate taken; // on a hit
 };
 
 // The thumbnail cache shared with file managers and other viewers. Safe to call from several
@@ -46,9 +53,9 @@ public:
     virtual CachedThumbnail Find(
         const ThumbnailKey& key, int side = kNormalThumbnailSide) const = 0;
     // Stores `picture` shrunk to fit `side` x `side` (never enlarged) in that size's folder,
-    // atomically. False on failure.
+    // atomically, with the date when it is recorded. False on failure.
     virtual bool Save(const ThumbnailKey& key, const QImage& picture, QSize naturalSize,
-        int side = kNormalThumbnailSide) const = 0;
+        int side = kNormalThumbnailSide, const EntryDate& taken = {}) const = 0;
     // Records that the file could not be made into a thumbnail.
     virtual bool SaveFailure(const ThumbnailKey& key) const = 0;
 };

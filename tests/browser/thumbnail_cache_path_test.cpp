@@ -5,6 +5,7 @@
 #include "browser/thumbnail_cache_writer.h"
 #include "browser/tile_maker.h"
 #include "platform/freedesktop_thumbnail_cache.h"
+#include "samplegen/image_writers.h"
 
 #include <QCryptographicHash>
 #include <QTest>
@@ -76,6 +77,37 @@ namespace {
     INSTANTIATE_TEST_SUITE_P(Densities, TileMakerTest,
         ::testing::Values(
             std::tuple(1.0, "normal", QSize(128, 80)), std::tuple(3.0, "large", QSize(256, 160))));
+
+    // A date-order load gives the date the file records from its decode, then from our cache
+    // entry, and from the file's head beside another program's entry, which records none.
+    TEST(TileMakerDates, ACacheHitGivesTheDateTheColdReadGave)
+    {
+        TestServices s;
+        ThumbnailCacheWriter writer { s.thumbnails };
+        TileMaker::Options options { true, Qt::gray, 1 };
+        options.dateTaken = true;
+        const TileMaker maker { s.pictures, s.thumbnails, writer, options };
+        TempFolder photos;
+        const QImage picture = tools::Grainy({ 640, 400 }, qRgb(150, 110, 60));
+        photos.Write("dated.jpg",
+            tools::WithApp1(tools::WriteJpeg(picture, 90),
+                tools::CameraExifBlock({ .taken = "2021:06:15 14:30:05", .takenOffset = "+02:00" })));
+        const QString file = photos.File("dated.jpg");
+        const qint64 taken = 1623760205000; // 12:30:05 UTC
+        writer.Hold();
+        EXPECT_EQ(maker.Make(file).takenMs, taken);
+        writer.Release();
+        const auto key = s.thumbnails.KeyFor(file);
+        ASSERT_TRUE(key);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return s.thumbnails.Find(*key).result == platform::ThumbnailLookup::Hit; },
+            20000));
+        EXPECT_EQ(s.thumbnails.Find(*key).taken.takenMs, taken);
+        EXPECT_EQ(maker.Make(file).takenMs, taken);
+        ASSERT_TRUE(s.thumbnails.Save(*key, picture, picture.size()));
+        EXPECT_FALSE(s.thumbnails.Find(*key).taken.recorded);
+        EXPECT_EQ(maker.Make(file).takenMs, taken);
+    }
 
     TEST(ThumbnailCacheWriter, PastItsHoldLimitWritesAtOnceAndNeverLosesAnEntry)
     {

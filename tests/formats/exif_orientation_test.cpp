@@ -1,8 +1,13 @@
-// PNG and WebP files written by Qt with an Exif block put in by hand, and the orientation read.
+// PNG and WebP files written by Qt with an Exif block put in by hand, and the orientation read;
+// the date taken, from these and the other containers of an Exif block.
+#include "formats/date_taken.h"
+#include "formats/exif_date.h"
 #include "formats/exif_orientation.h"
 #include "samplegen/image_writers.h"
+#include "samplegen/raw_writers.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QtEndian>
@@ -127,6 +132,56 @@ namespace {
         const auto transposed = TurnedUpright({ tools::Quadrants({ 6, 4 }), { 6, 4 } }, 5);
         EXPECT_EQ(transposed.naturalSize, QSize(4, 6));
         EXPECT_EQ(transposed.image.pixel(3, 0), kBlue);
+    }
+
+} // namespace
+} // namespace gb::formats
+
+namespace gb::formats {
+namespace {
+
+    // The TIFF structure of an Exif block recording a date taken and, when given, its offset.
+    QByteArray DatedTiff(const QByteArray& taken, const QByteArray& offset = {})
+    {
+        return tools::CameraExifBlock({ .taken = taken, .takenOffset = offset })
+            .mid(kExifHeader.size());
+    }
+
+    std::optional<qint64> DateOf(const QByteArray& file)
+    {
+        return DateTakenIn(file, [](qint64, qint64) { return QByteArray(); });
+    }
+
+    TEST(DateTakenTest, EachContainerGivesTheDateItsExifRecords)
+    {
+        const QByteArray day("2021:06:15 14:30:05"), east("+02:00");
+        const qint64 utc = 1623760205000; // 12:30:05 UTC
+        const qint64 local = QDateTime(QDate(2021, 6, 15), QTime(14, 30, 5)).toMSecsSinceEpoch();
+        const QByteArray jpeg = Written("jpeg");
+        const struct {
+            const char* name;
+            QByteArray file;
+            std::optional<qint64> taken;
+        } rows[] = {
+            { "JPEG with offset", tools::WithApp1(jpeg, kExifHeader + DatedTiff(day, east)), utc },
+            { "JPEG without offset: local time", tools::WithApp1(jpeg, kExifHeader + DatedTiff(day)),
+                local },
+            { "JPEG, west of UTC", tools::WithApp1(jpeg, kExifHeader + DatedTiff(day, "-05:30")),
+                utc + (2 * 60 + 5 * 60 + 30) * 60'000 },
+            { "TIFF", DatedTiff(day, east), utc },
+            { "PNG eXIf", PngWith("eXIf", DatedTiff(day, east)), utc },
+            { "WebP EXIF", WebpWith(DatedTiff(day, east), true), utc },
+            { "DNG", tools::WriteCameraRaw({ .preview = tools::Quadrants({ 64, 48 }),
+                         .sensor = { 64, 48 }, .taken = day.data(), .takenOffset = "+02:00" }),
+                utc },
+            { "zero date", PngWith("eXIf", DatedTiff("0000:00:00 00:00:00", east)), std::nullopt },
+            { "blank date", PngWith("eXIf", DatedTiff("    :  :     :  :  ")), std::nullopt },
+            { "no such day", PngWith("eXIf", DatedTiff("2021:02:30 14:30:05")), std::nullopt },
+            { "unreadable offset: local time", PngWith("eXIf", DatedTiff(day, "+2h")), local },
+            { "no date", PngWith("eXIf", Tiff(6)), std::nullopt },
+        };
+        for (const auto& row : rows)
+            EXPECT_EQ(DateOf(row.file), row.taken) << row.name;
     }
 
 } // namespace

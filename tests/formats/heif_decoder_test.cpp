@@ -7,6 +7,7 @@
 #include "formats/heif_source_reader.h"
 #include "formats/picture_decoder.h"
 #include "samplegen/heif_writers.h"
+#include "writers/exif_writer.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -208,15 +209,22 @@ namespace {
 
     TEST(HeifDecoderTest, ATileReadsTheHeadTheBoxesAndTheThumbnailOnly)
     {
-        const QByteArray phone = tools::WriteHeic({ tools::Detailed({ 1280, 960 }), 90, 160 });
+        // Its Exif item records when it was taken: asked for, that costs a few hundred bytes.
+        const QByteArray phone = tools::WriteHeic({ .picture = tools::Detailed({ 1280, 960 }),
+            .quality = 90,
+            .thumbnailSide = 160,
+            .exif = tools::CameraExifBlock({ .taken = "2021:06:15 14:30:05", .takenOffset = "+02:00" })
+                        .mid(6) });
         const QByteArray bare = tools::WriteHeic({ tools::Detailed({ 1280, 960 }), 90, 0 });
         const qint64 kNever = 1LL << 40, kTile = std::min<qint64>(phone.size() / 10, 160 << 10);
         const struct {
             const char* name;
             QByteArray file;
             qint64 failFrom, least, most;
+            bool dated = false;
         } rows[] = {
             { "stored thumbnail", phone, kNever, 0, kTile },
+            { "stored thumbnail, date asked", phone, kNever, 0, kTile, true },
             { "no thumbnail", bare, kNever, bare.size() - 2048, bare.size() + (80 << 10) },
             { "read failing mid-file", phone, phone.size() / 2, 0, kTile },
         };
@@ -224,7 +232,11 @@ namespace {
             ShareSource source(row.file);
             source.failFrom = row.failFrom;
             LoadFailure failure = LoadFailure::NotShown;
-            DecodePicture(source, { false, QSize(62, 62), true, true }, failure);
+            const auto tile
+                = DecodePicture(source, { false, QSize(62, 62), true, true, row.dated }, failure);
+            EXPECT_EQ(tile ? tile->takenMs : std::nullopt,
+                row.dated ? std::optional<qint64>(1623760205000) : std::nullopt)
+                << row.name;
             EXPECT_EQ(failure, row.failFrom < kNever ? LoadFailure::Unreadable : LoadFailure::None)
                 << row.name;
             EXPECT_GE(source.bytesRead, row.least) << row.name;

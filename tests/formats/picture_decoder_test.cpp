@@ -77,14 +77,18 @@ namespace {
 
     // A 12-megapixel camera JPEG whose Exif thumbnail is trusted fetches its head and the top rows
     // the check decodes; one whose thumbnail shows another picture all of it; a RAW file its
-    // headers and preview (the file but its sensor data, a fifth to spare). No byte twice.
+    // headers and preview (the file but its sensor data, a fifth to spare). No byte twice. Asked
+    // for the date too, the trusted JPEG fetches no more: the date is in the head read anyway.
     TEST(PictureDecoder, ATileFetchesEachByteOnceAndOnlyWhatItNeeds)
     {
         const QSize size(4000, 3000), sensor(1024, 768);
         const QByteArray picture = tools::WriteJpeg(tools::Grainy(size, qRgb(150, 110, 60)), 90);
         const auto camera = [&](QRgb shown) {
             const QByteArray thumbnail = tools::WriteJpeg(tools::Grainy({ 160, 120 }, shown), 80);
-            return picture.left(2) + tools::WriteExifSegment({ 1, size, thumbnail })
+            return picture.left(2)
+                + tools::WriteExifSegment({ .orientation = 1, .recorded = size,
+                    .thumbnail = thumbnail, .taken = "2021:06:15 14:30:05",
+                    .takenOffset = "+02:00" })
                 + picture.mid(2);
         };
         const QByteArray other = camera(qRgb(50, 90, 160)),
@@ -95,20 +99,31 @@ namespace {
             QByteArray file;
             bool embedded;
             qint64 mostFetched;
+            bool dated = false;
         } rows[] = {
             { "JPEG, thumbnail trusted", camera(qRgb(150, 110, 60)), true, 160'000 },
+            { "JPEG, thumbnail trusted, date asked", camera(qRgb(150, 110, 60)), true, 160'000,
+                true },
             { "JPEG, thumbnail of another picture", other, false, other.size() },
             { "camera RAW", dng, true,
                 (dng.size() - 2 * sensor.width() * sensor.height()) * 6 / 5 },
         };
+        qint64 fetchedBefore = 0; // by the row before, the same file undated
         for (const auto& row : rows) {
             CountingSource source(row.file);
             LoadFailure failure = LoadFailure::NotShown;
-            const auto tile = DecodePicture(source, { false, { 62, 62 }, true, true }, failure);
+            const auto tile
+                = DecodePicture(source, { false, { 62, 62 }, true, true, row.dated }, failure);
             ASSERT_TRUE(tile) << row.name;
+            EXPECT_EQ(tile->takenMs, row.dated ? std::optional<qint64>(1623760205000) : std::nullopt)
+                << row.name;
             EXPECT_EQ(tile->embedded, row.embedded) << row.name;
             EXPECT_LE(source.fetched, row.mostFetched) << row.name;
             EXPECT_EQ(source.fetchedAgain, 0) << row.name;
+            if (row.dated) {
+                EXPECT_EQ(source.fetched, fetchedBefore) << row.name;
+            }
+            fetchedBefore = source.fetched;
         }
     }
 

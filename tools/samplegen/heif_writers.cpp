@@ -155,6 +155,10 @@ QByteArray WriteHeic(const Heic& heic)
             context.get(), image.get(), rawEncoder, options.get(), &rawHandle)))
         return {};
     const std::unique_ptr<heif_image_handle, HandleRelease> primary(rawHandle);
+    if (!heic.exif.isEmpty()
+        && !Ok(heif_context_add_exif_metadata(
+            context.get(), rawHandle, heic.exif.constData(), int(heic.exif.size()))))
+        return {};
     heif_image_handle* thumbnail = nullptr;
     if (heic.thumbnailSide > 0
         && !Ok(heif_context_encode_thumbnail(context.get(), image.get(), rawHandle, rawEncoder,

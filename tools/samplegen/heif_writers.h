@@ -24,6 +24,9 @@ struct Heic {
     // curve: linear light 8); libheif's own when 0.
     int primaries = 0;
     int curve = 0;
+    // An Exif item of the primary image: a TIFF structure, as after a JPEG's "Exif\0\0"; none
+    // when empty.
+    QByteArray exif = {};
 };
 
 // The file's bytes; empty when libheif has no encoder for the codec here.

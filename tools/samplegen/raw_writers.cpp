@@ -231,13 +231,22 @@ QByteArray WriteCameraRaw(const CameraRaw& raw)
                << Numbers(322, kLong, { 16 }) << Numbers(323, kLong, { 16 })
                << Numbers(324, kLong, { 0 }) << Numbers(325, kLong, { quint32(sensor.size()) });
     }
+    QList<Field> exif;
+    if (raw.taken)
+        exif << Text(36867, raw.taken);
+    if (raw.takenOffset)
+        exif << Text(36881, raw.takenOffset);
+    if (!exif.isEmpty())
+        first << Numbers(34665, kLong, { 0 });
     const quint32 firstAt = quint32(camera.header.size());
     const quint32 secondAt = firstAt + DirectoryBytes(first);
-    const quint32 valuesAt = secondAt + DirectoryBytes(second);
+    const quint32 exifAt = secondAt + DirectoryBytes(second);
+    const quint32 valuesAt = exifAt + (exif.isEmpty() ? 0 : DirectoryBytes(exif));
     // Where the pictures go hangs on how long the values are, which offsets do not change.
     QByteArray values;
     Directory(first, valuesAt, values);
     Directory(second, valuesAt, values);
+    Directory(exif, valuesAt, values);
     const quint32 jpegAt = valuesAt + quint32(values.size());
     const auto place = [](QList<Field>& fields, quint16 tag, quint32 offset) {
         for (Field& field : fields)
@@ -246,10 +255,13 @@ QByteArray WriteCameraRaw(const CameraRaw& raw)
     };
     place(first, 273, jpegAt);
     place(first, 330, secondAt);
+    place(first, 34665, exifAt);
     place(second, sensorAt, jpegAt + quint32(jpeg.size()));
     values.clear();
     QByteArray file = camera.header + Directory(first, valuesAt, values);
     file += Directory(second, valuesAt, values);
+    if (!exif.isEmpty())
+        file += Directory(exif, valuesAt, values);
     return file + values + jpeg + sensor;
 }
 

@@ -29,6 +29,10 @@ struct CameraRaw {
     // The sensor's data taken out, as in ExifTool's sample DNG: its directory names one tile of
     // 22 bytes where its size needs many.
     bool sensorStripped = false;
+    // DateTimeOriginal and OffsetTimeOriginal, in an Exif directory the first one points to;
+    // none when null. Not written in a CR3.
+    const char* taken = nullptr;
+    const char* takenOffset = nullptr;
 };
 
 QByteArray WriteCameraRaw(const CameraRaw& raw);

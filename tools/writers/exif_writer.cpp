@@ -39,16 +39,29 @@ QByteArray OrientationExif(quint32 orientation)
 
 QByteArray CameraExifBlock(const CameraExif& exif)
 {
-    // Each IFD holds two entries: 2 + 2 * 12 + 4 bytes.
-    constexpr quint32 kExifIfd = 8 + 30, kIfd1 = kExifIfd + 30, kThumbnail = kIfd1 + 30;
+    // Each IFD holds two entries: 2 + 2 * 12 + 4 bytes; the Exif IFD one more per date text.
+    const auto texts = static_cast<quint32>(!exif.taken.isEmpty() + !exif.takenOffset.isEmpty());
+    constexpr quint32 kExifIfd = 8 + 30;
+    const quint32 kIfd1 = kExifIfd + 30 + 12 * texts, kThumbnail = kIfd1 + 30;
     const ByteOrder order = exif.bigEndian ? ByteOrder::Big : ByteOrder::Little;
     const quint32 sizeType = exif.sizeType.value_or(exif.bigEndian ? kShort : kLong);
     const QSize size = exif.recorded;
-    const QList<ExifEntry> recorded = size.isValid()
+    QList<ExifEntry> recorded = size.isValid()
         ? QList<ExifEntry> { { kPixelX, sizeType, 1, static_cast<quint32>(size.width()) },
               { kPixelY, sizeType, 1, static_cast<quint32>(size.height()) } }
         : QList<ExifEntry> { { kColourSpace, kShort, 1, 1 }, { kFlash, kShort, 1, 0 } };
     const auto thumbnailBytes = static_cast<quint32>(exif.thumbnail.size());
+    // The texts, each with its NUL, after the thumbnail; entries in ascending tag order.
+    QByteArray dateTexts;
+    for (const auto& [tag, text] : { std::pair(kDateTimeOriginal, exif.taken),
+             std::pair(kOffsetTimeOriginal, exif.takenOffset) }) {
+        if (text.isEmpty())
+            continue;
+        recorded.insert(tag == kDateTimeOriginal ? 0 : 1,
+            { tag, kAscii, static_cast<quint32>(text.size() + 1),
+                kThumbnail + thumbnailBytes + static_cast<quint32>(dateTexts.size()) });
+        dateTexts += text + '\0';
+    }
     const QList<ExifEntry> ifd0 { { kOrientation, kShort, 1,
                                       static_cast<quint32>(exif.orientation) },
         { kExifPointer, kLong, 1, kExifIfd } };
@@ -57,7 +70,7 @@ QByteArray CameraExifBlock(const CameraExif& exif)
         { kThumbnailBytes, kLong, 1, exif.thumbnailLength.value_or(thumbnailBytes) } };
     return ExifBlock(8,
         ExifIfd(ifd0, kIfd1, {}, order) + ExifIfd(recorded, 0, {}, order)
-            + ExifIfd(ifd1, 0, {}, order) + exif.thumbnail,
+            + ExifIfd(ifd1, 0, {}, order) + exif.thumbnail + dateTexts,
         order);
 }
 

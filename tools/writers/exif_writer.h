@@ -15,7 +15,8 @@ namespace gb::tools {
 namespace exif {
     inline constexpr quint32 kOrientation = 0x0112, kMake = 0x010f, kExifPointer = 0x8769,
                              kPixelX = 0xa002, kPixelY = 0xa003, kColourSpace = 0xa001,
-                             kFlash = 0x9209, kThumbnailAt = 0x0201, kThumbnailBytes = 0x0202;
+                             kFlash = 0x9209, kThumbnailAt = 0x0201, kThumbnailBytes = 0x0202,
+                             kDateTimeOriginal = 0x9003, kOffsetTimeOriginal = 0x9011;
     inline constexpr quint32 kAscii = 2, kShort = 3, kLong = 4;
 } // namespace exif
 
@@ -38,15 +39,18 @@ QByteArray OrientationExif(quint32 orientation);
 // which records the pixel size (or, with no size, colour space and flash), then IFD1 points to
 // the thumbnail. Offsets in its TIFF structure, from the byte-order mark: first IFD pointer 4,
 // IFD0 8, the Exif IFD pointer's value 30, IFD0's next IFD 34, thumbnail offset 78, thumbnail
-// length 90, thumbnail 98.
+// length 90, thumbnail 98. A date taken adds its entries to the Exif IFD (moving IFD1 and the
+// thumbnail on by 12 bytes each) and its texts after the thumbnail.
 struct CameraExif {
     int orientation = 1;
-    QSize recorded; // invalid: no recorded size
+    QSize recorded = {}; // invalid: no recorded size
     QByteArray thumbnail = {}; // none: null
     bool bigEndian = false; // big-endian blocks record the pixel size as SHORT, others as LONG
     std::optional<quint32> sizeType = {}; // SHORT or LONG whatever the byte order
     // What IFD1 says of the thumbnail, when it should lie.
     std::optional<quint32> thumbnailOffset = {}, thumbnailLength = {};
+    // DateTimeOriginal ("YYYY:MM:DD HH:MM:SS") and OffsetTimeOriginal ("+HH:MM"); none: empty.
+    QByteArray taken = {}, takenOffset = {};
 };
 QByteArray CameraExifBlock(const CameraExif& exif);
 
