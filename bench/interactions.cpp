@@ -87,6 +87,10 @@ public:
         lastDeletionNs = Clock().nsecsElapsed();
         return error;
     }
+    std::unique_ptr<platform::IFolderWatch> WatchFolder(const QString& folder) const override
+    {
+        return real_.WatchFolder(folder);
+    }
     platform::FileError MoveToTrash(const QString& path) override
     {
         return real_.MoveToTrash(path);

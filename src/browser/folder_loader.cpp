@@ -1,6 +1,7 @@
 #include "browser/folder_loader.h"
 
 #include "browser/cell_model.h"
+#include "browser/folder_watcher.h"
 #include "browser/thumbnail_cache_writer.h"
 #include "browser/thumbnail_pipeline.h"
 #include "browser/tile_maker.h"
@@ -11,6 +12,7 @@
 #include "module1/tasks.h"
 #include "platform/file_operations.h"
 
+#include <QDir>
 #include <QFontMetrics>
 #include <algorithm>
 
@@ -34,6 +36,8 @@ FolderLoader::FolderLoader(app::Module1& module1, CellModel& model, QObject* par
 
 FolderLoader::~FolderLoader()
 {
+    watcher_.reset();
+    updates_.reset();
     pipeline_.reset();
     retired_.clear();
 }
@@ -56,6 +60,7 @@ bool FolderLoader::Start(const QString& path, Purpose purpose, const Look& look)
     geometry_ = { settings.ThumbnailSize() };
     order_ = { settings.CellSortOrder() == app::Settings::SortOrder::DateTaken,
         settings.SortReverse() };
+    watch_ = settings.WatchFolder();
     const FileList::Accept accept = purpose == Purpose::Refresh ? FileList::Accept::Anything
         : purpose == Purpose::Start                             ? FileList::Accept::FolderOrPicture
                                                                 : FileList::Accept::Folder;
@@ -118,23 +123,23 @@ void FolderLoader::MakeCells(bool remote)
             app::Settings(module1_).CellSortOrder() == app::Settings::SortOrder::DateTaken },
         unreadable_);
     const app::Courier courier(this);
+    remote_ = remote;
+    decode_ = [maker, byTime = order_.byTime, &files = services.files](const QString& path) {
+        MadeTile made = maker.Make(path);
+        // A file that does not say when its picture was taken is sorted by its last change.
+        if (byTime && made.tile && !made.takenMs) {
+            if (const auto stamp = files.StampOf(path))
+                made.takenMs = stamp->modifiedSeconds * 1000 + stamp->modifiedNanoseconds / 1000000;
+        }
+        return made;
+    };
     pipeline_ = std::make_unique<ThumbnailPipeline>(
-        std::move(paths),
-        [maker, byTime = order_.byTime, &files = services.files](const QString& path) {
-            MadeTile made = maker.Make(path);
-            // A file that does not say when its picture was taken is sorted by its last change.
-            if (byTime && made.tile && !made.takenMs) {
-                if (const auto stamp = files.StampOf(path))
-                    made.takenMs
-                        = stamp->modifiedSeconds * 1000 + stamp->modifiedNanoseconds / 1000000;
-            }
-            return made;
-        },
-        [courier, this] { courier.Send([this] { TakeTiles(); }); },
+        std::move(paths), decode_, [courier, this] { courier.Send([this] { TakeTiles(); }); },
         remote ? kRemoteReadsInFlight : 0);
     if (listed == 0) {
         End();
         cacheWriter_->Release();
+        Watch();
         Q_EMIT Finished();
     } else {
         Q_EMIT Stepped(0);
@@ -147,19 +152,12 @@ void FolderLoader::TakeTiles()
         return;
     const quint64 request = request_;
     const int listed = filHidden.ListCount();
-    const QFontMetrics metrics(look_.captionFont);
     for (MadeTile& made : pipeline_->TakeReady()) {
         const int index = takenTiles_++;
         if (made.tile) {
-            const QString name = filHidden.List(index);
-            const core::SortKey key { order_.byTime ? made.takenMs.value_or(0) : 0, name };
-            model_.Append({ name,
-                              core::FitCaption(name, geometry_.Cell().width(),
-                                  [&metrics](const QString& text) {
-                                      return metrics.horizontalAdvance(text);
-                                  }),
-                              name, 0, std::move(*made.tile), true, key.time },
-                order_.byTime ? PlaceFor(key) : -1);
+            ThumbCell cell = MakeCell(filHidden.List(index), made);
+            const int place = order_.byTime ? PlaceFor({ cell.Taken, cell.Tag }) : -1;
+            model_.Append(std::move(cell), place);
             ++madeCells_;
         } else {
             model_.SetFrameCount(listed - takenTiles_); // its frame goes, the later ones move up
@@ -173,8 +171,90 @@ void FolderLoader::TakeTiles()
     if (takenTiles_ == listed) {
         End();
         cacheWriter_->Release();
+        Watch();
         Q_EMIT Finished();
     }
+}
+
+ThumbCell FolderLoader::MakeCell(const QString& name, MadeTile& made) const
+{
+    const QFontMetrics metrics(look_.captionFont);
+    return { name,
+        core::FitCaption(name, geometry_.Cell().width(),
+            [&metrics](const QString& text) { return metrics.horizontalAdvance(text); }),
+        name, 0, std::move(*made.tile), true, order_.byTime ? made.takenMs.value_or(0) : 0 };
+}
+
+void FolderLoader::Watch()
+{
+    if (!watch_ || remote_ || SourcePath_.isEmpty())
+        return;
+    if (auto watch = module1_.Services().files.WatchFolder(SourcePath_)) {
+        watcher_ = std::make_unique<FolderWatcher>(std::move(watch), nullptr);
+        connect(watcher_.get(), &FolderWatcher::Changed, this, &FolderLoader::watcher_Changed);
+    }
+}
+
+// Files made, removed, renamed or rewritten are read again, each cell put in its place; the
+// others stay as they are, ticks and all. Too many changes to list read the folder again.
+void FolderLoader::watcher_Changed(const platform::FolderChanges& changes)
+{
+    if (IsLoading() || IsClosed())
+        return;
+    if (changes.overflowed) {
+        Refresh(look_);
+        return;
+    }
+    const QStringList& patterns = FileList::Patterns(everyType_);
+    for (const QString& name : changes.names) {
+        if (!name.startsWith(u'.') && QDir::match(patterns, name) && !changed_.contains(name))
+            changed_ << name;
+    }
+    if (!updates_ && !changed_.isEmpty())
+        StartUpdates();
+}
+
+void FolderLoader::StartUpdates()
+{
+    updating_ = std::exchange(changed_, {});
+    updatesTaken_ = 0;
+    QStringList paths;
+    for (const QString& name : updating_)
+        paths << SourcePath_ + name;
+    const app::Courier courier(this);
+    updates_ = std::make_unique<ThumbnailPipeline>(
+        std::move(paths), decode_, [courier, this] { courier.Send([this] { TakeUpdates(); }); });
+}
+
+void FolderLoader::TakeUpdates()
+{
+    if (!updates_)
+        return;
+    for (MadeTile& made : updates_->TakeReady()) {
+        const QString name = updating_.value(updatesTaken_++);
+        int value = 0;
+        for (int i = 0; i < model_.ShownCount(); ++i) {
+            if (model_.Cell(i).Tag == name) {
+                value = model_.Cell(i).Value;
+                model_.Remove(i);
+                --madeCells_;
+                break;
+            }
+        }
+        if (!made.tile)
+            continue;
+        ThumbCell cell = MakeCell(name, made);
+        cell.Value = value;
+        const int place = PlaceFor({ cell.Taken, cell.Tag });
+        model_.Append(std::move(cell), place);
+        ++madeCells_;
+    }
+    if (!updates_->IsFinished())
+        return;
+    retired_.push_back(std::move(updates_));
+    Q_EMIT Updated();
+    if (!changed_.isEmpty())
+        StartUpdates();
 }
 
 int FolderLoader::PlaceFor(const core::SortKey& key) const
@@ -208,6 +288,7 @@ void FolderLoader::End()
 
 void FolderLoader::Close()
 {
+    watcher_.reset();
     End();
     state_ = State::Closed;
     ++request_;
@@ -217,6 +298,12 @@ void FolderLoader::Close()
 
 void FolderLoader::Retire()
 {
+    watcher_.reset();
+    changed_.clear();
+    if (updates_) {
+        updates_->Cancel();
+        retired_.push_back(std::move(updates_));
+    }
     model_.SetFrameCount(0); // what was awaited comes no more
     if (pipeline_) {
         pipeline_->Cancel();

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "browser/file_list.h"
+#include "browser/made_tile.h"
 #include "browser/thumb_cell.h"
 #include "core/cell_order.h"
 #include "module1/busy_pointer.h"
+#include "platform/file_operations.h"
 
 #include <QColor>
 #include <QFont>
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -19,6 +22,7 @@ class Module1;
 namespace gb::browser {
 
 class CellModel;
+class FolderWatcher;
 class ThumbnailCacheWriter;
 class ThumbnailPipeline;
 class UnreadableFiles;
@@ -82,6 +86,8 @@ Q_SIGNALS:
     void Stepped(int index);
     // Every listed file has been taken (also when there was none).
     void Finished();
+    // The folder watched changed, and the cells with it (ticks kept).
+    void Updated();
 
 private:
     enum class State {
@@ -93,6 +99,13 @@ private:
     void Take(quint64 request, const FolderListing& listing);
     void MakeCells(bool remote);
     void TakeTiles();
+    // A cell for the file `name` as read for its tile.
+    ThumbCell MakeCell(const QString& name, MadeTile& made) const;
+    // Follows the folder's changes once its cells are made, when the person asked for it.
+    void Watch();
+    void watcher_Changed(const platform::FolderChanges& changes);
+    void StartUpdates();
+    void TakeUpdates();
     // Where a cell of this key goes among those made, in time order.
     int PlaceFor(const core::SortKey& key) const;
     void End();
@@ -118,6 +131,16 @@ private:
     std::unique_ptr<ThumbnailPipeline> pipeline_;
     // Stopped pipelines whose workers are still busy (a read that has not returned yet).
     std::vector<std::unique_ptr<ThumbnailPipeline>> retired_;
+    // Watching the folder shown, as a person may ask: files changed are read again through the
+    // same maker as the load's, a batch at a time.
+    bool watch_ = false;
+    bool remote_ = false;
+    std::function<MadeTile(const QString&)> decode_;
+    std::unique_ptr<FolderWatcher> watcher_;
+    std::unique_ptr<ThumbnailPipeline> updates_;
+    QStringList updating_; // the names updates_ reads, in its order
+    int updatesTaken_ = 0;
+    QStringList changed_; // names changed while a batch was read
 };
 
 } // namespace gb::browser

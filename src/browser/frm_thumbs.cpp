@@ -42,6 +42,7 @@ frmThumbs::frmThumbs(app::Module1& module1, QWidget* parent)
     connect(loader_.get(), &FolderLoader::Began, this, &frmThumbs::loader_Began);
     connect(loader_.get(), &FolderLoader::Stepped, this, &frmThumbs::StepProgress);
     connect(loader_.get(), &FolderLoader::Finished, this, &frmThumbs::loader_Finished);
+    connect(loader_.get(), &FolderLoader::Updated, this, &frmThumbs::loader_Updated);
     connect(&chkThumb, &CellModel::ValuesChanged, this,
         [this](int, int, int lastChanged) { chkThumb_Click(lastChanged); });
     windows_ = new SecondaryWindows(module1_, *this);

@@ -97,6 +97,8 @@ Q_SIGNALS:
     void FirstActivationDone();
     // A Set as Wallpaper request has ended, however it went.
     void WallpaperRequestEnded();
+    // The folder watched changed, and the cells followed.
+    void CellsFollowedFolder();
     // A load is about to show the progress step `percent` for `name`.
     void ProgressStepped(int percent, const QString& name);
 
@@ -130,6 +132,7 @@ private:
     void loader_Listed(const FolderListing& listing);
     void loader_Began();
     void loader_Finished();
+    void loader_Updated();
     void StepProgress(int index);
     void AnnounceActivation();
     void ShowCells();

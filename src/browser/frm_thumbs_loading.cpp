@@ -157,6 +157,19 @@ void frmThumbs::loader_Finished()
     AnnounceActivation();
 }
 
+// The folder watched changed: its cells follow without a reload.
+void frmThumbs::loader_Updated()
+{
+    if (Grid().isHidden() && chkThumb.ShownCount() > 0) {
+        Form_Resize();
+        Grid().show();
+    }
+    Form_Resize();
+    sbrMain->SetCount(core::FileCountText(loader_->MadeCells()));
+    UpdateToolbar();
+    Q_EMIT CellsFollowedFolder();
+}
+
 // When every listed file failed, cell 0 holds nothing of this folder and stays hidden, so no
 // file of an earlier folder can be ticked and acted on.
 void frmThumbs::ShowCells()

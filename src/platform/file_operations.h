@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <memory>
 #include <optional>
 
 namespace gb::platform {
@@ -54,6 +56,21 @@ enum class StorageKind {
             // round trip, so many should be in flight, and what was read once is worth keeping
 };
 
+// What changed in a watched folder since it was last asked.
+struct FolderChanges {
+    QStringList names; // entries made, removed, renamed (either name), written or touched
+    bool overflowed = false; // more than the system could keep: read the whole folder again
+};
+
+// Hears of changes to one folder's entries made by any program on this machine.
+class IFolderWatch {
+public:
+    virtual ~IFolderWatch() = default;
+    // Becomes readable when something changed.
+    virtual int Descriptor() const = 0;
+    virtual FolderChanges TakeChanges() = 0;
+};
+
 // The user's files: changes that either happen completely or not at all, and what the program
 // needs to know about a file beyond its content. The const members are safe to call from several
 // threads at once.
@@ -95,6 +112,9 @@ public:
     // Asks the file system that holds `path`; Local when it cannot tell. May block on a share
     // that stopped answering: never on a window's thread.
     virtual StorageKind StorageKindOf(const QString& path) const = 0;
+    // Watches the entries of `folder`, a folder on a local disk (a share hears nothing of what
+    // other machines change); nullptr when it cannot be watched.
+    virtual std::unique_ptr<IFolderWatch> WatchFolder(const QString& folder) const = 0;
 };
 
 } // namespace gb::platform

@@ -4,6 +4,7 @@
 
 #include "platform/careful_file.h"
 #include "platform/freedesktop_trash.h"
+#include "platform/linux_folder_watch.h"
 #include "platform/staged_file.h"
 
 #include <QFile>
@@ -118,6 +119,12 @@ FileError LinuxFileOperations::FromErrno(int error, FileSide side)
     default:
         return made(FileErrorNumber::PathFileAccessError, QLatin1String("Path/File access error"));
     }
+}
+
+std::unique_ptr<IFolderWatch> LinuxFileOperations::WatchFolder(const QString& folder) const
+{
+    auto watch = std::make_unique<LinuxFolderWatch>(folder);
+    return watch->Watching() ? std::move(watch) : nullptr;
 }
 
 FileError LinuxFileOperations::MoveToTrash(const QString& path)

@@ -29,6 +29,7 @@ public:
     bool IsReadable(const QString& path) const override;
     std::optional<FileStamp> StampOf(const QString& path) const override;
     StorageKind StorageKindOf(const QString& path) const override;
+    std::unique_ptr<IFolderWatch> WatchFolder(const QString& folder) const override;
 
     // The classic error number, a user-facing sentence and the system's reason for an errno
     // value, on the side of the copy it happened.

@@ -118,6 +118,50 @@ namespace {
         }
     }
 
+    // As a person may choose, the cells follow what other programs do in the folder: pictures
+    // copied in, removed and renamed, each in its place, other ticks kept; a burst of copies
+    // comes as one update. Without the option nothing changes until Refresh.
+    TEST(MainWindowLoad, AWatchedFolderFollowsCopiesRemovalsRenamesAndBursts)
+    {
+        for (const bool watched : { false, true }) {
+            MainWindowHarness h;
+            TempFolder photos;
+            WritePicture(photos, "b.jpg");
+            WritePicture(photos, "d.jpg");
+            h.SetSetting("Watch Folder", watched ? "True" : "False");
+            h.Window().show();
+            h.Open(photos.Path());
+            h.Click(1); // d.jpg
+            QSignalSpy updates(&h.Window(), &browser::frmThumbs::CellsFollowedFolder);
+            WritePicture(photos, "c.jpg");
+            if (!watched) {
+                EXPECT_FALSE(updates.wait(1500));
+                EXPECT_EQ(Tags(h.Window()), QStringList({ "b.jpg", "d.jpg" }));
+                continue;
+            }
+            ASSERT_TRUE(updates.wait(10000));
+            EXPECT_EQ(Tags(h.Window()), QStringList({ "b.jpg", "c.jpg", "d.jpg" }));
+            EXPECT_EQ(h.Window().Cells()[2].Value, 1);
+            EXPECT_EQ(h.Count(), "File(s): 3");
+            ASSERT_TRUE(QFile::remove(photos.File("b.jpg")));
+            ASSERT_TRUE(updates.wait(10000));
+            ASSERT_TRUE(QFile::rename(photos.File("c.jpg"), photos.File("a.jpg")));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return Tags(h.Window()) == QStringList({ "a.jpg", "d.jpg" });
+                },
+                10000));
+            EXPECT_EQ(h.Window().Cells()[1].Value, 1);
+            updates.clear();
+            const QByteArray bytes = photos.Read("a.jpg");
+            for (int i = 0; i < 500; ++i)
+                photos.Write(QString("burst%1.jpg").arg(i, 3, 10, QChar('0')), bytes);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return h.Window().Cells().size() == 502; }, 20000));
+            EXPECT_LE(updates.count(), 2); // one, or two when the copies outlast a second
+            EXPECT_EQ(h.Window().Cells()[501].Tag, "d.jpg");
+        }
+    }
+
     TEST(MainWindowLoad, DamagedFileGetsNoCellAndTheProgressCountsEveryListedFile)
     {
         MainWindowHarness h;
