@@ -22,6 +22,16 @@ ContextMenus::ContextMenus(QWidget& window)
     everyType->setObjectName(QStringLiteral("mnuEveryType"));
     everyType->setCheckable(true);
     connect(everyType, &QAction::triggered, this, &ContextMenus::mnuEveryType_Click);
+
+    QAction* options = new QAction(QStringLiteral("&Options…"), &window);
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    options->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(options, &QAction::triggered, this, &ContextMenus::mnuOptions_Click);
+    for (QMenu* menu : { mnuMenu, mnuTypes }) {
+        menu->addSeparator();
+        menu->addAction(options);
+    }
+    window.addAction(options);
 }
 
 void ContextMenus::PopUpTypes(QPoint globalPos, bool everyType)

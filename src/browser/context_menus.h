@@ -9,7 +9,8 @@ class QWidget;
 namespace gb::browser {
 
 // The grid's two pop-up menus: a thumbnail's ("&View\Edit File", "&Set as Wallpaper") and the
-// empty area's, which switches every picture type on or off. They only say what was chosen.
+// empty area's, which switches every picture type on or off; both end with "&Options…", which
+// Ctrl+Comma also asks for anywhere in the window. They only say what was chosen.
 class ContextMenus : public QObject {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ Q_SIGNALS:
     void mnuView_Click();
     void mnuWallpaper_Click();
     void mnuEveryType_Click(bool checked);
+    void mnuOptions_Click();
 
 private:
     QMenu* mnuMenu;

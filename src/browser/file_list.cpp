@@ -7,27 +7,43 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 
 namespace gb::browser {
 
 namespace {
 
-    QStringList PictureNames(const QString& folder, bool everyType)
+    // The picture files of `listing`'s folder, and those of the types not asked for, counted
+    // from the same reading: a share is read once.
+    void ReadPictureNames(FolderListing& listing, bool everyType)
     {
         // QDir::Files without QDir::System leaves out devices, FIFOs, sockets and broken links;
         // without QDir::Hidden it leaves out dot files. Matching ignores case by default. A link
         // to a device, FIFO or socket still gets through, so what each entry resolves to is
         // checked too: only a regular file is a picture file.
-        QStringList names;
-        QDir dir(folder, QString(), QDir::NoSort, QDir::Files);
-        dir.setNameFilters(FileList::Patterns(everyType));
+        static const QSet<QString> kClassicTypes = [] {
+            QSet<QString> types;
+            for (const QString& pattern : FileList::Patterns(false))
+                types.insert(pattern.mid(2)); // "*.jpg"
+            return types;
+        }();
+        QStringList& names = listing.names;
+        QDir dir(listing.folder, QString(), QDir::NoSort, QDir::Files);
+        dir.setNameFilters(FileList::Patterns(true));
         for (const QFileInfo& entry : dir.entryInfoList()) {
-            if (entry.isFile())
+            if (!entry.isFile())
+                continue;
+            if (everyType || kClassicTypes.contains(entry.suffix().toLower())) {
                 names.push_back(entry.fileName());
+                continue;
+            }
+            ++listing.hiddenCount;
+            const QString type = entry.suffix().toUpper();
+            if (!listing.hiddenTypes.contains(type))
+                listing.hiddenTypes.push_back(type);
         }
         std::sort(names.begin(), names.end(), core::NameBefore);
-        return names;
     }
 
     QString WhyNotAFolder(const QFileInfo& info)
@@ -74,7 +90,7 @@ FolderListing FileList::Read(
         return listing;
     }
     listing.folder = QDir::cleanPath(info.absoluteFilePath());
-    listing.names = PictureNames(listing.folder, everyType);
+    ReadPictureNames(listing, everyType);
     listing.remote = files.StorageKindOf(listing.folder) == platform::StorageKind::Remote;
     return listing;
 }

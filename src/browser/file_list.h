@@ -20,6 +20,10 @@ struct FolderListing {
     // What failed was named as a picture file, which is not there: not a folder to speak of.
     bool missingPicture = false;
     bool remote = false; // on a network or user-space file system
+    // Pictures left out because their types show only when every type is asked for, and those
+    // types by extension (upper case, in order of first appearance).
+    int hiddenCount = 0;
+    QStringList hiddenTypes = {};
     bool Opened() const { return !folder.isEmpty(); }
 };
 

@@ -65,6 +65,13 @@ void frmThumbs::BuildControls()
 {
     toolbar_ = new MainToolbar(addToolBar(QStringLiteral("Main")));
     connect(toolbar_, &MainToolbar::ButtonClicked, this, &frmThumbs::tbrMain_ButtonClick);
+    // The keys people expect, each its button's beside its Alt letter: they act only while it
+    // is enabled.
+    for (const auto& [key, extra] : { std::pair { "Delete", QKeySequence(QKeySequence::Delete) },
+             { "Refresh", QKeySequence(Qt::Key_F5) }, { "Rename", QKeySequence(Qt::Key_F2) } }) {
+        QAction* button = toolbar_->Button(key);
+        button->setShortcuts({ button->shortcut(), extra });
+    }
 
     picFrame = new ThumbViewport(chkThumb, this);
     setCentralWidget(picFrame);
@@ -72,6 +79,8 @@ void frmThumbs::BuildControls()
     connect(&grid, &ThumbGrid::CellClicked, this, &frmThumbs::ToggleCell);
     connect(&grid, &ThumbGrid::CellMouseUp, this, &frmThumbs::chkThumb_MouseUp);
     connect(&grid, &ThumbGrid::SelectAllRequested, this, &frmThumbs::SelectAll);
+    connect(&grid, &ThumbGrid::CellActivated, this, &frmThumbs::ShowSlidesFrom);
+    connect(&grid, &ThumbGrid::CellDoubleClicked, this, &frmThumbs::chkThumb_DblClick);
     connect(&grid, &ThumbGrid::Showing, tiles_.get(), &TileStore::Showing);
     // Cells arriving into a grid on show can be ticked and selected at once.
     connect(&grid, &ThumbGrid::PlacesChanged, this, [this] {
@@ -95,6 +104,7 @@ void frmThumbs::BuildControls()
     connect(menus_, &ContextMenus::mnuView_Click, this, &frmThumbs::mnuView_Click);
     connect(menus_, &ContextMenus::mnuWallpaper_Click, this, &frmThumbs::mnuWallpaper_Click);
     connect(menus_, &ContextMenus::mnuEveryType_Click, this, &frmThumbs::mnuEveryType_Click);
+    connect(menus_, &ContextMenus::mnuOptions_Click, this, &frmThumbs::mnuOptions_Click);
 
     sbrMain = new MainStatusBar(*this);
     resize(kDesignedClientSize);

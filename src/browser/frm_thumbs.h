@@ -125,6 +125,9 @@ private:
     void mnuWallpaper_Click();
     void picFrame_MouseUp(Qt::MouseButton button, QPoint globalPos);
     void mnuEveryType_Click(bool checked);
+    void mnuOptions_Click();
+    void chkThumb_DblClick(int index);
+    void ShowSlidesFrom(int index);
     QString MenuFile() const;
     void Inform(const QString& text);
     bool StartLoad(const QString& path, FolderLoader::Purpose purpose);
@@ -152,6 +155,13 @@ private:
     DeleteCommand* delete_ = nullptr;
     WallpaperCommand* wallpaper_ = nullptr;
     int MenuIndex_ = 0;
+    // The last single click on a cell, which a double-click puts back: the cell (-1: none, or
+    // a range), its tick and the path shown before.
+    struct Click {
+        int index = -1;
+        int value = 0;
+        QString path;
+    } lastClick_;
     QTimer* tmrReveal = nullptr; // a load still running when it fires shows its cells as they come
     StartPicture start_;
     WindowPlacement placement_;

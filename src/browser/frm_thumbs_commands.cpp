@@ -31,8 +31,35 @@ void frmThumbs::chkThumb_Click(int index)
 
 void frmThumbs::ToggleCell(int index, Qt::KeyboardModifiers modifiers)
 {
-    if (CellsInHand())
-        chkThumb.Click(index, modifiers & Qt::ShiftModifier);
+    if (!CellsInHand())
+        return;
+    const bool range = modifiers & Qt::ShiftModifier;
+    lastClick_ = { range ? -1 : index, chkThumb.Cell(index).Value, sbrMain->Text(3) };
+    chkThumb.Click(index, range);
+}
+
+// A double-click shows the picture; its first click's tick, and the path it showed, are put back.
+void frmThumbs::chkThumb_DblClick(int index)
+{
+    if (lastClick_.index == index && CellsInHand()) {
+        chkThumb.SetValue(index, lastClick_.value);
+        sbrMain->SetPath(lastClick_.path);
+    }
+    lastClick_.index = -1;
+    ShowSlidesFrom(index);
+}
+
+// The slide show over every picture of the folder, in cell order, from the one at `index`.
+void frmThumbs::ShowSlidesFrom(int index)
+{
+    if (!CellsInHand() || delete_->IsRunning() || index >= chkThumb.ShownCount())
+        return;
+    auto files = std::make_shared<core::Files>();
+    files->Reserve(chkThumb.ShownCount());
+    const QString folder = SourcePath();
+    for (int i = 0; i < chkThumb.ShownCount(); ++i)
+        files->Append(chkThumb.Cell(i).Tag, folder);
+    windows_->SlideShow(files, index);
 }
 
 void frmThumbs::chkThumb_MouseUp(int index, Qt::MouseButton button, QPoint globalPos)
@@ -172,6 +199,13 @@ void frmThumbs::mnuEveryType_Click(bool checked)
 {
     module1_.SetEveryPictureType(checked);
     if (!loader_->Listing().Path().isEmpty())
+        LoadThumbnails();
+}
+
+// The options a load reads take effect on the folder shown at once.
+void frmThumbs::mnuOptions_Click()
+{
+    if (windows_->Options() && !loader_->Listing().Path().isEmpty())
         LoadThumbnails();
 }
 

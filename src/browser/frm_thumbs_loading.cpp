@@ -85,6 +85,7 @@ void frmThumbs::loader_Listed(const FolderListing& listing)
 {
     // The old cells go next: hidden first, so they do not repaint one by one as they go.
     Grid().hide();
+    sbrMain->SetHiddenPictures(listing.hiddenCount, listing.hiddenTypes);
     const FolderLoader::Purpose purpose = loader_->CurrentPurpose();
     if (purpose == FolderLoader::Purpose::Start)
         start_.Opened(listing.folder, listing.pictureToFocus);

@@ -43,6 +43,12 @@ MainStatusBar::MainStatusBar(QMainWindow& window)
     notice_->setTextFormat(Qt::PlainText);
     sbrMain->addPermanentWidget(notice_);
     notice_->hide();
+    hint_ = new ElidedLabel(sbrMain); // the window never widens for it
+    hint_->setObjectName(QStringLiteral("sbrMainHint"));
+    hint_->setAccessibleDescription(QStringLiteral("Pictures not shown"));
+    hint_->setTextFormat(Qt::PlainText);
+    sbrMain->addPermanentWidget(hint_);
+    hint_->hide();
     picProgress = new ProgressDisplay(&window);
 }
 
@@ -59,6 +65,25 @@ void MainStatusBar::SetNotice(const QString& text)
 {
     notice_->setText(text);
     notice_->setVisible(!text.isEmpty());
+}
+
+// Short, so that the path beside it keeps room; the tool tip says it all.
+void MainStatusBar::SetHiddenPictures(int count, const QStringList& types)
+{
+    constexpr int kTypesNamed = 2;
+    QString named = types.mid(0, kTypesNamed).join(QStringLiteral(", "));
+    if (types.size() > kTypesNamed)
+        named += u'…';
+    hint_->setText(QStringLiteral("%1 %2 hidden (%3): Ctrl+, for Options")
+                       .arg(count)
+                       .arg(count == 1 ? "picture" : "pictures", named));
+    hint_->setToolTip(
+        QStringLiteral("%1 more %2 of the types shown only on request (%3). To show "
+                       "them, right-click the grid or press Ctrl+, for Options and "
+                       "tick \"Show every picture type\".")
+            .arg(count)
+            .arg(count == 1 ? "picture" : "pictures", types.join(QStringLiteral(", "))));
+    hint_->setVisible(count > 0);
 }
 
 QRect MainStatusBar::ProgressArea() const

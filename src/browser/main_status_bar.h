@@ -12,7 +12,8 @@ class ProgressDisplay;
 
 // The main window's status bar: a badge, the file count ("File(s): n") and the path, and the
 // load's progress display, which covers the path panel while a load runs. At its right end, shown
-// only while there is one, a notice of the last load (the files it could not read).
+// only while there is one, a notice of the last load (the files it could not read), and a hint
+// at the pictures of the folder that are hidden because their types show only on request.
 class MainStatusBar : public QObject {
     Q_OBJECT
 public:
@@ -24,6 +25,9 @@ public:
     void SetPath(const QString& text);
     // Shows `text` at the right end; "" hides it.
     void SetNotice(const QString& text);
+    // Says how many pictures of which types (the first few named) the folder hides, and where
+    // they are switched on; none hides the hint.
+    void SetHiddenPictures(int count, const QStringList& types);
 
     ProgressDisplay& Progress() const { return *picProgress; }
     // A load begins to make the cells of `count` files of `folder`.
@@ -41,6 +45,7 @@ private:
     QMainWindow& window_;
     QLabel* panels_[3] = {};
     QLabel* notice_ = nullptr;
+    QLabel* hint_ = nullptr;
     ProgressDisplay* picProgress;
 };
 

@@ -1,6 +1,7 @@
 #include "browser/secondary_windows.h"
 
 #include "about/frm_about.h"
+#include "options/frm_options.h"
 #include "rename/frm_rename.h"
 #include "slideshow/frm_slide_show.h"
 
@@ -23,11 +24,13 @@ void SecondaryWindows::Rename(core::FilesPtr files)
     main_.show();
 }
 
-void SecondaryWindows::SlideShow(core::FilesPtr files)
+void SecondaryWindows::SlideShow(core::FilesPtr files, int start)
 {
     if (!frmSlideShow_)
         frmSlideShow_ = new slideshow::frmSlideShow(module1_, &main_);
     frmSlideShow_->SetFiles(std::move(files));
+    if (start >= 0)
+        frmSlideShow_->SetCurrentIndex(start);
     // Taken before hiding: the show goes full screen where the person was looking.
     QScreen* screen = main_.screen();
     main_.hide();
@@ -41,6 +44,13 @@ void SecondaryWindows::About()
     if (!frmAbout_)
         frmAbout_ = new about::frmAbout(module1_, &main_);
     frmAbout_->ShowModal();
+}
+
+bool SecondaryWindows::Options()
+{
+    if (!frmOptions_)
+        frmOptions_ = new options::frmOptions(module1_, &main_);
+    return frmOptions_->ShowModal() == options::frmOptions::Outcome::FolderOptionsChanged;
 }
 
 } // namespace gb::browser

@@ -18,6 +18,9 @@ class frmSlideShow;
 namespace gb::about {
 class frmAbout;
 }
+namespace gb::options {
+class frmOptions;
+}
 
 namespace gb::browser {
 
@@ -30,9 +33,12 @@ public:
     SecondaryWindows(app::Module1& module1, QWidget& main);
 
     void Rename(core::FilesPtr files);
-    void SlideShow(core::FilesPtr files);
+    // From the file at `start` when one is given, else where the last showing was left.
+    void SlideShow(core::FilesPtr files, int start = -1);
     // Over the main window, which stays up behind it.
     void About();
+    // Over the main window; true when an option that a folder load reads was changed.
+    bool Options();
 
     rename::frmRename* RenameWindow() const { return frmRename_; }
     about::frmAbout* AboutWindow() const { return frmAbout_; }
@@ -43,6 +49,7 @@ private:
     rename::frmRename* frmRename_ = nullptr;
     slideshow::frmSlideShow* frmSlideShow_ = nullptr;
     about::frmAbout* frmAbout_ = nullptr;
+    options::frmOptions* frmOptions_ = nullptr;
 };
 
 } // namespace gb::browser

@@ -173,6 +173,9 @@ void ThumbGrid::keyPressEvent(QKeyEvent* event)
     } else if (key == Qt::Key_Space && focus >= 0) {
         SetFocusIndex(focus);
         Q_EMIT CellClicked(focus, event->modifiers());
+    } else if ((key == Qt::Key_Return || key == Qt::Key_Enter) && focus >= 0) {
+        SetFocusIndex(focus);
+        Q_EMIT CellActivated(focus);
     } else if (menuKey && focus >= 0) {
         SetFocusIndex(focus); // the menu opens on the cell, so the cell must be in view
         Q_EMIT CellMouseUp(focus, Qt::RightButton, mapToGlobal(CellRect(focus).center()));
@@ -301,6 +304,7 @@ void ThumbGrid::mouseReleaseEvent(QMouseEvent* event)
 {
     const int index = CellAt(event->position().toPoint());
     const int pressed = pressedIndex_;
+    const int doubleClicked = std::exchange(doubleClickedIndex_, -1);
     pressedIndex_ = -1;
     if (pressed >= 0)
         update(CellRect(pressed));
@@ -313,6 +317,17 @@ void ThumbGrid::mouseReleaseEvent(QMouseEvent* event)
         Q_EMIT CellClicked(index, event->modifiers());
     }
     Q_EMIT CellMouseUp(index, event->button(), event->globalPosition().toPoint());
+    if (event->button() == Qt::LeftButton && index == doubleClicked)
+        Q_EMIT CellDoubleClicked(index);
+}
+
+// The second press of a double-click is no click of its own. What it asks for waits for its
+// release, so that no window opened meanwhile takes the release for a click of its own.
+void ThumbGrid::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    pressedIndex_ = -1;
+    doubleClickedIndex_
+        = event->button() == Qt::LeftButton ? CellAt(event->position().toPoint()) : -1;
 }
 
 bool ThumbGrid::event(QEvent* event)

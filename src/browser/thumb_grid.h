@@ -56,6 +56,11 @@ Q_SIGNALS:
     void CellMouseUp(int index, Qt::MouseButton button, QPoint globalPos);
     // Ctrl+A.
     void SelectAllRequested();
+    // Enter on the focused cell: the cell's picture is asked for.
+    void CellActivated(int index);
+    // A left double-click on a cell, at the release that ends it; its first click has come as
+    // CellClicked before it, its second is no click.
+    void CellDoubleClicked(int index);
     // The focused cell moved to `rect` (widget coordinates) and should be scrolled into view.
     void EnsureVisibleRequested(QRect rect);
     // Cells `first` to `last` are on the screen now.
@@ -71,6 +76,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -86,6 +92,7 @@ private:
     core::GridLayout layout_;
     int scroll_ = 0;
     int pressedIndex_ = -1;
+    int doubleClickedIndex_ = -1; // until the release that ends the double-click
     int focusIndex_ = -1;
     QTimer* settle_; // gathers the cells that arrive while frames are filled in
 };

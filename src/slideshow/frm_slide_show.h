@@ -37,6 +37,8 @@ public:
     // The selection; an empty one is made when none was handed over.
     core::FilesPtr Files();
     int CurrentIndex() const { return CurrentIndex_; }
+    // Where the next showing starts; one outside the files starts at the first.
+    void SetCurrentIndex(int index) { CurrentIndex_ = index; }
 
     // Resets the controls and runs the window modally, maximised on `screen` (the primary screen
     // when null). Returns when the window has been closed.
