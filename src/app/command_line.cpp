@@ -63,6 +63,9 @@ namespace {
             result.error = QStringLiteral("--contact-sheet needs a FOLDER");
         else if (!result.contactSheet.isEmpty() && !result.screenshot.isEmpty())
             result.error = QStringLiteral("--contact-sheet and --screenshot cannot be combined");
+        else if (!result.alsoOpened.isEmpty()
+            && !(result.contactSheet.isEmpty() && result.screenshot.isEmpty()))
+            result.error = QStringLiteral("--contact-sheet and --screenshot take one FOLDER");
         else if (result.contactSheet.isEmpty() && columnsGiven)
             result.error = QStringLiteral("--columns needs --contact-sheet");
     }
@@ -93,10 +96,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     result.platform = parser.value(QStringLiteral("platform"));
     result.display = parser.value(QStringLiteral("display"));
     const QStringList folders = parser.positionalArguments();
-    if (folders.size() > 1)
-        result.error = QStringLiteral("only one folder can be opened");
-    else if (!folders.isEmpty())
+    if (!folders.isEmpty())
         result.folder = folders.front();
+    result.alsoOpened = folders.mid(1);
     CheckCombination(result, parser.isSet(QStringLiteral("columns")));
     return result;
 }
@@ -110,11 +112,13 @@ QString FolderToOpen(const QString& argument)
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: glimmerbox [--all-types] [FOLDER]\n"
+        "Usage: glimmerbox [--all-types] [FOLDER | PICTURE...]\n"
         "       glimmerbox --contact-sheet OUT.png [--columns N] [--all-types] FOLDER\n"
         "       glimmerbox --screenshot OUT.png [--all-types] [FOLDER]\n"
         "\n"
         "Shows the pictures of FOLDER (or of the folder opened last) as a grid of thumbnails.\n"
+        "PICTUREs open their folder with them ticked; a type shown only on request is shown\n"
+        "this run.\n"
         "  --all-types              show every picture type this run: PNG, WebP, TIFF, HEIC, "
         "AVIF,\n"
         "                           JPEG XL and camera RAW too\n"

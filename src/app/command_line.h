@@ -8,6 +8,9 @@ namespace gb::app {
 // What the program was asked to do on its command line.
 struct CommandLine {
     QString folder; // open this folder instead of the remembered one
+    // Further pictures opened with the first (a file manager hands over every picture chosen):
+    // those of its folder are ticked, the others' folders named.
+    QStringList alsoOpened;
     QString contactSheet; // write the folder's cells to this PNG and exit
     int columns = 8; // columns of the contact sheet
     QString screenshot; // save the main window here once its first load has ended, then exit
@@ -19,8 +22,8 @@ struct CommandLine {
     bool showVersion = false;
 };
 
-// Understands: [FOLDER] | --contact-sheet OUT.png [--columns N] FOLDER | --screenshot OUT.png
-// [FOLDER] | -h, --help | --version, the first three with --all-types, each option also as
+// Understands: [FOLDER | PICTURE...] | --contact-sheet OUT.png [--columns N] FOLDER | --screenshot
+// OUT.png [FOLDER] | -h, --help | --version, the first three with --all-types, each option also as
 // --option=VALUE. `arguments` excludes the program name; Qt's own options (-platform NAME …)
 // are accepted and left for QApplication, so this runs before any display is opened.
 CommandLine ParseCommandLine(const QStringList& arguments);

@@ -125,6 +125,7 @@ int RunWindow(gb::app::Module1& module1, const CommandLine& command)
     gb::browser::frmThumbs window(module1);
     if (!command.folder.isEmpty())
         window.SetStartFolder(command.folder);
+    window.SetAlsoOpened(command.alsoOpened);
     int status = 0;
     if (!command.screenshot.isEmpty())
         ShootWhenLoaded(window, module1.Services().files, command.screenshot, status);
@@ -174,7 +175,10 @@ int main(int argc, char** argv)
     const bool unattended = !command.contactSheet.isEmpty() || !command.screenshot.isEmpty();
     gb::app::LinuxServices services(unattended);
     gb::app::Module1 module1(services.Services());
-    if (command.allTypes)
+    // A picture opened by name is shown, whatever its type.
+    if (command.allTypes
+        || gb::browser::StartPicture::NamesTypeShownOnRequest(
+            QStringList { command.folder } + command.alsoOpened))
         module1.SetEveryPictureType(true, false);
 
     // Asked again now the window has gone: the tile reads it waited for as it went may have

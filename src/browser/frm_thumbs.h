@@ -48,6 +48,8 @@ public:
     // A folder to open at the first activation instead of the remembered one; or a picture, whose
     // folder is opened with the keyboard's focus on it (the file the program was opened with).
     void SetStartFolder(const QString& folderOrPicture) { start_.SetFolder(folderOrPicture); }
+    // Further pictures opened with the start one: those of its folder are ticked once loaded.
+    void SetAlsoOpened(const QStringList& pictures) { start_.SetAlsoOpened(pictures); }
 
     // Loads `folder` and remembers it. The load runs on while this returns: LoadFinished follows,
     // or LoadFailed when the folder cannot be opened (nothing changed then). False when the
@@ -139,6 +141,7 @@ private:
     void StepProgress(int index);
     void AnnounceActivation();
     void ShowCells();
+    void TickStartPictures();
     void tmrReveal_Timer();
     // The cells shown are the folder's own: no load runs, or the one running is making them.
     bool CellsInHand() const { return !IsLoading() || loader_->IsMakingCells(); }

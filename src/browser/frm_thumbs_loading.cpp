@@ -154,6 +154,8 @@ void frmThumbs::loader_Finished()
     } else {
         ShowCells();
     }
+    if (loader_->CurrentPurpose() == FolderLoader::Purpose::Start)
+        TickStartPictures();
     Q_EMIT LoadFinished();
     AnnounceActivation();
 }
@@ -184,6 +186,21 @@ void frmThumbs::ShowCells()
     start_.Focus(Grid(), chkThumb, SourcePath());
     sbrMain->SetCount(core::FileCountText(loader_->MadeCells()));
     UpdateToolbar();
+}
+
+// Several pictures opened at once are ticked in their folder; those of other folders are not
+// shown, and the person is told where they are.
+void frmThumbs::TickStartPictures()
+{
+    const QStringList elsewhere = start_.TickOpened(chkThumb);
+    if (elsewhere.isEmpty())
+        return;
+    QStringList folders;
+    for (const QString& folder : elsewhere)
+        folders << QDir::toNativeSeparators(folder);
+    Inform("Only the pictures of one folder are shown at a time. Pictures you opened in "
+        + QString(elsewhere.size() == 1 ? "this folder are" : "these folders are") + " not shown:\n"
+        + folders.join(u'\n'));
 }
 
 // Shows the file the load now waits for.

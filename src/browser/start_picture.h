@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 namespace gb::browser {
@@ -32,6 +33,14 @@ public:
     // The start folder was read: `folder` is what it named, `picture` the file to focus, if any.
     void Opened(const QString& folder, const QString& picture);
     void Forget() { picture_.clear(); }
+    // Further pictures opened with the first, as a file manager hands over every one chosen.
+    void SetAlsoOpened(const QStringList& paths) { alsoOpened_ = paths; }
+    // Once the start folder has loaded: ticks the pictures opened in it, the first among them,
+    // when several were opened; returns the other folders the rest were in. Once only.
+    QStringList TickOpened(CellModel& cells);
+    // Whether a picture named is of a type shown only on request: told by its name alone, so
+    // that no disk is asked before the window is there.
+    static bool NamesTypeShownOnRequest(const QStringList& paths);
     // Puts the grid's keyboard on the picture while `sourcePath` is its folder, and forgets it
     // once another folder is shown.
     void Focus(ThumbGrid& grid, const CellModel& cells, const QString& sourcePath);
@@ -41,6 +50,7 @@ private:
     Activation activation_ = Activation::NotYet;
     QString folder_;
     QString picture_;
+    QStringList alsoOpened_;
 };
 
 } // namespace gb::browser

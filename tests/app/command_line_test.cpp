@@ -40,8 +40,9 @@ namespace {
             { { "--contact-sheet", "o", "--screenshot", "w", "/p" },
                 "--contact-sheet and --screenshot cannot be combined" },
             { { "--frobnicate", "--more" }, "Unknown options: frobnicate, more." },
-            { { "-x" }, "Unknown option 'x'." },
-            { { "/a", "/b" }, "only one folder can be opened" } };
+            { { "-x" }, "Unknown option 'x'." }, { { "/a", "/b" }, "/a||8|||" },
+            { { "--screenshot", "w", "/a", "/b" },
+                "--contact-sheet and --screenshot take one FOLDER" } };
         for (const auto& [arguments, understood] : cases)
             EXPECT_EQ(Understood(arguments), understood) << qPrintable(arguments.join(' '));
         TempFolder folder; // a picture stands for its folder
@@ -105,6 +106,9 @@ namespace {
             // The sheet written above is a PNG: only --all-types lists it.
             { { "--all-types", "--contact-sheet", photos.File("all.png"), photos.Path() }, 0,
                 "File(s): 4\n", "" },
+            // A PNG opened by name is shown, so every type is, for this run.
+            { { "--contact-sheet", photos.File("named.png"), photos.File("sheet.png") }, 0,
+                "File(s): 5\n", "" },
             { { "--help", "--bogus" }, 2, "",
                 "glimmerbox: Unknown option 'bogus'.\n"
                 "Try 'glimmerbox --help' for more information.\n" },

@@ -162,6 +162,30 @@ namespace {
         }
     }
 
+    // A file manager hands over every picture chosen: those of the first one's folder are
+    // ticked with the keyboard on the first, and the person is told where the others are.
+    TEST(MainWindowStart, SeveralPicturesOpenTheirFolderTickedAndNameTheOthersFolders)
+    {
+        MainWindowHarness h;
+        TempFolder photos, other;
+        for (const char* name : { "a.jpg", "b.jpg", "c.jpg", "d.jpg" })
+            WritePicture(photos, name);
+        WritePicture(other, "e.jpg");
+        h.Window().SetStartFolder(photos.File("c.jpg"));
+        h.Window().SetAlsoOpened(
+            { photos.File("a.jpg"), other.File("e.jpg"), photos.File("d.jpg") });
+        h.WaitForLoad([&] { h.ShowAndActivate(); });
+        const std::vector<ThumbCell>& cells = h.Window().Cells();
+        ASSERT_EQ(cells.size(), 4u);
+        const int ticked[] = { 1, 0, 1, 1 };
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(cells[size_t(i)].Value, ticked[i]) << cells[size_t(i)].Tag.toStdString();
+        EXPECT_EQ(h.Window().Grid().FocusIndex(), 2);
+        EXPECT_TRUE(h.Enabled("Slideshow"));
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        EXPECT_TRUE(h.dialogs.messages[0].prompt.endsWith(":\n" + other.Path()));
+    }
+
     TEST(MainWindowLoad, DamagedFileGetsNoCellAndTheProgressCountsEveryListedFile)
     {
         MainWindowHarness h;
@@ -193,7 +217,8 @@ namespace {
         EXPECT_EQ(Tags(h.Window()), QStringList({ "1.bmp", "3.gif" }));
     }
 
-    // After a folder that loaded, one with nothing to show: no cell of the old one stays tickable.
+    // After a folder that loaded, one with nothing to show: no cell of the old one stays
+    // tickable.
     TEST(MainWindowLoad, FolderWithNothingToShowLeavesNothingToTick)
     {
         for (const bool broken : { false, true }) {
@@ -218,8 +243,8 @@ namespace {
         }
     }
 
-    // PNG, WebP, TIFF and AVIF show once the person asks for every picture type on the grid's empty
-    // area; the choice is kept in the settings for the next start.
+    // PNG, WebP, TIFF and AVIF show once the person asks for every picture type on the grid's
+    // empty area; the choice is kept in the settings for the next start.
     TEST(MainWindowLoad, EveryPictureTypeIsSwitchedOnFromTheEmptyAreaAndKept)
     {
         MainWindowHarness h;
