@@ -156,11 +156,15 @@ void FolderLoader::TakeTiles()
         const int index = takenTiles_++;
         if (made.tile) {
             ThumbCell cell = MakeCell(filHidden.List(index), made);
-            const int place = order_.byTime ? PlaceFor({ cell.Taken, cell.Tag }) : -1;
-            model_.Append(std::move(cell), place);
+            // Any later date may come before every cell made: in date order the cells are
+            // sorted once all are read, as putting each in its place would move the rest.
+            if (order_.byTime)
+                arrived_.push_back(std::move(cell));
+            else
+                model_.Append(std::move(cell));
             ++madeCells_;
-        } else {
-            model_.SetFrameCount(listed - takenTiles_); // its frame goes, the later ones move up
+        } else { // its frame goes, the later ones move up
+            model_.SetFrameCount(listed - takenTiles_ + int(arrived_.size()));
         }
         if (takenTiles_ < listed)
             Q_EMIT Stepped(takenTiles_);
@@ -169,6 +173,12 @@ void FolderLoader::TakeTiles()
             return;
     }
     if (takenTiles_ == listed) {
+        std::stable_sort(
+            arrived_.begin(), arrived_.end(), [this](const ThumbCell& a, const ThumbCell& b) {
+                return core::SortsBefore({ a.Taken, a.Tag }, { b.Taken, b.Tag }, order_);
+            });
+        for (ThumbCell& cell : std::exchange(arrived_, {}))
+            model_.Append(std::move(cell));
         End();
         cacheWriter_->Release();
         Watch();
@@ -298,6 +308,7 @@ void FolderLoader::Close()
 
 void FolderLoader::Retire()
 {
+    arrived_.clear();
     watcher_.reset();
     changed_.clear();
     if (updates_) {
