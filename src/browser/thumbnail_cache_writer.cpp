@@ -33,9 +33,8 @@ void ThumbnailCacheWriter::Release()
     });
 }
 
-void ThumbnailCacheWriter::Add(
-    const platform::ThumbnailKey& key, const QImage& thumbnail, QSize naturalSize, int side,
-    const platform::EntryDate& taken)
+void ThumbnailCacheWriter::Add(const platform::ThumbnailKey& key, const QImage& thumbnail,
+    QSize naturalSize, int side, const platform::EntryDate& taken)
 {
     Put(Entry { key, thumbnail, naturalSize, side, taken });
 }

@@ -86,8 +86,8 @@ MadeTile TileMaker::Make(const QString& path) const
                 cached.image, natural, options_.loadSurface, options_.pixelRatio, side) };
             // Another program's entry says nothing of the date: the file's head does.
             if (options_.dateTaken)
-                made.takenMs = cached.taken.recorded ? cached.taken.takenMs
-                                                     : pictures_.DateTaken(path);
+                made.takenMs
+                    = cached.taken.recorded ? cached.taken.takenMs : pictures_.DateTaken(path);
             return made;
         }
     }

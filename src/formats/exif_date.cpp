@@ -43,7 +43,8 @@ std::optional<qint64> ExifDateMs(QByteArrayView date, QByteArrayView offset)
 {
     // Writers pad or end the text with NULs; the fields themselves sit at fixed places.
     const int year = Digits(date, 0, 4), month = Digits(date, 5, 2), day = Digits(date, 8, 2);
-    const int hour = Digits(date, 11, 2), minute = Digits(date, 14, 2), second = Digits(date, 17, 2);
+    const int hour = Digits(date, 11, 2), minute = Digits(date, 14, 2),
+              second = Digits(date, 17, 2);
     if (!HasAt(date, 4, ':') || !HasAt(date, 7, ':') || !HasAt(date, 10, ' ')
         || !HasAt(date, 13, ':') || !HasAt(date, 16, ':') || year < 1 || second < 0 || hour < 0
         || minute < 0)

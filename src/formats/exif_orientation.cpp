@@ -108,10 +108,7 @@ namespace {
 
 } // namespace
 
-int EmbeddedOrientation(const QByteArray& bytes)
-{
-    return ExifOrientation(EmbeddedExif(bytes));
-}
+int EmbeddedOrientation(const QByteArray& bytes) { return ExifOrientation(EmbeddedExif(bytes)); }
 
 std::optional<qint64> EmbeddedTakenMs(const QByteArray& bytes)
 {

@@ -165,7 +165,8 @@ namespace {
             [tag](const IfdEntry& e) { return e.tag == tag; });
         if (entry == ifd.entries.end() || entry->type != kAscii || entry->count > 64)
             return {};
-        const qint64 at = entry->count <= 4 ? entry->valueAt : Read32(tiff, entry->valueAt).value_or(0);
+        const qint64 at
+            = entry->count <= 4 ? entry->valueAt : Read32(tiff, entry->valueAt).value_or(0);
         if (!tiff.Fits(at, entry->count))
             return {};
         return QByteArrayView(tiff.Data() + at, entry->count);

@@ -17,7 +17,8 @@ struct JpegExif {
     int orientation = 1; // Exif orientation 1..8; 1 when absent or out of range
     QSize recordedSize; // the pixel size the Exif block was written for; invalid if absent
     QByteArray thumbnail; // the embedded JPEG; empty if absent or lying outside the Exif segment
-    std::optional<qint64> takenMs; // DateTimeOriginal, see ExifDateMs; nullopt if absent or unreadable
+    std::optional<qint64>
+        takenMs; // DateTimeOriginal, see ExifDateMs; nullopt if absent or unreadable
 };
 
 // Walks the segments before the first frame header. Reads only what it needs through `read`,

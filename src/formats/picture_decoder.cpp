@@ -127,8 +127,8 @@ namespace {
     }
 
     // `bytes`: what of the file was read into memory, its head or the whole of it.
-    std::optional<LoadedPicture> Decode(ByteSource& source, const PictureOptions& options,
-        LoadFailure& failure, QByteArray& bytes)
+    std::optional<LoadedPicture> Decode(
+        ByteSource& source, const PictureOptions& options, LoadFailure& failure, QByteArray& bytes)
     {
         const qint64 size = source.Size();
         if (size <= 0 || size > kMaxFileBytes)

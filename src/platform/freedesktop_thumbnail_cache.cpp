@@ -292,9 +292,8 @@ CachedThumbnail FreedesktopThumbnailCache::Find(const ThumbnailKey& key, int sid
     return found;
 }
 
-bool FreedesktopThumbnailCache::Save(
-    const ThumbnailKey& key, const QImage& picture, QSize naturalSize, int side,
-    const EntryDate& taken) const
+bool FreedesktopThumbnailCache::Save(const ThumbnailKey& key, const QImage& picture,
+    QSize naturalSize, int side, const EntryDate& taken) const
 {
     const SizeFolder* folder = FolderFor(side);
     if (!folder || picture.isNull() || !MayStore(key))
@@ -308,8 +307,8 @@ bool FreedesktopThumbnailCache::Save(
         facts = { { kWidthKey, QByteArray::number(naturalSize.width()) },
             { kHeightKey, QByteArray::number(naturalSize.height()) } };
     if (taken.recorded)
-        facts.push_back({ kTakenKey,
-            taken.takenMs ? QByteArray::number(*taken.takenMs) : QByteArray() });
+        facts.push_back(
+            { kTakenKey, taken.takenMs ? QByteArray::number(*taken.takenMs) : QByteArray() });
     return Store(root_ + u'/' + QLatin1String(folder->name), key, image, facts);
 }
 

@@ -91,7 +91,8 @@ namespace {
         const QImage picture = tools::Grainy({ 640, 400 }, qRgb(150, 110, 60));
         photos.Write("dated.jpg",
             tools::WithApp1(tools::WriteJpeg(picture, 90),
-                tools::CameraExifBlock({ .taken = "2021:06:15 14:30:05", .takenOffset = "+02:00" })));
+                tools::CameraExifBlock(
+                    { .taken = "2021:06:15 14:30:05", .takenOffset = "+02:00" })));
         const QString file = photos.File("dated.jpg");
         const qint64 taken = 1623760205000; // 12:30:05 UTC
         writer.Hold();

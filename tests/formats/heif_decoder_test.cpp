@@ -213,8 +213,9 @@ namespace {
         const QByteArray phone = tools::WriteHeic({ .picture = tools::Detailed({ 1280, 960 }),
             .quality = 90,
             .thumbnailSide = 160,
-            .exif = tools::CameraExifBlock({ .taken = "2021:06:15 14:30:05", .takenOffset = "+02:00" })
-                        .mid(6) });
+            .exif
+            = tools::CameraExifBlock({ .taken = "2021:06:15 14:30:05", .takenOffset = "+02:00" })
+                  .mid(6) });
         const QByteArray bare = tools::WriteHeic({ tools::Detailed({ 1280, 960 }), 90, 0 });
         const qint64 kNever = 1LL << 40, kTile = std::min<qint64>(phone.size() / 10, 160 << 10);
         const struct {

@@ -86,8 +86,10 @@ namespace {
         const auto camera = [&](QRgb shown) {
             const QByteArray thumbnail = tools::WriteJpeg(tools::Grainy({ 160, 120 }, shown), 80);
             return picture.left(2)
-                + tools::WriteExifSegment({ .orientation = 1, .recorded = size,
-                    .thumbnail = thumbnail, .taken = "2021:06:15 14:30:05",
+                + tools::WriteExifSegment({ .orientation = 1,
+                    .recorded = size,
+                    .thumbnail = thumbnail,
+                    .taken = "2021:06:15 14:30:05",
                     .takenOffset = "+02:00" })
                 + picture.mid(2);
         };
@@ -115,7 +117,8 @@ namespace {
             const auto tile
                 = DecodePicture(source, { false, { 62, 62 }, true, true, row.dated }, failure);
             ASSERT_TRUE(tile) << row.name;
-            EXPECT_EQ(tile->takenMs, row.dated ? std::optional<qint64>(1623760205000) : std::nullopt)
+            EXPECT_EQ(
+                tile->takenMs, row.dated ? std::optional<qint64>(1623760205000) : std::nullopt)
                 << row.name;
             EXPECT_EQ(tile->embedded, row.embedded) << row.name;
             EXPECT_LE(source.fetched, row.mostFetched) << row.name;
