@@ -85,12 +85,10 @@ bool Settings::SetSortReverse(bool on) { return Write("Sort Reverse", YesNo(on))
 
 int Settings::ThumbnailSize()
 {
-    bool number = false;
-    const int pixels
-        = module1_.ReadSetting(kMain, "Thumbnail Size", QString()).trimmed().toInt(&number);
+    const std::optional<int> pixels = ReadNumber("Thumbnail Size");
     const auto& sizes = kThumbnailSizes;
-    return number && std::find(std::begin(sizes), std::end(sizes), pixels) != std::end(sizes)
-        ? pixels
+    return pixels && std::find(std::begin(sizes), std::end(sizes), *pixels) != std::end(sizes)
+        ? *pixels
         : sizes[0];
 }
 
@@ -105,16 +103,22 @@ bool Settings::SetWatchFolder(bool on) { return Write("Watch Folder", YesNo(on))
 
 int Settings::SlideSeconds()
 {
-    bool number = false;
-    const int seconds
-        = module1_.ReadSetting(kMain, "Slide Seconds", QString()).trimmed().toInt(&number);
-    return number ? std::clamp(seconds, kMinSlideSeconds, kMaxSlideSeconds) : kDefaultSlideSeconds;
+    const std::optional<int> seconds = ReadNumber("Slide Seconds");
+    return seconds ? std::clamp(*seconds, kMinSlideSeconds, kMaxSlideSeconds)
+                   : kDefaultSlideSeconds;
 }
 
 bool Settings::SetSlideSeconds(int seconds)
 {
     return Write(
         "Slide Seconds", QString::number(std::clamp(seconds, kMinSlideSeconds, kMaxSlideSeconds)));
+}
+
+std::optional<int> Settings::ReadNumber(const QString& key)
+{
+    bool number = false;
+    const int value = module1_.ReadSetting(kMain, key, QString()).trimmed().toInt(&number);
+    return number ? std::optional<int>(value) : std::nullopt;
 }
 
 bool Settings::ReadYesNo(const QString& key, bool defaultValue)

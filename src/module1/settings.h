@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace gb::app {
 
@@ -85,6 +86,8 @@ public:
 
 private:
     bool ReadYesNo(const QString& key, bool defaultValue);
+    // A whole number, or nothing when the key is missing or holds anything else.
+    std::optional<int> ReadNumber(const QString& key);
     bool Write(const QString& key, const QString& value);
 
     Module1& module1_;
