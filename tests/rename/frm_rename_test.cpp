@@ -19,19 +19,24 @@ namespace {
     // when a person asks pictures to be fitted.
     TEST(RenameWindow, ThePreviewKeepsProportionsOnlyWhenPicturesAreFitted)
     {
-        const std::tuple<const char*, bool, QSize> rows[] = {
+        struct Row {
+            const char* fit;
+            bool stretched;
+            QSize pixels;
+        };
+        const Row rows[] = {
             { "False", true, QSize(48, 32) }, // the file's pixels, stretched as shown
             { "True", false, QSize(127, 84) }, // 48 x 32 in the frame's 127 x 151
         };
-        for (const auto& [fit, stretched, pixels] : rows) {
+        for (const Row& row : rows) {
             RenameHarness h;
-            h.SetSetting("Fit Pictures", fit);
+            h.SetSetting("Fit Pictures", row.fit);
             h.Select({ "a.bmp" });
             h.WhileOpen([&] {
                 auto* preview = h.Get<QLabel>("Picture1");
                 ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->pixmap().isNull(); }));
-                EXPECT_EQ(preview->hasScaledContents(), stretched) << fit;
-                EXPECT_EQ(preview->pixmap().size(), pixels) << fit;
+                EXPECT_EQ(preview->hasScaledContents(), row.stretched) << row.fit;
+                EXPECT_EQ(preview->pixmap().size(), row.pixels) << row.fit;
             });
         }
     }
