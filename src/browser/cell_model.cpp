@@ -1,5 +1,7 @@
 #include "browser/cell_model.h"
 
+#include <numeric>
+
 namespace gb::browser {
 
 CellModel::CellModel(QObject* parent)
@@ -63,6 +65,28 @@ void CellModel::Insert(int index, ThumbCell cell)
     ids_.insert(ids_.begin() + at, nextId_++);
     CountShown(cells_[static_cast<size_t>(index)], 1);
     Q_EMIT CellsInserted(index, index);
+}
+
+void CellModel::Sort(const std::function<bool(const ThumbCell&, const ThumbCell&)>& before)
+{
+    std::vector<size_t> order(static_cast<size_t>(shownCount_));
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+        [&](size_t a, size_t b) { return before(cells_[a], cells_[b]); });
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+    std::vector<ThumbCell> cells;
+    std::vector<CellId> ids;
+    cells.reserve(cells_.size());
+    ids.reserve(ids_.size());
+    for (const size_t i : order) {
+        cells.push_back(std::move(cells_[i]));
+        ids.push_back(ids_[i]);
+    }
+    cells_.swap(cells);
+    ids_.swap(ids);
+    Reorder();
+    Q_EMIT CellsReordered();
 }
 
 void CellModel::Truncate()

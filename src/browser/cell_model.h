@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace gb::browser {
@@ -53,6 +54,9 @@ public:
     int Append(ThumbCell cell, int index = -1);
     // Puts a shown cell at `index` (0 to ShownCount()), moving the later ones on.
     void Insert(int index, ThumbCell cell);
+    // Puts the shown cells in the order `before` gives, equal ones as they were; each keeps its
+    // tick and its id. Announced by CellsReordered when any cell moved.
+    void Sort(const std::function<bool(const ThumbCell&, const ThumbCell&)>& before);
     // Keeps only cell 0, as it is.
     void Truncate();
     // As many frames as cells still to come (announced by FramesChanged).
@@ -81,6 +85,8 @@ Q_SIGNALS:
     void CellsChanged(int first, int last);
     // Cells between `first` and `last` were ticked or unticked, `lastChanged` the last of them.
     void ValuesChanged(int first, int last, int lastChanged);
+    // The shown cells are the same ones, in another order.
+    void CellsReordered();
     // Frames came or went other than by a cell filling one.
     void FramesChanged();
 

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFontMetrics>
+#include <QHash>
 #include <algorithm>
 
 namespace gb::browser {
@@ -120,13 +121,14 @@ void FolderLoader::MakeCells(bool remote)
     unreadable_ = std::make_shared<UnreadableFiles>();
     const TileMaker maker(services.pictures, services.thumbnails, *cacheWriter_,
         { embedded, look_.buttonFace, look_.pixelRatio, remote, everyType_, geometry_.tileSide,
-            app::Settings(module1_).CellSortOrder() == app::Settings::SortOrder::DateTaken },
+            order_.byTime },
         unreadable_);
     const app::Courier courier(this);
     remote_ = remote;
     decode_ = [maker, byTime = order_.byTime, &files = services.files](const QString& path) {
         MadeTile made = maker.Make(path);
-        // A file that does not say when its picture was taken is sorted by its last change.
+        // A file that does not say when its picture was taken is sorted by its last change: the
+        // maker has it wherever it looked the file up in the cache, and here is the rest.
         if (byTime && made.tile && !made.takenMs) {
             if (const auto stamp = files.StampOf(path))
                 made.takenMs = stamp->modifiedSeconds * 1000 + stamp->modifiedNanoseconds / 1000000;
@@ -155,16 +157,10 @@ void FolderLoader::TakeTiles()
     for (MadeTile& made : pipeline_->TakeReady()) {
         const int index = takenTiles_++;
         if (made.tile) {
-            ThumbCell cell = MakeCell(filHidden.List(index), made);
-            // Any later date may come before every cell made: in date order the cells are
-            // sorted once all are read, as putting each in its place would move the rest.
-            if (order_.byTime)
-                arrived_.push_back(std::move(cell));
-            else
-                model_.Append(std::move(cell));
+            model_.Append(MakeCell(filHidden.List(index), made));
             ++madeCells_;
         } else { // its frame goes, the later ones move up
-            model_.SetFrameCount(listed - takenTiles_ + int(arrived_.size()));
+            model_.SetFrameCount(listed - takenTiles_);
         }
         if (takenTiles_ < listed)
             Q_EMIT Stepped(takenTiles_);
@@ -173,12 +169,14 @@ void FolderLoader::TakeTiles()
             return;
     }
     if (takenTiles_ == listed) {
-        std::stable_sort(
-            arrived_.begin(), arrived_.end(), [this](const ThumbCell& a, const ThumbCell& b) {
+        // Any later date may come before every cell made, so in date order the cells come in
+        // the listing's order and are sorted once all are in: putting each in its place would
+        // move the rest every time.
+        if (order_.byTime) {
+            model_.Sort([this](const ThumbCell& a, const ThumbCell& b) {
                 return core::SortsBefore({ a.Taken, a.Tag }, { b.Taken, b.Tag }, order_);
             });
-        for (ThumbCell& cell : std::exchange(arrived_, {}))
-            model_.Append(std::move(cell));
+        }
         End();
         cacheWriter_->Release();
         Watch();
@@ -240,21 +238,30 @@ void FolderLoader::TakeUpdates()
 {
     if (!updates_)
         return;
-    for (MadeTile& made : updates_->TakeReady()) {
-        const QString name = updating_.value(updatesTaken_++);
-        int value = 0;
-        for (int i = 0; i < model_.ShownCount(); ++i) {
-            if (model_.Cell(i).Tag == name) {
-                value = model_.Cell(i).Value;
-                model_.Remove(i);
-                --madeCells_;
-                break;
-            }
-        }
+    std::vector<MadeTile> ready = updates_->TakeReady();
+    const QStringList names = updating_.mid(updatesTaken_, qsizetype(ready.size()));
+    updatesTaken_ += int(ready.size());
+    // The old cells of the names read go first, in one pass over the cells, keeping their ticks.
+    QHash<QString, int> ticks;
+    for (const QString& name : names)
+        ticks.insert(name, 0);
+    int removed = 0;
+    for (int i = model_.ShownCount() - 1; i >= 0 && removed < ticks.size(); --i) {
+        const auto tick = ticks.find(model_.Cell(i).Tag);
+        if (tick == ticks.end())
+            continue;
+        *tick = model_.Cell(i).Value;
+        model_.Remove(i);
+        --madeCells_;
+        ++removed;
+    }
+    for (size_t k = 0; k < ready.size(); ++k) {
+        MadeTile& made = ready[k];
         if (!made.tile)
             continue;
+        const QString& name = names[qsizetype(k)];
         ThumbCell cell = MakeCell(name, made);
-        cell.Value = value;
+        cell.Value = ticks.value(name);
         const int place = PlaceFor({ cell.Taken, cell.Tag });
         model_.Append(std::move(cell), place);
         ++madeCells_;
@@ -308,7 +315,6 @@ void FolderLoader::Close()
 
 void FolderLoader::Retire()
 {
-    arrived_.clear();
     watcher_.reset();
     changed_.clear();
     if (updates_) {

@@ -124,7 +124,6 @@ private:
     CellGeometry geometry_; // the cells' size this load makes them at
     int takenTiles_ = 0; // files of the listing whose tile (or failure) has come in
     int madeCells_ = 0;
-    std::vector<ThumbCell> arrived_; // in date order, the cells made, sorted once all are in
     std::optional<app::BusyPointer> busy_; // while a load runs
     std::shared_ptr<UnreadableFiles> unreadable_; // of the load whose cells are made
     // Before the pipelines: their workers write to it, and they go first.

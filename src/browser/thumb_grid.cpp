@@ -66,6 +66,11 @@ ThumbGrid::ThumbGrid(const CellModel& model, QWidget* parent)
     connect(&model_, &CellModel::CellsInserted, this, renumbered);
     connect(&model_, &CellModel::CellsRemoved, this, renumbered);
     connect(&model_, &CellModel::FramesChanged, this, renumbered);
+    // Other pictures are on the screen now: the tile store brings back those it parked.
+    connect(&model_, &CellModel::CellsReordered, this, [this] {
+        FollowPlaces();
+        AnnounceShowing();
+    });
 }
 
 void ThumbGrid::FollowPlaces()

@@ -31,6 +31,16 @@ namespace {
         return core::AreaAverageScale(image, fitted.expandedTo(QSize(1, 1)));
     }
 
+    // A picture that does not say when it was taken is placed by its file's last change, which
+    // the cache's key has already read: a far share is not asked twice.
+    std::optional<qint64> OrLastChange(
+        std::optional<qint64> takenMs, const std::optional<platform::ThumbnailKey>& key)
+    {
+        if (takenMs || !key)
+            return takenMs;
+        return key->mtime * 1000;
+    }
+
 } // namespace
 
 int CacheSideFor(int tileSide, qreal pixelRatio)
@@ -86,8 +96,8 @@ MadeTile TileMaker::Make(const QString& path) const
                 cached.image, natural, options_.loadSurface, options_.pixelRatio, side) };
             // Another program's entry says nothing of the date: the file's head does.
             if (options_.dateTaken)
-                made.takenMs
-                    = cached.taken.recorded ? cached.taken.takenMs : pictures_.DateTaken(path);
+                made.takenMs = OrLastChange(
+                    cached.taken.recorded ? cached.taken.takenMs : pictures_.DateTaken(path), key);
             return made;
         }
     }
@@ -112,7 +122,7 @@ MadeTile TileMaker::Make(const QString& path) const
             cacheSide, taken);
     return { core::MakeCompactTile(picture->image, picture->naturalSize, options_.loadSurface,
                  options_.pixelRatio, side),
-        picture->takenMs };
+        options_.dateTaken ? OrLastChange(picture->takenMs, key) : picture->takenMs };
 }
 
 } // namespace gb::browser

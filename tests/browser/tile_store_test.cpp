@@ -37,9 +37,10 @@ namespace {
                 total += cell.Picture.pixels.size();
             return total;
         }
-        QImage BottomOfGrid()
+        QImage BottomOfGrid() { return GridAt(window->ScrollBar().maximum()); }
+        QImage GridAt(int scroll)
         {
-            window->ScrollBar().setValue(window->ScrollBar().maximum());
+            window->ScrollBar().setValue(scroll);
             (void)window->Grid().grab(); // painting asks for what the page lacks
             EXPECT_TRUE(QTest::qWaitFor([&] { return Tiles().IsSettled(); }));
             return window->Grid().grab().toImage();
@@ -67,6 +68,34 @@ namespace {
         EXPECT_EQ(h.BottomOfGrid(), whole);
         EXPECT_FALSE(h.Tiles().IsParked(40));
         EXPECT_TRUE(h.Tiles().IsParked(0)); // the top of the grid made room for them
+    }
+
+    // In date order the cells are sorted once all are in, by when their files changed here
+    // (the last first), by which time many are parked: each picture comes back to its own cell.
+    TEST(TileStore, ParkedPicturesFollowTheirCellsWhenSortedByDate)
+    {
+        ParkingWindow h;
+        for (int i = 0; i < 60; ++i) {
+            QFile file(h.photos.File(QString("p%1.bmp").arg(i, 2, 10, QChar('0'))));
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2026, 5, 1), QTime(12, 0)).addSecs(-i),
+                QFileDevice::FileModificationTime));
+        }
+        h.SetSetting("Sort Order", "Date Taken");
+        h.Tiles().SetBudget(0);
+        h.Open(h.photos.Path());
+        ASSERT_EQ(h.window->Cells().front().Tag, "p59.bmp");
+        const qint64 total = h.TileBytes();
+        const QImage top = h.GridAt(0);
+
+        h.Tiles().SetBudget(total / 4);
+        h.WaitForLoad([&] { h.Trigger("Refresh"); });
+        int parked = 0;
+        for (int i = 0; i < 60; ++i)
+            parked += h.Tiles().IsParked(i) ? 1 : 0;
+        EXPECT_GT(parked, 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h.Tiles().IsSettled(); }));
+        EXPECT_EQ(h.window->Grid().grab().toImage(), top); // unscrolled: as the sort left it
     }
 
     TEST(TileStore, ADiskWithNoRoomLeavesEveryPictureInMemory)
