@@ -32,12 +32,13 @@ namespace {
 
         ASSERT_TRUE(display.WaitUntilActive(display.window));
         display.Tool("xdotool", { "key", "ctrl+comma" });
-        ASSERT_TRUE(display.WaitUntilActive(
-            display.Tool("xdotool", { "search", "--sync", "--onlyvisible", "--name", "^Options$" })));
+        ASSERT_TRUE(display.WaitUntilActive(display.Tool(
+            "xdotool", { "search", "--sync", "--onlyvisible", "--name", "^Options$" })));
         display.Tool("xdotool", { "key", "alt+s", "End", "Return" });
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return entries("large") == kPictures; }, WindowManagerDisplay::kPatienceMs));
-        EXPECT_TRUE(display.config.Read("glimmerbox/glimmerbox.ini").contains("Thumbnail Size=256"));
+        EXPECT_TRUE(
+            display.config.Read("glimmerbox/glimmerbox.ini").contains("Thumbnail Size=256"));
 
         ASSERT_TRUE(display.WaitUntilActive(display.window));
         display.Tool("xdotool", { "key", "Return" });
