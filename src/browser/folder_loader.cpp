@@ -128,10 +128,11 @@ void FolderLoader::MakeCells(bool remote)
     decode_ = [maker, byTime = order_.byTime, &files = services.files](const QString& path) {
         MadeTile made = maker.Make(path);
         // A file that does not say when its picture was taken is sorted by its last change: the
-        // maker has it wherever it looked the file up in the cache, and here is the rest.
+        // maker has it wherever it looked the file up in the cache, and here is the rest. To the
+        // second, as the cache's key and Exif dates have it: equal seconds go by name alike.
         if (byTime && made.tile && !made.takenMs) {
             if (const auto stamp = files.StampOf(path))
-                made.takenMs = stamp->modifiedSeconds * 1000 + stamp->modifiedNanoseconds / 1000000;
+                made.takenMs = stamp->modifiedSeconds * 1000;
         }
         return made;
     };

@@ -81,26 +81,28 @@ namespace {
     }
 
     // As a person may choose, cells follow when their pictures were taken (here files without
-    // Exif dates, so when they last changed, equal times by name), or either order backwards;
-    // every command follows the cells.
+    // Exif dates, so when they last changed, to the second as an Exif date, equal times by name;
+    // an icon's time is read apart from the others'), or either order backwards; every command
+    // follows the cells.
     TEST(MainWindowLoad, SortOrderSetsTheCellsOrderAndTheSelectionFollowsIt)
     {
         TempFolder photos;
-        const std::pair<const char*, int> files[]
-            = { { "a.jpg", 300 }, { "B.jpg", 100 }, { "c.jpg", 200 }, { "d.jpg", 100 } };
-        for (const auto& [name, minutes] : files) {
+        constexpr qint64 kMinute = 60000;
+        const std::pair<const char*, qint64> files[] = { { "a.jpg", 300 * kMinute },
+            { "B.jpg", 100 * kMinute }, { "c.jpg", 200 * kMinute }, { "d.jpg", 100 * kMinute },
+            { "A.ico", 100 * kMinute + 500 } };
+        for (const auto& [name, ms] : files) {
             WritePicture(photos, name);
             QFile file(photos.File(name));
             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-            ASSERT_TRUE(
-                file.setFileTime(QDateTime(QDate(2026, 5, 1), QTime(0, 0)).addSecs(minutes * 60),
-                    QFileDevice::FileModificationTime));
+            ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2026, 5, 1), QTime(0, 0)).addMSecs(ms),
+                QFileDevice::FileModificationTime));
         }
         const std::tuple<const char*, const char*, QStringList> rows[] = {
-            { nullptr, nullptr, { "a.jpg", "B.jpg", "c.jpg", "d.jpg" } },
-            { "Name", "True", { "d.jpg", "c.jpg", "B.jpg", "a.jpg" } },
-            { "Date Taken", "False", { "B.jpg", "d.jpg", "c.jpg", "a.jpg" } },
-            { "Date Taken", "True", { "a.jpg", "c.jpg", "d.jpg", "B.jpg" } },
+            { nullptr, nullptr, { "A.ico", "a.jpg", "B.jpg", "c.jpg", "d.jpg" } },
+            { "Name", "True", { "d.jpg", "c.jpg", "B.jpg", "a.jpg", "A.ico" } },
+            { "Date Taken", "False", { "A.ico", "B.jpg", "d.jpg", "c.jpg", "a.jpg" } },
+            { "Date Taken", "True", { "a.jpg", "c.jpg", "d.jpg", "B.jpg", "A.ico" } },
         };
         for (const auto& [order, reverse, tags] : rows) {
             MainWindowHarness h;
