@@ -88,9 +88,9 @@ namespace {
     {
         TempFolder photos;
         constexpr qint64 kMinute = 60000;
-        const std::pair<const char*, qint64> files[] = { { "a.jpg", 300 * kMinute },
-            { "B.jpg", 100 * kMinute }, { "c.jpg", 200 * kMinute }, { "d.jpg", 100 * kMinute },
-            { "A.ico", 100 * kMinute + 500 } };
+        const std::pair<const char*, qint64> files[]
+            = { { "a.jpg", 300 * kMinute }, { "B.jpg", 100 * kMinute }, { "c.jpg", 200 * kMinute },
+                  { "d.jpg", 100 * kMinute }, { "A.ico", 100 * kMinute + 500 } };
         for (const auto& [name, ms] : files) {
             WritePicture(photos, name);
             QFile file(photos.File(name));
