@@ -7,6 +7,7 @@
 
 #include <QAccessibleInterface>
 #include <QPainter>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 namespace gb::browser {
@@ -119,6 +120,31 @@ namespace {
         EXPECT_FALSE(m.PaintsCellAt(6, ThumbCell {})); // past the places: background only
         EXPECT_EQ(m.grid.CellAt(m.grid.CellRect(5).center()), -1);
         EXPECT_EQ(m.Reader()->childCount(), 5);
+    }
+
+    // An id finds its cell, tick and all, wherever cells inserted before it or a sort moved it,
+    // and none once its cell is gone: the tile store finds parked pictures by these.
+    TEST(CellModelIds, FollowTheirCellsUntilTheyAreGone)
+    {
+        CellModel model;
+        for (const char* tag : { "a", "b", "c" })
+            model.Append(Cell(tag, Qt::black));
+        model.SetValue(1, 1);
+        const CellModel::CellId b = model.Id(1), c = model.Id(2);
+        model.Insert(0, Cell("0", Qt::black));
+        EXPECT_EQ(model.IndexOf(b), 2);
+        QSignalSpy reordered(&model, &CellModel::CellsReordered);
+        model.Sort([](const ThumbCell& x, const ThumbCell& y) { return x.Tag > y.Tag; });
+        EXPECT_EQ(reordered.size(), 1);
+        EXPECT_EQ(model.IndexOf(b), 1);
+        EXPECT_EQ(model.Cell(1).Tag, "b");
+        EXPECT_EQ(model.Cell(1).Value, 1);
+        model.Reset();
+        for (const char* tag : { "x", "y" })
+            model.Append(Cell(tag, Qt::black));
+        model.Truncate();
+        EXPECT_EQ(model.IndexOf(c), -1);
+        EXPECT_EQ(model.IndexOf(model.Id(0) + 1), -1); // "y", gone while ids were in order
     }
 
     // The toggle action a screen reader offers is the click of a person on the cell.

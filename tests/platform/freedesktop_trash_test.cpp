@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gb::test {
@@ -102,6 +103,27 @@ namespace {
         EXPECT_EQ(refused.number, platform::FileErrorNumber::PathFileAccessError);
         EXPECT_TRUE(refused.description.contains("no Trash"));
         EXPECT_TRUE(QFile::exists(disk.File("album/b.jpg")));
+    }
+
+    // A shared .Trash at a disk's top is used only when it is sticky, as the Trash's
+    // specification asks: in any other, another user could put their own folder in our place.
+    TEST(FreedesktopTrash, ASharedTrashAtTheTopIsUsedOnlyWhenSticky)
+    {
+        const QString uid = QString::number(::getuid());
+        const std::pair<mode_t, QString> rows[]
+            = { { 01777, ".Trash/" + uid }, { 0777, ".Trash-" + uid } };
+        for (const auto& [mode, trash] : rows) {
+            TempFolder disk;
+            const PrivateTrash home;
+            const ScratchMount mount(disk.Path());
+            if (!mount.Mounted())
+                GTEST_SKIP() << "mounting needs root";
+            ASSERT_TRUE(QDir(disk.Path()).mkdir(".Trash"));
+            ASSERT_EQ(::chmod(QFile::encodeName(disk.File(".Trash")).constData(), mode), 0);
+            disk.Write("a.jpg", "on the card");
+            ASSERT_TRUE(platform::LinuxFileOperations().MoveToTrash(disk.File("a.jpg")).Ok());
+            EXPECT_TRUE(QFile::exists(disk.File(trash + "/files/a.jpg"))) << qPrintable(trash);
+        }
     }
 
 } // namespace
