@@ -105,8 +105,8 @@ namespace {
         EXPECT_TRUE(QFile::exists(disk.File("album/b.jpg")));
     }
 
-    // A shared .Trash at a disk's top is used only when it is sticky, as the Trash's
-    // specification asks: in any other, another user could put their own folder in our place.
+    // A shared .Trash at a disk's top is used only when it is sticky, as freedesktop.org's Trash
+    // rules ask: in any other, another user could put their own folder in our place.
     TEST(FreedesktopTrash, ASharedTrashAtTheTopIsUsedOnlyWhenSticky)
     {
         const QString uid = QString::number(::getuid());
